@@ -1,0 +1,72 @@
+#pragma once
+
+#include "FormatError.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace korvex {
+
+// The bytes of one table file (or companion file) together with the name used in
+// error messages.
+struct FileBytes {
+    QString name;
+    std::span<const std::byte> data;
+};
+
+// A bounded cursor over the bytes of one file. Every read checks before it moves and
+// throws FormatError (kind Damaged) naming the file, the offset and what was being read.
+// Values are assembled from single bytes, so host byte order never matters.
+class ByteReader {
+public:
+    explicit ByteReader(const FileBytes& file);
+
+    // A cursor over data[offset, offset + length) of the same file; offsets in its errors
+    // stay file offsets.
+    ByteReader sub(std::size_t offset, std::size_t length, std::string_view what) const;
+
+    std::size_t position() const { return base_ + pos_; }   // file offset of the cursor
+    std::size_t remaining() const { return data_.size() - pos_; }
+    std::size_t size() const { return data_.size(); }
+    const QString& fileName() const { return file_; }
+
+    void seek(std::size_t offset, std::string_view what);   // offset relative to this cursor
+    void skip(std::size_t count, std::string_view what);
+
+    std::uint8_t u8(std::string_view what);
+    std::uint16_t u16le(std::string_view what);
+    std::uint32_t u32le(std::string_view what);
+    std::uint16_t u16be(std::string_view what);
+    std::uint32_t u32be(std::string_view what);
+    std::span<const std::byte> bytes(std::size_t count, std::string_view what);
+
+    // A NUL-terminated string stored in a slot of exactly slotSize bytes; the cursor moves
+    // past the whole slot. Without a NUL the whole slot is the string.
+    std::span<const std::byte> fixedString(std::size_t slotSize, std::string_view what);
+    // A NUL-terminated string of at most maxLength bytes before its NUL; the cursor moves
+    // past the NUL. A missing NUL within maxLength + 1 bytes is damage.
+    std::span<const std::byte> zString(std::size_t maxLength, std::string_view what);
+
+    // Reads at an absolute offset of this cursor without moving it.
+    std::uint8_t u8At(std::size_t offset, std::string_view what) const;
+    std::uint16_t u16leAt(std::size_t offset, std::string_view what) const;
+    std::uint32_t u32leAt(std::size_t offset, std::string_view what) const;
+
+    [[noreturn]] void fail(std::string_view what) const;
+    [[noreturn]] void fail(FormatError::Kind kind, const QString& detail) const;
+
+private:
+    ByteReader(QString file, std::span<const std::byte> data, std::size_t base);
+    void need(std::size_t offset, std::size_t count, std::string_view what) const;
+
+    QString file_;
+    std::span<const std::byte> data_;
+    std::size_t base_ = 0;  // file offset of data_[0]
+    std::size_t pos_ = 0;
+};
+
+} // namespace korvex

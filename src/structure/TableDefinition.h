@@ -1,0 +1,127 @@
+#pragma once
+
+#include "EngineValues.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace korvex {
+
+// The data type codes a structure report prints, one per kind of field value.
+enum class FieldType : std::uint8_t {
+    Unknown = 0,
+    String = 1,
+    SmallInt = 2,
+    Integer = 3,
+    Word = 4,
+    Boolean = 5,
+    Float = 6,
+    Money = 7,
+    BCD = 8,
+    Date = 9,
+    Time = 10,
+    DateTime = 11,
+    Bytes = 12,
+    VarBytes = 13,
+    AutoInc = 14,
+    Blob = 15,
+    Memo = 16,
+    Graphic = 17,
+    FmtMemo = 18,
+    ParadoxOle = 19,
+    DBaseOle = 20,
+    TypedBinary = 21,
+};
+
+// The engine's logical field types, as its field descriptors carry them.
+enum class LogicalType : std::uint16_t {
+    Unknown = 0,
+    ZString = 1,
+    Date = 2,
+    Blob = 3,
+    Bool = 4,
+    Int16 = 5,
+    Int32 = 6,
+    Float = 7,
+    Bcd = 8,
+    Bytes = 9,
+    Time = 10,
+    Timestamp = 11,
+    UInt16 = 12,
+    UInt32 = 13,
+    FloatIeee = 14,
+    VarBytes = 15,
+    LockInfo = 16,
+};
+
+// Field subtypes of the engine's descriptors.
+namespace subtype {
+inline constexpr std::int16_t None = 0;
+inline constexpr std::int16_t Money = 21;
+inline constexpr std::int16_t Memo = 22;
+inline constexpr std::int16_t Binary = 23;
+inline constexpr std::int16_t FmtMemo = 24;
+inline constexpr std::int16_t OleObject = 25;
+inline constexpr std::int16_t Graphic = 26;
+inline constexpr std::int16_t DbaseOle = 27;
+inline constexpr std::int16_t TypedBinary = 28;
+inline constexpr std::int16_t AutoInc = 29;
+} // namespace subtype
+
+// One field as a table-file reader describes it: what the engine's field list and its
+// field descriptor report, plus the stored type for diagnostics.
+struct FieldDefinition {
+    QString name;
+    FieldType type = FieldType::Unknown;  // the field list's data type code
+    int size = 0;                         // the field list's size (see the readers for the rule)
+    LogicalType logicalType = LogicalType::Unknown;
+    std::int16_t subtype = subtype::None;
+    std::int16_t units1 = 0;
+    std::int16_t units2 = 0;
+    std::uint16_t logicalLength = 0;      // bytes of the field in the engine's record buffer
+    bool key = false;                     // belongs to the primary key
+    QString storedType;                   // the file's own type: "A", "N", "+", "C", "F" ...
+    int storedSize = 0;                   // bytes in the stored record
+};
+
+// One validity check in the engine's encoding: values are little-endian engine values for
+// the field's logical type (EngineValues.h), the picture is UTF-8.
+struct ValidityCheck {
+    std::uint16_t fieldNumber = 0;  // 1-based
+    bool required = false;
+    bool hasMinimum = false;
+    bool hasMaximum = false;
+    bool hasDefault = false;
+    ValueSlot minimum{};
+    ValueSlot maximum{};
+    ValueSlot defaultValue{};
+    QByteArray picture;
+};
+
+// Everything a reader learns from a table's files that the engine hands out.
+struct TableDefinition {
+    QString tableType;                 // "PARADOX", "DBASE" or "FOXPRO"
+    std::uint16_t level = 0;           // the engine's table level
+    std::uint16_t recordSize = 0;      // bytes of a stored record
+    std::uint16_t recordBufferSize = 0;// bytes of the engine's record buffer
+    std::uint16_t keySize = 0;         // bytes of the primary key
+    std::uint16_t blockSizeKb = 0;
+    std::uint16_t auxPasswordCount = 0;
+    bool uniDirectional = false;
+    bool strictIntegrity = false;
+
+    int codePage = 1252;               // the code page its names were decoded from
+    QString languageDriverName;        // the driver's symbolic name, e.g. "ascii", "DBWINUS0"
+    QString languageDriverDescription; // the engine's description; empty when unknown
+
+    // Paradox master password checksum; 0 when the table is not encrypted.
+    std::uint32_t passwordChecksum = 0;
+
+    std::vector<FieldDefinition> fields;
+    std::vector<ValidityCheck> validityChecks;
+};
+
+} // namespace korvex

@@ -1,0 +1,65 @@
+#include "TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace korvex::test {
+
+namespace {
+QString existingDir(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isDir() ? info.canonicalFilePath() : QString();
+}
+} // namespace
+
+QString samplesDir()
+{
+    const QString fromEnv = qEnvironmentVariable("KORVEX_SAMPLES");
+    return existingDir(fromEnv.isEmpty() ? QStringLiteral(KORVEX_SAMPLES_DIR) : fromEnv);
+}
+
+QString fixturesDir()
+{
+    const QString fromEnv = qEnvironmentVariable("KORVEX_FIXTURES");
+    return existingDir(fromEnv.isEmpty() ? QStringLiteral(KORVEX_FIXTURES_DIR) : fromEnv);
+}
+
+QStringList filesWithSuffix(const QString& dir, const QStringList& suffixes)
+{
+    QStringList found;
+    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        for (const auto& suffix : suffixes)
+            if (path.endsWith(suffix, Qt::CaseInsensitive)) {
+                found << QFileInfo(path).absoluteFilePath();
+                break;
+            }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+QByteArray readWholeFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+std::vector<std::pair<QString, QByteArray>> checksumTree(const QString& dir)
+{
+    std::vector<std::pair<QString, QByteArray>> sums;
+    for (const auto& path : filesWithSuffix(dir, {QString()}))
+        sums.emplace_back(path, QCryptographicHash::hash(readWholeFile(path), QCryptographicHash::Sha256));
+    return sums;
+}
+
+} // namespace korvex::test

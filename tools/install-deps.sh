@@ -1,0 +1,26 @@
+#!/bin/sh
+# Installs every Debian 12 package that building, running and testing Korvex needs.
+# Safe to run again: apt-get skips what is already there. Runs as root or through sudo.
+set -eu
+
+packages="
+  g++ cmake make pkgconf
+  qt6-base-dev
+  libgtest-dev googletest libbenchmark-dev
+  clang libclang-rt-14-dev
+  fonts-liberation fonts-dejavu-core
+  poppler-utils
+  pxlib-dev python3 python3-dbf python3-dbfread
+"
+
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+# shellcheck disable=SC2086
+$sudo apt-get install -y -q --no-install-recommends $missing
