@@ -19,6 +19,7 @@ const char* resultName(EngineResult code)
     case result::IndexDamaged: return "IndexDamaged";
     case result::IntegrityDamaged: return "IntegrityDamaged";
     case result::NoSuchAlias: return "NoSuchAlias";
+    case result::InvalidValue: return "InvalidValue";
     }
     return "Unknown";
 }

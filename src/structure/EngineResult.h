@@ -25,6 +25,7 @@ inline constexpr EngineResult BufferTooSmall = 0x2809;    // the caller's record
 inline constexpr EngineResult IndexDamaged = 0x280A;      // an index file is missing or damaged
 inline constexpr EngineResult IntegrityDamaged = 0x280B;  // the referential-integrity data is damaged
 inline constexpr EngineResult NoSuchAlias = 0x280C;
+inline constexpr EngineResult InvalidValue = 0x280D;      // e.g. a packed decimal that is not one
 } // namespace result
 
 // The symbolic name of a result code, e.g. "NoSuchFile"; for the JSON output and logs.

@@ -1,0 +1,321 @@
+#include "DatabaseEngine.h"
+
+#include "FormatError.h"
+#include "MappedFile.h"
+#include "TableFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvex {
+
+namespace {
+
+void put16(std::span<std::byte> r, std::size_t at, std::uint16_t v)
+{
+    r[at] = std::byte(v & 0xFF);
+    r[at + 1] = std::byte(v >> 8);
+}
+
+void putFlag(std::span<std::byte> r, std::size_t at, bool v) { put16(r, at, v ? 1 : 0); }
+
+// Zero-terminated UTF-8 in a slot of slotSize bytes, cut at a character boundary.
+void putText(std::span<std::byte> r, std::size_t at, std::size_t slotSize, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    qsizetype n = std::min<qsizetype>(utf8.size(), qsizetype(slotSize) - 1);
+    if (n < utf8.size())
+        while (n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80)
+            --n;
+    std::memset(r.data() + at, 0, slotSize);
+    std::memcpy(r.data() + at, utf8.constData(), std::size_t(n));
+}
+
+EngineResult codeOf(FormatError::Kind kind)
+{
+    switch (kind) {
+    case FormatError::Kind::Damaged: return result::NotATable;
+    case FormatError::Kind::Unsupported: return result::UnsupportedVersion;
+    case FormatError::Kind::TooManyFields: return result::TooManyFields;
+    }
+    return result::NotATable;
+}
+
+} // namespace
+
+struct DatabaseEngine::OpenedTable {
+    QString path;
+    const TableFormat* format = nullptr;
+    TableDefinition definition;
+    int indexCount = 0;
+    std::array<std::byte, record::LanguageDriverSize> languageDriver{};
+};
+
+DatabaseEngine::DatabaseEngine() : DatabaseEngine(builtInTableFormats()) {}
+
+DatabaseEngine::DatabaseEngine(std::vector<std::unique_ptr<TableFormat>> formats)
+    : formats_(std::move(formats))
+{
+}
+
+DatabaseEngine::~DatabaseEngine() = default;
+
+EngineResult DatabaseEngine::fail(EngineResult code, const QString& message)
+{
+    lastError_ = message;
+    return code;
+}
+
+EngineResult DatabaseEngine::succeed()
+{
+    lastError_.clear();
+    return result::Ok;
+}
+
+DatabaseEngine::OpenedTable* DatabaseEngine::find(TableHandle handle)
+{
+    const auto it = tables_.find(handle);
+    return it == tables_.end() ? nullptr : it->second.get();
+}
+
+const TableFormat* DatabaseEngine::formatForExtension(const QString& extension) const
+{
+    for (const auto& f : formats_)
+        if (f->handlesExtension(extension.toUpper()))
+            return f.get();
+    return nullptr;
+}
+
+EngineResult DatabaseEngine::RegisterPassword(const QString& password)
+{
+    if (!password.isEmpty() && !passwords_.contains(password))
+        passwords_ << password;
+    return succeed();
+}
+
+void DatabaseEngine::ForgetPasswords()
+{
+    passwords_.clear();
+}
+
+EngineResult DatabaseEngine::locateTable(const QString& databaseName, const QString& tableName, QString& path)
+{
+    if (tableName.isEmpty())
+        return fail(result::NoSuchFile, QStringLiteral("no table name given"));
+    QString candidate = tableName;
+    if (!databaseName.isEmpty()) {
+        const QDir dir(databaseName);
+        if (!dir.exists())
+            return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(databaseName));
+        candidate = dir.filePath(tableName);
+    }
+    if (QFileInfo(candidate).suffix().isEmpty()) {
+        // A bare table name: the first format whose extension finds a file.
+        for (const auto& ext : {QStringLiteral("db"), QStringLiteral("dbf")})
+            if (const auto found = TableFiles::findCaseBlind(candidate + '.' + ext)) {
+                path = *found;
+                return result::Ok;
+            }
+    } else if (const auto found = TableFiles::findCaseBlind(candidate)) {
+        path = *found;
+        return result::Ok;
+    }
+    return fail(result::NoSuchFile, QStringLiteral("%1: no such table").arg(QDir::cleanPath(candidate)));
+}
+
+EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QString& tableName, TableHandle& handle)
+{
+    handle = 0;
+    QString path;
+    if (const auto r = locateTable(databaseName, tableName, path); r != result::Ok)
+        return r;
+    if (QFileInfo(path).isDir())
+        return fail(result::NotATable, QStringLiteral("%1: is a directory, not a table").arg(path));
+
+    const QString extension = QFileInfo(path).suffix();
+    const TableFormat* format = formatForExtension(extension);
+    if (format == nullptr)
+        return fail(result::NotATable,
+                    QStringLiteral("%1: not a table (no table format uses the extension \"%2\")").arg(path, extension));
+
+    QString error;
+    bool notFound = false;
+    const auto mapped = MappedFile::open(path, error, notFound);
+    if (!mapped)
+        return fail(notFound ? result::NoSuchFile : result::ReadError, error);
+
+    auto table = std::make_unique<OpenedTable>();
+    table->path = path;
+    table->format = format;
+    try {
+        const TableFiles files(path);
+        table->definition = format->readDefinition(*mapped, files);
+        table->indexCount = format->countIndexes(table->definition, files);
+    } catch (const FormatError& e) {
+        return fail(codeOf(e.kind()), e.message());
+    }
+
+    if (table->definition.passwordChecksum != 0) {
+        const bool opens = std::any_of(passwords_.begin(), passwords_.end(), [&](const QString& pw) {
+            return format->passwordOpens(table->definition, pw);
+        });
+        if (!opens)
+            return fail(result::PasswordNeeded,
+                        QStringLiteral("%1: the table is password protected and no registered password opens it")
+                            .arg(path));
+    }
+
+    const auto& def = table->definition;
+    putText(table->languageDriver, record::language::Name, record::language::NameSize, def.languageDriverName);
+    put16(table->languageDriver, record::language::CodePage, std::uint16_t(def.codePage));
+    putText(table->languageDriver, record::language::Description,
+            record::LanguageDriverSize - record::language::Description, def.languageDriverDescription);
+
+    handle = nextHandle_++;
+    tables_.emplace(handle, std::move(table));
+    return succeed();
+}
+
+EngineResult DatabaseEngine::CloseTable(TableHandle handle)
+{
+    if (tables_.erase(handle) == 0)
+        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+    return succeed();
+}
+
+QString DatabaseEngine::tablePath(TableHandle handle) const
+{
+    const auto it = tables_.find(handle);
+    return it == tables_.end() ? QString() : it->second->path;
+}
+
+EngineResult DatabaseEngine::ReadTableProperties(TableHandle handle, std::span<std::byte> r)
+{
+    const OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+    if (r.size() < record::PropertiesSize)
+        return fail(result::BufferTooSmall, QStringLiteral("%1: the properties record needs %2 bytes")
+                                                .arg(t->path).arg(record::PropertiesSize));
+    namespace p = record::properties;
+    const auto& d = t->definition;
+    std::fill(r.begin(), r.begin() + record::PropertiesSize, std::byte{0});
+    putText(r, p::Name, p::NameSize, t->path);
+    putText(r, p::TableType, p::TableTypeSize, d.tableType);
+    put16(r, p::FieldCount, std::uint16_t(std::min<std::size_t>(d.fields.size(), 0xFFFF)));
+    put16(r, p::RecordSize, d.recordSize);
+    put16(r, p::RecordBufferSize, d.recordBufferSize);
+    put16(r, p::KeySize, d.keySize);
+    put16(r, p::IndexCount, std::uint16_t(std::clamp(t->indexCount, 0, 0xFFFF)));
+    put16(r, p::ValidityCheckCount, std::uint16_t(std::min<std::size_t>(d.validityChecks.size(), 0xFFFF)));
+    putFlag(r, p::UniDirectional, d.uniDirectional);
+    put16(r, p::AuxPasswordCount, d.auxPasswordCount);
+    put16(r, p::TableLevel, d.level);
+    put16(r, p::BlockSizeKb, d.blockSizeKb);
+    putFlag(r, p::StrictIntegrity, d.strictIntegrity);
+    return succeed();
+}
+
+EngineResult DatabaseEngine::ReadFieldDescriptors(TableHandle handle, std::span<std::byte> buffer)
+{
+    const OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+    const auto& fields = t->definition.fields;
+    const std::size_t capacity = buffer.size() / record::FieldDescriptorSize;
+    if (fields.size() > capacity)
+        return fail(result::TooManyFields, QStringLiteral("%1: the table has %2 fields; at most %3 can be described")
+                                               .arg(t->path).arg(fields.size()).arg(capacity));
+    namespace d = record::descriptor;
+    std::uint16_t offset = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto& f = fields[i];
+        auto r = buffer.subspan(i * record::FieldDescriptorSize, record::FieldDescriptorSize);
+        std::fill(r.begin(), r.end(), std::byte{0});
+        put16(r, d::FieldNumber, std::uint16_t(i + 1));
+        putText(r, d::Name, d::NameSize, f.name);
+        put16(r, d::LogicalType, std::uint16_t(f.logicalType));
+        put16(r, d::Subtype, std::uint16_t(f.subtype));
+        put16(r, d::Units1, std::uint16_t(f.units1));
+        put16(r, d::Units2, std::uint16_t(f.units2));
+        put16(r, d::Offset, offset);
+        put16(r, d::Length, f.logicalLength);
+        offset = std::uint16_t(offset + f.logicalLength);
+    }
+    return succeed();
+}
+
+EngineResult DatabaseEngine::ReadFieldList(TableHandle handle, std::vector<FieldListEntry>& list)
+{
+    list.clear();
+    const OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+    list.reserve(t->definition.fields.size());
+    for (const auto& f : t->definition.fields)
+        list.push_back(FieldListEntry{f.name, f.type, f.size, f.key});
+    return succeed();
+}
+
+EngineResult DatabaseEngine::ReadLanguageDriver(TableHandle handle, const std::byte*& block)
+{
+    block = nullptr;
+    const OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+    if (t->definition.languageDriverDescription.isEmpty())
+        return fail(result::NoSuchRecord,
+                    QStringLiteral("%1: the language driver \"%2\" has no description")
+                        .arg(t->path, t->definition.languageDriverName));
+    block = t->languageDriver.data();
+    return succeed();
+}
+
+EngineResult DatabaseEngine::ReadValidityCheck(TableHandle handle, int checkNumber, std::span<std::byte> r)
+{
+    const OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+    const auto& checks = t->definition.validityChecks;
+    if (checkNumber < 1 || std::size_t(checkNumber) > checks.size())
+        return fail(result::NoSuchRecord, QStringLiteral("%1: no validity check number %2 (the table has %3)")
+                                              .arg(t->path).arg(checkNumber).arg(checks.size()));
+    if (r.size() < record::ValidityCheckSize)
+        return fail(result::BufferTooSmall, QStringLiteral("%1: a validity check record needs %2 bytes")
+                                                .arg(t->path).arg(record::ValidityCheckSize));
+    namespace v = record::validity;
+    const auto& c = checks[std::size_t(checkNumber - 1)];
+    std::fill(r.begin(), r.begin() + record::ValidityCheckSize, std::byte{0});
+    put16(r, v::FieldNumber, c.fieldNumber);
+    putFlag(r, v::Required, c.required);
+    putFlag(r, v::HasMinimum, c.hasMinimum);
+    putFlag(r, v::HasMaximum, c.hasMaximum);
+    putFlag(r, v::HasDefault, c.hasDefault);
+    std::memcpy(r.data() + v::Minimum, c.minimum.data(), v::ValueSize);
+    std::memcpy(r.data() + v::Maximum, c.maximum.data(), v::ValueSize);
+    std::memcpy(r.data() + v::Default, c.defaultValue.data(), v::ValueSize);
+    putText(r, v::Picture, v::PictureSize, QString::fromUtf8(c.picture));
+    return succeed();
+}
+
+EngineResult DatabaseEngine::ReadIndexCount(TableHandle handle, int& count)
+{
+    count = 0;
+    const OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+    count = t->indexCount;
+    return succeed();
+}
+
+EngineResult DatabaseEngine::BcdToFloat(std::span<const std::byte, EngineBcd::Size> bcd, double& value)
+{
+    if (!korvex::BcdToFloat(bcd, value))
+        return fail(result::InvalidValue, QStringLiteral("not a valid packed decimal"));
+    return succeed();
+}
+
+} // namespace korvex

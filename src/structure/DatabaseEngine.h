@@ -1,0 +1,90 @@
+#pragma once
+
+#include "EngineRecords.h"
+#include "EngineResult.h"
+#include "EngineValues.h"
+#include "TableDefinition.h"
+#include "TableFormat.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace korvex {
+
+using TableHandle = std::uint32_t;   // 0 is never a valid handle
+
+// One field of the engine's field list.
+struct FieldListEntry {
+    QString name;
+    FieldType type = FieldType::Unknown;
+    int size = 0;
+    bool key = false;
+};
+
+// The read-only database engine over Paradox and dBASE files. Every operation answers a
+// result code (EngineResult.h); after a failure lastError() tells what went wrong, naming
+// the file. Tables are opened read-only and their files are never written.
+class DatabaseEngine {
+public:
+    DatabaseEngine();  // with the built-in formats
+    explicit DatabaseEngine(std::vector<std::unique_ptr<TableFormat>> formats);
+    ~DatabaseEngine();
+    DatabaseEngine(const DatabaseEngine&) = delete;
+    DatabaseEngine& operator=(const DatabaseEngine&) = delete;
+
+    // Later openings of tables protected by this password succeed.
+    EngineResult RegisterPassword(const QString& password);
+    void ForgetPasswords();
+
+    // Opens tableName read-only. databaseName is the directory the table lives in; when it
+    // is empty, tableName is a path of its own. A name without extension is looked for with
+    // each format's extensions. Names are matched without regard to case.
+    EngineResult OpenTable(const QString& databaseName, const QString& tableName, TableHandle& handle);
+    EngineResult CloseTable(TableHandle handle);
+
+    // Fills the properties record (record::PropertiesSize bytes at least).
+    EngineResult ReadTableProperties(TableHandle handle, std::span<std::byte> properties);
+    // One descriptor of record::FieldDescriptorSize bytes per field, in field order;
+    // TooManyFields when they do not all fit in the buffer.
+    EngineResult ReadFieldDescriptors(TableHandle handle, std::span<std::byte> buffer);
+    EngineResult ReadFieldList(TableHandle handle, std::vector<FieldListEntry>& fields);
+    // On success block points at the table's language driver information block
+    // (record::LanguageDriverSize bytes), valid until the table is closed.
+    EngineResult ReadLanguageDriver(TableHandle handle, const std::byte*& block);
+    // Check number from 1; fills record::ValidityCheckSize bytes.
+    EngineResult ReadValidityCheck(TableHandle handle, int checkNumber, std::span<std::byte> check);
+    EngineResult ReadIndexCount(TableHandle handle, int& count);
+
+    // Converts an engine packed decimal (EngineBcd) to a double.
+    EngineResult BcdToFloat(std::span<const std::byte, EngineBcd::Size> bcd, double& value);
+
+    // What went wrong in the last failed operation: names the file and the fault.
+    const QString& lastError() const { return lastError_; }
+
+    // The full path of an open table's main file.
+    QString tablePath(TableHandle handle) const;
+
+private:
+    struct OpenedTable;
+
+    EngineResult fail(EngineResult code, const QString& message);
+    EngineResult succeed();
+    OpenedTable* find(TableHandle handle);
+    const TableFormat* formatForExtension(const QString& extension) const;
+    EngineResult locateTable(const QString& databaseName, const QString& tableName, QString& path);
+
+    std::vector<std::unique_ptr<TableFormat>> formats_;
+    QStringList passwords_;
+    std::map<TableHandle, std::unique_ptr<OpenedTable>> tables_;
+    TableHandle nextHandle_ = 1;
+    QString lastError_;
+};
+
+} // namespace korvex

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+
+namespace korvex {
+
+// Sizes and member positions of the byte-packed, little-endian records the engine fills
+// for its callers. Booleans are 16 bits, non-zero true; texts are zero-terminated UTF-8.
+namespace record {
+
+// Table (or list) properties.
+inline constexpr std::size_t PropertiesSize = 427;
+namespace properties {
+inline constexpr std::size_t Name = 0;              // 261: the table's full path
+inline constexpr std::size_t NameSize = 261;
+inline constexpr std::size_t TableType = 263;       // 32: "PARADOX", "DBASE" ...
+inline constexpr std::size_t TableTypeSize = 32;
+inline constexpr std::size_t FieldCount = 295;
+inline constexpr std::size_t RecordSize = 297;
+inline constexpr std::size_t RecordBufferSize = 299; // for a list: the size of one list record
+inline constexpr std::size_t KeySize = 301;
+inline constexpr std::size_t IndexCount = 303;
+inline constexpr std::size_t ValidityCheckCount = 305;
+inline constexpr std::size_t UniDirectional = 337;
+inline constexpr std::size_t AuxPasswordCount = 345;
+inline constexpr std::size_t TableLevel = 351;
+inline constexpr std::size_t BlockSizeKb = 387;
+inline constexpr std::size_t StrictIntegrity = 389;
+} // namespace properties
+
+// Field descriptors: one per field, in field order, in the caller's buffer.
+inline constexpr std::size_t FieldDescriptorSize = 62;
+inline constexpr std::size_t FieldDescriptorBufferSize = 31000;  // 500 descriptors
+namespace descriptor {
+inline constexpr std::size_t FieldNumber = 0;   // 1-based
+inline constexpr std::size_t Name = 2;          // 32
+inline constexpr std::size_t NameSize = 32;
+inline constexpr std::size_t LogicalType = 34;
+inline constexpr std::size_t Subtype = 36;      // signed; 29 auto-increment
+inline constexpr std::size_t Units1 = 38;       // signed
+inline constexpr std::size_t Units2 = 40;       // signed
+inline constexpr std::size_t Offset = 42;       // in the engine's record buffer
+inline constexpr std::size_t Length = 44;       // in the engine's record buffer
+} // namespace descriptor
+
+// One validity check.
+inline constexpr std::size_t ValidityCheckSize = 954;
+namespace validity {
+inline constexpr std::size_t FieldNumber = 0;   // 1-based
+inline constexpr std::size_t Required = 2;
+inline constexpr std::size_t HasMinimum = 4;
+inline constexpr std::size_t HasMaximum = 6;
+inline constexpr std::size_t HasDefault = 8;
+inline constexpr std::size_t Minimum = 10;      // 256 each, engine encoding
+inline constexpr std::size_t Maximum = 266;
+inline constexpr std::size_t Default = 522;
+inline constexpr std::size_t ValueSize = 256;
+inline constexpr std::size_t Picture = 778;     // 176, zero-terminated
+inline constexpr std::size_t PictureSize = 176;
+} // namespace validity
+
+// The language driver's information block.
+inline constexpr std::size_t LanguageDriverSize = 320;
+namespace language {
+inline constexpr std::size_t Name = 0;          // 32: symbolic name, e.g. "DBWINUS0"
+inline constexpr std::size_t NameSize = 32;
+inline constexpr std::size_t CodePage = 32;     // 16-bit
+inline constexpr std::size_t Description = 54;  // zero-terminated, up to the block's end
+} // namespace language
+
+} // namespace record
+} // namespace korvex

@@ -1,0 +1,124 @@
+#include "TableSource.h"
+
+#include <array>
+#include <cstring>
+
+namespace korvex {
+
+namespace {
+
+std::uint16_t get16(std::span<const std::byte> r, std::size_t at)
+{
+    return std::uint16_t(std::to_integer<unsigned>(r[at]) | std::to_integer<unsigned>(r[at + 1]) << 8);
+}
+
+QString getText(std::span<const std::byte> r, std::size_t at, std::size_t slotSize)
+{
+    const auto* begin = reinterpret_cast<const char*>(r.data() + at);
+    return QString::fromUtf8(begin, qsizetype(strnlen(begin, slotSize)));
+}
+
+} // namespace
+
+EngineError::EngineError(EngineResult code, const QString& message)
+    : std::runtime_error(message.toStdString()), code_(code)
+{
+}
+
+std::int16_t FieldDescriptorBuffer::at(int i, std::size_t member) const
+{
+    const std::size_t base = std::size_t(i) * record::FieldDescriptorSize + member;
+    return std::int16_t(get16(bytes_, base));
+}
+
+TableSource::~TableSource()
+{
+    close();
+}
+
+void TableSource::check(EngineResult r) const
+{
+    if (r != result::Ok)
+        throw EngineError(r, engine_.lastError());
+}
+
+void TableSource::open(const QString& databaseName, const QString& tableName)
+{
+    close();
+    TableHandle h = 0;
+    check(engine_.OpenTable(databaseName, tableName, h));
+    handle_ = h;
+    const auto r = engine_.ReadFieldList(handle_, fields_);
+    if (r != result::Ok) {
+        const EngineError error(r, engine_.lastError());
+        close();
+        throw error;
+    }
+}
+
+void TableSource::close()
+{
+    if (handle_ != 0)
+        engine_.CloseTable(handle_);
+    handle_ = 0;
+    fields_.clear();
+    indexCount_ = 0;
+}
+
+void TableSource::refreshIndexDefinitions()
+{
+    check(engine_.ReadIndexCount(handle_, indexCount_));
+}
+
+TableProperties TableSource::properties()
+{
+    std::array<std::byte, record::PropertiesSize> r{};
+    check(engine_.ReadTableProperties(handle_, r));
+    namespace p = record::properties;
+    TableProperties props;
+    props.tableType = getText(r, p::TableType, p::TableTypeSize);
+    props.recordSize = get16(r, p::RecordSize);
+    props.recordBufferSize = get16(r, p::RecordBufferSize);
+    props.keySize = get16(r, p::KeySize);
+    props.validityCheckCount = get16(r, p::ValidityCheckCount);
+    props.uniDirectional = get16(r, p::UniDirectional) != 0;
+    props.auxPasswordCount = get16(r, p::AuxPasswordCount);
+    props.tableLevel = get16(r, p::TableLevel);
+    props.blockSizeKb = get16(r, p::BlockSizeKb);
+    props.strictIntegrity = get16(r, p::StrictIntegrity) != 0;
+    return props;
+}
+
+bool TableSource::readFieldDescriptors(FieldDescriptorBuffer& buffer)
+{
+    return engine_.ReadFieldDescriptors(handle_, buffer.bytes()) == result::Ok;
+}
+
+ValidityCheckRecord TableSource::validityCheck(int checkNumber)
+{
+    std::array<std::byte, record::ValidityCheckSize> r{};
+    check(engine_.ReadValidityCheck(handle_, checkNumber, r));
+    namespace v = record::validity;
+    ValidityCheckRecord c;
+    c.fieldNumber = get16(r, v::FieldNumber);
+    c.required = get16(r, v::Required) != 0;
+    c.hasMinimum = get16(r, v::HasMinimum) != 0;
+    c.hasMaximum = get16(r, v::HasMaximum) != 0;
+    c.hasDefault = get16(r, v::HasDefault) != 0;
+    std::memcpy(c.minimum.data(), r.data() + v::Minimum, v::ValueSize);
+    std::memcpy(c.maximum.data(), r.data() + v::Maximum, v::ValueSize);
+    std::memcpy(c.defaultValue.data(), r.data() + v::Default, v::ValueSize);
+    c.picture = getText(r, v::Picture, v::PictureSize);
+    return c;
+}
+
+std::optional<QString> TableSource::languageDriverText()
+{
+    const std::byte* block = nullptr;
+    if (engine_.ReadLanguageDriver(handle_, block) != result::Ok || block == nullptr)
+        return std::nullopt;
+    const std::span<const std::byte> r(block, record::LanguageDriverSize);
+    return getText(r, record::language::Description, record::LanguageDriverSize - record::language::Description);
+}
+
+} // namespace korvex

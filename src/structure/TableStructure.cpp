@@ -1,0 +1,194 @@
+#include "TableStructure.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace korvex {
+
+namespace {
+
+// Qt's long time formats end in a time-zone field ("HH:mm:ss t"); a time of day in a
+// structure report has no zone.
+QString longTimeFormat(const QLocale& locale)
+{
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
+    format.replace(zone, QStringLiteral(" "));
+    return format.trimmed();
+}
+
+constexpr double kMillisecondsPerDay = 86400000.0;
+
+} // namespace
+
+QString LevelText(int level, const QString& tableType)
+{
+    if (level < 1 || level > 10)
+        return QString();
+    if (level == 5 && tableType != QLatin1String("PARADOX"))
+        return QStringLiteral("Win");
+    return QString::number(level);
+}
+
+QString TypeOfTableText(const QString& tableType, const QString& levelText)
+{
+    return tableType.left(32) + ' ' + levelText;
+}
+
+TableStructure TableStructure::from(const QString& tableName, const TableProperties& properties,
+                                    const TableSource& source, const FieldDescriptorBuffer& descriptors)
+{
+    TableStructure s;
+    s.tableName = tableName;
+    s.tableType = properties.tableType.left(31);
+    s.tableTypeKey = s.tableType.toUpper().left(20);
+    s.levelText = LevelText(properties.tableLevel, s.tableType);
+    s.properties = properties;
+    s.fieldCount = source.fieldCount();
+    s.indexCount = source.indexCount();
+    s.fields.reserve(std::size_t(s.fieldCount));
+    for (int i = 0; i < s.fieldCount; ++i) {
+        const auto& f = source.field(i);
+        s.fields.push_back(FieldEntry{i, f.name, f.type, f.size, descriptors.subtype(i), descriptors.units1(i),
+                                      descriptors.units2(i), f.key});
+    }
+    return s;
+}
+
+StructureTexts::StructureTexts(TableSource& source, const TableStructure& structure, LabelLookup label,
+                               QLocale locale)
+    : source_(source), structure_(structure), label_(std::move(label)), locale_(std::move(locale))
+{
+}
+
+QString StructureTexts::CountText(int n) const
+{
+    return n <= 0 ? label_(QStringLiteral("None")) : QString::number(n);
+}
+
+QString StructureTexts::YesNoText(bool flag) const
+{
+    return label_(flag ? QStringLiteral("Yes") : QStringLiteral("No"));
+}
+
+QString StructureTexts::SizeText(int n, const QString& unit) const
+{
+    return QString::number(n) + ' ' + label_(unit);
+}
+
+QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
+{
+    static const char* const names[] = {
+        "Unknown", "String", "Small Integer", "Integer", "Word", "Boolean", "Float", "Money",
+        "BCD", "Date", "Time", "Date/Time", "Bytes", "VarBytes", "Auto-Inc", "Blob",
+        "Memo", "Graphic", "Fmt. Memo", "OLE", "OLE", "Typed bin",
+    };
+    const auto code = std::size_t(entry.type);
+    if (entry.type == FieldType::Integer && entry.subtype == subtype::AutoInc)
+        return label_(QStringLiteral("Auto-Inc"));
+    return label_(QLatin1String(code < std::size(names) ? names[code] : names[0]));
+}
+
+QString StructureTexts::FieldSizeText(const FieldEntry& entry) const
+{
+    if (entry.type == FieldType::Float && structure_.tableTypeKey == QLatin1String("DBASE"))
+        return QString::number(entry.units1) + ',' + QString::number(entry.units2);
+    return QString::number(entry.size);
+}
+
+QString StructureTexts::FormatValue(FieldType type, const ValueSlot& value) const
+{
+    switch (type) {
+    case FieldType::String:
+        return QString::fromUtf8(slot::string(value));
+    case FieldType::SmallInt:
+        return QString::number(slot::int16(value));
+    case FieldType::Integer:
+        return QString::number(slot::int32(value));
+    case FieldType::Word:
+        return QString::number(slot::uint16(value));
+    case FieldType::Boolean:
+        return label_(value[0] == std::byte{1} ? QStringLiteral("true") : QStringLiteral("false"));
+    case FieldType::Float:
+    case FieldType::Money:
+    case FieldType::BCD: {
+        double v = 0;
+        if (type == FieldType::BCD) {
+            const std::span<const std::byte, EngineBcd::Size> bcd(value.data(), EngineBcd::Size);
+            source_.engine().BcdToFloat(bcd, v);  // the result code is not tested: 0 on failure
+        } else {
+            v = slot::float64(value);
+        }
+        QLocale plain = locale_;
+        plain.setNumberOptions(QLocale::OmitGroupSeparator);
+        return plain.toString(v, 'g', 15);
+    }
+    case FieldType::Date:
+        return locale_.toString(dateOfDayNumber(slot::int32(value)), QLocale::ShortFormat);
+    case FieldType::Time:
+        return locale_.toString(QTime::fromMSecsSinceStartOfDay(slot::int32(value)), longTimeFormat(locale_));
+    case FieldType::DateTime: {
+        const double ms = slot::float64(value);
+        if (!std::isfinite(ms))
+            return QString();
+        const double day = std::floor(ms / kMillisecondsPerDay);
+        const auto msOfDay = int(ms - day * kMillisecondsPerDay);
+        QString text = locale_.toString(dateOfDayNumber(std::int32_t(day)), QLocale::ShortFormat);
+        if (msOfDay != 0)
+            text += ' ' + locale_.toString(QTime::fromMSecsSinceStartOfDay(msOfDay), longTimeFormat(locale_));
+        return text;
+    }
+    default:
+        return QString();
+    }
+}
+
+QString StructureTexts::ValidityText(const FieldEntry& entry, ValidityValue which) const
+{
+    QString text;
+    const int count = structure_.properties.validityCheckCount;
+    for (int s = 1; s <= count; ++s) {
+        const auto check = source_.validityCheck(s);
+        if (check.fieldNumber != entry.position + 1)
+            continue;
+        switch (which) {
+        case ValidityValue::Minimum:
+            if (check.hasMinimum)
+                text = FormatValue(entry.type, check.minimum);
+            break;
+        case ValidityValue::Maximum:
+            if (check.hasMaximum)
+                text = FormatValue(entry.type, check.maximum);
+            break;
+        case ValidityValue::Default:
+            if (check.hasDefault)
+                text = FormatValue(entry.type, check.defaultValue);
+            break;
+        }
+    }
+    return text;
+}
+
+QString StructureTexts::PictureText(const FieldEntry& entry) const
+{
+    QString text;
+    const int count = structure_.properties.validityCheckCount;
+    for (int s = 1; s <= count; ++s) {
+        const auto check = source_.validityCheck(s);
+        if (check.fieldNumber == entry.position + 1)
+            text = check.picture;
+    }
+    return text;
+}
+
+QString StructureTexts::LanguageDriverText() const
+{
+    if (const auto text = source_.languageDriverText())
+        return *text;
+    return label_(QStringLiteral("Unknown"));
+}
+
+} // namespace korvex

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "TableSource.h"
+
+#include <QLocale>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace korvex {
+
+// The printed form of a fixed word: the report binds this to the label lookup, so every
+// fixed word passes through the chosen translation at the moment a text is built.
+using LabelLookup = std::function<QString(const QString& builtInText)>;
+
+struct FieldEntry {
+    int position = 0;  // 0-based
+    QString name;
+    FieldType type = FieldType::Unknown;
+    int size = 0;
+    std::int16_t subtype = 0;
+    std::int16_t units1 = 0;
+    std::int16_t units2 = 0;
+    bool key = false;
+};
+
+// Everything one table's report prints about the table and its fields.
+struct TableStructure {
+    QString tableName;     // as the report was asked to print it
+    QString tableType;     // at most 31 characters
+    QString tableTypeKey;  // tableType in upper case, at most 20 characters
+    QString levelText;
+    TableProperties properties;
+    int fieldCount = 0;
+    int indexCount = 0;
+    std::vector<FieldEntry> fields;
+
+    // From an open table whose properties and descriptors have been read.
+    static TableStructure from(const QString& tableName, const TableProperties& properties,
+                               const TableSource& source, const FieldDescriptorBuffer& descriptors);
+};
+
+// The table level as printed: the level in decimal for 1 to 10, except "Win" for a level-5
+// table whose type is not exactly "PARADOX"; empty for any other level.
+QString LevelText(int level, const QString& tableType);
+// "Type of table": the type (at most 32 characters), a blank and the level text.
+QString TypeOfTableText(const QString& tableType, const QString& levelText);
+
+enum class ValidityValue { Minimum, Maximum, Default };
+
+// The texts of one table's report. Validity texts read the table's checks afresh on every
+// call: nothing is cached between cells or rows.
+class StructureTexts {
+public:
+    StructureTexts(TableSource& source, const TableStructure& structure, LabelLookup label,
+                   QLocale locale = QLocale::system());
+
+    QString CountText(int n) const;
+    QString YesNoText(bool flag) const;
+    QString SizeText(int n, const QString& unit) const;
+    QString FieldTypeName(const FieldEntry& entry) const;
+    QString FieldSizeText(const FieldEntry& entry) const;
+    QString ValidityText(const FieldEntry& entry, ValidityValue which) const;   // EngineError
+    QString PictureText(const FieldEntry& entry) const;                          // EngineError
+    QString LanguageDriverText() const;
+
+    // One validity value formatted by the encoding of the field's data type code.
+    QString FormatValue(FieldType type, const ValueSlot& value) const;
+
+private:
+    TableSource& source_;
+    const TableStructure& structure_;
+    LabelLookup label_;
+    QLocale locale_;
+};
+
+} // namespace korvex

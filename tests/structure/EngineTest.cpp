@@ -1,0 +1,230 @@
+#include "DatabaseEngine.h"
+#include "FakeFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <array>
+
+using namespace korvex;
+using korvex::test::FakeFormat;
+
+namespace {
+
+std::uint16_t get16(std::span<const std::byte> r, std::size_t at)
+{
+    return std::uint16_t(std::to_integer<unsigned>(r[at]) | std::to_integer<unsigned>(r[at + 1]) << 8);
+}
+
+std::string textAt(std::span<const std::byte> r, std::size_t at)
+{
+    return std::string(reinterpret_cast<const char*>(r.data() + at));
+}
+
+TableDefinition sampleDefinition()
+{
+    TableDefinition d;
+    d.tableType = "FAKE";
+    d.level = 7;
+    d.recordSize = 49;
+    d.recordBufferSize = 61;
+    d.keySize = 4;
+    d.blockSizeKb = 2;
+    d.auxPasswordCount = 3;
+    d.strictIntegrity = true;
+    d.languageDriverName = "DBWINUS0";
+    d.languageDriverDescription = "'ascii' ANSI";
+    FieldDefinition id;
+    id.name = "Id";
+    id.type = FieldType::AutoInc;
+    id.logicalType = LogicalType::Int32;
+    id.subtype = subtype::AutoInc;
+    id.logicalLength = 4;
+    id.key = true;
+    FieldDefinition price;
+    price.name = QString::fromUtf8("Preis in €");
+    price.type = FieldType::Float;
+    price.logicalType = LogicalType::Float;
+    price.units1 = 10;
+    price.units2 = -2;
+    price.logicalLength = 8;
+    d.fields = {id, price};
+    ValidityCheck check;
+    check.fieldNumber = 2;
+    check.required = true;
+    check.hasMaximum = true;
+    slot::putDouble(check.maximum, 99.5);
+    check.picture = "#.##";
+    d.validityChecks = {check};
+    return d;
+}
+
+class Engine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        write("Orders.FAK", "ok");
+        write("broken.fak", "DAMAGED");
+        write("future.fak", "NEWER");
+        write("notes.txt", "text");
+        std::vector<std::unique_ptr<TableFormat>> formats;
+        formats.push_back(std::make_unique<FakeFormat>(sampleDefinition(), 2));
+        engine = std::make_unique<DatabaseEngine>(std::move(formats));
+    }
+
+    void write(const QString& name, const QByteArray& content)
+    {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+    TableHandle open(const QString& name)
+    {
+        TableHandle h = 0;
+        EXPECT_EQ(engine->OpenTable(dir.path(), name, h), result::Ok) << engine->lastError().toStdString();
+        return h;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<DatabaseEngine> engine;
+};
+
+} // namespace
+
+TEST_F(Engine, FindsTablesWithoutRegardToCaseAndWithoutExtension)
+{
+    EXPECT_NE(open("ORDERS.FAK"), 0u);
+    EXPECT_NE(open("orders.fak"), 0u);
+    TableHandle h = 0;
+    // A bare name is looked for with the known table extensions only.
+    EXPECT_EQ(engine->OpenTable(dir.path(), "orders", h), result::NoSuchFile);
+    // Without a directory the name is a path.
+    EXPECT_EQ(engine->OpenTable("", dir.filePath("orders.FAK"), h), result::Ok);
+}
+
+TEST_F(Engine, FailuresAnswerNamedCodesWithMessagesThatNameTheFile)
+{
+    TableHandle h = 99;
+    EXPECT_EQ(engine->OpenTable(dir.path(), "missing.fak", h), result::NoSuchFile);
+    EXPECT_EQ(h, 0u);
+    EXPECT_TRUE(engine->lastError().contains("missing.fak"));
+
+    EXPECT_EQ(engine->OpenTable(dir.filePath("nowhere"), "orders.fak", h), result::NoSuchFile);
+    EXPECT_TRUE(engine->lastError().contains("no such directory"));
+
+    EXPECT_EQ(engine->OpenTable(dir.path(), "broken.fak", h), result::NotATable);
+    EXPECT_TRUE(engine->lastError().contains("broken.fak")) << engine->lastError().toStdString();
+    EXPECT_TRUE(engine->lastError().contains("header is damaged"));
+
+    EXPECT_EQ(engine->OpenTable(dir.path(), "future.fak", h), result::UnsupportedVersion);
+    EXPECT_EQ(engine->OpenTable(dir.path(), "notes.txt", h), result::NotATable);
+    EXPECT_TRUE(engine->lastError().contains("txt"));
+
+    std::array<std::byte, record::PropertiesSize> props{};
+    EXPECT_EQ(engine->ReadTableProperties(12345, props), result::InvalidHandle);
+    EXPECT_EQ(engine->CloseTable(12345), result::InvalidHandle);
+}
+
+TEST_F(Engine, PropertiesRecordHoldsItsMembersAtTheirBytePositions)
+{
+    const TableHandle h = open("orders.fak");
+    std::array<std::byte, record::PropertiesSize> r{};
+    r.fill(std::byte{0xEE});
+    ASSERT_EQ(engine->ReadTableProperties(h, r), result::Ok);
+    EXPECT_EQ(textAt(r, 263), "FAKE");
+    EXPECT_EQ(get16(r, 297), 49);
+    EXPECT_EQ(get16(r, 299), 61);
+    EXPECT_EQ(get16(r, 301), 4);
+    EXPECT_EQ(get16(r, 305), 1);
+    EXPECT_EQ(get16(r, 337), 0);
+    EXPECT_EQ(get16(r, 345), 3);
+    EXPECT_EQ(get16(r, 351), 7);
+    EXPECT_EQ(get16(r, 387), 2);
+    EXPECT_EQ(get16(r, 389), 1);
+
+    std::array<std::byte, 100> tooSmall{};
+    EXPECT_EQ(engine->ReadTableProperties(h, tooSmall), result::BufferTooSmall);
+}
+
+TEST_F(Engine, FieldDescriptorsAndFieldList)
+{
+    const TableHandle h = open("orders.fak");
+    std::vector<std::byte> buffer(record::FieldDescriptorBufferSize);
+    ASSERT_EQ(engine->ReadFieldDescriptors(h, buffer), result::Ok);
+    EXPECT_EQ(get16(buffer, 0), 1);
+    EXPECT_EQ(textAt(buffer, 2), "Id");
+    EXPECT_EQ(get16(buffer, 36), 29);   // auto-increment subtype
+    EXPECT_EQ(get16(buffer, 62 + 0), 2);
+    EXPECT_EQ(textAt(buffer, 62 + 2), "Preis in \xE2\x82\xAC");
+    EXPECT_EQ(std::int16_t(get16(buffer, 62 + 38)), 10);
+    EXPECT_EQ(std::int16_t(get16(buffer, 62 + 40)), -2);
+    EXPECT_EQ(get16(buffer, 62 + 42), 4);  // offset after the 4-byte Id
+
+    std::vector<FieldListEntry> list;
+    ASSERT_EQ(engine->ReadFieldList(h, list), result::Ok);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].name, "Id");
+    EXPECT_EQ(list[0].type, FieldType::AutoInc);
+    EXPECT_TRUE(list[0].key);
+    EXPECT_FALSE(list[1].key);
+}
+
+TEST_F(Engine, MoreFieldsThanTheBufferHoldsAreRefused)
+{
+    auto d = sampleDefinition();
+    d.fields.resize(501, d.fields[1]);
+    std::vector<std::unique_ptr<TableFormat>> formats;
+    formats.push_back(std::make_unique<FakeFormat>(d));
+    DatabaseEngine wide(std::move(formats));
+    TableHandle h = 0;
+    ASSERT_EQ(wide.OpenTable(dir.path(), "orders.fak", h), result::Ok);
+    std::vector<std::byte> buffer(record::FieldDescriptorBufferSize);
+    EXPECT_EQ(wide.ReadFieldDescriptors(h, buffer), result::TooManyFields);
+    EXPECT_TRUE(wide.lastError().contains("501 fields")) << wide.lastError().toStdString();
+    d.fields.resize(500);
+}
+
+TEST_F(Engine, ValidityCheckRecordAndLanguageDriverBlock)
+{
+    const TableHandle h = open("orders.fak");
+    std::array<std::byte, record::ValidityCheckSize> c{};
+    ASSERT_EQ(engine->ReadValidityCheck(h, 1, c), result::Ok);
+    EXPECT_EQ(get16(c, 0), 2);
+    EXPECT_EQ(get16(c, 2), 1);
+    EXPECT_EQ(get16(c, 4), 0);
+    EXPECT_EQ(get16(c, 6), 1);
+    ValueSlot max{};
+    std::copy_n(c.begin() + 266, 256, max.begin());
+    EXPECT_DOUBLE_EQ(slot::float64(max), 99.5);
+    EXPECT_EQ(textAt(c, 778), "#.##");
+    EXPECT_EQ(engine->ReadValidityCheck(h, 0, c), result::NoSuchRecord);
+    EXPECT_EQ(engine->ReadValidityCheck(h, 2, c), result::NoSuchRecord);
+
+    const std::byte* block = nullptr;
+    ASSERT_EQ(engine->ReadLanguageDriver(h, block), result::Ok);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block + 54)), "'ascii' ANSI");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block)), "DBWINUS0");
+}
+
+TEST_F(Engine, ProtectedTableOpensOnlyWithARegisteredPassword)
+{
+    auto d = sampleDefinition();
+    d.passwordChecksum = 0x0A25E09A;
+    std::vector<std::unique_ptr<TableFormat>> formats;
+    formats.push_back(std::make_unique<FakeFormat>(d, 0, "123"));
+    DatabaseEngine locked(std::move(formats));
+    TableHandle h = 0;
+    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
+    EXPECT_TRUE(locked.lastError().contains("password"));
+    locked.RegisterPassword("wrong");
+    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
+    locked.RegisterPassword("123");
+    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::Ok);
+    locked.ForgetPasswords();
+    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "MappedFile.h"
+#include "TableFormat.h"
+
+#include <QByteArray>
+
+namespace korvex::test {
+
+// A table format for engine tests: files ending in .fak describe the table that the
+// test put into the format; a file starting with "DAMAGED" or "NEWER" fails like a
+// damaged or unsupported table.
+class FakeFormat : public TableFormat {
+public:
+    explicit FakeFormat(TableDefinition definition, int indexes = 0, QString password = {})
+        : definition_(std::move(definition)), indexes_(indexes), password_(std::move(password))
+    {
+    }
+
+    QString driverName() const override { return QStringLiteral("FAKE"); }
+    bool handlesExtension(const QString& extension) const override { return extension == "FAK"; }
+
+    TableDefinition readDefinition(const MappedFile& table, const TableFiles&) const override
+    {
+        const QByteArray head(reinterpret_cast<const char*>(table.bytes().data()),
+                              qsizetype(std::min<std::size_t>(table.bytes().size(), 16)));
+        if (head.startsWith("DAMAGED"))
+            throw FormatError(FormatError::Kind::Damaged, table.fileBytes().name, 7, "header is damaged");
+        if (head.startsWith("NEWER"))
+            throw FormatError(FormatError::Kind::Unsupported, table.fileBytes().name, 0, "version 99");
+        return definition_;
+    }
+
+    int countIndexes(const TableDefinition&, const TableFiles&) const override { return indexes_; }
+
+    bool passwordOpens(const TableDefinition&, const QString& password) const override
+    {
+        return password == password_;
+    }
+
+private:
+    TableDefinition definition_;
+    int indexes_;
+    QString password_;
+};
+
+} // namespace korvex::test

@@ -1,0 +1,196 @@
+#include "FakeFormat.h"
+#include "TableStructure.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace korvex;
+using korvex::test::FakeFormat;
+
+namespace {
+
+FieldDefinition field(const char* name, FieldType type, int size = 0)
+{
+    FieldDefinition f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    return f;
+}
+
+// A table of one field per interesting type with checks in the engine encoding.
+class Texts : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        QFile f(dir.filePath("t.fak"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("ok");
+        f.close();
+
+        def.tableType = "DBASE";
+        def.level = 5;
+        def.fields = {field("S", FieldType::SmallInt),  field("B", FieldType::Boolean),
+                      field("D", FieldType::Date),      field("TS", FieldType::DateTime),
+                      field("F", FieldType::Float),     field("M", FieldType::Memo, 10),
+                      field("T", FieldType::Time),      field("N", FieldType::BCD, 2),
+                      field("A", FieldType::String, 20)};
+        def.fields[4].units1 = 10;
+        def.fields[4].units2 = 2;
+    }
+
+    void addCheck(std::uint16_t fieldNumber, ValidityValue which, auto put, QByteArray picture = {})
+    {
+        ValidityCheck c;
+        c.fieldNumber = fieldNumber;
+        ValueSlot* s = nullptr;
+        switch (which) {
+        case ValidityValue::Minimum: c.hasMinimum = true; s = &c.minimum; break;
+        case ValidityValue::Maximum: c.hasMaximum = true; s = &c.maximum; break;
+        case ValidityValue::Default: c.hasDefault = true; s = &c.defaultValue; break;
+        }
+        put(*s);
+        c.picture = std::move(picture);
+        def.validityChecks.push_back(c);
+    }
+
+    void open(LabelLookup label = [](const QString& t) { return t; },
+              QLocale locale = QLocale(QLocale::German, QLocale::Germany))
+    {
+        std::vector<std::unique_ptr<TableFormat>> formats;
+        formats.push_back(std::make_unique<FakeFormat>(def));
+        engine = std::make_unique<DatabaseEngine>(std::move(formats));
+        source = std::make_unique<TableSource>(*engine);
+        source->open(dir.path(), "t.fak");
+        source->refreshIndexDefinitions();
+        ASSERT_TRUE(source->readFieldDescriptors(descriptors));
+        structure = TableStructure::from("t.fak", source->properties(), *source, descriptors);
+        texts = std::make_unique<StructureTexts>(*source, structure, std::move(label), std::move(locale));
+    }
+
+    const FieldEntry& entry(int i) const { return structure.fields.at(std::size_t(i)); }
+
+    QTemporaryDir dir;
+    TableDefinition def;
+    std::unique_ptr<DatabaseEngine> engine;
+    std::unique_ptr<TableSource> source;
+    FieldDescriptorBuffer descriptors;
+    TableStructure structure;
+    std::unique_ptr<StructureTexts> texts;
+};
+
+} // namespace
+
+TEST(LevelText, ParadoxLevelFiveIsANumberOthersAreWin)
+{
+    EXPECT_EQ(LevelText(5, "PARADOX"), "5");
+    EXPECT_EQ(LevelText(5, "DBASE"), "Win");
+    EXPECT_EQ(LevelText(5, "paradox"), "Win");  // the comparison is exact
+    EXPECT_EQ(LevelText(7, "DBASE"), "7");
+    EXPECT_EQ(LevelText(10, "DBASE"), "10");
+    EXPECT_EQ(LevelText(0, "PARADOX"), "");
+    EXPECT_EQ(LevelText(25, "FOXPRO"), "");
+    EXPECT_EQ(TypeOfTableText("PARADOX", "5"), "PARADOX 5");
+    EXPECT_EQ(TypeOfTableText("PARADOX", ""), "PARADOX ");
+}
+
+TEST_F(Texts, CountsYesNoAndSizesUseTheLabels)
+{
+    open([](const QString& t) { return "<" + t + ">"; });
+    EXPECT_EQ(texts->CountText(0), "<None>");
+    EXPECT_EQ(texts->CountText(-1), "<None>");
+    EXPECT_EQ(texts->CountText(3), "3");
+    EXPECT_EQ(texts->YesNoText(true), "<Yes>");
+    EXPECT_EQ(texts->YesNoText(false), "<No>");
+    EXPECT_EQ(texts->SizeText(49, "Bytes"), "49 <Bytes>");
+    EXPECT_EQ(texts->FieldTypeName(entry(0)), "<Small Integer>");
+    EXPECT_EQ(texts->LanguageDriverText(), "<Unknown>");
+    EXPECT_EQ(structure.levelText, "Win");
+}
+
+TEST_F(Texts, TypeNamesIncludingAutoIncrementSubtype)
+{
+    def.fields.push_back(field("I", FieldType::Integer));
+    def.fields.back().subtype = subtype::AutoInc;
+    def.fields.push_back(field("J", FieldType::Integer));
+    def.fields.push_back(field("K", FieldType::DBaseOle));
+    open();
+    EXPECT_EQ(texts->FieldTypeName(entry(9)), "Auto-Inc");
+    EXPECT_EQ(texts->FieldTypeName(entry(10)), "Integer");
+    EXPECT_EQ(texts->FieldTypeName(entry(11)), "OLE");
+    FieldEntry odd = entry(0);
+    odd.type = FieldType(42);
+    EXPECT_EQ(texts->FieldTypeName(odd), "Unknown");
+}
+
+TEST_F(Texts, FloatSizeIsWidthAndDecimalsOnlyForDbase)
+{
+    open();
+    EXPECT_EQ(texts->FieldSizeText(entry(4)), "10,2");
+    EXPECT_EQ(texts->FieldSizeText(entry(5)), "10");
+    EXPECT_EQ(texts->FieldSizeText(entry(0)), "0");
+    def.tableType = "PARADOX";
+    open();
+    EXPECT_EQ(texts->FieldSizeText(entry(4)), "0");
+}
+
+TEST_F(Texts, ValidityValuesInTheirEncodings)
+{
+    addCheck(1, ValidityValue::Minimum, [](ValueSlot& s) { slot::putInt16(s, -5); });
+    addCheck(2, ValidityValue::Default, [](ValueSlot& s) { s[0] = std::byte{2}; });
+    addCheck(3, ValidityValue::Minimum, [](ValueSlot& s) { slot::putDate(s, dayNumberOf(QDate(1996, 1, 1))); });
+    addCheck(4, ValidityValue::Default, [](ValueSlot& s) {
+        slot::putTimestamp(s, double(dayNumberOf(QDate(2020, 2, 1))) * 86400000.0);
+    });
+    addCheck(4, ValidityValue::Maximum, [](ValueSlot& s) {
+        slot::putTimestamp(s, double(dayNumberOf(QDate(2020, 2, 1))) * 86400000.0 + 3601000.0);
+    });
+    addCheck(5, ValidityValue::Maximum, [](ValueSlot& s) { slot::putDouble(s, 1234.5); });
+    addCheck(6, ValidityValue::Default, [](ValueSlot& s) { slot::putString(s, "memo text"); });
+    addCheck(7, ValidityValue::Minimum, [](ValueSlot& s) { slot::putTime(s, 9 * 3600000 + 25 * 60000 + 25000); });
+    addCheck(8, ValidityValue::Maximum, [](ValueSlot& s) { slot::putBcd(s, EngineBcd::fromDigits(true, "12345", 2)); });
+    open();
+    EXPECT_EQ(texts->ValidityText(entry(0), ValidityValue::Minimum), "-5");
+    EXPECT_EQ(texts->ValidityText(entry(1), ValidityValue::Default), "false");
+    EXPECT_EQ(texts->ValidityText(entry(2), ValidityValue::Minimum), "01.01.96");
+    EXPECT_EQ(texts->ValidityText(entry(3), ValidityValue::Default), "01.02.20");
+    EXPECT_EQ(texts->ValidityText(entry(3), ValidityValue::Maximum), "01.02.20 01:00:01");
+    EXPECT_EQ(texts->ValidityText(entry(4), ValidityValue::Maximum), "1234,5");
+    EXPECT_EQ(texts->ValidityText(entry(5), ValidityValue::Default), "");  // memo values print nothing
+    EXPECT_EQ(texts->ValidityText(entry(6), ValidityValue::Minimum), "09:25:25");
+    EXPECT_EQ(texts->ValidityText(entry(7), ValidityValue::Maximum), "-123,45");
+    // A value that is not defined prints nothing even when another one is.
+    EXPECT_EQ(texts->ValidityText(entry(0), ValidityValue::Maximum), "");
+}
+
+TEST_F(Texts, LastMatchingCheckWinsAndPicturesFollowEveryMatch)
+{
+    addCheck(9, ValidityValue::Minimum, [](ValueSlot& s) { slot::putString(s, "first"); }, "!!!");
+    addCheck(1, ValidityValue::Minimum, [](ValueSlot& s) { slot::putInt16(s, 1); });
+    addCheck(9, ValidityValue::Minimum, [](ValueSlot& s) { slot::putString(s, "second"); });
+    open();
+    EXPECT_EQ(texts->ValidityText(entry(8), ValidityValue::Minimum), "second");
+    // The later check has an empty picture and replaces the earlier one.
+    EXPECT_EQ(texts->PictureText(entry(8)), "");
+    EXPECT_EQ(texts->PictureText(entry(2)), "");
+}
+
+TEST_F(Texts, FloatTextUsesTheLocaleSeparatorWithoutGrouping)
+{
+    addCheck(5, ValidityValue::Minimum, [](ValueSlot& s) { slot::putDouble(s, 1234567.25); });
+    addCheck(5, ValidityValue::Maximum, [](ValueSlot& s) { slot::putDouble(s, 0.1 + 0.2); });
+    open([](const QString& t) { return t; }, QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(texts->ValidityText(entry(4), ValidityValue::Minimum), "1234567.25");
+    EXPECT_EQ(texts->ValidityText(entry(4), ValidityValue::Maximum), "0.3");  // 15 significant digits
+}
+
+TEST_F(Texts, LanguageDriverDescriptionWhenKnown)
+{
+    def.languageDriverName = "DB437US0";
+    def.languageDriverDescription = "dBASE ENU cp437";
+    open();
+    EXPECT_EQ(texts->LanguageDriverText(), "dBASE ENU cp437");
+}
