@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace korvex {
+
+// A JSON value whose objects keep their members in insertion order, so that the command
+// line's output reads in a fixed, meaningful order.
+class Json {
+public:
+    using Array = std::vector<Json>;
+    using Object = std::vector<std::pair<QString, Json>>;
+
+    Json() = default;  // null
+    Json(bool v) : value_(v) {}                       // NOLINT(google-explicit-constructor)
+    Json(int v) : value_(qint64(v)) {}                // NOLINT
+    Json(qint64 v) : value_(v) {}                     // NOLINT
+    Json(const QString& v) : value_(v) {}             // NOLINT
+    Json(const char* v) : value_(QString::fromUtf8(v)) {}  // NOLINT
+    Json(Array v) : value_(std::move(v)) {}           // NOLINT
+    Json(Object v) : value_(std::move(v)) {}          // NOLINT
+
+    // Pretty-printed with two-space indentation, non-ASCII characters as UTF-8.
+    QString serialize() const;
+
+private:
+    void write(QString& out, int indent) const;
+    std::variant<std::monostate, bool, qint64, QString, Array, Object> value_;
+};
+
+} // namespace korvex
