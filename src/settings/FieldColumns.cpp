@@ -1,0 +1,216 @@
+#include "FieldColumns.h"
+
+#include "SettingsFile.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace korvex {
+
+namespace {
+
+struct KindInfo {
+    QString kind;
+    int builtInWidth;
+    QString heading;
+};
+
+const std::array<KindInfo, 9>& kindTable()
+{
+    static const std::array<KindInfo, 9> table = {{
+        {QStringLiteral("No."), 30, QStringLiteral("No.")},
+        {QStringLiteral("Name"), 158, QStringLiteral("Name")},
+        {QStringLiteral("Type"), 76, QStringLiteral("Type")},
+        {QStringLiteral("Size"), 31, QStringLiteral("Size")},
+        {QStringLiteral("Min."), 57, QStringLiteral("Min.Val")},
+        {QStringLiteral("Max."), 63, QStringLiteral("Max.Val")},
+        {QStringLiteral("Def."), 54, QStringLiteral("Default")},
+        {QStringLiteral("Mask"), 56, QStringLiteral("Mask")},
+        {QStringLiteral("Idx"), 24, QStringLiteral("Index")},
+    }};
+    return table;
+}
+
+// The settings keys of the field columns; loading and saving both go through these.
+const QString Section = QStringLiteral("Field_Information");
+const QString CountKey = QStringLiteral("Count");
+const QString NameKeyPrefix = QStringLiteral("FieldName_");
+const QString WidthKeyPrefix = QStringLiteral("FieldWidth_");
+constexpr int KeepColumns = 9999; // Count's default: no columns stored, keep the shown ones
+const QString DefaultKind = QStringLiteral("Name");
+constexpr int DefaultWidth = 40;
+
+QString nameKey(int n) { return NameKeyPrefix + QString::number(n); }
+QString widthKey(int n) { return WidthKeyPrefix + QString::number(n); }
+
+void insertColumn(HeaderStrip& header, int position, const QString& kind)
+{
+    TQxHeaderStrings& sections = header.Sections();
+    position = std::clamp(position, 0, sections.count());
+    sections.insert(position, kind);
+    header.SetSectionWidth(position, HeaderStrip::MinimumWidth);
+    header.ArrangeHeader();
+}
+
+} // namespace
+
+const QStringList& FieldColumnKinds()
+{
+    static const QStringList kinds = [] {
+        QStringList list;
+        for (const KindInfo& k : kindTable())
+            list.append(k.kind);
+        return list;
+    }();
+    return kinds;
+}
+
+const QStringList& FieldColumnMenuKinds()
+{
+    static const QStringList kinds = {
+        QStringLiteral("No."),  QStringLiteral("Name"), QStringLiteral("Size"),
+        QStringLiteral("Type"), QStringLiteral("Min."), QStringLiteral("Max."),
+        QStringLiteral("Def."), QStringLiteral("Mask"), QStringLiteral("Idx"),
+    };
+    return kinds;
+}
+
+QString FieldColumnHeading(const QString& kind)
+{
+    for (const KindInfo& k : kindTable())
+        if (k.kind.compare(kind, Qt::CaseInsensitive) == 0)
+            return k.heading;
+    return QString();
+}
+
+QList<FieldColumn> BuiltInFieldColumns()
+{
+    QList<FieldColumn> columns;
+    for (const KindInfo& k : kindTable())
+        columns.append(FieldColumn{k.kind, k.builtInWidth});
+    return columns;
+}
+
+HeaderStrip MakeFieldHeader()
+{
+    HeaderStrip header(FieldHeaderWidth, HeaderStrip::BorderStyle::Single);
+    for (const FieldColumn& c : BuiltInFieldColumns()) {
+        header.Sections().add(c.kind);
+        header.SetSectionWidth(header.Sections().count() - 1, c.width);
+    }
+    return header;
+}
+
+void InsItem(HeaderStrip& header, const QString& kind)
+{
+    insertColumn(header, header.PopUpIndex(), kind);
+}
+
+void AppItem(HeaderStrip& header, const QString& kind)
+{
+    insertColumn(header, header.PopUpIndex() + 1, kind);
+}
+
+void RemoveClick(HeaderStrip& header)
+{
+    const int i = header.PopUpIndex();
+    if (i >= 0 && i < header.Sections().count())
+        header.Sections().remove(i);
+}
+
+void LoadFieldColumns(const SettingsFile& settings, HeaderStrip& header)
+{
+    const int stored = settings.ReadNumber(Section, CountKey, KeepColumns);
+    if (stored == KeepColumns)
+        return;
+    const int count = std::clamp(stored, 0, MaxFieldColumns);
+    TQxHeaderStrings& sections = header.Sections();
+    HeaderUpdateGuard guard(sections);
+    sections.clear();
+    for (int n = 1; n <= count; ++n)
+        sections.add(settings.ReadText(Section, nameKey(n), DefaultKind));
+    for (int n = 1; n <= count; ++n)
+        header.SetSectionWidth(n - 1, settings.ReadNumber(Section, widthKey(n), DefaultWidth));
+}
+
+void SaveFieldColumns(SettingsFile& settings, const HeaderStrip& header)
+{
+    const TQxHeaderStrings& sections = header.Sections();
+    settings.WriteNumber(Section, CountKey, sections.count());
+    for (int n = 1; n <= sections.count(); ++n) {
+        settings.WriteText(Section, nameKey(n), sections.text(n - 1));
+        settings.WriteNumber(Section, widthKey(n), header.SectionWidth(n - 1));
+    }
+}
+
+QList<FieldColumn> FieldColumnsOf(const HeaderStrip& header)
+{
+    QList<FieldColumn> columns;
+    const TQxHeaderStrings& sections = header.Sections();
+    columns.reserve(sections.count());
+    for (int i = 0; i < sections.count(); ++i)
+        columns.append(FieldColumn{sections.text(i), header.SectionWidth(i)});
+    return columns;
+}
+
+FieldColumnLayout::FieldColumnLayout(QList<FieldColumn> columns, int headerWidth, int printableWidth)
+    : columns_(std::move(columns)), headerWidth_(headerWidth), printableWidth_(printableWidth)
+{
+}
+
+FieldColumnLayout::FieldColumnLayout(const HeaderStrip& header, int printableWidth)
+    : FieldColumnLayout(FieldColumnsOf(header), header.width(), printableWidth)
+{
+}
+
+int FieldColumnLayout::scaled(qint64 pixels) const
+{
+    if (headerWidth_ <= 0)
+        return 0;
+    // Exact rational arithmetic: a floating ratio would cut an exact product such as
+    // 93 × 3000 ÷ 558 = 500 to 499. 128 bits hold any int64 × int product.
+    __extension__ using Wide = __int128;
+    const Wide value = Wide(pixels) * printableWidth_ / headerWidth_;
+    return int(std::clamp<Wide>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+int FieldColumnLayout::IndexOf(const QString& caption) const
+{
+    for (int i = 0; i < columns_.size(); ++i)
+        if (columns_[i].kind.compare(caption, Qt::CaseInsensitive) == 0)
+            return i;
+    return NoColumn;
+}
+
+int FieldColumnLayout::ColumnX(const QString& caption) const
+{
+    const int n = IndexOf(caption);
+    if (n < 0)
+        return NoColumn;
+    qint64 before = 0;
+    for (int k = 0; k < n; ++k)
+        before += columns_[k].width;
+    return scaled(before);
+}
+
+int FieldColumnLayout::ColumnWidth(const QString& caption) const
+{
+    const int n = IndexOf(caption);
+    if (n < 0 || columns_[n].width < 0)
+        return FallbackWidth;
+    return scaled(columns_[n].width);
+}
+
+QList<int> FieldColumnLayout::SeparatorOffsets() const
+{
+    QList<int> offsets;
+    qint64 x = 0;
+    for (int k = 1; k < columns_.size(); ++k) {
+        x += scaled(columns_[k - 1].width);
+        offsets.append(SaturatedPixels(x));
+    }
+    return offsets;
+}
+
+} // namespace korvex

@@ -1,0 +1,251 @@
+#include "FieldColumns.h"
+#include "SettingsFile.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace korvex;
+
+namespace {
+
+const QString Section = QStringLiteral("Field_Information");
+
+// A settings file of its own in a temporary folder.
+class FieldColumnsFile : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    SettingsFile settings{dir.filePath("KORVEX20.INI")};
+
+    void storeColumns(std::initializer_list<std::pair<const char*, int>> columns)
+    {
+        settings.WriteNumber(Section, "Count", int(columns.size()));
+        int n = 0;
+        for (const auto& [kind, width] : columns) {
+            ++n;
+            settings.WriteText(Section, QStringLiteral("FieldName_%1").arg(n), kind);
+            settings.WriteNumber(Section, QStringLiteral("FieldWidth_%1").arg(n), width);
+        }
+    }
+};
+
+QList<FieldColumn> columnsOf(const HeaderStrip& header)
+{
+    QList<FieldColumn> columns;
+    for (const TQxHeaderSection& s : header.Sections().sections())
+        columns.append(FieldColumn{s.text, s.width});
+    return columns;
+}
+
+void pressAt(HeaderStrip& header, int x)
+{
+    header.MousePress(HeaderStrip::MouseButton::Right, x);
+}
+
+} // namespace
+
+TEST(FieldColumns, BuiltInLayoutHeadingsAndMenuOrder)
+{
+    const HeaderStrip header = MakeFieldHeader();
+    EXPECT_EQ(header.width(), 558);
+    EXPECT_EQ(header.clientWidth(), 556);
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"No.", 30}, {"Name", 158}, {"Type", 76}, {"Size", 31},
+                                                     {"Min.", 57}, {"Max.", 63}, {"Def.", 54}, {"Mask", 56},
+                                                     {"Idx", 24}}));
+    QStringList headings;
+    for (const QString& kind : FieldColumnKinds())
+        headings.append(FieldColumnHeading(kind));
+    EXPECT_EQ(headings,
+              (QStringList{"No.", "Name", "Type", "Size", "Min.Val", "Max.Val", "Default", "Mask", "Index"}));
+    EXPECT_EQ(FieldColumnHeading("idx"), "Index");
+    EXPECT_EQ(FieldColumnHeading("Comment"), "");
+    EXPECT_EQ(FieldColumnMenuKinds(),
+              (QStringList{"No.", "Name", "Size", "Type", "Min.", "Max.", "Def.", "Mask", "Idx"}));
+}
+
+// --- menu actions ---------------------------------------------------------------------
+
+TEST(FieldColumns, InsertingIntoAFullStripNarrowsEverySectionWiderThan30)
+{
+    // The built-in layout as saved and loaded again: "Idx" is 31, the strip is full (556).
+    HeaderStrip header = MakeFieldHeader();
+    header.SetSectionWidth(8, 31);
+    pressAt(header, 270); // in "Size" (264 .. 294)
+    ASSERT_EQ(header.PopUpIndex(), 3);
+    RemoveClick(header); // no arranging: 525 pixels remain
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"No.", 30}, {"Name", 158}, {"Type", 76}, {"Min.", 57},
+                                                     {"Max.", 63}, {"Def.", 54}, {"Mask", 56}, {"Idx", 31}}));
+
+    // Only the removed kind is offered again.
+    QStringList offered;
+    for (const QString& kind : FieldColumnMenuKinds())
+        if (header.SubmenuItemEnabled(kind))
+            offered.append(kind);
+    EXPECT_EQ(offered, QStringList{"Size"});
+    EXPECT_FALSE(header.SubmenuItemEnabled("MASK"));
+
+    // 525 + 30 = 555 > 554: one pass narrows the seven sections wider than 30, to 548.
+    pressAt(header, 0);
+    InsItem(header, "Size");
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"Size", 30}, {"No.", 30}, {"Name", 157}, {"Type", 75},
+                                                     {"Min.", 56}, {"Max.", 62}, {"Def.", 53}, {"Mask", 55},
+                                                     {"Idx", 30}}));
+    for (const QString& kind : FieldColumnMenuKinds())
+        EXPECT_FALSE(header.SubmenuItemEnabled(kind)) << kind.toStdString();
+}
+
+TEST(FieldColumns, AppendGoesAfterThePressedSection)
+{
+    HeaderStrip header(FieldHeaderWidth);
+    for (const char* kind : {"Name", "Type", "Size"})
+        header.Sections().add(kind);
+    header.SetSectionWidth(0, 400);
+    header.SetSectionWidth(1, 100);
+    header.SetSectionWidth(2, 32);
+    pressAt(header, 450); // in "Type"
+    AppItem(header, "Idx");
+    // 562 pixels: three passes, "Size" reaching 30 after the second.
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"Name", 397}, {"Type", 97}, {"Idx", 30}, {"Size", 30}}));
+}
+
+TEST(FieldColumns, RemoveIsOfferedWhileMoreThanOneColumnRemains)
+{
+    HeaderStrip header(FieldHeaderWidth);
+    header.Sections().add("Name");
+    header.Sections().add("Type");
+    EXPECT_TRUE(header.TopLevelItemEnabled("Remove"));
+    pressAt(header, 0);
+    RemoveClick(header);
+    EXPECT_EQ(header.Sections().count(), 1);
+    EXPECT_FALSE(header.TopLevelItemEnabled("Remove"));
+    EXPECT_TRUE(header.TopLevelItemEnabled("Insert"));
+    EXPECT_TRUE(header.TopLevelItemEnabled("Append"));
+}
+
+TEST(FieldColumns, AnEmptyStripTakesNewColumnsAtTheStart)
+{
+    HeaderStrip header(FieldHeaderWidth);
+    pressAt(header, 100);
+    ASSERT_EQ(header.PopUpIndex(), -1);
+    RemoveClick(header); // nothing to remove
+    InsItem(header, "Name");
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"Name", 30}}));
+    header.Sections().clear();
+    AppItem(header, "Type");
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"Type", 30}}));
+}
+
+// --- loading and saving ---------------------------------------------------------------
+
+TEST_F(FieldColumnsFile, SavingTheBuiltInLayoutStoresIdxWithTheRestOfTheStrip)
+{
+    SaveFieldColumns(settings, MakeFieldHeader());
+    EXPECT_EQ(settings.ReadNumber(Section, "Count", -1), 9);
+    EXPECT_EQ(settings.ReadText(Section, "FieldName_1", ""), "No.");
+    EXPECT_EQ(settings.ReadNumber(Section, "FieldWidth_1", -1), 30);
+    EXPECT_EQ(settings.ReadText(Section, "FieldName_9", ""), "Idx");
+    EXPECT_EQ(settings.ReadNumber(Section, "FieldWidth_9", -1), 31); // 556 - 525
+
+    HeaderStrip loaded(FieldHeaderWidth);
+    LoadFieldColumns(settings, loaded);
+    QList<FieldColumn> expected = BuiltInFieldColumns();
+    expected.last().width = 31;
+    EXPECT_EQ(columnsOf(loaded), expected);
+}
+
+TEST_F(FieldColumnsFile, WithoutACountOrWithTheMarker9999TheStripKeepsItsColumns)
+{
+    HeaderStrip header = MakeFieldHeader();
+    LoadFieldColumns(settings, header);
+    EXPECT_EQ(columnsOf(header), BuiltInFieldColumns());
+    settings.WriteNumber(Section, "Count", 9999);
+    settings.WriteText(Section, "FieldName_1", "Mask");
+    LoadFieldColumns(settings, header);
+    EXPECT_EQ(columnsOf(header), BuiltInFieldColumns());
+}
+
+TEST_F(FieldColumnsFile, CountZeroOrNegativeLeavesTheStripEmpty)
+{
+    for (int count : {0, -5}) {
+        HeaderStrip header = MakeFieldHeader();
+        settings.WriteNumber(Section, "Count", count);
+        LoadFieldColumns(settings, header);
+        EXPECT_EQ(header.Sections().count(), 0) << count;
+        EXPECT_FALSE(header.TopLevelItemEnabled("Remove"));
+    }
+}
+
+TEST_F(FieldColumnsFile, MissingAndMalformedKeysTakeTheirDefaultsAndWidthsAreTakenAsStored)
+{
+    settings.WriteNumber(Section, "Count", 3);
+    settings.WriteText(Section, "FieldName_1", "Mask");
+    settings.WriteText(Section, "FieldWidth_1", "abc");
+    settings.WriteNumber(Section, "FieldWidth_2", 900); // overflows the strip; not arranged
+    HeaderStrip header = MakeFieldHeader();
+    LoadFieldColumns(settings, header);
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"Mask", 40}, {"Name", 900}, {"Name", 40}}));
+    EXPECT_EQ(header.SectionWidth(2), 556 - 940);
+}
+
+TEST_F(FieldColumnsFile, AHugeCountIsCappedAndLoadsQuickly)
+{
+    settings.WriteNumber(Section, "Count", std::numeric_limits<int>::max());
+    HeaderStrip header = MakeFieldHeader();
+    QElapsedTimer timer;
+    timer.start();
+    LoadFieldColumns(settings, header);
+    EXPECT_EQ(header.Sections().count(), MaxFieldColumns);
+    EXPECT_EQ(header.Sections().text(MaxFieldColumns - 1), "Name");
+    EXPECT_LT(timer.elapsed(), 20000);
+}
+
+// --- the printed table's columns ------------------------------------------------------
+
+TEST(FieldColumnLayout, BuiltInLayoutOn4000Dots)
+{
+    // S = 4000 / 558. Starts: trunc(S × 0, 30, 188, 264, 295, 352, 415, 469, 525).
+    const FieldColumnLayout layout(MakeFieldHeader(), 4000);
+    QList<int> starts;
+    for (const QString& kind : FieldColumnKinds())
+        starts.append(layout.ColumnX(kind));
+    EXPECT_EQ(starts, (QList<int>{0, 215, 1347, 1892, 2114, 2523, 2974, 3362, 3763}));
+
+    EXPECT_EQ(layout.ColumnWidth("Name"), 1132); // 158 × S = 1132.6
+    EXPECT_EQ(layout.ColumnWidth("idx"), 222);   // the painted 31, not the stored 24
+    EXPECT_EQ(layout.ColumnX("Comment"), FieldColumnLayout::NoColumn);
+    EXPECT_EQ(layout.ColumnWidth("Comment"), 100);
+
+    // Each width truncated on its own: 215, +1132, +544, +222, +408, +451, +387, +401.
+    // The separator before "Size" stands at 1891, one dot left of its start 1892.
+    EXPECT_EQ(layout.SeparatorOffsets(), (QList<int>{215, 1347, 1891, 2113, 2521, 2972, 3359, 3760}));
+}
+
+TEST(FieldColumnLayout, FirstCaseBlindMatchCountsAndSeparatorsCoverEverySection)
+{
+    const FieldColumnLayout layout({{"Name", 100}, {"Comment", 50}, {"NAME", 200}}, 558, 4000);
+    EXPECT_EQ(layout.ColumnX("name"), 0);
+    EXPECT_EQ(layout.ColumnWidth("name"), 716); // 100 × S = 716.8
+    EXPECT_EQ(layout.SeparatorOffsets(), (QList<int>{716, 1074}));
+    EXPECT_TRUE(FieldColumnLayout({{"Name", 558}}, 558, 4000).SeparatorOffsets().isEmpty());
+}
+
+TEST(FieldColumnLayout, ANegativeLastWidthFallsBackTo100)
+{
+    HeaderStrip header(FieldHeaderWidth);
+    header.Sections().add("Name");
+    header.Sections().add("Idx");
+    header.SetSectionWidth(0, 600);
+    const FieldColumnLayout layout(header, 4000);
+    EXPECT_EQ(layout.ColumnWidth("Idx"), 100);  // painted 556 - 600 = -44
+    EXPECT_EQ(layout.ColumnX("Idx"), 4301);     // 600 × S = 4301.08
+}
+
+TEST(FieldColumnLayout, AnExactProductIsNotCutShortByRounding)
+{
+    // 93 × 3000 / 558 is exactly 500; a floating ratio 3000 / 558 times 93 gives 499.99...
+    const FieldColumnLayout layout({{"No.", 93}, {"Name", 465}}, 558, 3000);
+    EXPECT_EQ(layout.ColumnX("Name"), 500);
+    EXPECT_EQ(layout.ColumnWidth("No."), 500);
+    EXPECT_EQ(layout.ColumnWidth("Name"), 2500);
+}
