@@ -3,6 +3,7 @@
 #include "SettingsFile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <limits>
 
@@ -168,11 +169,11 @@ int FieldColumnLayout::scaled(qint64 pixels) const
 {
     if (headerWidth_ <= 0)
         return 0;
-    // Exact rational arithmetic: a floating ratio would cut an exact product such as
-    // 93 × 3000 ÷ 558 = 500 to 499. 128 bits hold any int64 × int product.
-    __extension__ using Wide = __int128;
-    const Wide value = Wide(pixels) * printableWidth_ / headerWidth_;
-    return int(std::clamp<Wide>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    // The scale is a floating ratio of printed width to strip width, formed with a 64-bit
+    // mantissa like the page grid, and each product is truncated toward zero.
+    const long double scale = static_cast<long double>(printableWidth_) / headerWidth_;
+    const long double value = std::trunc(scale * static_cast<long double>(pixels));
+    return int(std::clamp<long double>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 int FieldColumnLayout::IndexOf(const QString& caption) const

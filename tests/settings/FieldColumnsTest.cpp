@@ -241,9 +241,10 @@ TEST(FieldColumnLayout, ANegativeLastWidthFallsBackTo100)
     EXPECT_EQ(layout.ColumnX("Idx"), 4301);     // 600 × S = 4301.08
 }
 
-TEST(FieldColumnLayout, AnExactProductIsNotCutShortByRounding)
+TEST(FieldColumnLayout, ScaleCarriesA64BitMantissa)
 {
-    // 93 × 3000 / 558 is exactly 500; a floating ratio 3000 / 558 times 93 gives 499.99...
+    // 93 × 3000 / 558 is exactly 500; the ratio 3000 / 558 in a 53-bit double times 93
+    // gives 499.99..., in a 64-bit mantissa it gives 500.
     const FieldColumnLayout layout({{"No.", 93}, {"Name", 465}}, 558, 3000);
     EXPECT_EQ(layout.ColumnX("Name"), 500);
     EXPECT_EQ(layout.ColumnWidth("No."), 500);
