@@ -277,11 +277,3 @@ TEST(FontStyleOf, OnlyTheExactAttributeTextsGiveStyles)
     EXPECT_EQ(FontStyleOf(QStringLiteral("Bold ")), FontStyle{});
     EXPECT_EQ(FontStyleOf(QString()), FontStyle{});
 }
-
-TEST(HeaderChoices, SubHeaderAloneOffersTheLaterPages)
-{
-    EXPECT_EQ(MainHeaderVisibilityChoices(), (QStringList{"Do not print", "1. Page only", "All pages"}));
-    EXPECT_EQ(SubHeaderVisibilityChoices(), (QStringList{"Do not print", "1. Page only", "2. - n. Page", "All pages"}));
-    EXPECT_EQ(OptionKeys::SubHeader.spacingAfter.name, "Sub_Header_Spacing_A");
-    EXPECT_EQ(OptionKeys::MainHeader.fontAttributes.name, "Main_Header_FontAttr");
-}
