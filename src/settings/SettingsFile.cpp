@@ -1,0 +1,288 @@
+#include "SettingsFile.h"
+
+#include "IniDocument.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <limits>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace korvex {
+
+namespace {
+
+bool isBareName(const QString& name)
+{
+    return !name.contains(QLatin1Char('/'));
+}
+
+bool hasLineBreak(const QString& text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+bool hasOuterBlanks(const QString& text)
+{
+    return text.isEmpty() || text.trimmed().size() != text.size();
+}
+
+void checkSectionName(const QString& section)
+{
+    if (hasOuterBlanks(section) || hasLineBreak(section) || section.contains(QLatin1Char(']')))
+        throw std::invalid_argument("not a settings section name: \"" + section.toStdString() + '"');
+}
+
+void checkKeyName(const QString& key)
+{
+    if (hasOuterBlanks(key) || hasLineBreak(key) || key.contains(QLatin1Char('='))
+        || key.startsWith(QLatin1Char('[')) || key.startsWith(QLatin1Char(';')))
+        throw std::invalid_argument("not a settings key name: \"" + key.toStdString() + '"');
+}
+
+// At most MaxValueLength characters, never cutting a character outside the basic plane
+// in half.
+QString cutToReadLimit(const QString& value)
+{
+    if (value.size() <= SettingsFile::MaxValueLength)
+        return value;
+    qsizetype length = SettingsFile::MaxValueLength;
+    if (value.at(length - 1).isHighSurrogate())
+        --length;
+    return value.left(length);
+}
+
+int hexDigit(QChar c)
+{
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+        return c.unicode() - '0';
+    if (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+        return c.unicode() - 'a' + 10;
+    if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+        return c.unicode() - 'A' + 10;
+    return -1;
+}
+
+// Makes a rename inside dir survive a crash of the machine.
+void syncDirectory(const QString& dir)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(dir);
+#endif
+}
+
+} // namespace
+
+SettingsWriteError::SettingsWriteError(const QString& fileName)
+    : SettingsWriteError(fileName, QString())
+{
+}
+
+SettingsWriteError::SettingsWriteError(const QString& fileName, const QString& reason)
+    : std::runtime_error(QStringLiteral("Kann nicht nach %1 schreiben").arg(fileName).toStdString()),
+      reason_(reason)
+{
+}
+
+SettingsValueError::SettingsValueError(const QString& section, const QString& key, const QString& value)
+    : std::runtime_error(QStringLiteral("The setting %1 in section [%2] holds \"%3\", which is not a whole number")
+                             .arg(key, section, value)
+                             .toStdString()),
+      section_(section),
+      key_(key),
+      value_(value)
+{
+}
+
+std::optional<int> ParseSettingsNumber(QStringView text)
+{
+    text = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    int base = 10;
+    if (i < text.size() && text[i] == QLatin1Char('$')) {
+        base = 16;
+        ++i;
+    } else if (text.size() - i > 2 && text[i] == QLatin1Char('0')
+               && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+        base = 16;
+        i += 2;
+    }
+    if (i == text.size())
+        return std::nullopt;
+
+    // One more than INT_MAX, so that INT_MIN itself can be written.
+    constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
+    qint64 magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = hexDigit(text[i]);
+        if (digit < 0 || digit >= base)
+            return std::nullopt;
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit)
+            return std::nullopt;
+    }
+    const qint64 number = negative ? -magnitude : magnitude;
+    if (number > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(number);
+}
+
+int FindChoice(const QStringList& choices, const QString& stored)
+{
+    for (qsizetype i = 0; i < choices.size(); ++i)
+        if (choices[i].compare(stored, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+SettingsFile::SettingsFile(const QString& name)
+    : path_(isBareName(name) ? settingsDirectory() + QLatin1Char('/') + name : QFileInfo(name).absoluteFilePath())
+{
+}
+
+QString SettingsFile::settingsDirectory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/korvex");
+}
+
+std::optional<IniDocument> SettingsFile::load() const
+{
+    const QFileInfo info(path_);
+    if (!info.exists())
+        return IniDocument();
+    if (info.isDir())
+        return std::nullopt;
+    QFile file(path_);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return IniDocument::fromBytes(bytes);
+}
+
+IniDocument SettingsFile::loadForChange() const
+{
+    auto document = load();
+    if (!document)
+        throw SettingsWriteError(path_, QStringLiteral("the file cannot be read"));
+    return std::move(*document);
+}
+
+void SettingsFile::store(const IniDocument& document)
+{
+    const QFileInfo target(path_);
+    const QString dir = target.absolutePath();
+    if (!QFileInfo::exists(dir)) {
+        if (!QDir().mkpath(dir))
+            throw SettingsWriteError(path_, QStringLiteral("the folder %1 cannot be made").arg(dir));
+        // The folder holds nothing but this program's settings, passwords among them.
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+
+    const bool isNew = !target.exists();
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly))
+        throw SettingsWriteError(path_, file.errorString());
+    // An existing file keeps its permissions (the save file copies them); a new one is
+    // its owner's alone.
+    if (isNew && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        file.cancelWriting();
+        throw SettingsWriteError(path_, file.errorString());
+    }
+    const QByteArray bytes = document.toBytes();
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw SettingsWriteError(path_, reason);
+    }
+    if (!file.commit())
+        throw SettingsWriteError(path_, file.errorString());
+    syncDirectory(dir);
+}
+
+QString SettingsFile::ReadText(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    const auto document = load();
+    if (!document)
+        return defaultValue;
+    const auto value = document->value(section, key);
+    return value ? cutToReadLimit(*value) : defaultValue;
+}
+
+void SettingsFile::WriteText(const QString& section, const QString& key, const QString& value)
+{
+    checkSectionName(section);
+    checkKeyName(key);
+    QString oneLine = value;
+    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    IniDocument document = loadForChange();
+    if (document.setValue(section, key, oneLine))
+        store(document);
+}
+
+int SettingsFile::ReadNumber(const QString& section, const QString& key, int defaultValue) const
+{
+    return ParseSettingsNumber(ReadText(section, key, QString())).value_or(defaultValue);
+}
+
+void SettingsFile::WriteNumber(const QString& section, const QString& key, int value)
+{
+    WriteText(section, key, QString::number(value));
+}
+
+bool SettingsFile::ReadFlag(const QString& section, const QString& key, bool defaultValue) const
+{
+    return ReadNumber(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void SettingsFile::WriteFlag(const QString& section, const QString& key, bool value)
+{
+    WriteText(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QStringList SettingsFile::ReadSectionLines(const QString& section) const
+{
+    QStringList lines;
+    const auto document = load();
+    if (!document)
+        return lines;
+    qsizetype used = 0;
+    for (const QString& key : document->keys(section)) {
+        used += key.toUtf8().size() + 1;
+        if (used > KeyNameBufferSize)
+            break;
+        const QString value = cutToReadLimit(document->value(section, key).value_or(QString()));
+        if (!value.isEmpty())
+            lines << key + QLatin1Char('=') + value;
+    }
+    return lines;
+}
+
+void SettingsFile::ClearSection(const QString& section)
+{
+    checkSectionName(section);
+    IniDocument document = loadForChange();
+    if (document.removeSection(section))
+        store(document);
+}
+
+} // namespace korvex
