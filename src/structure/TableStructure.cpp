@@ -10,19 +10,19 @@ namespace korvex {
 
 namespace {
 
-// Qt's long time formats end in a time-zone field ("HH:mm:ss t"); a time of day in a
-// structure report has no zone.
-QString longTimeFormat(const QLocale& locale)
+constexpr double kMillisecondsPerDay = 86400000.0;
+
+} // namespace
+
+QString LongTimeFormat(const QLocale& locale)
 {
+    // Qt's long time formats end in a time-zone field ("HH:mm:ss t"); a time of day in a
+    // structure report has no zone.
     QString format = locale.timeFormat(QLocale::LongFormat);
     static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
     format.replace(zone, QStringLiteral(" "));
     return format.trimmed();
 }
-
-constexpr double kMillisecondsPerDay = 86400000.0;
-
-} // namespace
 
 QString LevelText(int level, const QString& tableType)
 {
@@ -129,7 +129,7 @@ QString StructureTexts::FormatValue(FieldType type, const ValueSlot& value) cons
     case FieldType::Date:
         return locale_.toString(dateOfDayNumber(slot::int32(value)), QLocale::ShortFormat);
     case FieldType::Time:
-        return locale_.toString(QTime::fromMSecsSinceStartOfDay(slot::int32(value)), longTimeFormat(locale_));
+        return locale_.toString(QTime::fromMSecsSinceStartOfDay(slot::int32(value)), LongTimeFormat(locale_));
     case FieldType::DateTime: {
         const double ms = slot::float64(value);
         if (!std::isfinite(ms))
@@ -138,7 +138,7 @@ QString StructureTexts::FormatValue(FieldType type, const ValueSlot& value) cons
         const auto msOfDay = int(ms - day * kMillisecondsPerDay);
         QString text = locale_.toString(dateOfDayNumber(std::int32_t(day)), QLocale::ShortFormat);
         if (msOfDay != 0)
-            text += ' ' + locale_.toString(QTime::fromMSecsSinceStartOfDay(msOfDay), longTimeFormat(locale_));
+            text += ' ' + locale_.toString(QTime::fromMSecsSinceStartOfDay(msOfDay), LongTimeFormat(locale_));
         return text;
     }
     default:

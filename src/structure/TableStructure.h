@@ -47,6 +47,9 @@ QString LevelText(int level, const QString& tableType);
 // "Type of table": the type (at most 32 characters), a blank and the level text.
 QString TypeOfTableText(const QString& tableType, const QString& levelText);
 
+// The locale's long time format without its time-zone field.
+QString LongTimeFormat(const QLocale& locale);
+
 enum class ValidityValue { Minimum, Maximum, Default };
 
 // The texts of one table's report. Validity texts read the table's checks afresh on every

@@ -1,0 +1,253 @@
+#include "ReportContext.h"
+
+#include "TableStructure.h"
+
+#include <cmath>
+
+namespace korvex {
+
+namespace {
+
+// The grid fractions as the nearest values with a 64-bit mantissa to the decimals:
+// 0.1666666666 is that decimal, not one sixth, and 0.9 and 0.19 lie just below theirs.
+constexpr std::array<long double, 14> kGridFractions = {
+    0.09L, 0.1L, 0.1666666666L, 0.19L, 0.2L, 0.23L, 0.25L, 0.4L, 0.5L, 0.55L, 0.6L, 0.75L, 0.8L, 0.9L,
+};
+
+const QString kDummy = QStringLiteral("Dummy");
+
+FontSpec footerFont()
+{
+    return FontSpec{QStringLiteral("Arial"), 7, false, false, Qt::black};
+}
+
+bool printsOnFirstPage(const QString& visibility)
+{
+    return visibility == HeaderChoice::FirstPageOnly || visibility == HeaderChoice::AllPages;
+}
+
+bool printsOnLaterPages(const QString& visibility)
+{
+    return visibility == HeaderChoice::LaterPages || visibility == HeaderChoice::AllPages;
+}
+
+} // namespace
+
+int nearest(long double x)
+{
+    return int(std::nearbyint(x));  // the default rounding mode rounds halves to even
+}
+
+FontSpec HeaderFont(const HeaderOptions& header)
+{
+    const FontStyle style = FontStyleOf(header.fontAttributes);
+    return FontSpec{header.fontName, header.fontSize, style.bold, style.italic, Qt::black};
+}
+
+ReportContext::ReportContext(PrintDevice& device, const ReportSettings& settings, LabelFunction label,
+                             QLocale locale)
+    : device_(device), settings_(settings), label_(std::move(label)), locale_(std::move(locale))
+{
+    lineGap = settings_.PrintGrid ? 25 : 5;
+}
+
+void ReportContext::MeasureResolution()
+{
+    const DeviceCaps caps = device_.caps();
+    dotsPerMmX = caps.widthMm > 0 ? static_cast<long double>(caps.pageWidth) / caps.widthMm : 0;
+    dotsPerMmY = caps.heightMm > 0 ? static_cast<long double>(caps.pageHeight) / caps.heightMm : 0;
+}
+
+int ReportContext::spacingDots(int millimetres) const
+{
+    return nearest(millimetres * dotsPerMmY);
+}
+
+void ReportContext::MeasureHeaders()
+{
+    const auto measure = [this](const HeaderOptions& header) {
+        device_.setFont(HeaderFont(header));
+        if (header.visibility == HeaderChoice::DoNotPrint)
+            return 0;
+        // The stored text, macros unexpanded; the room is reserved even for an empty text.
+        return device_.textHeight(header.text) + spacingDots(header.spacingBefore) + spacingDots(header.spacingAfter);
+    };
+    mainHeaderHeight = measure(settings_.mainHeader);
+    subHeaderHeight = measure(settings_.subHeader);
+}
+
+void ReportContext::SetUpPage()
+{
+    const DeviceCaps caps = device_.caps();
+    int rightReserve = 0;
+    if (!settings_.Margins_Disabled) {
+        // Margins count from the paper's edge; the printer cannot print its unprintable
+        // border, so only what lies beyond it moves the report.
+        leftX = std::max(nearest(dotsPerMmX * settings_.Margin_Left) - caps.offsetX, 0) + 25;
+        rightReserve = std::max(nearest(dotsPerMmX * settings_.Margin_Right) -
+                                    (caps.physicalWidth - caps.pageWidth - caps.offsetX), 0) + 10;
+        topY = std::max(nearest(dotsPerMmY * settings_.Margin_Top) - caps.offsetY, 0) + 10;
+        const int bottomReserve = std::max(nearest(dotsPerMmY * settings_.Margin_Bottom) -
+                                               (caps.physicalHeight - caps.pageHeight - caps.offsetY), 0);
+        usableHeight = caps.pageHeight - topY - bottomReserve - 10;
+    } else {
+        leftX = caps.pageWidth / 12;
+        rightReserve = caps.pageWidth / 18;
+        topY = 0;
+        usableHeight = caps.pageHeight;
+    }
+    printableWidth = caps.pageWidth - leftX - rightReserve;
+    for (std::size_t i = 0; i < kGridFractions.size(); ++i)
+        columnGrid[i] = int(static_cast<long double>(printableWidth) * kGridFractions[i]);
+}
+
+void ReportContext::PlanPages(int fieldCount)
+{
+    UseBodyFont();
+    lineHeight = device_.textHeight(kDummy) + lineGap;
+    if (lineHeight <= 0)
+        throw PrinterError(QStringLiteral("the body font has no height on this printer"));
+    const int mainLines = nearest(static_cast<long double>(mainHeaderHeight) / lineHeight);
+    const int subLines = nearest(static_cast<long double>(subHeaderHeight) / lineHeight);
+    linesPerPage = (usableHeight - int(2.5L * lineHeight)) / lineHeight - 1;
+    currentY = (lineHeight / 3) * 2;
+
+    const auto& main = settings_.mainHeader;
+    const auto& sub = settings_.subHeader;
+    firstPageLines = linesPerPage - mainLines - (settings_.PrintHeader ? 7 : 0);
+    if (printsOnFirstPage(sub.visibility))
+        firstPageLines -= subLines;
+    if (main.visibility == HeaderChoice::AllPages)
+        linesPerPage -= mainLines;
+    if (printsOnLaterPages(sub.visibility))
+        linesPerPage -= subLines;
+    if (linesPerPage <= 0)
+        throw PrinterError(QStringLiteral("no report line fits on a page: the page is %1 dots high, a line %2 dots; "
+                                          "reduce the margins, the header spacing or the font sizes")
+                               .arg(usableHeight)
+                               .arg(lineHeight));
+
+    const auto ceilDiv = [](int a, int b) { return a <= 0 ? 0 : (a + b - 1) / b; };
+    if (settings_.PrintHeader)
+        pageCount = fieldCount <= firstPageLines ? 1 : 1 + ceilDiv(fieldCount - firstPageLines, linesPerPage);
+    else
+        pageCount = ceilDiv(fieldCount, linesPerPage);
+}
+
+void ReportContext::ResetBrush()
+{
+    device_.setBrushHollow();
+    device_.setTransparentTextBackground();
+}
+
+void ReportContext::BeginReportPage()
+{
+    const int page = device_.pageNumber();
+    zebraShaded = false;
+    ResetBrush();
+
+    // The body moves down by the headers that print on this page and not on the one
+    // before; from page 3 on nothing changes any more.
+    const auto& main = settings_.mainHeader;
+    const auto& sub = settings_.subHeader;
+    if (page == 1) {
+        currentY += mainHeaderHeight;
+        if (printsOnFirstPage(sub.visibility))
+            currentY += subHeaderHeight;
+    } else if (page == 2) {
+        if (main.visibility == HeaderChoice::FirstPageOnly)
+            currentY -= mainHeaderHeight;
+        if (sub.visibility == HeaderChoice::FirstPageOnly)
+            currentY -= subHeaderHeight;
+        else if (sub.visibility == HeaderChoice::LaterPages)
+            currentY += subHeaderHeight;
+    }
+    DrawMainHeader(page, topY);
+    const bool mainAbove = page == 1 || main.visibility == HeaderChoice::AllPages;
+    DrawSubHeader(page, mainAbove ? topY + mainHeaderHeight : topY);
+
+    device_.setFont(footerFont());
+    const int footerY = topY + usableHeight - device_.textHeight(kDummy);
+    if (settings_.PrintPageNr) {
+        const QString text = label_(QStringLiteral("Page:")) + ' ' + QString::number(page);
+        device_.textOut(leftX + printableWidth - device_.textWidth(text), footerY, text);
+    }
+    if (settings_.PrintDate) {
+        const QString text =
+            (label_(QStringLiteral("Date:")) + ' ' + locale_.toString(now().date(), QLocale::ShortFormat)).left(25);
+        device_.textOut(leftX + printableWidth / 2 - device_.textWidth(text) / 2, footerY, text);
+    }
+    UseBodyFont();
+}
+
+void ReportContext::drawHeader(const HeaderOptions& header, int top)
+{
+    device_.setFont(HeaderFont(header));
+    MacroValues values = macros;
+    const QDateTime at = now();
+    values.date = locale_.toString(at.date(), QLocale::ShortFormat);
+    values.time = locale_.toString(at.time(), LongTimeFormat(locale_));
+    values.page = device_.pageNumber();
+    const QString text = ExpandMacros(header.text, values);
+    const int w = device_.textWidth(text);
+    int x = leftX + printableWidth - w;
+    if (header.alignment == HeaderChoice::Center)
+        x = leftX + (printableWidth - w) / 2;
+    else if (header.alignment == HeaderChoice::Left)
+        x = leftX;
+    device_.textOut(x, top + spacingDots(header.spacingBefore), text);
+}
+
+void ReportContext::DrawMainHeader(int page, int top)
+{
+    const auto& h = settings_.mainHeader;
+    if (h.visibility == HeaderChoice::DoNotPrint || h.text.isEmpty() ||
+        (h.visibility == HeaderChoice::FirstPageOnly && page > 1))
+        return;
+    drawHeader(h, top);
+}
+
+void ReportContext::DrawSubHeader(int page, int top)
+{
+    const auto& h = settings_.subHeader;
+    if (h.visibility == HeaderChoice::DoNotPrint || h.text.isEmpty() ||
+        (h.visibility == HeaderChoice::FirstPageOnly && page > 1) ||
+        (h.visibility == HeaderChoice::LaterPages && page == 1))
+        return;
+    drawHeader(h, top);
+}
+
+namespace {
+// Removes the last character, a surrogate pair as one.
+void chopCharacter(QString& text)
+{
+    const qsizetype n = text.size();
+    text.chop(n >= 2 && text.at(n - 1).isLowSurrogate() && text.at(n - 2).isHighSurrogate() ? 2 : 1);
+}
+} // namespace
+
+QString ReportContext::FitText(int limit, const QString& text) const
+{
+    QString t = text;
+    while (!t.isEmpty() && device_.textWidth(t) >= limit - 20)
+        chopCharacter(t);
+    return t;
+}
+
+QString ReportContext::FitTextMarked(int limit, const QString& text) const
+{
+    QString t = text;
+    if (device_.textWidth(t) < limit - 20)
+        return t;
+    const int mark = device_.textWidth(QStringLiteral(".."));
+    while (!t.isEmpty() && device_.textWidth(t) >= limit - 20 - mark)
+        chopCharacter(t);
+    return t + QStringLiteral("..");
+}
+
+void ReportContext::UseBodyFont()
+{
+    device_.setFont(FontSpec{settings_.BodyFontName, settings_.BodyFontSize, false, false, Qt::black});
+}
+
+} // namespace korvex
