@@ -65,10 +65,13 @@ LanguageDriver languageDriverOf(const DbfHeader& h)
 // The memo block size in bytes, from the memo file's header.
 std::uint32_t memoBlockSize(const DbfHeader& h, Dialect dialect, const DbaseCompanions& companions)
 {
-    if (dialect == Dialect::FoxPro && companions.fpt) {
-        ByteReader fpt(*companions.fpt);
-        fpt.seek(6, "memo block size");
-        return fpt.u16be("memo block size");  // FoxPro memo headers are big-endian
+    if (dialect == Dialect::FoxPro) {
+        if (companions.fpt) {
+            ByteReader fpt(*companions.fpt);
+            fpt.seek(6, "memo block size");
+            return fpt.u16be("memo block size");  // FoxPro memo headers are big-endian
+        }
+        return companions.dbt ? DBaseIIIMemoBlock : 0;  // FoxBASE keeps dBASE III memo files
     }
     if (!companions.dbt)
         return 0;

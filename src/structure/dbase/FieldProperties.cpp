@@ -148,7 +148,7 @@ private:
             return true;
         }
         double v = 0;
-        const auto [ptr, ec] = std::from_chars(s.data(), end, v, std::chars_format::fixed);
+        const auto [ptr, ec] = std::from_chars(s.data(), end, v);
         if (ec != std::errc() || ptr != end || !std::isfinite(v))
             bad(QStringLiteral("is not a number"));
         slot::putDouble(slot, v);

@@ -265,6 +265,7 @@ TEST(DbaseValidity, StandardPropertiesBecomeEngineValues)
         {1, 2, 2, "  -5"},                               // QTY minimum
         {1, 2, 3, "9999"},                               // QTY maximum
         {1, 3, 4, "     12.50"},                         // PRICE default
+        {1, 3, 3, "1.2500E+03"},                         // PRICE maximum, in exponent form
         {1, 4, 2, "19960101"},                           // BORN minimum
         {1, 5, 4, "T"},                                  // OK default
         {1, 6, 2, hex("8000006F")},                      // COUNT minimum 111
@@ -288,6 +289,8 @@ TEST(DbaseValidity, StandardPropertiesBecomeEngineValues)
     const auto* price = checkOf(t, 3);
     ASSERT_TRUE(price && price->hasDefault);
     EXPECT_DOUBLE_EQ(slot::float64(price->defaultValue), 12.5);
+    ASSERT_TRUE(price->hasMaximum);
+    EXPECT_DOUBLE_EQ(slot::float64(price->maximum), 1250.0);
     EXPECT_FALSE(price->required);
 
     const auto* born = checkOf(t, 4);

@@ -32,11 +32,6 @@ TableDefinition readFixture(const char* file)
     return LoadedTable::load(fixture(QString::fromLatin1(file))).read();
 }
 
-std::string text(const QString& s)
-{
-    return s.toStdString();
-}
-
 TEST(DbaseFixtures, FieldsAreWhatTheWriterWrote)
 {
     KORVEX_REQUIRE_FIXTURES();

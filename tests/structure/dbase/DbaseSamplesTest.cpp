@@ -37,11 +37,6 @@ const FieldDefinition& field(const TableDefinition& t, const char* name)
     return none;
 }
 
-std::string text(const QString& s)
-{
-    return s.toStdString();
-}
-
 TEST(DbaseSamples, EveryTableOpens)
 {
     KORVEX_REQUIRE_SAMPLES();

@@ -26,6 +26,10 @@ struct LoadedTable {
 };
 
 FileBytes bytesOf(const QString& name, const QByteArray& data);
+inline std::string text(const QString& s)
+{
+    return s.toStdString();
+}
 
 // Every .DBF of the real samples, sorted by path.
 QStringList sampleTables();
