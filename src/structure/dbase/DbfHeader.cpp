@@ -32,13 +32,12 @@ StoredField readDescriptor(ByteReader& r, bool level7)
     f.descriptorOffset = r.position();
     if (level7) {
         f.name = r.fixedString(32, "field name");
-        const auto type = r.u8("field type");
-        f.type = char(type);
+        f.type = char(r.u8("field type"));
         f.width = r.u8("field width");
         f.decimals = r.u8("field decimals");
-        r.skip(2, "field descriptor");
+        r.skip(2, "reserved descriptor bytes");
         f.productionTag = r.u8("production index flag") != 0;
-        r.skip(10, "field descriptor");
+        r.skip(10, "reserved descriptor bytes");  // 42-45 hold the next auto-increment value
     } else {
         f.name = r.fixedString(11, "field name");
         f.type = char(r.u8("field type"));
@@ -46,7 +45,7 @@ StoredField readDescriptor(ByteReader& r, bool level7)
         f.width = r.u8("field width");
         f.decimals = r.u8("field decimals");
         f.foxFlags = r.u8("field flags");
-        r.skip(12, "field descriptor");
+        r.skip(12, "reserved descriptor bytes");  // work area, Visual FoxPro auto-increment
         f.productionTag = r.u8("production index flag") != 0;
         // Clipper and FoxPro character fields longer than 255 bytes keep the high byte of
         // the width where other fields keep their decimals.
