@@ -1,0 +1,119 @@
+#include "DbaseReader.h"
+
+#include "CodePage.h"
+#include "DbaseFieldTypes.h"
+#include "DbfHeader.h"
+#include "FieldProperties.h"
+#include "LanguageDrivers.h"
+
+#include <algorithm>
+
+namespace korvex::dbase {
+
+namespace {
+
+constexpr std::uint16_t FoxProLevel = 25;
+constexpr std::uint32_t DBaseIIIMemoBlock = 512;  // dBASE III memo files have no block size field
+
+bool anyField(const DbfHeader& h, auto predicate)
+{
+    return std::any_of(h.fields.begin(), h.fields.end(), predicate);
+}
+
+Dialect dialectOf(const DbfHeader& h, const DbaseCompanions& companions)
+{
+    if (familyOfVersion(h.version) == VersionFamily::FoxPro)
+        return Dialect::FoxPro;
+    if (h.level7Layout)
+        return Dialect::DBase;
+    // FoxBASE+ and FoxPro write dBASE III version bytes too; their own field types, or a
+    // structural index that is a .CDX, tell them apart.
+    if (anyField(h, isFoxProOnlyField))
+        return Dialect::FoxPro;
+    if ((h.tableFlags & 0x01) && companions.cdx && !companions.mdx)
+        return Dialect::FoxPro;
+    return Dialect::DBase;
+}
+
+std::uint16_t dbaseLevel(const DbfHeader& h)
+{
+    if (h.level7Layout)
+        return 7;
+    const auto typed = [&](char letter) {
+        return anyField(h, [letter](const StoredField& f) { return f.type == letter; });
+    };
+    if (typed('B') || typed('G'))
+        return 5;
+    if ((h.version & 0x08) || (h.tableFlags & 0x01) || h.languageDriverId != 0 || typed('F'))
+        return 4;
+    return 3;
+}
+
+LanguageDriver languageDriverOf(const DbfHeader& h)
+{
+    const auto byId = languageDriverOfId(h.languageDriverId);
+    if (h.level7Layout) {
+        const QString name = QString::fromLatin1(reinterpret_cast<const char*>(h.languageDriverName.data()),
+                                                 qsizetype(h.languageDriverName.size()))
+                                 .trimmed();
+        if (!name.isEmpty())
+            return languageDriverOfName(name, byId.codePage);
+    }
+    return byId;
+}
+
+// The memo block size in bytes, from the memo file's header.
+std::uint32_t memoBlockSize(const DbfHeader& h, Dialect dialect, const DbaseCompanions& companions)
+{
+    if (dialect == Dialect::FoxPro) {
+        if (companions.fpt) {
+            ByteReader fpt(*companions.fpt);
+            fpt.seek(6, "memo block size");
+            return fpt.u16be("memo block size");  // FoxPro memo headers are big-endian
+        }
+        return companions.dbt ? DBaseIIIMemoBlock : 0;  // FoxBASE keeps dBASE III memo files
+    }
+    if (!companions.dbt)
+        return 0;
+    if (!(h.version & 0x08) && !h.level7Layout)
+        return DBaseIIIMemoBlock;
+    ByteReader dbt(*companions.dbt);
+    const auto size = dbt.u16leAt(20, "memo block size");
+    return size != 0 ? size : DBaseIIIMemoBlock;
+}
+
+} // namespace
+
+TableDefinition readTable(const FileBytes& dbf, const DbaseCompanions& companions)
+{
+    const DbfHeader h = readDbfHeader(dbf);
+    const Dialect dialect = dialectOf(h, companions);
+    const LanguageDriver driver = languageDriverOf(h);
+    const CodePage codePage(driver.codePage);
+
+    TableDefinition t;
+    t.tableType = dialect == Dialect::FoxPro ? QStringLiteral("FOXPRO") : QStringLiteral("DBASE");
+    t.level = dialect == Dialect::FoxPro ? FoxProLevel : dbaseLevel(h);
+    t.recordSize = h.recordSize;
+    t.codePage = driver.codePage;
+    t.languageDriverName = driver.name;
+    t.languageDriverDescription = driver.description;
+
+    std::uint32_t bufferSize = 0;
+    bool hasBlob = false;
+    t.fields.reserve(h.fields.size());
+    for (const auto& stored : h.fields) {
+        t.fields.push_back(describeField(stored, dialect, codePage));
+        bufferSize += t.fields.back().logicalLength;
+        hasBlob = hasBlob || t.fields.back().logicalType == LogicalType::Blob;
+    }
+    t.recordBufferSize = std::uint16_t(std::min<std::uint32_t>(bufferSize, 65535));
+    if (hasBlob)
+        t.blockSizeKb = std::uint16_t(memoBlockSize(h, dialect, companions) / 1024);
+
+    if (dialect == Dialect::DBase)
+        t.validityChecks = readValidityChecks(dbf, h, t.fields, codePage);
+    return t;
+}
+
+} // namespace korvex::dbase
