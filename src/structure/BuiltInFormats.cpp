@@ -1,10 +1,76 @@
 #include "TableFormat.h"
 
+#include "MappedFile.h"
+#include "dbase/DbaseReader.h"
+
+#include <QFileInfo>
+
+#include <optional>
+
 namespace korvex {
+
+namespace {
+
+// A companion file mapped read-only for the time of one read; a companion that is there
+// but cannot be read is a failure of the table, named by that file.
+class Companion {
+public:
+    explicit Companion(const std::optional<QString>& path)
+    {
+        if (!path)
+            return;
+        QString error;
+        bool notFound = false;
+        file_ = MappedFile::open(*path, error, notFound);
+        if (!file_)
+            throw FormatError(FormatError::Kind::Damaged, QFileInfo(*path).fileName(), 0, error);
+    }
+
+    std::optional<FileBytes> bytes() const
+    {
+        if (!file_)
+            return std::nullopt;
+        return file_->fileBytes();
+    }
+
+private:
+    std::optional<MappedFile> file_;
+};
+
+class DbaseFormat : public TableFormat {
+public:
+    QString driverName() const override { return QStringLiteral("DBASE"); }
+    bool handlesExtension(const QString& extension) const override { return extension == QLatin1String("DBF"); }
+
+    TableDefinition readDefinition(const MappedFile& table, const TableFiles& files) const override
+    {
+        const Companion dbt(files.companion(QStringLiteral(".DBT")));
+        const Companion fpt(files.companion(QStringLiteral(".FPT")));
+        const Companion mdx(files.companion(QStringLiteral(".MDX")));
+        const Companion cdx(files.companion(QStringLiteral(".CDX")));
+        return dbase::readTable(table.fileBytes(), {dbt.bytes(), fpt.bytes(), mdx.bytes(), cdx.bytes()});
+    }
+
+    int countIndexes(const TableDefinition&, const TableFiles& files) const override
+    {
+        // The production index's tags in use (bytes 28-29 of its header).
+        const Companion mdx(files.companion(QStringLiteral(".MDX")));
+        const auto bytes = mdx.bytes();
+        if (!bytes || bytes->data.size() < 30)
+            return 0;
+        return std::to_integer<int>(bytes->data[28]) | std::to_integer<int>(bytes->data[29]) << 8;
+    }
+
+    bool passwordOpens(const TableDefinition&, const QString&) const override { return false; }
+};
+
+} // namespace
 
 std::vector<std::unique_ptr<TableFormat>> builtInTableFormats()
 {
-    return {};
+    std::vector<std::unique_ptr<TableFormat>> formats;
+    formats.push_back(std::make_unique<DbaseFormat>());
+    return formats;
 }
 
 } // namespace korvex
