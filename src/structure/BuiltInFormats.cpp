@@ -51,14 +51,9 @@ public:
         return dbase::readTable(table.fileBytes(), {dbt.bytes(), fpt.bytes(), mdx.bytes(), cdx.bytes()});
     }
 
-    int countIndexes(const TableDefinition&, const TableFiles& files) const override
+    std::vector<IndexDefinition> readIndexes(const TableDefinition&, const TableFiles&) const override
     {
-        // The production index's tags in use (bytes 28-29 of its header).
-        const Companion mdx(files.companion(QStringLiteral(".MDX")));
-        const auto bytes = mdx.bytes();
-        if (!bytes || bytes->data.size() < 30)
-            return 0;
-        return std::to_integer<int>(bytes->data[28]) | std::to_integer<int>(bytes->data[29]) << 8;
+        return {};
     }
 
     bool passwordOpens(const TableDefinition&, const QString&) const override { return false; }

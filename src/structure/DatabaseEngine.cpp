@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace korvex {
 
@@ -50,8 +51,13 @@ struct DatabaseEngine::OpenedTable {
     QString path;
     const TableFormat* format = nullptr;
     TableDefinition definition;
-    int indexCount = 0;
+    std::optional<std::vector<IndexDefinition>> indexes;  // read on first use
     std::array<std::byte, record::LanguageDriverSize> languageDriver{};
+};
+
+struct DatabaseEngine::OpenedList {
+    std::vector<std::array<std::byte, record::IntegrityDescriptorSize>> records;
+    std::size_t next = 0;
 };
 
 DatabaseEngine::DatabaseEngine() : DatabaseEngine(builtInTableFormats()) {}
@@ -126,9 +132,9 @@ EngineResult DatabaseEngine::locateTable(const QString& databaseName, const QStr
     return fail(result::NoSuchFile, QStringLiteral("%1: no such table").arg(QDir::cleanPath(candidate)));
 }
 
-EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QString& tableName, TableHandle& handle)
+EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const QString& tableName,
+                                            std::unique_ptr<OpenedTable>& table)
 {
-    handle = 0;
     QString path;
     if (const auto r = locateTable(databaseName, tableName, path); r != result::Ok)
         return r;
@@ -147,13 +153,11 @@ EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QStrin
     if (!mapped)
         return fail(notFound ? result::NoSuchFile : result::ReadError, error);
 
-    auto table = std::make_unique<OpenedTable>();
+    table = std::make_unique<OpenedTable>();
     table->path = path;
     table->format = format;
     try {
-        const TableFiles files(path);
-        table->definition = format->readDefinition(*mapped, files);
-        table->indexCount = format->countIndexes(table->definition, files);
+        table->definition = format->readDefinition(*mapped, TableFiles(path));
     } catch (const FormatError& e) {
         return fail(codeOf(e.kind()), e.message());
     }
@@ -167,6 +171,15 @@ EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QStrin
                         QStringLiteral("%1: the table is password protected and no registered password opens it")
                             .arg(path));
     }
+    return result::Ok;
+}
+
+EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QString& tableName, TableHandle& handle)
+{
+    handle = 0;
+    std::unique_ptr<OpenedTable> table;
+    if (const auto r = openDefinition(databaseName, tableName, table); r != result::Ok)
+        return r;
 
     const auto& def = table->definition;
     putText(table->languageDriver, record::language::Name, record::language::NameSize, def.languageDriverName);
@@ -179,10 +192,27 @@ EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QStrin
     return succeed();
 }
 
+EngineResult DatabaseEngine::noHandle(TableHandle handle)
+{
+    return fail(result::InvalidHandle, QStringLiteral("no open table or list with handle %1").arg(handle));
+}
+
+EngineResult DatabaseEngine::loadIndexes(OpenedTable& table)
+{
+    if (table.indexes)
+        return result::Ok;
+    try {
+        table.indexes = table.format->readIndexes(table.definition, TableFiles(table.path));
+    } catch (const FormatError& e) {
+        return fail(result::IndexDamaged, e.message());
+    }
+    return result::Ok;
+}
+
 EngineResult DatabaseEngine::CloseTable(TableHandle handle)
 {
     if (tables_.erase(handle) == 0)
-        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+        return noHandle(handle);
     return succeed();
 }
 
@@ -194,13 +224,21 @@ QString DatabaseEngine::tablePath(TableHandle handle) const
 
 EngineResult DatabaseEngine::ReadTableProperties(TableHandle handle, std::span<std::byte> r)
 {
-    const OpenedTable* t = find(handle);
+    namespace p = record::properties;
+    if (const auto list = lists_.find(handle); list != lists_.end()) {
+        if (r.size() < record::PropertiesSize)
+            return fail(result::BufferTooSmall,
+                        QStringLiteral("the properties record needs %1 bytes").arg(record::PropertiesSize));
+        std::fill(r.begin(), r.begin() + record::PropertiesSize, std::byte{0});
+        put16(r, p::RecordBufferSize, std::uint16_t(record::IntegrityDescriptorSize));
+        return succeed();
+    }
+    OpenedTable* t = find(handle);
     if (t == nullptr)
-        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+        return noHandle(handle);
     if (r.size() < record::PropertiesSize)
         return fail(result::BufferTooSmall, QStringLiteral("%1: the properties record needs %2 bytes")
                                                 .arg(t->path).arg(record::PropertiesSize));
-    namespace p = record::properties;
     const auto& d = t->definition;
     std::fill(r.begin(), r.begin() + record::PropertiesSize, std::byte{0});
     putText(r, p::Name, p::NameSize, t->path);
@@ -209,7 +247,7 @@ EngineResult DatabaseEngine::ReadTableProperties(TableHandle handle, std::span<s
     put16(r, p::RecordSize, d.recordSize);
     put16(r, p::RecordBufferSize, d.recordBufferSize);
     put16(r, p::KeySize, d.keySize);
-    put16(r, p::IndexCount, std::uint16_t(std::clamp(t->indexCount, 0, 0xFFFF)));
+    put16(r, p::IndexCount, std::uint16_t(t->indexes ? std::min<std::size_t>(t->indexes->size(), 0xFFFF) : 0));
     put16(r, p::ValidityCheckCount, std::uint16_t(std::min<std::size_t>(d.validityChecks.size(), 0xFFFF)));
     putFlag(r, p::UniDirectional, d.uniDirectional);
     put16(r, p::AuxPasswordCount, d.auxPasswordCount);
@@ -223,7 +261,7 @@ EngineResult DatabaseEngine::ReadFieldDescriptors(TableHandle handle, std::span<
 {
     const OpenedTable* t = find(handle);
     if (t == nullptr)
-        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+        return noHandle(handle);
     const auto& fields = t->definition.fields;
     const std::size_t capacity = buffer.size() / record::FieldDescriptorSize;
     if (fields.size() > capacity)
@@ -253,7 +291,7 @@ EngineResult DatabaseEngine::ReadFieldList(TableHandle handle, std::vector<Field
     list.clear();
     const OpenedTable* t = find(handle);
     if (t == nullptr)
-        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+        return noHandle(handle);
     list.reserve(t->definition.fields.size());
     for (const auto& f : t->definition.fields)
         list.push_back(FieldListEntry{f.name, f.type, f.size, f.key});
@@ -265,7 +303,7 @@ EngineResult DatabaseEngine::ReadLanguageDriver(TableHandle handle, const std::b
     block = nullptr;
     const OpenedTable* t = find(handle);
     if (t == nullptr)
-        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+        return noHandle(handle);
     if (t->definition.languageDriverDescription.isEmpty())
         return fail(result::NoSuchRecord,
                     QStringLiteral("%1: the language driver \"%2\" has no description")
@@ -278,7 +316,7 @@ EngineResult DatabaseEngine::ReadValidityCheck(TableHandle handle, int checkNumb
 {
     const OpenedTable* t = find(handle);
     if (t == nullptr)
-        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
+        return noHandle(handle);
     const auto& checks = t->definition.validityChecks;
     if (checkNumber < 1 || std::size_t(checkNumber) > checks.size())
         return fail(result::NoSuchRecord, QStringLiteral("%1: no validity check number %2 (the table has %3)")
@@ -304,10 +342,101 @@ EngineResult DatabaseEngine::ReadValidityCheck(TableHandle handle, int checkNumb
 EngineResult DatabaseEngine::ReadIndexCount(TableHandle handle, int& count)
 {
     count = 0;
-    const OpenedTable* t = find(handle);
+    OpenedTable* t = find(handle);
     if (t == nullptr)
-        return fail(result::InvalidHandle, QStringLiteral("no open table with handle %1").arg(handle));
-    count = t->indexCount;
+        return noHandle(handle);
+    if (const auto r = loadIndexes(*t); r != result::Ok)
+        return r;
+    count = int(t->indexes->size());
+    return succeed();
+}
+
+EngineResult DatabaseEngine::ListIndexes(TableHandle handle, std::vector<IndexDescription>& indexes)
+{
+    indexes.clear();
+    OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return noHandle(handle);
+    if (const auto r = loadIndexes(*t); r != result::Ok)
+        return r;
+    for (const auto& i : *t->indexes)
+        indexes.push_back(IndexDescription{i.name, i.fields.join(';'), i.expression, i.forCondition, i.primary,
+                                           i.maintained, i.unique, i.descending, i.caseInsensitive,
+                                           i.expressionIndex});
+    return succeed();
+}
+
+EngineResult DatabaseEngine::OpenIntegrityList(const QString& databaseName, const QString& tableName,
+                                               const QString& /*driverType*/, TableHandle& list)
+{
+    list = 0;
+    std::unique_ptr<OpenedTable> table;
+    if (const auto r = openDefinition(databaseName, tableName, table); r != result::Ok)
+        return r;
+    std::vector<IntegrityLink> links;
+    try {
+        links = table->format->readIntegrityLinks(table->definition, TableFiles(table->path));
+    } catch (const FormatError& e) {
+        return fail(result::IntegrityDamaged, e.message());
+    }
+
+    namespace ri = record::integrity;
+    auto opened = std::make_unique<OpenedList>();
+    const QString directory = QFileInfo(table->path).absolutePath();
+    for (std::size_t n = 0; n < links.size(); ++n) {
+        const auto& link = links[n];
+        auto& r = opened->records.emplace_back();
+        r.fill(std::byte{0});
+        put16(r, ri::Number, std::uint16_t(n + 1));
+        putText(r, ri::LinkName, ri::LinkNameSize, link.name);
+        put16(r, ri::Kind, link.kind == IntegrityLink::Kind::Dependent ? 1 : 0);
+        // A related table stored by its file name alone lives beside this table.
+        const bool bareName = !link.relatedTable.contains('/') && !link.relatedTable.contains('\\') &&
+                              !link.relatedTable.contains(':');
+        putText(r, ri::RelatedTable, ri::RelatedTableSize,
+                bareName ? directory + '/' + link.relatedTable : link.relatedTable);
+        put16(r, ri::ModifyRule, link.cascade ? 1 : 0);
+        const std::size_t pairs = std::min(link.pairs.size(), ri::MaxPairs);
+        put16(r, ri::PairCount, std::uint16_t(pairs));
+        for (std::size_t i = 0; i < pairs; ++i) {
+            put16(r, ri::ThisFields + 2 * i, link.pairs[i].first);
+            put16(r, ri::RelatedFields + 2 * i, link.pairs[i].second);
+        }
+    }
+    list = nextHandle_++;
+    lists_.emplace(list, std::move(opened));
+    return succeed();
+}
+
+EngineResult DatabaseEngine::RewindList(TableHandle list)
+{
+    const auto it = lists_.find(list);
+    if (it == lists_.end())
+        return noHandle(list);
+    it->second->next = 0;
+    return succeed();
+}
+
+EngineResult DatabaseEngine::NextRecord(TableHandle list, std::span<std::byte> buffer)
+{
+    const auto it = lists_.find(list);
+    if (it == lists_.end())
+        return noHandle(list);
+    auto& l = *it->second;
+    if (l.next >= l.records.size())
+        return fail(result::EndOfList, QStringLiteral("no further record in the list"));
+    if (buffer.size() < record::IntegrityDescriptorSize)
+        return fail(result::BufferTooSmall,
+                    QStringLiteral("a list record needs %1 bytes").arg(record::IntegrityDescriptorSize));
+    const auto& r = l.records[l.next++];
+    std::copy(r.begin(), r.end(), buffer.begin());
+    return succeed();
+}
+
+EngineResult DatabaseEngine::CloseList(TableHandle list)
+{
+    if (lists_.erase(list) == 0)
+        return noHandle(list);
     return succeed();
 }
 

@@ -20,6 +20,20 @@ namespace korvex {
 
 using TableHandle = std::uint32_t;   // 0 is never a valid handle
 
+// One index as the engine lists it.
+struct IndexDescription {
+    QString name;
+    QString fields;        // the key fields' names separated by ";"; empty for an expression index
+    QString expression;    // the key expression of an expression index
+    QString forCondition;  // a dBASE/FoxPro FOR condition; empty when none
+    bool primary = false;
+    bool maintained = true;
+    bool unique = false;
+    bool descending = false;
+    bool caseInsensitive = false;
+    bool expressionIndex = false;
+};
+
 // One field of the engine's field list.
 struct FieldListEntry {
     QString name;
@@ -61,6 +75,19 @@ public:
     // Check number from 1; fills record::ValidityCheckSize bytes.
     EngineResult ReadValidityCheck(TableHandle handle, int checkNumber, std::span<std::byte> check);
     EngineResult ReadIndexCount(TableHandle handle, int& count);
+    // Every index of the open table in the engine's order; for Paradox the primary first.
+    EngineResult ListIndexes(TableHandle handle, std::vector<IndexDescription>& indexes);
+
+    // The referential-integrity links of a table as a list of record::IntegrityDescriptorSize
+    // records. databaseName and tableName as for OpenTable; driverType may be empty. A table
+    // without links gives an empty list. ReadTableProperties on the list reports the record
+    // size in its record-buffer-size member.
+    EngineResult OpenIntegrityList(const QString& databaseName, const QString& tableName,
+                                   const QString& driverType, TableHandle& list);
+    EngineResult RewindList(TableHandle list);
+    // 0 with the next record copied into the buffer, or EndOfList.
+    EngineResult NextRecord(TableHandle list, std::span<std::byte> buffer);
+    EngineResult CloseList(TableHandle list);
 
     // Converts an engine packed decimal (EngineBcd) to a double.
     EngineResult BcdToFloat(std::span<const std::byte, EngineBcd::Size> bcd, double& value);
@@ -73,6 +100,7 @@ public:
 
 private:
     struct OpenedTable;
+    struct OpenedList;
 
     EngineResult fail(EngineResult code, const QString& message);
     EngineResult succeed();
@@ -82,7 +110,13 @@ private:
 
     std::vector<std::unique_ptr<TableFormat>> formats_;
     QStringList passwords_;
+    EngineResult openDefinition(const QString& databaseName, const QString& tableName,
+                                std::unique_ptr<OpenedTable>& table);
+    EngineResult loadIndexes(OpenedTable& table);
+    EngineResult noHandle(TableHandle handle);
+
     std::map<TableHandle, std::unique_ptr<OpenedTable>> tables_;
+    std::map<TableHandle, std::unique_ptr<OpenedList>> lists_;
     TableHandle nextHandle_ = 1;
     QString lastError_;
 };

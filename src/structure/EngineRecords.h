@@ -68,5 +68,22 @@ inline constexpr std::size_t CodePage = 32;     // 16-bit
 inline constexpr std::size_t Description = 54;  // zero-terminated, up to the block's end
 } // namespace language
 
+// One referential-integrity link of a list opened with OpenIntegrityList.
+inline constexpr std::size_t IntegrityDescriptorSize = 373;
+namespace integrity {
+inline constexpr std::size_t Number = 0;          // 16-bit sequence number from 1
+inline constexpr std::size_t LinkName = 2;        // 32
+inline constexpr std::size_t LinkNameSize = 32;
+inline constexpr std::size_t Kind = 34;           // 32-bit: 0 master link, 1 dependent link
+inline constexpr std::size_t RelatedTable = 38;   // 261: full path and file name
+inline constexpr std::size_t RelatedTableSize = 261;
+inline constexpr std::size_t ModifyRule = 299;    // 32-bit: 0 restrict, 1 cascade
+inline constexpr std::size_t DeleteRule = 303;    // 32-bit: always restrict
+inline constexpr std::size_t PairCount = 307;     // 16-bit, at most 16
+inline constexpr std::size_t ThisFields = 309;    // 16 x 16-bit field numbers from 1
+inline constexpr std::size_t RelatedFields = 341; // 16 x 16-bit field numbers from 1
+inline constexpr std::size_t MaxPairs = 16;
+} // namespace integrity
+
 } // namespace record
 } // namespace korvex

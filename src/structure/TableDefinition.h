@@ -4,8 +4,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace korvex {
@@ -99,6 +101,31 @@ struct ValidityCheck {
     ValueSlot maximum{};
     ValueSlot defaultValue{};
     QByteArray picture;
+};
+
+// One index of a table as a reader describes it.
+struct IndexDefinition {
+    QString name;
+    QStringList fields;        // key fields in key order; empty for an expression index
+    QString expression;        // the key expression of an expression index
+    QString forCondition;      // a dBASE/FoxPro FOR condition; empty when none
+    bool primary = false;
+    bool maintained = true;
+    bool unique = false;
+    bool descending = false;
+    bool caseInsensitive = false;
+    bool expressionIndex = false;
+};
+
+// One referential-integrity link of a Paradox table.
+struct IntegrityLink {
+    enum class Kind { Master = 0, Dependent = 1 };
+    QString name;
+    Kind kind = Kind::Master;
+    QString relatedTable;      // the related table's full path (as far as the files tell)
+    bool cascade = false;      // modify rule: cascade, else restrict
+    // Field numbers from 1: this table's field, the related table's field.
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> pairs;
 };
 
 // Everything a reader learns from a table's files that the engine hands out.

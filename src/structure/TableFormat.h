@@ -27,8 +27,17 @@ public:
     // through files. Throws FormatError.
     virtual TableDefinition readDefinition(const MappedFile& table, const TableFiles& files) const = 0;
 
-    // The number of index definitions of the table (the primary index included).
-    virtual int countIndexes(const TableDefinition& definition, const TableFiles& files) const = 0;
+    // Every index of the table in the engine's order (for Paradox the primary index
+    // first). A missing or damaged index file throws FormatError naming that file.
+    virtual std::vector<IndexDefinition> readIndexes(const TableDefinition& definition,
+                                                     const TableFiles& files) const = 0;
+
+    // The referential-integrity links of the table; none for formats without them. A
+    // damaged file throws FormatError naming it.
+    virtual std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition&, const TableFiles&) const
+    {
+        return {};
+    }
 
     // For a table whose definition carries a password checksum: whether password opens it.
     virtual bool passwordOpens(const TableDefinition& definition, const QString& password) const = 0;

@@ -228,3 +228,68 @@ TEST_F(Engine, ProtectedTableOpensOnlyWithARegisteredPassword)
     locked.ForgetPasswords();
     EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
 }
+
+TEST_F(Engine, IndexListAndCount)
+{
+    const TableHandle h = open("orders.fak");
+    int count = -1;
+    ASSERT_EQ(engine->ReadIndexCount(h, count), result::Ok);
+    EXPECT_EQ(count, 2);
+    std::vector<IndexDescription> indexes;
+    ASSERT_EQ(engine->ListIndexes(h, indexes), result::Ok);
+    ASSERT_EQ(indexes.size(), 2u);
+    EXPECT_EQ(indexes[1].name, "Index2");
+    EXPECT_EQ(indexes[1].fields, "A;B");
+    std::array<std::byte, record::PropertiesSize> r{};
+    ASSERT_EQ(engine->ReadTableProperties(h, r), result::Ok);
+    EXPECT_EQ(get16(r, 303), 2);
+}
+
+TEST_F(Engine, IntegrityListRecordsAndTheirCursor)
+{
+    auto format = std::make_unique<FakeFormat>(sampleDefinition());
+    IntegrityLink master{"OrdersCustomer", IntegrityLink::Kind::Master, "customer.db", true, {{2, 1}, {3, 4}}};
+    IntegrityLink dependent{"LinesOrders", IntegrityLink::Kind::Dependent, "C:\\DATA\\LINES.DB", false, {{1, 2}}};
+    format->links = {master, dependent};
+    std::vector<std::unique_ptr<TableFormat>> formats;
+    formats.push_back(std::move(format));
+    DatabaseEngine linked(std::move(formats));
+
+    TableHandle list = 0;
+    ASSERT_EQ(linked.OpenIntegrityList(dir.path(), "orders.fak", "", list), result::Ok);
+    std::array<std::byte, record::PropertiesSize> props{};
+    ASSERT_EQ(linked.ReadTableProperties(list, props), result::Ok);
+    EXPECT_EQ(get16(props, 299), record::IntegrityDescriptorSize);
+
+    std::vector<std::byte> r(record::IntegrityDescriptorSize);
+    ASSERT_EQ(linked.NextRecord(list, r), result::Ok);
+    EXPECT_EQ(textAt(r, 2), "OrdersCustomer");
+    EXPECT_EQ(get16(r, 34), 0);
+    // A related table stored by name alone lives beside this table.
+    EXPECT_EQ(QString::fromStdString(textAt(r, 38)), QDir(dir.path()).filePath("customer.db"));
+    EXPECT_EQ(get16(r, 299), 1);
+    EXPECT_EQ(get16(r, 307), 2);
+    EXPECT_EQ(get16(r, 309), 2);
+    EXPECT_EQ(get16(r, 311), 3);
+    EXPECT_EQ(get16(r, 341), 1);
+    EXPECT_EQ(get16(r, 343), 4);
+    ASSERT_EQ(linked.NextRecord(list, r), result::Ok);
+    EXPECT_EQ(get16(r, 34), 1);
+    EXPECT_EQ(textAt(r, 38), "C:\\DATA\\LINES.DB");
+    EXPECT_EQ(get16(r, 299), 0);
+    EXPECT_EQ(linked.NextRecord(list, r), result::EndOfList);
+    ASSERT_EQ(linked.RewindList(list), result::Ok);
+    ASSERT_EQ(linked.NextRecord(list, r), result::Ok);
+    EXPECT_EQ(textAt(r, 2), "OrdersCustomer");
+    EXPECT_EQ(linked.CloseList(list), result::Ok);
+    EXPECT_EQ(linked.NextRecord(list, r), result::InvalidHandle);
+}
+
+TEST_F(Engine, TableWithoutLinksGivesAnEmptyList)
+{
+    TableHandle list = 0;
+    ASSERT_EQ(engine->OpenIntegrityList(dir.path(), "orders.fak", "", list), result::Ok);
+    std::vector<std::byte> r(record::IntegrityDescriptorSize);
+    EXPECT_EQ(engine->NextRecord(list, r), result::EndOfList);
+    EXPECT_EQ(engine->OpenIntegrityList(dir.path(), "missing.fak", "", list), result::NoSuchFile);
+}

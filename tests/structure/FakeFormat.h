@@ -31,7 +31,23 @@ public:
         return definition_;
     }
 
-    int countIndexes(const TableDefinition&, const TableFiles&) const override { return indexes_; }
+    std::vector<IndexDefinition> readIndexes(const TableDefinition&, const TableFiles&) const override
+    {
+        std::vector<IndexDefinition> indexes(static_cast<std::size_t>(indexes_));
+        for (int i = 0; i < indexes_; ++i)
+        {
+            indexes[std::size_t(i)].name = QStringLiteral("Index%1").arg(i + 1);
+            indexes[std::size_t(i)].fields = QStringList{QStringLiteral("A"), QStringLiteral("B")};
+        }
+        return indexes;
+    }
+
+    std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition&, const TableFiles&) const override
+    {
+        return links;
+    }
+
+    std::vector<IntegrityLink> links;
 
     bool passwordOpens(const TableDefinition&, const QString& password) const override
     {
