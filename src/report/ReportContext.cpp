@@ -3,16 +3,43 @@
 #include "TableStructure.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace korvex {
 
 namespace {
 
-// The grid fractions as the nearest values with a 64-bit mantissa to the decimals:
-// 0.1666666666 is that decimal, not one sixth, and 0.9 and 0.19 lie just below theirs.
-constexpr std::array<long double, 14> kGridFractions = {
-    0.09L, 0.1L, 0.1666666666L, 0.19L, 0.2L, 0.23L, 0.25L, 0.4L, 0.5L, 0.55L, 0.6L, 0.75L, 0.8L, 0.9L,
+// The grid fractions as the nearest values with a 64-bit mantissa to the decimals shown:
+// mantissa / 2^exponent. 0.1666666666 is that decimal, not one sixth, and 0.9 and 0.19 lie
+// just below theirs. The product with the width is taken exactly before it is truncated,
+// so a width that makes 0.9's product a whole number gives one less (4000: 3599).
+struct GridConstant {
+    std::uint64_t mantissa;
+    int exponent;
 };
+constexpr std::array<GridConstant, 14> kGridFractions = {{
+    {0xb851eb851eb851ecULL, 67},  // 0.09
+    {0xcccccccccccccccdULL, 67},  // 0.1
+    {0xaaaaaaa98576ac42ULL, 66},  // 0.1666666666
+    {0xc28f5c28f5c28f5cULL, 66},  // 0.19
+    {0xcccccccccccccccdULL, 66},  // 0.2
+    {0xeb851eb851eb851fULL, 66},  // 0.23
+    {0x8000000000000000ULL, 65},  // 0.25
+    {0xcccccccccccccccdULL, 65},  // 0.4
+    {0x8000000000000000ULL, 64},  // 0.5
+    {0x8ccccccccccccccdULL, 64},  // 0.55
+    {0x999999999999999aULL, 64},  // 0.6
+    {0xc000000000000000ULL, 64},  // 0.75
+    {0xcccccccccccccccdULL, 64},  // 0.8
+    {0xe666666666666666ULL, 64},  // 0.9
+}};
+
+int gridEntry(int width, const GridConstant& c)
+{
+    __extension__ using Wide = unsigned __int128;
+    const auto magnitude = Wide(std::uint64_t(width < 0 ? -std::int64_t(width) : width)) * c.mantissa >> c.exponent;
+    return width < 0 ? -int(magnitude) : int(magnitude);  // truncated toward zero
+}
 
 const QString kDummy = QStringLiteral("Dummy");
 
@@ -98,7 +125,7 @@ void ReportContext::SetUpPage()
     }
     printableWidth = caps.pageWidth - leftX - rightReserve;
     for (std::size_t i = 0; i < kGridFractions.size(); ++i)
-        columnGrid[i] = int(static_cast<long double>(printableWidth) * kGridFractions[i]);
+        columnGrid[i] = gridEntry(printableWidth, kGridFractions[i]);
 }
 
 void ReportContext::PlanPages(int fieldCount)
