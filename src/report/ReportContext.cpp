@@ -167,6 +167,46 @@ void ReportContext::ResetBrush()
     device_.setTransparentTextBackground();
 }
 
+int ReportContext::LineLimit() const
+{
+    return device_.pageNumber() == 1 ? firstPageLines : linesPerPage;
+}
+
+bool ReportContext::LineLimitReached(int row) const
+{
+    return row >= LineLimit();
+}
+
+void ReportContext::StartNewPage()
+{
+    device_.newPage();
+    BeginReportPage();
+}
+
+void ReportContext::ShadeSectionRow()
+{
+    if (!settings_.PrintZebraPattern)
+        return;
+    if (zebraShaded)
+        device_.setBrushHollow();
+    else
+        device_.setBrushSolid(QColor(settings_.ZebraGray, settings_.ZebraGray, settings_.ZebraGray));
+    zebraShaded = !zebraShaded;
+}
+
+void ReportContext::DrawRowFrame(int line, int x1, int x2, std::initializer_list<int> separators, int penWidth)
+{
+    const int q = int(lineHeight * 0.25L);
+    const int top = LineTop(line) - q;
+    const int bottom = LineTop(line + 1) - q;
+    device_.setPenWidth(penWidth);
+    device_.rectangle(x1, top, x2, bottom);
+    for (const int x : separators) {
+        device_.moveTo(x, top);
+        device_.lineTo(x, bottom);
+    }
+}
+
 void ReportContext::BeginReportPage()
 {
     const int page = device_.pageNumber();

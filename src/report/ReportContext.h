@@ -81,6 +81,21 @@ public:
     // row block.
     void ResetBrush();
 
+    // The report lines of the index and referential-integrity sections: line n has its
+    // text top at topY + currentY + (n + 1) * lineHeight; line -1 is the caption line.
+    int LineTop(int line) const { return topY + currentY + (line + 1) * lineHeight; }
+    // Whether row has reached the line limit of the current page.
+    bool LineLimitReached(int row) const;
+    // The line limit of the current page: firstPageLines on page 1, else linesPerPage.
+    int LineLimit() const;
+    // A new printer page and its headers and footer.
+    void StartNewPage();
+    // The zebra step of a section row: with grid and zebra on, grey when the previous row
+    // was not shaded, else white and hollow; then the shading flips.
+    void ShadeSectionRow();
+    // The frame of a row on line n from x1 to x2 and its separators at the given x.
+    void DrawRowFrame(int line, int x1, int x2, std::initializer_list<int> separators, int penWidth);
+
     PrintDevice& device() { return device_; }
     const ReportSettings& settings() const { return settings_; }
     const LabelFunction& label() const { return label_; }
