@@ -1,0 +1,198 @@
+#include "TableReport.h"
+
+#include "FieldTable.h"
+#include "IndexSection.h"
+#include "IntegritySection.h"
+#include "ReportContext.h"
+
+#include "FieldColumns.h"
+#include "HeaderStrip.h"
+#include "ReportSettings.h"
+#include "TableStructure.h"
+
+namespace korvex {
+
+namespace {
+
+// The table information block of page 1: six framed lines of twelve labels and values
+// above the field table's captions.
+void printInformationBlock(ReportContext& c, const TableStructure& structure, const StructureTexts& texts)
+{
+    auto& device = c.device();
+    const auto& label = c.label();
+    const int u = c.lineHeight;
+    const int t = int(u * 0.25L);
+    const int w = c.printableWidth;
+    const int left = c.leftX;
+    const int y0 = c.topY + c.currentY;
+    const int g = c.settings().PrintGrid ? 0 : 10;
+    const int limit = c.grid(GridFraction::F023);
+
+    device.setPenWidth(8);
+    device.rectangle(left - 25, y0 - 7 * u - t, left + w, y0 - u - t + g);
+    device.moveTo(left + w / 2 - 25, y0 - 7 * u - t);
+    device.lineTo(left + w / 2 - 25, y0 - u - t + g);
+
+    const auto& p = structure.properties;
+    struct Line {
+        const char* leftLabel;
+        QString leftValue;
+        const char* rightLabel;
+        QString rightValue;
+    };
+    const Line lines[6] = {
+        {"Name of table", structure.tableName, "Phy. Recordsize", texts.SizeText(p.recordSize, "Bytes")},
+        {"Type of table", TypeOfTableText(structure.tableType, structure.levelText), "Log. Recordsize",
+         texts.SizeText(p.recordBufferSize, "Bytes")},
+        {"Language Driver", texts.LanguageDriverText(), "File Blocksize", texts.SizeText(p.blockSizeKb, "KBytes")},
+        {"Used Fields", QString::number(structure.fieldCount), "Primary Keysize", texts.SizeText(p.keySize, "Bytes")},
+        {"Used Indexes", texts.CountText(structure.indexCount), "Uni-directional", texts.YesNoText(p.uniDirectional)},
+        {"Used Passwords", texts.CountText(p.auxPasswordCount), "Strict integrity",
+         texts.YesNoText(p.strictIntegrity)},
+    };
+    const auto lineY = [&](int k) { return y0 - (8 - k) * u; };
+
+    FontSpec bold = device.font();
+    bold.bold = true;
+    device.setFont(bold);
+    for (int k = 1; k <= 6; ++k) {
+        const Line& line = lines[k - 1];
+        device.textOut(left, lineY(k), c.FitText(limit, label(QLatin1String(line.leftLabel))) + ':');
+        device.textOut(left + w / 2, lineY(k), c.FitText(limit, label(QLatin1String(line.rightLabel))) + ':');
+    }
+    // The table name is printed while bold is still on; the other values are regular.
+    device.textOut(left + c.grid(GridFraction::F025), lineY(1), c.FitTextMarked(limit, lines[0].leftValue));
+    c.UseBodyFont();
+    for (int k = 1; k <= 6; ++k) {
+        const Line& line = lines[k - 1];
+        if (k > 1)
+            device.textOut(left + c.grid(GridFraction::F025), lineY(k), c.FitText(limit, line.leftValue));
+        device.textOut(left + c.grid(GridFraction::F075), lineY(k), c.FitText(limit, line.rightValue));
+    }
+}
+
+} // namespace
+
+TableReporter::TableReporter(Services services)
+    : s_(services), table_(services.engine), relatedTable_(services.engine)
+{
+}
+
+void TableReporter::setBodyFont(const QString& name, int points)
+{
+    bodyFontName_ = name;
+    bodyFontSize_ = points;
+}
+
+bool TableReporter::PrintTableReport(const QString& name)
+{
+    const auto& location = s_.location;
+    // The directory with its separator, within 100 characters.
+    QString directory = location.currentDirectory.left(100);
+    if (!directory.endsWith('/') && directory.size() < 100)
+        directory += '/';
+
+    while (s_.device.jobInProgress())
+        s_.progress.processEvents();
+
+    const QString database = location.CurrentAlias.isEmpty() ? directory : location.CurrentDatabase;
+    TableProperties properties;
+    try {
+        table_.close();
+        table_.open(database, name);
+        table_.refreshIndexDefinitions();
+        properties = table_.properties();
+    } catch (const EngineError&) {
+        s_.messages.showError(QStringLiteral("Error opening table to print!\n"));
+        return false;
+    }
+    if (!table_.readFieldDescriptors(s_.descriptors)) {
+        // The table stays open; the next report or the end of the program closes it.
+        s_.messages.showError(QStringLiteral("Unable to analyze table to print!\n"));
+        return false;
+    }
+    const TableStructure structure = TableStructure::from(name, properties, table_, s_.descriptors);
+
+    const ReportSettings settings = LoadReportSettings(s_.settings, s_.device, bodyFontName_, bodyFontSize_);
+    const StructureTexts texts(table_, structure, s_.label, locale_);
+
+    ReportContext context(s_.device, settings, s_.label, locale_);
+    context.now = now_;
+    context.macros.tableName = name;
+    context.macros.tableType = structure.tableTypeKey;
+    context.macros.tableLevel = structure.levelText;
+    context.macros.alias = location.CurrentAlias;
+
+    // Ends the print phase on a failure: nothing of the job comes out, the window and the
+    // cursor are back and the tables are closed before the user is told.
+    const auto abandon = [&] {
+        s_.device.abortJob();
+        s_.progress.setBusy(false);
+        s_.progress.hideMessage();
+        relatedTable_.close();
+        table_.close();
+    };
+
+    try {
+        s_.progress.setBusy(true);
+        s_.progress.showMessage(QStringLiteral("Printing structure of table ") + name + QStringLiteral("..."));
+        s_.device.beginJob(QStringLiteral("Korvex : ") + name);
+        context.MeasureResolution();
+        context.MeasureHeaders();
+        s_.device.setBrushHollow();
+        context.UseBodyFont();
+        context.SetUpPage();
+        LoadFieldColumns(s_.settings, s_.fieldHeader);
+        const FieldColumnLayout columns(s_.fieldHeader, context.printableWidth);
+        FieldTable fieldTable(context, columns, texts, structure);
+        context.PlanPages(structure.fieldCount);
+
+        int position = 0;
+        int row = 0;
+        // The pages follow the plan; the loop ends with the last field, so that a table
+        // without fields (which plans no page without the information block) still gets
+        // a page for its sections to stand on.
+        for (int page = 1;; ++page) {
+            context.zebraShaded = false;
+            context.ResetBrush();
+            context.BeginReportPage();
+            if (settings.PrintHeader && page == 1)
+                context.currentY += 7 * context.lineHeight;
+            if (settings.PrintHeader && page == 2)
+                context.currentY -= 7 * context.lineHeight;
+            if (settings.PrintHeader && page == 1)
+                printInformationBlock(context, structure, texts);
+            const int rows = settings.PrintHeader && page == 1 ? context.firstPageLines : context.linesPerPage;
+            const int before = position;
+            position = fieldTable.PrintFieldTablePage(rows, position);
+            row = position - before;
+            if (position >= structure.fieldCount)
+                break;
+            s_.device.newPage();
+        }
+
+        if (settings.SecondaryIndex)
+            PrintIndexSection(context, table_, structure, row);
+        if (settings.RefIntegrity)
+            PrintIntegritySection(context, table_, relatedTable_, structure, database, name, s_.messages, row);
+        s_.device.endJob();
+        s_.progress.hideMessage();
+        table_.close();
+        s_.progress.setBusy(false);
+        return true;
+    } catch (const PrinterError&) {
+        abandon();
+        s_.messages.showError(QStringLiteral("Error printing table structure!\n"));
+    } catch (const ERefIntError&) {
+        abandon();
+    } catch (const EngineError&) {
+        abandon();
+        s_.messages.showError(QStringLiteral("Error reading table structure!\n"));
+    } catch (...) {
+        abandon();
+        throw;
+    }
+    return false;
+}
+
+} // namespace korvex
