@@ -1,0 +1,260 @@
+#include "FakeFormat.h"
+#include "RecordingDevice.h"
+#include "IntegritySection.h"
+#include "TableReport.h"
+
+#include "FieldColumns.h"
+#include "HeaderStrip.h"
+#include "SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace korvex;
+
+namespace {
+
+class RecordedMessages : public UserMessages {
+public:
+    void showError(const QString& message) override { errors << message; }
+    QStringList errors;
+};
+
+class RecordedProgress : public ReportProgress {
+public:
+    void showMessage(const QString& text) override
+    {
+        shown << text;
+        visible = true;
+    }
+    void hideMessage() override { visible = false; }
+    void setBusy(bool b) override { busy = b; }
+    void processEvents() override {}
+    QStringList shown;
+    bool visible = false;
+    bool busy = false;
+};
+
+QString identity(const QString& s) { return s; }
+
+class Report : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        touch("T.FAK");
+        touch("REL.FAK");
+        location.currentDirectory = dir.path();
+        def.tableType = "PARADOX";
+        def.level = 5;
+        def.recordSize = 30;
+        for (int i = 0; i < 4; ++i) {
+            FieldDefinition f;
+            f.name = QStringLiteral("F%1").arg(i + 1);
+            f.type = FieldType::String;
+            f.size = 10;
+            f.key = i == 0;
+            def.fields.push_back(f);
+        }
+    }
+
+    void touch(const QString& name)
+    {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("ok");
+    }
+
+    bool print(const QString& name = "T.FAK")
+    {
+        auto fake = std::make_unique<test::FakeFormat>(def, indexCount);
+        fake->links = links;
+        format = fake.get();
+        std::vector<std::unique_ptr<TableFormat>> formats;
+        formats.push_back(std::move(fake));
+        engine = std::make_unique<DatabaseEngine>(std::move(formats));
+        reporter = std::make_unique<TableReporter>(TableReporter::Services{
+            *engine, descriptors, settings, device, strip, identity, messages, progress, location});
+        reporter->setClock([] { return QDateTime(QDate(2026, 12, 9), QTime(8, 0)); });
+        // Small enough that the captions fit their columns in the fixed metric.
+        reporter->setBodyFont("Arial", 6);
+        return reporter->PrintTableReport(name);
+    }
+
+    QStringList textsOf() const
+    {
+        QStringList out;
+        for (const auto& t : device.recordsOf<TextRecord>())
+            out << t.text;
+        return out;
+    }
+
+    QTemporaryDir dir;
+    TableDefinition def;
+    int indexCount = 0;
+    std::vector<IntegrityLink> links;
+    test::FakeFormat* format = nullptr;
+    std::unique_ptr<DatabaseEngine> engine;
+    FieldDescriptorBuffer descriptors;
+    SettingsFile settings{dir.filePath("KORVEX20.INI")};
+    RecordingDevice device;
+    HeaderStrip strip = MakeFieldHeader();
+    RecordedMessages messages;
+    RecordedProgress progress;
+    TableLocation location;
+    std::unique_ptr<TableReporter> reporter;
+};
+
+} // namespace
+
+TEST_F(Report, WholeReportIsOneJobWithTheInformationBlock)
+{
+    ASSERT_TRUE(print());
+    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_EQ(progress.shown, QStringList{"Printing structure of table T.FAK..."});
+    EXPECT_FALSE(progress.visible);
+    EXPECT_FALSE(progress.busy);
+    const auto begins = device.recordsOf<JobBeginRecord>();
+    ASSERT_EQ(begins.size(), 1u);
+    EXPECT_EQ(begins[0].title, "Korvex : T.FAK");
+    EXPECT_EQ(device.recordsOf<JobEndRecord>().size(), 1u);
+    EXPECT_TRUE(std::holds_alternative<JobEndRecord>(device.records().back()));
+
+    const QStringList t = textsOf();
+    for (const char* label : {"Name of table:", "Type of table:", "Language Driver:", "Used Fields:", "Used Indexes:",
+                              "Used Passwords:", "Phy. Recordsize:", "Log. Recordsize:", "File Blocksize:",
+                              "Primary Keysize:", "Uni-directional:", "Strict integrity:"})
+        EXPECT_TRUE(t.contains(label)) << label;
+    EXPECT_TRUE(t.contains("T.FAK"));
+    EXPECT_TRUE(t.contains("PARADOX 5"));
+    EXPECT_TRUE(t.contains("30 Bytes"));
+    EXPECT_TRUE(t.contains("0 KBytes"));
+    EXPECT_TRUE(t.contains("None"));   // no indexes, no passwords
+    // The report wrote the hand-edited keys back for editing.
+    EXPECT_EQ(settings.ReadText("Options", "OffsetFirstField", "x"), "0");
+    EXPECT_EQ(settings.ReadText("Options", "IndexChar", "x"), "*");
+
+    // The information block's frame: six lines above the captions, thick pen.
+    const auto rects = device.recordsOf<RectRecord>();
+    ASSERT_FALSE(rects.empty());
+    EXPECT_EQ(rects[0].penWidth, 8);
+    const auto names = device.recordsOf<TextRecord>();
+    const auto name = std::find_if(names.begin(), names.end(), [](const TextRecord& r) { return r.text == "T.FAK"; });
+    ASSERT_NE(name, names.end());
+    EXPECT_TRUE(name->font.bold);  // the table name is printed in bold
+}
+
+TEST_F(Report, TableThatCannotBeOpenedBeginsNoJob)
+{
+    EXPECT_FALSE(print("MISSING.FAK"));
+    EXPECT_EQ(messages.errors, QStringList{"Error opening table to print!\n"});
+    EXPECT_TRUE(device.records().empty());
+    EXPECT_TRUE(progress.shown.isEmpty());
+}
+
+TEST_F(Report, TooManyFieldsIsRefusedBeforeTheJob)
+{
+    def.fields.resize(501, def.fields[1]);
+    EXPECT_FALSE(print());
+    EXPECT_EQ(messages.errors, QStringList{"Unable to analyze table to print!\n"});
+    EXPECT_TRUE(device.records().empty());
+    EXPECT_TRUE(reporter->printedTable().isOpen());  // left open until the next report
+}
+
+TEST_F(Report, PrinterErrorAbortsTheWholeJob)
+{
+    def.fields.resize(200, def.fields[1]);
+    device.failNewPage(3, "paper jam");
+    EXPECT_FALSE(print());
+    EXPECT_EQ(messages.errors, QStringList{"Error printing table structure!\n"});
+    EXPECT_TRUE(std::holds_alternative<JobAbortRecord>(device.records().back()));
+    EXPECT_FALSE(progress.visible);
+    EXPECT_FALSE(progress.busy);
+    EXPECT_FALSE(reporter->printedTable().isOpen());
+    EXPECT_FALSE(device.jobInProgress());
+}
+
+TEST_F(Report, SettingsValueThatIsNotANumberLeavesAsAnExceptionWithoutAJob)
+{
+    settings.WriteText("Options", "Main_Header_FontSize", "big");
+    EXPECT_THROW(print(), std::exception);
+    EXPECT_TRUE(device.records().empty());
+    EXPECT_FALSE(device.jobInProgress());
+}
+
+TEST_F(Report, ParadoxPrimaryIndexAloneMakesNoIndexSection)
+{
+    indexCount = 1;
+    ASSERT_TRUE(print());
+    EXPECT_FALSE(textsOf().contains("Sec. Indexes"));
+}
+
+TEST_F(Report, SecondaryIndexesFollowTheFieldTable)
+{
+    indexCount = 3;
+    ASSERT_TRUE(print());
+    const QStringList t = textsOf();
+    EXPECT_TRUE(t.contains("Sec. Indexes"));
+    EXPECT_TRUE(t.contains("Used Field(s)"));
+    EXPECT_TRUE(t.contains("Maintained"));
+    EXPECT_FALSE(t.contains("Index1"));  // the primary index is not listed
+    EXPECT_TRUE(t.contains("Index2"));
+    EXPECT_TRUE(t.contains("Index3"));
+    EXPECT_TRUE(t.contains("A;B"));
+}
+
+TEST_F(Report, DbaseListsEveryIndexAndNoIntegritySection)
+{
+    def.tableType = "DBASE";
+    indexCount = 1;
+    links = {IntegrityLink{"L", IntegrityLink::Kind::Master, "REL.FAK", true, {{1, 1}}}};
+    ASSERT_TRUE(print());
+    const QStringList t = textsOf();
+    EXPECT_TRUE(t.contains("Indexes"));
+    EXPECT_TRUE(t.contains("Used Field(s) or Expression"));
+    EXPECT_TRUE(t.contains("Index1"));
+    EXPECT_FALSE(t.contains("Master links"));
+}
+
+TEST_F(Report, IntegrityLinksPrintWithTheRelatedTablesFields)
+{
+    links = {IntegrityLink{"ToRel", IntegrityLink::Kind::Master, "REL.FAK", true, {{2, 1}, {3, 4}}},
+             IntegrityLink{"FromRel", IntegrityLink::Kind::Dependent, "REL.FAK", false, {{1, 2}}}};
+    ASSERT_TRUE(print());
+    const QStringList t = textsOf();
+    const auto master = t.indexOf("Master links");
+    const auto dependent = t.indexOf("Dependent links");
+    ASSERT_GE(master, 0);
+    ASSERT_GT(dependent, master);
+    EXPECT_TRUE(t.contains("ToRel"));
+    EXPECT_TRUE(t.contains("rel.fak"));  // lower case, without its directory
+    EXPECT_TRUE(t.contains("Casc."));
+    EXPECT_TRUE(t.contains("Restr."));
+    EXPECT_TRUE(messages.errors.isEmpty());
+}
+
+TEST_F(Report, MissingRelatedTableEndsTheReportAfterItsMessage)
+{
+    links = {IntegrityLink{"Gone", IntegrityLink::Kind::Master, "C:\\DATA\\GONE.DB", true, {{1, 1}}}};
+    EXPECT_FALSE(print());
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_EQ(messages.errors[0],
+              "Error opening related table for referential integrity list!\n\n(C:\\DATA\\GONE.DB)");
+    EXPECT_TRUE(std::holds_alternative<JobAbortRecord>(device.records().back()));
+    EXPECT_FALSE(reporter->printedTable().isOpen());
+}
+
+TEST_F(Report, WindowsPathOfARelatedTableResolvesBesideThePrintedTable)
+{
+    touch("orders.fak");
+    EXPECT_EQ(ResolveRelatedTable("C:\\DATA\\ORDERS.FAK", dir.path()), dir.filePath("orders.fak"));
+    EXPECT_EQ(ResolveRelatedTable("D:ORDERS.FAK", dir.path()), dir.filePath("orders.fak"));
+    EXPECT_EQ(ResolveRelatedTable("C:\\DATA\\NONE.FAK", dir.path()), "C:\\DATA\\NONE.FAK");
+    EXPECT_EQ(ResolveRelatedTable(dir.filePath("T.FAK"), "/elsewhere"), dir.filePath("T.FAK"));
+
+    links = {IntegrityLink{"Win", IntegrityLink::Kind::Master, "C:\\DATA\\ORDERS.FAK", false, {{1, 1}}}};
+    ASSERT_TRUE(print());
+    EXPECT_TRUE(textsOf().contains("orders.fak"));
+}
