@@ -88,7 +88,7 @@ protected:
         const QString d = dir_.path();
         QFile::setPermissions(d, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                                      | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-        for (const char* sub : {"etc", "spool", "tmp", "cache", "state", "log", "out", "bin"})
+        for (const char* sub : {"etc", "spool", "tmp", "cache", "state", "log", "out", "bin", "client-tmp"})
             ASSERT_TRUE(QDir(d).mkpath(QString::fromLatin1(sub)));
         ASSERT_EQ(::chmod(QFile::encodeName(out()).constData(), 01777), 0);
         write(QStringLiteral("etc/cupsd.conf"), QStringLiteral("Listen %1\nLogLevel info\nWebInterface No\n"
@@ -121,6 +121,10 @@ protected:
             QThread::msleep(20);
         ASSERT_TRUE(QFileInfo::exists(socket())) << cupsd_.readAll().toStdString();
 
+        // The device spools into the temporary folder: one of the test's own, so that the
+        // test sees only its own spool files.
+        savedTmpDir_ = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(dir_.filePath(QStringLiteral("client-tmp"))));
         qputenv("CUPS_SERVER", QFile::encodeName(socket()));
         cupsSetServer(QFile::encodeName(socket()).constData());
         admin(QStringLiteral("/usr/sbin/lpadmin"), {QStringLiteral("-p"), QStringLiteral("TestPdf"), QStringLiteral("-E"),
@@ -133,6 +137,10 @@ protected:
     {
         cupsSetServer(nullptr);
         qunsetenv("CUPS_SERVER");
+        if (savedTmpDir_.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", savedTmpDir_);
         if (cupsd_.state() != QProcess::NotRunning) {
             cupsd_.terminate();
             if (!cupsd_.waitForFinished(5000))
@@ -170,12 +178,13 @@ protected:
         }
         return {};
     }
-    static QStringList spoolFiles()
+    QStringList spoolFiles() const
     {
-        return QDir(QDir::tempPath()).entryList({QStringLiteral(".korvex-spool-*")}, QDir::Files | QDir::Hidden);
+        return QDir(dir_.filePath(QStringLiteral("client-tmp"))).entryList(QDir::Files | QDir::Hidden);
     }
 
     QTemporaryDir dir_;
+    QByteArray savedTmpDir_;
     QProcess cupsd_;
 };
 
@@ -202,12 +211,12 @@ TEST_F(CupsPrinter, TheDefaultQueueDescribesItsPagesFromItsDriver)
 
 TEST_F(CupsPrinter, AJobReachesTheQueueOnlyWhenItEnds)
 {
-    const QStringList spoolBefore = spoolFiles();
     QtPrinterDevice device(dir_.filePath(QStringLiteral("unused")));
     ASSERT_EQ(device.printerName(), QStringLiteral("TestPdf"));
 
     // Aborted on page 3: the queue never hears of it.
     device.beginJob(QStringLiteral("Korvex : BROKEN.DB"));
+    EXPECT_EQ(spoolFiles().size(), 1);
     device.newPage();
     device.newPage();
     device.textOut(0, 0, QStringLiteral("page 3"));
@@ -230,14 +239,13 @@ TEST_F(CupsPrinter, AJobReachesTheQueueOnlyWhenItEnds)
     EXPECT_EQ(info.value(QStringLiteral("Page size")), QStringLiteral("595 x 842 pts (A4)"));
     EXPECT_EQ(info.value(QStringLiteral("Title")), QStringLiteral("Korvex : CUSTOMER.DB"));
     EXPECT_EQ(QDir(out()).entryList(QDir::Files), QStringList{QStringLiteral("job-1.pdf")});
-    EXPECT_EQ(spoolFiles(), spoolBefore);
+    EXPECT_TRUE(spoolFiles().isEmpty());
 }
 
 TEST_F(CupsPrinter, AQueueThatRefusesJobsIsAPrinterErrorWithItsReason)
 {
     admin(QStringLiteral("/usr/sbin/cupsreject"), {QStringLiteral("-r"), QStringLiteral("Out of toner"),
                                                     QStringLiteral("TestPdf")});
-    const QStringList spoolBefore = spoolFiles();
     QtPrinterDevice device(dir_.filePath(QStringLiteral("unused")));
     ASSERT_EQ(device.printerName(), QStringLiteral("TestPdf"));
     try {
@@ -247,5 +255,5 @@ TEST_F(CupsPrinter, AQueueThatRefusesJobsIsAPrinterErrorWithItsReason)
         EXPECT_EQ(e.message(), QStringLiteral("The printer \"TestPdf\" does not accept jobs: Out of toner"));
     }
     EXPECT_FALSE(device.jobInProgress());
-    EXPECT_EQ(spoolFiles(), spoolBefore);
+    EXPECT_TRUE(spoolFiles().isEmpty());
 }
