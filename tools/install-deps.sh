@@ -5,12 +5,13 @@ set -eu
 
 packages="
   g++ cmake make pkgconf
-  qt6-base-dev
+  qt6-base-dev libcups2-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation fonts-dejavu-core
   poppler-utils
   pxlib-dev python3 python3-dbf python3-dbfread
+  cups-daemon cups-client
 "
 
 missing=""

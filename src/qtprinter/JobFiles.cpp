@@ -1,0 +1,93 @@
+#include "JobFiles.h"
+
+#include "PrintDevice.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+namespace korvex {
+namespace {
+
+constexpr int MaxBaseNameBytes = 200;
+// Enough for every report of a day; past it something is wrong with the folder.
+constexpr int MaxNameCounter = 9999;
+
+bool refusedInFileName(char32_t c)
+{
+    return c < 0x20 || c == 0x7f || c == U'/' || c == U'\\' || c == U':' || c == U'*' || c == U'?' || c == U'"'
+           || c == U'<' || c == U'>' || c == U'|';
+}
+
+} // namespace
+
+QString pdfFileBaseName(const QString& title)
+{
+    QList<char32_t> kept;
+    bool inRefusedRun = false;
+    for (char32_t c : title.toUcs4()) {
+        if (refusedInFileName(c)) {
+            if (!inRefusedRun)
+                kept.push_back(U'-');
+            inRefusedRun = true;
+        } else {
+            kept.push_back(c);
+            inRefusedRun = false;
+        }
+    }
+    QString name = QString::fromUcs4(kept.constData(), kept.size());
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    const auto trimmed = [](QChar c) { return c.isSpace() || c == u'.'; };
+    while (begin < end && trimmed(name[begin]))
+        ++begin;
+    while (end > begin && trimmed(name[end - 1]))
+        --end;
+    name = name.mid(begin, end - begin);
+    while (name.toUtf8().size() > MaxBaseNameBytes) {
+        name.chop(1);
+        if (!name.isEmpty() && name.back().isHighSurrogate())
+            name.chop(1);
+    }
+    return name.isEmpty() ? QStringLiteral("print job") : name;
+}
+
+QString createSpoolFile(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        throw PrinterError(QStringLiteral("\"%1\" is a file, not a folder.").arg(folder));
+    if (!info.exists() && !QDir().mkpath(folder))
+        throw PrinterError(QStringLiteral("The folder \"%1\" cannot be created.").arg(folder));
+    QString error;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString path = QDir(folder).filePath(
+            QStringLiteral(".korvex-spool-%1.pdf").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return path;
+        error = file.errorString();
+        if (!QFileInfo::exists(path))
+            break;
+    }
+    throw PrinterError(QStringLiteral("Cannot write into the folder \"%1\": %2").arg(folder, error));
+}
+
+QString deliverSpoolFile(const QString& spoolPath, const QString& folder, const QString& baseName)
+{
+    const QDir dir(folder);
+    for (int n = 1; n <= MaxNameCounter; ++n) {
+        const QString name = n == 1 ? baseName + QStringLiteral(".pdf") : QStringLiteral("%1 (%2).pdf").arg(baseName).arg(n);
+        const QString target = dir.filePath(name);
+        QFile spool(spoolPath);
+        if (spool.rename(target))
+            return target;
+        if (!QFileInfo::exists(target))
+            throw PrinterError(QStringLiteral("Cannot store the printed file as \"%1\": %2").arg(target, spool.errorString()));
+    }
+    throw PrinterError(QStringLiteral("The folder \"%1\" already holds %2 files named \"%3\".")
+                           .arg(folder).arg(MaxNameCounter).arg(baseName));
+}
+
+} // namespace korvex
