@@ -1,0 +1,232 @@
+#include "ReportCommand.h"
+
+#include "Json.h"
+#include "StructureDump.h"
+
+#include "DatabaseEngine.h"
+#include "FieldColumns.h"
+#include "HeaderStrip.h"
+#include "LanguageTable.h"
+#include "QtPrinterDevice.h"
+#include "RecordingDevice.h"
+#include "ReportSettings.h"
+#include "SettingsFile.h"
+#include "TableReport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+
+namespace korvex {
+
+namespace {
+
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+void writeTo(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+// The report's messages on standard error, with the table they are about and what the
+// engine said about it.
+class CommandLineMessages : public UserMessages {
+public:
+    explicit CommandLineMessages(const DatabaseEngine& engine) : engine_(engine) {}
+
+    void setTable(const QString& table) { table_ = table; }
+
+    void showError(const QString& message) override
+    {
+        QString text = QStringLiteral("korvex-report: %1: %2").arg(table_, message.trimmed().replace('\n', ' '));
+        if (!engine_.lastError().isEmpty())
+            text += QStringLiteral(" (%1)").arg(engine_.lastError());
+        writeTo(stderr, text + '\n');
+    }
+
+private:
+    const DatabaseEngine& engine_;
+    QString table_;
+};
+
+// The command line shows no window and no cursor.
+class SilentProgress : public ReportProgress {
+public:
+    void showMessage(const QString&) override {}
+    void hideMessage() override {}
+    void setBusy(bool) override {}
+    void processEvents() override { QCoreApplication::processEvents(); }
+};
+
+// Passwords from the settings file's Passwords section: the value of every line.
+QStringList storedPasswords(const SettingsFile& settings)
+{
+    QStringList passwords;
+    for (const auto& line : settings.ReadSectionLines(SettingsSection::Passwords))
+        passwords << line.mid(line.indexOf('=') + 1);
+    return passwords;
+}
+
+int writeJson(DatabaseEngine& engine, const QStringList& tables)
+{
+    FieldDescriptorBuffer descriptors;
+    const LanguageTable labels;
+    const LabelLookup label = [&labels](const QString& text) { return LookupLabel(labels, text); };
+    bool allOk = true;
+    Json::Array results;
+    for (const auto& table : tables) {
+        auto dump = DumpTableStructure(engine, descriptors, table, label);
+        allOk = allOk && dump.ok;
+        results.push_back(std::move(dump.json));
+    }
+    writeTo(stdout, Json(Json::Object{{"tables", std::move(results)}}).serialize());
+    return allOk ? 0 : ExitFailed;
+}
+
+} // namespace
+
+int RunReportCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Prints the structure reports of Paradox and dBASE tables, one print job per table:\n"
+        "on the system's default printer, a named CUPS printer, or as PDF files."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption printer(QStringLiteral("printer"), QStringLiteral("Print on the CUPS printer NAME."),
+                                     QStringLiteral("NAME"));
+    const QCommandLineOption out(QStringLiteral("out"),
+                                 QStringLiteral("Write one PDF per table into DIR (the default when the machine has "
+                                                "no printer: ./korvex-reports)."),
+                                 QStringLiteral("DIR"));
+    const QCommandLineOption settingsOption(QStringLiteral("settings"),
+                                            QStringLiteral("Take the report options from FILE instead of the "
+                                                           "settings file %1.")
+                                                .arg(QDir(SettingsFile::settingsDirectory()).filePath(SettingsFile::DefaultName)),
+                                            QStringLiteral("FILE"));
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("A password for protected tables (may be given several times)."),
+                                      QStringLiteral("PW"));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Print through the recording device and write its trace to FILE."),
+                                   QStringLiteral("FILE"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Write the structure of every TABLE as one JSON object to standard "
+                                                 "output instead of printing."));
+    parser.addOptions({printer, out, settingsOption, password, trace, json});
+    parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("Table files (.db, .dbf)."),
+                                 QStringLiteral("TABLE..."));
+
+    if (!parser.parse(arguments)) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n\n%2").arg(parser.errorText(), parser.helpText()));
+        return ExitUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        writeTo(stdout, parser.helpText());
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        writeTo(stdout, QStringLiteral("korvex-report %1\n").arg(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    const QStringList tables = parser.positionalArguments();
+    const auto usage = [&](const QString& problem) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n\n%2").arg(problem, parser.helpText()));
+        return ExitUsage;
+    };
+    if (tables.isEmpty())
+        return usage(QStringLiteral("no TABLE given"));
+    if (parser.isSet(printer) && parser.isSet(out))
+        return usage(QStringLiteral("--printer and --out exclude each other"));
+    if (parser.isSet(json) && (parser.isSet(printer) || parser.isSet(out) || parser.isSet(trace)))
+        return usage(QStringLiteral("--json writes the structure instead of printing; it takes no printer"));
+
+    SettingsFile settings(parser.isSet(settingsOption) ? parser.value(settingsOption) : SettingsFile::DefaultName);
+    DatabaseEngine engine;
+    for (const auto& pw : parser.values(password) + storedPasswords(settings))
+        engine.RegisterPassword(pw);
+
+    if (parser.isSet(json))
+        return writeJson(engine, tables);
+
+    // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
+    // printer, or the PDF printer writing into the output folder.
+    const QString folder = QDir::current().absoluteFilePath(
+        parser.isSet(out) ? parser.value(out) : QStringLiteral("korvex-reports"));
+    std::unique_ptr<QtPrinterDevice> qtPrinter;
+    std::unique_ptr<RecordingDevice> recorder;
+    PrintDevice* device = nullptr;
+    try {
+        qtPrinter = std::make_unique<QtPrinterDevice>(folder);
+        if (parser.isSet(printer))
+            qtPrinter->selectCupsPrinter(parser.value(printer));
+        else if (parser.isSet(out) || parser.isSet(trace))
+            qtPrinter->selectPdfPrinter(folder);
+    } catch (const PrinterError& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+        return ExitFailed;
+    }
+    if (parser.isSet(trace)) {
+        recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, qtPrinter->caps());
+        qtPrinter->setOrientation(Orientation::Landscape);
+        recorder->setCaps(Orientation::Landscape, qtPrinter->caps());
+        qtPrinter->setOrientation(Orientation::Portrait);
+        device = recorder.get();
+    } else {
+        device = qtPrinter.get();
+    }
+
+    CommandLineMessages messages(engine);
+    SilentProgress progress;
+    FieldDescriptorBuffer descriptors;
+    HeaderStrip fieldHeader = MakeFieldHeader();
+    const LanguageTable labels;
+    TableLocation location;
+    TableReporter reporter(TableReporter::Services{
+        engine, descriptors, settings, *device, fieldHeader,
+        [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
+    reporter.setBodyFont(settings.ReadText(FontKeys::Name.section, FontKeys::Name.name, FontKeys::Name.defaultValue),
+                         settings.ReadNumber(FontKeys::Size.section, FontKeys::Size.name, FontKeys::Size.defaultValue));
+
+    bool allOk = true;
+    for (const auto& table : tables) {
+        const QFileInfo info(table);
+        location.currentDirectory = info.absolutePath();
+        messages.setTable(table);
+        bool ok = false;
+        try {
+            ok = reporter.PrintTableReport(info.fileName());
+        } catch (const std::exception& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
+        }
+        allOk = allOk && ok;
+        if (ok && recorder == nullptr) {
+            if (qtPrinter->isPdfPrinter())
+                writeTo(stdout, QStringLiteral("%1: %2\n").arg(table, qtPrinter->lastOutputFile()));
+            else
+                writeTo(stdout, QStringLiteral("%1: job %2 on printer %3\n")
+                                    .arg(table)
+                                    .arg(qtPrinter->lastJobId())
+                                    .arg(qtPrinter->printerName()));
+        }
+    }
+    if (recorder) {
+        try {
+            recorder->writeTrace(parser.value(trace));
+            writeTo(stdout, QStringLiteral("trace: %1\n").arg(QFileInfo(parser.value(trace)).absoluteFilePath()));
+        } catch (const PrinterError& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+            return ExitFailed;
+        }
+    }
+    return allOk ? 0 : ExitFailed;
+}
+
+} // namespace korvex
