@@ -14,7 +14,10 @@ constexpr std::size_t kMaxFieldNameBytes = 255;
 constexpr std::size_t kMaxSortOrderIdBytes = 63;
 constexpr std::size_t kMaxIndexNameBytes = 255;
 
-QString number(std::size_t n) { return QString::number(n); }
+QByteArray copyOf(std::span<const std::byte> s)
+{
+    return QByteArray(reinterpret_cast<const char*>(s.data()), qsizetype(s.size()));
+}
 
 } // namespace
 
@@ -149,19 +152,15 @@ ParadoxHeader parseHeader(const ByteReader& file)
 
     if (names) {
         for (auto& f : h.fields) {
-            const auto name = r.zString(kMaxFieldNameBytes, "a field name");
-            f.name = QByteArray(reinterpret_cast<const char*>(name.data()), qsizetype(name.size()));
+            f.name = copyOf(r.zString(kMaxFieldNameBytes, "a field name"));
         }
         if (h.fileVersionID >= 5) {
             for (auto& f : h.fields)
                 f.fieldNumber = r.u16le("the field numbers");
-            const auto id = r.zString(kMaxSortOrderIdBytes, "the sort-order name");
-            h.sortOrderId = QByteArray(reinterpret_cast<const char*>(id.data()), qsizetype(id.size()));
+            h.sortOrderId = copyOf(r.zString(kMaxSortOrderIdBytes, "the sort-order name"));
             if (h.fileType == std::uint8_t(FileType::CompositeIndexData) ||
                 h.fileType == std::uint8_t(FileType::CompositeIndexDataMaintained)) {
-                const auto indexName = r.zString(kMaxIndexNameBytes, "the index name");
-                h.indexName = QByteArray(reinterpret_cast<const char*>(indexName.data()),
-                                         qsizetype(indexName.size()));
+                h.indexName = copyOf(r.zString(kMaxIndexNameBytes, "the index name"));
             }
         }
     }
@@ -169,7 +168,8 @@ ParadoxHeader parseHeader(const ByteReader& file)
     if (h.parsedEnd > h.headerSize)
         r.fail(FormatError::Kind::Damaged,
                QStringLiteral("the field list runs past the header's size (%1 bytes needed, %2 declared)")
-                   .arg(number(h.parsedEnd), number(h.headerSize)));
+                   .arg(h.parsedEnd)
+                   .arg(h.headerSize));
     return h;
 }
 

@@ -19,6 +19,11 @@ namespace {
 constexpr int kDosDefaultCodePage = 437;
 constexpr int kWindowsDefaultCodePage = 1252;
 
+std::span<const std::byte> bytesOf(const QByteArray& b)
+{
+    return std::as_bytes(std::span(b.constData(), std::size_t(b.size())));
+}
+
 [[noreturn]] void fail(const ByteReader& file, FormatError::Kind kind, std::size_t offset, const QString& detail)
 {
     throw FormatError(kind, file.fileName(), offset, detail);
@@ -85,7 +90,7 @@ FieldDefinition describeField(const ByteReader& file, const ParadoxHeader& heade
 {
     const StoredField& stored = header.fields[index];
     FieldDefinition f;
-    f.name = codePage.decode(std::as_bytes(std::span(stored.name.constData(), std::size_t(stored.name.size()))));
+    f.name = codePage.decode(bytesOf(stored.name));
     const int sizeByte = stored.sizeByte;
     const auto info = fieldTypeInfo(stored.typeCode);
     if (!info) {
@@ -151,15 +156,13 @@ ValidityCheck engineCheck(const StoredCheck& stored, const StoredField& field, c
     c.required = stored.required;
     // A value flagged as present but stored blank gives nothing to show: it counts as absent.
     auto decode = [&](const std::optional<QByteArray>& value, ValueSlot& slot) {
-        return value && decodeStoredValue(field.typeCode, std::as_bytes(std::span(value->constData(), std::size_t(value->size()))),
-                                          codePage, slot);
+        return value && decodeStoredValue(field.typeCode, bytesOf(*value), codePage, slot);
     };
     c.hasMinimum = decode(stored.minimum, c.minimum);
     c.hasMaximum = decode(stored.maximum, c.maximum);
     c.hasDefault = decode(stored.defaultValue, c.defaultValue);
     if (stored.picture)
-        c.picture = codePage.decode(std::as_bytes(std::span(stored.picture->constData(), std::size_t(stored.picture->size()))))
-                        .toUtf8();
+        c.picture = codePage.decode(bytesOf(*stored.picture)).toUtf8();
     return c;
 }
 
@@ -285,7 +288,7 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList
 
 std::uint32_t passwordChecksum(const QByteArray& password)
 {
-    return masterPasswordChecksum(std::as_bytes(std::span(password.constData(), std::size_t(password.size()))));
+    return masterPasswordChecksum(bytesOf(password));
 }
 
 } // namespace korvex::paradox

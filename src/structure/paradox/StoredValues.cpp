@@ -119,7 +119,6 @@ bool decodeStoredValue(std::uint8_t typeCode, std::span<const std::byte> stored,
     case kLogical:
         // 0x81 true and 0x80 false become the engine's 1 and 0.
         if (exact) {
-            slot::putBool(out, false);
             out[0] = std::byte(byteAt(stored, 0) ^ 0x80u);
             return true;
         }
