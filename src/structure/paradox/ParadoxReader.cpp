@@ -1,6 +1,7 @@
 #include "ParadoxReader.h"
 
 #include "CodePage.h"
+#include "Failure.h"
 #include "LanguageDrivers.h"
 #include "ParadoxFieldTypes.h"
 #include "ParadoxHeader.h"
@@ -22,11 +23,6 @@ constexpr int kWindowsDefaultCodePage = 1252;
 std::span<const std::byte> bytesOf(const QByteArray& b)
 {
     return std::as_bytes(std::span(b.constData(), std::size_t(b.size())));
-}
-
-[[noreturn]] void fail(const ByteReader& file, FormatError::Kind kind, std::size_t offset, const QString& detail)
-{
-    throw FormatError(kind, file.fileName(), offset, detail);
 }
 
 struct DriverChoice {
@@ -70,7 +66,7 @@ void checkDataBlocks(const ByteReader& file, const ParadoxHeader& h)
         return;
     const std::uint64_t lastBlockStart = std::uint64_t(h.headerSize) + std::uint64_t(h.fileBlocks - 1) * h.blockSize();
     if (file.size() <= lastBlockStart)
-        fail(file, FormatError::Kind::Damaged, file.size(),
+        failAt(file, file.size(), FormatError::Kind::Damaged,
                   QStringLiteral("file ends before data block %1 of %2 (%3 bytes, block %1 starts at byte %4)")
                       .arg(h.fileBlocks)
                       .arg(h.fileBlocks)
@@ -107,7 +103,7 @@ FieldDefinition describeField(const ByteReader& file, const ParadoxHeader& heade
     f.storedType = QString(QLatin1Char(info->letter));
 
     auto badSize = [&](const QString& rule) {
-        fail(file, FormatError::Kind::Damaged, header.descriptorOffset(index),
+        failAt(file, header.descriptorOffset(index), FormatError::Kind::Damaged,
                   QStringLiteral("%1: size byte %2, but %3").arg(fieldLabel(index, f.name)).arg(sizeByte).arg(rule));
     };
     switch (info->logicalType) {
@@ -219,17 +215,13 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val)
 TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList* notes)
 {
     const ByteReader file(db);
-    // Index files share the header layout; name them for what they are.
-    if (file.size() > 4) {
-        const std::uint8_t fileType = file.u8At(4, "file type");
-        if (fileType <= kHighestFileType && fileType != std::uint8_t(FileType::KeyedTable) &&
-            fileType != std::uint8_t(FileType::UnkeyedTable))
-            throw FormatError(FormatError::Kind::Damaged, db.name, 4,
-                              QStringLiteral("not a Paradox table (file type %1: %2)")
-                                  .arg(fileType)
-                                  .arg(QLatin1String(describeFileType(fileType))));
-    }
     const ParadoxHeader header = parseHeader(file);
+    // Index files share the header layout; name them for what they are.
+    if (!header.isTable())
+        failAt(file, 4, FormatError::Kind::Damaged,
+             QStringLiteral("not a Paradox table (file type %1: %2)")
+                 .arg(header.fileType)
+                 .arg(QLatin1String(describeFileType(header.fileType))));
     checkDataBlocks(file, header);
 
     TableDefinition t;
@@ -254,7 +246,7 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList
     const bool keyed = header.fileType == std::uint8_t(FileType::KeyedTable);
     const std::size_t keyFields = keyed ? header.primaryKeyFields : 0;
     if (keyFields > header.fields.size())
-        fail(file, FormatError::Kind::Damaged, 0x23, QStringLiteral("%1 key fields, but only %2 fields")
+        failAt(file, 0x23, FormatError::Kind::Damaged, QStringLiteral("%1 key fields, but only %2 fields")
                                                   .arg(keyFields)
                                                   .arg(header.fields.size()));
 
@@ -272,11 +264,11 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList
         t.fields.push_back(std::move(f));
     }
     if (recordBytes != header.recordSize)
-        fail(file, FormatError::Kind::Damaged, 0,
+        failAt(file, 0, FormatError::Kind::Damaged,
                   QStringLiteral("the fields take %1 bytes, but the record size is %2").arg(recordBytes).arg(header.recordSize));
     // The engine's record buffer holds each field's logical value (see describeField).
     if (bufferBytes > std::numeric_limits<std::uint16_t>::max())
-        fail(file, FormatError::Kind::Unsupported, header.descriptorOffset(0),
+        failAt(file, header.descriptorOffset(0), FormatError::Kind::Unsupported,
                   QStringLiteral("the fields' values take %1 bytes, more than a record buffer holds").arg(bufferBytes));
     t.recordBufferSize = std::uint16_t(bufferBytes);
     t.keySize = std::uint16_t(keyBytes);

@@ -268,6 +268,7 @@ TEST(ParadoxRobustness, WhatIsNotAParadoxTableIsNamed)
         return failure(b);
     };
     EXPECT_EQ(altered(0x04, 9).detail(), "not a Paradox file (unknown file type 9)");
+    EXPECT_EQ(altered(0x04, 9).offset(), 4u);
     EXPECT_EQ(altered(0x04, 1).detail(), "not a Paradox table (file type 1: primary index)");
     EXPECT_EQ(altered(0x05, 0).detail(), "not a Paradox file (block size of 0 KB)");
     EXPECT_EQ(altered(0x05, 33).detail(), "not a Paradox file (block size of 33 KB)");
@@ -277,6 +278,22 @@ TEST(ParadoxRobustness, WhatIsNotAParadoxTableIsNamed)
     EXPECT_EQ(altered(0x39, 13).kind(), FormatError::Kind::Unsupported);
     EXPECT_EQ(failure(QByteArray("not a table at all")).kind(), FormatError::Kind::Damaged);
     EXPECT_EQ(failure(QByteArray()).kind(), FormatError::Kind::Damaged);
+}
+
+// The dBASE samples (tables, memo and index files) are no Paradox files, and say so;
+// none passes for a Paradox file of an unknown version.
+TEST(ParadoxRobustness, FilesOfAnotherFormatAreNotParadoxFiles)
+{
+    KORVEX_REQUIRE_SAMPLES();
+    const QStringList files = test::filesWithSuffix(test::samplesDir() + "/dbase",
+                                                    {".dbf", ".dbt", ".fpt", ".ndx", ".mdx", ".cdx"});
+    ASSERT_GE(files.size(), 20);
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        const FormatError e = failure(test::readWholeFile(path));
+        EXPECT_EQ(e.kind(), FormatError::Kind::Damaged);
+        EXPECT_TRUE(e.detail().startsWith("not a Paradox file")) << e.message().toStdString();
+    }
 }
 
 TEST(ParadoxRobustness, FieldSizesMustFitTheirType)
