@@ -58,7 +58,8 @@ ValFooter readFooter(ByteReader r, const ParadoxHeader& table)
         // fields would be read out of step.
         if (type != field.typeCode || size != field.sizeByte)
             failAt(r, r.position() - 2, FormatError::Kind::Damaged,
-                   QStringLiteral("the field list describes field %1 as type 0x%2 size %3, but the table has type 0x%4 size %5")
+                   QStringLiteral("the field list describes field %1 as type 0x%2 size %3, "
+                                  "but the table has type 0x%4 size %5")
                        .arg(i + 1)
                        .arg(type, 2, 16, QLatin1Char('0'))
                        .arg(size)

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <iostream>
+#include <numeric>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -193,11 +194,13 @@ TEST(ParadoxRobustness, AlteredHeaderBytesFailCleanly)
     std::cout << "[ timing   ] " << attempts << " altered headers in " << timer.elapsed() << " ms\n";
 }
 
-// Every byte value at every offset of every .VAL outside its referential-integrity
-// section, which is not read yet.
+// Every byte value at every offset of the header and check records of every .VAL, and
+// edge values in its footer; its referential-integrity section is not read yet.
 TEST(ParadoxRobustness, AlteredValBytesFailCleanly)
 {
     KORVEX_REQUIRE_SAMPLES();
+    std::vector<int> everyValue(256);
+    std::iota(everyValue.begin(), everyValue.end(), 0);
     for (const auto& path : sampleTables()) {
         TableFiles t = loadTable(path);
         if (t.valPath.isEmpty())
@@ -212,7 +215,7 @@ TEST(ParadoxRobustness, AlteredValBytesFailCleanly)
             if (integrity != 0 && offset >= integrity && offset < footer)
                 continue;
             const char saved = val[qsizetype(offset)];
-            for (int value = 0; value < 256; ++value) {
+            for (int value : offset < footer ? everyValue : edgeValues(saved)) {
                 val[qsizetype(offset)] = char(value);
                 try {
                     parseValFile(ByteReader(FileBytes{QStringLiteral("T.VAL"), test::asBytes(val)}), table);
