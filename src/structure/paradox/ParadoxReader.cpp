@@ -218,9 +218,9 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList
     // Index files share the header layout; name them for what they are.
     if (!header.isTable())
         failAt(file, 4, FormatError::Kind::Damaged,
-             QStringLiteral("not a Paradox table (file type %1: %2)")
-                 .arg(header.fileType)
-                 .arg(QLatin1String(describeFileType(header.fileType))));
+               QStringLiteral("not a Paradox table (file type %1: %2)")
+                   .arg(header.fileType)
+                   .arg(QLatin1String(describeFileType(header.fileType))));
     checkDataBlocks(file, header);
 
     TableDefinition t;
