@@ -24,7 +24,7 @@ struct Expected {
     std::uint16_t logicalLength;
 };
 
-// The engine's view of a pxlib field specification; written out per type, not derived.
+// The engine's view of a field as pxlib was asked to write it; written out per type, not derived.
 Expected expectedField(const fixtures::ParadoxFixtureField& f)
 {
     switch (f.type) {
@@ -55,9 +55,9 @@ TEST(ParadoxFixtures, TablesWrittenByPxlibReadAsWritten)
 {
     KORVEX_REQUIRE_FIXTURES();
     const QString dir = test::fixturesDir() + QStringLiteral("/paradox/");
-    for (const auto& spec : fixtures::paradoxFixtureTables()) {
-        SCOPED_TRACE(spec.file);
-        const QString path = dir + QString::fromStdString(spec.file);
+    for (const auto& fixture : fixtures::paradoxFixtureTables()) {
+        SCOPED_TRACE(fixture.file);
+        const QString path = dir + QString::fromStdString(fixture.file);
         ASSERT_TRUE(QFileInfo::exists(path)) << "the fixture writer did not write it";
         const TableFiles files = loadTable(path);
         TableDefinition t;
@@ -66,14 +66,14 @@ TEST(ParadoxFixtures, TablesWrittenByPxlibReadAsWritten)
         EXPECT_EQ(t.level, 7);  // pxlib writes Paradox 7 tables
         EXPECT_EQ(t.languageDriverName, "ANSIINTL");
         EXPECT_EQ(t.codePage, 1252);
-        EXPECT_EQ(t.passwordChecksum, passwordChecksum(QByteArray::fromStdString(spec.password)));
-        ASSERT_EQ(t.fields.size(), spec.fields.size());
+        EXPECT_EQ(t.passwordChecksum, passwordChecksum(QByteArray::fromStdString(fixture.password)));
+        ASSERT_EQ(t.fields.size(), fixture.fields.size());
         int recordSize = 0;
         int keySize = 0;
         int bufferSize = 0;
         const CodePage codePage(1252);
-        for (std::size_t i = 0; i < spec.fields.size(); ++i) {
-            const auto& want = spec.fields[i];
+        for (std::size_t i = 0; i < fixture.fields.size(); ++i) {
+            const auto& want = fixture.fields[i];
             const auto& got = t.fields[i];
             SCOPED_TRACE(want.name);
             const Expected e = expectedField(want);
@@ -82,10 +82,10 @@ TEST(ParadoxFixtures, TablesWrittenByPxlibReadAsWritten)
             EXPECT_EQ(got.size, e.size);
             EXPECT_EQ(got.logicalLength, e.logicalLength);
             EXPECT_EQ(got.storedSize, want.length);
-            EXPECT_EQ(got.key, int(i) < spec.keyFields);
+            EXPECT_EQ(got.key, int(i) < fixture.keyFields);
             recordSize += want.length;
             bufferSize += e.logicalLength;
-            if (int(i) < spec.keyFields)
+            if (int(i) < fixture.keyFields)
                 keySize += want.length;
         }
         EXPECT_EQ(t.recordSize, recordSize);
@@ -94,7 +94,7 @@ TEST(ParadoxFixtures, TablesWrittenByPxlibReadAsWritten)
     }
 }
 
-TEST(ParadoxFixtures, SpecialCases)
+TEST(ParadoxFixtures, KeysPasswordsNamesAndWideHeaders)
 {
     KORVEX_REQUIRE_FIXTURES();
     const QString dir = test::fixturesDir() + QStringLiteral("/paradox/");
