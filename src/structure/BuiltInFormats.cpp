@@ -1,7 +1,9 @@
 #include "TableFormat.h"
 
 #include "MappedFile.h"
+#include "CodePage.h"
 #include "dbase/DbaseReader.h"
+#include "paradox/ParadoxReader.h"
 
 #include <QFileInfo>
 
@@ -59,11 +61,47 @@ public:
     bool passwordOpens(const TableDefinition&, const QString&) const override { return false; }
 };
 
+class ParadoxFormat : public TableFormat {
+public:
+    QString driverName() const override { return QStringLiteral("PARADOX"); }
+    bool handlesExtension(const QString& extension) const override { return extension == QLatin1String("DB"); }
+
+    TableDefinition readDefinition(const MappedFile& table, const TableFiles& files) const override
+    {
+        const Companion val(files.companion(QStringLiteral(".VAL")));
+        const auto valBytes = val.bytes();
+        return paradox::readTable(table.fileBytes(), valBytes ? &*valBytes : nullptr);
+    }
+
+    std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles&) const override
+    {
+        // A keyed table has its primary index on its key fields, .PX file or not.
+        std::vector<IndexDefinition> indexes;
+        IndexDefinition primary;
+        primary.primary = true;
+        primary.unique = true;
+        for (const auto& f : definition.fields)
+            if (f.key)
+                primary.fields << f.name;
+        if (!primary.fields.isEmpty())
+            indexes.push_back(primary);
+        return indexes;
+    }
+
+    bool passwordOpens(const TableDefinition& definition, const QString& password) const override
+    {
+        // The checksum is taken over the password's bytes in the table's code page.
+        return paradox::passwordChecksum(CodePage(definition.codePage).encode(password)) ==
+               definition.passwordChecksum;
+    }
+};
+
 } // namespace
 
 std::vector<std::unique_ptr<TableFormat>> builtInTableFormats()
 {
     std::vector<std::unique_ptr<TableFormat>> formats;
+    formats.push_back(std::make_unique<ParadoxFormat>());
     formats.push_back(std::make_unique<DbaseFormat>());
     return formats;
 }
