@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <cstring>
+
 namespace korvex {
 
 namespace {
@@ -30,6 +32,90 @@ Json fieldJson(const StructureTexts& texts, const FieldEntry& f)
         {"default", texts.ValidityText(f, ValidityValue::Default)},
         {"picture", texts.PictureText(f)},
     };
+}
+
+Json indexesJson(DatabaseEngine& engine, const TableSource& source)
+{
+    std::vector<IndexDescription> indexes;
+    if (const auto r = engine.ListIndexes(source.handle(), indexes); r != result::Ok)
+        throw EngineError(r, engine.lastError());
+    Json::Array list;
+    for (const auto& i : indexes) {
+        Json::Object index{
+            {"name", i.name},
+            {"fields", i.fields},
+            {"expression", i.expression},
+            {"primary", i.primary},
+            {"unique", i.unique},
+            {"descending", i.descending},
+            {"caseInsensitive", i.caseInsensitive},
+            {"maintained", i.maintained},
+            {"expressionIndex", i.expressionIndex},
+        };
+        if (!i.forCondition.isEmpty())
+            index.emplace_back("for", i.forCondition);
+        list.push_back(std::move(index));
+    }
+    return list;
+}
+
+std::uint16_t get16(std::span<const std::byte> r, std::size_t at)
+{
+    return std::uint16_t(std::to_integer<unsigned>(r[at]) | std::to_integer<unsigned>(r[at + 1]) << 8);
+}
+
+QString textAt(std::span<const std::byte> r, std::size_t at, std::size_t size)
+{
+    const auto* begin = reinterpret_cast<const char*>(r.data() + at);
+    return QString::fromUtf8(begin, qsizetype(strnlen(begin, size)));
+}
+
+// The referential-integrity links with the names of the linked fields; the related table
+// is opened read-only for its field names. A related table beside this one is shown by
+// its file name, as the link stores it.
+Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString& tablePath)
+{
+    namespace ri = record::integrity;
+    TableHandle list = 0;
+    if (const auto r = engine.OpenIntegrityList(QString(), tablePath, QString(), list); r != result::Ok)
+        throw EngineError(r, engine.lastError());
+    const QString directory = QFileInfo(engine.tablePath(source.handle())).absolutePath() + '/';
+    std::vector<std::byte> buffer(record::IntegrityDescriptorSize);
+    Json::Array links;
+    EngineResult r = result::Ok;
+    while ((r = engine.NextRecord(list, buffer)) == result::Ok) {
+        QString related = textAt(buffer, ri::RelatedTable, ri::RelatedTableSize);
+        std::vector<FieldListEntry> relatedFields;
+        TableHandle relatedHandle = 0;
+        if (engine.OpenTable(QString(), related, relatedHandle) == result::Ok) {
+            engine.ReadFieldList(relatedHandle, relatedFields);
+            engine.CloseTable(relatedHandle);
+        }
+        const auto nameOf = [](const auto& fields, int number) {
+            return number >= 1 && std::size_t(number) <= fields.size() ? fields[std::size_t(number - 1)].name : QString();
+        };
+        std::vector<FieldListEntry> own;
+        for (int i = 0; i < source.fieldCount(); ++i)
+            own.push_back(source.field(i));
+        Json::Array pairs;
+        const int count = std::min<int>(get16(buffer, ri::PairCount), int(ri::MaxPairs));
+        for (int i = 0; i < count; ++i)
+            pairs.push_back(Json::Array{nameOf(own, get16(buffer, ri::ThisFields + 2 * std::size_t(i))),
+                                        nameOf(relatedFields, get16(buffer, ri::RelatedFields + 2 * std::size_t(i)))});
+        if (related.startsWith(directory))
+            related = related.mid(directory.size());
+        links.push_back(Json::Object{
+            {"name", textAt(buffer, ri::LinkName, ri::LinkNameSize)},
+            {"kind", get16(buffer, ri::Kind) == 0 ? "master" : "dependent"},
+            {"relatedTable", related},
+            {"rule", get16(buffer, ri::ModifyRule) != 0 ? "cascade" : "restrict"},
+            {"pairs", std::move(pairs)},
+        });
+    }
+    engine.CloseList(list);
+    if (r != result::EndOfList)
+        throw EngineError(r, engine.lastError());
+    return links;
 }
 
 } // namespace
@@ -77,7 +163,10 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             {"fieldCount", structure.fieldCount},
             {"indexCount", structure.indexCount},
             {"fields", std::move(fields)},
+            {"indexes", indexesJson(engine, source)},
         };
+        if (structure.tableType == QLatin1String("PARADOX"))
+            table.emplace_back("links", linksJson(engine, source, tableArgument));
         return {true, Json(std::move(table))};
     } catch (const EngineError& e) {
         return {false, failure(tableArgument, e.code(), e.message())};
