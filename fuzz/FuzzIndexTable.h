@@ -7,6 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+// The tests link both index targets into one program, each entry under its own name.
+#ifndef KORVEX_FUZZ_ENTRY
+#define KORVEX_FUZZ_ENTRY LLVMFuzzerTestOneInput
+#endif
+
 namespace korvex::fuzz {
 
 // A table of two fields (NAME C(10), QTY N(5)) whose header names its index file (byte
@@ -40,5 +45,18 @@ private:
         bytes[at + 16] = std::byte(width);
     }
 };
+
+// Reads data as the index file of table (its .CDX for a FoxPro table, else its .MDX);
+// the only acceptable failure is FormatError.
+inline void readIndexFile(const IndexedTable& table, const std::uint8_t* data, std::size_t size)
+{
+    const FileBytes index{QStringLiteral("FUZZ.IDX"), {reinterpret_cast<const std::byte*>(data), size}};
+    dbase::DbaseCompanions companions;
+    (table.definition.tableType == QLatin1String("FOXPRO") ? companions.cdx : companions.mdx) = index;
+    try {
+        (void)dbase::readIndexes(table.definition, table.file(), companions);
+    } catch (const FormatError&) {
+    }
+}
 
 } // namespace korvex::fuzz

@@ -5,19 +5,9 @@
 
 #include "FuzzIndexTable.h"
 
-#ifndef KORVEX_FUZZ_ENTRY
-#define KORVEX_FUZZ_ENTRY LLVMFuzzerTestOneInput
-#endif
-
 extern "C" int KORVEX_FUZZ_ENTRY(const std::uint8_t* data, std::size_t size)
 {
-    using namespace korvex;
-    static const fuzz::IndexedTable table(0x03);
-    dbase::DbaseCompanions companions;
-    companions.mdx = FileBytes{QStringLiteral("FUZZ.MDX"), {reinterpret_cast<const std::byte*>(data), size}};
-    try {
-        (void)dbase::readIndexes(table.definition, table.file(), companions);
-    } catch (const FormatError&) {
-    }
+    static const korvex::fuzz::IndexedTable table(0x03);
+    korvex::fuzz::readIndexFile(table, data, size);
     return 0;
 }

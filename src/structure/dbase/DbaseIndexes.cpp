@@ -56,7 +56,7 @@ std::vector<IndexDefinition> readIndexes(const TableDefinition& table, const Fil
     if (!file) {
         const QString missing = indexFileName(dbf.name, foxPro ? "CDX" : "MDX");
         throw FormatError(FormatError::Kind::Damaged, missing, 0,
-                          QStringLiteral("the table's %1 index is not there; %2 names it at byte 28")
+                          QStringLiteral("the %1 index is missing; the header of %2 says the table has one")
                               .arg(foxPro ? QStringLiteral("structural") : QStringLiteral("production"), dbf.name));
     }
 

@@ -111,30 +111,28 @@ TEST(DbaseIndexHostile, SingleByteChanges)
 
 TEST(DbaseIndexHostile, FuzzSeedsAndCrashFilesReplay)
 {
-    const QString regressions = QStringLiteral(KORVEX_INDEX_FUZZ_REGRESSIONS);
-    QStringList mdx = korvex::test::filesWithSuffix(regressions + QStringLiteral("/mdx"), {QString()});
-    QStringList cdx = korvex::test::filesWithSuffix(regressions + QStringLiteral("/cdx"), {QString()});
+    // the hand-built seeds, the inputs the fuzzers once failed on, and the samples
+    const QString fuzzDir = QStringLiteral(KORVEX_FUZZ_DIR);
+    QStringList mdx = korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/seeds/mdx"), {QString()}) +
+                      korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/regressions/mdx"), {QString()});
+    QStringList cdx = korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/seeds/cdx"), {QString()}) +
+                      korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/regressions/cdx"), {QString()});
+    ASSERT_GE(mdx.size(), 2);
+    ASSERT_GE(cdx.size(), 1);
     if (!korvex::test::samplesDir().isEmpty()) {
         const QString dir = korvex::test::samplesDir() + QStringLiteral("/dbase");
         mdx << korvex::test::filesWithSuffix(dir, {QStringLiteral(".mdx")});
         cdx << korvex::test::filesWithSuffix(dir, {QStringLiteral(".cdx")});
     }
-    // the edge-case writer's files as well: a FOR clause, a directory under an interior root
-    const QByteArray extraMdx = buildMdx({{"A", "NAME", 0x10, "QTY>1"}}, 43);
-    const QByteArray extraCdx = buildCdx({{"A", "name"}, {"B", "qty", "qty>1"}, {"C", "x"}}, 2);
-    const auto replay = [](auto entry, const QByteArray& bytes) {
-        entry(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+    const auto replay = [](auto entry, const QStringList& paths) {
+        for (const auto& path : paths) {
+            SCOPED_TRACE(text(path));
+            const QByteArray bytes = korvex::test::readWholeFile(path);
+            entry(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+        }
     };
-    for (const auto& path : mdx) {
-        SCOPED_TRACE(text(path));
-        replay(fuzzMdxEntry, korvex::test::readWholeFile(path));
-    }
-    for (const auto& path : cdx) {
-        SCOPED_TRACE(text(path));
-        replay(fuzzCdxEntry, korvex::test::readWholeFile(path));
-    }
-    replay(fuzzMdxEntry, extraMdx);
-    replay(fuzzCdxEntry, extraCdx);
+    replay(fuzzMdxEntry, mdx);
+    replay(fuzzCdxEntry, cdx);
 }
 
 } // namespace
