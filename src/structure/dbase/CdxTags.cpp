@@ -105,6 +105,9 @@ private:
         const ByteReader node = file_.sub(offset, NodeSize, what);
         if (!visited_.insert(offset).second)
             node.fail(FormatError::Kind::Damaged, QStringLiteral("the tag directory's nodes form a loop"));
+        // Nodes do not overlap, so no more of them fit than the file has room for.
+        if (visited_.size() > (file_.size() - HeaderSize) / NodeSize)
+            node.fail(FormatError::Kind::Damaged, QStringLiteral("the tag directory has more nodes than the file holds"));
         return node;
     }
 

@@ -82,15 +82,7 @@ TEST(DbaseIndexFixtures, TheEngineHandsOnTheFlags)
         << text(engine.lastError());
     std::vector<IndexDescription> listed;
     ASSERT_EQ(engine.ListIndexes(h, listed), result::Ok) << text(engine.lastError());
-    ASSERT_EQ(listed.size(), flagTags.size());
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-        SCOPED_TRACE(flagTags[i].name);
-        EXPECT_EQ(text(listed[i].name), flagTags[i].name);
-        EXPECT_EQ(text(listed[i].fields), flagTags[i].fields);
-        EXPECT_EQ(text(listed[i].expression), flagTags[i].expression);
-        EXPECT_EQ(listed[i].unique, flagTags[i].unique);
-        EXPECT_EQ(listed[i].descending, flagTags[i].descending);
-    }
+    expectTags(listed, flagTags);
     int count = 0;
     EXPECT_EQ(engine.ReadIndexCount(h, count), result::Ok);
     EXPECT_EQ(count, 5);

@@ -33,15 +33,15 @@ void putText(QByteArray& a, std::size_t at, const std::string& text)
 
 } // namespace
 
-void expectTags(const std::vector<IndexDefinition>& got, const std::vector<ExpectedTag>& want)
+void expectTags(const std::vector<IndexDescription>& listed, const std::vector<ExpectedTag>& want)
 {
-    ASSERT_EQ(got.size(), want.size());
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        const auto& g = got[i];
+    ASSERT_EQ(listed.size(), want.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const auto& g = listed[i];
         const auto& w = want[i];
         SCOPED_TRACE(w.name);
         EXPECT_EQ(g.name.toStdString(), w.name);
-        EXPECT_EQ(g.fields.join(';').toStdString(), w.fields);
+        EXPECT_EQ(g.fields.toStdString(), w.fields);
         EXPECT_EQ(g.expression.toStdString(), w.expression);
         EXPECT_EQ(g.expressionIndex, *w.expression != '\0');
         EXPECT_EQ(g.forCondition.toStdString(), w.forCondition);
@@ -51,6 +51,15 @@ void expectTags(const std::vector<IndexDefinition>& got, const std::vector<Expec
         EXPECT_TRUE(g.maintained);
         EXPECT_FALSE(g.caseInsensitive);
     }
+}
+
+void expectTags(const std::vector<IndexDefinition>& got, const std::vector<ExpectedTag>& want)
+{
+    std::vector<IndexDescription> listed;
+    for (const auto& i : got)
+        listed.push_back({i.name, i.fields.join(';'), i.expression, i.forCondition, i.primary, i.maintained,
+                          i.unique, i.descending, i.caseInsensitive, i.expressionIndex});
+    expectTags(listed, want);
 }
 
 QByteArray buildMdx(const std::vector<MdxTagSpec>& tags, int entryLength)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseEngine.h"
 #include "TableDefinition.h"
 
 #include <QByteArray>
@@ -20,8 +21,10 @@ struct ExpectedTag {
     bool descending = false;
 };
 
-// Expects the indexes, in order, to be exactly the expected ones, every flag included.
+// Expects the indexes, in order, to be exactly the expected ones, every flag included:
+// as a reader gives them, and as the engine lists them.
 void expectTags(const std::vector<IndexDefinition>& got, const std::vector<ExpectedTag>& want);
+void expectTags(const std::vector<IndexDescription>& listed, const std::vector<ExpectedTag>& want);
 
 // A small writer of index files for what no independent writer makes: FOR clauses,
 // damaged and looping files, descending and unique FoxPro tags, directories of several
