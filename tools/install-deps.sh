@@ -12,6 +12,7 @@ packages="
   poppler-utils
   pxlib-dev python3 python3-dbf python3-dbfread
   cups-daemon cups-client
+  fp-compiler fp-units-db fp-units-fcl
 "
 
 missing=""

@@ -2,6 +2,7 @@
 
 #include "MappedFile.h"
 #include "CodePage.h"
+#include "dbase/DbaseIndexes.h"
 #include "dbase/DbaseReader.h"
 #include "paradox/ParadoxReader.h"
 
@@ -53,9 +54,16 @@ public:
         return dbase::readTable(table.fileBytes(), {dbt.bytes(), fpt.bytes(), mdx.bytes(), cdx.bytes()});
     }
 
-    std::vector<IndexDefinition> readIndexes(const TableDefinition&, const TableFiles&) const override
+    std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
     {
-        return {};
+        QString error;
+        bool notFound = false;
+        const auto table = MappedFile::open(files.mainPath(), error, notFound);
+        if (!table)
+            throw FormatError(FormatError::Kind::Damaged, QFileInfo(files.mainPath()).fileName(), 0, error);
+        const Companion mdx(files.companion(QStringLiteral(".MDX")));
+        const Companion cdx(files.companion(QStringLiteral(".CDX")));
+        return dbase::readIndexes(definition, table->fileBytes(), {std::nullopt, std::nullopt, mdx.bytes(), cdx.bytes()});
     }
 
     bool passwordOpens(const TableDefinition&, const QString&) const override { return false; }

@@ -22,6 +22,14 @@ bool isEncryptedSample(const QString& path)
     return QFileInfo(path).path().endsWith("/encrypt");
 }
 
+// Tables whose header says they have a production or structural index that the sample set
+// does not carry: they open, but their index definitions cannot be read.
+bool lacksItsIndexFile(const QString& path)
+{
+    static const QStringList names = {"dbase_8c.dbf", "cp1251.dbf", "dbase_30.dbf", "dbase_31.dbf"};
+    return QFileInfo(path).path().endsWith("spec/fixtures") && names.contains(QFileInfo(path).fileName());
+}
+
 } // namespace
 
 TEST(EngineOnSamples, EveryTableOpensAndEveryTextBuildsAndNoByteChanges)
@@ -34,6 +42,7 @@ TEST(EngineOnSamples, EveryTableOpensAndEveryTextBuildsAndNoByteChanges)
     DatabaseEngine engine;
     FieldDescriptorBuffer descriptors;
     int opened = 0;
+    int missingIndex = 0;
     for (const auto& path : tables) {
         SCOPED_TRACE(path.toStdString());
         TableHandle h = 0;
@@ -48,6 +57,17 @@ TEST(EngineOnSamples, EveryTableOpensAndEveryTextBuildsAndNoByteChanges)
 
         TableSource source(engine);
         source.open(QString(), path);
+        if (lacksItsIndexFile(path)) {
+            try {
+                source.refreshIndexDefinitions();
+                ADD_FAILURE() << "the missing index file went unnoticed";
+            } catch (const EngineError& e) {
+                EXPECT_EQ(e.code(), result::IndexDamaged);
+                EXPECT_TRUE(e.message().contains(".MDX") || e.message().contains(".CDX")) << e.message().toStdString();
+            }
+            ++missingIndex;
+            continue;
+        }
         source.refreshIndexDefinitions();
         const auto props = source.properties();
         EXPECT_TRUE(props.tableType == "PARADOX" || props.tableType == "DBASE" || props.tableType == "FOXPRO");
@@ -65,7 +85,8 @@ TEST(EngineOnSamples, EveryTableOpensAndEveryTextBuildsAndNoByteChanges)
         }
         ++opened;
     }
-    EXPECT_EQ(opened, tables.size() - 3);
+    EXPECT_EQ(missingIndex, 4);
+    EXPECT_EQ(opened, tables.size() - 3 - 4);
     EXPECT_EQ(test::checksumTree(test::samplesDir()), before);
 }
 

@@ -1,0 +1,13 @@
+// libFuzzer entry for the structural-index reader: the input is the .CDX of a small
+// FoxPro table whose header names it, so the tags are also matched against the table's
+// fields. The only acceptable failure is FormatError. The test suite replays the seeds
+// through this same function (built there under another name).
+
+#include "FuzzIndexTable.h"
+
+extern "C" int KORVEX_FUZZ_ENTRY(const std::uint8_t* data, std::size_t size)
+{
+    static const korvex::fuzz::IndexedTable table(0xF5);
+    korvex::fuzz::readIndexFile(table, data, size);
+    return 0;
+}

@@ -1,0 +1,72 @@
+#include "DbaseIndexes.h"
+
+#include "CodePage.h"
+#include "IndexTags.h"
+
+#include <algorithm>
+
+namespace korvex::dbase {
+
+namespace {
+
+constexpr std::size_t TableFlagsOffset = 28;
+constexpr std::uint8_t IndexFlag = 0x01;  // dBASE: production MDX; FoxPro: structural CDX
+
+// "<table's base name>.MDX": the name the engine looks for beside the table.
+QString indexFileName(const QString& tableFileName, const char* extension)
+{
+    const auto dot = tableFileName.lastIndexOf(QLatin1Char('.'));
+    return (dot < 0 ? tableFileName : tableFileName.left(dot)) + QLatin1Char('.') + QLatin1String(extension);
+}
+
+IndexDefinition describeTag(const IndexTag& tag, const TableDefinition& table)
+{
+    IndexDefinition d;
+    d.name = tag.name;
+    d.forCondition = tag.forCondition;
+    d.unique = tag.unique;
+    d.descending = tag.descending;
+    d.primary = false;
+    d.maintained = true;
+    d.caseInsensitive = false;
+    const QString key = tag.expression.trimmed();
+    const auto field = std::find_if(table.fields.begin(), table.fields.end(), [&](const FieldDefinition& f) {
+        return f.name.compare(key, Qt::CaseInsensitive) == 0;
+    });
+    if (field != table.fields.end()) {
+        d.fields = QStringList{field->name};
+    } else {
+        d.expression = tag.expression;
+        d.expressionIndex = true;
+    }
+    return d;
+}
+
+} // namespace
+
+std::vector<IndexDefinition> readIndexes(const TableDefinition& table, const FileBytes& dbf,
+                                         const DbaseCompanions& companions)
+{
+    const auto flags = ByteReader(dbf).u8At(TableFlagsOffset, "table flags");
+    if ((flags & IndexFlag) == 0)
+        return {};
+
+    const bool foxPro = table.tableType == QLatin1String("FOXPRO");
+    const auto& file = foxPro ? companions.cdx : companions.mdx;
+    if (!file) {
+        const QString missing = indexFileName(dbf.name, foxPro ? "CDX" : "MDX");
+        throw FormatError(FormatError::Kind::Damaged, missing, 0,
+                          QStringLiteral("the %1 index is missing; the header of %2 says the table has one")
+                              .arg(foxPro ? QStringLiteral("structural") : QStringLiteral("production"), dbf.name));
+    }
+
+    const CodePage codePage(table.codePage);
+    const auto tags = foxPro ? readCdxTags(*file, codePage) : readMdxTags(*file, codePage);
+    std::vector<IndexDefinition> indexes;
+    indexes.reserve(tags.size());
+    for (const auto& tag : tags)
+        indexes.push_back(describeTag(tag, table));
+    return indexes;
+}
+
+} // namespace korvex::dbase
