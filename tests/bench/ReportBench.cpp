@@ -1,0 +1,125 @@
+// Benchmarks of whole structure reports printed to PDF: a table of 500 fields with 500
+// validity checks (every validity cell rescans every check), and every sample table.
+
+#include "../structure/FakeFormat.h"
+#include "FieldColumns.h"
+#include "HeaderStrip.h"
+#include "QtPrinterDevice.h"
+#include "SettingsFile.h"
+#include "TableReport.h"
+#include "TestSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+using namespace korvex;
+
+namespace {
+
+class Quiet : public UserMessages, public ReportProgress {
+public:
+    void showError(const QString&) override { ++errors; }
+    void showMessage(const QString&) override {}
+    void hideMessage() override {}
+    void setBusy(bool) override {}
+    void processEvents() override {}
+    int errors = 0;
+};
+
+QString identity(const QString& s) { return s; }
+
+// Prints each table of tables (paths) to PDF files in a fresh folder; answers the pages.
+void printAll(benchmark::State& state, DatabaseEngine& engine, const QStringList& tables)
+{
+    QTemporaryDir out;
+    SettingsFile settings(out.filePath(QStringLiteral("KORVEX20.INI")));
+    QtPrinterDevice printer(out.filePath(QStringLiteral("pdf")));
+    printer.selectPdfPrinter(out.filePath(QStringLiteral("pdf")));
+    FieldDescriptorBuffer descriptors;
+    HeaderStrip header = MakeFieldHeader();
+    Quiet quiet;
+    TableLocation location;
+    TableReporter reporter(
+        TableReporter::Services{engine, descriptors, settings, printer, header, identity, quiet, quiet, location});
+    int printed = 0;
+    for (auto _ : state) {
+        for (const auto& path : tables) {
+            const QFileInfo info(path);
+            location.currentDirectory = info.absolutePath();
+            if (reporter.PrintTableReport(info.fileName())) {
+                ++printed;
+                QFile::remove(printer.lastOutputFile());
+            }
+        }
+    }
+    state.counters["tables"] = double(tables.size());
+    state.counters["printed"] = benchmark::Counter(double(printed), benchmark::Counter::kAvgIterations);
+}
+
+void BM_Report500Fields500Checks(benchmark::State& state)
+{
+    TableDefinition def;
+    def.tableType = QStringLiteral("PARADOX");
+    def.level = 7;
+    for (int i = 0; i < 500; ++i) {
+        FieldDefinition f;
+        f.name = QStringLiteral("Field_%1").arg(i + 1);
+        f.type = FieldType::Integer;
+        f.key = i < 2;
+        def.fields.push_back(f);
+        ValidityCheck c;
+        c.fieldNumber = std::uint16_t(i + 1);
+        c.hasMinimum = c.hasMaximum = c.hasDefault = true;
+        slot::putInt32(c.minimum, -i);
+        slot::putInt32(c.maximum, i * 1000);
+        slot::putInt32(c.defaultValue, i);
+        c.picture = "#####";
+        def.validityChecks.push_back(c);
+    }
+    QTemporaryDir dir;
+    QFile table(dir.filePath(QStringLiteral("WIDE.FAK")));
+    if (!table.open(QIODevice::WriteOnly)) {
+        state.SkipWithError("cannot write the table");
+        return;
+    }
+    table.write("ok");
+    table.close();
+    std::vector<std::unique_ptr<TableFormat>> formats;
+    formats.push_back(std::make_unique<test::FakeFormat>(def));
+    DatabaseEngine engine(std::move(formats));
+    printAll(state, engine, {table.fileName()});
+}
+
+BENCHMARK(BM_Report500Fields500Checks)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ReportEverySample(benchmark::State& state)
+{
+    const QString dir = test::samplesDir();
+    if (dir.isEmpty()) {
+        state.SkipWithError("samples not found");
+        return;
+    }
+    DatabaseEngine engine;
+    engine.RegisterPassword(QStringLiteral("123"));
+    printAll(state, engine, test::filesWithSuffix(dir, {QStringLiteral(".db"), QStringLiteral(".dbf")}));
+}
+
+BENCHMARK(BM_ReportEverySample)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
