@@ -62,6 +62,9 @@ protected:
     {
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::make_unique<FakeFormat>(def));
+        // A table source closes its table through its engine: it goes first.
+        texts.reset();
+        source.reset();
         engine = std::make_unique<DatabaseEngine>(std::move(formats));
         source = std::make_unique<TableSource>(*engine);
         source->open(dir.path(), "t.fak");
