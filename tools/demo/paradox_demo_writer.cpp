@@ -264,16 +264,22 @@ std::vector<std::size_t> rowOrder(const DemoTable& t, const std::vector<std::siz
     return order;
 }
 
-// The .DB, .MB and .PX of a table, rows in key order; returns each row's data block.
-std::vector<int> writeTable(const std::string& folder, const DemoTable& t, DemoTable& sorted)
+// A table as written: its rows in key order, and the data block each row went to.
+struct WrittenTable {
+    DemoTable table;
+    std::vector<int> blocks;
+};
+
+// The .DB, .MB and .PX of a table.
+WrittenTable writeTable(const std::string& folder, const DemoTable& t)
 {
     std::vector<std::size_t> key;
     for (int i = 0; i < t.keyFields; ++i)
         key.push_back(std::size_t(i));
-    sorted = t;
-    sorted.rows.clear();
+    WrittenTable written{t, {}};
+    written.table.rows.clear();
     for (std::size_t r : rowOrder(t, key, 0, false))
-        sorted.rows.push_back(t.rows[r]);
+        written.table.rows.push_back(t.rows[r]);
 
     PxFile db(folder + "/" + t.file, t.fields, t.keyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB,
               t.keyFields);
@@ -288,8 +294,7 @@ std::vector<int> writeTable(const std::string& folder, const DemoTable& t, DemoT
     float blockKb = 0;
     PX_get_value(db.doc(), "maxtablesize", &blockKb);
     const int recordsPerBlock = (int(blockKb) * 1024 - 6) / recordSize;
-    std::vector<int> blocks;
-    for (const auto& row : sorted.rows) {
+    for (const auto& row : written.table.rows) {
         if (row.size() != t.fields.size())
             throw std::runtime_error(t.file + ": a row needs one value per field");
         char* p = record.data();
@@ -298,21 +303,22 @@ std::vector<int> writeTable(const std::string& folder, const DemoTable& t, DemoT
             p += recordBytes(t.fields[i]);
         }
         db.put(record);
-        blocks.push_back(int(blocks.size()) / recordsPerBlock + 1);
+        written.blocks.push_back(int(written.blocks.size()) / recordsPerBlock + 1);
     }
     if (t.keyFields > 0) {
         std::vector<DemoField> keyFields(t.fields.begin(), t.fields.begin() + t.keyFields);
         PxFile px(folder + "/" + withExtension(t.file, ".PX"), keyFields, pxfFileTypPrimIndex, 0);
         db.writePrimaryIndexTo(px);
     }
-    return blocks;
+    return written;
 }
 
 // A secondary index of a keyed table: its records hold the index fields, the key fields
 // and the data block of the row, in index order; the Y file is the tree over them.
-IndexFiles writeSecondaryIndex(const std::string& folder, const DemoTable& t, const std::vector<int>& blocks,
-                               const DemoIndex& index, int& compositeCount)
+IndexFiles writeSecondaryIndex(const std::string& folder, const WrittenTable& written, const DemoIndex& index,
+                               int& compositeCount)
 {
+    const DemoTable& t = written.table;
     std::vector<std::size_t> fields;
     for (const auto& name : index.fields)
         fields.push_back(fieldIndex(t, name));
@@ -359,7 +365,7 @@ IndexFiles writeSecondaryIndex(const std::string& folder, const DemoTable& t, co
             encode(x.doc(), xFields[i], t.rows[r][columns[i]], p);
             p += recordBytes(xFields[i]);
         }
-        encode(x.doc(), xFields.back(), std::to_string(blocks[r]), p);
+        encode(x.doc(), xFields.back(), std::to_string(written.blocks[r]), p);
         x.put(record);
     }
     std::vector<DemoField> yFields(xFields.begin(), xFields.end() - 1);
@@ -398,7 +404,7 @@ ValContent valContent(const DemoTable& t, pxdoc_t* px, const TableHeaderFacts& f
         }
     }
     for (const auto& c : t.checks)
-        fieldIndex(t, c.field);
+        fieldIndex(t, c.field);  // a check on a field the table lacks is a mistake in the demo
 
     const auto tableNamed = [&](const std::string& file) -> const DemoTable& {
         for (const auto& other : all)
@@ -442,17 +448,22 @@ void makeParadoxDemo(const std::string& folder)
 {
     const std::vector<DemoTable> tables = paradoxDemoTables();
     std::map<std::string, std::vector<Dependent>> dependents;
-    for (const auto& t : tables)
-        for (const auto& link : t.links)
+    for (const auto& t : tables) {
+        for (const auto& link : t.links) {
             dependents[link.masterFile].push_back({&t, &link});
+            // Paradox keeps an index on a dependent's link fields.
+            if (std::none_of(t.indexes.begin(), t.indexes.end(),
+                             [&](const DemoIndex& i) { return i.fields == link.fields; }))
+                throw std::runtime_error(t.file + ": link " + link.name + " needs an index on its fields");
+        }
+    }
 
     for (const auto& t : tables) {
-        DemoTable sorted;
-        const std::vector<int> blocks = writeTable(folder, t, sorted);
+        const WrittenTable written = writeTable(folder, t);
         std::vector<IndexFiles> indexes;
         int compositeCount = 0;
         for (const auto& index : t.indexes)
-            indexes.push_back(writeSecondaryIndex(folder, sorted, blocks, index, compositeCount));
+            indexes.push_back(writeSecondaryIndex(folder, written, index, compositeCount));
 
         const std::string dbPath = folder + "/" + t.file;
         Bytes db = readFile(dbPath);
