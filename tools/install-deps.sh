@@ -11,10 +11,8 @@ packages="
   fonts-liberation fonts-dejavu-core
   poppler-utils
   pxlib-dev python3 python3-dbf python3-dbfread
-  fp-compiler fp-units-db
-  fp-units-fcl
-  cups-daemon cups-client
   fp-compiler fp-units-db fp-units-fcl
+  cups-daemon cups-client
 "
 
 missing=""
