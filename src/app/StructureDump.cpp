@@ -59,17 +59,6 @@ Json indexesJson(DatabaseEngine& engine, const TableSource& source)
     return list;
 }
 
-std::uint16_t get16(std::span<const std::byte> r, std::size_t at)
-{
-    return std::uint16_t(std::to_integer<unsigned>(r[at]) | std::to_integer<unsigned>(r[at + 1]) << 8);
-}
-
-QString textAt(std::span<const std::byte> r, std::size_t at, std::size_t size)
-{
-    const auto* begin = reinterpret_cast<const char*>(r.data() + at);
-    return QString::fromUtf8(begin, qsizetype(strnlen(begin, size)));
-}
-
 // The referential-integrity links with the names of the linked fields; the related table
 // is opened read-only for its field names. A related table beside this one is shown by
 // its file name, as the link stores it.
@@ -84,7 +73,7 @@ Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString&
     Json::Array links;
     EngineResult r = result::Ok;
     while ((r = engine.NextRecord(list, buffer)) == result::Ok) {
-        QString related = textAt(buffer, ri::RelatedTable, ri::RelatedTableSize);
+        QString related = record::getText(buffer, ri::RelatedTable, ri::RelatedTableSize);
         std::vector<FieldListEntry> relatedFields;
         TableHandle relatedHandle = 0;
         if (engine.OpenTable(QString(), related, relatedHandle) == result::Ok) {
@@ -98,17 +87,17 @@ Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString&
         for (int i = 0; i < source.fieldCount(); ++i)
             own.push_back(source.field(i));
         Json::Array pairs;
-        const int count = std::min<int>(get16(buffer, ri::PairCount), int(ri::MaxPairs));
+        const int count = std::min<int>(record::get16(buffer, ri::PairCount), int(ri::MaxPairs));
         for (int i = 0; i < count; ++i)
-            pairs.push_back(Json::Array{nameOf(own, get16(buffer, ri::ThisFields + 2 * std::size_t(i))),
-                                        nameOf(relatedFields, get16(buffer, ri::RelatedFields + 2 * std::size_t(i)))});
+            pairs.push_back(Json::Array{nameOf(own, record::get16(buffer, ri::ThisFields + 2 * std::size_t(i))),
+                                        nameOf(relatedFields, record::get16(buffer, ri::RelatedFields + 2 * std::size_t(i)))});
         if (related.startsWith(directory))
             related = related.mid(directory.size());
         links.push_back(Json::Object{
-            {"name", textAt(buffer, ri::LinkName, ri::LinkNameSize)},
-            {"kind", get16(buffer, ri::Kind) == 0 ? "master" : "dependent"},
+            {"name", record::getText(buffer, ri::LinkName, ri::LinkNameSize)},
+            {"kind", record::get16(buffer, ri::Kind) == 0 ? "master" : "dependent"},
             {"relatedTable", related},
-            {"rule", get16(buffer, ri::ModifyRule) != 0 ? "cascade" : "restrict"},
+            {"rule", record::get16(buffer, ri::ModifyRule) != 0 ? "cascade" : "restrict"},
             {"pairs", std::move(pairs)},
         });
     }

@@ -13,22 +13,11 @@ namespace korvex {
 
 namespace {
 
-std::uint16_t get16(std::span<const std::byte> r, std::size_t at)
-{
-    return std::uint16_t(std::to_integer<unsigned>(r[at]) | std::to_integer<unsigned>(r[at + 1]) << 8);
-}
-
-QString textAt(std::span<const std::byte> r, std::size_t at, std::size_t size)
-{
-    const auto* begin = reinterpret_cast<const char*>(r.data() + at);
-    return QString::fromUtf8(begin, qsizetype(strnlen(begin, size)));
-}
-
 enum class Kind { Master = 0, Dependent = 1 };
 
 Kind kindOf(std::span<const std::byte> r)
 {
-    return get16(r, record::integrity::Kind) == 0 ? Kind::Master : Kind::Dependent;
+    return record::get16(r, record::integrity::Kind) == 0 ? Kind::Master : Kind::Dependent;
 }
 
 // The related table as printed: lower case, without drive and directories.
@@ -91,7 +80,7 @@ void Section::print(const QString& databaseName, const QString& tableName)
         TableHandle list;
         ~ListCloser() { engine.CloseList(list); }
     } closer{engine, list_};
-    buffer_.assign(std::max<std::size_t>(get16(props, record::properties::RecordBufferSize),
+    buffer_.assign(std::max<std::size_t>(record::get16(props, record::properties::RecordBufferSize),
                                          record::IntegrityDescriptorSize),
                    std::byte{0});
 
@@ -170,14 +159,14 @@ void Section::printLink(std::span<const std::byte> r)
 
     row_ += 1;  // an empty row before each link
     related_.close();
-    const QString stored = textAt(r, ri::RelatedTable, ri::RelatedTableSize);
+    const QString stored = record::getText(r, ri::RelatedTable, ri::RelatedTableSize);
     try {
         related_.open(QString(), ResolveRelatedTable(stored, QFileInfo(table_.engine().tablePath(table_.handle())).absolutePath()));
     } catch (const EngineError&) {
         failWith(QStringLiteral("Error opening related table for referential integrity list!\n\n(%1)").arg(stored));
     }
 
-    const int pairs = std::min<int>(get16(r, ri::PairCount), int(ri::MaxPairs));
+    const int pairs = std::min<int>(record::get16(r, ri::PairCount), int(ri::MaxPairs));
     const int needed = pairs + 1 + (captionsPrinted_ ? 0 : 3);
     if (needed > context_.LineLimit() - row_) {
         context_.StartNewPage();
@@ -207,16 +196,16 @@ void Section::printLink(std::span<const std::byte> r)
         const int y = context_.LineTop(row_);
         if (i == 1) {
             device.textOut(left, y, context_.FitText(context_.grid(GridFraction::F019),
-                                                     textAt(r, ri::LinkName, ri::LinkNameSize)));
+                                                     record::getText(r, ri::LinkName, ri::LinkNameSize)));
             device.textOut(column(GridFraction::F020), y,
                            context_.FitTextMarked(context_.grid(GridFraction::F019), printedTableName(stored)));
-            const bool cascade = get16(r, ri::ModifyRule) != 0 || get16(r, ri::ModifyRule + 2) != 0;
+            const bool cascade = record::get16(r, ri::ModifyRule) != 0 || record::get16(r, ri::ModifyRule + 2) != 0;
             device.textOut(column(GridFraction::F040), y,
                            context_.FitText(context_.grid(GridFraction::F009),
                                             label(cascade ? QStringLiteral("Casc.") : QStringLiteral("Restr."))));
         }
-        const int mine = get16(r, ri::ThisFields + 2 * std::size_t(i - 1));
-        const int theirs = get16(r, ri::RelatedFields + 2 * std::size_t(i - 1));
+        const int mine = record::get16(r, ri::ThisFields + 2 * std::size_t(i - 1));
+        const int theirs = record::get16(r, ri::RelatedFields + 2 * std::size_t(i - 1));
         device.textOut(column(GridFraction::F050), y,
                        context_.FitText(context_.grid(GridFraction::F023), fieldName(table_, mine)));
         device.textOut(column(GridFraction::F075), y,

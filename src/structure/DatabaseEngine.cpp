@@ -13,27 +13,12 @@
 
 namespace korvex {
 
+using record::put16;
+using record::putText;
+
 namespace {
 
-void put16(std::span<std::byte> r, std::size_t at, std::uint16_t v)
-{
-    r[at] = std::byte(v & 0xFF);
-    r[at + 1] = std::byte(v >> 8);
-}
-
 void putFlag(std::span<std::byte> r, std::size_t at, bool v) { put16(r, at, v ? 1 : 0); }
-
-// Zero-terminated UTF-8 in a slot of slotSize bytes, cut at a character boundary.
-void putText(std::span<std::byte> r, std::size_t at, std::size_t slotSize, const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    qsizetype n = std::min<qsizetype>(utf8.size(), qsizetype(slotSize) - 1);
-    if (n < utf8.size())
-        while (n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80)
-            --n;
-    std::memset(r.data() + at, 0, slotSize);
-    std::memcpy(r.data() + at, utf8.constData(), std::size_t(n));
-}
 
 EngineResult codeOf(FormatError::Kind kind)
 {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QString>
+
 #include <cstddef>
+#include <cstdint>
+#include <span>
 
 namespace korvex {
 
@@ -84,6 +88,14 @@ inline constexpr std::size_t ThisFields = 309;    // 16 x 16-bit field numbers f
 inline constexpr std::size_t RelatedFields = 341; // 16 x 16-bit field numbers from 1
 inline constexpr std::size_t MaxPairs = 16;
 } // namespace integrity
+
+// Reading and writing the members of these records.
+std::uint16_t get16(std::span<const std::byte> r, std::size_t at);
+void put16(std::span<std::byte> r, std::size_t at, std::uint16_t v);
+// A zero-terminated UTF-8 text in a slot of slotSize bytes.
+QString getText(std::span<const std::byte> r, std::size_t at, std::size_t slotSize);
+// Cut to slotSize - 1 bytes at a character boundary; the rest of the slot is zeroed.
+void putText(std::span<std::byte> r, std::size_t at, std::size_t slotSize, const QString& text);
 
 } // namespace record
 } // namespace korvex

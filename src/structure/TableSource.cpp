@@ -5,20 +5,8 @@
 
 namespace korvex {
 
-namespace {
-
-std::uint16_t get16(std::span<const std::byte> r, std::size_t at)
-{
-    return std::uint16_t(std::to_integer<unsigned>(r[at]) | std::to_integer<unsigned>(r[at + 1]) << 8);
-}
-
-QString getText(std::span<const std::byte> r, std::size_t at, std::size_t slotSize)
-{
-    const auto* begin = reinterpret_cast<const char*>(r.data() + at);
-    return QString::fromUtf8(begin, qsizetype(strnlen(begin, slotSize)));
-}
-
-} // namespace
+using record::get16;
+using record::getText;
 
 EngineError::EngineError(EngineResult code, const QString& message)
     : std::runtime_error(message.toStdString()), code_(code)
