@@ -258,3 +258,48 @@ TEST_F(Report, WindowsPathOfARelatedTableResolvesBesideThePrintedTable)
     ASSERT_TRUE(print());
     EXPECT_TRUE(textsOf().contains("orders.fak"));
 }
+
+TEST_F(Report, WithoutTheInformationBlockTheCaptionsStartBelowTheHeaders)
+{
+    settings.WriteFlag("Options", "PrintHeader", false);
+    ASSERT_TRUE(print());
+    const auto texts = device.recordsOf<TextRecord>();
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](const TextRecord& t) { return t.text == "Name of table:"; }),
+              0);
+    // Arial 6 in the fixed metric: 54 + 25 = 79 dots a line, currentY (79 / 3) * 2 = 52.
+    const auto caption = std::find_if(texts.begin(), texts.end(), [](const TextRecord& t) { return t.text == "No."; });
+    ASSERT_NE(caption, texts.end());
+    EXPECT_EQ(caption->y, 10 + 52);
+    // No frame of the information block: the first thick rectangle is the caption box.
+    const auto rects = device.recordsOf<RectRecord>();
+    ASSERT_FALSE(rects.empty());
+    EXPECT_EQ(rects[0].y1, 10 + 52 - 79 / 4);
+}
+
+TEST_F(Report, FieldsOverSeveralPagesWithZebraRestartingOnEachPage)
+{
+    def.fields.resize(130, def.fields[1]);
+    indexCount = 3;
+    ASSERT_TRUE(print());
+    // 6797 usable dots, lines of 79: (6797 - 197) / 79 - 1 = 82 lines, 75 on page 1.
+    EXPECT_EQ(device.recordsOf<PageRecord>().size(), 2u);
+    // The first field row of page 2 is shaded.
+    bool onPage2 = false;
+    int rowsSeen = 0;
+    for (const auto& r : device.records()) {
+        if (const auto* p = std::get_if<PageRecord>(&r))
+            onPage2 = p->number == 2;
+        else if (const auto* rect = std::get_if<RectRecord>(&r); rect && onPage2 && rect->penWidth == 1) {
+            if (rowsSeen == 0) {
+                EXPECT_TRUE(rect->fill.has_value());
+            } else if (rowsSeen == 1) {
+                EXPECT_FALSE(rect->fill.has_value());
+            }
+            ++rowsSeen;
+        }
+    }
+    EXPECT_GE(rowsSeen, 2);
+    // The index section follows the last field on page 2.
+    const QStringList t = textsOf();
+    EXPECT_TRUE(t.contains("Index2"));
+}
