@@ -1,7 +1,7 @@
 #include "IntegrityLinks.h"
 
 #include "Failure.h"
-#include "MappedFile.h"
+#include "FileAccess.h"
 
 #include <QFileInfo>
 
@@ -33,16 +33,6 @@ constexpr std::size_t kDependentFieldsAt = 0x10A;
 
 constexpr std::uint32_t kRestrict = 0;
 constexpr std::uint32_t kCascade = 1;
-
-QByteArray copyOf(std::span<const std::byte> s)
-{
-    return QByteArray(reinterpret_cast<const char*>(s.data()), qsizetype(s.size()));
-}
-
-std::span<const std::byte> bytesOf(const QByteArray& b)
-{
-    return std::as_bytes(std::span(b.constData(), std::size_t(b.size())));
-}
 
 // A link joins 1 to 16 fields of one table to as many of the other; record is a cursor
 // at the start of the record that holds the count at byte at.
@@ -96,16 +86,6 @@ StoredDependent readDependent(const ByteReader& record, std::size_t keyCount)
     return d;
 }
 
-MappedFile mapFile(const QString& path)
-{
-    QString error;
-    bool notFound = false;
-    auto file = MappedFile::open(path, error, notFound);
-    if (!file)
-        throw FormatError(FormatError::Kind::Damaged, QFileInfo(path).fileName(), 0, error);
-    return std::move(*file);
-}
-
 // The rule of the link named linkName in the .VAL of the dependent table stored as
 // dependentName, when that link points back at the master masterFile.
 std::optional<bool> ruleInDependent(const QString& directory, const QString& dependentName,
@@ -123,8 +103,8 @@ std::optional<bool> ruleInDependent(const QString& directory, const QString& dep
     if (!valPath)
         return std::nullopt;
     try {
-        const MappedFile db = mapFile(*dbPath);
-        const MappedFile val = mapFile(*valPath);
+        const MappedFile db = mapFamilyFile(*dbPath);
+        const MappedFile val = mapFamilyFile(*valPath);
         const ParadoxHeader header = parseHeader(ByteReader(db.fileBytes()));
         if (!header.isTable())
             return std::nullopt;
@@ -132,11 +112,11 @@ std::optional<bool> ruleInDependent(const QString& directory, const QString& dep
         const ValFile v = parseValFile(valBytes, header);
         if (v.status != ValFile::Status::Read || v.header.integrityOffset == 0)
             return std::nullopt;
-        const QString master = QFileInfo(masterFile).completeBaseName();
+        auto sameTable = [](const QString& a, const QString& b) {
+            return QFileInfo(a).completeBaseName().compare(QFileInfo(b).completeBaseName(), Qt::CaseInsensitive) == 0;
+        };
         for (const auto& link : parseIntegritySection(valBytes, v.header).masterLinks)
-            if (link.name == linkName &&
-                QFileInfo(QString::fromLatin1(link.masterTable)).completeBaseName().compare(master, Qt::CaseInsensitive) ==
-                    0)
+            if (link.name == linkName && sameTable(QString::fromLatin1(link.masterTable), masterFile))
                 return link.updateRule == kCascade;
     } catch (const FormatError&) {
         // The dependent's own faults show when that table is read; here it cannot tell.
@@ -265,8 +245,8 @@ std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition& definition,
     const auto valPath = files.companion(QStringLiteral(".VAL"));
     if (!valPath)
         return {};
-    const MappedFile db = mapFile(files.mainPath());
-    const MappedFile val = mapFile(*valPath);
+    const MappedFile db = mapFamilyFile(files.mainPath());
+    const MappedFile val = mapFamilyFile(*valPath);
     const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
     const CodePage codePage(definition.codePage);
     const QString masterFile = QFileInfo(files.mainPath()).fileName();

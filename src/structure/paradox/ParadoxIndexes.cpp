@@ -1,7 +1,7 @@
 #include "ParadoxIndexes.h"
 
 #include "Failure.h"
-#include "MappedFile.h"
+#include "FileAccess.h"
 
 #include <QFileInfo>
 
@@ -22,11 +22,6 @@ constexpr std::uint16_t kDescendingField = 0x8000;
 constexpr std::size_t kUnkeyedTrailer = 3;
 // Behind the key fields of a keyed table's index: the block number.
 constexpr std::size_t kBlockNumber = 1;
-
-std::span<const std::byte> bytesOf(const QByteArray& b)
-{
-    return std::as_bytes(std::span(b.constData(), std::size_t(b.size())));
-}
 
 QString hex2(std::uint8_t v)
 {
@@ -270,16 +265,6 @@ const char* kindText(IndexFileKind kind)
     return kind == IndexFileKind::SingleField ? "a single-field index (.Xnn)" : "a composite index (.XGn)";
 }
 
-MappedFile mapFile(const QString& path)
-{
-    QString error;
-    bool notFound = false;
-    auto file = MappedFile::open(path, error, notFound);
-    if (!file)
-        throw FormatError(FormatError::Kind::Damaged, QFileInfo(path).fileName(), 0, error);
-    return std::move(*file);
-}
-
 bool isHexDigit(QChar c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
@@ -387,11 +372,11 @@ std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, cons
     if (found.empty())
         return indexes;
 
-    const MappedFile db = mapFile(files.mainPath());
+    const MappedFile db = mapFamilyFile(files.mainPath());
     const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
     const CodePage codePage(definition.codePage);
     for (const auto& f : found) {
-        const MappedFile x = mapFile(f.path);
+        const MappedFile x = mapFamilyFile(f.path);
         const QString xName = QFileInfo(f.path).fileName();
         // The tree's name in the data file's own letter case, for the message.
         const QString suffix = QFileInfo(f.path).suffix();
@@ -400,7 +385,7 @@ std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, cons
         if (!tree)
             throw FormatError(FormatError::Kind::Damaged, xName, 0,
                               QStringLiteral("its index tree %1.%2 is missing").arg(files.baseName(), treeSuffix));
-        const MappedFile y = mapFile(*tree);
+        const MappedFile y = mapFamilyFile(*tree);
         checkIndexTree(ByteReader(y.fileBytes()), f.name.kind);
         indexes.push_back(readSecondaryIndex(ByteReader(x.fileBytes()), f.name.kind, table, codePage));
     }

@@ -4,6 +4,7 @@
 
 #include "IndexFileBuilder.h"
 #include "ParadoxTestSupport.h"
+#include "ScratchFolder.h"
 #include "TestSupport.h"
 
 #include "DatabaseEngine.h"
@@ -16,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <iostream>
 
@@ -130,19 +130,6 @@ void expectIndexes(const std::vector<IndexDefinition>& actual, const std::vector
     }
 }
 
-// A scratch folder holding copies of some of a sample folder's files, under names of the
-// test's choosing; the samples themselves are never touched.
-struct Scratch {
-    QTemporaryDir dir;
-
-    void copy(const QString& relative, const QString& as = {})
-    {
-        const QString target = dir.filePath(as.isEmpty() ? QFileInfo(relative).fileName() : as);
-        ASSERT_TRUE(QFile::copy(samplePath(relative), target)) << relative.toStdString();
-        QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-    QString path(const QString& name) const { return dir.filePath(name); }
-};
 
 FormatError listFailure(const QString& tablePath)
 {
@@ -402,8 +389,9 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
     const Table fk1 = loadSample(kJoins + "fk1.db");
     const QByteArray cx = test::readWholeFile(samplePath(kJoins + "C.X03"));  // B, C, Blk Num
     const FormatError wrongNumber = indexFailure(cx, IndexFileKind::SingleField, fk1);
-    EXPECT_EQ(wrongNumber.detail().toStdString(), "the index does not fit the table: index field 1 is field 3, but the table has "
-                                    "2 fields");
+    EXPECT_EQ(wrongNumber.detail().toStdString(),
+              "the index does not fit the table: index field 1 is field 3, but the table has "
+              "2 fields");
     EXPECT_EQ(wrongNumber.file(), "T.XG0");
 
     const Table fk2 = loadSample(kJoins + "fk2.db");  // ID (+), FK (I)
@@ -411,14 +399,16 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
     retyped[0x78] = char(0x03);  // FK as a Short
     retyped[0x79] = char(0x02);
     const FormatError type = indexFailure(retyped, IndexFileKind::SingleField, fk2);
-    EXPECT_EQ(type.detail().toStdString(), "the index does not fit the table: field 1 (\"FK\") of the index file has type 0x03 "
-                             "size 2, but the table's field 2 (\"FK\") has type 0x04 size 4");
+    EXPECT_EQ(type.detail().toStdString(),
+              "the index does not fit the table: field 1 (\"FK\") of the index file has type 0x03 "
+              "size 2, but the table's field 2 (\"FK\") has type 0x04 size 4");
     EXPECT_EQ(type.offset(), 0x78u);
 
     QByteArray rekeyed = test::readWholeFile(samplePath(kJoins + "fk2.x02"));
     rekeyed[0x7A] = char(0x04);  // the key part's ID as a Long
     const FormatError key = indexFailure(rekeyed, IndexFileKind::SingleField, fk2);
-    EXPECT_TRUE(key.detail().startsWith("the index does not fit the table: in the key part, field 2 (\"ID\") of the index file"))
+    EXPECT_TRUE(key.detail().startsWith(
+                    "the index does not fit the table: in the key part, field 2 (\"ID\") of the index file"))
         << key.message().toStdString();
 
     // A composite index's file under a single-field name, and the other way round.
@@ -433,7 +423,8 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
 
     QByteArray unnamed = xg;
     unnamed[0x10D - 10] = '\0';  // the name "reference", ending at 0x10D, cut to nothing
-    EXPECT_EQ(indexFailure(unnamed, IndexFileKind::Composite, fk4).detail().toStdString(), "the composite index has no name");
+    EXPECT_EQ(indexFailure(unnamed, IndexFileKind::Composite, fk4).detail().toStdString(),
+              "the composite index has no name");
 }
 
 // Through the files: a missing or damaged index tree, an index of another table, and an
@@ -443,7 +434,7 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
 {
     KORVEX_REQUIRE_SAMPLES();
     {
-        Scratch s;
+        ScratchFolder s;
         s.copy(kJoins + "fk1.db");
         s.copy(kJoins + "fk1.px");
         s.copy(kJoins + "fk1.x02");
@@ -454,8 +445,9 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
         s.copy(kJoins + "fk1.x02", "fk1.y02");
         const FormatError tree = listFailure(s.path("fk1.db"));
         EXPECT_EQ(tree.file(), "fk1.y02");
-        EXPECT_EQ(tree.detail().toStdString(), "not the index tree of a single-field index (.Xnn) (file type 5: secondary index "
-                                 "data, maintained)");
+        EXPECT_EQ(tree.detail().toStdString(),
+                  "not the index tree of a single-field index (.Xnn) (file type 5: secondary index "
+                  "data, maintained)");
 
         QFile::remove(s.path("fk1.y02"));
         s.copy(kJoins + "fk1.y02", "FK1.Y02");  // found without regard to case
@@ -475,7 +467,7 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
     }
     {
         // C's indexes with fk1's index file in the place of C.X02.
-        Scratch s;
+        ScratchFolder s;
         for (const char* f : {"C.DB", "C.PX", "C.X03", "C.Y03", "C.Y02"})
             s.copy(kJoins + f);
         s.copy(kJoins + "fk1.x02", "C.X02");

@@ -3,6 +3,7 @@
 // engine's list records, and damaged referential-integrity sections.
 
 #include "ParadoxTestSupport.h"
+#include "ScratchFolder.h"
 #include "TestSupport.h"
 
 #include "DatabaseEngine.h"
@@ -15,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <iostream>
 #include <numeric>
@@ -98,17 +98,6 @@ void putU16(QByteArray& b, int at, int v)
     b[at + 1] = char((v >> 8) & 0xFF);
 }
 
-struct Scratch {
-    QTemporaryDir dir;
-
-    void copy(const QString& relative)
-    {
-        const QString target = dir.filePath(QFileInfo(relative).fileName());
-        ASSERT_TRUE(QFile::copy(samplePath(relative), target)) << relative.toStdString();
-        QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
-    QString path(const QString& name) const { return dir.filePath(name); }
-};
 
 // The links every sample of the joins folder records, as its inventory lists them; the
 // rule of a dependent link is the one its dependent's master-link record gives.
@@ -171,7 +160,8 @@ TEST(ParadoxIntegrity, DependentEntriesMirrorTheirMasterLinks)
             if (dependent.kind != IntegrityLink::Kind::Dependent)
                 continue;
             SCOPED_TRACE((table + " " + dependent.name).toStdString());
-            const QString dependentPath = korvex::TableFiles::findCaseBlind(samplePath(kJoins + dependent.relatedTable)).value();
+            const QString dependentPath =
+                korvex::TableFiles::findCaseBlind(samplePath(kJoins + dependent.relatedTable)).value();
             const auto links = linksOf(dependentPath);
             const auto master = std::find_if(links.begin(), links.end(), [&](const IntegrityLink& l) {
                 return l.kind == IntegrityLink::Kind::Master && l.name == dependent.name &&
@@ -195,7 +185,7 @@ TEST(ParadoxIntegrity, DependentEntriesMirrorTheirMasterLinks)
 TEST(ParadoxIntegrity, DependentRuleFallsBackToTheMastersRecord)
 {
     KORVEX_REQUIRE_SAMPLES();
-    Scratch s;
+    ScratchFolder s;
     for (const char* f : {"two.db", "two.px", "two.val", "A.db", "A.PX", "A.VAL"})
         s.copy(kJoins + f);
     EXPECT_EQ(describe(linksOf(s.path("two.db"))), joined({"D reference -> fk4.DB restrict 1:2 2:4"}));
@@ -248,9 +238,12 @@ TEST(ParadoxIntegrity, DamagedSectionsFailNamingTheValFile)
     EXPECT_EQ(pairs.detail().toStdString(), "a link joins 1 to 16 fields, not 17");
     EXPECT_EQ(pairs.offset(), std::size_t(0x37 + 0x19E));
     EXPECT_EQ(altered16(0x37 + 0x19E, 0).detail().toStdString(), "a link joins 1 to 16 fields, not 0");
-    EXPECT_EQ(altered16(0x37 + 0x19A, 2).detail().toStdString(), "update rule 2 is neither restrict (0) nor cascade (1)");
-    EXPECT_EQ(altered16(0x37 + 0x1A0, 5).detail().toStdString(), "link \"reference\" joins field 5, but the table has 4 fields");
-    EXPECT_EQ(altered16(0x37 + 0x1C2, 0).detail().toStdString(), "link \"reference\" joins field 0 of its related table");
+    EXPECT_EQ(altered16(0x37 + 0x19A, 2).detail().toStdString(),
+              "update rule 2 is neither restrict (0) nor cascade (1)");
+    EXPECT_EQ(altered16(0x37 + 0x1A0, 5).detail().toStdString(),
+              "link \"reference\" joins field 5, but the table has 4 fields");
+    EXPECT_EQ(altered16(0x37 + 0x1C2, 0).detail().toStdString(),
+              "link \"reference\" joins field 0 of its related table");
     EXPECT_EQ(altered16(0x37 + 0xD4, 0).detail().toStdString(), "link \"reference\" names no related table");
     EXPECT_EQ(altered16(0x35, 2).detail().toStdString(), "2 master links do not fit before the footer at byte 537");
     EXPECT_EQ(altered16(0x217, 2).detail().toStdString(), "the dependents flag is 2, neither 0 nor 1");
@@ -264,13 +257,16 @@ TEST(ParadoxIntegrity, DamagedSectionsFailNamingTheValFile)
         return primary.failure(b);
     };
     EXPECT_EQ(alteredP(0x37 + 0x96, 0).detail().toStdString(), "a link joins 1 to 16 fields, not 0");
-    EXPECT_EQ(alteredP(0x37 + 0x98, 3).detail().toStdString(), "the dependents refer to field 3, but the table has 2 fields");
-    EXPECT_EQ(alteredP(0x37 + 0xB8, 6).detail().toStdString(), "6 dependents do not fit before the footer at byte 1731");
+    EXPECT_EQ(alteredP(0x37 + 0x98, 3).detail().toStdString(),
+              "the dependents refer to field 3, but the table has 2 fields");
+    EXPECT_EQ(alteredP(0x37 + 0xB8, 6).detail().toStdString(),
+              "6 dependents do not fit before the footer at byte 1731");
     EXPECT_EQ(alteredP(0xF1 + 0x10A, 0).detail().toStdString(),
               "link \"fk_multiple_primary\" joins field 0 of its related table");
     EXPECT_EQ(alteredP(0xF1 + 0x40, 0).detail().toStdString(), "link \"fk_multiple_primary\" names no related table");
     // With 16 key fields, the dependents' unused field slots become pairs.
-    EXPECT_EQ(alteredP(0x37 + 0x96, 16).detail().toStdString(), "the dependents refer to field 0, but the table has 2 fields");
+    EXPECT_EQ(alteredP(0x37 + 0x96, 16).detail().toStdString(),
+              "the dependents refer to field 0, but the table has 2 fields");
 }
 
 // Through the engine: the list records the report reads, with the related table's path in
@@ -330,7 +326,7 @@ TEST(ParadoxIntegrity, EngineListRecords)
     EXPECT_EQ(engine.NextRecord(list, std::as_writable_bytes(std::span(r))), result::EndOfList);
     engine.CloseList(list);
 
-    Scratch s;
+    ScratchFolder s;
     s.copy(kJoins + "fk4.db");
     s.copy(kJoins + "fk4.val");
     {
@@ -370,7 +366,8 @@ TEST(ParadoxIntegrity, CutAndAlteredSectionsFailCleanly)
         for (std::size_t offset = start; offset < end; ++offset) {
             const char saved = t.val[qsizetype(offset)];
             const int o = std::uint8_t(saved);
-            const std::vector<int> edges = {0x00, 0x01, 0x02, 0x10, 0x11, 0x80, 0xFF, (o + 1) & 0xFF, (o + 0xFF) & 0xFF};
+            const std::vector<int> edges =
+                {0x00, 0x01, 0x02, 0x10, 0x11, 0x80, 0xFF, (o + 1) & 0xFF, (o + 0xFF) & 0xFF};
             for (int v : offset < exhaustiveEnd ? everyValue : edges) {
                 t.val[qsizetype(offset)] = char(v);
                 ++attempts;
