@@ -4,6 +4,8 @@
 #include "CodePage.h"
 #include "dbase/DbaseIndexes.h"
 #include "dbase/DbaseReader.h"
+#include "paradox/IntegrityLinks.h"
+#include "paradox/ParadoxIndexes.h"
 #include "paradox/ParadoxReader.h"
 
 #include <QFileInfo>
@@ -81,19 +83,15 @@ public:
         return paradox::readTable(table.fileBytes(), valBytes ? &*valBytes : nullptr);
     }
 
-    std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles&) const override
+    std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
     {
-        // A keyed table has its primary index on its key fields, .PX file or not.
-        std::vector<IndexDefinition> indexes;
-        IndexDefinition primary;
-        primary.primary = true;
-        primary.unique = true;
-        for (const auto& f : definition.fields)
-            if (f.key)
-                primary.fields << f.name;
-        if (!primary.fields.isEmpty())
-            indexes.push_back(primary);
-        return indexes;
+        return paradox::readIndexes(definition, files);
+    }
+
+    std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition& definition,
+                                                  const TableFiles& files) const override
+    {
+        return paradox::readIntegrityLinks(definition, files);
     }
 
     bool passwordOpens(const TableDefinition& definition, const QString& password) const override

@@ -153,6 +153,7 @@ ParadoxHeader parseHeader(const ByteReader& file)
         for (auto& f : h.fields)
             f.name = copyOf(r.zString(kMaxFieldNameBytes, "a field name"));
         if (h.fileVersionID >= 5) {
+            h.fieldNumbersOffset = r.position();
             for (auto& f : h.fields)
                 f.fieldNumber = r.u16le("the field numbers");
             h.sortOrderId = copyOf(r.zString(kMaxSortOrderIdBytes, "the sort-order name"));

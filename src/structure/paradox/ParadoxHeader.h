@@ -75,6 +75,9 @@ struct ParadoxHeader {
     std::uint16_t dosCodePage = 0;      // the creating machine's code page; not the driver's
 
     std::vector<StoredField> fields;
+    // File offset of the field-number list (format 4.x and later .DB and X files); 0 when
+    // the file has none.
+    std::size_t fieldNumbersOffset = 0;
     QByteArray sortOrderId;             // the language driver's symbolic name (4.x and later)
     QByteArray indexName;               // .XGn files only
 

@@ -58,7 +58,7 @@ struct ValFile {
     std::vector<StoredCheck> checks;
     ValFooter footer;
     // The referential-integrity section, when present, runs from header.integrityOffset
-    // to the footer; it is located here but not decoded.
+    // to the footer; parseIntegritySection (IntegrityLinks.h) decodes it.
 };
 
 // Parses the .VAL of the table described by table (whose field list sizes the values).

@@ -99,6 +99,7 @@ std::optional<PxlibTable> readWithPxlib(const QString& path)
     t.sortOrder = static_cast<unsigned char>(h->px_sortorder);
     t.dosCodePage = h->px_doscodepage;
     t.encryption = h->px_encryption;
+    t.refIntegrity = static_cast<unsigned char>(h->px_refintegrity);
     for (int i = 0; i < h->px_numfields; ++i) {
         const pxfield_t* f = PX_get_field(px, i);
         t.fields.push_back({QByteArray(f->px_fname ? f->px_fname : ""), static_cast<unsigned char>(f->px_ftype),

@@ -48,6 +48,7 @@ struct PxlibTable {
     int sortOrder = 0;
     int dosCodePage = 0;
     unsigned long encryption = 0;
+    int refIntegrity = 0;  // byte 0x55: in index data files, the index options
     std::vector<PxlibField> fields;
 };
 std::optional<PxlibTable> readWithPxlib(const QString& path);

@@ -195,7 +195,7 @@ TEST(ParadoxRobustness, AlteredHeaderBytesFailCleanly)
 }
 
 // Every byte value at every offset of the header and check records of every .VAL, and
-// edge values in its footer; its referential-integrity section is not read yet.
+// edge values in its footer; its referential-integrity section is the links tests' concern.
 TEST(ParadoxRobustness, AlteredValBytesFailCleanly)
 {
     KORVEX_REQUIRE_SAMPLES();

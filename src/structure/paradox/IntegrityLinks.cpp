@@ -1,0 +1,259 @@
+#include "IntegrityLinks.h"
+
+#include "Failure.h"
+#include "FileAccess.h"
+
+#include <QFileInfo>
+
+namespace korvex::paradox {
+
+namespace {
+
+constexpr std::size_t kMasterLinkSize = 0x1E0;
+constexpr std::size_t kDependentsHeaderSize = 0xBA;
+constexpr std::size_t kDependentSize = 0x12A;
+constexpr std::size_t kLinkNameSlot = 64;
+constexpr std::size_t kMasterTableSlot = 114;
+constexpr std::size_t kDependentTableSlot = 82;
+
+// Master-link record.
+constexpr std::size_t kMasterTableAt = 0xD4;
+constexpr std::size_t kUpdateRuleAt = 0x19A;
+constexpr std::size_t kPairCountAt = 0x19E;
+constexpr std::size_t kThisFieldsAt = 0x1A0;
+constexpr std::size_t kMasterFieldsAt = 0x1C0;
+// Dependents header, counted from its list flag.
+constexpr std::size_t kKeyCountAt = 0x96;
+constexpr std::size_t kKeyFieldsAt = 0x98;
+constexpr std::size_t kDependentCountAt = 0xB8;
+// Dependent record.
+constexpr std::size_t kDependentTableAt = 0x40;
+constexpr std::size_t kUpdateHintAt = 0x106;
+constexpr std::size_t kDependentFieldsAt = 0x10A;
+
+constexpr std::uint32_t kRestrict = 0;
+constexpr std::uint32_t kCascade = 1;
+
+// A link joins 1 to 16 fields of one table to as many of the other; record is a cursor
+// at the start of the record that holds the count at byte at.
+std::uint16_t fieldCount(const ByteReader& record, std::size_t at, std::string_view what)
+{
+    const std::uint16_t count = record.u16leAt(at, what);
+    if (count == 0 || count > kMaxLinkedFields)
+        failAt(record, record.position() + at, FormatError::Kind::Damaged,
+               QStringLiteral("a link joins 1 to %1 fields, not %2").arg(kMaxLinkedFields).arg(count));
+    return count;
+}
+
+std::vector<std::uint16_t> fieldNumbers(const ByteReader& record, std::size_t at, std::size_t count,
+                                        std::string_view what)
+{
+    std::vector<std::uint16_t> numbers;
+    numbers.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        numbers.push_back(record.u16leAt(at + 2 * i, what));
+    return numbers;
+}
+
+StoredMasterLink readMasterLink(const ByteReader& record)
+{
+    StoredMasterLink m;
+    m.offset = record.position();
+    ByteReader r = record;
+    m.name = copyOf(r.fixedString(kLinkNameSlot, "a link name"));
+    r.seek(kMasterTableAt, "a master link");
+    m.masterTable = copyOf(r.fixedString(kMasterTableSlot, "a master table's name"));
+    m.updateRule = record.u32leAt(kUpdateRuleAt, "a link's update rule");
+    if (m.updateRule != kRestrict && m.updateRule != kCascade)
+        failAt(record, m.offset + kUpdateRuleAt, FormatError::Kind::Damaged,
+               QStringLiteral("update rule %1 is neither restrict (0) nor cascade (1)").arg(m.updateRule));
+    const std::uint16_t count = fieldCount(record, kPairCountAt, "a link's field count");
+    m.fields = fieldNumbers(record, kThisFieldsAt, count, "a link's fields");
+    m.masterFields = fieldNumbers(record, kMasterFieldsAt, count, "a link's master fields");
+    return m;
+}
+
+StoredDependent readDependent(const ByteReader& record, std::size_t keyCount)
+{
+    StoredDependent d;
+    d.offset = record.position();
+    ByteReader r = record;
+    d.name = copyOf(r.fixedString(kLinkNameSlot, "a link name"));
+    r.seek(kDependentTableAt, "a dependent");
+    d.dependentTable = copyOf(r.fixedString(kDependentTableSlot, "a dependent table's name"));
+    d.updateHint = record.u16leAt(kUpdateHintAt, "a dependent's update rule");
+    d.dependentFields = fieldNumbers(record, kDependentFieldsAt, keyCount, "a dependent's fields");
+    return d;
+}
+
+// The rule of the link named linkName in the .VAL of the dependent table stored as
+// dependentName, when that link points back at the master masterFile.
+std::optional<bool> ruleInDependent(const QString& directory, const QString& dependentName,
+                                    const QByteArray& linkName, const QString& masterFile)
+{
+    // A name with a directory would lead elsewhere than beside the master.
+    if (dependentName.isEmpty() || dependentName.contains('/') || dependentName.contains('\\') ||
+        dependentName.contains(':'))
+        return std::nullopt;
+    const auto dbPath = TableFiles::findCaseBlind(directory + '/' + dependentName);
+    if (!dbPath)
+        return std::nullopt;
+    const TableFiles dependent(*dbPath);
+    const auto valPath = dependent.companion(QStringLiteral(".VAL"));
+    if (!valPath)
+        return std::nullopt;
+    try {
+        const MappedFile db = mapFamilyFile(*dbPath);
+        const MappedFile val = mapFamilyFile(*valPath);
+        const ParadoxHeader header = parseHeader(ByteReader(db.fileBytes()));
+        if (!header.isTable())
+            return std::nullopt;
+        const ByteReader valBytes(val.fileBytes());
+        const ValFile v = parseValFile(valBytes, header);
+        if (v.status != ValFile::Status::Read || v.header.integrityOffset == 0)
+            return std::nullopt;
+        auto sameTable = [](const QString& a, const QString& b) {
+            return QFileInfo(a).completeBaseName().compare(QFileInfo(b).completeBaseName(), Qt::CaseInsensitive) == 0;
+        };
+        for (const auto& link : parseIntegritySection(valBytes, v.header).masterLinks)
+            if (link.name == linkName && sameTable(QString::fromLatin1(link.masterTable), masterFile))
+                return link.updateRule == kCascade;
+    } catch (const FormatError&) {
+        // The dependent's own faults show when that table is read; here it cannot tell.
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& header)
+{
+    const std::size_t start = header.integrityOffset;
+    const std::size_t end = header.footerOffset;
+    if (start == 0 || start > end)
+        failAt(val, 0x0D, FormatError::Kind::Damaged,
+               QStringLiteral("referential-integrity offset %1 lies outside the checks and the footer").arg(start));
+    const ByteReader section = val.sub(start, end - start, "the referential-integrity section");
+    auto here = [&](const ByteReader& r) { return r.position() - start; };
+
+    IntegritySection s;
+    ByteReader r = section;
+    const std::uint16_t masters = r.u16le("the master-link count");
+    if (std::size_t(masters) * kMasterLinkSize > r.remaining())
+        failAt(r, start, FormatError::Kind::Damaged,
+               QStringLiteral("%1 master links do not fit before the footer at byte %2").arg(masters).arg(end));
+    s.masterLinks.reserve(masters);
+    for (std::size_t i = 0; i < masters; ++i) {
+        s.masterLinks.push_back(readMasterLink(section.sub(here(r), kMasterLinkSize, "a master link")));
+        r.skip(kMasterLinkSize, "a master link");
+    }
+
+    const std::size_t flagAt = r.position();
+    const std::uint16_t hasDependents = r.u16le("the dependents flag");
+    if (hasDependents == 0)
+        return s;
+    if (hasDependents != 1)
+        failAt(r, flagAt, FormatError::Kind::Damaged,
+               QStringLiteral("the dependents flag is %1, neither 0 nor 1").arg(hasDependents));
+    const ByteReader head = section.sub(flagAt - start, kDependentsHeaderSize, "the dependents header");
+    const std::uint16_t keyCount = fieldCount(head, kKeyCountAt, "the master key field count");
+    s.masterKeyFieldsOffset = flagAt + kKeyFieldsAt;
+    s.masterKeyFields = fieldNumbers(head, kKeyFieldsAt, keyCount, "the master key fields");
+    const std::uint16_t dependents = head.u16leAt(kDependentCountAt, "the dependent count");
+    r.seek(flagAt - start + kDependentsHeaderSize, "the dependents header");
+    if (std::size_t(dependents) * kDependentSize > r.remaining())
+        failAt(r, flagAt + kDependentCountAt, FormatError::Kind::Damaged,
+               QStringLiteral("%1 dependents do not fit before the footer at byte %2").arg(dependents).arg(end));
+    s.dependents.reserve(dependents);
+    for (std::size_t i = 0; i < dependents; ++i) {
+        s.dependents.push_back(readDependent(section.sub(here(r), kDependentSize, "a dependent"), keyCount));
+        r.skip(kDependentSize, "a dependent");
+    }
+    return s;
+}
+
+std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHeader& table, const CodePage& codePage,
+                                          const DependentRule& dependentRule)
+{
+    const ValFile v = parseValFile(val, table);
+    if (v.status != ValFile::Status::Read || v.header.integrityOffset == 0)
+        return {};
+    const IntegritySection s = parseIntegritySection(val, v.header);
+    const std::size_t fieldTotal = table.fields.size();
+
+    auto decode = [&](const QByteArray& b) { return codePage.decode(bytesOf(b)); };
+    auto checkOwn = [&](std::uint16_t number, std::size_t at, const QByteArray& link) {
+        if (number == 0 || number > fieldTotal)
+            failAt(val, at, FormatError::Kind::Damaged,
+                   QStringLiteral("link \"%1\" joins field %2, but the table has %3 fields")
+                       .arg(decode(link))
+                       .arg(number)
+                       .arg(fieldTotal));
+    };
+    auto checkRelated = [&](std::uint16_t number, std::size_t at, const QByteArray& link) {
+        if (number == 0)
+            failAt(val, at, FormatError::Kind::Damaged,
+                   QStringLiteral("link \"%1\" joins field 0 of its related table").arg(decode(link)));
+    };
+    auto checkTable = [&](const QByteArray& name, std::size_t at, const QByteArray& link) {
+        if (name.isEmpty())
+            failAt(val, at, FormatError::Kind::Damaged,
+                   QStringLiteral("link \"%1\" names no related table").arg(decode(link)));
+    };
+
+    std::vector<IntegrityLink> links;
+    for (const auto& m : s.masterLinks) {
+        checkTable(m.masterTable, m.offset + kMasterTableAt, m.name);
+        IntegrityLink link;
+        link.name = decode(m.name);
+        link.kind = IntegrityLink::Kind::Master;
+        link.relatedTable = decode(m.masterTable);
+        link.cascade = m.updateRule == kCascade;
+        for (std::size_t i = 0; i < m.fields.size(); ++i) {
+            checkOwn(m.fields[i], m.offset + kThisFieldsAt + 2 * i, m.name);
+            checkRelated(m.masterFields[i], m.offset + kMasterFieldsAt + 2 * i, m.name);
+            link.pairs.emplace_back(m.fields[i], m.masterFields[i]);
+        }
+        links.push_back(std::move(link));
+    }
+    if (!s.dependents.empty())
+        for (std::size_t i = 0; i < s.masterKeyFields.size(); ++i)
+            if (s.masterKeyFields[i] == 0 || s.masterKeyFields[i] > fieldTotal)
+                failAt(val, s.masterKeyFieldsOffset + 2 * i, FormatError::Kind::Damaged,
+                       QStringLiteral("the dependents refer to field %1, but the table has %2 fields")
+                           .arg(s.masterKeyFields[i])
+                           .arg(fieldTotal));
+    for (const auto& d : s.dependents) {
+        checkTable(d.dependentTable, d.offset + kDependentTableAt, d.name);
+        IntegrityLink link;
+        link.name = decode(d.name);
+        link.kind = IntegrityLink::Kind::Dependent;
+        link.relatedTable = decode(d.dependentTable);
+        const auto rule = dependentRule ? dependentRule(d.dependentTable, d.name) : std::nullopt;
+        link.cascade = rule ? *rule : d.updateHint != 0;
+        for (std::size_t i = 0; i < d.dependentFields.size(); ++i) {
+            checkRelated(d.dependentFields[i], d.offset + kDependentFieldsAt + 2 * i, d.name);
+            link.pairs.emplace_back(s.masterKeyFields[i], d.dependentFields[i]);
+        }
+        links.push_back(std::move(link));
+    }
+    return links;
+}
+
+std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition& definition, const TableFiles& files)
+{
+    const auto valPath = files.companion(QStringLiteral(".VAL"));
+    if (!valPath)
+        return {};
+    const MappedFile db = mapFamilyFile(files.mainPath());
+    const MappedFile val = mapFamilyFile(*valPath);
+    const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
+    const CodePage codePage(definition.codePage);
+    const QString masterFile = QFileInfo(files.mainPath()).fileName();
+    const DependentRule rule = [&](const QByteArray& dependentTable, const QByteArray& linkName) {
+        return ruleInDependent(files.directory(), codePage.decode(bytesOf(dependentTable)), linkName, masterFile);
+    };
+    return integrityLinks(ByteReader(val.fileBytes()), table, codePage, rule);
+}
+
+} // namespace korvex::paradox

@@ -1,0 +1,395 @@
+#include "ParadoxIndexes.h"
+
+#include "Failure.h"
+#include "FileAccess.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <variant>
+
+namespace korvex::paradox {
+
+namespace {
+
+// Byte 0x55 of an index data file.
+constexpr std::uint8_t kCaseInsensitive = 0x01;
+constexpr std::uint8_t kDescending = 0x10;
+constexpr std::uint8_t kUnique = 0x20;
+// Bit 15 of an entry of the field-number list: that field sorts descending.
+constexpr std::uint16_t kDescendingField = 0x8000;
+// Behind the index fields of an unkeyed table: record number, block number, offset.
+constexpr std::size_t kUnkeyedTrailer = 3;
+// Behind the key fields of a keyed table's index: the block number.
+constexpr std::size_t kBlockNumber = 1;
+
+QString hex2(std::uint8_t v)
+{
+    return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0'));
+}
+
+// Why one reading of a data file's layout does not fit the table, and the byte that says so.
+struct Mismatch {
+    std::size_t offset = 0;
+    QString detail;
+};
+
+// The table positions (from 0) of the index fields, in key order.
+using Layout = std::vector<std::size_t>;
+
+class LayoutReader {
+public:
+    LayoutReader(const ParadoxHeader& x, const ParadoxHeader& table, const CodePage& codePage)
+        : x_(x), table_(table), codePage_(codePage)
+    {
+    }
+
+    // The index fields when the first m fields of the data file are the index, followed by
+    // the key fields that trailerFor(index fields) gives (table positions) and internal
+    // fields of the index's own. With positional, the field-number list must number the
+    // fields after the index by their own positions, as every sample's does: that tells an
+    // index on (State, AC) with the key field AC left out of the key part from an index on
+    // State alone followed by the key field AC.
+    std::variant<Layout, Mismatch> tryLayout(std::size_t m, const auto& trailerFor, std::size_t internal,
+                                             bool positional) const
+    {
+        Layout index;
+        for (std::size_t i = 0; i < m; ++i) {
+            auto p = indexFieldPosition(i);
+            if (auto* miss = std::get_if<Mismatch>(&p))
+                return *miss;
+            const std::size_t pos = std::get<std::size_t>(p);
+            if (std::find(index.begin(), index.end(), pos) != index.end())
+                return Mismatch{numberOffset(i), QStringLiteral("field %1 (\"%2\") stands twice in the index")
+                                                     .arg(pos + 1)
+                                                     .arg(tableName(pos))};
+            if (auto miss = sameField(i, pos))
+                return *miss;
+            index.push_back(pos);
+        }
+        const std::vector<std::size_t> trailer = trailerFor(index);
+        if (m + trailer.size() + internal != x_.fields.size())
+            return Mismatch{0x21, QStringLiteral("the index file has %1 fields, but %2 index %3, %4 key %5 and %6 "
+                                                 "of its own make %7")
+                                      .arg(x_.fields.size())
+                                      .arg(m)
+                                      .arg(m == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
+                                      .arg(trailer.size())
+                                      .arg(trailer.size() == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
+                                      .arg(internal)
+                                      .arg(m + trailer.size() + internal)};
+        if (positional && x_.fieldNumbersOffset != 0)
+            for (std::size_t i = m; i < x_.fields.size(); ++i)
+                if (x_.fields[i].fieldNumber != i + 1)
+                    return Mismatch{numberOffset(i), QStringLiteral("entry %1 of the field-number list is %2, not "
+                                                                    "its position")
+                                                         .arg(i + 1)
+                                                         .arg(x_.fields[i].fieldNumber)};
+        for (std::size_t j = 0; j < trailer.size(); ++j) {
+            const std::size_t i = m + j;
+            if (auto miss = sameField(i, trailer[j]))
+                return Mismatch{miss->offset, QStringLiteral("in the key part, %1").arg(miss->detail)};
+        }
+        return index;
+    }
+
+    QString tableName(std::size_t pos) const { return codePage_.decode(bytesOf(table_.fields[pos].name)); }
+
+private:
+    QString ownName(std::size_t i) const { return codePage_.decode(bytesOf(x_.fields[i].name)); }
+
+    std::size_t numberOffset(std::size_t i) const
+    {
+        return x_.fieldNumbersOffset != 0 ? x_.fieldNumbersOffset + 2 * i : x_.descriptorOffset(i);
+    }
+
+    // Format 4.x and later list the table's field number of each index field; the table's
+    // own numbers stop being positions once a field has been deleted, so they are looked
+    // up first. Format 3.x names the first index field at 0x15 and no other.
+    std::variant<std::size_t, Mismatch> indexFieldPosition(std::size_t i) const
+    {
+        const std::size_t count = table_.fields.size();
+        if (x_.fieldNumbersOffset != 0) {
+            const std::uint16_t number = x_.fields[i].fieldNumber & ~kDescendingField;
+            for (std::size_t p = 0; p < count; ++p)
+                if (table_.fields[p].fieldNumber == number)
+                    return p;
+            if (number >= 1 && number <= count)
+                return std::size_t(number - 1);
+            return Mismatch{numberOffset(i), QStringLiteral("index field %1 is field %2, but the table has %3 fields")
+                                                 .arg(i + 1)
+                                                 .arg(number)
+                                                 .arg(count)};
+        }
+        if (i == 0 && x_.indexFieldNumber != 0) {
+            if (x_.indexFieldNumber > count)
+                return Mismatch{0x15, QStringLiteral("the index is on field %1, but the table has %2 fields")
+                                          .arg(x_.indexFieldNumber)
+                                          .arg(count)};
+            return std::size_t(x_.indexFieldNumber - 1);
+        }
+        const QString name = ownName(i);
+        for (std::size_t p = 0; p < count; ++p)
+            if (tableName(p).compare(name, Qt::CaseInsensitive) == 0)
+                return p;
+        return Mismatch{x_.descriptorOffset(i),
+                        QStringLiteral("index field %1 (\"%2\") is not a field of the table").arg(i + 1).arg(name)};
+    }
+
+    // The data file's field i must be a copy of the table's field at pos. The first index
+    // field of a 3.x file is named by number only; older notes say such files may call it
+    // "Sec Key".
+    std::optional<Mismatch> sameField(std::size_t i, std::size_t pos) const
+    {
+        const StoredField& own = x_.fields[i];
+        const StoredField& theirs = table_.fields[pos];
+        if (own.typeCode != theirs.typeCode || own.sizeByte != theirs.sizeByte)
+            return Mismatch{x_.descriptorOffset(i),
+                            QStringLiteral("field %1 (\"%2\") of the index file has type %3 size %4, but the "
+                                           "table's field %5 (\"%6\") has type %7 size %8")
+                                .arg(i + 1)
+                                .arg(ownName(i))
+                                .arg(hex2(own.typeCode))
+                                .arg(own.sizeByte)
+                                .arg(pos + 1)
+                                .arg(tableName(pos))
+                                .arg(hex2(theirs.typeCode))
+                                .arg(theirs.sizeByte)};
+        const bool namedByNumberOnly = x_.fieldNumbersOffset == 0 && i == 0 && x_.indexFieldNumber != 0;
+        if (!namedByNumberOnly && ownName(i).compare(tableName(pos), Qt::CaseInsensitive) != 0)
+            return Mismatch{numberOffset(i), QStringLiteral("field %1 of the index file is named \"%2\", but the "
+                                                            "table's field %3 is \"%4\"")
+                                                 .arg(i + 1)
+                                                 .arg(ownName(i))
+                                                 .arg(pos + 1)
+                                                 .arg(tableName(pos))};
+        return std::nullopt;
+    }
+
+    const ParadoxHeader& x_;
+    const ParadoxHeader& table_;
+    const CodePage& codePage_;
+};
+
+// Finds m and the index fields. For a keyed table with k key fields the documented layout
+// is m = fields - 1 - k, every key field repeated in the key part; when an index field is
+// a key field it may instead be left out there, which makes m larger. The documented
+// layout is tried first, and its mismatch is the one reported when nothing fits.
+Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind kind, const ParadoxHeader& table,
+                  const CodePage& codePage)
+{
+    const LayoutReader reader(x, table, codePage);
+    const std::size_t n = x.fields.size();
+    const bool single = kind == IndexFileKind::SingleField;
+    auto accept = [&](std::size_t m) { return m >= 1 && m < n && (!single || m == 1); };
+
+    if (table.fileType != std::uint8_t(FileType::KeyedTable)) {
+        const std::size_t m = n >= kUnkeyedTrailer ? n - kUnkeyedTrailer : 0;
+        if (!accept(m))
+            failAt(file, 0x21, FormatError::Kind::Damaged,
+                   QStringLiteral("the index file has %1 fields, but an index of an unkeyed table has its %2 and "
+                                  "three more")
+                       .arg(n)
+                       .arg(single ? QStringLiteral("field") : QStringLiteral("fields")));
+        auto none = [](const Layout&) { return std::vector<std::size_t>{}; };
+        auto r = reader.tryLayout(m, none, kUnkeyedTrailer, false);
+        if (auto* miss = std::get_if<Mismatch>(&r))
+            failAt(file, miss->offset, FormatError::Kind::Damaged,
+                   QStringLiteral("the index does not fit the table: %1").arg(miss->detail));
+        return std::get<Layout>(r);
+    }
+
+    const std::size_t k = std::min<std::size_t>(table.primaryKeyFields, table.fields.size());
+    auto everyKey = [k](const Layout&) {
+        std::vector<std::size_t> keys(k);
+        for (std::size_t p = 0; p < k; ++p)
+            keys[p] = p;
+        return keys;
+    };
+    auto keysOutsideIndex = [k](const Layout& index) {
+        std::vector<std::size_t> keys;
+        for (std::size_t p = 0; p < k; ++p)
+            if (std::find(index.begin(), index.end(), p) == index.end())
+                keys.push_back(p);
+        return keys;
+    };
+
+    // Fields numbered by their positions behind the index are preferred; without that
+    // rule, the first layout whose fields match is taken.
+    std::optional<Mismatch> documented;
+    for (const bool positional : {true, false}) {
+        if (n >= k + 2 && accept(n - 1 - k)) {
+            auto r = reader.tryLayout(n - 1 - k, everyKey, kBlockNumber, positional);
+            if (auto* layout = std::get_if<Layout>(&r))
+                return *layout;
+            if (!positional)
+                documented = std::get<Mismatch>(r);
+        }
+        for (std::size_t m = n >= k + 2 ? n - k : 1; m < n; ++m) {
+            if (!accept(m))
+                continue;
+            auto r = reader.tryLayout(m, keysOutsideIndex, kBlockNumber, positional);
+            if (auto* layout = std::get_if<Layout>(&r))
+                return *layout;
+            if (!positional && !documented)
+                documented = std::get<Mismatch>(r);
+        }
+    }
+    if (documented)
+        failAt(file, documented->offset, FormatError::Kind::Damaged,
+               QStringLiteral("the index does not fit the table: %1").arg(documented->detail));
+    failAt(file, 0x21, FormatError::Kind::Damaged,
+           QStringLiteral("the index file has %1 fields, too few for an index of a table with %2 key %3 and a "
+                          "block number")
+               .arg(n)
+               .arg(k)
+               .arg(k == 1 ? QStringLiteral("field") : QStringLiteral("fields")));
+}
+
+bool isDataFileOf(IndexFileKind kind, std::uint8_t fileType)
+{
+    switch (FileType(fileType)) {
+    case FileType::SingleFieldIndexData:
+    case FileType::SingleFieldIndexDataMaintained:
+        return kind == IndexFileKind::SingleField;
+    case FileType::CompositeIndexData:
+    case FileType::CompositeIndexDataMaintained:
+        return kind == IndexFileKind::Composite;
+    default:
+        return false;
+    }
+}
+
+const char* kindText(IndexFileKind kind)
+{
+    return kind == IndexFileKind::SingleField ? "a single-field index (.Xnn)" : "a composite index (.XGn)";
+}
+
+bool isHexDigit(QChar c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+} // namespace
+
+std::optional<IndexFileName> indexFileName(const QString& extension)
+{
+    const QString e = extension.toUpper();
+    if (e.size() >= 3 && e.startsWith(QLatin1String("XG"))) {
+        bool ok = false;
+        const unsigned number = e.mid(2).toUInt(&ok, 10);
+        if (!ok || !std::all_of(e.begin() + 2, e.end(), [](QChar c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
+        return IndexFileName{IndexFileKind::Composite, number, QStringLiteral("YG") + e.mid(2)};
+    }
+    if (e.size() == 3 && e[0] == 'X' && isHexDigit(e[1]) && isHexDigit(e[2]))
+        return IndexFileName{IndexFileKind::SingleField, e.mid(1).toUInt(nullptr, 16), QStringLiteral("Y") + e.mid(1)};
+    return std::nullopt;
+}
+
+std::optional<IndexDefinition> primaryIndex(const TableDefinition& table)
+{
+    IndexDefinition primary;
+    primary.primary = true;
+    primary.unique = true;
+    primary.maintained = true;
+    for (const auto& f : table.fields)
+        if (f.key)
+            primary.fields << f.name;
+    if (primary.fields.isEmpty())
+        return std::nullopt;
+    return primary;
+}
+
+IndexDefinition readSecondaryIndex(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
+                                   const CodePage& codePage)
+{
+    const ParadoxHeader x = parseHeader(file);
+    if (!isDataFileOf(kind, x.fileType))
+        failAt(file, 0x04, FormatError::Kind::Damaged,
+               QStringLiteral("not the data file of %1 (file type %2: %3)")
+                   .arg(QLatin1String(kindText(kind)))
+                   .arg(x.fileType)
+                   .arg(QLatin1String(describeFileType(x.fileType))));
+
+    const Layout layout = readLayout(file, x, kind, table, codePage);
+    IndexDefinition index;
+    index.maintained = x.fileType == std::uint8_t(FileType::SingleFieldIndexDataMaintained) ||
+                       x.fileType == std::uint8_t(FileType::CompositeIndexDataMaintained);
+    index.unique = (x.flags55 & kUnique) != 0;
+    index.descending = (x.flags55 & kDescending) != 0;
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        index.fields << codePage.decode(bytesOf(table.fields[layout[i]].name));
+        if (x.fieldNumbersOffset != 0 && (x.fields[i].fieldNumber & kDescendingField) != 0)
+            index.descending = true;
+    }
+    if (kind == IndexFileKind::SingleField) {
+        index.name = index.fields.front();
+    } else {
+        index.caseInsensitive = (x.flags55 & kCaseInsensitive) != 0;
+        index.name = codePage.decode(bytesOf(x.indexName));
+        if (index.name.isEmpty())
+            failAt(file, x.parsedEnd, FormatError::Kind::Damaged, QStringLiteral("the composite index has no name"));
+    }
+    return index;
+}
+
+void checkIndexTree(const ByteReader& y, IndexFileKind kind)
+{
+    const ParadoxHeader h = parseHeader(y);
+    const auto wanted = kind == IndexFileKind::SingleField ? FileType::SingleFieldIndexTree
+                                                           : FileType::CompositeIndexTree;
+    if (h.fileType != std::uint8_t(wanted))
+        failAt(y, 0x04, FormatError::Kind::Damaged,
+               QStringLiteral("not the index tree of %1 (file type %2: %3)")
+                   .arg(QLatin1String(kindText(kind)))
+                   .arg(h.fileType)
+                   .arg(QLatin1String(describeFileType(h.fileType))));
+}
+
+std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files)
+{
+    std::vector<IndexDefinition> indexes;
+    if (auto primary = primaryIndex(definition))
+        indexes.push_back(std::move(*primary));
+
+    struct DataFile {
+        IndexFileName name;
+        QString path;
+    };
+    std::vector<DataFile> found;
+    for (const auto& path : files.companionsWhere([](const QString& ext) { return indexFileName(ext).has_value(); }))
+        found.push_back({*indexFileName(QFileInfo(path).suffix()), path});
+    // Sorted by file name already; stable, so of two names that differ in case the first stays first.
+    std::stable_sort(found.begin(), found.end(), [](const DataFile& a, const DataFile& b) {
+        return std::pair(a.name.kind, a.name.number) < std::pair(b.name.kind, b.name.number);
+    });
+    found.erase(std::unique(found.begin(), found.end(),
+                            [](const DataFile& a, const DataFile& b) {
+                                return a.name.kind == b.name.kind && a.name.number == b.name.number;
+                            }),
+                found.end());
+    if (found.empty())
+        return indexes;
+
+    const MappedFile db = mapFamilyFile(files.mainPath());
+    const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
+    const CodePage codePage(definition.codePage);
+    for (const auto& f : found) {
+        const MappedFile x = mapFamilyFile(f.path);
+        const QString xName = QFileInfo(f.path).fileName();
+        // The tree's name in the data file's own letter case, for the message.
+        const QString suffix = QFileInfo(f.path).suffix();
+        const QString treeSuffix = (suffix[0].isLower() ? f.name.treeExtension.toLower() : f.name.treeExtension);
+        const auto tree = files.companion('.' + f.name.treeExtension);
+        if (!tree)
+            throw FormatError(FormatError::Kind::Damaged, xName, 0,
+                              QStringLiteral("its index tree %1.%2 is missing").arg(files.baseName(), treeSuffix));
+        const MappedFile y = mapFamilyFile(*tree);
+        checkIndexTree(ByteReader(y.fileBytes()), f.name.kind);
+        indexes.push_back(readSecondaryIndex(ByteReader(x.fileBytes()), f.name.kind, table, codePage));
+    }
+    return indexes;
+}
+
+} // namespace korvex::paradox
