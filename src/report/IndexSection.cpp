@@ -10,8 +10,13 @@ void PrintIndexSection(ReportContext& context, TableSource& table, const TableSt
 
     const bool dbase = structure.tableType == QLatin1String("DBASE");
     const bool paradox = structure.tableType == QLatin1String("PARADOX");
+    // A Paradox table lists its secondary indexes only. The engine lists a keyed table's
+    // primary index first; an unkeyed table has none, and its first index is a secondary
+    // one that must not be dropped.
+    if (paradox && !indexes.empty() && indexes.front().primary)
+        indexes.erase(indexes.begin());
     const std::size_t n = indexes.size();
-    if (n == 0 || (paradox && n < 2))
+    if (n == 0)
         return;
 
     auto& device = context.device();
@@ -56,7 +61,7 @@ void PrintIndexSection(ReportContext& context, TableSource& table, const TableSt
 
     const QString mark = settings.IndexChar;
     const int markOffset = flagWidth / 2 - 25;
-    for (std::size_t i = paradox ? 1 : 0; i < n; ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         const auto& index = indexes[i];
         row += 1;
         if (settings.PrintGrid) {

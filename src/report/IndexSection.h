@@ -8,7 +8,8 @@
 namespace korvex {
 
 // The indexes of the table below the field table: for a Paradox table its secondary
-// indexes (the primary index, listed first, is left out), for a dBASE table every index.
+// indexes (a keyed table's primary index, listed first, is left out), for a dBASE table
+// every index.
 // row is the line of the last row printed, on entry and on return. Raises EngineError
 // when the indexes cannot be listed.
 void PrintIndexSection(ReportContext& context, TableSource& table, const TableStructure& structure, int& row);

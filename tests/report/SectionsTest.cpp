@@ -46,6 +46,7 @@ protected:
     {
         auto fake = std::make_unique<test::FakeFormat>(def, indexCount);
         fake->links = links;
+        fake->firstIsPrimary = keyed;
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::move(fake));
         engine = std::make_unique<DatabaseEngine>(std::move(formats));
@@ -99,6 +100,7 @@ protected:
     QTemporaryDir dir;
     TableDefinition def;
     int indexCount = 0;
+    bool keyed = true;
     std::vector<IntegrityLink> links;
     ReportSettings settings;
     RecordingDevice device;
@@ -267,4 +269,16 @@ TEST_F(Sections, OnlyDependentLinksWithDependentsOffPrintNothing)
     PrintIntegritySection(*context, *table, *related, structure, dir.path(), "T.FAK", messages, row);
     EXPECT_EQ(row, 3);
     EXPECT_TRUE(device.recordsOf<TextRecord>().empty());
+}
+
+TEST_F(Sections, UnkeyedParadoxTableKeepsItsFirstSecondaryIndex)
+{
+    // An unkeyed table has no primary index; its only index is a secondary one.
+    indexCount = 1;
+    keyed = false;
+    open();
+    int row = 0;
+    PrintIndexSection(*context, *table, structure, row);
+    EXPECT_NE(find(textsOnPage(1), "Index1"), nullptr);
+    EXPECT_EQ(row, 5);
 }

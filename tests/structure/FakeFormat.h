@@ -37,6 +37,7 @@ public:
         for (int i = 0; i < indexes_; ++i)
         {
             indexes[std::size_t(i)].name = QStringLiteral("Index%1").arg(i + 1);
+            indexes[std::size_t(i)].primary = i == 0 && firstIsPrimary;
             indexes[std::size_t(i)].fields = QStringList{QStringLiteral("A"), QStringLiteral("B")};
         }
         return indexes;
@@ -48,6 +49,7 @@ public:
     }
 
     std::vector<IntegrityLink> links;
+    bool firstIsPrimary = true;  // as for a keyed Paradox table
 
     bool passwordOpens(const TableDefinition&, const QString& password) const override
     {
