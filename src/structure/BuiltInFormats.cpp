@@ -22,13 +22,8 @@ class Companion {
 public:
     explicit Companion(const std::optional<QString>& path)
     {
-        if (!path)
-            return;
-        QString error;
-        bool notFound = false;
-        file_ = MappedFile::open(*path, error, notFound);
-        if (!file_)
-            throw FormatError(FormatError::Kind::Damaged, QFileInfo(*path).fileName(), 0, error);
+        if (path)
+            file_ = MappedFile::openCompanion(*path);
     }
 
     std::optional<FileBytes> bytes() const

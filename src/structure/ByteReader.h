@@ -2,6 +2,7 @@
 
 #include "FormatError.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -17,6 +18,17 @@ struct FileBytes {
     QString name;
     std::span<const std::byte> data;
 };
+
+// Bytes of a file as a byte array and back, for texts that are decoded later.
+inline QByteArray copyOf(std::span<const std::byte> s)
+{
+    return QByteArray(reinterpret_cast<const char*>(s.data()), qsizetype(s.size()));
+}
+
+inline std::span<const std::byte> bytesOf(const QByteArray& b)
+{
+    return std::as_bytes(std::span(b.constData(), std::size_t(b.size())));
+}
 
 // A bounded cursor over the bytes of one file. Every read checks before it moves and
 // throws FormatError (kind Damaged) naming the file, the offset and what was being read.

@@ -36,6 +36,16 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
     return mapped;
 }
 
+MappedFile MappedFile::openCompanion(const QString& path)
+{
+    QString error;
+    bool notFound = false;
+    auto file = open(path, error, notFound);
+    if (!file)
+        throw FormatError(FormatError::Kind::Damaged, QFileInfo(path).fileName(), 0, error);
+    return std::move(*file);
+}
+
 MappedFile::~MappedFile()
 {
     if (file_ && !bytes_.empty())

@@ -20,6 +20,10 @@ public:
     // names the file; notFound tells a missing file from one that cannot be read.
     static std::optional<MappedFile> open(const QString& path, QString& error, bool& notFound);
 
+    // Opens a companion file of a table (a memo, index or validity file) that is known to
+    // be there; one that cannot be read is damage of that file: FormatError naming it.
+    static MappedFile openCompanion(const QString& path);
+
     MappedFile(MappedFile&&) noexcept = default;
     MappedFile& operator=(MappedFile&&) noexcept = default;
     ~MappedFile();

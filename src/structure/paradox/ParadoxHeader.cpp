@@ -16,11 +16,6 @@ constexpr std::size_t kMaxFieldNameBytes = 255;
 constexpr std::size_t kMaxSortOrderIdBytes = 63;
 constexpr std::size_t kMaxIndexNameBytes = 255;
 
-QByteArray copyOf(std::span<const std::byte> s)
-{
-    return QByteArray(reinterpret_cast<const char*>(s.data()), qsizetype(s.size()));
-}
-
 } // namespace
 
 const char* describeFileType(std::uint8_t fileType)

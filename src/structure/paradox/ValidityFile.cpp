@@ -14,11 +14,6 @@ constexpr std::uint8_t kFirstKnownVersion = 9;
 constexpr std::size_t kCheckFixedSize = 0x1C;
 constexpr std::size_t kLookupSlotSize = 80;
 
-QByteArray copyOf(std::span<const std::byte> s)
-{
-    return QByteArray(reinterpret_cast<const char*>(s.data()), qsizetype(s.size()));
-}
-
 ValHeader readHeader(ByteReader& r)
 {
     ValHeader h;
