@@ -70,6 +70,9 @@ Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString&
         throw EngineError(r, engine.lastError());
     const QString directory = QFileInfo(engine.tablePath(source.handle())).absolutePath() + '/';
     std::vector<std::byte> buffer(record::IntegrityDescriptorSize);
+    std::vector<FieldListEntry> own;
+    for (int i = 0; i < source.fieldCount(); ++i)
+        own.push_back(source.field(i));
     Json::Array links;
     EngineResult r = result::Ok;
     while ((r = engine.NextRecord(list, buffer)) == result::Ok) {
@@ -83,9 +86,6 @@ Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString&
         const auto nameOf = [](const auto& fields, int number) {
             return number >= 1 && std::size_t(number) <= fields.size() ? fields[std::size_t(number - 1)].name : QString();
         };
-        std::vector<FieldListEntry> own;
-        for (int i = 0; i < source.fieldCount(); ++i)
-            own.push_back(source.field(i));
         Json::Array pairs;
         const int count = std::min<int>(record::get16(buffer, ri::PairCount), int(ri::MaxPairs));
         for (int i = 0; i < count; ++i)

@@ -284,20 +284,17 @@ void ReportContext::DrawSubHeader(int page, int top)
     drawHeader(h, top);
 }
 
-namespace {
-// Removes the last character, a surrogate pair as one.
-void chopCharacter(QString& text)
+void RemoveLastCharacter(QString& text)
 {
     const qsizetype n = text.size();
     text.chop(n >= 2 && text.at(n - 1).isLowSurrogate() && text.at(n - 2).isHighSurrogate() ? 2 : 1);
 }
-} // namespace
 
 QString ReportContext::FitText(int limit, const QString& text) const
 {
     QString t = text;
     while (!t.isEmpty() && device_.textWidth(t) >= limit - 20)
-        chopCharacter(t);
+        RemoveLastCharacter(t);
     return t;
 }
 
@@ -308,7 +305,7 @@ QString ReportContext::FitTextMarked(int limit, const QString& text) const
         return t;
     const int mark = device_.textWidth(QStringLiteral(".."));
     while (!t.isEmpty() && device_.textWidth(t) >= limit - 20 - mark)
-        chopCharacter(t);
+        RemoveLastCharacter(t);
     return t + QStringLiteral("..");
 }
 

@@ -2,6 +2,8 @@
 
 #include "BevelPanel.h"
 
+#include "ReportContext.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFontMetrics>
@@ -13,13 +15,6 @@ namespace korvex {
 
 namespace {
 
-// Removes the last character, a surrogate pair as one.
-void chopLastCharacter(QString& text)
-{
-    const qsizetype n = text.size();
-    text.chop(n >= 2 && text.at(n - 1).isLowSurrogate() && text.at(n - 2).isHighSurrogate() ? 2 : 1);
-}
-
 // How long showing the window waits for the window system to put it on the screen.
 constexpr int ExposeWaitMs = 250;
 
@@ -30,7 +25,7 @@ QString FitMessageText(const QString& text, int limit, const std::function<int(c
     QString fitted = text;
     bool cut = false;
     while (!fitted.isEmpty() && width(fitted) > limit) {
-        chopLastCharacter(fitted);
+        RemoveLastCharacter(fitted);
         cut = true;
     }
     return cut ? fitted + QStringLiteral("...") : fitted;
