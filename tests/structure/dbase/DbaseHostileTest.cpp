@@ -126,7 +126,9 @@ TEST(DbaseHostile, FuzzSeedsAndCrashFilesReplay)
         inputs << sampleTables();
     // inputs the fuzzer once failed on, kept beside the fuzz target
     inputs << korvex::test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_REGRESSIONS), {QString()});
-    ASSERT_FALSE(inputs.isEmpty());
+    if (inputs.isEmpty())
+        GTEST_SKIP() << "no real sample tables (" KORVEX_SAMPLES_DIR ") and no kept fuzz inputs (" KORVEX_FUZZ_REGRESSIONS
+                        ") to replay";
     for (const auto& path : inputs) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray bytes = korvex::test::readWholeFile(path);
