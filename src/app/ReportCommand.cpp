@@ -4,29 +4,17 @@
 #include "StructureDump.h"
 
 #include "DatabaseEngine.h"
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
 #include "LanguageTable.h"
-#include "QtPrinterDevice.h"
-#include "RecordingDevice.h"
-#include "ReportSettings.h"
 #include "SettingsFile.h"
-#include "TableReport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
-#include <memory>
+#include <optional>
 
 namespace korvex {
-
-namespace {
-
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
 
 void writeTo(std::FILE* stream, const QString& text)
 {
@@ -35,35 +23,10 @@ void writeTo(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-// The report's messages on standard error, with the table they are about and what the
-// engine said about it.
-class CommandLineMessages : public UserMessages {
-public:
-    explicit CommandLineMessages(const DatabaseEngine& engine) : engine_(engine) {}
+namespace {
 
-    void setTable(const QString& table) { table_ = table; }
-
-    void showError(const QString& message) override
-    {
-        QString text = QStringLiteral("korvex-report: %1: %2").arg(table_, message.trimmed().replace('\n', ' '));
-        if (!engine_.lastError().isEmpty())
-            text += QStringLiteral(" (%1)").arg(engine_.lastError());
-        writeTo(stderr, text + '\n');
-    }
-
-private:
-    const DatabaseEngine& engine_;
-    QString table_;
-};
-
-// The command line shows no window and no cursor.
-class SilentProgress : public ReportProgress {
-public:
-    void showMessage(const QString&) override {}
-    void hideMessage() override {}
-    void setBusy(bool) override {}
-    void processEvents() override { QCoreApplication::processEvents(); }
-};
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
 
 // Passwords from the settings file's Passwords section: the value of every line.
 QStringList storedPasswords(const SettingsFile& settings)
@@ -92,7 +55,7 @@ int writeJson(DatabaseEngine& engine, const QStringList& tables)
 
 } // namespace
 
-int RunReportCommand(const QStringList& arguments)
+int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -137,6 +100,9 @@ int RunReportCommand(const QStringList& arguments)
         return 0;
     }
     const QStringList tables = parser.positionalArguments();
+    const auto optionValue = [&parser](const QCommandLineOption& option) {
+        return parser.isSet(option) ? std::optional(parser.value(option)) : std::nullopt;
+    };
     const auto usage = [&](const QString& problem) {
         writeTo(stderr, QStringLiteral("korvex-report: %1\n\n%2").arg(problem, parser.helpText()));
         return ExitUsage;
@@ -156,77 +122,7 @@ int RunReportCommand(const QStringList& arguments)
     if (parser.isSet(json))
         return writeJson(engine, tables);
 
-    // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
-    // printer, or the PDF printer writing into the output folder.
-    const QString folder = QDir::current().absoluteFilePath(
-        parser.isSet(out) ? parser.value(out) : QStringLiteral("korvex-reports"));
-    std::unique_ptr<QtPrinterDevice> qtPrinter;
-    std::unique_ptr<RecordingDevice> recorder;
-    PrintDevice* device = nullptr;
-    try {
-        qtPrinter = std::make_unique<QtPrinterDevice>(folder);
-        if (parser.isSet(printer))
-            qtPrinter->selectCupsPrinter(parser.value(printer));
-        else if (parser.isSet(out) || parser.isSet(trace))
-            qtPrinter->selectPdfPrinter(folder);
-    } catch (const PrinterError& e) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
-        return ExitFailed;
-    }
-    if (parser.isSet(trace)) {
-        recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, qtPrinter->caps());
-        qtPrinter->setOrientation(Orientation::Landscape);
-        recorder->setCaps(Orientation::Landscape, qtPrinter->caps());
-        qtPrinter->setOrientation(Orientation::Portrait);
-        device = recorder.get();
-    } else {
-        device = qtPrinter.get();
-    }
-
-    CommandLineMessages messages(engine);
-    SilentProgress progress;
-    FieldDescriptorBuffer descriptors;
-    HeaderStrip fieldHeader = MakeFieldHeader();
-    const LanguageTable labels;
-    TableLocation location;
-    TableReporter reporter(TableReporter::Services{
-        engine, descriptors, settings, *device, fieldHeader,
-        [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
-    reporter.setBodyFont(settings.ReadText(FontKeys::Name.section, FontKeys::Name.name, FontKeys::Name.defaultValue),
-                         settings.ReadNumber(FontKeys::Size.section, FontKeys::Size.name, FontKeys::Size.defaultValue));
-
-    bool allOk = true;
-    for (const auto& table : tables) {
-        const QFileInfo info(table);
-        location.currentDirectory = info.absolutePath();
-        messages.setTable(table);
-        bool ok = false;
-        try {
-            ok = reporter.PrintTableReport(info.fileName());
-        } catch (const std::exception& e) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
-        }
-        allOk = allOk && ok;
-        if (ok && recorder == nullptr) {
-            if (qtPrinter->isPdfPrinter())
-                writeTo(stdout, QStringLiteral("%1: %2\n").arg(table, qtPrinter->lastOutputFile()));
-            else
-                writeTo(stdout, QStringLiteral("%1: job %2 on printer %3\n")
-                                    .arg(table)
-                                    .arg(qtPrinter->lastJobId())
-                                    .arg(qtPrinter->printerName()));
-        }
-    }
-    if (recorder) {
-        try {
-            recorder->writeTrace(parser.value(trace));
-            writeTo(stdout, QStringLiteral("trace: %1\n").arg(QFileInfo(parser.value(trace)).absoluteFilePath()));
-        } catch (const PrinterError& e) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
-            return ExitFailed;
-        }
-    }
-    return allOk ? 0 : ExitFailed;
+    return printTables(PrintRequest{tables, optionValue(printer), optionValue(out), optionValue(trace)}, settings, engine);
 }
 
 } // namespace korvex

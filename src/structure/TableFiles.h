@@ -9,7 +9,8 @@ namespace korvex {
 
 // A table's file and its companions in one directory. Tables brought from Windows mix
 // letter cases (CUSTOMER.DB beside customer.val), so companions are found without regard
-// to case.
+// to case. The directory is listed once, at the first look for a companion: an object
+// answers for the moment it was first asked, so make a new one to see later changes.
 class TableFiles {
 public:
     // mainPath: the table file itself (it exists).
@@ -40,12 +41,13 @@ public:
     static std::optional<QString> findCaseBlind(const QString& path);
 
 private:
-    QStringList siblings() const;  // file names in the directory, sorted
+    const QStringList& siblings() const;  // file names in the directory, sorted
     std::optional<QString> extensionOf(const QString& fileName) const;
 
     QString mainPath_;
     QString directory_;
     QString baseName_;
+    mutable std::optional<QStringList> siblings_;
 };
 
 } // namespace korvex

@@ -121,6 +121,8 @@ TEST(DbaseHostile, EveryValueOfTheKeyHeaderBytes)
 
 TEST(DbaseHostile, FuzzSeedsAndCrashFilesReplay)
 {
+    // the folder where kept inputs go must be where this test looks, or they are never replayed
+    ASSERT_TRUE(QFileInfo(QStringLiteral(KORVEX_FUZZ_REGRESSIONS)).isDir()) << KORVEX_FUZZ_REGRESSIONS;
     QStringList inputs;
     if (!korvex::test::samplesDir().isEmpty())
         inputs << sampleTables();

@@ -354,6 +354,7 @@ TEST(ParadoxRobustness, FuzzEntryReplaysSeedsAndRegressions)
     if (!test::samplesDir().isEmpty())
         inputs = test::filesWithSuffix(test::samplesDir() + "/paradox", {".db", ".val"});
     const QString regressions = QStringLiteral(KORVEX_PARADOX_REGRESSIONS);
+    ASSERT_TRUE(QDir(regressions).exists()) << KORVEX_PARADOX_REGRESSIONS;
     for (const auto& entry : QDir(regressions).entryList(QDir::Files))
         inputs << QDir(regressions).filePath(entry);
     if (inputs.isEmpty())

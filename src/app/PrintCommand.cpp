@@ -1,0 +1,132 @@
+#include "PrintCommand.h"
+
+#include "DatabaseEngine.h"
+#include "FieldColumns.h"
+#include "HeaderStrip.h"
+#include "LanguageTable.h"
+#include "QtPrinterDevice.h"
+#include "RecordingDevice.h"
+#include "ReportSettings.h"
+#include "SettingsFile.h"
+#include "TableReport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+
+namespace korvex {
+
+namespace {
+
+constexpr int ExitFailed = 1;
+
+// The report's messages on standard error, with the table they are about and what the
+// engine said about it.
+class CommandLineMessages : public UserMessages {
+public:
+    explicit CommandLineMessages(const DatabaseEngine& engine) : engine_(engine) {}
+
+    void setTable(const QString& table) { table_ = table; }
+
+    void showError(const QString& message) override
+    {
+        QString text = QStringLiteral("korvex-report: %1: %2").arg(table_, message.trimmed().replace('\n', ' '));
+        if (!engine_.lastError().isEmpty())
+            text += QStringLiteral(" (%1)").arg(engine_.lastError());
+        writeTo(stderr, text + '\n');
+    }
+
+private:
+    const DatabaseEngine& engine_;
+    QString table_;
+};
+
+// The command line shows no window and no cursor.
+class SilentProgress : public ReportProgress {
+public:
+    void showMessage(const QString&) override {}
+    void hideMessage() override {}
+    void setBusy(bool) override {}
+    void processEvents() override { QCoreApplication::processEvents(); }
+};
+
+} // namespace
+
+int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
+{
+    // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
+    // printer, or the PDF printer writing into the output folder.
+    const QString folder = QDir::current().absoluteFilePath(request.outFolder.value_or(QStringLiteral("korvex-reports")));
+    std::unique_ptr<QtPrinterDevice> qtPrinter;
+    std::unique_ptr<RecordingDevice> recorder;
+    PrintDevice* device = nullptr;
+    try {
+        qtPrinter = std::make_unique<QtPrinterDevice>(folder);
+        if (request.printer)
+            qtPrinter->selectCupsPrinter(*request.printer);
+        else if (request.outFolder || request.traceFile)
+            qtPrinter->selectPdfPrinter(folder);
+    } catch (const PrinterError& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+        return ExitFailed;
+    }
+    if (request.traceFile) {
+        recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, qtPrinter->caps());
+        qtPrinter->setOrientation(Orientation::Landscape);
+        recorder->setCaps(Orientation::Landscape, qtPrinter->caps());
+        qtPrinter->setOrientation(Orientation::Portrait);
+        device = recorder.get();
+    } else {
+        device = qtPrinter.get();
+    }
+
+    CommandLineMessages messages(engine);
+    SilentProgress progress;
+    FieldDescriptorBuffer descriptors;
+    HeaderStrip fieldHeader = MakeFieldHeader();
+    const LanguageTable labels;
+    TableLocation location;
+    TableReporter reporter(TableReporter::Services{
+        engine, descriptors, settings, *device, fieldHeader,
+        [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
+    reporter.setBodyFont(settings.ReadText(FontKeys::Name.section, FontKeys::Name.name, FontKeys::Name.defaultValue),
+                         settings.ReadNumber(FontKeys::Size.section, FontKeys::Size.name, FontKeys::Size.defaultValue));
+
+    bool allOk = true;
+    for (const auto& table : request.tables) {
+        const QFileInfo info(table);
+        location.currentDirectory = info.absolutePath();
+        messages.setTable(table);
+        bool ok = false;
+        try {
+            ok = reporter.PrintTableReport(info.fileName());
+        } catch (const std::exception& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
+        }
+        allOk = allOk && ok;
+        if (ok && recorder == nullptr) {
+            if (qtPrinter->isPdfPrinter())
+                writeTo(stdout, QStringLiteral("%1: %2\n").arg(table, qtPrinter->lastOutputFile()));
+            else
+                writeTo(stdout, QStringLiteral("%1: job %2 on printer %3\n")
+                                    .arg(table)
+                                    .arg(qtPrinter->lastJobId())
+                                    .arg(qtPrinter->printerName()));
+        }
+    }
+    if (recorder) {
+        try {
+            recorder->writeTrace(*request.traceFile);
+            writeTo(stdout, QStringLiteral("trace: %1\n").arg(QFileInfo(*request.traceFile).absoluteFilePath()));
+        } catch (const PrinterError& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+            return ExitFailed;
+        }
+    }
+    return allOk ? 0 : ExitFailed;
+}
+
+} // namespace korvex
