@@ -9,3 +9,4 @@ cmake --build build/bench -j "$jobs" --target bench_structure bench_report
 export QT_QPA_PLATFORM=offscreen
 build/bench/tests/bench/bench_structure
 build/bench/tests/bench/bench_report
+tools/bench-json.sh
