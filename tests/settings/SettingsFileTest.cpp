@@ -131,6 +131,18 @@ TEST(SettingsFileLocation, RelativePathIsFixedAgainstTheCurrentDirectoryOfTheSta
     EXPECT_EQ(settings.path(), QDir(dir.path()).canonicalPath() + QStringLiteral("/mine.ini"));
 }
 
+TEST(SettingsFileLocation, NamedFileWithoutASlashIsNotMovedIntoTheSettingsFolder)
+{
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    SettingsFile settings(QStringLiteral("KORVEX20.INI"));
+    settings.WriteFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), false);
+    ASSERT_TRUE(QDir::setCurrent(before));
+    EXPECT_EQ(settings.path(), QDir(dir.path()).canonicalPath() + QStringLiteral("/KORVEX20.INI"));
+    EXPECT_EQ(readWholeFile(dir.filePath(QStringLiteral("KORVEX20.INI"))), "[Options]\nPrintGrid=0\n");
+}
+
 // --- Reading ------------------------------------------------------------------------------
 
 TEST_F(SettingsFileTest, MissingFileReadsDefaultsAndIsNotCreated)
@@ -153,13 +165,34 @@ TEST_F(SettingsFileTest, NamesAreCaseBlindAndTheValueIsEverythingAfterTheFirstEq
                                    "[ Language_1 ]\n"
                                    "Page:=Seite:\n"
                                    "Name of table=\n");
-    EXPECT_EQ(settings.ReadText(QStringLiteral("OPTIONS"), QStringLiteral("main_header_text"), {}), "a=b = c ");
+    EXPECT_EQ(settings.ReadText(QStringLiteral("OPTIONS"), QStringLiteral("main_header_text"), {}), "a=b = c");
     EXPECT_EQ(settings.ReadNumber(SettingsSection::Options, QStringLiteral("Margin_Left"), 0), 7);
-    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Margin_Left"), {}), "  7")
-        << "a value keeps its blanks";
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("page:"), {}), "Seite:");
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Name of table"), QStringLiteral("x")), "")
         << "an empty value is a value, not the default";
+}
+
+TEST_F(SettingsFileTest, BlanksAroundTheEqualsSignAreIgnored)
+{
+    auto settings = withFile("[Passwords]\n"
+                             "Password_0 = 123\n"
+                             "[Options]\n"
+                             "IndexChar= #\n"
+                             "\tMain_Header_Text =\t Sales  report \n");
+    EXPECT_EQ(settings.ReadText(SettingsSection::Passwords, QStringLiteral("Password_0"), {}), "123");
+    EXPECT_EQ(settings.ReadSectionLines(SettingsSection::Passwords), QStringList{"Password_0=123"});
+    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("IndexChar"), {}), "#");
+    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), {}), "Sales  report")
+        << "inner blanks stay";
+
+    // A write finds the line whatever blanks it holds; the same value leaves it alone.
+    settings.WriteText(SettingsSection::Options, QStringLiteral("IndexChar"), QStringLiteral("#"));
+    settings.WriteText(SettingsSection::Passwords, QStringLiteral("Password_0"), QStringLiteral("456"));
+    EXPECT_EQ(fileBytes(), "[Passwords]\n"
+                           "Password_0=456\n"
+                           "[Options]\n"
+                           "IndexChar= #\n"
+                           "\tMain_Header_Text =\t Sales  report \n");
 }
 
 TEST_F(SettingsFileTest, CommentsStrayLinesAndKeysBeforeAnySectionMeanNothing)
