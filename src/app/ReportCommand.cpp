@@ -212,6 +212,8 @@ int RunReportCommand(const QStringList& arguments)
         bool ok = false;
         try {
             ok = reporter.PrintTableReport(info.fileName());
+        } catch (const SettingsWriteError& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
         } catch (const std::exception& e) {
             writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
         }

@@ -69,7 +69,7 @@ void LanguageTable::setCell(int row, int column, const QString& text)
 
 void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings)
 {
-    switch (settings.ReadNumber(LanguageCurrentKey)) {
+    switch (settings.ReadNumber(LanguageKeys::Current)) {
     case 2:
         table.setLanguage(LanguageTable::Language::Translation1);
         break;
@@ -81,8 +81,8 @@ void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings)
         break;
     }
     const QStringList texts(builtInTexts().begin(), builtInTexts().end());
-    const auto first = settings.ReadTexts(SettingsSection::Language1, texts);
-    const auto second = settings.ReadTexts(SettingsSection::Language2, texts);
+    const auto first = settings.readTexts(SettingsSection::Language1, texts);
+    const auto second = settings.readTexts(SettingsSection::Language2, texts);
     for (int r = 0; r < LanguageTable::RowCount; ++r) {
         const QString& text = LanguageTable::builtInText(r);
         table.setCell(r, 0, text);
@@ -99,14 +99,14 @@ void SaveLanguageTable(const LanguageTable& table, SettingsFile& settings)
     else if (table.language() == LanguageTable::Language::Translation2)
         current = 3;
     std::vector<SettingsFile::Value> values{
-        {LanguageCurrentKey.section, LanguageCurrentKey.name, QString::number(current)}};
+        {LanguageKeys::Current.section, LanguageKeys::Current.name, QString::number(current)}};
     for (int r = 0; r < LanguageTable::RowCount; ++r) {
         const QString& text = LanguageTable::builtInText(r);
         values.push_back({SettingsSection::Language1, text, table.cell(r, 1)});
         values.push_back({SettingsSection::Language2, text, table.cell(r, 2)});
     }
     // One change of the file: a save that fails leaves the stored translations whole.
-    settings.WriteTexts(values);
+    settings.writeTexts(values);
 }
 
 QString LookupLabel(const LanguageTable& table, const QString& text)

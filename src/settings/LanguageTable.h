@@ -36,9 +36,11 @@ private:
     Language language_ = Language::Original;
 };
 
-// Languages/Current: 1 the built-in labels, 2 the first translation, 3 the second; any
-// other number the built-in labels.
-inline const NumberKey LanguageCurrentKey{SettingsSection::Languages, QStringLiteral("Current"), 1};
+struct LanguageKeys {
+    // 1 the built-in labels, 2 the first translation, 3 the second; any other number the
+    // built-in labels.
+    static inline const NumberKey Current{SettingsSection::Languages, QStringLiteral("Current"), 1};
+};
 
 // Fills the table from the settings file: the language in use from Languages/Current, and
 // in every row the stored translations of its built-in text from Language_1 and

@@ -239,10 +239,10 @@ QString SettingsFile::ReadText(const QString& section, const QString& key, const
 
 void SettingsFile::WriteText(const QString& section, const QString& key, const QString& value)
 {
-    WriteTexts({Value{section, key, value}});
+    writeTexts({Value{section, key, value}});
 }
 
-std::vector<std::optional<QString>> SettingsFile::ReadTexts(const QString& section, const QStringList& keys) const
+std::vector<std::optional<QString>> SettingsFile::readTexts(const QString& section, const QStringList& keys) const
 {
     std::vector<std::optional<QString>> values(std::size_t(keys.size()));
     const auto document = load();
@@ -254,7 +254,7 @@ std::vector<std::optional<QString>> SettingsFile::ReadTexts(const QString& secti
     return values;
 }
 
-void SettingsFile::WriteTexts(const std::vector<Value>& values)
+void SettingsFile::writeTexts(const std::vector<Value>& values)
 {
     for (const Value& value : values) {
         checkSectionName(value.section);

@@ -112,17 +112,17 @@ public:
     void ClearSection(const QString& section);
 
     // Many keys at once, for a whole table of values (the report's label translations).
-    // ReadTexts gives the keys' values of section from one reading of the file, each as
-    // ReadText gives it and nothing where the key is absent. WriteTexts makes one change
+    // readTexts gives the keys' values of section from one reading of the file, each as
+    // ReadText gives it and nothing where the key is absent. writeTexts makes one change
     // of the file in the given order, so that of two values for the same key the later
     // one stays; when the file cannot be written none of them is.
-    std::vector<std::optional<QString>> ReadTexts(const QString& section, const QStringList& keys) const;
+    std::vector<std::optional<QString>> readTexts(const QString& section, const QStringList& keys) const;
     struct Value {
         QString section;
         QString key;
         QString text;
     };
-    void WriteTexts(const std::vector<Value>& values);
+    void writeTexts(const std::vector<Value>& values);
 
     QString ReadText(const TextKey& key) const { return ReadText(key.section, key.name, key.defaultValue); }
     void WriteText(const TextKey& key, const QString& value) { WriteText(key.section, key.name, value); }
