@@ -214,9 +214,14 @@ void SettingsFile::store(const IniDocument& document)
     // its owner's alone.
     if (isNew && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         fail(file.errorString());
+    // A short write is followed by one more, which tells why the rest did not fit.
     const QByteArray bytes = document.toBytes();
-    if (file.write(bytes) != bytes.size())
-        fail(file.errorString());
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            fail(file.errorString());
+        done += written;
+    }
 #ifdef Q_OS_UNIX
     // commit() syncs as well but ignores a failure, and a file system may report the
     // lack of room only here (delayed allocation, network file systems).

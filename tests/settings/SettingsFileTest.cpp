@@ -121,26 +121,17 @@ TEST(SettingsFileLocation, BareNameLivesInTheKorvexFolderOfTheConfigLocation)
         qputenv("XDG_CONFIG_HOME", saved);
 }
 
-TEST(SettingsFileLocation, RelativePathIsFixedAgainstTheCurrentDirectoryOfTheStart)
+TEST(SettingsFileLocation, RelativePathAndBareNameAreFixedAgainstTheCurrentDirectoryOfTheStart)
 {
     QTemporaryDir dir;
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     SettingsFile settings(QStringLiteral("./mine.ini"));
+    SettingsFile bareName(QStringLiteral("KORVEX20.INI"));
     ASSERT_TRUE(QDir::setCurrent(before));
     EXPECT_EQ(settings.path(), QDir(dir.path()).canonicalPath() + QStringLiteral("/mine.ini"));
-}
-
-TEST(SettingsFileLocation, NamedFileWithoutASlashIsNotMovedIntoTheSettingsFolder)
-{
-    QTemporaryDir dir;
-    const QString before = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    SettingsFile settings(QStringLiteral("KORVEX20.INI"));
-    settings.WriteFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), false);
-    ASSERT_TRUE(QDir::setCurrent(before));
-    EXPECT_EQ(settings.path(), QDir(dir.path()).canonicalPath() + QStringLiteral("/KORVEX20.INI"));
-    EXPECT_EQ(readWholeFile(dir.filePath(QStringLiteral("KORVEX20.INI"))), "[Options]\nPrintGrid=0\n");
+    EXPECT_EQ(bareName.path(), QDir(dir.path()).canonicalPath() + QStringLiteral("/KORVEX20.INI"))
+        << "only the program's own file lives in the settings folder";
 }
 
 // --- Reading ------------------------------------------------------------------------------
@@ -174,25 +165,16 @@ TEST_F(SettingsFileTest, NamesAreCaseBlindAndTheValueIsEverythingAfterTheFirstEq
 
 TEST_F(SettingsFileTest, BlanksAroundTheEqualsSignAreIgnored)
 {
-    auto settings = withFile("[Passwords]\n"
-                             "Password_0 = 123\n"
-                             "[Options]\n"
-                             "IndexChar= #\n"
-                             "\tMain_Header_Text =\t Sales  report \n");
-    EXPECT_EQ(settings.ReadText(SettingsSection::Passwords, QStringLiteral("Password_0"), {}), "123");
+    const QByteArray options = "[Options]\nIndexChar= #\n\tMain_Header_Text =\t Sales  report \n";
+    auto settings = withFile("[Passwords]\nPassword_0 = 123\n" + options);
     EXPECT_EQ(settings.ReadSectionLines(SettingsSection::Passwords), QStringList{"Password_0=123"});
     EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("IndexChar"), {}), "#");
-    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), {}), "Sales  report")
-        << "inner blanks stay";
+    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), {}), "Sales  report");
 
     // A write finds the line whatever blanks it holds; the same value leaves it alone.
     settings.WriteText(SettingsSection::Options, QStringLiteral("IndexChar"), QStringLiteral("#"));
     settings.WriteText(SettingsSection::Passwords, QStringLiteral("Password_0"), QStringLiteral("456"));
-    EXPECT_EQ(fileBytes(), "[Passwords]\n"
-                           "Password_0=456\n"
-                           "[Options]\n"
-                           "IndexChar= #\n"
-                           "\tMain_Header_Text =\t Sales  report \n");
+    EXPECT_EQ(fileBytes(), "[Passwords]\nPassword_0=456\n" + options);
 }
 
 TEST_F(SettingsFileTest, CommentsStrayLinesAndKeysBeforeAnySectionMeanNothing)
