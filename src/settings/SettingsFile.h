@@ -98,7 +98,8 @@ public:
     // Section and key names of writes must not be empty nor start or end with blanks; a key
     // must not hold "=" nor start with "[" or ";", a section not hold "]"; neither may hold
     // a line break. Breaking that raises std::invalid_argument. Line breaks in a written
-    // value become blanks, so that a value can never make lines of its own.
+    // value become blanks, so that a value can never make lines of its own. Reads ignore
+    // the blanks around key names and values, so a value's outer blanks do not read back.
     QString ReadText(const QString& section, const QString& key, const QString& defaultValue) const;
     void WriteText(const QString& section, const QString& key, const QString& value);
     int ReadNumber(const QString& section, const QString& key, int defaultValue) const;
