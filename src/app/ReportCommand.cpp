@@ -74,10 +74,11 @@ QStringList storedPasswords(const SettingsFile& settings)
     return passwords;
 }
 
-int writeJson(DatabaseEngine& engine, const QStringList& tables)
+int writeJson(DatabaseEngine& engine, const SettingsFile& settings, const QStringList& tables)
 {
     FieldDescriptorBuffer descriptors;
-    const LanguageTable labels;
+    LanguageTable labels;
+    LoadLanguageTable(labels, settings);
     const LabelLookup label = [&labels](const QString& text) { return LookupLabel(labels, text); };
     bool allOk = true;
     Json::Array results;
@@ -109,7 +110,7 @@ int RunReportCommand(const QStringList& arguments)
     const QCommandLineOption settingsOption(QStringLiteral("settings"),
                                             QStringLiteral("Take the report options from FILE instead of the "
                                                            "settings file %1.")
-                                                .arg(QDir(SettingsFile::settingsDirectory()).filePath(SettingsFile::DefaultName)),
+                                                .arg(SettingsFile().path()),
                                             QStringLiteral("FILE"));
     const QCommandLineOption password(QStringLiteral("password"),
                                       QStringLiteral("A password for protected tables (may be given several times)."),
@@ -148,13 +149,20 @@ int RunReportCommand(const QStringList& arguments)
     if (parser.isSet(json) && (parser.isSet(printer) || parser.isSet(out) || parser.isSet(trace)))
         return usage(QStringLiteral("--json writes the structure instead of printing; it takes no printer"));
 
-    SettingsFile settings(parser.isSet(settingsOption) ? parser.value(settingsOption) : SettingsFile::DefaultName);
+    // A file named here is a path from the current directory; it must exist, so that a
+    // mistyped name is never taken for an empty file nor created.
+    const QFileInfo settingsInfo(parser.value(settingsOption));
+    if (parser.isSet(settingsOption) && !settingsInfo.exists())
+        return usage(QStringLiteral("the settings file %1 does not exist").arg(settingsInfo.filePath()));
+    if (parser.isSet(settingsOption) && !settingsInfo.isFile())
+        return usage(QStringLiteral("the settings file %1 is not a file").arg(settingsInfo.filePath()));
+    SettingsFile settings = parser.isSet(settingsOption) ? SettingsFile(settingsInfo.filePath()) : SettingsFile();
     DatabaseEngine engine;
     for (const auto& pw : parser.values(password) + storedPasswords(settings))
         engine.RegisterPassword(pw);
 
     if (parser.isSet(json))
-        return writeJson(engine, tables);
+        return writeJson(engine, settings, tables);
 
     // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
     // printer, or the PDF printer writing into the output folder.
@@ -187,7 +195,8 @@ int RunReportCommand(const QStringList& arguments)
     SilentProgress progress;
     FieldDescriptorBuffer descriptors;
     HeaderStrip fieldHeader = MakeFieldHeader();
-    const LanguageTable labels;
+    LanguageTable labels;
+    LoadLanguageTable(labels, settings);
     TableLocation location;
     TableReporter reporter(TableReporter::Services{
         engine, descriptors, settings, *device, fieldHeader,
@@ -203,6 +212,8 @@ int RunReportCommand(const QStringList& arguments)
         bool ok = false;
         try {
             ok = reporter.PrintTableReport(info.fileName());
+        } catch (const SettingsWriteError& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
         } catch (const std::exception& e) {
             writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
         }
