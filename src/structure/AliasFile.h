@@ -31,8 +31,8 @@ struct AliasDefinition {
 //   PATH=/srv/tables/sales
 //
 //   [Ledger]           a server alias
-//   TYPE=INTRBASE
-//   SERVER NAME=db.example.org:/data/ledger.gdb
+//   TYPE=ODBC
+//   SERVER NAME=db.example.org:/data/ledger
 //   USER NAME=clerk
 //
 // PATH is the alias's directory (a relative one counts from the file's folder), TYPE the

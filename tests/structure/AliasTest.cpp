@@ -38,7 +38,7 @@ TEST(AliasFile, ReadsDirectoryServerAndLowerCasePathAliasesAndSkipsWhatItCannotR
 {
     const QByteArray text = "\xEF\xBB\xBF; aliases\nstray=before any section\n"
                             "[Sales]\nPATH = /srv/sales \nDEFAULT DRIVER=PARADOX\npath=/second/path/ignored\n\n"
-                            "[Ledger]\r\nTYPE=intrbase\r\nSERVER NAME=db.example.org:/ledger.gdb\r\n"
+                            "[Ledger]\r\nTYPE=odbc\r\nSERVER NAME=db.example.org:/ledger\r\n"
                             "[lower]\npath=rel/dir\n"
                             "[broken\nPATH=/nowhere\n[]\nPATH=/nowhere\n"
                             "[sales]\nno equals sign\n=empty key\nUSER NAME=clerk\n";
@@ -56,8 +56,8 @@ TEST(AliasFile, ReadsDirectoryServerAndLowerCasePathAliasesAndSkipsWhatItCannotR
 
     const auto* ledger = named(aliases, "Ledger");
     EXPECT_TRUE(ledger->isServer());
-    EXPECT_EQ(ledger->driver, "INTRBASE");
-    EXPECT_EQ(ledger->parameterLines(), QStringList({"SERVER NAME=db.example.org:/ledger.gdb"}));
+    EXPECT_EQ(ledger->driver, "ODBC");
+    EXPECT_EQ(ledger->parameterLines(), QStringList({"SERVER NAME=db.example.org:/ledger"}));
 
     const auto* lower = named(aliases, "lower");
     EXPECT_FALSE(lower->isServer());
@@ -87,7 +87,7 @@ TEST(AliasEngine, ListsTheTablesOfADirectoryAliasByNameIgnoringCase)
     for (const char* name : {"CUSTOMER.DB", "orders.dbf", "Zeta.DBF", "mixed.Db", "NOTES.TXT", "CUSTOMER.PX",
                              "orders.dbt", ".hidden.db", "db", "backup.db.bak"})
         writeFile(tables.filePath(name), "x");
-    writeFile(dir.filePath("aliases.ini"), "[Sales]\nPATH=tables\n[Ledger]\nTYPE=INTRBASE\nSERVER NAME=h:/l.gdb\n");
+    writeFile(dir.filePath("aliases.ini"), "[Sales]\nPATH=tables\n[Ledger]\nTYPE=ODBC\nSERVER NAME=h:/l\n");
 
     DatabaseEngine engine;
     ASSERT_EQ(engine.LoadAliases(dir.filePath("aliases.ini")), result::Ok);
@@ -113,7 +113,7 @@ TEST(AliasEngine, ListsTheTablesOfADirectoryAliasByNameIgnoringCase)
     EXPECT_EQ(ledger.listTables(names), result::NoDriver);
     EXPECT_TRUE(names.isEmpty());
     EXPECT_FALSE(ledger.isConnected());
-    EXPECT_TRUE(engine.lastError().contains("no driver for INTRBASE databases exists in Korvex"));
+    EXPECT_TRUE(engine.lastError().contains("no driver for ODBC databases exists in Korvex"));
     EXPECT_STREQ(resultName(result::NoDriver), "NoDriver");
 }
 
