@@ -74,6 +74,20 @@ QStringList storedPasswords(const SettingsFile& settings)
     return passwords;
 }
 
+// What the engine notices about a table that does not stop its report (a validity-check
+// file that is not read, names read as UTF-8) goes to standard error before it prints.
+void writeWarnings(DatabaseEngine& engine, const QString& table, const QFileInfo& info)
+{
+    TableHandle handle = 0;
+    if (engine.OpenTable(info.path(), info.fileName(), handle) != result::Ok)
+        return;  // the report tells why it cannot open the table
+    QStringList warnings;
+    engine.ReadWarnings(handle, warnings);
+    engine.CloseTable(handle);
+    for (const auto& w : warnings)
+        writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
+}
+
 int writeJson(DatabaseEngine& engine, const QStringList& tables)
 {
     FieldDescriptorBuffer descriptors;
@@ -200,6 +214,7 @@ int RunReportCommand(const QStringList& arguments)
         const QFileInfo info(table);
         location.currentDirectory = info.absolutePath();
         messages.setTable(table);
+        writeWarnings(engine, table, info);
         bool ok = false;
         try {
             ok = reporter.PrintTableReport(info.fileName());
