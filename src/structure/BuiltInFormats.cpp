@@ -8,8 +8,6 @@
 #include "paradox/ParadoxIndexes.h"
 #include "paradox/ParadoxReader.h"
 
-#include <QFileInfo>
-
 #include <optional>
 
 namespace korvex {

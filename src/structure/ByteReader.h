@@ -45,7 +45,7 @@ public:
     std::size_t position() const { return base_ + pos_; }   // file offset of the cursor
     std::size_t remaining() const { return data_.size() - pos_; }
     std::size_t size() const { return data_.size(); }
-    const QString& fileName() const { return file_; }
+    const QString& file() const { return file_; }  // the file's path, as messages name it
 
     void seek(std::size_t offset, std::string_view what);   // offset relative to this cursor
     void skip(std::size_t count, std::string_view what);

@@ -84,7 +84,8 @@ bool CodePage::namesReadBetterAsUtf8(const std::vector<std::span<const std::byte
         const QString asUtf8 = utf8.decode(viewOf(name));
         if (utf8.hasError() || hasControl(asUtf8))
             return false;
-        beyondAscii = beyondAscii || std::any_of(name.begin(), name.end(), [](std::byte b) { return b >= std::byte{0x80}; });
+        const auto nonAscii = [](std::byte b) { return b >= std::byte{0x80}; };
+        beyondAscii = beyondAscii || std::any_of(name.begin(), name.end(), nonAscii);
         controlHere = controlHere || hasControl(decodeWith(converter_, name));
     }
     return controlHere && beyondAscii;

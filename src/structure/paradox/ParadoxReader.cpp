@@ -1,8 +1,8 @@
 #include "ParadoxReader.h"
 
 #include "CodePage.h"
-#include "LanguageDrivers.h"
 #include "Failure.h"
+#include "LanguageDrivers.h"
 #include "ParadoxFieldTypes.h"
 #include "ParadoxHeader.h"
 #include "PasswordChecksum.h"
