@@ -22,6 +22,7 @@ const char* resultName(EngineResult code)
     case result::InvalidValue: return "InvalidValue";
     case result::ValidityDamaged: return "ValidityDamaged";
     case result::IndexMissing: return "IndexMissing";
+    case result::NoDriver: return "NoDriver";
     }
     return "Unknown";
 }

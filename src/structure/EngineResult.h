@@ -28,6 +28,9 @@ inline constexpr EngineResult NoSuchAlias = 0x280C;
 inline constexpr EngineResult InvalidValue = 0x280D;      // e.g. a packed decimal that is not one
 inline constexpr EngineResult ValidityDamaged = 0x280E;   // the table's validity-check file (.VAL) is damaged
 inline constexpr EngineResult IndexMissing = 0x280F;      // an index file the table says it has is not there
+// The alias names a server database, and no driver for its kind of database exists. Kept
+// apart from the codes above so that codes of table faults can be added without a clash.
+inline constexpr EngineResult NoDriver = 0x2820;
 } // namespace result
 
 // The symbolic name of a result code, e.g. "NoSuchFile"; for the JSON output and logs.
