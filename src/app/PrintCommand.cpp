@@ -1,5 +1,6 @@
 #include "PrintCommand.h"
 
+#include "AliasCommand.h"
 #include "DatabaseEngine.h"
 #include "FieldColumns.h"
 #include "HeaderStrip.h"
@@ -53,6 +54,21 @@ public:
     void processEvents() override { QCoreApplication::processEvents(); }
 };
 
+// What the engine notices about a table that does not stop its report (a validity-check
+// file that is not read, names read as UTF-8) goes to standard error before it prints.
+void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& databaseName,
+                   const QString& tableName)
+{
+    TableHandle handle = 0;
+    if (engine.OpenTable(databaseName, tableName, handle) != result::Ok)
+        return;  // the report tells why it cannot open the table
+    QStringList warnings;
+    engine.ReadWarnings(handle, warnings);
+    engine.CloseTable(handle);
+    for (const auto& w : warnings)
+        writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
+}
+
 } // namespace
 
 int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
@@ -87,8 +103,18 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
     SilentProgress progress;
     FieldDescriptorBuffer descriptors;
     HeaderStrip fieldHeader = MakeFieldHeader();
-    const LanguageTable labels;
+    LanguageTable labels;
+    LoadLanguageTable(labels, settings);
     TableLocation location;
+    if (request.aliasDatabase) {
+        // Tables named relative to the alias open through its database, as chosen in the browser.
+        QString driver;
+        engine.GetAliasDriver(request.aliasDatabase->aliasName(), driver);
+        location.currentDirectory = AliasDirectory(engine, *request.aliasDatabase);
+        location.CurrentAlias = request.aliasDatabase->aliasName().left(25);
+        location.CurrentAliasDriver = driver.left(25);
+        location.CurrentDatabase = request.aliasDatabase->databaseName();
+    }
     TableReporter reporter(TableReporter::Services{
         engine, descriptors, settings, *device, fieldHeader,
         [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
@@ -98,11 +124,18 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
     bool allOk = true;
     for (const auto& table : request.tables) {
         const QFileInfo info(table);
-        location.currentDirectory = info.absolutePath();
+        if (!request.aliasDatabase)
+            location.currentDirectory = info.absolutePath();
         messages.setTable(table);
+        if (request.aliasDatabase)
+            writeWarnings(engine, table, request.aliasDatabase->databaseName(), table);
+        else
+            writeWarnings(engine, table, info.path(), info.fileName());
         bool ok = false;
         try {
-            ok = reporter.PrintTableReport(info.fileName());
+            ok = reporter.PrintTableReport(request.aliasDatabase ? table : info.fileName());
+        } catch (const SettingsWriteError& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
         } catch (const std::exception& e) {
             writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
         }

@@ -9,16 +9,19 @@
 
 namespace korvex {
 
+class AliasDatabase;
 class DatabaseEngine;
 class SettingsFile;
 
 // The printing form of the command line with its arguments checked: the tables in
-// argument order and where their reports go.
+// argument order, where their reports go, and the alias they are named in.
 struct PrintRequest {
     QStringList tables;
     std::optional<QString> printer;   // --printer NAME
     std::optional<QString> outFolder; // --out DIR
     std::optional<QString> traceFile; // --trace FILE
+    // --alias NAME: the alias's connected database, the tables named relative to it
+    const AliasDatabase* aliasDatabase = nullptr;
 };
 
 // Prints the reports of a request with the command line's settings file and engine (its

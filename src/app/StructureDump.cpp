@@ -8,10 +8,23 @@ namespace korvex {
 
 namespace {
 
-Json failure(const QString& file, EngineResult code, const QString& message)
+Json warningsJson(const QStringList& warnings)
 {
-    return Json::Object{{"file", file}, {"ok", false}, {"code", int(code)},
-                        {"codeName", resultName(code)}, {"error", message}};
+    Json::Array list;
+    for (const auto& w : warnings)
+        list.push_back(w);
+    return list;
+}
+
+// A table that failed; warnings are those of the table when it was opened before it failed.
+Json failure(const QString& file, EngineResult code, const QString& message, const QStringList& warnings)
+{
+    return Json::Object{{"file", file},
+                        {"ok", false},
+                        {"code", int(code)},
+                        {"codeName", resultName(code)},
+                        {"error", message},
+                        {"warnings", warningsJson(warnings)}};
 }
 
 Json fieldJson(const StructureTexts& texts, const FieldEntry& f)
@@ -62,11 +75,12 @@ Json indexesJson(DatabaseEngine& engine, const TableSource& source)
 // The referential-integrity links with the names of the linked fields; the related table
 // is opened read-only for its field names. A related table beside this one is shown by
 // its file name, as the link stores it.
-Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString& tablePath)
+Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString& databaseName,
+               const QString& tablePath)
 {
     namespace ri = record::integrity;
     TableHandle list = 0;
-    if (const auto r = engine.OpenIntegrityList(QString(), tablePath, QString(), list); r != result::Ok)
+    if (const auto r = engine.OpenIntegrityList(databaseName, tablePath, QString(), list); r != result::Ok)
         throw EngineError(r, engine.lastError());
     const QString directory = QFileInfo(engine.tablePath(source.handle())).absolutePath() + '/';
     std::vector<std::byte> buffer(record::IntegrityDescriptorSize);
@@ -110,20 +124,20 @@ Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString&
 } // namespace
 
 StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
-                                 const QString& tableArgument, const LabelLookup& label, const QLocale& locale)
+                                 const QString& tableArgument, const LabelLookup& label, const QLocale& locale,
+                                 const QString& databaseName)
 {
     TableSource source(engine);
     TableProperties properties;
     try {
-        // A table named on the command line is a path of its own.
-        source.open(QString(), tableArgument);
+        source.open(databaseName, tableArgument);
         source.refreshIndexDefinitions();
         properties = source.properties();
     } catch (const EngineError& e) {
-        return {false, failure(tableArgument, e.code(), e.message())};
+        return {false, failure(tableArgument, e.code(), e.message(), source.warnings())};
     }
     if (!source.readFieldDescriptors(descriptors))
-        return {false, failure(tableArgument, result::TooManyFields, engine.lastError())};
+        return {false, failure(tableArgument, result::TooManyFields, engine.lastError(), source.warnings())};
 
     const auto structure =
         TableStructure::from(QFileInfo(tableArgument).fileName(), properties, source, descriptors);
@@ -136,6 +150,7 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
         Json::Object table{
             {"file", tableArgument},
             {"ok", true},
+            {"warnings", warningsJson(source.warnings())},
             {"tableType", structure.tableType},
             {"level", int(p.tableLevel)},
             {"levelText", structure.levelText},
@@ -155,10 +170,10 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             {"indexes", indexesJson(engine, source)},
         };
         if (structure.tableType == QLatin1String("PARADOX"))
-            table.emplace_back("links", linksJson(engine, source, tableArgument));
+            table.emplace_back("links", linksJson(engine, source, databaseName, tableArgument));
         return {true, Json(std::move(table))};
     } catch (const EngineError& e) {
-        return {false, failure(tableArgument, e.code(), e.message())};
+        return {false, failure(tableArgument, e.code(), e.message(), source.warnings())};
     }
 }
 

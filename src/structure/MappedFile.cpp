@@ -50,19 +50,19 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
         const int reason = errno;
         if (reason == ENOENT || reason == ENOTDIR) {
             notFound = true;
-            error = QStringLiteral("%1: no such file").arg(path);
+            error = QStringLiteral("no such file");
         } else {
-            error = QStringLiteral("%1: cannot open for reading: %2").arg(path, systemReason(reason));
+            error = QStringLiteral("cannot open for reading: %1").arg(systemReason(reason));
         }
         return std::nullopt;
     }
     struct stat status {};
     if (::fstat(file.fd, &status) != 0) {
-        error = QStringLiteral("%1: cannot read: %2").arg(path, systemReason(errno));
+        error = QStringLiteral("cannot read: %1").arg(systemReason(errno));
         return std::nullopt;
     }
     if (!S_ISREG(status.st_mode)) {
-        error = QStringLiteral("%1: not a regular file").arg(path);
+        error = QStringLiteral("not a regular file");
         return std::nullopt;
     }
 
@@ -72,7 +72,7 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
     if (size > LargestReadFile) {
         void* address = ::mmap(nullptr, std::size_t(size), PROT_READ, MAP_SHARED, file.fd, 0);
         if (address == MAP_FAILED) {
-            error = QStringLiteral("%1: cannot read: %2").arg(path, systemReason(errno));
+            error = QStringLiteral("cannot read: %1").arg(systemReason(errno));
             return std::nullopt;
         }
         mapped.mapping_ = std::unique_ptr<void, Unmap>(address, Unmap{std::size_t(size)});
@@ -85,7 +85,7 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                error = QStringLiteral("%1: cannot read: %2").arg(path, systemReason(errno));
+                error = QStringLiteral("cannot read: %1").arg(systemReason(errno));
                 return std::nullopt;
             }
             if (n == 0)
@@ -105,13 +105,13 @@ MappedFile MappedFile::openCompanion(const QString& path)
     bool notFound = false;
     auto file = open(path, error, notFound);
     if (!file)
-        throw FormatError(FormatError::Kind::Damaged, QFileInfo(path).fileName(), 0, error);
+        throw FormatError(FormatError::Kind::Damaged, path, std::nullopt, error);
     return std::move(*file);
 }
 
 FileBytes MappedFile::fileBytes() const
 {
-    return FileBytes{QFileInfo(path_).fileName(), bytes_};
+    return FileBytes{path_, bytes_};
 }
 
 } // namespace korvex

@@ -1,5 +1,7 @@
 #include "TableSource.h"
 
+#include "AliasDatabase.h"
+
 #include <array>
 #include <cstring>
 
@@ -36,12 +38,30 @@ void TableSource::open(const QString& databaseName, const QString& tableName)
     TableHandle h = 0;
     check(engine_.OpenTable(databaseName, tableName, h));
     handle_ = h;
-    const auto r = engine_.ReadFieldList(handle_, fields_);
+    auto r = engine_.ReadFieldList(handle_, fields_);
+    if (r == result::Ok)
+        r = engine_.ReadWarnings(handle_, warnings_);
     if (r != result::Ok) {
         const EngineError error(r, engine_.lastError());
         close();
         throw error;
     }
+}
+
+void TableSource::open(AliasDatabase& database, const QString& tableName)
+{
+    close();
+    check(database.connect());
+    try {
+        open(database.databaseName(), tableName);
+    } catch (const EngineError&) {
+        if (!database.keepConnection())
+            database.disconnect();
+        throw;
+    }
+    // The open table holds its files; the database name is needed no longer.
+    if (!database.keepConnection())
+        database.disconnect();
 }
 
 void TableSource::close()
@@ -50,6 +70,7 @@ void TableSource::close()
         engine_.CloseTable(handle_);
     handle_ = 0;
     fields_.clear();
+    warnings_.clear();
     indexCount_ = 0;
 }
 

@@ -3,12 +3,15 @@
 #include "DatabaseEngine.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <stdexcept>
 #include <vector>
 
 namespace korvex {
+
+class AliasDatabase;
 
 // An engine operation failed; carries the engine's result code and its message.
 class EngineError : public std::runtime_error {
@@ -73,8 +76,11 @@ public:
     TableSource(const TableSource&) = delete;
     TableSource& operator=(const TableSource&) = delete;
 
-    // databaseName: the directory of the table (empty when tableName is a path).
+    // databaseName: the directory of the table (empty when tableName is a path), or the
+    // name of a connected database.
     void open(const QString& databaseName, const QString& tableName);   // EngineError
+    // Opens tableName in the alias's directory, connecting the database first.
+    void open(AliasDatabase& database, const QString& tableName);       // EngineError
     bool isOpen() const { return handle_ != 0; }
     void close();
 
@@ -88,6 +94,9 @@ public:
     ValidityCheckRecord validityCheck(int checkNumber);                 // EngineError
     // The language driver's description, or nothing when the engine cannot give it.
     std::optional<QString> languageDriverText();
+    // What the engine noticed on opening the table that does not stop it but changes what
+    // is shown of it (DatabaseEngine::ReadWarnings); empty when nothing, or no table open.
+    const QStringList& warnings() const { return warnings_; }
 
     DatabaseEngine& engine() { return engine_; }
     TableHandle handle() const { return handle_; }
@@ -98,6 +107,7 @@ private:
     DatabaseEngine& engine_;
     TableHandle handle_ = 0;
     std::vector<FieldListEntry> fields_;
+    QStringList warnings_;
     int indexCount_ = 0;
 };
 

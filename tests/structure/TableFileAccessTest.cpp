@@ -66,16 +66,16 @@ TEST(TableFileAccess, WhatIsNoTableFileFailsAtOnce)
     bool notFound = false;
     EXPECT_FALSE(MappedFile::open(dir.filePath("missing.db"), error, notFound));
     EXPECT_TRUE(notFound);
-    EXPECT_TRUE(error.endsWith("missing.db: no such file")) << error.toStdString();
+    EXPECT_EQ(error, "no such file");
 
     // a named pipe without a writer would block a plain open for ever
     const QString pipe = dir.filePath("pipe.db");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     EXPECT_FALSE(MappedFile::open(pipe, error, notFound));
     EXPECT_FALSE(notFound);
-    EXPECT_TRUE(error.endsWith("pipe.db: not a regular file")) << error.toStdString();
+    EXPECT_EQ(error, "not a regular file");
     EXPECT_FALSE(MappedFile::open(dir.path(), error, notFound));
-    EXPECT_TRUE(error.endsWith("not a regular file")) << error.toStdString();
+    EXPECT_EQ(error, "not a regular file");
 }
 
 TEST(TableFileAccess, CompanionsAreFilesOfTheTableNameInAnyCase)
