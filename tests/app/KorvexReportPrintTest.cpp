@@ -118,3 +118,24 @@ TEST_F(PrintCommand, PrinterAndOutExcludeEachOther)
     EXPECT_EQ(korvexReport({"--printer", "x", "--out", "y", "t.dbf"}, work.path()).exitCode, 2);
     EXPECT_EQ(korvexReport({"--json", "--out", "y", "t.dbf"}, work.path()).exitCode, 2);
 }
+
+TEST_F(PrintCommand, PrintingFailureSaysWhyBesideTheFixedText)
+{
+    KORVEX_REQUIRE_FIXTURES();
+    QFile file(work.filePath("plain-file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    auto run = korvexReport({"--out", "plain-file/pdfs", table}, work.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("db3_types.dbf: Error printing table structure! (")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("plain-file/pdfs\" cannot be created: Not a directory")) << run.err.toStdString();
+
+    QFile ini(work.filePath("margins.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Options]\nMargin_Bottom=280\n");
+    ini.close();
+    run = korvexReport({"--settings", ini.fileName(), "--out", "pdfs", table}, work.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("Error printing table structure! (No report line fits between the margins"))
+        << run.err.toStdString();
+}

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace korvex;
@@ -18,8 +20,13 @@ namespace {
 
 class RecordedMessages : public UserMessages {
 public:
-    void showError(const QString& message) override { errors << message; }
+    void showError(const QString& message, const QString& reason) override
+    {
+        errors << message;
+        reasons << reason;
+    }
     QStringList errors;
+    QStringList reasons;
 };
 
 class RecordedProgress : public ReportProgress {
@@ -71,6 +78,7 @@ protected:
     {
         auto fake = std::make_unique<test::FakeFormat>(def, indexCount);
         fake->links = links;
+        fake->lastIndexExpression = expression;
         format = fake.get();
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::move(fake));
@@ -95,6 +103,7 @@ protected:
     TableDefinition def;
     int indexCount = 0;
     std::vector<IntegrityLink> links;
+    QString expression;
     test::FakeFormat* format = nullptr;
     std::unique_ptr<DatabaseEngine> engine;
     FieldDescriptorBuffer descriptors;
@@ -302,4 +311,110 @@ TEST_F(Report, FieldsOverSeveralPagesWithZebraRestartingOnEachPage)
     // The index section follows the last field on page 2.
     const QStringList t = textsOf();
     EXPECT_TRUE(t.contains("Index2"));
+}
+
+namespace {
+
+// The texts drawn at x on each page, in drawing order.
+std::map<int, QStringList> textsAtX(const RecordingDevice& device, int x)
+{
+    std::map<int, QStringList> pages;
+    int page = 0;
+    for (const auto& r : device.records()) {
+        if (const auto* p = std::get_if<PageRecord>(&r))
+            page = p->number;
+        else if (const auto* t = std::get_if<TextRecord>(&r); t && t->x == x)
+            pages[page] << t->text;
+    }
+    return pages;
+}
+
+const TextRecord* findText(const RecordingDevice& device, const QString& text)
+{
+    static std::vector<TextRecord> texts;
+    texts = device.recordsOf<TextRecord>();
+    const auto it = std::find_if(texts.begin(), texts.end(), [&](const TextRecord& t) { return t.text == text; });
+    return it == texts.end() ? nullptr : &*it;
+}
+
+} // namespace
+
+// Arial 6 in the fixed metric: lines of 79 dots, the first caption line 52 below topY 10,
+// the footer at 10 + 6797 - 63 = 6744.
+TEST_F(Report, PageStartedByTheIndexSectionIsNotShiftedByTheInformationBlock)
+{
+    indexCount = 90;  // the primary index and 89 secondary ones
+    ASSERT_TRUE(print());
+    // Page 1: the fields on lines 1 to 4, the captions on line 7, the indexes from line 9
+    // to the limit of 75 lines (Index2 to Index68); page 2 goes on at line 0.
+    const auto pages = textsAtX(device, 396);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages.at(1).filter(QRegularExpression("^Index")).size(), 67);
+    EXPECT_EQ(pages.at(2).filter(QRegularExpression("^Index")).size(), 22);
+    const TextRecord* first = findText(device, "Index69");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->y, 10 + 52 + 79);  // was seven lines (553 dots) lower
+    const TextRecord* last = findText(device, "Index90");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->y, 10 + 52 + 22 * 79);
+}
+
+TEST_F(Report, FirstPageOnlyHeaderWithoutInformationBlockLosesNoFieldOverTheFooter)
+{
+    settings.WriteFlag("Options", "PrintHeader", false);
+    settings.WriteText("Options", "Main_Header_Visible", "1. Page only");
+    settings.WriteText("Options", "Main_Header_Text", "Head");
+    def.fields.resize(80, def.fields[1]);
+    ASSERT_TRUE(print());
+    // The header is 99 + 236 dots high and reaches into 5 lines: page 1 holds 82 - 5 = 77
+    // rows, page 2 (without the header) the other three, each field exactly once.
+    const auto pages = textsAtX(device, 396);
+    QStringList numbers1 = pages.at(1).filter(QRegularExpression("^\\d+$"));
+    QStringList numbers2 = pages.at(2).filter(QRegularExpression("^\\d+$"));
+    ASSERT_EQ(numbers1.size(), 77);
+    EXPECT_EQ(numbers1.first(), "0");
+    EXPECT_EQ(numbers1.last(), "76");
+    EXPECT_EQ(numbers2, (QStringList{"77", "78", "79"}));
+    EXPECT_EQ(findText(device, "76")->y, 10 + 52 + 335 + 78 * 79);  // 6559, above the footer at 6744
+    EXPECT_EQ(findText(device, "77")->y, 10 + 52 + 2 * 79);
+}
+
+TEST_F(Report, TableInADeepDirectoryOpens)
+{
+    QString deep = dir.path();
+    while (deep.size() <= 130)
+        deep += "/a-rather-long-folder-name";
+    ASSERT_TRUE(QDir().mkpath(deep));
+    QFile::copy(dir.filePath("T.FAK"), deep + "/DEEP.FAK");
+    location.currentDirectory = deep;
+    EXPECT_TRUE(print("DEEP.FAK"));
+    EXPECT_TRUE(messages.errors.isEmpty()) << messages.errors.join(' ').toStdString();
+}
+
+TEST_F(Report, PrintingFailureSaysWhyBesideTheFixedText)
+{
+    settings.WriteNumber("Options", "Margin_Bottom", 280);
+    EXPECT_FALSE(print());
+    EXPECT_EQ(messages.errors, QStringList{"Error printing table structure!\n"});
+    ASSERT_EQ(messages.reasons.size(), 1);
+    EXPECT_TRUE(messages.reasons[0].startsWith("No report line fits between the margins")) << messages.reasons[0].toStdString();
+}
+
+TEST_F(Report, FoxProTablePrintsNumericSizesAndIndexesLikeDbase)
+{
+    def.tableType = "FOXPRO";
+    def.fields[1].type = FieldType::Float;
+    def.fields[1].units1 = 20;
+    def.fields[1].units2 = 4;
+    indexCount = 2;
+    expression = "UPPER(F2)";
+    ASSERT_TRUE(print());
+    const QStringList t = textsOf();
+    EXPECT_TRUE(t.contains("20,4"));
+    for (const char* caption : {"Indexes", "Used Field(s) or Expression", "Unique", "Desc."})
+        EXPECT_TRUE(t.contains(caption)) << caption;
+    EXPECT_FALSE(t.contains("Sec. Indexes"));
+    EXPECT_TRUE(t.contains("Index1"));  // every index, the first too
+    EXPECT_TRUE(t.contains("UPPER(F2)"));
+    EXPECT_EQ(t.count("*"), 1);  // the key field's mark; no index is unique or descending
 }
