@@ -1,5 +1,6 @@
 #include "ReportCommand.h"
 
+#include "AliasCommand.h"
 #include "Json.h"
 #include "StructureDump.h"
 
@@ -75,15 +76,17 @@ QStringList storedPasswords(const SettingsFile& settings)
     return passwords;
 }
 
-int writeJson(DatabaseEngine& engine, const QStringList& tables)
+int writeJson(DatabaseEngine& engine, const SettingsFile& settings, const QStringList& tables,
+              const QString& databaseName)
 {
     FieldDescriptorBuffer descriptors;
-    const LanguageTable labels;
+    LanguageTable labels;
+    LoadLanguageTable(labels, settings);
     const LabelLookup label = [&labels](const QString& text) { return LookupLabel(labels, text); };
     bool allOk = true;
     Json::Array results;
     for (const auto& table : tables) {
-        auto dump = DumpTableStructure(engine, descriptors, table, label);
+        auto dump = DumpTableStructure(engine, descriptors, table, label, QLocale::system(), databaseName);
         allOk = allOk && dump.ok;
         results.push_back(std::move(dump.json));
     }
@@ -110,7 +113,7 @@ int RunReportCommand(const QStringList& arguments)
     const QCommandLineOption settingsOption(QStringLiteral("settings"),
                                             QStringLiteral("Take the report options from FILE instead of the "
                                                            "settings file %1.")
-                                                .arg(QDir(SettingsFile::settingsDirectory()).filePath(SettingsFile::DefaultName)),
+                                                .arg(SettingsFile().path()),
                                             QStringLiteral("FILE"));
     const QCommandLineOption password(QStringLiteral("password"),
                                       QStringLiteral("A password for protected tables (may be given several times)."),
@@ -121,7 +124,15 @@ int RunReportCommand(const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Write the structure of every TABLE as one JSON object to standard "
                                                  "output instead of printing."));
-    parser.addOptions({printer, out, settingsOption, password, trace, json});
+    const QCommandLineOption alias(QStringLiteral("alias"),
+                                   QStringLiteral("Open every TABLE by name in the directory of the alias NAME, "
+                                                  "from the file %1 beside the settings file.")
+                                       .arg(AliasFile::FileName),
+                                   QStringLiteral("NAME"));
+    const QCommandLineOption listAliases(QStringLiteral("list-aliases"),
+                                         QStringLiteral("List the aliases, one per line: name, driver, and directory "
+                                                        "or parameters, separated by tabs."));
+    parser.addOptions({printer, out, settingsOption, password, trace, json, alias, listAliases});
     parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("Table files (.db, .dbf)."),
                                  QStringLiteral("TABLE..."));
 
@@ -142,20 +153,48 @@ int RunReportCommand(const QStringList& arguments)
         writeTo(stderr, QStringLiteral("korvex-report: %1\n\n%2").arg(problem, parser.helpText()));
         return ExitUsage;
     };
-    if (tables.isEmpty())
+    if (parser.isSet(listAliases) && (!tables.isEmpty() || parser.isSet(alias)))
+        return usage(QStringLiteral("--list-aliases takes no TABLE and no --alias"));
+    if (tables.isEmpty() && !parser.isSet(listAliases))
         return usage(QStringLiteral("no TABLE given"));
     if (parser.isSet(printer) && parser.isSet(out))
         return usage(QStringLiteral("--printer and --out exclude each other"));
     if (parser.isSet(json) && (parser.isSet(printer) || parser.isSet(out) || parser.isSet(trace)))
         return usage(QStringLiteral("--json writes the structure instead of printing; it takes no printer"));
 
-    SettingsFile settings(parser.isSet(settingsOption) ? parser.value(settingsOption) : SettingsFile::DefaultName);
+    // A file named here is a path from the current directory; it must exist, so that a
+    // mistyped name is never taken for an empty file nor created.
+    const QFileInfo settingsInfo(parser.value(settingsOption));
+    if (parser.isSet(settingsOption) && !settingsInfo.exists())
+        return usage(QStringLiteral("the settings file %1 does not exist").arg(settingsInfo.filePath()));
+    if (parser.isSet(settingsOption) && !settingsInfo.isFile())
+        return usage(QStringLiteral("the settings file %1 is not a file").arg(settingsInfo.filePath()));
+    SettingsFile settings = parser.isSet(settingsOption) ? SettingsFile(settingsInfo.filePath()) : SettingsFile();
     DatabaseEngine engine;
     for (const auto& pw : parser.values(password) + storedPasswords(settings))
         engine.RegisterPassword(pw);
 
+    // Aliases are read only when asked for, so that a broken aliases file stops no other use.
+    std::unique_ptr<AliasDatabase> aliasDatabase;
+    if (parser.isSet(listAliases) || parser.isSet(alias)) {
+        if (engine.LoadAliases(QFileInfo(settings.path()).absolutePath()) != result::Ok) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
+            return ExitFailed;
+        }
+        if (parser.isSet(listAliases)) {
+            writeTo(stdout, AliasListText(engine));
+            return 0;
+        }
+        QString error;
+        aliasDatabase = ConnectAlias(engine, parser.value(alias), error);
+        if (!aliasDatabase) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(error));
+            return ExitFailed;
+        }
+    }
+
     if (parser.isSet(json))
-        return writeJson(engine, tables);
+        return writeJson(engine, settings, tables, aliasDatabase ? aliasDatabase->databaseName() : QString());
 
     // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
     // printer, or the PDF printer writing into the output folder.
@@ -188,8 +227,18 @@ int RunReportCommand(const QStringList& arguments)
     SilentProgress progress;
     FieldDescriptorBuffer descriptors;
     HeaderStrip fieldHeader = MakeFieldHeader();
-    const LanguageTable labels;
+    LanguageTable labels;
+    LoadLanguageTable(labels, settings);
     TableLocation location;
+    if (aliasDatabase) {
+        // Tables named relative to the alias open through its database, as chosen in the browser.
+        QString driver;
+        engine.GetAliasDriver(aliasDatabase->aliasName(), driver);
+        location.currentDirectory = AliasDirectory(engine, *aliasDatabase);
+        location.CurrentAlias = aliasDatabase->aliasName().left(25);
+        location.CurrentAliasDriver = driver.left(25);
+        location.CurrentDatabase = aliasDatabase->databaseName();
+    }
     TableReporter reporter(TableReporter::Services{
         engine, descriptors, settings, *device, fieldHeader,
         [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
@@ -199,11 +248,14 @@ int RunReportCommand(const QStringList& arguments)
     bool allOk = true;
     for (const auto& table : tables) {
         const QFileInfo info(table);
-        location.currentDirectory = info.absolutePath();
+        if (!aliasDatabase)
+            location.currentDirectory = info.absolutePath();
         messages.setTable(table);
         bool ok = false;
         try {
-            ok = reporter.PrintTableReport(info.fileName());
+            ok = reporter.PrintTableReport(aliasDatabase ? table : info.fileName());
+        } catch (const SettingsWriteError& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
         } catch (const std::exception& e) {
             writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
         }

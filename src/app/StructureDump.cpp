@@ -62,11 +62,12 @@ Json indexesJson(DatabaseEngine& engine, const TableSource& source)
 // The referential-integrity links with the names of the linked fields; the related table
 // is opened read-only for its field names. A related table beside this one is shown by
 // its file name, as the link stores it.
-Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString& tablePath)
+Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString& databaseName,
+               const QString& tablePath)
 {
     namespace ri = record::integrity;
     TableHandle list = 0;
-    if (const auto r = engine.OpenIntegrityList(QString(), tablePath, QString(), list); r != result::Ok)
+    if (const auto r = engine.OpenIntegrityList(databaseName, tablePath, QString(), list); r != result::Ok)
         throw EngineError(r, engine.lastError());
     const QString directory = QFileInfo(engine.tablePath(source.handle())).absolutePath() + '/';
     std::vector<std::byte> buffer(record::IntegrityDescriptorSize);
@@ -110,13 +111,13 @@ Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString&
 } // namespace
 
 StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
-                                 const QString& tableArgument, const LabelLookup& label, const QLocale& locale)
+                                 const QString& tableArgument, const LabelLookup& label, const QLocale& locale,
+                                 const QString& databaseName)
 {
     TableSource source(engine);
     TableProperties properties;
     try {
-        // A table named on the command line is a path of its own.
-        source.open(QString(), tableArgument);
+        source.open(databaseName, tableArgument);
         source.refreshIndexDefinitions();
         properties = source.properties();
     } catch (const EngineError& e) {
@@ -155,7 +156,7 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             {"indexes", indexesJson(engine, source)},
         };
         if (structure.tableType == QLatin1String("PARADOX"))
-            table.emplace_back("links", linksJson(engine, source, tableArgument));
+            table.emplace_back("links", linksJson(engine, source, databaseName, tableArgument));
         return {true, Json(std::move(table))};
     } catch (const EngineError& e) {
         return {false, failure(tableArgument, e.code(), e.message())};

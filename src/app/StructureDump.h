@@ -18,8 +18,11 @@ struct StructureDump {
     Json json;
 };
 
+// databaseName: where tableArgument is looked for (a directory or a connected database);
+// empty when tableArgument is a path of its own.
 StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
                                  const QString& tableArgument, const LabelLookup& label,
-                                 const QLocale& locale = QLocale::system());
+                                 const QLocale& locale = QLocale::system(),
+                                 const QString& databaseName = QString());
 
 } // namespace korvex

@@ -22,7 +22,7 @@ struct TableLocation {
     QString currentDirectory;
     QString CurrentAlias;
     QString CurrentAliasDriver;
-    QString CurrentDatabase;   // the alias's database: the directory it stands for
+    QString CurrentDatabase;   // the alias's database name ("DDB" + alias), or a directory
 };
 
 // What the user sees while a table prints: the progress message and a busy cursor. The

@@ -5,13 +5,6 @@
 
 namespace korvex {
 
-namespace {
-
-const QString InsertCaption = QStringLiteral("Insert");
-const QString AppendCaption = QStringLiteral("Append");
-
-} // namespace
-
 int SaturatedPixels(qint64 value)
 {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
@@ -176,19 +169,22 @@ void HeaderStrip::MouseMove(int x)
     }
     // Truncating division, as the snap is defined; a pointer left of the strip snaps to 0.
     const qint64 snapped = std::min<qint64>(qint64(x / SnapStep) * SnapStep, qint64(clientWidth()) - 2);
-    qint64 width = snapped + divider_.grabOffset - leftEdge(r);
-    if (width < MinimumWidth)
-        width = MinimumWidth;
-    {
-        HeaderUpdateGuard repaintOnce(sections_);
-        sections_.setWidth(r, SaturatedPixels(width));
-        // The last section's minimum wins over the dragged section's.
-        const int rest = SectionWidth(last);
-        if (rest < MinimumWidth)
-            sections_.setWidth(r, SaturatedPixels(qint64(sections_.width(r)) - (MinimumWidth - qint64(rest))));
-    }
+    resizeWithMinimums(r, snapped + divider_.grabOffset - leftEdge(r));
     if (OnSizing)
         OnSizing(r, sections_.width(r));
+}
+
+void HeaderStrip::resizeWithMinimums(int r, qint64 width)
+{
+    const int last = sections_.count() - 1;
+    if (width < MinimumWidth)
+        width = MinimumWidth;
+    HeaderUpdateGuard repaintOnce(sections_);
+    sections_.setWidth(r, SaturatedPixels(width));
+    // The last section's minimum wins over the dragged section's.
+    const int rest = SectionWidth(last);
+    if (rest < MinimumWidth)
+        sections_.setWidth(r, SaturatedPixels(qint64(sections_.width(r)) - (MinimumWidth - qint64(rest))));
 }
 
 void HeaderStrip::MouseRelease()
@@ -201,6 +197,23 @@ void HeaderStrip::MouseRelease()
         if (divider_.section < sections_.count() && OnSized)
             OnSized(divider_.section, sections_.width(divider_.section));
     }
+}
+
+void HeaderStrip::setPopUpIndex(int section)
+{
+    popUpIndex_ = std::clamp(section, -1, sections_.count() - 1);
+}
+
+bool HeaderStrip::moveDivider(int section, int pixels)
+{
+    if (section < 0 || section >= sections_.count() - 1 || dragging())
+        return false;
+    resizeWithMinimums(section, qint64(sections_.width(section)) + pixels);
+    if (OnSizing)
+        OnSizing(section, sections_.width(section));
+    if (OnSized)
+        OnSized(section, sections_.width(section));
+    return true;
 }
 
 bool HeaderStrip::TopLevelItemEnabled(const QString& caption) const

@@ -27,6 +27,11 @@ public:
     static constexpr int SnapStep = 10;      // a dragged divider follows the pointer in steps
     static constexpr int TextIndent = 3;     // caption start from a section's left edge
 
+    // The popup menu's captions that the strip's enabling rules know.
+    static inline const QString RemoveCaption = QStringLiteral("Remove");
+    static inline const QString InsertCaption = QStringLiteral("Insert");
+    static inline const QString AppendCaption = QStringLiteral("Append");
+
     // A divider under the pointer: the section to its left and where the pointer holds
     // it (divider position less pointer x).
     struct Divider {
@@ -55,6 +60,7 @@ public:
     int width() const { return width_; }
     void setWidth(int width) { width_ = width; }
     BorderStyle borderStyle() const { return border_; }
+    void setBorderStyle(BorderStyle border) { border_ = border; }
     int clientWidth() const;
 
     bool AllowResize() const { return allowResize_; }
@@ -92,6 +98,13 @@ public:
     // Ends a drag and raises OnSized.
     void MouseRelease();
 
+    // The keyboard's counterparts of a press and a drag. A popup opened from the keyboard
+    // names its section directly (clamped to the sections; -1 with none). Moving the
+    // divider right of a section by some pixels keeps a drag's minimums and raises
+    // OnSizing, then OnSized; the last section has no divider, so it answers false.
+    void setPopUpIndex(int section);
+    bool moveDivider(int section, int pixels);
+
     bool resizeReady() const { return resizeReady_; }
     bool dragging() const { return captured_ && resizeReady_; }
     // The section under the pointer at the last press; -1 before any press or with no
@@ -109,6 +122,9 @@ public:
 
 private:
     qint64 leftEdge(int i) const;
+    // Section r's width becomes width, at least 30, then narrower again as far as the
+    // last section needs to keep 30.
+    void resizeWithMinimums(int r, qint64 width);
     qint64 totalWidth() const;
 
     TQxHeaderStrings sections_;

@@ -99,7 +99,7 @@ IniDocument::Line IniDocument::parseLine(const QString& text)
         return line;
     line.kind = Kind::Key;
     line.name = key;
-    line.valueStart = equals + 1;
+    line.value = text.mid(equals + 1).trimmed();
     return line;
 }
 
@@ -131,7 +131,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     const auto i = findKey(section, key);
     if (!i)
         return std::nullopt;
-    return lines_[*i].text.mid(lines_[*i].valueStart);
+    return lines_[*i].value;
 }
 
 QStringList IniDocument::keys(const QString& section) const
@@ -149,7 +149,7 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
 {
     const Line written = parseLine(key + QLatin1Char('=') + value);
     if (const auto i = findKey(section, key)) {
-        if (lines_[*i].text.mid(lines_[*i].valueStart) == value)
+        if (lines_[*i].value == written.value)
             return false;
         lines_[*i] = written;
         return true;

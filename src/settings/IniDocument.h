@@ -18,8 +18,9 @@ namespace korvex {
 //   first "]" (or the end of the line) and is trimmed.
 // - A line whose first non-blank character is ";" is a comment.
 // - Any other line holding an "=" is a key line: the key is the text before the first "=",
-//   trimmed; the value is all the text after it, blanks included, so a written text reads
-//   back unchanged. A line with an empty key, or without "=", means nothing.
+//   the value the text after it, both without the blanks around them ("Key = a b " holds
+//   "a b"), as the profile files this format comes from are read. A line with an empty
+//   key, or without "=", means nothing.
 // - Key lines before the first section belong to no section and are never found.
 // - Section and key names are compared without regard to case. Several blocks of the same
 //   section name form one section; of several lines with the same key, the first counts.
@@ -40,7 +41,7 @@ public:
 
     // Replaces the first line of key in section, or adds the key after the last line of the
     // section's first block, or adds the section at the end. False when the key already
-    // held exactly this value, so nothing changed.
+    // held a value that reads as this one, so nothing changed.
     bool setValue(const QString& section, const QString& key, const QString& value);
     // Removes every block of section, header and all its lines. False when there was none.
     bool removeSection(const QString& section);
@@ -51,7 +52,7 @@ private:
         QString text;         // as read, without its line end
         Kind kind = Kind::Other;
         QString name;         // section name (Section) or key name (Key), trimmed
-        qsizetype valueStart = 0;  // Key: where the value starts in text
+        QString value;        // Key: the value, trimmed
     };
 
     static Line parseLine(const QString& text);

@@ -67,6 +67,48 @@ void LanguageTable::setCell(int row, int column, const QString& text)
     cells_.at(std::size_t(row)).at(std::size_t(column)) = text;
 }
 
+void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings)
+{
+    switch (settings.ReadNumber(LanguageKeys::Current)) {
+    case 2:
+        table.setLanguage(LanguageTable::Language::Translation1);
+        break;
+    case 3:
+        table.setLanguage(LanguageTable::Language::Translation2);
+        break;
+    default:
+        table.setLanguage(LanguageTable::Language::Original);
+        break;
+    }
+    const QStringList texts(builtInTexts().begin(), builtInTexts().end());
+    const auto first = settings.readTexts(SettingsSection::Language1, texts);
+    const auto second = settings.readTexts(SettingsSection::Language2, texts);
+    for (int r = 0; r < LanguageTable::RowCount; ++r) {
+        const QString& text = LanguageTable::builtInText(r);
+        table.setCell(r, 0, text);
+        table.setCell(r, 1, first[std::size_t(r)].value_or(text));
+        table.setCell(r, 2, second[std::size_t(r)].value_or(text));
+    }
+}
+
+void SaveLanguageTable(const LanguageTable& table, SettingsFile& settings)
+{
+    int current = 1;
+    if (table.language() == LanguageTable::Language::Translation1)
+        current = 2;
+    else if (table.language() == LanguageTable::Language::Translation2)
+        current = 3;
+    std::vector<SettingsFile::Value> values{
+        {LanguageKeys::Current.section, LanguageKeys::Current.name, QString::number(current)}};
+    for (int r = 0; r < LanguageTable::RowCount; ++r) {
+        const QString& text = LanguageTable::builtInText(r);
+        values.push_back({SettingsSection::Language1, text, table.cell(r, 1)});
+        values.push_back({SettingsSection::Language2, text, table.cell(r, 2)});
+    }
+    // One change of the file: a save that fails leaves the stored translations whole.
+    settings.writeTexts(values);
+}
+
 QString LookupLabel(const LanguageTable& table, const QString& text)
 {
     if (table.language() == LanguageTable::Language::Original)

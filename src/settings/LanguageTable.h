@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SettingsFile.h"
+
 #include <QString>
 
 #include <array>
@@ -33,6 +35,22 @@ private:
     std::array<std::array<QString, ColumnCount>, RowCount> cells_;
     Language language_ = Language::Original;
 };
+
+struct LanguageKeys {
+    // 1 the built-in labels, 2 the first translation, 3 the second; any other number the
+    // built-in labels.
+    static inline const NumberKey Current{SettingsSection::Languages, QStringLiteral("Current"), 1};
+};
+
+// Fills the table from the settings file: the language in use from Languages/Current, and
+// in every row the stored translations of its built-in text from Language_1 and
+// Language_2, the built-in text itself where none is stored. A stored empty translation
+// gives an empty cell; rows with equal built-in texts read the same key.
+void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings);
+// Writes the language in use and both translation columns under the rows' built-in texts,
+// row by row, so that of rows with equal built-in texts the later row's translation is
+// kept. Raises SettingsWriteError when the file cannot be written.
+void SaveLanguageTable(const LanguageTable& table, SettingsFile& settings);
 
 // The printed form of a label: the built-in text itself when the built-in language is
 // chosen, else the chosen translation of the first row whose built-in text equals text

@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <limits>
 
 #ifdef Q_OS_UNIX
@@ -18,11 +19,6 @@
 namespace korvex {
 
 namespace {
-
-bool isBareName(const QString& name)
-{
-    return !name.contains(QLatin1Char('/'));
-}
 
 bool hasLineBreak(const QString& text)
 {
@@ -153,8 +149,13 @@ int FindChoice(const QStringList& choices, const QString& stored)
     return -1;
 }
 
-SettingsFile::SettingsFile(const QString& name)
-    : path_(isBareName(name) ? settingsDirectory() + QLatin1Char('/') + name : QFileInfo(name).absoluteFilePath())
+SettingsFile::SettingsFile()
+    : path_(settingsDirectory() + QLatin1Char('/') + ProgramFileName)
+{
+}
+
+SettingsFile::SettingsFile(const QString& path)
+    : path_(QFileInfo(path).absoluteFilePath())
 {
 }
 
@@ -200,20 +201,33 @@ void SettingsFile::store(const IniDocument& document)
 
     const bool isNew = !target.exists();
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: every byte reaches the system in write(), where a full disk is seen.
+    // Buffered bytes would be written only when commit() closes the file, and commit()
+    // does not notice when that fails; it would put a short file in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw SettingsWriteError(path_, file.errorString());
-    // An existing file keeps its permissions (the save file copies them); a new one is
-    // its owner's alone.
-    if (isNew && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        file.cancelWriting();
-        throw SettingsWriteError(path_, file.errorString());
-    }
-    const QByteArray bytes = document.toBytes();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+    const auto fail = [&](const QString& reason) {
         file.cancelWriting();
         throw SettingsWriteError(path_, reason);
+    };
+    // An existing file keeps its permissions (the save file copies them); a new one is
+    // its owner's alone.
+    if (isNew && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        fail(file.errorString());
+    // A short write is followed by one more, which tells why the rest did not fit.
+    const QByteArray bytes = document.toBytes();
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            fail(file.errorString());
+        done += written;
     }
+#ifdef Q_OS_UNIX
+    // commit() syncs as well but ignores a failure, and a file system may report the
+    // lack of room only here (delayed allocation, network file systems).
+    if (::fsync(file.handle()) != 0)
+        fail(qt_error_string(errno));
+#endif
     if (!file.commit())
         throw SettingsWriteError(path_, file.errorString());
     syncDirectory(dir);
@@ -230,12 +244,35 @@ QString SettingsFile::ReadText(const QString& section, const QString& key, const
 
 void SettingsFile::WriteText(const QString& section, const QString& key, const QString& value)
 {
-    checkSectionName(section);
-    checkKeyName(key);
-    QString oneLine = value;
-    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    writeTexts({Value{section, key, value}});
+}
+
+std::vector<std::optional<QString>> SettingsFile::readTexts(const QString& section, const QStringList& keys) const
+{
+    std::vector<std::optional<QString>> values(std::size_t(keys.size()));
+    const auto document = load();
+    if (!document)
+        return values;
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (const auto value = document->value(section, keys[i]))
+            values[std::size_t(i)] = cutToReadLimit(*value);
+    return values;
+}
+
+void SettingsFile::writeTexts(const std::vector<Value>& values)
+{
+    for (const Value& value : values) {
+        checkSectionName(value.section);
+        checkKeyName(value.key);
+    }
     IniDocument document = loadForChange();
-    if (document.setValue(section, key, oneLine))
+    bool changed = false;
+    for (const Value& value : values) {
+        QString oneLine = value.text;
+        oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        changed = document.setValue(value.section, value.key, oneLine) || changed;
+    }
+    if (changed)
         store(document);
 }
 

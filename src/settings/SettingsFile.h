@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 namespace korvex {
 
@@ -75,17 +76,20 @@ using TextKey = SettingsKey<QString>;
 // table passwords in clear; an existing file keeps its permissions.
 class SettingsFile {
 public:
-    static inline const QString DefaultName = QStringLiteral("KORVEX20.INI");
+    // The program's own settings file in settingsDirectory().
+    static inline const QString ProgramFileName = QStringLiteral("KORVEX20.INI");
     // A read returns at most this many characters of a value.
     static constexpr int MaxValueLength = 1023;
     // ReadSectionLines gathers a section's key names in this many bytes: each name in
     // UTF-8 and one terminator byte.
     static constexpr int KeyNameBufferSize = 8192;
 
-    // A bare file name lives in the fixed settings directory; a name with a directory part
-    // is used as it stands (tests, the command line's --settings), made absolute at once
-    // so that a later change of the current directory does not move the file.
-    explicit SettingsFile(const QString& name = DefaultName);
+    // The program's own settings file: ProgramFileName in settingsDirectory().
+    SettingsFile();
+    // The settings file at path (the command line's --settings, tests): a relative path
+    // counts from the current directory, even a bare file name, and is made absolute at
+    // once so that a later change of the current directory does not move the file.
+    explicit SettingsFile(const QString& path);
 
     // The per-machine settings directory: the XDG config location's folder "korvex".
     static QString settingsDirectory();
@@ -94,7 +98,8 @@ public:
     // Section and key names of writes must not be empty nor start or end with blanks; a key
     // must not hold "=" nor start with "[" or ";", a section not hold "]"; neither may hold
     // a line break. Breaking that raises std::invalid_argument. Line breaks in a written
-    // value become blanks, so that a value can never make lines of its own.
+    // value become blanks, so that a value can never make lines of its own. Reads ignore
+    // the blanks around key names and values, so a value's outer blanks do not read back.
     QString ReadText(const QString& section, const QString& key, const QString& defaultValue) const;
     void WriteText(const QString& section, const QString& key, const QString& value);
     int ReadNumber(const QString& section, const QString& key, int defaultValue) const;
@@ -106,6 +111,19 @@ public:
     // looked at; the names of the keys with empty values count as well.
     QStringList ReadSectionLines(const QString& section) const;
     void ClearSection(const QString& section);
+
+    // Many keys at once, for a whole table of values (the report's label translations).
+    // readTexts gives the keys' values of section from one reading of the file, each as
+    // ReadText gives it and nothing where the key is absent. writeTexts makes one change
+    // of the file in the given order, so that of two values for the same key the later
+    // one stays; when the file cannot be written none of them is.
+    std::vector<std::optional<QString>> readTexts(const QString& section, const QStringList& keys) const;
+    struct Value {
+        QString section;
+        QString key;
+        QString text;
+    };
+    void writeTexts(const std::vector<Value>& values);
 
     QString ReadText(const TextKey& key) const { return ReadText(key.section, key.name, key.defaultValue); }
     void WriteText(const TextKey& key, const QString& value) { WriteText(key.section, key.name, value); }

@@ -98,9 +98,9 @@ EngineResult DatabaseEngine::locateTable(const QString& databaseName, const QStr
         return fail(result::NoSuchFile, QStringLiteral("no table name given"));
     QString candidate = tableName;
     if (!databaseName.isEmpty()) {
-        const QDir dir(databaseName);
+        const QDir dir(directoryOf(databaseName));
         if (!dir.exists())
-            return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(databaseName));
+            return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(dir.path()));
         candidate = dir.filePath(tableName);
     }
     if (QFileInfo(candidate).suffix().isEmpty()) {

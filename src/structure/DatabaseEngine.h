@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AliasFile.h"
 #include "EngineRecords.h"
 #include "EngineResult.h"
 #include "EngineValues.h"
@@ -52,6 +53,27 @@ public:
     ~DatabaseEngine();
     DatabaseEngine(const DatabaseEngine&) = delete;
     DatabaseEngine& operator=(const DatabaseEngine&) = delete;
+
+    // Aliases (DatabaseEngineAliases.cpp). location: the folder holding the aliases file
+    // (AliasFile.h) or the file itself. A missing file means no aliases; a file that exists
+    // but cannot be read leaves none and answers ReadError.
+    EngineResult LoadAliases(const QString& location);
+    // Every alias name, sorted ascending ignoring case.
+    EngineResult ListAliases(QStringList& names);
+    // "name=value" lines, "PATH=<directory>" first for a directory alias. Alias names are
+    // matched without regard to case, here and below.
+    EngineResult ListAliasParameters(const QString& aliasName, QStringList& lines);
+    EngineResult GetAliasDriver(const QString& aliasName, QString& driver);
+    // Connects a database object: while it is open, databaseName stands for the alias's
+    // directory wherever a database name is passed (OpenTable, OpenIntegrityList,
+    // ListTables). Opening a name already open for the same alias counts once more, and
+    // each open wants its CloseDatabase. A server alias answers NoDriver.
+    EngineResult OpenDatabase(const QString& databaseName, const QString& aliasName);
+    EngineResult CloseDatabase(const QString& databaseName);
+    // The tables of an open database, or of a directory: names with their extensions, only
+    // files of a table format (.db, .dbf; the extension in any case), no hidden files;
+    // sorted ignoring case.
+    EngineResult ListTables(const QString& databaseName, QStringList& names);
 
     // Later openings of tables protected by this password succeed.
     EngineResult RegisterPassword(const QString& password);
@@ -115,6 +137,18 @@ private:
     EngineResult loadIndexes(OpenedTable& table);
     EngineResult noHandle(TableHandle handle);
 
+    struct OpenedDatabase {
+        QString aliasName;
+        QString directory;
+        int openCount = 0;
+    };
+    const AliasDefinition* findAlias(const QString& aliasName) const;
+    EngineResult noAlias(const QString& aliasName);
+    // The directory that databaseName stands for: an open database's, else the name itself.
+    QString directoryOf(const QString& databaseName) const;
+
+    std::vector<AliasDefinition> aliases_;
+    std::map<QString, OpenedDatabase> databases_;
     std::map<TableHandle, std::unique_ptr<OpenedTable>> tables_;
     std::map<TableHandle, std::unique_ptr<OpenedList>> lists_;
     TableHandle nextHandle_ = 1;

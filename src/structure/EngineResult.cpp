@@ -20,6 +20,7 @@ const char* resultName(EngineResult code)
     case result::IntegrityDamaged: return "IntegrityDamaged";
     case result::NoSuchAlias: return "NoSuchAlias";
     case result::InvalidValue: return "InvalidValue";
+    case result::NoDriver: return "NoDriver";
     }
     return "Unknown";
 }

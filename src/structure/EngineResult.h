@@ -26,6 +26,9 @@ inline constexpr EngineResult IndexDamaged = 0x280A;      // an index file is mi
 inline constexpr EngineResult IntegrityDamaged = 0x280B;  // the referential-integrity data is damaged
 inline constexpr EngineResult NoSuchAlias = 0x280C;
 inline constexpr EngineResult InvalidValue = 0x280D;      // e.g. a packed decimal that is not one
+// The alias names a server database, and no driver for its kind of database exists. Kept
+// apart from the codes above so that codes of table faults can be added without a clash.
+inline constexpr EngineResult NoDriver = 0x2820;
 } // namespace result
 
 // The symbolic name of a result code, e.g. "NoSuchFile"; for the JSON output and logs.

@@ -1,5 +1,7 @@
 #include "TableSource.h"
 
+#include "AliasDatabase.h"
+
 #include <array>
 #include <cstring>
 
@@ -42,6 +44,22 @@ void TableSource::open(const QString& databaseName, const QString& tableName)
         close();
         throw error;
     }
+}
+
+void TableSource::open(AliasDatabase& database, const QString& tableName)
+{
+    close();
+    check(database.connect());
+    try {
+        open(database.databaseName(), tableName);
+    } catch (const EngineError&) {
+        if (!database.keepConnection())
+            database.disconnect();
+        throw;
+    }
+    // The open table holds its files; the database name is needed no longer.
+    if (!database.keepConnection())
+        database.disconnect();
 }
 
 void TableSource::close()

@@ -10,6 +10,8 @@
 
 namespace korvex {
 
+class AliasDatabase;
+
 // An engine operation failed; carries the engine's result code and its message.
 class EngineError : public std::runtime_error {
 public:
@@ -74,8 +76,11 @@ public:
     TableSource(const TableSource&) = delete;
     TableSource& operator=(const TableSource&) = delete;
 
-    // databaseName: the directory of the table (empty when tableName is a path).
+    // databaseName: the directory of the table (empty when tableName is a path), or the
+    // name of a connected database.
     void open(const QString& databaseName, const QString& tableName);   // EngineError
+    // Opens tableName in the alias's directory, connecting the database first.
+    void open(AliasDatabase& database, const QString& tableName);       // EngineError
     bool isOpen() const { return handle_ != 0; }
     void close();
 

@@ -1,5 +1,8 @@
 #include "LanguageTable.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace korvex;
@@ -69,4 +72,61 @@ TEST(LookupLabel, EmptyTranslationPrintsEmpty)
     t.setCell(rowOf("Page:"), 1, QString());
     EXPECT_EQ(LookupLabel(t, "Page:"), "");
     EXPECT_EQ(LookupLabel(t, "Date:"), QStringLiteral("L1:%1").arg(rowOf("Date:")));
+}
+
+// --- Loading and saving the translations ----------------------------------------------------
+
+namespace {
+
+SettingsFile fileHolding(const QTemporaryDir& dir, const QByteArray& bytes)
+{
+    QFile f(dir.filePath("KORVEX20.INI"));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return SettingsFile(f.fileName());
+}
+
+} // namespace
+
+TEST(LanguageTableFile, ReportLabelTranslationsAreLoadedIntoTheTable)
+{
+    QTemporaryDir dir;
+    LanguageTable t;
+    LoadLanguageTable(t, fileHolding(dir, "[Languages]\nCurrent=3\n[Language_1]\nPage:=Seite:\n"
+                                          "[Language_2]\nPage:=\nrelated table=Verwandte\nBytes=Octets\n"));
+    EXPECT_EQ(t.language(), LanguageTable::Language::Translation2);
+    EXPECT_EQ(t.cell(rowOf("Page:"), 1), "Seite:");
+    EXPECT_EQ(t.cell(rowOf("Page:"), 2), "") << "a stored empty translation";
+    EXPECT_EQ(t.cell(rowOf("Date:"), 2), "Date:") << "no stored translation";
+    EXPECT_EQ(t.cell(42, 2), "Verwandte") << "equal built-in texts share one key";
+    EXPECT_EQ(t.cell(rowOf("Bytes", 19), 2), "Octets");
+    EXPECT_EQ(LookupLabel(t, "Related table"), "Verwandte");
+
+    for (const char* current : {"0", "7"}) {
+        LoadLanguageTable(t, fileHolding(dir, QByteArray("[Languages]\nCurrent=") + current + "\n"));
+        EXPECT_EQ(t.language(), LanguageTable::Language::Original) << current;
+        EXPECT_EQ(t.cell(rowOf("Page:"), 2), "Page:") << "a load replaces every cell";
+    }
+}
+
+TEST(LanguageTableFile, SavedTranslationsLoadBackAndTheLaterEqualRowWins)
+{
+    QTemporaryDir dir;
+    auto settings = fileHolding(dir, "[Options]\nPrintGrid=0\n");
+    LanguageTable saved;
+    LoadLanguageTable(saved, settings);
+    saved.setLanguage(LanguageTable::Language::Translation1);
+    saved.setCell(rowOf("Page:"), 1, "Seite:");
+    saved.setCell(rowOf("Date:"), 2, "");
+    saved.setCell(41, 1, "edited first row");
+    SaveLanguageTable(saved, settings);
+
+    LanguageTable loaded;
+    LoadLanguageTable(loaded, settings);
+    EXPECT_EQ(loaded.language(), LanguageTable::Language::Translation1);
+    saved.setCell(41, 1, "Related table");  // the file keeps the second row's text
+    for (int r = 0; r < LanguageTable::RowCount; ++r)
+        for (int c = 0; c < LanguageTable::ColumnCount; ++c)
+            EXPECT_EQ(loaded.cell(r, c), saved.cell(r, c)) << r << ',' << c;
+    EXPECT_FALSE(settings.ReadFlag(SettingsSection::Options, "PrintGrid", true)) << "other sections stay";
 }

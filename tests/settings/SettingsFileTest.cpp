@@ -121,14 +121,17 @@ TEST(SettingsFileLocation, BareNameLivesInTheKorvexFolderOfTheConfigLocation)
         qputenv("XDG_CONFIG_HOME", saved);
 }
 
-TEST(SettingsFileLocation, RelativePathIsFixedAgainstTheCurrentDirectoryOfTheStart)
+TEST(SettingsFileLocation, RelativePathAndBareNameAreFixedAgainstTheCurrentDirectoryOfTheStart)
 {
     QTemporaryDir dir;
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     SettingsFile settings(QStringLiteral("./mine.ini"));
+    SettingsFile bareName(QStringLiteral("KORVEX20.INI"));
     ASSERT_TRUE(QDir::setCurrent(before));
     EXPECT_EQ(settings.path(), QDir(dir.path()).canonicalPath() + QStringLiteral("/mine.ini"));
+    EXPECT_EQ(bareName.path(), QDir(dir.path()).canonicalPath() + QStringLiteral("/KORVEX20.INI"))
+        << "only the program's own file lives in the settings folder";
 }
 
 // --- Reading ------------------------------------------------------------------------------
@@ -153,13 +156,25 @@ TEST_F(SettingsFileTest, NamesAreCaseBlindAndTheValueIsEverythingAfterTheFirstEq
                                    "[ Language_1 ]\n"
                                    "Page:=Seite:\n"
                                    "Name of table=\n");
-    EXPECT_EQ(settings.ReadText(QStringLiteral("OPTIONS"), QStringLiteral("main_header_text"), {}), "a=b = c ");
+    EXPECT_EQ(settings.ReadText(QStringLiteral("OPTIONS"), QStringLiteral("main_header_text"), {}), "a=b = c");
     EXPECT_EQ(settings.ReadNumber(SettingsSection::Options, QStringLiteral("Margin_Left"), 0), 7);
-    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Margin_Left"), {}), "  7")
-        << "a value keeps its blanks";
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("page:"), {}), "Seite:");
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Name of table"), QStringLiteral("x")), "")
         << "an empty value is a value, not the default";
+}
+
+TEST_F(SettingsFileTest, BlanksAroundTheEqualsSignAreIgnored)
+{
+    const QByteArray options = "[Options]\nIndexChar= #\n\tMain_Header_Text =\t Sales  report \n";
+    auto settings = withFile("[Passwords]\nPassword_0 = 123\n" + options);
+    EXPECT_EQ(settings.ReadSectionLines(SettingsSection::Passwords), QStringList{"Password_0=123"});
+    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("IndexChar"), {}), "#");
+    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), {}), "Sales  report");
+
+    // A write finds the line whatever blanks it holds; the same value leaves it alone.
+    settings.WriteText(SettingsSection::Options, QStringLiteral("IndexChar"), QStringLiteral("#"));
+    settings.WriteText(SettingsSection::Passwords, QStringLiteral("Password_0"), QStringLiteral("456"));
+    EXPECT_EQ(fileBytes(), "[Passwords]\nPassword_0=456\n" + options);
 }
 
 TEST_F(SettingsFileTest, CommentsStrayLinesAndKeysBeforeAnySectionMeanNothing)

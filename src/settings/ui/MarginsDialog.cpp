@@ -1,0 +1,176 @@
+#include "MarginsDialog.h"
+
+#include "ReportSettings.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvex {
+
+namespace {
+
+// An unprintable strip of so many dots in millimetres at dots per millimetre, to the
+// nearest whole one (the default rounding mode takes a half to the even neighbour).
+int stripMillimetres(long double dots, long double dotsPerMm)
+{
+    if (!(dotsPerMm > 0))
+        return 0;
+    const long double mm = std::nearbyint(dots / dotsPerMm);
+    return int(std::clamp<long double>(mm, 0, TForm_Margins::MaximumMargin));
+}
+
+QFont dialogFont(bool bold)
+{
+    QFont font;
+    // Where "MS Sans Serif" is missing, Liberation Sans comes closest to its measure.
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+    font.setPixelSize(11);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+PageMargins PrinterMarginMinimums(const DeviceCaps& caps)
+{
+    const long double px = caps.widthMm > 0 ? static_cast<long double>(caps.pageWidth) / caps.widthMm : 0;
+    const long double py = caps.heightMm > 0 ? static_cast<long double>(caps.pageHeight) / caps.heightMm : 0;
+    const long double rightDots = static_cast<long double>(caps.physicalWidth) - caps.pageWidth - caps.offsetX;
+    const long double bottomDots = static_cast<long double>(caps.physicalHeight) - caps.pageHeight - caps.offsetY;
+    return PageMargins{stripMillimetres(caps.offsetX, px), stripMillimetres(rightDots, px),
+                       stripMillimetres(caps.offsetY, py), stripMillimetres(bottomDots, py)};
+}
+
+MarginSpinEdit::MarginSpinEdit(QWidget* parent)
+    : QSpinBox(parent)
+{
+    setRange(0, TForm_Margins::MaximumMargin);
+    lineEdit()->setMaxLength(MaxDigits);
+    // A value outside the range is clamped when the field is left, not put back.
+    setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+}
+
+QValidator::State MarginSpinEdit::validate(QString& text, int&) const
+{
+    if (text.size() > MaxDigits)
+        return QValidator::Invalid;
+    for (const QChar c : std::as_const(text))
+        if (c < u'0' || c > u'9')
+            return QValidator::Invalid;
+    if (text.isEmpty())
+        return QValidator::Intermediate;
+    const int value = text.toInt();
+    return value >= minimum() && value <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+void MarginSpinEdit::fixup(QString& text) const
+{
+    text = textFromValue(valueFromText(text));
+}
+
+int MarginSpinEdit::valueFromText(const QString& text) const
+{
+    bool isNumber = false;
+    const int value = text.toInt(&isNumber);
+    return isNumber ? std::clamp(value, minimum(), maximum()) : minimum();
+}
+
+QString MarginSpinEdit::textFromValue(int value) const
+{
+    return QString::number(value);
+}
+
+TForm_Margins::TForm_Margins(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    , held_{OptionKeys::Margin_Left.defaultValue, OptionKeys::Margin_Right.defaultValue,
+            OptionKeys::Margin_Top.defaultValue, OptionKeys::Margin_Bottom.defaultValue}
+{
+    setObjectName(QStringLiteral("Form_Margins"));
+    setWindowTitle(QStringLiteral("Margins"));
+    setFixedSize(ClientSize);
+    setFont(dialogFont(false));
+
+    auto* group = new QGroupBox(QStringLiteral(" Margins"), this);
+    group->setObjectName(QStringLiteral("GroupBoxMargins"));
+    group->setFont(dialogFont(true));
+    group->setGeometry(8, 4, 206, 92);
+
+    // Two columns: left and right in the first, top and bottom in the second.
+    const auto field = [group](const char* name, const QString& caption, const QString& accessible, int column,
+                               int row) {
+        const int x = 8 + column * 98;
+        const int y = 22 + row * 26;
+        auto* label = new QLabel(caption, group);
+        label->setFont(dialogFont(false));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setGeometry(x, y, 40, 21);
+        auto* spin = new MarginSpinEdit(group);
+        spin->setObjectName(QLatin1String(name));
+        spin->setFont(dialogFont(false));
+        spin->setAccessibleName(accessible);
+        spin->setGeometry(x + 44, y, 46, 21);
+        label->setBuddy(spin);
+        return spin;
+    };
+    SpinMarginLeft = field("SpinMarginLeft", QStringLiteral("Left:"), QStringLiteral("Left margin"), 0, 0);
+    SpinMarginRight = field("SpinMarginRight", QStringLiteral("Right:"), QStringLiteral("Right margin"), 0, 1);
+    SpinMarginTop = field("SpinMarginTop", QStringLiteral("Top:"), QStringLiteral("Top margin"), 1, 0);
+    SpinMarginBottom = field("SpinMarginBottom", QStringLiteral("Bottom:"), QStringLiteral("Bottom margin"), 1, 1);
+
+    auto* units = new QLabel(QStringLiteral("( Margins in logical units )"), group);
+    units->setObjectName(QStringLiteral("LabelUnits"));
+    units->setFont(dialogFont(false));
+    units->setAlignment(Qt::AlignCenter);
+    units->setGeometry(4, 72, 198, 14);
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setDefault(true);
+    OKButton->setGeometry(30, 103, 75, 25);
+    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    CancelButton->setGeometry(117, 103, 75, 25);
+    connect(OKButton, &QPushButton::clicked, this, &TForm_Margins::OKButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    setTabOrder(SpinMarginLeft, SpinMarginRight);
+    setTabOrder(SpinMarginRight, SpinMarginTop);
+    setTabOrder(SpinMarginTop, SpinMarginBottom);
+    setTabOrder(SpinMarginBottom, OKButton);
+    setTabOrder(OKButton, CancelButton);
+}
+
+void TForm_Margins::SetMarginLimits(const PrintDevice& device)
+{
+    const PageMargins minimums = PrinterMarginMinimums(device.caps());
+    const auto prepare = [](MarginSpinEdit* spin, int minimum, int held) {
+        spin->setMinimum(minimum);
+        spin->setValue(held);
+    };
+    prepare(SpinMarginLeft, minimums.left, held_.left);
+    prepare(SpinMarginRight, minimums.right, held_.right);
+    prepare(SpinMarginTop, minimums.top, held_.top);
+    prepare(SpinMarginBottom, minimums.bottom, held_.bottom);
+}
+
+void TForm_Margins::OKButtonClick()
+{
+    // From the texts: a value still being typed counts, clamped like a field that is left.
+    held_ = PageMargins{SpinMarginLeft->textValue(), SpinMarginRight->textValue(), SpinMarginTop->textValue(),
+                        SpinMarginBottom->textValue()};
+    accept();
+}
+
+void TForm_Margins::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    SpinMarginLeft->setFocus(Qt::OtherFocusReason);
+    SpinMarginLeft->selectAll();
+}
+
+} // namespace korvex

@@ -1,0 +1,135 @@
+#include "AliasFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringTokenizer>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace korvex {
+
+namespace {
+
+const QString PathKey = QStringLiteral("PATH");
+const QString TypeKey = QStringLiteral("TYPE");
+
+QString decodeText(QByteArrayView bytes)
+{
+    constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF", 3);
+    if (bytes.startsWith(byteOrderMark))
+        bytes = bytes.sliced(byteOrderMark.size());
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder windows1252("windows-1252");
+    return windows1252.isValid() ? QString(windows1252.decode(bytes)) : QString::fromLatin1(bytes);
+}
+
+bool sameKey(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// An alias while its lines are gathered, with the keys seen so far: the first counts.
+struct PendingAlias {
+    AliasDefinition alias;
+    QStringList keys;
+};
+
+void addLine(PendingAlias& pending, const QString& key, const QString& value, const QString& folder)
+{
+    if (std::any_of(pending.keys.begin(), pending.keys.end(), [&](const QString& k) { return sameKey(k, key); }))
+        return;
+    pending.keys << key;
+    if (sameKey(key, PathKey))
+        pending.alias.path = value.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absoluteFilePath(value));
+    else if (sameKey(key, TypeKey))
+        pending.alias.driver = value.isEmpty() ? AliasDefinition::StandardDriver : value.toUpper();
+    else
+        pending.alias.parameters << key + '=' + value;
+}
+
+} // namespace
+
+QStringList AliasDefinition::parameterLines() const
+{
+    QStringList lines;
+    if (path)
+        lines << PathKey + '=' + *path;
+    return lines + parameters;
+}
+
+QString AliasFile::pathFor(const QString& location)
+{
+    const QFileInfo info(location);
+    return info.isDir() ? QDir(location).filePath(FileName) : location;
+}
+
+std::vector<AliasDefinition> AliasFile::parse(const QByteArray& bytes, const QString& folder)
+{
+    std::vector<PendingAlias> aliases;
+    QHash<QString, std::size_t> byName;  // case-folded name -> position in aliases
+    constexpr std::size_t None = std::size_t(-1);
+    std::size_t current = None;  // None before the first section and under a broken header
+    const QString text = decodeText(bytes);
+    for (QStringView line : QStringTokenizer(text, u'\n')) {
+        line = line.trimmed();  // also drops the CR of a CRLF line end
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[')) {
+            current = None;
+            const auto close = line.indexOf(u']');
+            const QString name = close < 0 ? QString() : line.sliced(1, close - 1).trimmed().toString();
+            if (name.isEmpty())
+                continue;
+            const QString folded = name.toCaseFolded();
+            if (!byName.contains(folded)) {
+                byName.insert(folded, aliases.size());
+                aliases.emplace_back().alias.name = name;
+            }
+            current = byName.value(folded);
+            continue;
+        }
+        const auto equals = line.indexOf(u'=');
+        if (current == None || equals < 0)
+            continue;
+        const QString key = line.first(equals).trimmed().toString();
+        if (key.isEmpty())
+            continue;
+        addLine(aliases[current], key, line.sliced(equals + 1).trimmed().toString(), folder);
+    }
+
+    std::vector<AliasDefinition> result;
+    result.reserve(aliases.size());
+    for (auto& pending : aliases)
+        result.push_back(std::move(pending.alias));
+    std::sort(result.begin(), result.end(), [](const AliasDefinition& a, const AliasDefinition& b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+    return result;
+}
+
+std::optional<std::vector<AliasDefinition>> AliasFile::read(const QString& path, QString& error)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::vector<AliasDefinition>{};
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("%1: the aliases file cannot be read (%2)")
+                    .arg(path, info.isDir() ? QStringLiteral("it is a directory") : file.errorString());
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = QStringLiteral("%1: the aliases file cannot be read (%2)").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    return parse(bytes, info.absolutePath());
+}
+
+} // namespace korvex

@@ -1,0 +1,92 @@
+#include "MarginsDialog.h"
+#include "RecordingDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+
+using namespace korvex;
+
+namespace {
+
+// An A4 printer at 600 dpi whose unprintable strips are a quarter inch (6.35 mm, 150
+// dots) on every side: 4658 dots are 197 mm, about 23.6 dots per millimetre.
+constexpr DeviceCaps QuarterInchBorder{4658, 6717, 197, 284, 4958, 7017, 150, 150};
+
+class MarginsDialog : public ::testing::Test {
+protected:
+    void open(const PageMargins& held)
+    {
+        RecordingDevice device;
+        device.setCaps(Orientation::Portrait, QuarterInchBorder);
+        dialog.setHeldMargins(held);
+        dialog.SetMarginLimits(device);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    }
+    MarginSpinEdit* field(const char* name) { return dialog.findChild<MarginSpinEdit*>(QLatin1String(name)); }
+    void click(const char* button) { QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton); }
+    void type(const char* name, const QString& text)
+    {
+        field(name)->setFocus();
+        field(name)->selectAll();
+        QTest::keyClicks(field(name), text);
+    }
+
+    TForm_Margins dialog;
+};
+
+} // namespace
+
+TEST(MarginMinimums, UnprintableStripsToTheNearestMillimetreHalvesToEven)
+{
+    // 24 dots per millimetre; strips of 60, 84, 36 and 108 dots are 2.5, 3.5, 1.5, 4.5 mm.
+    EXPECT_EQ(PrinterMarginMinimums({4800, 6000, 200, 250, 4944, 6144, 60, 36}), (PageMargins{2, 4, 2, 4}));
+    // No printable size named: no division by zero.
+    EXPECT_EQ(PrinterMarginMinimums({4800, 6000, 0, 0, 4944, 6144, 60, 36}), (PageMargins{}));
+}
+
+TEST_F(MarginsDialog, StoredLeftMarginOf2OpensAt6AndOkStores6)
+{
+    EXPECT_EQ(dialog.size(), QSize(222, 134));
+    open({2, 18, 0, 7});
+    EXPECT_EQ(field("SpinMarginLeft")->minimum(), 6);
+    EXPECT_EQ(field("SpinMarginLeft")->text(), "6");
+    EXPECT_TRUE(field("SpinMarginLeft")->hasFocus());
+    click("OKButton");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.heldMargins(), (PageMargins{6, 18, 6, 7}));
+}
+
+TEST_F(MarginsDialog, CancelKeepsTheHeldValues)
+{
+    open({20, 18, 10, 10});
+    type("SpinMarginTop", "50");
+    field("SpinMarginRight")->setValue(40);
+    click("CancelButton");
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.heldMargins(), (PageMargins{20, 18, 10, 10}));
+}
+
+TEST_F(MarginsDialog, TypedValuesAreClampedWhenTheFieldIsLeftNotWhileTyping)
+{
+    open({20, 18, 10, 10});
+    type("SpinMarginLeft", "0");
+    EXPECT_EQ(field("SpinMarginLeft")->text(), "0");
+    QTest::keyClick(field("SpinMarginLeft"), Qt::Key_Tab);
+    EXPECT_EQ(field("SpinMarginLeft")->text(), "6");
+
+    type("SpinMarginTop", "1234");
+    EXPECT_EQ(field("SpinMarginTop")->text(), "123");
+    type("SpinMarginTop", "");
+    QTest::keyClick(field("SpinMarginTop"), Qt::Key_Delete);
+    QTest::keyClick(field("SpinMarginTop"), Qt::Key_Tab); // empty: the minimum
+
+    // Enter takes a typed value as leaving the field does, so no margin inside the
+    // printer's unprintable strip reaches the held values.
+    type("SpinMarginBottom", "2");
+    QTest::keyClick(field("SpinMarginBottom"), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.heldMargins(), (PageMargins{6, 18, 6, 6}));
+}

@@ -1,0 +1,149 @@
+#include "AliasDatabase.h"
+#include "AliasFile.h"
+#include "DatabaseEngine.h"
+#include "TableSource.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace korvex;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+const AliasDefinition* named(const std::vector<AliasDefinition>& aliases, const QString& name)
+{
+    for (const auto& a : aliases)
+        if (a.name == name)
+            return &a;
+    return nullptr;
+}
+
+// A 40-character name: the browser cuts what it shows to 25 characters, the lookups do not.
+const QString LongName = QStringLiteral("Customer_Tables_Of_The_Northern_Regions1");
+
+} // namespace
+
+TEST(AliasFile, ReadsDirectoryServerAndLowerCasePathAliasesAndSkipsWhatItCannotRead)
+{
+    const QByteArray text = "\xEF\xBB\xBF; aliases\nstray=before any section\n"
+                            "[Sales]\nPATH = /srv/sales \nDEFAULT DRIVER=PARADOX\npath=/second/path/ignored\n\n"
+                            "[Ledger]\r\nTYPE=odbc\r\nSERVER NAME=db.example.org:/ledger\r\n"
+                            "[lower]\npath=rel/dir\n"
+                            "[broken\nPATH=/nowhere\n[]\nPATH=/nowhere\n"
+                            "[sales]\nno equals sign\n=empty key\nUSER NAME=clerk\n";
+    const auto aliases = AliasFile::parse(text, QStringLiteral("/etc/korvex"));
+    ASSERT_EQ(aliases.size(), 3u);
+    EXPECT_EQ(aliases[0].name, "Ledger");
+    EXPECT_EQ(aliases[1].name, "lower");
+    EXPECT_EQ(aliases[2].name, "Sales");
+
+    const auto* sales = named(aliases, "Sales");
+    EXPECT_FALSE(sales->isServer());
+    EXPECT_EQ(sales->driver, "STANDARD");
+    EXPECT_EQ(sales->parameterLines(),
+              QStringList({"PATH=/srv/sales", "DEFAULT DRIVER=PARADOX", "USER NAME=clerk"}));
+
+    const auto* ledger = named(aliases, "Ledger");
+    EXPECT_TRUE(ledger->isServer());
+    EXPECT_EQ(ledger->driver, "ODBC");
+    EXPECT_EQ(ledger->parameterLines(), QStringList({"SERVER NAME=db.example.org:/ledger"}));
+
+    const auto* lower = named(aliases, "lower");
+    EXPECT_FALSE(lower->isServer());
+    EXPECT_EQ(lower->parameterLines(), QStringList({"PATH=/etc/korvex/rel/dir"}));
+}
+
+TEST(AliasFile, AMissingFileMeansNoAliasesAndAnUnreadableOneIsAnError)
+{
+    QTemporaryDir dir;
+    DatabaseEngine engine;
+    QStringList names{"left over"};
+    EXPECT_EQ(engine.LoadAliases(dir.path()), result::Ok);
+    EXPECT_EQ(engine.ListAliases(names), result::Ok);
+    EXPECT_TRUE(names.isEmpty());
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir(AliasFile::FileName));
+    EXPECT_EQ(engine.LoadAliases(dir.path()), result::ReadError);
+    EXPECT_TRUE(engine.lastError().contains(AliasFile::FileName));
+}
+
+TEST(AliasEngine, ListsTheTablesOfADirectoryAliasByNameIgnoringCase)
+{
+    QTemporaryDir dir;
+    const QDir tables(dir.filePath("tables"));
+    ASSERT_TRUE(tables.mkpath("."));
+    ASSERT_TRUE(tables.mkdir("folder.db"));
+    for (const char* name : {"CUSTOMER.DB", "orders.dbf", "Zeta.DBF", "mixed.Db", "NOTES.TXT", "CUSTOMER.PX",
+                             "orders.dbt", ".hidden.db", "db", "backup.db.bak"})
+        writeFile(tables.filePath(name), "x");
+    writeFile(dir.filePath("aliases.ini"), "[Sales]\nPATH=tables\n[Ledger]\nTYPE=ODBC\nSERVER NAME=h:/l\n");
+
+    DatabaseEngine engine;
+    ASSERT_EQ(engine.LoadAliases(dir.filePath("aliases.ini")), result::Ok);
+    QStringList lines;
+    ASSERT_EQ(engine.ListAliasParameters("SALES", lines), result::Ok);
+    EXPECT_EQ(lines, QStringList({"PATH=" + tables.absolutePath()}));
+    QString driver;
+    ASSERT_EQ(engine.GetAliasDriver("sales", driver), result::Ok);
+    EXPECT_EQ(driver, "STANDARD");
+    EXPECT_EQ(engine.GetAliasDriver("Purchases", driver), result::NoSuchAlias);
+    EXPECT_EQ(engine.ListAliasParameters("Purchases", lines), result::NoSuchAlias);
+
+    AliasDatabase sales(engine, "Sales");
+    EXPECT_EQ(sales.databaseName(), "DDBSales");
+    EXPECT_FALSE(sales.isConnected());
+    QStringList names;
+    ASSERT_EQ(sales.listTables(names), result::Ok) << engine.lastError().toStdString();
+    EXPECT_EQ(names, QStringList({"CUSTOMER.DB", "mixed.Db", "orders.dbf", "Zeta.DBF"}));
+    EXPECT_TRUE(sales.isConnected());
+
+    // A server alias has no directory, and Korvex has no server drivers.
+    AliasDatabase ledger(engine, "Ledger");
+    EXPECT_EQ(ledger.listTables(names), result::NoDriver);
+    EXPECT_TRUE(names.isEmpty());
+    EXPECT_FALSE(ledger.isConnected());
+    EXPECT_TRUE(engine.lastError().contains("no driver for ODBC databases exists in Korvex"));
+}
+
+TEST(AliasEngine, OpensATableThroughTheDatabaseOfALongAliasName)
+{
+    KORVEX_REQUIRE_FIXTURES();
+    QTemporaryDir dir;
+    const QString tables = test::fixturesDir() + "/paradox";
+    writeFile(dir.filePath("aliases.ini"), "[" + LongName.toUtf8() + "]\nPATH=" + tables.toUtf8() + "\n");
+    DatabaseEngine engine;
+    ASSERT_EQ(engine.LoadAliases(dir.path()), result::Ok);
+
+    AliasDatabase database(engine, LongName);
+    TableSource source(engine);
+    source.open(database, "WIDEKEY");
+    EXPECT_TRUE(database.isConnected());
+    EXPECT_EQ(source.fieldCount(), 6);
+    EXPECT_EQ(engine.tablePath(source.handle()), tables + "/widekey.db");
+    source.close();
+
+    // The report opens by database name; the name means nothing once disconnected.
+    TableHandle handle = 0;
+    ASSERT_EQ(engine.OpenTable(database.databaseName(), "widekey.db", handle), result::Ok);
+    engine.CloseTable(handle);
+    database.disconnect();
+    EXPECT_EQ(engine.OpenTable(database.databaseName(), "widekey.db", handle), result::NoSuchFile);
+
+    // Without keep-connection each use connects and disconnects; a failure keeps its message.
+    database.setKeepConnection(false);
+    source.open(database, "widekey");
+    EXPECT_FALSE(database.isConnected());
+    EXPECT_THROW(source.open(database, "missing.db"), EngineError);
+    EXPECT_TRUE(engine.lastError().contains("missing.db"));
+}
