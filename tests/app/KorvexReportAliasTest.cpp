@@ -17,10 +17,14 @@ struct Run {
     QByteArray err;
 };
 
-// korvex-report with its settings file, and so its aliases file, in folder.
+// korvex-report with its settings file, and so its aliases file, in folder. A settings
+// file named on the command line must exist, so an empty one is made.
 Run korvexReport(const QString& folder, QStringList args)
 {
-    args.prepend(folder + "/KORVEX20.INI");
+    QFile settings(folder + "/KORVEX20.INI");
+    if (!settings.exists() && settings.open(QIODevice::WriteOnly))
+        settings.close();
+    args.prepend(settings.fileName());
     args.prepend("--settings");
     QProcess p;
     p.start(QStringLiteral(KORVEX_REPORT_EXE), args);
