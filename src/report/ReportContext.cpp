@@ -152,9 +152,9 @@ void ReportContext::PlanPages(int fieldCount)
     if (printsOnLaterPages(sub.visibility))
         linesPerPage -= subLines;
     if (linesPerPage <= 0)
-        throw PrinterError(QStringLiteral("No report line fits between the margins: %1 dots lie between the top "
-                                          "and bottom margins, the footer and the headers need room and a line is "
-                                          "%2 dots high. Reduce the margins, the header spacing or the font sizes.")
+        throw PrinterError(QStringLiteral("No report line fits between the margins: they leave %1 dots of height "
+                                          "for the headers, the captions, the rows and the footer, and a line is %2 "
+                                          "dots high. Reduce the margins, the header spacing or the font sizes.")
                                .arg(usableHeight)
                                .arg(lineHeight));
     // Page 1 may hold no field row, but its caption line (line -1) must fit below its

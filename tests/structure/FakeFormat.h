@@ -43,7 +43,6 @@ public:
         if (!indexes.empty() && !lastIndexExpression.isEmpty()) {
             indexes.back().fields.clear();
             indexes.back().expression = lastIndexExpression;
-            indexes.back().expressionIndex = true;
         }
         return indexes;
     }

