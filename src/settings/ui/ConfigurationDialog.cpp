@@ -499,6 +499,7 @@ void TForm_PrnTabCfg::loadHeader(const HeaderKeys& keys, const HeaderControls& c
     selectChoice(c.fontSize, settings.ReadText(keys.fontSize));
     selectChoice(c.attributes, settings.ReadText(keys.fontAttributes));
     c.text->setText(settings.ReadText(keys.text));
+    c.text->setCursorPosition(0); // a long text shows its beginning
     c.spacingBefore->setValue(settings.ReadNumber(keys.spacingBefore));
     c.spacingAfter->setValue(settings.ReadNumber(keys.spacingAfter));
 }

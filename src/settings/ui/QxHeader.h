@@ -29,7 +29,8 @@ public:
     explicit TQxHeader(QWidget* parent = nullptr);
     // A strip that shows and edits model, which others may read and change as well (the
     // report reloads the field columns into it): the widget repaints whenever the model
-    // changes. The model must outlive the widget; the widget keeps its width at its own.
+    // changes. The model must outlive the widget and is shown by one widget at a time; the
+    // widget keeps the model's width at its own.
     explicit TQxHeader(HeaderStrip& model, QWidget* parent = nullptr);
     ~TQxHeader() override;
     TQxHeader(const TQxHeader&) = delete;
