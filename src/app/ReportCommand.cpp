@@ -67,6 +67,21 @@ public:
     void processEvents() override { QCoreApplication::processEvents(); }
 };
 
+// What the engine notices about a table that does not stop its report (a validity-check
+// file that is not read, names read as UTF-8) goes to standard error before it prints.
+void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& databaseName,
+                   const QString& tableName)
+{
+    TableHandle handle = 0;
+    if (engine.OpenTable(databaseName, tableName, handle) != result::Ok)
+        return;  // the report tells why it cannot open the table
+    QStringList warnings;
+    engine.ReadWarnings(handle, warnings);
+    engine.CloseTable(handle);
+    for (const auto& w : warnings)
+        writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
+}
+
 int writeJson(DatabaseEngine& engine, const SettingsFile& settings, const QStringList& tables,
               const QString& databaseName)
 {
@@ -242,6 +257,10 @@ int RunReportCommand(const QStringList& arguments)
         if (!aliasDatabase)
             location.currentDirectory = info.absolutePath();
         messages.setTable(table);
+        if (aliasDatabase)
+            writeWarnings(engine, table, aliasDatabase->databaseName(), table);
+        else
+            writeWarnings(engine, table, info.path(), info.fileName());
         bool ok = false;
         try {
             ok = reporter.PrintTableReport(aliasDatabase ? table : info.fileName());

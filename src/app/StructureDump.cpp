@@ -8,10 +8,23 @@ namespace korvex {
 
 namespace {
 
-Json failure(const QString& file, EngineResult code, const QString& message)
+Json warningsJson(const QStringList& warnings)
 {
-    return Json::Object{{"file", file}, {"ok", false}, {"code", int(code)},
-                        {"codeName", resultName(code)}, {"error", message}};
+    Json::Array list;
+    for (const auto& w : warnings)
+        list.push_back(w);
+    return list;
+}
+
+// A table that failed; warnings are those of the table when it was opened before it failed.
+Json failure(const QString& file, EngineResult code, const QString& message, const QStringList& warnings)
+{
+    return Json::Object{{"file", file},
+                        {"ok", false},
+                        {"code", int(code)},
+                        {"codeName", resultName(code)},
+                        {"error", message},
+                        {"warnings", warningsJson(warnings)}};
 }
 
 Json fieldJson(const StructureTexts& texts, const FieldEntry& f)
@@ -121,10 +134,10 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
         source.refreshIndexDefinitions();
         properties = source.properties();
     } catch (const EngineError& e) {
-        return {false, failure(tableArgument, e.code(), e.message())};
+        return {false, failure(tableArgument, e.code(), e.message(), source.warnings())};
     }
     if (!source.readFieldDescriptors(descriptors))
-        return {false, failure(tableArgument, result::TooManyFields, engine.lastError())};
+        return {false, failure(tableArgument, result::TooManyFields, engine.lastError(), source.warnings())};
 
     const auto structure =
         TableStructure::from(QFileInfo(tableArgument).fileName(), properties, source, descriptors);
@@ -137,6 +150,7 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
         Json::Object table{
             {"file", tableArgument},
             {"ok", true},
+            {"warnings", warningsJson(source.warnings())},
             {"tableType", structure.tableType},
             {"level", int(p.tableLevel)},
             {"levelText", structure.levelText},
@@ -159,7 +173,7 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             table.emplace_back("links", linksJson(engine, source, databaseName, tableArgument));
         return {true, Json(std::move(table))};
     } catch (const EngineError& e) {
-        return {false, failure(tableArgument, e.code(), e.message())};
+        return {false, failure(tableArgument, e.code(), e.message(), source.warnings())};
     }
 }
 

@@ -8,8 +8,6 @@
 #include "paradox/ParadoxIndexes.h"
 #include "paradox/ParadoxReader.h"
 
-#include <QFileInfo>
-
 #include <optional>
 
 namespace korvex {
@@ -57,7 +55,7 @@ public:
         bool notFound = false;
         const auto table = MappedFile::open(files.mainPath(), error, notFound);
         if (!table)
-            throw FormatError(FormatError::Kind::Damaged, QFileInfo(files.mainPath()).fileName(), 0, error);
+            throw FormatError(FormatError::Kind::Damaged, files.mainPath(), std::nullopt, error);
         const Companion mdx(files.companion(QStringLiteral(".MDX")));
         const Companion cdx(files.companion(QStringLiteral(".CDX")));
         return dbase::readIndexes(definition, table->fileBytes(), {std::nullopt, std::nullopt, mdx.bytes(), cdx.bytes()});
@@ -73,8 +71,15 @@ public:
 
     TableDefinition readDefinition(const MappedFile& table, const TableFiles& files) const override
     {
-        const Companion val(files.companion(QStringLiteral(".VAL")));
-        const auto valBytes = val.bytes();
+        const auto valPath = files.companion(QStringLiteral(".VAL"));
+        std::optional<Companion> val;
+        try {
+            val.emplace(valPath);
+        } catch (const FormatError& e) {
+            // A validity-check file that cannot be read fails the table as one that is damaged.
+            throw FormatError(FormatError::Kind::ValidityDamaged, e.file(), e.offset(), e.detail());
+        }
+        const auto valBytes = val->bytes();
         return paradox::readTable(table.fileBytes(), valBytes ? &*valBytes : nullptr);
     }
 

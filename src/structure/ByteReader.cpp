@@ -11,24 +11,26 @@ QString describe(std::string_view what)
 }
 } // namespace
 
-ByteReader::ByteReader(const FileBytes& file) : ByteReader(file.name, file.data, 0) {}
+ByteReader::ByteReader(const FileBytes& file) : ByteReader(file.name, file.data, 0, file.data.size()) {}
 
-ByteReader::ByteReader(QString file, std::span<const std::byte> data, std::size_t base)
-    : file_(std::move(file)), data_(data), base_(base)
+ByteReader::ByteReader(QString file, std::span<const std::byte> data, std::size_t base, std::size_t fileSize)
+    : file_(std::move(file)), data_(data), base_(base), fileSize_(fileSize)
 {
 }
 
 void ByteReader::need(std::size_t offset, std::size_t count, std::string_view what) const
 {
-    if (offset > data_.size() || count > data_.size() - offset)
-        throw FormatError(FormatError::Kind::Damaged, file_, base_ + std::min(offset, data_.size()),
-                          describe(what));
+    if (offset <= data_.size() && count <= data_.size() - offset)
+        return;
+    if (fileSize_ == 0)
+        throw FormatError(FormatError::Kind::Damaged, file_, std::nullopt, QStringLiteral("the file is empty"));
+    throw FormatError(FormatError::Kind::Damaged, file_, base_ + std::min(offset, data_.size()), describe(what));
 }
 
 ByteReader ByteReader::sub(std::size_t offset, std::size_t length, std::string_view what) const
 {
     need(offset, length, what);
-    return ByteReader(file_, data_.subspan(offset, length), base_ + offset);
+    return ByteReader(file_, data_.subspan(offset, length), base_ + offset, fileSize_);
 }
 
 void ByteReader::seek(std::size_t offset, std::string_view what)

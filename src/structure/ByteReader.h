@@ -13,7 +13,7 @@
 namespace korvex {
 
 // The bytes of one table file (or companion file) together with the name used in
-// error messages.
+// error messages: the file's path.
 struct FileBytes {
     QString name;
     std::span<const std::byte> data;
@@ -31,8 +31,9 @@ inline std::span<const std::byte> bytesOf(const QByteArray& b)
 }
 
 // A bounded cursor over the bytes of one file. Every read checks before it moves and
-// throws FormatError (kind Damaged) naming the file, the offset and what was being read.
-// Values are assembled from single bytes, so host byte order never matters.
+// throws FormatError (kind Damaged) naming the file, the offset and what was being read;
+// in an empty file, any read says that the file is empty. Values are assembled from
+// single bytes, so host byte order never matters.
 class ByteReader {
 public:
     explicit ByteReader(const FileBytes& file);
@@ -44,7 +45,7 @@ public:
     std::size_t position() const { return base_ + pos_; }   // file offset of the cursor
     std::size_t remaining() const { return data_.size() - pos_; }
     std::size_t size() const { return data_.size(); }
-    const QString& fileName() const { return file_; }
+    const QString& file() const { return file_; }  // the file's path, as messages name it
 
     void seek(std::size_t offset, std::string_view what);   // offset relative to this cursor
     void skip(std::size_t count, std::string_view what);
@@ -72,12 +73,13 @@ public:
     [[noreturn]] void fail(FormatError::Kind kind, const QString& detail) const;
 
 private:
-    ByteReader(QString file, std::span<const std::byte> data, std::size_t base);
+    ByteReader(QString file, std::span<const std::byte> data, std::size_t base, std::size_t fileSize);
     void need(std::size_t offset, std::size_t count, std::string_view what) const;
 
     QString file_;
     std::span<const std::byte> data_;
-    std::size_t base_ = 0;  // file offset of data_[0]
+    std::size_t base_ = 0;      // file offset of data_[0]
+    std::size_t fileSize_ = 0;  // bytes of the whole file
     std::size_t pos_ = 0;
 };
 

@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace korvex {
 
 namespace {
@@ -21,7 +23,7 @@ constexpr Mapping kMappings[] = {
     {949, "windows-949"},  {950, "Big5"},          {1250, "windows-1250"}, {1251, "windows-1251"},
     {1252, "windows-1252"}, {1253, "windows-1253"}, {1254, "windows-1254"}, {1255, "windows-1255"},
     {1256, "windows-1256"}, {1257, "windows-1257"}, {1258, "windows-1258"}, {10000, "macintosh"},
-    {10006, "x-mac-greek"}, {10007, "x-mac-cyrillic"}, {10029, "x-mac-ce"},
+    {10006, "x-mac-greek"}, {10007, "x-mac-cyrillic"}, {10029, "x-mac-ce"}, {CodePage::Utf8, "UTF-8"},
 };
 
 const char* converterFor(int number)
@@ -32,17 +34,61 @@ const char* converterFor(int number)
     return "windows-1252";
 }
 
+QByteArrayView viewOf(std::span<const std::byte> bytes)
+{
+    return QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+// C0 controls, DEL and C1 controls.
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F);
+}
+
+bool hasControl(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), isControl);
+}
+
+QString decodeWith(const char* converter, std::span<const std::byte> bytes)
+{
+    QStringDecoder decoder(converter);
+    if (!decoder.isValid())
+        return QString::fromLatin1(viewOf(bytes));
+    return decoder.decode(viewOf(bytes));
+}
+
 } // namespace
 
 CodePage::CodePage(int number) : number_(number), converter_(converterFor(number)) {}
 
+QString CodePage::withoutControls(QString text)
+{
+    for (auto& c : text)
+        if (isControl(c))
+            c = QChar::ReplacementCharacter;
+    return text;
+}
+
 QString CodePage::decode(std::span<const std::byte> bytes) const
 {
-    const QByteArrayView view(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-    QStringDecoder decoder(converter_);
-    if (!decoder.isValid())
-        return QString::fromLatin1(view);
-    return decoder.decode(view);
+    return withoutControls(decodeWith(converter_, bytes));
+}
+
+bool CodePage::namesReadBetterAsUtf8(const std::vector<std::span<const std::byte>>& names) const
+{
+    bool controlHere = false;
+    bool beyondAscii = false;
+    for (const auto& name : names) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString asUtf8 = utf8.decode(viewOf(name));
+        if (utf8.hasError() || hasControl(asUtf8))
+            return false;
+        const auto nonAscii = [](std::byte b) { return b >= std::byte{0x80}; };
+        beyondAscii = beyondAscii || std::any_of(name.begin(), name.end(), nonAscii);
+        controlHere = controlHere || hasControl(decodeWith(converter_, name));
+    }
+    return controlHere && beyondAscii;
 }
 
 QByteArray CodePage::encode(const QString& text) const
@@ -51,6 +97,14 @@ QByteArray CodePage::encode(const QString& text) const
     if (!encoder.isValid())
         return text.toLatin1();
     return encoder.encode(text);
+}
+
+QString utf8NamesWarning(const QString& file, int codePage)
+{
+    return QStringLiteral("%1: the field names are stored in UTF-8, not in the table's code page %2; "
+                          "they are read as UTF-8")
+        .arg(file)
+        .arg(codePage);
 }
 
 } // namespace korvex

@@ -26,6 +26,8 @@ EngineResult codeOf(FormatError::Kind kind)
     case FormatError::Kind::Damaged: return result::NotATable;
     case FormatError::Kind::Unsupported: return result::UnsupportedVersion;
     case FormatError::Kind::TooManyFields: return result::TooManyFields;
+    case FormatError::Kind::Missing: return result::NoSuchFile;
+    case FormatError::Kind::ValidityDamaged: return result::ValidityDamaged;
     }
     return result::NotATable;
 }
@@ -136,7 +138,7 @@ EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const Q
     bool notFound = false;
     const auto mapped = MappedFile::open(path, error, notFound);
     if (!mapped)
-        return fail(notFound ? result::NoSuchFile : result::ReadError, error);
+        return fail(notFound ? result::NoSuchFile : result::ReadError, QStringLiteral("%1: %2").arg(path, error));
 
     table = std::make_unique<OpenedTable>();
     table->path = path;
@@ -189,7 +191,7 @@ EngineResult DatabaseEngine::loadIndexes(OpenedTable& table)
     try {
         table.indexes = table.format->readIndexes(table.definition, TableFiles(table.path));
     } catch (const FormatError& e) {
-        return fail(result::IndexDamaged, e.message());
+        return fail(e.kind() == FormatError::Kind::Missing ? result::IndexMissing : result::IndexDamaged, e.message());
     }
     return result::Ok;
 }
@@ -333,6 +335,16 @@ EngineResult DatabaseEngine::ReadIndexCount(TableHandle handle, int& count)
     if (const auto r = loadIndexes(*t); r != result::Ok)
         return r;
     count = int(t->indexes->size());
+    return succeed();
+}
+
+EngineResult DatabaseEngine::ReadWarnings(TableHandle handle, QStringList& warnings)
+{
+    warnings.clear();
+    const OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return noHandle(handle);
+    warnings = t->definition.warnings;
     return succeed();
 }
 

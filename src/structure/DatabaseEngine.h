@@ -97,6 +97,10 @@ public:
     // Check number from 1; fills record::ValidityCheckSize bytes.
     EngineResult ReadValidityCheck(TableHandle handle, int checkNumber, std::span<std::byte> check);
     EngineResult ReadIndexCount(TableHandle handle, int& count);
+    // What the engine noticed on opening the table that does not stop it but changes
+    // what it shows (a validity-check file that is not read, names read as UTF-8 rather
+    // than in the driver's code page): one sentence per warning, naming its file.
+    EngineResult ReadWarnings(TableHandle handle, QStringList& warnings);
     // Every index of the open table in the engine's order; for Paradox the primary first.
     EngineResult ListIndexes(TableHandle handle, std::vector<IndexDescription>& indexes);
 

@@ -20,6 +20,8 @@ const char* resultName(EngineResult code)
     case result::IntegrityDamaged: return "IntegrityDamaged";
     case result::NoSuchAlias: return "NoSuchAlias";
     case result::InvalidValue: return "InvalidValue";
+    case result::ValidityDamaged: return "ValidityDamaged";
+    case result::IndexMissing: return "IndexMissing";
     case result::NoDriver: return "NoDriver";
     }
     return "Unknown";

@@ -10,25 +10,25 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
     const QFileInfo info(path);
     if (!info.exists()) {
         notFound = true;
-        error = QStringLiteral("%1: no such file").arg(path);
+        error = QStringLiteral("no such file");
         return std::nullopt;
     }
     if (!info.isFile()) {
-        error = QStringLiteral("%1: not a regular file").arg(path);
+        error = QStringLiteral("not a regular file");
         return std::nullopt;
     }
     MappedFile mapped;
     mapped.path_ = path;
     mapped.file_ = std::make_unique<QFile>(path);
     if (!mapped.file_->open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: cannot open for reading: %2").arg(path, mapped.file_->errorString());
+        error = QStringLiteral("cannot open for reading: %1").arg(mapped.file_->errorString());
         return std::nullopt;
     }
     const qint64 size = mapped.file_->size();
     if (size > 0) {
         const uchar* p = mapped.file_->map(0, size);
         if (p == nullptr) {
-            error = QStringLiteral("%1: cannot read: %2").arg(path, mapped.file_->errorString());
+            error = QStringLiteral("cannot read: %1").arg(mapped.file_->errorString());
             return std::nullopt;
         }
         mapped.bytes_ = std::span<const std::byte>(reinterpret_cast<const std::byte*>(p), std::size_t(size));
@@ -42,7 +42,7 @@ MappedFile MappedFile::openCompanion(const QString& path)
     bool notFound = false;
     auto file = open(path, error, notFound);
     if (!file)
-        throw FormatError(FormatError::Kind::Damaged, QFileInfo(path).fileName(), 0, error);
+        throw FormatError(FormatError::Kind::Damaged, path, std::nullopt, error);
     return std::move(*file);
 }
 
@@ -54,7 +54,7 @@ MappedFile::~MappedFile()
 
 FileBytes MappedFile::fileBytes() const
 {
-    return FileBytes{QFileInfo(path_).fileName(), bytes_};
+    return FileBytes{path_, bytes_};
 }
 
 } // namespace korvex

@@ -16,8 +16,9 @@ namespace korvex {
 // copying it, and nothing can be written through the mapping.
 class MappedFile {
 public:
-    // Opens path read-only. On failure returns nothing and sets error to a message that
-    // names the file; notFound tells a missing file from one that cannot be read.
+    // Opens path read-only. On failure returns nothing and sets error to what is wrong
+    // (without the path, which the caller puts in front); notFound tells a missing file
+    // from one that cannot be read.
     static std::optional<MappedFile> open(const QString& path, QString& error, bool& notFound);
 
     // Opens a companion file of a table (a memo, index or validity file) that is known to
@@ -30,7 +31,7 @@ public:
 
     const QString& path() const { return path_; }
     std::span<const std::byte> bytes() const { return bytes_; }
-    // The bytes named by the file's name (not its whole path), for error messages.
+    // The bytes named by the file's path as it was opened, for messages.
     FileBytes fileBytes() const;
 
 private:

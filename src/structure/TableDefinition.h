@@ -149,6 +149,11 @@ struct TableDefinition {
 
     std::vector<FieldDefinition> fields;
     std::vector<ValidityCheck> validityChecks;
+
+    // What the reader noticed that does not stop the table but changes what is shown of
+    // it (a validity-check file that is not read, names read in another code page); each
+    // a sentence naming its file.
+    QStringList warnings;
 };
 
 } // namespace korvex

@@ -5,11 +5,22 @@
 
 namespace korvex {
 
+namespace {
+
+// The path of the file name beside path, in path's own form: relative stays relative.
+QString siblingPath(const QString& path, const QString& name)
+{
+    const auto slash = path.lastIndexOf('/');
+    return slash < 0 ? name : path.left(slash + 1) + name;
+}
+
+} // namespace
+
 TableFiles::TableFiles(const QString& mainPath)
 {
-    const QFileInfo info(mainPath);
-    mainPath_ = info.absoluteFilePath();
-    directory_ = info.absolutePath();
+    mainPath_ = QDir::cleanPath(mainPath);
+    const QFileInfo info(mainPath_);
+    directory_ = info.path();
     const QString name = info.fileName();
     const auto dot = name.lastIndexOf('.');
     baseName_ = dot < 0 ? name : name.left(dot);
@@ -35,22 +46,28 @@ std::optional<QString> TableFiles::companion(const QString& suffix) const
     const QString wanted = baseName_ + suffix;
     for (const auto& name : siblings())
         if (name.compare(wanted, Qt::CaseInsensitive) == 0)
-            return directory_ + '/' + name;
+            return siblingPath(mainPath_, name);
     return std::nullopt;
+}
+
+QString TableFiles::pathOf(const QString& fileName) const
+{
+    return siblingPath(mainPath_, fileName);
 }
 
 std::optional<QString> TableFiles::findCaseBlind(const QString& path)
 {
-    const QFileInfo info(path);
+    const QString cleaned = QDir::cleanPath(path);
+    const QFileInfo info(cleaned);
     if (info.exists())
-        return info.absoluteFilePath();
+        return cleaned;
     QDir dir = info.absoluteDir();
     if (!dir.exists())
         return std::nullopt;
     const QString wanted = info.fileName();
     for (const auto& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
         if (name.compare(wanted, Qt::CaseInsensitive) == 0)
-            return dir.absoluteFilePath(name);
+            return siblingPath(cleaned, name);
     return std::nullopt;
 }
 

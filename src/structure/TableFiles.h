@@ -9,11 +9,15 @@ namespace korvex {
 
 // A table's file and its companions in one directory. Tables brought from Windows mix
 // letter cases (CUSTOMER.DB beside customer.val), so companions are found without regard
-// to case.
+// to case. Paths keep the form the table's path was given in (a relative path gives
+// relative companions), so that messages name files the way the user named the table.
 class TableFiles {
 public:
     // mainPath: the table file itself (it exists).
     explicit TableFiles(const QString& mainPath);
+
+    // The path of a file of that name beside the table, whether or not it exists.
+    QString pathOf(const QString& fileName) const;
 
     const QString& mainPath() const { return mainPath_; }
     const QString& directory() const { return directory_; }
@@ -31,12 +35,13 @@ public:
         QStringList found;
         for (const auto& name : siblings())
             if (const auto ext = extensionOf(name); ext && accepts(*ext))
-                found << directory_ + '/' + name;
+                found << pathOf(name);
         return found;
     }
 
-    // Finds name (a file name or a path) case-blind: the exact path when it exists, else
-    // the one entry of its directory whose name matches without regard to case.
+    // Finds name (a file name or a path) case-blind: the path (cleaned) when it exists,
+    // else the one entry of its directory whose name matches without regard to case, in
+    // the path's own form.
     static std::optional<QString> findCaseBlind(const QString& path);
 
 private:

@@ -28,7 +28,8 @@ public:
     virtual TableDefinition readDefinition(const MappedFile& table, const TableFiles& files) const = 0;
 
     // Every index of the table in the engine's order (for Paradox the primary index
-    // first). A missing or damaged index file throws FormatError naming that file.
+    // first). A missing index file throws FormatError (Missing), a damaged one
+    // FormatError (Damaged or Unsupported), naming that file.
     virtual std::vector<IndexDefinition> readIndexes(const TableDefinition& definition,
                                                      const TableFiles& files) const = 0;
 

@@ -38,7 +38,9 @@ void TableSource::open(const QString& databaseName, const QString& tableName)
     TableHandle h = 0;
     check(engine_.OpenTable(databaseName, tableName, h));
     handle_ = h;
-    const auto r = engine_.ReadFieldList(handle_, fields_);
+    auto r = engine_.ReadFieldList(handle_, fields_);
+    if (r == result::Ok)
+        r = engine_.ReadWarnings(handle_, warnings_);
     if (r != result::Ok) {
         const EngineError error(r, engine_.lastError());
         close();
@@ -68,6 +70,7 @@ void TableSource::close()
         engine_.CloseTable(handle_);
     handle_ = 0;
     fields_.clear();
+    warnings_.clear();
     indexCount_ = 0;
 }
 

@@ -3,6 +3,7 @@
 #include "DatabaseEngine.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <stdexcept>
@@ -93,6 +94,9 @@ public:
     ValidityCheckRecord validityCheck(int checkNumber);                 // EngineError
     // The language driver's description, or nothing when the engine cannot give it.
     std::optional<QString> languageDriverText();
+    // What the engine noticed on opening the table that does not stop it but changes what
+    // is shown of it (DatabaseEngine::ReadWarnings); empty when nothing, or no table open.
+    const QStringList& warnings() const { return warnings_; }
 
     DatabaseEngine& engine() { return engine_; }
     TableHandle handle() const { return handle_; }
@@ -103,6 +107,7 @@ private:
     DatabaseEngine& engine_;
     TableHandle handle_ = 0;
     std::vector<FieldListEntry> fields_;
+    QStringList warnings_;
     int indexCount_ = 0;
 };
 

@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -117,4 +120,35 @@ TEST_F(PrintCommand, PrinterAndOutExcludeEachOther)
 {
     EXPECT_EQ(korvexReport({"--printer", "x", "--out", "y", "t.dbf"}, work.path()).exitCode, 2);
     EXPECT_EQ(korvexReport({"--json", "--out", "y", "t.dbf"}, work.path()).exitCode, 2);
+}
+
+// A .VAL written for an earlier state of the table silently removed every validity check.
+// The table still prints without them, and says so: in the JSON entry's warnings, and on
+// standard error when it is printed.
+TEST_F(PrintCommand, StaleValIsWarnedAboutInTheJsonAndOnStandardError)
+{
+    KORVEX_REQUIRE_SAMPLES();
+    const QString areas = korvex::test::samplesDir() + "/paradox/leonhad+paradoxdriver/src/test/resources/areas/";
+    for (const char* name : {"ZIPCODES.DB", "ZIPCODES.VAL"}) {
+        ASSERT_TRUE(QFile::copy(areas + name, work.filePath(name)));
+        QFile(work.filePath(name)).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    QFile val(work.filePath("ZIPCODES.VAL"));
+    ASSERT_TRUE(val.open(QIODevice::ReadWrite));
+    val.write("\x85", 1);  // the table's change counter is 0x84
+    val.close();
+
+    const auto json = korvexReport({"--json", "ZIPCODES.DB"}, work.path());
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const auto entry = QJsonDocument::fromJson(json.out.toUtf8()).object().value("tables").toArray().at(0).toObject();
+    EXPECT_EQ(entry.value("validityCheckCount").toInt(), 0);
+    const auto warnings = entry.value("warnings").toArray();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].toString().startsWith("ZIPCODES.VAL: written for an earlier state of the table"))
+        << warnings[0].toString().toStdString();
+
+    const auto printed = korvexReport({"--trace", work.filePath("t.txt"), "ZIPCODES.DB"}, work.path());
+    EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
+    EXPECT_TRUE(printed.err.contains("korvex-report: ZIPCODES.DB: warning: " + warnings[0].toString() + "\n"))
+        << printed.err.toStdString();
 }

@@ -34,3 +34,28 @@ TEST(CodePage, EncodesForPasswordChecks)
     EXPECT_EQ(CodePage(1252).encode(QString::fromUtf8("é1")), QByteArray("\xE9" "1"));
     EXPECT_EQ(CodePage(850).encode(QString::fromUtf8("ü")), QByteArray("\x81"));
 }
+
+// Whatever a file's bytes are, the text handed out carries no control character that could
+// break a report line or a JSON consumer: C0, DEL and C1 become U+FFFD.
+TEST(CodePage, ControlCharactersFromAFileBecomeReplacementCharacters)
+{
+    const QString replaced = QString(QChar::ReplacementCharacter);
+    EXPECT_EQ(CodePage(1252).decode(bytes("A\x01" "B\x7F" "C", 5)), "A" + replaced + "B" + replaced + "C");
+    EXPECT_EQ(CodePage(1252).decode(bytes("\x90", 1)), replaced);  // unassigned in 1252: U+0090
+    EXPECT_EQ(CodePage(437).decode(bytes("\x1B[", 2)), replaced + "[");
+    EXPECT_EQ(CodePage::withoutControls(QStringLiteral("a\tb")), "a" + replaced + "b");
+}
+
+// UTF-8 names ("ШАР" is D0 A8 D0 90 D0 A0) read in code page 1252 give C1 controls; in
+// UTF-8 they read right. Names that are not valid UTF-8, or read without controls, or
+// are plain ASCII stay in the table's code page.
+TEST(CodePage, Utf8NamesThatTheCodePageTurnsIntoControlsReadBetterAsUtf8)
+{
+    const auto shar = bytes("\xD0\xA8\xD0\x90\xD0\xA0", 6);
+    const auto id = bytes("ID", 2);
+    EXPECT_TRUE(CodePage(1252).namesReadBetterAsUtf8({id, shar}));
+    EXPECT_EQ(CodePage(CodePage::Utf8).decode(shar), QString::fromUtf8("ШАР"));
+    EXPECT_FALSE(CodePage(866).namesReadBetterAsUtf8({shar}));                     // no control in 866
+    EXPECT_FALSE(CodePage(1252).namesReadBetterAsUtf8({shar, bytes("\x90", 1)}));  // not all UTF-8
+    EXPECT_FALSE(CodePage(1252).namesReadBetterAsUtf8({bytes("A\x01", 2)}));        // ASCII with a control
+}

@@ -293,3 +293,49 @@ TEST_F(Engine, TableWithoutLinksGivesAnEmptyList)
     EXPECT_EQ(engine->NextRecord(list, r), result::EndOfList);
     EXPECT_EQ(engine->OpenIntegrityList(dir.path(), "missing.fak", "", list), result::NoSuchFile);
 }
+
+// Messages that misled: an empty file said "file ends inside version byte", random bytes
+// named .dbf an "unknown dBASE version", a missing production index "(at byte 0)" with the
+// code of a damaged one; and files were named sometimes by path, sometimes by bare name.
+// Now each says what is wrong and names every file by its path as the caller gave it.
+TEST(EngineMessages, SayWhatIsWrongAndNameFilesByThePathAsGiven)
+{
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    // One C(10) field; byte 28 says a production index belongs to the table.
+    QByteArray indexed(65, '\0');
+    indexed[0] = 0x03;
+    indexed[8] = 65;
+    indexed[10] = 11;
+    indexed[28] = 1;
+    indexed.replace(32, 4, "NAME");
+    indexed[43] = 'C';
+    indexed[48] = 10;
+    indexed[64] = 0x0D;
+    write("indexed.dbf", indexed);
+    write("empty.dbf", {});
+    write("EMPTY.DB", {});
+    write("random.dbf", QByteArray("\x78\x9c\x01\x02", 4).repeated(100));
+
+    const QString rel = QDir::current().relativeFilePath(dir.path());
+    DatabaseEngine engine;
+    TableHandle h = 0;
+    EXPECT_EQ(engine.OpenTable(QString(), rel + "/empty.dbf", h), result::NotATable);
+    EXPECT_EQ(engine.lastError(), rel + "/empty.dbf: the file is empty");
+    EXPECT_EQ(engine.OpenTable(rel, "empty.db", h), result::NotATable);  // found without regard to case
+    EXPECT_EQ(engine.lastError(), rel + "/EMPTY.DB: the file is empty");
+    EXPECT_EQ(engine.OpenTable(rel, "random.dbf", h), result::NotATable);
+    EXPECT_EQ(engine.lastError(), rel + "/random.dbf: not a dBASE table (its first byte, 0x78, is not the version "
+                                        "byte of any dBASE or FoxPro table)");
+
+    ASSERT_EQ(engine.OpenTable(rel, "indexed.dbf", h), result::Ok) << engine.lastError().toStdString();
+    int count = -1;
+    EXPECT_EQ(engine.ReadIndexCount(h, count), result::IndexMissing);
+    EXPECT_EQ(engine.lastError(), rel + "/indexed.MDX: no such file; byte 28 of " + rel +
+                                      "/indexed.dbf says the table has a production index");
+    EXPECT_STREQ(resultName(result::IndexMissing), "IndexMissing");
+}

@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t TableFlagsOffset = 28;
 constexpr std::uint8_t IndexFlag = 0x01;  // dBASE: production MDX; FoxPro: structural CDX
 
-// "<table's base name>.MDX": the name the engine looks for beside the table.
+// "<table's path without its extension>.MDX": the file the engine looks for beside the table.
 QString indexFileName(const QString& tableFileName, const char* extension)
 {
     const auto dot = tableFileName.lastIndexOf(QLatin1Char('.'));
@@ -53,12 +53,11 @@ std::vector<IndexDefinition> readIndexes(const TableDefinition& table, const Fil
 
     const bool foxPro = table.tableType == QLatin1String("FOXPRO");
     const auto& file = foxPro ? companions.cdx : companions.mdx;
-    if (!file) {
-        const QString missing = indexFileName(dbf.name, foxPro ? "CDX" : "MDX");
-        throw FormatError(FormatError::Kind::Damaged, missing, 0,
-                          QStringLiteral("the %1 index is missing; the header of %2 says the table has one")
-                              .arg(foxPro ? QStringLiteral("structural") : QStringLiteral("production"), dbf.name));
-    }
+    if (!file)
+        throw FormatError(FormatError::Kind::Missing, indexFileName(dbf.name, foxPro ? "CDX" : "MDX"), std::nullopt,
+                          QStringLiteral("no such file; byte %1 of %2 says the table has a %3 index")
+                              .arg(TableFlagsOffset)
+                              .arg(dbf.name, foxPro ? QStringLiteral("structural") : QStringLiteral("production")));
 
     const CodePage codePage(table.codePage);
     const auto tags = foxPro ? readCdxTags(*file, codePage) : readMdxTags(*file, codePage);

@@ -15,8 +15,9 @@ namespace korvex::dbase {
 //
 // - A table whose header names no index has none, even when an index file lies beside
 //   it: the engine opens only the index the header names.
-// - A table whose header names an index that is not there throws FormatError (Damaged)
-//   naming the missing file (the table's base name with .MDX or .CDX).
+// - A table whose header names an index that is not there throws FormatError (Missing)
+//   naming the missing file (the table's path with .MDX or .CDX for its extension) and
+//   the header byte that names it.
 // - A tag whose key expression, without its surrounding blanks, is the name of one of
 //   the table's fields (letter case aside) is a field index on that field, spelled as
 //   the table spells it; any other tag is an expression index.

@@ -6,6 +6,8 @@
 #include "FieldProperties.h"
 #include "LanguageDrivers.h"
 
+#include <QString>
+
 #include <algorithm>
 
 namespace korvex::dbase {
@@ -49,15 +51,44 @@ std::uint16_t dbaseLevel(const DbfHeader& h)
     return 3;
 }
 
-LanguageDriver languageDriverOf(const DbfHeader& h)
+// The language driver of a table: the code page its text is stored in, the engine's
+// symbolic driver name and the engine's description of it.
+struct DriverChoice {
+    int codePage = 1252;
+    QString name;         // e.g. "DB437US0"; empty for FoxPro code page marks
+    QString description;  // e.g. "dBASE ENU cp437"; empty when not known
+};
+
+// Below level 7 byte 29 names the driver: a dBASE language driver id or a FoxPro code
+// page mark (both live in one number space). Id 0 means no driver is stored; it, and ids
+// nobody documents, give code page 1252 with no name or description.
+DriverChoice driverOfId(std::uint8_t id)
 {
-    const auto byId = languageDriverOfId(h.languageDriverId);
+    if (const auto* d = languageDriverByDbaseId(id))
+        return {d->codePage, QString::fromLatin1(d->name), QString::fromLatin1(d->description)};
+    return {};
+}
+
+// A level-7 table names its driver by text at bytes 32-63, in any letter case; the name
+// is kept as stored. A name missing from the engine's list still gives its code page
+// when it follows the engine's naming; otherwise fallbackCodePage is used.
+DriverChoice driverOfName(const QString& name, int fallbackCodePage)
+{
+    if (const auto* d = languageDriverByName(name))
+        return {d->codePage, name, QString::fromLatin1(d->description)};
+    return {codePageOfDriverName(name).value_or(fallbackCodePage), name, {}};
+}
+
+DriverChoice languageDriverOf(const DbfHeader& h)
+{
+    const auto byId = driverOfId(h.languageDriverId);
     if (h.level7Layout) {
-        const QString name = QString::fromLatin1(reinterpret_cast<const char*>(h.languageDriverName.data()),
-                                                 qsizetype(h.languageDriverName.size()))
-                                 .trimmed();
+        const QString name = CodePage::withoutControls(
+            QString::fromLatin1(reinterpret_cast<const char*>(h.languageDriverName.data()),
+                                qsizetype(h.languageDriverName.size()))
+                .trimmed());
         if (!name.isEmpty())
-            return languageDriverOfName(name, byId.codePage);
+            return driverOfName(name, byId.codePage);
     }
     return byId;
 }
@@ -88,14 +119,21 @@ TableDefinition readTable(const FileBytes& dbf, const DbaseCompanions& companion
 {
     const DbfHeader h = readDbfHeader(dbf);
     const Dialect dialect = dialectOf(h, companions);
-    const LanguageDriver driver = languageDriverOf(h);
-    const CodePage codePage(driver.codePage);
+    const DriverChoice driver = languageDriverOf(h);
 
     TableDefinition t;
     t.tableType = dialect == Dialect::FoxPro ? QStringLiteral("FOXPRO") : QStringLiteral("DBASE");
     t.level = dialect == Dialect::FoxPro ? FoxProLevel : dbaseLevel(h);
     t.recordSize = h.recordSize;
     t.codePage = driver.codePage;
+    std::vector<std::span<const std::byte>> names;
+    for (const auto& f : h.fields)
+        names.push_back(f.name);
+    if (CodePage(driver.codePage).namesReadBetterAsUtf8(names)) {
+        t.codePage = CodePage::Utf8;
+        t.warnings << utf8NamesWarning(dbf.name, driver.codePage);
+    }
+    const CodePage codePage(t.codePage);
     t.languageDriverName = driver.name;
     t.languageDriverDescription = driver.description;
 

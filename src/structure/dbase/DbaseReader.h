@@ -17,9 +17,10 @@ struct DbaseCompanions {
 };
 
 // Reads the definition of a dBASE (III to 7) or FoxPro table from its .DBF and the
-// companions above. Throws FormatError: Unsupported for a version byte it does not read
-// (dBASE II among them), Damaged for anything that does not make a consistent table.
-// Never reads a record.
+// companions above. Throws FormatError: Unsupported for the version bytes of formats it
+// does not read (dBASE II among them), Damaged for anything that does not make a
+// consistent table (a first byte that is no dBASE version among them). Never reads a
+// record.
 //
 // What it decides where the files leave a choice:
 // - Table type: "FOXPRO" for the FoxPro version bytes (0x30, 0x31, 0x32, 0xF5, 0xFB);
@@ -30,8 +31,10 @@ struct DbaseCompanions {
 //   memo (version bit 3), a production MDX (byte 28), a language driver (byte 29) or an
 //   F field; else 3. FoxPro tables are level 25, the engine's FoxPro 2.5 level.
 // - Language driver: at level 7 the name at byte 32 (case-blind), falling back to byte 29
-//   when the name is empty; below level 7 byte 29. Without a driver the code page is
-//   1252 and the description empty.
+//   when the name is empty; below level 7 byte 29; both looked up in the engine's driver
+//   list (LanguageDrivers.h). Without a driver the code page is 1252 and the description
+//   empty. Names are read as UTF-8 instead when the driver's code page turns them into
+//   control characters while they are valid UTF-8; a warning says so.
 // - Block size: the memo file's block size in whole KBytes (so the usual 512- and
 //   64-byte memo blocks give 0), read from the .DBT (dBASE IV and later; dBASE III memo
 //   blocks are always 512 bytes) or the .FPT; 0 when the table has no blob field or no

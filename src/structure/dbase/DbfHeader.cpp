@@ -91,11 +91,18 @@ DbfHeader readDbfHeader(const FileBytes& dbf)
     h.version = r.u8("version byte");
     const auto family = familyOfVersion(h.version);
     if (family == VersionFamily::Unknown) {
-        const QString what = h.version == 0x02
-                                 ? QStringLiteral("dBASE II or FoxBASE table (version byte 0x02)")
-                                 : QStringLiteral("unknown dBASE version byte %1").arg(hexByte(h.version));
-        throw FormatError(FormatError::Kind::Unsupported, dbf.name, 0,
-                          QStringLiteral("%1 is not supported").arg(what));
+        // Tables of formats that are known but not read are named; any other first byte
+        // means the file is no dBASE or FoxPro table at all.
+        if (h.version == 0x02)
+            throw FormatError(FormatError::Kind::Unsupported, dbf.name, 0,
+                              QStringLiteral("a dBASE II or FoxBASE table (version byte 0x02) is not supported"));
+        if (h.version == 0xE5)
+            throw FormatError(FormatError::Kind::Unsupported, dbf.name, 0,
+                              QStringLiteral("a HiPer-Six table (version byte 0xE5) is not supported"));
+        throw FormatError(FormatError::Kind::Damaged, dbf.name, std::nullopt,
+                          QStringLiteral("not a dBASE table (its first byte, %1, is not the version byte of any "
+                                         "dBASE or FoxPro table)")
+                              .arg(hexByte(h.version)));
     }
     h.level7Layout = family == VersionFamily::DBase7;
 

@@ -43,14 +43,15 @@ struct DbfHeader {
     std::size_t trailerSize() const { return headerLength - trailerOffset(); }
 };
 
-// The version bytes this reader reads. Every other byte (dBASE II's 0x02, HiPer-Six's
-// 0xE5, ...) is refused as Unsupported, naming the byte.
+// The version bytes this reader reads. dBASE II's 0x02 and HiPer-Six's 0xE5 are refused
+// as Unsupported; any other byte means the file is not a dBASE table (Damaged).
 enum class VersionFamily { DBase, DBase7, FoxPro, Unknown };
 VersionFamily familyOfVersion(std::uint8_t version);
 
 // Reads and checks the header and the field descriptors. Throws FormatError: Unsupported
-// for a version byte this reader does not know, Damaged for a header that contradicts
-// itself or claims more than the file holds.
+// for the version bytes of known formats this reader does not read, Damaged for any other
+// unknown version byte, a header that contradicts itself or claims more than the file
+// holds.
 DbfHeader readDbfHeader(const FileBytes& dbf);
 
 } // namespace korvex::dbase

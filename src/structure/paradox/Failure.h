@@ -14,7 +14,7 @@ namespace korvex::paradox {
 [[noreturn]] inline void failAt(const ByteReader& file, std::size_t offset, FormatError::Kind kind,
                                 const QString& detail)
 {
-    throw FormatError(kind, file.fileName(), offset, detail);
+    throw FormatError(kind, file.file(), offset, detail);
 }
 
 } // namespace korvex::paradox

@@ -377,14 +377,14 @@ std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, cons
     const CodePage codePage(definition.codePage);
     for (const auto& f : found) {
         const MappedFile x = mapFamilyFile(f.path);
-        const QString xName = QFileInfo(f.path).fileName();
-        // The tree's name in the data file's own letter case, for the message.
-        const QString suffix = QFileInfo(f.path).suffix();
-        const QString treeSuffix = (suffix[0].isLower() ? f.name.treeExtension.toLower() : f.name.treeExtension);
         const auto tree = files.companion('.' + f.name.treeExtension);
-        if (!tree)
-            throw FormatError(FormatError::Kind::Damaged, xName, 0,
-                              QStringLiteral("its index tree %1.%2 is missing").arg(files.baseName(), treeSuffix));
+        if (!tree) {
+            // Named in the data file's own letter case, as it would be written.
+            const QString suffix = QFileInfo(f.path).suffix();
+            const QString treeSuffix = suffix[0].isLower() ? f.name.treeExtension.toLower() : f.name.treeExtension;
+            throw FormatError(FormatError::Kind::Missing, files.pathOf(files.baseName() + '.' + treeSuffix),
+                              std::nullopt, QStringLiteral("no such file; it holds the index tree of %1").arg(f.path));
+        }
         const MappedFile y = mapFamilyFile(*tree);
         checkIndexTree(ByteReader(y.fileBytes()), f.name.kind);
         indexes.push_back(readSecondaryIndex(ByteReader(x.fileBytes()), f.name.kind, table, codePage));

@@ -71,7 +71,8 @@ void checkIndexTree(const ByteReader& y, IndexFileKind kind);
 // composite ones by number (the order of their file names, .X01 to .XFF, then .XG0 on).
 // Should two files differ only in letter case, the first in name order counts. A tree file
 // without its data file is ignored. Throws FormatError naming the file when an index data
-// file is damaged, does not fit the table, cannot be read, or lacks its index tree.
+// file is damaged, does not fit the table or cannot be read; a data file without its index
+// tree throws FormatError (Missing) naming the missing tree.
 std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files);
 
 } // namespace korvex::paradox

@@ -38,18 +38,19 @@ DriverChoice chooseDriver(const ParadoxHeader& h)
 {
     DriverChoice c;
     if (h.fileVersionID >= 5 && !h.sortOrderId.isEmpty()) {
-        c.name = QString::fromLatin1(h.sortOrderId);
-        if (const auto* d = languageDriverById(h.sortOrderId)) {
-            c.name = QString::fromLatin1(d->id);
+        c.name = CodePage::withoutControls(QString::fromLatin1(h.sortOrderId));
+        if (const auto* d = languageDriverByName(c.name)) {
+            c.name = QString::fromLatin1(d->name);
             c.description = QString::fromLatin1(d->description);
             c.codePage = d->codePage;
         } else {
-            c.codePage = h.dosCodePage != 0 ? h.dosCodePage : kWindowsDefaultCodePage;
+            c.codePage = codePageOfDriverName(c.name).value_or(h.dosCodePage != 0 ? h.dosCodePage
+                                                                                   : kWindowsDefaultCodePage);
         }
         return c;
     }
     if (const auto* d = languageDriverBySortOrder(h.sortOrder)) {
-        c.name = QString::fromLatin1(d->id);
+        c.name = QString::fromLatin1(d->name);
         c.description = QString::fromLatin1(d->description);
         c.codePage = d->codePage;
     } else {
@@ -162,24 +163,31 @@ ValidityCheck engineCheck(const StoredCheck& stored, const StoredField& field, c
 }
 
 void readValidityChecks(const FileBytes& val, const ParadoxHeader& header, const CodePage& codePage,
-                        TableDefinition& table, QStringList* notes)
+                        TableDefinition& table)
 {
-    const ValFile v = parseValFile(ByteReader(val), header);
+    ValFile v;
+    try {
+        v = parseValFile(ByteReader(val), header);
+    } catch (const FormatError& e) {
+        // The table itself is sound; it is its validity-check file that is damaged.
+        if (e.kind() != FormatError::Kind::Damaged)
+            throw;
+        throw FormatError(FormatError::Kind::ValidityDamaged, e.file(), e.offset(), e.detail());
+    }
     switch (v.status) {
     case ValFile::Status::Stale:
-        if (notes)
-            *notes << QStringLiteral("%1: written for an earlier state of the table (change counter %2, "
-                                     "the table's is %3); its validity checks are not read")
-                          .arg(val.name)
-                          .arg(v.header.changeCount)
-                          .arg(header.changeCount2);
+        table.warnings << QStringLiteral("%1: written for an earlier state of the table (change counter %2, "
+                                         "the table's is %3); its validity checks and referential-integrity "
+                                         "links are not read")
+                              .arg(val.name)
+                              .arg(v.header.changeCount)
+                              .arg(header.changeCount2);
         return;
     case ValFile::Status::DosLayout:
-        if (notes)
-            *notes << QStringLiteral("%1: a DOS-era validity-check file (version %2), whose layout is not "
-                                     "known; its validity checks are not read")
-                          .arg(val.name)
-                          .arg(v.header.version);
+        table.warnings << QStringLiteral("%1: a DOS-era validity-check file (version %2), whose layout is not "
+                                         "known; its validity checks and referential-integrity links are not read")
+                              .arg(val.name)
+                              .arg(v.header.version);
         return;
     case ValFile::Status::Read:
         break;
@@ -208,11 +216,6 @@ std::uint16_t tableLevel(std::uint8_t fileVersionID)
 
 TableDefinition readTable(const FileBytes& db, const FileBytes* val)
 {
-    return readTable(db, val, nullptr);
-}
-
-TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList* notes)
-{
     const ByteReader file(db);
     const ParadoxHeader header = parseHeader(file);
     // Index files share the header layout; name them for what they are.
@@ -240,7 +243,14 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList
     t.codePage = driver.codePage;
     t.languageDriverName = driver.name;
     t.languageDriverDescription = driver.description;
-    const CodePage codePage(driver.codePage);
+    std::vector<std::span<const std::byte>> names;
+    for (const auto& f : header.fields)
+        names.push_back(bytesOf(f.name));
+    if (CodePage(driver.codePage).namesReadBetterAsUtf8(names)) {
+        t.codePage = CodePage::Utf8;
+        t.warnings << utf8NamesWarning(db.name, driver.codePage);
+    }
+    const CodePage codePage(t.codePage);
 
     const bool keyed = header.fileType == std::uint8_t(FileType::KeyedTable);
     const std::size_t keyFields = keyed ? header.primaryKeyFields : 0;
@@ -274,7 +284,7 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList
     t.keySize = std::uint16_t(keyBytes);
 
     if (val)
-        readValidityChecks(*val, header, codePage, t, notes);
+        readValidityChecks(*val, header, codePage, t);
     return t;
 }
 

@@ -4,7 +4,6 @@
 #include "TableDefinition.h"
 
 #include <QByteArray>
-#include <QStringList>
 
 #include <cstdint>
 
@@ -32,11 +31,15 @@ namespace korvex::paradox {
 //   looked up in the engine's driver list for its description and code page; field
 //   names and validity texts are decoded in that code page.
 //
+// - Names: read as UTF-8 instead when the driver's code page turns them into control
+//   characters while they are valid UTF-8 (CodePage::namesReadBetterAsUtf8); a warning
+//   says so.
+//
 // A .VAL that was written for an earlier state of the table (its change counter differs
-// from the table's) or that has the DOS-era layout contributes no checks; notes, when
-// given, receives one line saying so.
+// from the table's) or that has the DOS-era layout contributes no checks; a warning of
+// the definition says so. A damaged .VAL fails the table with
+// FormatError::Kind::ValidityDamaged, naming the .VAL.
 TableDefinition readTable(const FileBytes& db, const FileBytes* val);
-TableDefinition readTable(const FileBytes& db, const FileBytes* val, QStringList* notes);
 
 // The checksum an encrypted table stores for its master password; password holds the
 // password's bytes in the table's code page. 0 for an empty password.

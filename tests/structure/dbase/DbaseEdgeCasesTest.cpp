@@ -50,15 +50,19 @@ QByteArray hex(const char* digits)
     return QByteArray::fromHex(digits);
 }
 
-TEST(DbaseVersions, UnknownVersionBytesAreUnsupportedAndNamed)
+// Only the version bytes of known formats that are not read are "not supported"; any
+// other first byte (random bytes named .dbf) says that the file is not a dBASE table.
+TEST(DbaseVersions, RandomBytesAreNotADbaseTableRatherThanAnUnsupportedVersion)
 {
-    for (std::uint8_t version : {0x02, 0x05, 0xE5, 0x00, 0x47}) {
+    for (std::uint8_t version : {0x02, 0x05, 0xE5, 0x00, 0x47, 0x78}) {
         QByteArray bytes = buildDbf(simple());
         bytes[0] = char(version);
         QString message;
-        EXPECT_EQ(failureOf(bytes, &message), FormatError::Kind::Unsupported);
+        const bool known = version == 0x02 || version == 0xE5;
+        EXPECT_EQ(failureOf(bytes, &message), known ? FormatError::Kind::Unsupported : FormatError::Kind::Damaged);
         EXPECT_TRUE(message.contains(QStringLiteral("0x%1").arg(version, 2, 16, QLatin1Char('0')), Qt::CaseInsensitive))
             << message.toStdString();
+        EXPECT_EQ(message.contains("not a dBASE table"), !known) << message.toStdString();
     }
 }
 
@@ -190,6 +194,9 @@ TEST(DbaseHeaders, LevelSevenDriverNames)
     auto spec = simple(0x04);
     spec.languageDriverName = "dbwinwe0";
     EXPECT_EQ(read(spec).languageDriverDescription.toStdString(), "'WEurope' ANSI");
+    spec.languageDriverName = "ascii";  // a Paradox driver: the code page the Paradox reader uses
+    EXPECT_EQ(read(spec).codePage, 437);
+    EXPECT_EQ(read(spec).languageDriverDescription.toStdString(), "Paradox 'ascii'");
     spec.languageDriverName = "DB866XX0";  // not in the list: its name still gives the code page
     const auto unlisted = read(spec);
     EXPECT_EQ(unlisted.codePage, 866);

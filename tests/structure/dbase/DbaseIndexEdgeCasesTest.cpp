@@ -238,7 +238,7 @@ TEST(DbaseIndexTables, TheHeaderDecidesWhichIndexIsRead)
     fox.mdx = buildMdx({{"FROMMDX", "NAME"}});
     expectTags(fox.indexes(), {{"FROMCDX", "NAME"}});
     fox.cdx.clear();
-    expectDamaged(fox, "T.CDX");
+    expectDamaged(fox, "T.CDX", FormatError::Kind::Missing);
 }
 
 TEST(DbaseIndexTables, RealTablesWithTheirIndexFlagCleared)

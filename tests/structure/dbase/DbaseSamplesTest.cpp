@@ -2,6 +2,7 @@
 // independent reader dbfread where that reader can read it, and with the sample
 // inventory where it cannot (level 7); reading changes no byte.
 
+#include "CodePage.h"
 #include "DbaseTestSupport.h"
 #include "TestSupport.h"
 
@@ -79,7 +80,7 @@ TEST(DbaseSamples, FieldsAgreeWithDbfread)
             SCOPED_TRACE(text(mine.name));
             const QString name = f.value(QStringLiteral("name")).toString();
             // dbfread decodes names it cannot place (driver 0xF0) as ASCII with
-            // replacement characters; we read them as code page 1252.
+            // replacement characters; we read them as the UTF-8 they are.
             if (!name.contains(QChar(0xFFFD))) {
                 EXPECT_EQ(text(mine.name), text(name));
             }
@@ -263,6 +264,21 @@ TEST(DbaseSamples, LanguageDrivers)
     EXPECT_TRUE(readSample("infused+dbf/spec/fixtures/dbase_03_cyrillic.dbf").languageDriverDescription.isEmpty());
     // level-7 field names keep their case and blanks
     EXPECT_EQ(text(readSample("infused+dbf/spec/fixtures/dbase_8c.dbf").fields[3].name), "Length CM");
+}
+
+// UTF-8 names under a driver id nobody documents: read in the default code page 1252,
+// they came out as "Ð¨Ð\x90Ð\xa0", with C1 control characters, in the JSON and on the page.
+TEST(DbaseSamples, Utf8NamesAreNotReadAsMojibakeWithControlCharacters)
+{
+    KORVEX_REQUIRE_SAMPLES();
+    const auto t = readSample("infused+dbf/spec/fixtures/dbase_03_cyrillic.dbf");
+    ASSERT_EQ(t.fields.size(), 2u);
+    EXPECT_EQ(text(t.fields[0].name), "ШАР");
+    EXPECT_EQ(text(t.fields[1].name), "ПЛОЩА");
+    EXPECT_EQ(t.codePage, CodePage::Utf8);
+    ASSERT_EQ(t.warnings.size(), 1);
+    EXPECT_EQ(text(t.warnings[0]), "dbase_03_cyrillic.dbf: the field names are stored in UTF-8, not in the table's "
+                                   "code page 1252; they are read as UTF-8");
 }
 
 TEST(DbaseSamples, BlockSizeIsTheMemoBlockInKilobytes)

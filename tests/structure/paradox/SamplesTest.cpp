@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "CodePage.h"
+#include "LanguageDrivers.h"
 #include "MappedFile.h"
 #include "paradox/ParadoxHeader.h"
 #include "paradox/ParadoxReader.h"
@@ -22,10 +23,10 @@ using namespace korvex::test::paradox;
 
 namespace {
 
-TableDefinition readSample(const TableFiles& files, QStringList* notes = nullptr)
+TableDefinition readSample(const TableFiles& files)
 {
     const auto val = files.valBytes();
-    return readTable(files.dbBytes(), val ? &*val : nullptr, notes);
+    return readTable(files.dbBytes(), val ? &*val : nullptr);
 }
 
 TableDefinition readSample(const QString& relative)
@@ -373,6 +374,25 @@ TEST(ParadoxSamples, NamesOfThirdPartyCodePages)
     EXPECT_EQ(china.languageDriverName, "china");
     EXPECT_EQ(china.languageDriverDescription, "");
     EXPECT_EQ(china.codePage, 936);
+}
+
+// Paradox and dBASE tables once looked their drivers up in two lists that disagreed: a
+// Paradox table naming a driver only the dBASE list had printed "Unknown", and "ascii"
+// was code page 437 for one format and 850 for the other. Both now use one list.
+TEST(ParadoxSamples, DriversComeFromTheListTheDbaseReaderUses)
+{
+    KORVEX_REQUIRE_SAMPLES();
+    QByteArray db = test::readWholeFile(samplePath("leonhad+paradoxdriver/src/test/resources/db/DECIMAL.DB"));
+    const auto at = db.indexOf("ANSII850");
+    ASSERT_GT(at, 0);
+    db.replace(at, 8, "DB866RU0");  // a dBASE driver, named by a Paradox table
+    const TableDefinition t = readTable(FileBytes{QStringLiteral("DECIMAL.DB"), test::asBytes(db)}, nullptr);
+    EXPECT_EQ(t.languageDriverDescription, "dBASE RUS cp866");
+    EXPECT_EQ(t.codePage, 866);
+    ASSERT_NE(languageDriverByName("ascii"), nullptr);
+    EXPECT_EQ(languageDriverByName("ascii")->codePage, 437);
+    EXPECT_EQ(languageDriverByName("ascii"), languageDriverBySortOrder(0x00));
+    EXPECT_EQ(languageDriverByName("DB866RU0"), languageDriverByDbaseId(0x26));
 }
 
 // The three tables protected by the password "123" (the repository's tests say so).

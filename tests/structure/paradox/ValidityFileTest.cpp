@@ -2,10 +2,13 @@
 // (encoded by pxlib), stale and DOS-era files, and damage, which must name the .VAL.
 
 #include "ParadoxTestSupport.h"
+#include "ScratchFolder.h"
 #include "TestSupport.h"
 #include "ValBuilder.h"
 
+#include "DatabaseEngine.h"
 #include "EngineValues.h"
+#include "TableSource.h"
 #include "paradox/ParadoxReader.h"
 
 #include <gtest/gtest.h>
@@ -34,12 +37,12 @@ struct Fixture {
                                QByteArray::fromStdString(f.name)});
     }
 
-    TableDefinition read(const QByteArray& valBytes, QStringList* notes = nullptr) const
+    TableDefinition read(const QByteArray& valBytes) const
     {
         const FileBytes v{QStringLiteral("TABLE.VAL"), test::asBytes(valBytes)};
-        return readTable(FileBytes{QStringLiteral("TABLE.DB"), test::asBytes(db)}, &v, notes);
+        return readTable(FileBytes{QStringLiteral("TABLE.DB"), test::asBytes(db)}, &v);
     }
-    TableDefinition read(QStringList* notes = nullptr) const { return read(val.build(), notes); }
+    TableDefinition read() const { return read(val.build()); }
 
     // The error reading the .VAL gives; fails the test when there is none.
     FormatError failure(const QByteArray& valBytes) const
@@ -243,11 +246,11 @@ TEST(ValidityFile, StaleFileIsIgnoredWithANote)
     c.picture = QByteArray("###");
     f.val.checks = {c};
     f.val.changeCount = std::uint8_t(f.val.changeCount + 1);
-    QStringList notes;
-    const TableDefinition t = f.read(&notes);
+    const TableDefinition t = f.read();
     EXPECT_TRUE(t.validityChecks.empty());
-    ASSERT_EQ(notes.size(), 1);
-    EXPECT_TRUE(notes[0].startsWith("TABLE.VAL: written for an earlier state of the table")) << notes[0].toStdString();
+    ASSERT_EQ(t.warnings.size(), 1);
+    EXPECT_TRUE(t.warnings[0].startsWith("TABLE.VAL: written for an earlier state of the table"))
+        << t.warnings[0].toStdString();
     // Even a damaged stale file is ignored: nothing of it is trusted.
     QByteArray damaged = f.val.build().left(10);
     EXPECT_NO_THROW(f.read(damaged));
@@ -259,11 +262,10 @@ TEST(ValidityFile, DosEraLayoutIsNotGuessed)
     QByteArray dos = f.val.build();
     dos[1] = char(1);
     dos.append("###-##\0&&\0STORE.DB", 18);
-    QStringList notes;
-    const TableDefinition t = f.read(dos, &notes);
+    const TableDefinition t = f.read(dos);
     EXPECT_TRUE(t.validityChecks.empty());
-    ASSERT_EQ(notes.size(), 1);
-    EXPECT_TRUE(notes[0].contains("DOS-era")) << notes[0].toStdString();
+    ASSERT_EQ(t.warnings.size(), 1);
+    EXPECT_TRUE(t.warnings[0].contains("DOS-era")) << t.warnings[0].toStdString();
 }
 
 // No Paradox 7 .VAL has been seen; it is read like those of versions 9 to 11.
@@ -296,7 +298,7 @@ TEST(ValidityFile, CheckOnAFieldTheTableDoesNotHaveIsDamage)
     c.fieldIndex = 17;  // the table has 17 fields, indexes 0 to 16
     f.val.checks = {c};
     const FormatError e = f.failure(f.val.build());
-    EXPECT_EQ(e.kind(), FormatError::Kind::Damaged);
+    EXPECT_EQ(e.kind(), FormatError::Kind::ValidityDamaged);
     EXPECT_EQ(e.file(), "TABLE.VAL");
     EXPECT_EQ(e.detail(), "validity check 1 is for field 18, but the table has 17 fields");
 }
@@ -337,7 +339,7 @@ TEST(ValidityFile, OffsetsOutsideTheFileAreDamage)
     // A check record that runs into the footer.
     QByteArray overrun = good;
     overrun[2] = char(2);
-    EXPECT_EQ(f.failure(overrun).kind(), FormatError::Kind::Damaged);
+    EXPECT_EQ(f.failure(overrun).kind(), FormatError::Kind::ValidityDamaged);
 
     // More checks than the body could hold, refused before any is read.
     QByteArray tooMany = good;
@@ -363,6 +365,49 @@ TEST(ValidityFile, EveryPrefixFailsNamingTheValFile)
     for (qsizetype n = 0; n < full.size(); ++n) {
         const FormatError e = f.failure(full.left(n));
         EXPECT_EQ(e.file(), "TABLE.VAL") << n;
-        EXPECT_EQ(e.kind(), FormatError::Kind::Damaged) << n;
+        EXPECT_EQ(e.kind(), FormatError::Kind::ValidityDamaged) << n;
     }
+}
+
+// Through the engine and TableSource, on a copy of a real table with two checks: a .VAL
+// that is not read leaves the table open with a warning naming the .VAL, and a damaged
+// one fails the table with its own code, not as a table that is no table.
+TEST(ValidityFile, StaleOrDamagedValIsToldAboutRatherThanDroppedOrCalledNotATable)
+{
+    KORVEX_REQUIRE_SAMPLES();
+    ScratchFolder s;
+    s.copy("leonhad+paradoxdriver/src/test/resources/areas/ZIPCODES.DB");
+    s.copy("leonhad+paradoxdriver/src/test/resources/areas/ZIPCODES.VAL");
+    const auto setValByte = [&](qint64 at, char value) {
+        QFile val(s.path("ZIPCODES.VAL"));
+        ASSERT_TRUE(val.open(QIODevice::ReadWrite));
+        val.seek(at);
+        val.write(&value, 1);
+    };
+    DatabaseEngine engine;
+    TableSource source(engine);
+    source.open(s.dir.path(), "ZIPCODES.DB");
+    EXPECT_TRUE(source.warnings().isEmpty());
+    EXPECT_EQ(source.properties().validityCheckCount, 2);
+
+    setValByte(0, char(0x85));  // the table's change counter is 0x84
+    source.open(s.dir.path(), "ZIPCODES.DB");
+    EXPECT_EQ(source.properties().validityCheckCount, 0);
+    ASSERT_EQ(source.warnings().size(), 1);
+    EXPECT_TRUE(source.warnings()[0].startsWith(s.path("ZIPCODES.VAL") + ": written for an earlier state"))
+        << source.warnings()[0].toStdString();
+
+    setValByte(0, char(0x84));
+    setValByte(1, char(0x01));  // the DOS-era layout
+    source.open(s.dir.path(), "ZIPCODES.DB");
+    ASSERT_EQ(source.warnings().size(), 1);
+    EXPECT_TRUE(source.warnings()[0].contains("DOS-era")) << source.warnings()[0].toStdString();
+
+    setValByte(1, char(0x09));
+    setValByte(2, char(200));  // more checks than the file holds
+    TableHandle h = 0;
+    EXPECT_EQ(engine.OpenTable(s.dir.path(), "ZIPCODES.DB", h), result::ValidityDamaged);
+    EXPECT_TRUE(engine.lastError().startsWith(s.path("ZIPCODES.VAL") + ": 200 validity checks do not fit"))
+        << engine.lastError().toStdString();
+    EXPECT_STREQ(resultName(result::ValidityDamaged), "ValidityDamaged");
 }
