@@ -8,6 +8,7 @@
 #include "FieldColumns.h"
 #include "HeaderStrip.h"
 #include "LanguageTable.h"
+#include "PasswordList.h"
 #include "QtPrinterDevice.h"
 #include "RecordingDevice.h"
 #include "ReportSettings.h"
@@ -66,15 +67,6 @@ public:
     void setBusy(bool) override {}
     void processEvents() override { QCoreApplication::processEvents(); }
 };
-
-// Passwords from the settings file's Passwords section: the value of every line.
-QStringList storedPasswords(const SettingsFile& settings)
-{
-    QStringList passwords;
-    for (const auto& line : settings.ReadSectionLines(SettingsSection::Passwords))
-        passwords << line.mid(line.indexOf('=') + 1);
-    return passwords;
-}
 
 // What the engine notices about a table that does not stop its report (a validity-check
 // file that is not read, names read as UTF-8) goes to standard error before it prints.
@@ -186,7 +178,7 @@ int RunReportCommand(const QStringList& arguments)
         return usage(QStringLiteral("the settings file %1 is not a file").arg(settingsInfo.filePath()));
     SettingsFile settings = parser.isSet(settingsOption) ? SettingsFile(settingsInfo.filePath()) : SettingsFile();
     DatabaseEngine engine;
-    for (const auto& pw : parser.values(password) + storedPasswords(settings))
+    for (const auto& pw : parser.values(password) + LoadPasswordList(settings))
         engine.RegisterPassword(pw);
 
     // Aliases are read only when asked for, so that a broken aliases file stops no other use.
@@ -257,8 +249,8 @@ int RunReportCommand(const QStringList& arguments)
     TableReporter reporter(TableReporter::Services{
         engine, descriptors, settings, *device, fieldHeader,
         [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
-    reporter.setBodyFont(settings.ReadText(FontKeys::Name.section, FontKeys::Name.name, FontKeys::Name.defaultValue),
-                         settings.ReadNumber(FontKeys::Size.section, FontKeys::Size.name, FontKeys::Size.defaultValue));
+    const BodyFont bodyFont = LoadBodyFont(settings);
+    reporter.setBodyFont(bodyFont.name, bodyFont.points);
 
     bool allOk = true;
     for (const auto& table : tables) {
