@@ -37,19 +37,20 @@ void writeTo(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-// The report's messages on standard error, with the table they are about and what the
-// engine said about it.
+// The report's messages on standard error, with the table they are about and why: the
+// reason the report gives, else what the engine said last.
 class CommandLineMessages : public UserMessages {
 public:
     explicit CommandLineMessages(const DatabaseEngine& engine) : engine_(engine) {}
 
     void setTable(const QString& table) { table_ = table; }
 
-    void showError(const QString& message) override
+    void showError(const QString& message, const QString& reason) override
     {
         QString text = QStringLiteral("korvex-report: %1: %2").arg(table_, message.trimmed().replace('\n', ' '));
-        if (!engine_.lastError().isEmpty())
-            text += QStringLiteral(" (%1)").arg(engine_.lastError());
+        const QString why = reason.isEmpty() ? engine_.lastError() : reason;
+        if (!why.isEmpty())
+            text += QStringLiteral(" (%1)").arg(why);
         writeTo(stderr, text + '\n');
     }
 

@@ -5,10 +5,13 @@
 
 namespace korvex {
 
-void MessageBoxMessages::showError(const QString& message)
+void MessageBoxMessages::showError(const QString& message, const QString& reason)
 {
     QApplication::beep();
-    QMessageBox::critical(parent_, QGuiApplication::applicationDisplayName(), message);
+    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message, QMessageBox::Ok,
+                    parent_);
+    box.setInformativeText(reason);
+    box.exec();
 }
 
 } // namespace korvex

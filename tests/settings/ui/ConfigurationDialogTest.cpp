@@ -41,7 +41,7 @@ namespace {
 
 class RecordedMessages : public UserMessages {
 public:
-    void showError(const QString& message) override { errors << message; }
+    void showError(const QString& message, const QString&) override { errors << message; }
     QStringList errors;
 };
 
