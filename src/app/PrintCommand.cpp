@@ -24,19 +24,20 @@ namespace {
 
 constexpr int ExitFailed = 1;
 
-// The report's messages on standard error, with the table they are about and what the
-// engine said about it.
+// The report's messages on standard error, with the table they are about and why: the
+// reason the report gives, else what the engine said last.
 class CommandLineMessages : public UserMessages {
 public:
     explicit CommandLineMessages(const DatabaseEngine& engine) : engine_(engine) {}
 
     void setTable(const QString& table) { table_ = table; }
 
-    void showError(const QString& message) override
+    void showError(const QString& message, const QString& reason) override
     {
         QString text = QStringLiteral("korvex-report: %1: %2").arg(table_, message.trimmed().replace('\n', ' '));
-        if (!engine_.lastError().isEmpty())
-            text += QStringLiteral(" (%1)").arg(engine_.lastError());
+        const QString why = reason.isEmpty() ? engine_.lastError() : reason;
+        if (!why.isEmpty())
+            text += QStringLiteral(" (%1)").arg(why);
         writeTo(stderr, text + '\n');
     }
 
@@ -118,8 +119,8 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
     TableReporter reporter(TableReporter::Services{
         engine, descriptors, settings, *device, fieldHeader,
         [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
-    reporter.setBodyFont(settings.ReadText(FontKeys::Name.section, FontKeys::Name.name, FontKeys::Name.defaultValue),
-                         settings.ReadNumber(FontKeys::Size.section, FontKeys::Size.name, FontKeys::Size.defaultValue));
+    const BodyFont bodyFont = LoadBodyFont(settings);
+    reporter.setBodyFont(bodyFont.name, bodyFont.points);
 
     bool allOk = true;
     for (const auto& table : request.tables) {

@@ -6,6 +6,7 @@
 
 #include "DatabaseEngine.h"
 #include "LanguageTable.h"
+#include "PasswordList.h"
 #include "SettingsFile.h"
 
 #include <QCommandLineParser>
@@ -30,15 +31,6 @@ namespace {
 
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
-
-// Passwords from the settings file's Passwords section: the value of every line.
-QStringList storedPasswords(const SettingsFile& settings)
-{
-    QStringList passwords;
-    for (const auto& line : settings.ReadSectionLines(SettingsSection::Passwords))
-        passwords << line.mid(line.indexOf('=') + 1);
-    return passwords;
-}
 
 int writeJson(DatabaseEngine& engine, const SettingsFile& settings, const QStringList& tables,
               const QString& databaseName)
@@ -138,7 +130,7 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         return usage(QStringLiteral("the settings file %1 is not a file").arg(settingsInfo.filePath()));
     SettingsFile settings = parser.isSet(settingsOption) ? SettingsFile(settingsInfo.filePath()) : SettingsFile();
     DatabaseEngine engine;
-    for (const auto& pw : parser.values(password) + storedPasswords(settings))
+    for (const auto& pw : parser.values(password) + LoadPasswordList(settings))
         engine.RegisterPassword(pw);
 
     // Aliases are read only when asked for, so that a broken aliases file stops no other use.

@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <filesystem>
+#include <system_error>
+
 namespace korvex {
 namespace {
 
@@ -58,8 +61,13 @@ QString createSpoolFile(const QString& folder)
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir())
         throw PrinterError(QStringLiteral("\"%1\" is a file, not a folder.").arg(folder));
-    if (!info.exists() && !QDir().mkpath(folder))
-        throw PrinterError(QStringLiteral("The folder \"%1\" cannot be created.").arg(folder));
+    if (!info.exists()) {
+        std::error_code error;
+        std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
+        if (error)
+            throw PrinterError(QStringLiteral("The folder \"%1\" cannot be created: %2")
+                                   .arg(folder, QString::fromLocal8Bit(error.message())));
+    }
     QString error;
     for (int attempt = 0; attempt < 16; ++attempt) {
         const QString path = QDir(folder).filePath(

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -48,6 +49,15 @@ QPen linePen(int width)
 }
 
 } // namespace
+
+QStringList PrinterFontFamilies()
+{
+    QStringList families;
+    for (const QString& family : QFontDatabase::families())
+        if (QFontDatabase::isScalable(family) && !QFontDatabase::isPrivateFamily(family))
+            families << family;
+    return families;
+}
 
 struct QtPrinterDevice::Job {
     QString title;

@@ -7,6 +7,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -14,6 +15,11 @@
 class QPrinter;
 
 namespace korvex {
+
+// The fonts a print job can use, in the font database's order: every job is painted into a
+// spool PDF first, so a printer prints exactly the font families that Qt can embed there,
+// the scalable ones, whichever printer is chosen.
+QStringList PrinterFontFamilies();
 
 // The printer of the system: a CUPS queue, or, on a machine without printers, a PDF
 // printer that writes every job as one PDF file into a folder. The PDF printer is a

@@ -8,7 +8,7 @@ void PrintIndexSection(ReportContext& context, TableSource& table, const TableSt
     if (const auto r = table.engine().ListIndexes(table.handle(), indexes); r != result::Ok)
         throw EngineError(r, table.engine().lastError());
 
-    const bool dbase = structure.tableType == QLatin1String("DBASE");
+    const bool dbase = IsDbaseFamily(structure.tableType);
     const bool paradox = structure.tableType == QLatin1String("PARADOX");
     // A Paradox table lists its secondary indexes only. The engine lists a keyed table's
     // primary index first; an unkeyed table has none, and its first index is a secondary
@@ -32,9 +32,10 @@ void PrintIndexSection(ReportContext& context, TableSource& table, const TableSt
         context.DrawRowFrame(line, left - 25, left + w, {col2 - 25, col3 - 25, col4 - 25}, pen);
     };
 
-    // Two empty rows, then the captions.
+    // Two empty rows, then the captions. The captions, the empty row below them and the
+    // first index go to a new page together when that index would pass the line limit.
     row += 3;
-    if (context.LineLimitReached(row)) {
+    if (row + 2 > context.LineLimit()) {
         row = -1;
         context.StartNewPage();
     }

@@ -134,14 +134,17 @@ void ReportContext::PlanPages(int fieldCount)
     lineHeight = device_.textHeight(kDummy) + lineGap;
     if (lineHeight <= 0)
         throw PrinterError(QStringLiteral("the body font has no height on this printer"));
-    const int mainLines = nearest(static_cast<long double>(mainHeaderHeight) / lineHeight);
-    const int subLines = nearest(static_cast<long double>(subHeaderHeight) / lineHeight);
+    // A header takes every line it reaches into: rounded to the nearest line, up to half a
+    // line of each header would push the last rows into the footer.
+    const auto linesOf = [this](int height) { return height <= 0 ? 0 : (height + lineHeight - 1) / lineHeight; };
+    const int mainLines = linesOf(mainHeaderHeight);
+    const int subLines = linesOf(subHeaderHeight);
     linesPerPage = (usableHeight - int(2.5L * lineHeight)) / lineHeight - 1;
     currentY = (lineHeight / 3) * 2;
 
     const auto& main = settings_.mainHeader;
     const auto& sub = settings_.subHeader;
-    firstPageLines = linesPerPage - mainLines - (settings_.PrintHeader ? 7 : 0);
+    firstPageLines = linesPerPage - mainLines - (settings_.PrintHeader ? InformationBlockLines : 0);
     if (printsOnFirstPage(sub.visibility))
         firstPageLines -= subLines;
     if (main.visibility == HeaderChoice::AllPages)
@@ -149,16 +152,36 @@ void ReportContext::PlanPages(int fieldCount)
     if (printsOnLaterPages(sub.visibility))
         linesPerPage -= subLines;
     if (linesPerPage <= 0)
-        throw PrinterError(QStringLiteral("no report line fits on a page: the page is %1 dots high, a line %2 dots; "
-                                          "reduce the margins, the header spacing or the font sizes")
+        throw PrinterError(QStringLiteral("No report line fits between the margins: they leave %1 dots of height "
+                                          "for the headers, the captions, the rows and the footer, and a line is %2 "
+                                          "dots high. Reduce the margins, the header spacing or the font sizes.")
                                .arg(usableHeight)
                                .arg(lineHeight));
+    // Page 1 may hold no field row, but its caption line (line -1) must fit below its
+    // headers and the information block.
+    if (firstPageLines < -1)
+        throw PrinterError(QStringLiteral("The first page has no room for the field table below its headers%1: a "
+                                          "line is %2 dots high. Reduce the margins, the header spacing or the font "
+                                          "sizes.")
+                               .arg(settings_.PrintHeader ? QStringLiteral(" and the table information") : QString())
+                               .arg(lineHeight));
 
+    // Page 1 holds the rows that fit below its own headers (none when they fill it), with
+    // or without the information block; the headers of page 1 need not be those of the
+    // later pages.
+    const int onFirstPage = std::max(firstPageLines, 0);
     const auto ceilDiv = [](int a, int b) { return a <= 0 ? 0 : (a + b - 1) / b; };
-    if (settings_.PrintHeader)
-        pageCount = fieldCount <= firstPageLines ? 1 : 1 + ceilDiv(fieldCount - firstPageLines, linesPerPage);
+    if (fieldCount == 0 && !settings_.PrintHeader)
+        pageCount = 0;
     else
-        pageCount = ceilDiv(fieldCount, linesPerPage);
+        pageCount = 1 + ceilDiv(fieldCount - onFirstPage, linesPerPage);
+}
+
+void ReportContext::ShiftFirstPageBody(int lines)
+{
+    const int shift = lines * lineHeight;
+    currentY += shift;
+    firstPageShift_ += shift;
 }
 
 void ReportContext::ResetBrush()
@@ -222,6 +245,8 @@ void ReportContext::BeginReportPage()
         if (printsOnFirstPage(sub.visibility))
             currentY += subHeaderHeight;
     } else if (page == 2) {
+        currentY -= firstPageShift_;
+        firstPageShift_ = 0;
         if (main.visibility == HeaderChoice::FirstPageOnly)
             currentY -= mainHeaderHeight;
         if (sub.visibility == HeaderChoice::FirstPageOnly)

@@ -20,6 +20,10 @@ enum class GridFraction {
     F009, F010, F01666, F019, F020, F023, F025, F040, F050, F055, F060, F075, F080, F090,
 };
 
+// Lines that the table information block takes on page 1: six framed lines and one empty
+// line above the field table's captions.
+constexpr int InformationBlockLines = 7;
+
 // The printed form of a fixed word (the report binds it to the label lookup).
 using LabelFunction = std::function<QString(const QString& builtInText)>;
 
@@ -49,8 +53,8 @@ public:
     std::array<int, 14> columnGrid{};
     int mainHeaderHeight = 0;
     int subHeaderHeight = 0;
-    int linesPerPage = 0;
-    int firstPageLines = 0;
+    int linesPerPage = 0;      // rows on a page after the first
+    int firstPageLines = 0;    // rows on page 1, below its headers and the information block
     int pageCount = 0;
 
     int grid(GridFraction f) const { return columnGrid[std::size_t(f)]; }
@@ -62,10 +66,16 @@ public:
     // Margins, printable area and column grid for a new job.
     void SetUpPage();
     // Line height, the starting currentY, lines per page, rows of page 1 and the page
-    // count for fieldCount fields. Raises PrinterError when no line fits on a page.
+    // count for fieldCount fields. Raises PrinterError when no line fits on a page, or when
+    // page 1 has no room for the field captions below its headers and information block.
     void PlanPages(int fieldCount);
     // Headers and footer of the device's current page; moves currentY for pages 1 and 2.
+    // A later page also takes back the room of page 1's information block, whichever
+    // section started it.
     void BeginReportPage();
+    // Moves the body of page 1 down by the given number of lines, below the information
+    // block; the next page started takes the shift back.
+    void ShiftFirstPageBody(int lines);
 
     // The text shortened at its end until it is narrower than limit - 20 in the current font.
     QString FitText(int limit, const QString& text) const;
@@ -107,6 +117,7 @@ private:
 
     PrintDevice& device_;
     const ReportSettings& settings_;
+    int firstPageShift_ = 0;  // dots page 1's body lies below its usual place
     LabelFunction label_;
     QLocale locale_;
 };

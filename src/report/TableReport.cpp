@@ -44,7 +44,7 @@ void printInformationBlock(ReportContext& c, const TableStructure& structure, co
         {"Name of table", structure.tableName, "Phy. Recordsize", texts.SizeText(p.recordSize, "Bytes")},
         {"Type of table", TypeOfTableText(structure.tableType, structure.levelText), "Log. Recordsize",
          texts.SizeText(p.recordBufferSize, "Bytes")},
-        {"Language Driver", texts.LanguageDriverText(), "File Blocksize", texts.SizeText(p.blockSizeKb, "KBytes")},
+        {"Language Driver", texts.LanguageDriverText(), "File Blocksize", texts.BlockSizeText(p)},
         {"Used Fields", QString::number(structure.fieldCount), "Primary Keysize", texts.SizeText(p.keySize, "Bytes")},
         {"Used Indexes", texts.CountText(structure.indexCount), "Uni-directional", texts.YesNoText(p.uniDirectional)},
         {"Used Passwords", texts.CountText(p.auxPasswordCount), "Strict integrity",
@@ -87,9 +87,9 @@ void TableReporter::setBodyFont(const QString& name, int points)
 bool TableReporter::PrintTableReport(const QString& name)
 {
     const auto& location = s_.location;
-    // The directory with its separator, within 100 characters.
-    QString directory = location.currentDirectory.left(100);
-    if (!directory.endsWith('/') && directory.size() < 100)
+    // The directory with its separator, whatever its length: deep paths are ordinary.
+    QString directory = location.currentDirectory;
+    if (!directory.endsWith('/'))
         directory += '/';
 
     while (s_.device.jobInProgress())
@@ -102,13 +102,13 @@ bool TableReporter::PrintTableReport(const QString& name)
         table_.open(database, name);
         table_.refreshIndexDefinitions();
         properties = table_.properties();
-    } catch (const EngineError&) {
-        s_.messages.showError(QStringLiteral("Error opening table to print!\n"));
+    } catch (const EngineError& e) {
+        s_.messages.showError(QStringLiteral("Error opening table to print!\n"), e.message());
         return false;
     }
     if (!table_.readFieldDescriptors(s_.descriptors)) {
         // The table stays open; the next report or the end of the program closes it.
-        s_.messages.showError(QStringLiteral("Unable to analyze table to print!\n"));
+        s_.messages.showError(QStringLiteral("Unable to analyze table to print!\n"), s_.engine.lastError());
         return false;
     }
     const TableStructure structure = TableStructure::from(name, properties, table_, s_.descriptors);
@@ -156,13 +156,11 @@ bool TableReporter::PrintTableReport(const QString& name)
             context.zebraShaded = false;
             context.ResetBrush();
             context.BeginReportPage();
-            if (settings.PrintHeader && page == 1)
-                context.currentY += 7 * context.lineHeight;
-            if (settings.PrintHeader && page == 2)
-                context.currentY -= 7 * context.lineHeight;
-            if (settings.PrintHeader && page == 1)
+            if (settings.PrintHeader && page == 1) {
+                context.ShiftFirstPageBody(InformationBlockLines);
                 printInformationBlock(context, structure, texts);
-            const int rows = settings.PrintHeader && page == 1 ? context.firstPageLines : context.linesPerPage;
+            }
+            const int rows = page == 1 ? std::max(context.firstPageLines, 0) : context.linesPerPage;
             const int before = position;
             position = fieldTable.PrintFieldTablePage(rows, position);
             row = position - before;
@@ -180,14 +178,14 @@ bool TableReporter::PrintTableReport(const QString& name)
         table_.close();
         s_.progress.setBusy(false);
         return true;
-    } catch (const PrinterError&) {
+    } catch (const PrinterError& e) {
         abandon();
-        s_.messages.showError(QStringLiteral("Error printing table structure!\n"));
+        s_.messages.showError(QStringLiteral("Error printing table structure!\n"), e.message());
     } catch (const ERefIntError&) {
         abandon();
-    } catch (const EngineError&) {
+    } catch (const EngineError& e) {
         abandon();
-        s_.messages.showError(QStringLiteral("Error reading table structure!\n"));
+        s_.messages.showError(QStringLiteral("Error reading table structure!\n"), e.message());
     } catch (...) {
         abandon();
         throw;

@@ -9,8 +9,10 @@ namespace korvex {
 class UserMessages {
 public:
     virtual ~UserMessages() = default;
-    // A fixed error text (beep, error icon, one OK button).
-    virtual void showError(const QString& message) = 0;
+    // A fixed error text (beep, error icon, one OK button), and why it happened in the words
+    // of the printer, the file system or the engine: empty when the fixed text says all.
+    virtual void showError(const QString& message, const QString& reason) = 0;
+    void showError(const QString& message) { showError(message, QString()); }
 };
 
 } // namespace korvex

@@ -78,6 +78,11 @@ HeaderKeys HeaderKeysWithPrefix(const QString& prefix)
     };
 }
 
+BodyFont LoadBodyFont(const SettingsFile& settings)
+{
+    return BodyFont{settings.ReadText(FontKeys::Name), settings.ReadNumber(FontKeys::Size)};
+}
+
 FontStyle FontStyleOf(const QString& attributes)
 {
     if (attributes == HeaderChoice::Bold)

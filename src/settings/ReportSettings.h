@@ -113,6 +113,16 @@ struct FontKeys {
     static inline const NumberKey Size{SettingsSection::Font, QStringLiteral("Size"), 10};  // points
 };
 
+// The font of the report body, held in memory from the program's start: read from FONT
+// once, changed only by the configuration dialog's Save, which writes it as well.
+struct BodyFont {
+    QString name = FontKeys::Name.defaultValue;
+    int points = FontKeys::Size.defaultValue;
+
+    bool operator==(const BodyFont&) const = default;
+};
+BodyFont LoadBodyFont(const SettingsFile& settings);
+
 struct FontStyle {
     bool bold = false;
     bool italic = false;

@@ -240,6 +240,7 @@ EngineResult DatabaseEngine::ReadTableProperties(TableHandle handle, std::span<s
     put16(r, p::AuxPasswordCount, d.auxPasswordCount);
     put16(r, p::TableLevel, d.level);
     put16(r, p::BlockSizeKb, d.blockSizeKb);
+    put16(r, p::BlockSizeBytes, d.blockSizeBytes);
     putFlag(r, p::StrictIntegrity, d.strictIntegrity);
     return succeed();
 }

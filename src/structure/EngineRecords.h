@@ -30,6 +30,7 @@ inline constexpr std::size_t AuxPasswordCount = 345;
 inline constexpr std::size_t TableLevel = 351;
 inline constexpr std::size_t BlockSizeKb = 387;
 inline constexpr std::size_t StrictIntegrity = 389;
+inline constexpr std::size_t BlockSizeBytes = 391;  // the exact block size in bytes; 0 when unknown
 } // namespace properties
 
 // Field descriptors: one per field, in field order, in the caller's buffer.

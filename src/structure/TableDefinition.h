@@ -135,7 +135,8 @@ struct TableDefinition {
     std::uint16_t recordSize = 0;      // bytes of a stored record
     std::uint16_t recordBufferSize = 0;// bytes of the engine's record buffer
     std::uint16_t keySize = 0;         // bytes of the primary key
-    std::uint16_t blockSizeKb = 0;
+    std::uint16_t blockSizeKb = 0;     // whole kilobytes
+    std::uint16_t blockSizeBytes = 0;  // the exact size when it is known in bytes (memo files), else 0
     std::uint16_t auxPasswordCount = 0;
     bool uniDirectional = false;
     bool strictIntegrity = false;

@@ -94,6 +94,7 @@ TableProperties TableSource::properties()
     props.auxPasswordCount = get16(r, p::AuxPasswordCount);
     props.tableLevel = get16(r, p::TableLevel);
     props.blockSizeKb = get16(r, p::BlockSizeKb);
+    props.blockSizeBytes = get16(r, p::BlockSizeBytes);
     props.strictIntegrity = get16(r, p::StrictIntegrity) != 0;
     return props;
 }

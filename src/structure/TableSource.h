@@ -35,6 +35,7 @@ struct TableProperties {
     std::uint16_t auxPasswordCount = 0;
     std::uint16_t tableLevel = 0;
     std::uint16_t blockSizeKb = 0;
+    std::uint16_t blockSizeBytes = 0;  // the exact block size when the engine knows it, else 0
     bool strictIntegrity = false;
 };
 

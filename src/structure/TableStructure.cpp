@@ -12,6 +12,14 @@ namespace {
 
 constexpr double kMillisecondsPerDay = 86400000.0;
 
+// Dates print from 1 January of year 1 (day 1) to 31 December 9999; a value outside, which
+// only a damaged or crafted file holds, prints as the stored number.
+bool isPrintableDay(double dayNumber)
+{
+    static const double lastDay = dayNumberOf(QDate(9999, 12, 31));
+    return dayNumber >= 1 && dayNumber <= lastDay;
+}
+
 } // namespace
 
 QString LongTimeFormat(const QLocale& locale)
@@ -22,6 +30,11 @@ QString LongTimeFormat(const QLocale& locale)
     static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
     format.replace(zone, QStringLiteral(" "));
     return format.trimmed();
+}
+
+bool IsDbaseFamily(const QString& tableType)
+{
+    return tableType == QLatin1String("DBASE") || tableType == QLatin1String("FOXPRO");
 }
 
 QString LevelText(int level, const QString& tableType)
@@ -79,6 +92,14 @@ QString StructureTexts::SizeText(int n, const QString& unit) const
     return QString::number(n) + ' ' + label_(unit);
 }
 
+QString StructureTexts::BlockSizeText(const TableProperties& properties) const
+{
+    const int bytes = properties.blockSizeBytes;
+    if (bytes % 1024 != 0)
+        return SizeText(bytes, QStringLiteral("Bytes"));
+    return SizeText(properties.blockSizeKb, QStringLiteral("KBytes"));
+}
+
 QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
 {
     static const char* const names[] = {
@@ -94,7 +115,7 @@ QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
 
 QString StructureTexts::FieldSizeText(const FieldEntry& entry) const
 {
-    if (entry.type == FieldType::Float && structure_.tableTypeKey == QLatin1String("DBASE"))
+    if (entry.type == FieldType::Float && IsDbaseFamily(structure_.tableTypeKey))
         return QString::number(entry.units1) + ',' + QString::number(entry.units2);
     return QString::number(entry.size);
 }
@@ -122,19 +143,25 @@ QString StructureTexts::FormatValue(FieldType type, const ValueSlot& value) cons
         } else {
             v = slot::float64(value);
         }
-        QLocale plain = locale_;
-        plain.setNumberOptions(QLocale::OmitGroupSeparator);
-        return plain.toString(v, 'g', 15);
+        return numberText(v);
     }
-    case FieldType::Date:
-        return locale_.toString(dateOfDayNumber(slot::int32(value)), QLocale::ShortFormat);
-    case FieldType::Time:
-        return locale_.toString(QTime::fromMSecsSinceStartOfDay(slot::int32(value)), LongTimeFormat(locale_));
+    case FieldType::Date: {
+        const std::int32_t day = slot::int32(value);
+        if (!isPrintableDay(day))
+            return QString::number(day);
+        return locale_.toString(dateOfDayNumber(day), QLocale::ShortFormat);
+    }
+    case FieldType::Time: {
+        const std::int32_t ms = slot::int32(value);
+        if (ms < 0 || ms >= std::int32_t(kMillisecondsPerDay))
+            return QString::number(ms);
+        return locale_.toString(QTime::fromMSecsSinceStartOfDay(ms), LongTimeFormat(locale_));
+    }
     case FieldType::DateTime: {
         const double ms = slot::float64(value);
-        if (!std::isfinite(ms))
-            return QString();
         const double day = std::floor(ms / kMillisecondsPerDay);
+        if (!isPrintableDay(day))  // also NaN and the infinities: every comparison is false
+            return numberText(ms);
         const auto msOfDay = int(ms - day * kMillisecondsPerDay);
         QString text = locale_.toString(dateOfDayNumber(std::int32_t(day)), QLocale::ShortFormat);
         if (msOfDay != 0)
@@ -144,6 +171,13 @@ QString StructureTexts::FormatValue(FieldType type, const ValueSlot& value) cons
     default:
         return QString();
     }
+}
+
+QString StructureTexts::numberText(double value) const
+{
+    QLocale plain = locale_;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    return plain.toString(value, 'g', 15);
 }
 
 QString StructureTexts::ValidityText(const FieldEntry& entry, ValidityValue which) const

@@ -41,6 +41,11 @@ struct TableStructure {
                                const TableSource& source, const FieldDescriptorBuffer& descriptors);
 };
 
+// Whether the engine's table type is one of the dBASE family ("DBASE", or "FOXPRO" for the
+// FoxPro dialect of the same file format): numeric sizes are width and decimals, and every
+// index, expression indexes included, is listed with the dBASE captions.
+bool IsDbaseFamily(const QString& tableType);
+
 // The table level as printed: the level in decimal for 1 to 10, except "Win" for a level-5
 // table whose type is not exactly "PARADOX"; empty for any other level.
 QString LevelText(int level, const QString& tableType);
@@ -62,6 +67,8 @@ public:
     QString CountText(int n) const;
     QString YesNoText(bool flag) const;
     QString SizeText(int n, const QString& unit) const;
+    // The file block size in kilobytes, or in bytes when it is not a whole number of them.
+    QString BlockSizeText(const TableProperties& properties) const;
     QString FieldTypeName(const FieldEntry& entry) const;
     QString FieldSizeText(const FieldEntry& entry) const;
     QString ValidityText(const FieldEntry& entry, ValidityValue which) const;   // EngineError
@@ -72,6 +79,9 @@ public:
     QString FormatValue(FieldType type, const ValueSlot& value) const;
 
 private:
+    // General floating-point text: up to 15 significant digits, the locale's separator.
+    QString numberText(double value) const;
+
     TableSource& source_;
     const TableStructure& structure_;
     LabelLookup label_;

@@ -122,6 +122,15 @@ TEST_F(PrintCommand, PrinterAndOutExcludeEachOther)
     EXPECT_EQ(korvexReport({"--json", "--out", "y", "t.dbf"}, work.path()).exitCode, 2);
 }
 
+TEST_F(PrintCommand, PrintingFailureSaysWhyBesideTheFixedText)
+{
+    KORVEX_REQUIRE_FIXTURES();
+    QFile(work.filePath("file")).open(QIODevice::WriteOnly);
+    const QString err = korvexReport({"--out", "file/pdfs", table}, work.path()).err;  // no folder inside a file
+    EXPECT_TRUE(err.contains("Error printing table structure! (") && err.contains("cannot be created: Not a directory"))
+        << err.toStdString();
+}
+
 // A .VAL written for an earlier state of the table silently removed every validity check.
 // The table still prints without them, and says so: in the JSON entry's warnings, and on
 // standard error when it is printed.

@@ -23,7 +23,7 @@ namespace {
 
 class Quiet : public UserMessages, public ReportProgress {
 public:
-    void showError(const QString&) override { ++errors; }
+    void showError(const QString&, const QString&) override { ++errors; }
     void showMessage(const QString&) override {}
     void hideMessage() override {}
     void setBusy(bool) override {}

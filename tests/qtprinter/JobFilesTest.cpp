@@ -97,7 +97,7 @@ TEST(JobFiles, AFolderThatCannotTakeTheSpoolFileSaysWhy)
         createSpoolFile(file + QStringLiteral("/reports"));
         FAIL() << "a folder was made inside a file";
     } catch (const PrinterError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("The folder \"%1/reports\" cannot be created.").arg(file));
+        EXPECT_EQ(e.message(), QStringLiteral("The folder \"%1/reports\" cannot be created: Not a directory").arg(file));
     }
     // A missing folder is made.
     const QString fresh = dir.filePath(QStringLiteral("korvex-reports/today"));

@@ -16,7 +16,7 @@ QString identity(const QString& s) { return s; }
 
 class NoMessages : public UserMessages {
 public:
-    void showError(const QString& message) override { errors << message; }
+    void showError(const QString& message, const QString&) override { errors << message; }
     QStringList errors;
 };
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -18,7 +19,7 @@ namespace {
 
 class RecordedMessages : public UserMessages {
 public:
-    void showError(const QString& message) override { errors << message; }
+    void showError(const QString& message, const QString&) override { errors << message; }
     QStringList errors;
 };
 
@@ -71,6 +72,7 @@ protected:
     {
         auto fake = std::make_unique<test::FakeFormat>(def, indexCount);
         fake->links = links;
+        fake->lastIndexExpression = expression;
         format = fake.get();
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::move(fake));
@@ -95,6 +97,7 @@ protected:
     TableDefinition def;
     int indexCount = 0;
     std::vector<IntegrityLink> links;
+    QString expression;
     test::FakeFormat* format = nullptr;
     std::unique_ptr<DatabaseEngine> engine;
     FieldDescriptorBuffer descriptors;
@@ -302,4 +305,74 @@ TEST_F(Report, FieldsOverSeveralPagesWithZebraRestartingOnEachPage)
     // The index section follows the last field on page 2.
     const QStringList t = textsOf();
     EXPECT_TRUE(t.contains("Index2"));
+}
+
+namespace {
+
+// The texts drawn at the report's left edge (field numbers, index names) by page.
+std::map<int, std::vector<TextRecord>> leftTexts(const RecordingDevice& device)
+{
+    std::map<int, std::vector<TextRecord>> pages;
+    int page = 0;
+    for (const auto& r : device.records()) {
+        if (const auto* p = std::get_if<PageRecord>(&r))
+            page = p->number;
+        else if (const auto* t = std::get_if<TextRecord>(&r); t && t->x == 396)
+            pages[page].push_back(*t);
+    }
+    return pages;
+}
+
+} // namespace
+
+// Arial 6 in the fixed metric: lines of 79 dots, the caption line 52 below topY 10.
+TEST_F(Report, PageStartedByTheIndexSectionIsNotShiftedByTheInformationBlock)
+{
+    indexCount = 90;  // Index2 to Index68 fill page 1 down to its 75th line
+    ASSERT_TRUE(print());
+    const auto page2 = leftTexts(device).at(2);
+    ASSERT_EQ(page2.size(), 22u);
+    EXPECT_EQ(page2.front().text, "Index69");
+    EXPECT_EQ(page2.front().y, 10 + 52 + 79);  // was seven lines lower
+    EXPECT_EQ(page2.back().y, 10 + 52 + 22 * 79);
+}
+
+TEST_F(Report, FirstPageOnlyHeaderWithoutInformationBlockLosesNoFieldOverTheFooter)
+{
+    settings.WriteFlag("Options", "PrintHeader", false);
+    settings.WriteText("Options", "Main_Header_Visible", "1. Page only");
+    settings.WriteText("Options", "Main_Header_Text", "Head");
+    def.fields.resize(80, def.fields[1]);
+    ASSERT_TRUE(print());
+    // The header (99 + 236 dots) reaches into 5 lines: page 1 holds 82 - 5 rows, the last
+    // above the footer at 6744; page 2, without the header, the other three.
+    const auto pages = leftTexts(device);
+    ASSERT_EQ(pages.at(1).size(), 1u + 77);  // the "No." caption and fields 0 to 76
+    EXPECT_EQ(pages.at(1).back().text, "76");
+    EXPECT_EQ(pages.at(1).back().y, 10 + 52 + 335 + 78 * 79);
+    ASSERT_EQ(pages.at(2).size(), 1u + 3);
+    EXPECT_EQ(pages.at(2)[1].text, "77");
+    EXPECT_EQ(pages.at(2)[1].y, 10 + 52 + 2 * 79);
+}
+
+TEST_F(Report, TableInADeepDirectoryOpens)
+{
+    const QString deep = dir.filePath(QStringLiteral("a-rather-long-folder-name/").repeated(6));
+    ASSERT_TRUE(QDir().mkpath(deep) && QFile::copy(dir.filePath("T.FAK"), deep + "T.FAK"));
+    location.currentDirectory = deep;
+    EXPECT_TRUE(print());
+}
+
+TEST_F(Report, FoxProTablePrintsNumericSizesAndIndexesLikeDbase)
+{
+    def.tableType = "FOXPRO";
+    def.fields[1].type = FieldType::Float;
+    def.fields[1].units1 = 20;
+    def.fields[1].units2 = 4;
+    indexCount = 2;
+    expression = "UPPER(F2)";
+    ASSERT_TRUE(print());
+    const QStringList t = textsOf();
+    for (const char* text : {"20,4", "Indexes", "Unique", "Desc.", "Index1", "UPPER(F2)"})
+        EXPECT_TRUE(t.contains(text)) << text;
 }

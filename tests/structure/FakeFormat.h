@@ -40,6 +40,10 @@ public:
             indexes[std::size_t(i)].primary = i == 0 && firstIsPrimary;
             indexes[std::size_t(i)].fields = QStringList{QStringLiteral("A"), QStringLiteral("B")};
         }
+        if (!indexes.empty() && !lastIndexExpression.isEmpty()) {
+            indexes.back().fields.clear();
+            indexes.back().expression = lastIndexExpression;
+        }
         return indexes;
     }
 
@@ -50,6 +54,7 @@ public:
 
     std::vector<IntegrityLink> links;
     bool firstIsPrimary = true;  // as for a keyed Paradox table
+    QString lastIndexExpression; // when set, the last index is an expression index
 
     bool passwordOpens(const TableDefinition&, const QString& password) const override
     {

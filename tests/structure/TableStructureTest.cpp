@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 using namespace korvex;
 using korvex::test::FakeFormat;
 
@@ -196,4 +198,33 @@ TEST_F(Texts, LanguageDriverDescriptionWhenKnown)
     def.languageDriverDescription = "dBASE ENU cp437";
     open();
     EXPECT_EQ(texts->LanguageDriverText(), "dBASE ENU cp437");
+}
+
+TEST_F(Texts, MemoBlockUnderOneKilobytePrintsInBytes)
+{
+    def.blockSizeBytes = 512;  // a dBASE III memo file
+    open();
+    EXPECT_EQ(texts->BlockSizeText(source->properties()), "512 Bytes");
+    def.blockSizeKb = 2;
+    def.blockSizeBytes = 2048;
+    open();
+    EXPECT_EQ(texts->BlockSizeText(source->properties()), "2 KBytes");
+}
+
+TEST_F(Texts, HugeTimestampAndOtherUnprintableDatesPrintTheStoredNumber)
+{
+    constexpr double day = 86400000.0;
+    const double end = (dayNumberOf(QDate(9999, 12, 31)) + 1) * day;  // after the last printable moment
+    const std::pair<double, QString> timestamps[] = {{1e300, "1E+300"}, {std::nan(""), "nan"}, {day - 1, "86399999"},
+        {day, "01.01.01"}, {end - 1000, "31.12.99 23:59:59"}, {end, "315537984000000"}};
+    for (const auto& t : timestamps) {
+        def.validityChecks.clear();
+        addCheck(4, ValidityValue::Default, [&t](ValueSlot& s) { slot::putTimestamp(s, t.first); });
+        addCheck(3, ValidityValue::Default, [](ValueSlot& s) { slot::putDate(s, INT32_MIN); });
+        addCheck(7, ValidityValue::Default, [](ValueSlot& s) { slot::putTime(s, 86400000); });
+        open();
+        EXPECT_EQ(texts->ValidityText(entry(3), ValidityValue::Default), t.second);
+    }
+    EXPECT_EQ(texts->ValidityText(entry(2), ValidityValue::Default), "-2147483648");
+    EXPECT_EQ(texts->ValidityText(entry(6), ValidityValue::Default), "86400000");
 }

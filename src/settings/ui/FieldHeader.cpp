@@ -46,7 +46,9 @@ FieldColumnMenu* SetUpFieldHeader(TQxHeader& header)
     header.setAccessibleName(QStringLiteral("Field information columns"));
     header.setBorderStyle(HeaderStrip::BorderStyle::Single);
     header.setFixedSize(FieldHeaderWidth, TQxHeader::DefaultHeight);
-    ShowBuiltInFieldColumns(header);
+    // A model handed in with columns keeps them.
+    if (header.Sections().count() == 0)
+        ShowBuiltInFieldColumns(header);
     return new FieldColumnMenu(header);
 }
 

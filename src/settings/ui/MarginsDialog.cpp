@@ -1,5 +1,6 @@
 #include "MarginsDialog.h"
 
+#include "DialogFont.h"
 #include "ReportSettings.h"
 
 #include <QGroupBox>
@@ -22,16 +23,6 @@ int stripMillimetres(long double dots, long double dotsPerMm)
         return 0;
     const long double mm = std::nearbyint(dots / dotsPerMm);
     return int(std::clamp<long double>(mm, 0, TForm_Margins::MaximumMargin));
-}
-
-QFont dialogFont(bool bold)
-{
-    QFont font;
-    // Where "MS Sans Serif" is missing, Liberation Sans comes closest to its measure.
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-    font.setPixelSize(11);
-    font.setBold(bold);
-    return font;
 }
 
 } // namespace
@@ -93,11 +84,11 @@ TForm_Margins::TForm_Margins(QWidget* parent)
     setObjectName(QStringLiteral("Form_Margins"));
     setWindowTitle(QStringLiteral("Margins"));
     setFixedSize(ClientSize);
-    setFont(dialogFont(false));
+    setFont(DialogFont(false));
 
     auto* group = new QGroupBox(QStringLiteral(" Margins"), this);
     group->setObjectName(QStringLiteral("GroupBoxMargins"));
-    group->setFont(dialogFont(true));
+    group->setFont(DialogFont(true));
     group->setGeometry(8, 4, 206, 92);
 
     // Two columns: left and right in the first, top and bottom in the second.
@@ -106,12 +97,12 @@ TForm_Margins::TForm_Margins(QWidget* parent)
         const int x = 8 + column * 98;
         const int y = 22 + row * 26;
         auto* label = new QLabel(caption, group);
-        label->setFont(dialogFont(false));
+        label->setFont(DialogFont(false));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setGeometry(x, y, 40, 21);
         auto* spin = new MarginSpinEdit(group);
         spin->setObjectName(QLatin1String(name));
-        spin->setFont(dialogFont(false));
+        spin->setFont(DialogFont(false));
         spin->setAccessibleName(accessible);
         spin->setGeometry(x + 44, y, 46, 21);
         label->setBuddy(spin);
@@ -124,7 +115,7 @@ TForm_Margins::TForm_Margins(QWidget* parent)
 
     auto* units = new QLabel(QStringLiteral("( Margins in logical units )"), group);
     units->setObjectName(QStringLiteral("LabelUnits"));
-    units->setFont(dialogFont(false));
+    units->setFont(DialogFont(false));
     units->setAlignment(Qt::AlignCenter);
     units->setGeometry(4, 72, 198, 14);
 

@@ -47,43 +47,65 @@ std::optional<HeaderStrip::MouseButton> stripButton(Qt::MouseButton button)
 
 TQxHeader::TQxHeader(QWidget* parent)
     : QWidget(parent)
-    , strip_(HeaderStrip::DefaultWidth, HeaderStrip::BorderStyle::Single)
+    , ownModel_(std::make_unique<HeaderStrip>(HeaderStrip::DefaultWidth, HeaderStrip::BorderStyle::Single))
+    , model_(ownModel_.get())
+{
+    attachModel();
+}
+
+TQxHeader::TQxHeader(HeaderStrip& model, QWidget* parent)
+    : QWidget(parent)
+    , model_(&model)
+{
+    attachModel();
+}
+
+TQxHeader::~TQxHeader()
+{
+    // The model may live on (the report keeps reading it): it must not call back into a
+    // widget that is gone.
+    model_->Sections().setHeader({}, {});
+    model_->OnSizing = nullptr;
+    model_->OnSized = nullptr;
+}
+
+void TQxHeader::attachModel()
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true); // the resize cursor follows the pointer without a button held
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("Header"));
-    resize(HeaderStrip::DefaultWidth, DefaultHeight);
+    resize(model_->width(), DefaultHeight);
 
-    strip_.Sections().setHeader([this](const QString& text) { return fontMetrics().horizontalAdvance(text); },
-                                [this] { update(); });
-    strip_.OnSizing = [this](int section, int width) { emit OnSizing(section, width); };
-    strip_.OnSized = [this](int section, int width) { emit OnSized(section, width); };
+    model_->Sections().setHeader([this](const QString& text) { return fontMetrics().horizontalAdvance(text); },
+                                 [this] { update(); });
+    model_->OnSizing = [this](int section, int width) { emit OnSizing(section, width); };
+    model_->OnSized = [this](int section, int width) { emit OnSized(section, width); };
 }
 
 HeaderStrip& TQxHeader::strip()
 {
     // A hidden widget gets no resize event until it is shown, and the report reads the
     // strip's width from a dialog that may never have been on the screen.
-    strip_.setWidth(width());
-    return strip_;
+    model_->setWidth(width());
+    return *model_;
 }
 
 const HeaderStrip& TQxHeader::strip() const
 {
-    strip_.setWidth(width());
-    return strip_;
+    model_->setWidth(width());
+    return *model_;
 }
 
 void TQxHeader::setBorderStyle(HeaderStrip::BorderStyle border)
 {
-    strip_.setBorderStyle(border);
+    model_->setBorderStyle(border);
     update();
 }
 
 int TQxHeader::focusedSection() const
 {
-    const int count = strip_.Sections().count();
+    const int count = model_->Sections().count();
     return count == 0 ? -1 : std::clamp(focused_, 0, count - 1);
 }
 
@@ -96,7 +118,7 @@ void TQxHeader::setFocusedSection(int section)
 
 int TQxHeader::borderWidth() const
 {
-    return strip_.borderStyle() == HeaderStrip::BorderStyle::Single ? 1 : 0;
+    return model_->borderStyle() == HeaderStrip::BorderStyle::Single ? 1 : 0;
 }
 
 int TQxHeader::clientX(const QPointF& position) const
@@ -146,7 +168,7 @@ void TQxHeader::paintEvent(QPaintEvent*)
             painter.setClipRect(inner, Qt::IntersectClip);
             painter.setPen(palette().color(group, QPalette::ButtonText));
             painter.drawText(QPoint(f.left + HeaderStrip::TextIndent, textTop + metrics.ascent()),
-                             strip_.Sections().text(f.section));
+                             model_->Sections().text(f.section));
             painter.restore();
         }
         paintRaisedEdge(painter, outer, palette().color(group, QPalette::Light),
@@ -163,7 +185,7 @@ void TQxHeader::paintEvent(QPaintEvent*)
 
 void TQxHeader::resizeEvent(QResizeEvent* event)
 {
-    strip_.setWidth(width());
+    model_->setWidth(width());
     QWidget::resizeEvent(event);
 }
 
@@ -188,8 +210,8 @@ void TQxHeader::mousePressEvent(QMouseEvent* event)
     showPointerCursor(x);
     strip().MousePress(*button, x);
     enablePopUpItems();
-    if (strip_.PopUpIndex() >= 0)
-        setFocusedSection(strip_.PopUpIndex());
+    if (model_->PopUpIndex() >= 0)
+        setFocusedSection(model_->PopUpIndex());
     if (*button == HeaderStrip::MouseButton::Right && popUpMenu_)
         popUpAt(event->globalPosition().toPoint());
     event->accept();
@@ -199,7 +221,7 @@ void TQxHeader::mouseMoveEvent(QMouseEvent* event)
 {
     const int x = clientX(event->position());
     if (strip().dragging())
-        strip_.MouseMove(x);
+        model_->MouseMove(x);
     else
         showPointerCursor(x);
 }
@@ -216,7 +238,7 @@ void TQxHeader::mouseReleaseEvent(QMouseEvent* event)
 
 void TQxHeader::keyPressEvent(QKeyEvent* event)
 {
-    const int count = strip_.Sections().count();
+    const int count = model_->Sections().count();
     const int focused = focusedSection();
     // The keypad's arrows count as the arrows.
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
@@ -292,7 +314,7 @@ void TQxHeader::enablePopUpItems()
 {
     if (!popUpMenu_)
         return;
-    const HeaderStrip& model = strip_;
+    const HeaderStrip& model = *model_;
     for (QAction* item : popUpMenu_->actions()) {
         if (item->isSeparator())
             continue;
@@ -319,10 +341,10 @@ void TQxHeader::describeFocusedSection()
         return;
     }
     setAccessibleDescription(QStringLiteral("%1, %2 pixels wide, section %3 of %4")
-                                 .arg(strip_.Sections().text(focused))
+                                 .arg(model_->Sections().text(focused))
                                  .arg(strip().SectionWidth(focused))
                                  .arg(focused + 1)
-                                 .arg(strip_.Sections().count()));
+                                 .arg(model_->Sections().count()));
 }
 
 } // namespace korvex

@@ -2,10 +2,11 @@
 
 #include "HeaderStrip.h"
 
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 
-class QMenu;
+#include <memory>
 
 namespace korvex {
 
@@ -24,23 +25,32 @@ public:
     // What the keyboard moves a divider by: the drag's snap step.
     static constexpr int KeyboardStep = HeaderStrip::SnapStep;
 
+    // A strip with a model of its own: no sections, a single border.
     explicit TQxHeader(QWidget* parent = nullptr);
+    // A strip that shows and edits model, which others may read and change as well (the
+    // report reloads the field columns into it): the widget repaints whenever the model
+    // changes. The model must outlive the widget and is shown by one widget at a time; the
+    // widget keeps the model's width at its own.
+    explicit TQxHeader(HeaderStrip& model, QWidget* parent = nullptr);
+    ~TQxHeader() override;
+    TQxHeader(const TQxHeader&) = delete;
+    TQxHeader& operator=(const TQxHeader&) = delete;
 
     // The strip's model, its width kept at the widget's.
     HeaderStrip& strip();
     const HeaderStrip& strip() const;
-    TQxHeaderStrings& Sections() { return strip_.Sections(); }
-    const TQxHeaderStrings& Sections() const { return strip_.Sections(); }
+    TQxHeaderStrings& Sections() { return model_->Sections(); }
+    const TQxHeaderStrings& Sections() const { return model_->Sections(); }
 
-    HeaderStrip::BorderStyle BorderStyle() const { return strip_.borderStyle(); }
+    HeaderStrip::BorderStyle BorderStyle() const { return model_->borderStyle(); }
     void setBorderStyle(HeaderStrip::BorderStyle border);
-    bool AllowResize() const { return strip_.AllowResize(); }
-    void setAllowResize(bool allow) { strip_.setAllowResize(allow); }
+    bool AllowResize() const { return model_->AllowResize(); }
+    void setAllowResize(bool allow) { model_->setAllowResize(allow); }
 
     int SectionWidth(int i) const { return strip().SectionWidth(i); }
     void SetSectionWidth(int i, int width) { strip().SetSectionWidth(i, width); }
     void ArrangeHeader() { strip().ArrangeHeader(); }
-    int PopUpIndex() const { return strip_.PopUpIndex(); }
+    int PopUpIndex() const { return model_->PopUpIndex(); }
 
     // The menu a right press pops up (none by default). Before every press its items are
     // enabled after the sections: see HeaderStrip::TopLevelItemEnabled.
@@ -73,6 +83,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void attachModel();
     int borderWidth() const;
     int clientX(const QPointF& position) const;
     void showPointerCursor(int x);
@@ -81,7 +92,8 @@ private:
     void popUpForFocusedSection();
     void describeFocusedSection();
 
-    mutable HeaderStrip strip_; // mutable: reading it first brings its width up to date
+    std::unique_ptr<HeaderStrip> ownModel_; // none when the model is someone else's
+    HeaderStrip* model_;                    // reading it through strip() brings its width up to date
     QPointer<QMenu> popUpMenu_;
     int focused_ = 0;
 };

@@ -146,8 +146,12 @@ TableDefinition readTable(const FileBytes& dbf, const DbaseCompanions& companion
         hasBlob = hasBlob || t.fields.back().logicalType == LogicalType::Blob;
     }
     t.recordBufferSize = std::uint16_t(std::min<std::uint32_t>(bufferSize, 65535));
-    if (hasBlob)
-        t.blockSizeKb = std::uint16_t(memoBlockSize(h, dialect, companions) / 1024);
+    if (hasBlob) {
+        // Memo blocks are counted in bytes, often less than a kilobyte (512 for dBASE III).
+        const std::uint32_t blockSize = memoBlockSize(h, dialect, companions);
+        t.blockSizeKb = std::uint16_t(blockSize / 1024);
+        t.blockSizeBytes = std::uint16_t(std::min<std::uint32_t>(blockSize, 0xFFFF));
+    }
 
     if (dialect == Dialect::DBase)
         t.validityChecks = readValidityChecks(dbf, h, t.fields, codePage);

@@ -44,7 +44,7 @@ public:
         : window_(window)
     {
     }
-    void showError(const QString& message) override
+    void showError(const QString& message, const QString&) override
     {
         errors << message;
         busyAtError << cursorIsBusy();

@@ -290,6 +290,7 @@ TEST(DbaseSamples, BlockSizeIsTheMemoBlockInKilobytes)
     EXPECT_EQ(readSample("lynxnake+tDBF/demo/data/DBASEWIN.dbf").blockSizeKb, 1);
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_3_512.dbf").blockSizeKb, 0);
     EXPECT_EQ(readSample("lynxnake+tDBF/demo/data/disco.DBF").blockSizeKb, 0);  // no memo
+    EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_4_512.dbf").blockSizeBytes, 512);
 }
 
 TEST(DbaseSamples, ReadingChangesNoByteAndTakes)

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "UserMessages.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace korvex {
+
+// The application's error display: the system's beep, then an error box with the
+// program's title as caption, the reason below the fixed text, and a single OK button.
+class MessageBoxMessages : public UserMessages {
+public:
+    // parent: the window the box stands over; none centres it on the screen.
+    explicit MessageBoxMessages(QWidget* parent = nullptr) : parent_(parent) {}
+    void showError(const QString& message, const QString& reason) override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+} // namespace korvex

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "SettingsFile.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace korvex {
+
+// Table passwords, kept in clear in section Passwords under Password_0, Password_1, ... in
+// list order, and handed to the database engine so that the tables they protect open
+// without a question.
+struct PasswordKeys {
+    static inline const QString KeyPrefix = QStringLiteral("Password_");
+};
+
+// The stored passwords in file order: the value of every line of the section whatever its
+// key, everything after the line's first "=" (a password may hold "=" itself). Keys with
+// an empty value are not among them.
+QStringList LoadPasswordList(const SettingsFile& settings);
+// Replaces the section with the list. Raises SettingsWriteError when the file cannot be
+// written; the section may then be left empty or partly written.
+void SavePasswordList(SettingsFile& settings, const QStringList& passwords);
+// Whether a new password goes into the list: not when it is empty, nor when the list
+// holds it already, letter case aside.
+bool CanAddPassword(const QStringList& passwords, const QString& password);
+
+} // namespace korvex

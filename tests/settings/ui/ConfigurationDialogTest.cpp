@@ -1,0 +1,518 @@
+#include "ApplicationToolTips.h"
+#include "ConfigurationDialog.h"
+#include "FakeFormat.h"
+#include "FieldColumns.h"
+#include "FieldHeader.h"
+#include "LanguageTable.h"
+#include "MarginsDialog.h"
+#include "PrinterSetup.h"
+#include "QtPrinterDevice.h"
+#include "QtPrinterSetup.h"
+#include "QxHeader.h"
+#include "RecordingDevice.h"
+#include "TableReport.h"
+#include "ZebraShadingBox.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace korvex;
+
+namespace {
+
+class RecordedMessages : public UserMessages {
+public:
+    void showError(const QString& message, const QString&) override { errors << message; }
+    QStringList errors;
+};
+
+class NoProgress : public ReportProgress {
+public:
+    void showMessage(const QString&) override {}
+    void hideMessage() override {}
+    void setBusy(bool) override {}
+    void processEvents() override {}
+};
+
+// A printer whose fonts come unsorted and whose choice the test scripts: choosing
+// another printer gives it a quarter-inch unprintable border and other fonts.
+class ScriptedPrinter : public PrinterSetup {
+public:
+    const PrintDevice& printer() const override { return device; }
+    QStringList printerFonts() const override { return fonts; }
+    bool selectPrinter(QWidget*) override
+    {
+        device.setCaps(Orientation::Portrait, {4658, 6717, 197, 284, 4958, 7017, 150, 150});
+        fonts = {QStringLiteral("Other")};
+        return true;
+    }
+    RecordingDevice device;
+    QStringList fonts{"Zeta Sans", "alpha Serif", "Mono", "Beta"};
+};
+
+// Every key the dialog edits with a value other than its default.
+const QList<std::pair<QString, QString>> Stored{
+    {"FONT/Name", "Mono"},
+    {"FONT/Size", "12"},
+    {"Field_Information/Count", "3"},
+    {"Field_Information/FieldName_1", "Name"},
+    {"Field_Information/FieldWidth_1", "200"},
+    {"Field_Information/FieldName_2", "Idx"},
+    {"Field_Information/FieldWidth_2", "50"},
+    {"Field_Information/FieldName_3", "Type"},
+    {"Field_Information/FieldWidth_3", "306"},
+    {"Options/PrintDate", "0"},
+    {"Options/PrintPageNr", "0"},
+    {"Options/PrintGrid", "0"},
+    {"Options/PrintCopyright", "1"},
+    {"Options/PrintHeader", "0"},
+    {"Options/PrintZebraPattern", "0"},
+    {"Options/SecondaryIndex", "0"},
+    {"Options/RefIntegrity", "0"},
+    {"Options/RefIntegrityMaster", "0"},
+    {"Options/RefIntegrityDependent", "1"},
+    {"Options/Portrait", "0"},
+    {"Options/ShowHints", "0"},
+    {"Options/ColorZebraPattern", "25 %"},
+    {"Options/Main_Header_Visible", "All pages"},
+    {"Options/Main_Header_Text", "Table %TABLENAME"},
+    {"Options/Main_Header_Alignment", "Right"},
+    {"Options/Main_Header_FontName", "Beta"},
+    {"Options/Main_Header_FontSize", "20"},
+    {"Options/Main_Header_FontAttr", "Bold/Italic"},
+    {"Options/Main_Header_Spacing_B", "3"},
+    {"Options/Main_Header_Spacing_A", "4"},
+    {"Options/Sub_Header_Visible", "2. - n. Page"},
+    {"Options/Sub_Header_Text", "Page %PAGE"},
+    {"Options/Sub_Header_Alignment", "Left"},
+    {"Options/Sub_Header_FontName", "alpha Serif"},
+    {"Options/Sub_Header_FontSize", "5"},
+    {"Options/Sub_Header_FontAttr", "Italic"},
+    {"Options/Sub_Header_Spacing_B", "100"},
+    {"Options/Sub_Header_Spacing_A", "7"},
+    {"Options/Margin_Left", "25"},
+    {"Options/Margin_Right", "26"},
+    {"Options/Margin_Top", "27"},
+    {"Options/Margin_Bottom", "28"},
+    {"Languages/Current", "3"},
+    {"Language_1/Page:", "Seite:"},
+    {"Language_2/Name of table", "Nom de table"},
+    {"Passwords/Password_0", "secret"},
+    {"Passwords/Password_1", "a=b"},
+};
+
+class ConfigDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        def.tableType = "PARADOX";
+        def.level = 5;
+        def.passwordChecksum = 1;
+        for (const char* name : {"F1", "F2"}) {
+            FieldDefinition f;
+            f.name = name;
+            f.type = FieldType::String;
+            f.size = 10;
+            def.fields.push_back(f);
+        }
+        QFile table(dir.filePath("T.FAK"));
+        ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+        table.write("ok");
+        std::vector<std::unique_ptr<TableFormat>> formats;
+        formats.push_back(std::make_unique<test::FakeFormat>(def, 0, "secret"));
+        engine = std::make_unique<DatabaseEngine>(std::move(formats));
+    }
+    void TearDown() override { SetApplicationToolTips(true); }
+
+    void store(const QList<std::pair<QString, QString>>& values)
+    {
+        for (const auto& [key, value] : values)
+            settings.WriteText(key.section('/', 0, 0), key.section('/', 1), value);
+        bodyFont = LoadBodyFont(settings);
+    }
+    TForm_PrnTabCfg& open()
+    {
+        dialog = std::make_unique<TForm_PrnTabCfg>(TForm_PrnTabCfg::Services{
+            settings, strip, labels, bodyFont, *engine, printer, margins, &messages});
+        return *dialog;
+    }
+    template <typename W = QWidget>
+    W* get(const char* name)
+    {
+        W* w = dialog->findChild<W*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void click(const char* name) { QTest::mouseClick(get<QAbstractButton>(name), Qt::LeftButton); }
+    bool tableOpens()
+    {
+        TableHandle h = 0;
+        const bool ok = engine->OpenTable(dir.path(), "T.FAK", h) == 0;
+        if (ok)
+            engine->CloseTable(h);
+        return ok;
+    }
+    QByteArray fileBytes() const
+    {
+        QFile f(settings.path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Every control's state, one "name=value" line each (the password field aside), and
+    // one line each for the label table, the strip and the held margins.
+    QStringList snapshot()
+    {
+        QStringList lines;
+        for (QWidget* w : dialog->findChildren<QWidget*>()) {
+            const QString n = w->objectName() + '=';
+            if (auto* c = qobject_cast<QCheckBox*>(w))
+                lines << n + QString::number(c->isChecked()) + QString::number(c->isEnabled());
+            else if (auto* r = qobject_cast<QRadioButton*>(w))
+                lines << n + QString::number(r->isChecked());
+            else if (auto* b = qobject_cast<QComboBox*>(w))
+                lines << n + b->currentText();
+            else if (auto* s = qobject_cast<QSpinBox*>(w))
+                lines << n + QString::number(s->value());
+            else if (auto* e = qobject_cast<QLineEdit*>(w); e && w->objectName().startsWith("Edit") && w != get("EditNewPW"))
+                lines << n + e->text();
+        }
+        QString cells;
+        for (int row = 0; row < LanguageTable::RowCount; ++row)
+            cells += labels.cell(row, 1) + '|' + labels.cell(row, 2) + '|';
+        QString columns;
+        for (const FieldColumn& c : FieldColumnsOf(strip))
+            columns += QStringLiteral("%1 %2, ").arg(c.kind).arg(c.width);
+        const PageMargins m = margins.heldMargins();
+        return lines << cells << columns
+                     << QStringLiteral("margins %1 %2 %3 %4").arg(m.left).arg(m.right).arg(m.top).arg(m.bottom);
+    }
+
+    QTemporaryDir dir;
+    TableDefinition def;
+    std::unique_ptr<DatabaseEngine> engine;
+    SettingsFile settings{dir.filePath("KORVEX20.INI")};
+    HeaderStrip strip = MakeFieldHeader();
+    LanguageTable labels;
+    BodyFont bodyFont;
+    ScriptedPrinter printer;
+    TForm_Margins margins;
+    RecordedMessages messages;
+    std::unique_ptr<TForm_PrnTabCfg> dialog;
+};
+
+} // namespace
+
+TEST_F(ConfigDialog, EveryControlLoadsFromTheFileAndSavesBackAsItWas)
+{
+    store(Stored);
+    TForm_PrnTabCfg& d = open();
+    EXPECT_EQ(d.windowTitle(), "Korvex V3.2 - Configuration");
+    EXPECT_EQ(d.size(), QSize(598, 271));
+    // The body font list as the printer gives it, the header lists sorted; sizes 5 to 35.
+    QStringList items;
+    for (int i = 0; i < get<QComboBox>("ComboBoxFontName")->count(); ++i)
+        items << get<QComboBox>("ComboBoxFontName")->itemText(i) + '/' +
+                     get<QComboBox>("ComboBoxMainHeaderFont")->itemText(i);
+    EXPECT_EQ(items, QStringList({"Zeta Sans/alpha Serif", "alpha Serif/Beta", "Mono/Mono", "Beta/Zeta Sans"}));
+    EXPECT_EQ(get<QComboBox>("ComboBoxSubHeaderFontSize")->count(), 31);
+    EXPECT_EQ(get<QComboBox>("ComboBoxFontSize")->itemText(30), "35");
+
+    EXPECT_EQ(get<QComboBox>("ComboBoxFontName")->currentText(), "Mono");
+    EXPECT_FALSE(get<QCheckBox>("CheckBoxRefMaster")->isEnabled()) << "follows the loaded RefIntegrity";
+    EXPECT_FALSE(ApplicationToolTipsShown()) << "follows the loaded ShowHints";
+    EXPECT_TRUE(get<QRadioButton>("RadioLandscape")->isChecked());
+    EXPECT_TRUE(get<QRadioButton>("RadioButtonLanguage2")->isChecked());
+    EXPECT_EQ(LookupLabel(labels, "Name of table"), "Nom de table");
+    EXPECT_EQ(margins.heldMargins(), (PageMargins{25, 26, 27, 28}));
+    EXPECT_EQ(d.passwords(), QStringList({"secret", "a=b"}));
+    EXPECT_EQ(FieldColumnsOf(strip), (QList<FieldColumn>{{"Name", 200}, {"Idx", 50}, {"Type", 306}}));
+
+    // Everything saved as it was loaded: the file holds every stored value again.
+    QFile::remove(settings.path());
+    click("OKButton");
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    for (const auto& [key, value] : Stored)
+        EXPECT_EQ(settings.ReadText(key.section('/', 0, 0), key.section('/', 1), "absent"), value) << qPrintable(key);
+    EXPECT_EQ(bodyFont, (BodyFont{"Mono", 12}));
+    EXPECT_TRUE(messages.errors.isEmpty());
+}
+
+TEST_F(ConfigDialog, ListsWithoutTheStoredChoiceAndEveryControlNamedForScreenReaders)
+{
+    store({{"FONT/Name", "Arial"}, {"FONT/Size", "40"}, {"Options/ColorZebraPattern", "12 %"},
+           {"Options/Main_Header_FontName", "Arial"}});
+    TForm_PrnTabCfg& d = open();
+    EXPECT_EQ(get<QComboBox>("ComboBoxFontName")->currentText(), "Zeta Sans") << "the first font";
+    EXPECT_EQ(get<QComboBox>("ComboBoxFontSize")->currentText(), "5");
+    EXPECT_EQ(get<QComboBox>("ComboBoxZebraShading")->currentText(), "10 %");
+    EXPECT_EQ(get<QComboBox>("ComboBoxMainHeaderFont")->currentIndex(), -1);
+    click("OKButton");
+    EXPECT_EQ(settings.ReadText("Options", "Main_Header_FontName", "absent"), "");
+    EXPECT_EQ(settings.ReadText("FONT", "Name", "absent"), "Zeta Sans");
+
+    for (const QWidget* w : d.findChildren<QWidget*>()) {
+        if (w->focusPolicy() != Qt::NoFocus && !w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << qPrintable(w->objectName());
+        }
+    }
+    EXPECT_EQ(get<QCheckBox>("CheckBoxRefDep")->accessibleName(), "Dependent");
+    EXPECT_EQ(get<QCheckBox>("CheckBoxRefDep")->toolTip(), "Print dependent table(s)");
+    EXPECT_EQ(get<QSpinBox>("SubHeaderSpacingA")->toolTip(), "Spacing after sub header");
+}
+
+TEST_F(ConfigDialog, CancelRestoresEveryControlTheTitleBarCloseKeepsEdits)
+{
+    store(Stored);
+    TForm_PrnTabCfg& d = open();
+    const QStringList loaded = snapshot();
+    const QByteArray file = fileBytes();
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+
+    for (QCheckBox* c : d.findChildren<QCheckBox*>())
+        c->setChecked(!c->isChecked());
+    EXPECT_TRUE(ApplicationToolTipsShown()) << "Show Hints takes effect at once";
+    EXPECT_FALSE(get<QCheckBox>("CheckBoxRefDep")->isChecked());
+    EXPECT_TRUE(get<QCheckBox>("CheckBoxRefDep")->isEnabled());
+    for (QComboBox* b : d.findChildren<QComboBox*>())
+        b->setCurrentIndex((b->currentIndex() + 1) % b->count());
+    for (QSpinBox* s : d.findChildren<QSpinBox*>())
+        s->stepBy(-1);
+    get<QLineEdit>("EditMainHeader")->setText("edited");
+    get<QLineEdit>("EditSubHeader")->setText("edited");
+    click("RadioPortrait");
+    click("RadioLanguageOriginal");
+    get<QTableWidget>("GridLanguage")->item(14, 1)->setText("S.");
+    get<TQxHeader>("FieldHeader")->strip().setPopUpIndex(1);
+    get<FieldColumnMenu>("PopupMenu1")->RemoveClick();
+    QTimer::singleShot(0, &margins, [this] {
+        margins.findChild<QSpinBox*>("SpinMarginTop")->setValue(99);
+        margins.OKButtonClick();
+    });
+    click("Button1");
+    EXPECT_EQ(margins.MarginTop(), 99);
+    get<QLineEdit>("EditNewPW")->setText("added");
+    click("ButtonAddPW");
+
+    const QStringList edited = snapshot();
+    ASSERT_EQ(edited.size(), loaded.size());
+    for (int i = 0; i < loaded.size(); ++i) {
+        if (!loaded[i].startsWith("RadioButtonLanguage1")) {  // of three radio buttons, two change
+            EXPECT_NE(loaded[i], edited[i]) << "not edited: " << qPrintable(loaded[i]);
+        }
+    }
+
+    d.close();  // the title bar's close button
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(snapshot(), edited);
+    EXPECT_EQ(LookupLabel(labels, "Page:"), "Page:") << "the chosen language stays in effect";
+
+    d.show();
+    click("CancelButton");
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(snapshot(), loaded);
+    EXPECT_FALSE(ApplicationToolTipsShown());
+    EXPECT_EQ(fileBytes(), file);
+    EXPECT_EQ(d.passwords(), QStringList({"secret", "a=b", "added"})) << "Cancel leaves the password list";
+}
+
+TEST_F(ConfigDialog, PasswordListRules)
+{
+    store({{"Passwords/Other", "abc"}, {"Passwords/Password_7", "x=y"}, {"Passwords/Empty", ""}});
+    TForm_PrnTabCfg& d = open();
+    auto* list = get<QListWidget>("ListBoxPW");
+    auto* edit = get<QLineEdit>("EditNewPW");
+    EXPECT_EQ(d.passwords(), QStringList({"abc", "x=y"}));
+    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(edit->maxLength(), 50);
+
+    click("ButtonAddPW");  // empty field
+    edit->setText("ABC");  // there already, letter case aside
+    click("ButtonAddPW");
+    EXPECT_EQ(d.passwords(), QStringList({"abc", "x=y"}));
+    edit->setText("new");
+    click("ButtonAddPW");
+    EXPECT_EQ(edit->text(), "new");
+    click("ButtonRemovePW");  // the selected first one
+    EXPECT_EQ(d.passwords(), QStringList({"x=y", "new"}));
+    EXPECT_EQ(list->currentRow(), 0);
+
+    d.SavePasswords();
+    EXPECT_EQ(settings.ReadSectionLines("Passwords"), QStringList({"Password_0=x=y", "Password_1=new"}));
+    list->clearSelection();
+    click("ButtonRemovePW");  // nothing selected: nothing happens
+    EXPECT_EQ(d.passwords().size(), 2);
+    click("ButtonClearPW");
+    EXPECT_TRUE(d.passwords().isEmpty());
+    EXPECT_FALSE(get<QPushButton>("ButtonRemovePW")->isEnabled());
+    EXPECT_FALSE(get<QPushButton>("ButtonClearPW")->isEnabled());
+    click("ButtonAddPW");
+    EXPECT_TRUE(get<QPushButton>("ButtonClearPW")->isEnabled());
+}
+
+TEST_F(ConfigDialog, StoredPasswordsOpenTablesFromTheStartAndForTheWholeRun)
+{
+    EXPECT_FALSE(tableOpens());
+    store({{"Passwords/Password_0", "secret"}});
+    TForm_PrnTabCfg& d = open();
+    EXPECT_TRUE(tableOpens());
+    click("ButtonClearPW");
+    click("OKButton");
+    EXPECT_TRUE(settings.ReadSectionLines("Passwords").isEmpty());
+    d.LoadPasswords();
+    EXPECT_TRUE(d.ApplyPasswords());
+    EXPECT_TRUE(tableOpens()) << "the engine keeps every password it was given";
+}
+
+TEST_F(ConfigDialog, UnsavedLabelsLanguageAndColumnsArePrinted)
+{
+    TForm_PrnTabCfg& d = open();
+    FieldDescriptorBuffer descriptors;
+    RecordingDevice device;
+    NoProgress progress;
+    TableLocation location{dir.path(), {}, {}, {}};
+    TableReporter reporter(TableReporter::Services{*engine, descriptors, settings, device, strip,
+                                                   [&d](const QString& text) { return d.LookupLabel(text); },
+                                                   messages, progress, location});
+    reporter.setBodyFont("Arial", 6);
+    engine->RegisterPassword("secret");
+
+    get<QTableWidget>("GridLanguage")->item(1, 1)->setText("Tabellenname");
+    click("RadioButtonLanguage1");
+    get<TQxHeader>("FieldHeader")->strip().setPopUpIndex(2);
+    get<FieldColumnMenu>("PopupMenu1")->RemoveClick();  // "Type"
+
+    ASSERT_TRUE(reporter.PrintTableReport("T.FAK")) << messages.errors.join('\n').toStdString();
+    QStringList texts;
+    for (const auto& t : device.recordsOf<TextRecord>())
+        texts << t.text;
+    EXPECT_TRUE(texts.contains("Tabellenname:"));
+    EXPECT_FALSE(texts.contains("Name of table:"));
+    EXPECT_TRUE(texts.contains("Size"));
+    EXPECT_FALSE(texts.contains("Type"));
+    EXPECT_EQ(settings.ReadText("Field_Information", "Count", "absent"), "absent") << "nothing saved";
+}
+
+TEST_F(ConfigDialog, MarginsFollowTheChosenPrinterOnlyTheFontListsDoNot)
+{
+    store({{"Options/Margin_Left", "2"}});
+    TForm_PrnTabCfg& d = open();
+    d.show();
+    bool greyedMeanwhile = false;
+    const auto openMargins = [&] {
+        QTimer::singleShot(0, &margins, [&] {
+            greyedMeanwhile = d.isGreyed();
+            margins.OKButtonClick();
+        });
+        click("Button1");
+    };
+    openMargins();
+    EXPECT_TRUE(greyedMeanwhile);
+    EXPECT_FALSE(d.isGreyed());
+    EXPECT_EQ(margins.MarginLeft(), 4) << "A4 laser: 100 dots at 23.6 dots a millimetre";
+
+    click("ChangePrinter");
+    openMargins();
+    EXPECT_EQ(margins.MarginLeft(), 6) << "the chosen printer's quarter inch";
+    EXPECT_EQ(get<QComboBox>("ComboBoxFontName")->count(), 4);
+}
+
+TEST_F(ConfigDialog, DoubleClickOnAnOrientationSavesAndCloses)
+{
+    TForm_PrnTabCfg& d = open();
+    d.show();
+    QTest::mouseDClick(get<QRadioButton>("RadioLandscape"), Qt::LeftButton);
+    EXPECT_EQ(d.result(), QDialog::Accepted);
+    EXPECT_EQ(settings.ReadText("Options", "Portrait", "absent"), "0");
+}
+
+TEST_F(ConfigDialog, AFailedSaveIsShownAndKeepsWhatWasWritten)
+{
+    // A settings file whose folder is a file cannot be written, not even by root.
+    QFile(dir.filePath("folder")).open(QIODevice::WriteOnly);
+    SettingsFile unwritable(dir.filePath("folder/KORVEX20.INI"));
+    TForm_PrnTabCfg d({unwritable, strip, labels, bodyFont, *engine, printer, margins, &messages});
+    d.show();
+    QTest::mouseClick(d.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    EXPECT_EQ(messages.errors, QStringList("Kann nicht nach " + unwritable.path() + " schreiben"));
+    EXPECT_TRUE(d.isVisible()) << "the dialog stays open";
+
+    // A file that may grow by only a few hundred bytes takes the font, then fails in the
+    // field columns; what was stored before stays.
+    messages.errors.clear();
+    store({{"Passwords/Password_0", "secret"}});
+    open().show();
+    get<QComboBox>("ComboBoxFontName")->setCurrentText("Beta");
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = rlim_t(fileBytes().size() + 100);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    click("OKButton");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(messages.errors, QStringList("Kann nicht nach " + settings.path() + " schreiben"));
+    EXPECT_EQ(settings.ReadText("FONT", "Name", "absent"), "Beta");
+    EXPECT_EQ(settings.ReadText("Options", "PrintGrid", "absent"), "absent");
+    EXPECT_EQ(settings.ReadText("Passwords", "Password_0", "absent"), "secret");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->updatesEnabled());
+}
+
+TEST(ZebraShading, SwatchAtTheItemsLeftInTheShadingsGrey)
+{
+    QImage image(60, 19, QImage::Format_RGB32);
+    QPainter painter(&image);
+    ComboBoxZebraShadingDrawItem(painter, image.rect(), "25 %", Qt::white, Qt::black);
+    painter.end();
+    // A 15-pixel square from (2, 2): black outline, grey 191 inside, white around.
+    EXPECT_EQ(image.pixel(2, 2), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(16, 16), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(3, 3), qRgb(191, 191, 191));
+    EXPECT_EQ(image.pixel(15, 9), qRgb(191, 191, 191));
+    EXPECT_EQ(image.pixel(17, 9), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(9, 17), qRgb(255, 255, 255));
+    ZebraShadingDelegate delegate;
+    EXPECT_EQ(delegate.sizeHint(QStyleOptionViewItem(), QModelIndex()).height(), 19);
+}
+
+TEST(QtPrinterChoice, ThePdfPrintersFileNamesTheFolderItsJobsGoTo)
+{
+    QTemporaryDir dir;
+    QtPrinterDevice device(dir.path());
+    QtPrinterSetup setup(device);
+    QPrinter chosen;
+    chosen.setOutputFormat(QPrinter::PdfFormat);
+    chosen.setOutputFileName(dir.filePath("reports/anything.pdf"));
+    chosen.setPageSize(QPageSize(QPageSize::Letter));
+    setup.useChoice(chosen);
+    EXPECT_TRUE(device.isPdfPrinter());
+    EXPECT_EQ(device.pdfFolder(), dir.filePath("reports"));
+    EXPECT_EQ(device.caps().physicalWidth, 5100) << "Letter at 600 dpi";
+
+    QPrinter shown;
+    setup.describeCurrent(shown);
+    EXPECT_EQ(shown.outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(QFileInfo(shown.outputFileName()).absolutePath(), dir.filePath("reports"));
+}
