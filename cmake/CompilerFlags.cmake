@@ -1,4 +1,5 @@
-# Warnings are on everywhere and are errors unless WERROR is switched off.
+# Warnings are on everywhere; WERROR (off by default, on in the test command and CI) makes
+# them errors, so that a user's build never stops on a new compiler's warning.
 # Qt's imported targets reach the compiler as -isystem, so Qt headers stay quiet.
 add_compile_options(
   -Wall -Wextra -Wpedantic

@@ -10,3 +10,4 @@ export QT_QPA_PLATFORM=offscreen
 build/bench/tests/bench/bench_structure
 build/bench/tests/bench/bench_report
 build/bench/tests/bench/bench_aliases
+tools/bench-json.sh

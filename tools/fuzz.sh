@@ -14,8 +14,11 @@ for target in build/fuzz/fuzz/fuzz_*; do
   name=$(basename "$target")
   seeds="build/fuzz/seeds/$name"
   corpus="build/fuzz/corpus/$name"
-  mkdir -p "$corpus"
+  # a crash, hang or runaway allocation lands here; once mended it goes into
+  # fuzz/regressions/ (see the README there), where the tests replay it
+  artifacts="build/fuzz/artifacts/$name"
+  mkdir -p "$corpus" "$artifacts"
   echo "-- $name for ${seconds}s"
   "$target" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
-    -print_final_stats=1 "$corpus" "$seeds" 2>&1 | tail -n 12
+    -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus" "$seeds" 2>&1 | tail -n 12
 done

@@ -5,15 +5,9 @@
 #include "StructureDump.h"
 
 #include "DatabaseEngine.h"
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
 #include "LanguageTable.h"
 #include "PasswordList.h"
-#include "QtPrinterDevice.h"
-#include "RecordingDevice.h"
-#include "ReportSettings.h"
 #include "SettingsFile.h"
-#include "TableReport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -22,13 +16,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace korvex {
-
-namespace {
-
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
 
 void writeTo(std::FILE* stream, const QString& text)
 {
@@ -37,51 +27,10 @@ void writeTo(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-// The report's messages on standard error, with the table they are about and why: the
-// reason the report gives, else what the engine said last.
-class CommandLineMessages : public UserMessages {
-public:
-    explicit CommandLineMessages(const DatabaseEngine& engine) : engine_(engine) {}
+namespace {
 
-    void setTable(const QString& table) { table_ = table; }
-
-    void showError(const QString& message, const QString& reason) override
-    {
-        QString text = QStringLiteral("korvex-report: %1: %2").arg(table_, message.trimmed().replace('\n', ' '));
-        const QString why = reason.isEmpty() ? engine_.lastError() : reason;
-        if (!why.isEmpty())
-            text += QStringLiteral(" (%1)").arg(why);
-        writeTo(stderr, text + '\n');
-    }
-
-private:
-    const DatabaseEngine& engine_;
-    QString table_;
-};
-
-// The command line shows no window and no cursor.
-class SilentProgress : public ReportProgress {
-public:
-    void showMessage(const QString&) override {}
-    void hideMessage() override {}
-    void setBusy(bool) override {}
-    void processEvents() override { QCoreApplication::processEvents(); }
-};
-
-// What the engine notices about a table that does not stop its report (a validity-check
-// file that is not read, names read as UTF-8) goes to standard error before it prints.
-void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& databaseName,
-                   const QString& tableName)
-{
-    TableHandle handle = 0;
-    if (engine.OpenTable(databaseName, tableName, handle) != result::Ok)
-        return;  // the report tells why it cannot open the table
-    QStringList warnings;
-    engine.ReadWarnings(handle, warnings);
-    engine.CloseTable(handle);
-    for (const auto& w : warnings)
-        writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
-}
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
 
 int writeJson(DatabaseEngine& engine, const SettingsFile& settings, const QStringList& tables,
               const QString& databaseName)
@@ -103,7 +52,7 @@ int writeJson(DatabaseEngine& engine, const SettingsFile& settings, const QStrin
 
 } // namespace
 
-int RunReportCommand(const QStringList& arguments)
+int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -156,6 +105,9 @@ int RunReportCommand(const QStringList& arguments)
         return 0;
     }
     const QStringList tables = parser.positionalArguments();
+    const auto optionValue = [&parser](const QCommandLineOption& option) {
+        return parser.isSet(option) ? std::optional(parser.value(option)) : std::nullopt;
+    };
     const auto usage = [&](const QString& problem) {
         writeTo(stderr, QStringLiteral("korvex-report: %1\n\n%2").arg(problem, parser.helpText()));
         return ExitUsage;
@@ -203,94 +155,8 @@ int RunReportCommand(const QStringList& arguments)
     if (parser.isSet(json))
         return writeJson(engine, settings, tables, aliasDatabase ? aliasDatabase->databaseName() : QString());
 
-    // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
-    // printer, or the PDF printer writing into the output folder.
-    const QString folder = QDir::current().absoluteFilePath(
-        parser.isSet(out) ? parser.value(out) : QStringLiteral("korvex-reports"));
-    std::unique_ptr<QtPrinterDevice> qtPrinter;
-    std::unique_ptr<RecordingDevice> recorder;
-    PrintDevice* device = nullptr;
-    try {
-        qtPrinter = std::make_unique<QtPrinterDevice>(folder);
-        if (parser.isSet(printer))
-            qtPrinter->selectCupsPrinter(parser.value(printer));
-        else if (parser.isSet(out) || parser.isSet(trace))
-            qtPrinter->selectPdfPrinter(folder);
-    } catch (const PrinterError& e) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
-        return ExitFailed;
-    }
-    if (parser.isSet(trace)) {
-        recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, qtPrinter->caps());
-        qtPrinter->setOrientation(Orientation::Landscape);
-        recorder->setCaps(Orientation::Landscape, qtPrinter->caps());
-        qtPrinter->setOrientation(Orientation::Portrait);
-        device = recorder.get();
-    } else {
-        device = qtPrinter.get();
-    }
-
-    CommandLineMessages messages(engine);
-    SilentProgress progress;
-    FieldDescriptorBuffer descriptors;
-    HeaderStrip fieldHeader = MakeFieldHeader();
-    LanguageTable labels;
-    LoadLanguageTable(labels, settings);
-    TableLocation location;
-    if (aliasDatabase) {
-        // Tables named relative to the alias open through its database, as chosen in the browser.
-        QString driver;
-        engine.GetAliasDriver(aliasDatabase->aliasName(), driver);
-        location.currentDirectory = AliasDirectory(engine, *aliasDatabase);
-        location.CurrentAlias = aliasDatabase->aliasName().left(25);
-        location.CurrentAliasDriver = driver.left(25);
-        location.CurrentDatabase = aliasDatabase->databaseName();
-    }
-    TableReporter reporter(TableReporter::Services{
-        engine, descriptors, settings, *device, fieldHeader,
-        [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
-    const BodyFont bodyFont = LoadBodyFont(settings);
-    reporter.setBodyFont(bodyFont.name, bodyFont.points);
-
-    bool allOk = true;
-    for (const auto& table : tables) {
-        const QFileInfo info(table);
-        if (!aliasDatabase)
-            location.currentDirectory = info.absolutePath();
-        messages.setTable(table);
-        if (aliasDatabase)
-            writeWarnings(engine, table, aliasDatabase->databaseName(), table);
-        else
-            writeWarnings(engine, table, info.path(), info.fileName());
-        bool ok = false;
-        try {
-            ok = reporter.PrintTableReport(aliasDatabase ? table : info.fileName());
-        } catch (const SettingsWriteError& e) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
-        } catch (const std::exception& e) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
-        }
-        allOk = allOk && ok;
-        if (ok && recorder == nullptr) {
-            if (qtPrinter->isPdfPrinter())
-                writeTo(stdout, QStringLiteral("%1: %2\n").arg(table, qtPrinter->lastOutputFile()));
-            else
-                writeTo(stdout, QStringLiteral("%1: job %2 on printer %3\n")
-                                    .arg(table)
-                                    .arg(qtPrinter->lastJobId())
-                                    .arg(qtPrinter->printerName()));
-        }
-    }
-    if (recorder) {
-        try {
-            recorder->writeTrace(parser.value(trace));
-            writeTo(stdout, QStringLiteral("trace: %1\n").arg(QFileInfo(parser.value(trace)).absoluteFilePath()));
-        } catch (const PrinterError& e) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
-            return ExitFailed;
-        }
-    }
-    return allOk ? 0 : ExitFailed;
+    return printTables(PrintRequest{tables, optionValue(printer), optionValue(out), optionValue(trace), aliasDatabase.get()},
+                       settings, engine);
 }
 
 } // namespace korvex

@@ -1,12 +1,40 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
 
 namespace korvex {
 
+class AliasDatabase;
+class DatabaseEngine;
+class SettingsFile;
+
+// The printing form of the command line with its arguments checked: the tables in
+// argument order, where their reports go, and the alias they are named in.
+struct PrintRequest {
+    QStringList tables;
+    std::optional<QString> printer;   // --printer NAME
+    std::optional<QString> outFolder; // --out DIR
+    std::optional<QString> traceFile; // --trace FILE
+    // --alias NAME: the alias's connected database, the tables named relative to it
+    const AliasDatabase* aliasDatabase = nullptr;
+};
+
+// Prints the reports of a request with the command line's settings file and engine (its
+// passwords registered); answers the exit status.
+using TablePrinter = std::function<int(const PrintRequest&, SettingsFile&, DatabaseEngine&)>;
+
 // korvex-report: prints the structure reports of tables, or writes their structure as
 // JSON. Answers the exit status: 0 when every table succeeded, 1 when any failed, 2 for a
-// usage error.
-int RunReportCommand(const QStringList& arguments);
+// usage error. The JSON form needs Qt Core only; printing goes to printTables.
+int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables);
+
+// The text as UTF-8, written and flushed at once, so that messages on standard error and
+// results on standard output keep their order.
+void writeTo(std::FILE* stream, const QString& text);
 
 } // namespace korvex

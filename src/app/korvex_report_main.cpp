@@ -1,31 +1,24 @@
 // korvex-report: the structure reports of Paradox and dBASE tables from the command line.
+// This program checks the arguments and writes the JSON structure dump with Qt Core
+// alone; for printing it hands over to korvex-report-print, which loads Qt Gui and Print
+// Support, so that a dump starts as fast as the engine can read.
 
+#include "PrintProgram.h"
 #include "ReportCommand.h"
 
-#include <QGuiApplication>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QCoreApplication>
 
-#include <memory>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
-    // The command line never opens a window; without a platform of its own it measures
-    // and draws its fonts offscreen, so it runs where no display exists.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Outside a desktop session there is no runtime folder; Qt would warn about it on
-    // standard error, where the report's own messages go.
-    std::unique_ptr<QTemporaryDir> runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        runtime = std::make_unique<QTemporaryDir>();
-        if (runtime->isValid()) {
-            QFile::setPermissions(runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            qputenv("XDG_RUNTIME_DIR", runtime->path().toLocal8Bit());
-        }
-    }
-    QGuiApplication app(argc, argv);
+    // The arguments as this program received them, for the printing program; the
+    // application object may rearrange argv.
+    const std::vector<char*> arguments(argv, argv + argc + 1);
+    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
-    return korvex::RunReportCommand(QCoreApplication::arguments());
+    return korvex::RunReportCommand(QCoreApplication::arguments(),
+                                    [&arguments](const korvex::PrintRequest&, korvex::SettingsFile&,
+                                                 korvex::DatabaseEngine&) { return korvex::runPrintProgram(arguments.data()); });
 }

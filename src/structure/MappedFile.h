@@ -2,7 +2,7 @@
 
 #include "ByteReader.h"
 
-#include <QFile>
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -12,8 +12,9 @@
 
 namespace korvex {
 
-// A table file opened read-only and mapped into memory: readers see its bytes without
-// copying it, and nothing can be written through the mapping.
+// A table file opened read-only and held in memory: a small file (most headers, validity
+// and index files) is read at once, a larger one is mapped, so that readers of its header
+// do not copy the rows. Nothing can be written through it, and it keeps no descriptor.
 class MappedFile {
 public:
     // Opens path read-only. On failure returns nothing and sets error to what is wrong
@@ -27,7 +28,7 @@ public:
 
     MappedFile(MappedFile&&) noexcept = default;
     MappedFile& operator=(MappedFile&&) noexcept = default;
-    ~MappedFile();
+    ~MappedFile() = default;
 
     const QString& path() const { return path_; }
     std::span<const std::byte> bytes() const { return bytes_; }
@@ -37,8 +38,14 @@ public:
 private:
     MappedFile() = default;
 
+    struct Unmap {
+        std::size_t size;
+        void operator()(void* address) const;
+    };
+
     QString path_;
-    std::unique_ptr<QFile> file_;
+    QByteArray contents_;                   // a small file's bytes
+    std::unique_ptr<void, Unmap> mapping_;  // a larger file's mapping
     std::span<const std::byte> bytes_;
 };
 

@@ -11,6 +11,8 @@ namespace korvex {
 // letter cases (CUSTOMER.DB beside customer.val), so companions are found without regard
 // to case. Paths keep the form the table's path was given in (a relative path gives
 // relative companions), so that messages name files the way the user named the table.
+// The directory is listed once, at the first look for a companion: an object answers for
+// the moment it was first asked, so make a new one to see later changes.
 class TableFiles {
 public:
     // mainPath: the table file itself (it exists).
@@ -45,12 +47,13 @@ public:
     static std::optional<QString> findCaseBlind(const QString& path);
 
 private:
-    QStringList siblings() const;  // file names in the directory, sorted
+    const QStringList& siblings() const;  // file names in the directory, sorted
     std::optional<QString> extensionOf(const QString& fileName) const;
 
     QString mainPath_;
     QString directory_;
     QString baseName_;
+    mutable std::optional<QStringList> siblings_;
 };
 
 } // namespace korvex

@@ -329,7 +329,11 @@ IndexFiles writeSecondaryIndex(const std::string& folder, const WrittenTable& wr
         throw std::runtime_error(t.file + ": the demo indexes keyed tables only");
 
     IndexFiles files;
-    const std::string suffix = composite ? "G" + std::to_string(compositeCount++) : hexNumber(fields[0] + 1);
+    // Appended, not prefixed: GCC 12 takes "G" + std::string&& for an overlapping copy
+    // (-Wrestrict) once it is inlined.
+    std::string suffix = composite ? std::string("G") : hexNumber(fields[0] + 1);
+    if (composite)
+        suffix += std::to_string(compositeCount++);
     files.x = folder + "/" + withExtension(t.file, ".X" + suffix);
     files.y = folder + "/" + withExtension(t.file, ".Y" + suffix);
     files.header.composite = composite;

@@ -121,12 +121,16 @@ TEST(DbaseHostile, EveryValueOfTheKeyHeaderBytes)
 
 TEST(DbaseHostile, FuzzSeedsAndCrashFilesReplay)
 {
+    // the folder where kept inputs go must be where this test looks, or they are never replayed
+    ASSERT_TRUE(QFileInfo(QStringLiteral(KORVEX_FUZZ_REGRESSIONS)).isDir()) << KORVEX_FUZZ_REGRESSIONS;
     QStringList inputs;
     if (!korvex::test::samplesDir().isEmpty())
         inputs << sampleTables();
     // inputs the fuzzer once failed on, kept beside the fuzz target
     inputs << korvex::test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_REGRESSIONS), {QString()});
-    ASSERT_FALSE(inputs.isEmpty());
+    if (inputs.isEmpty())
+        GTEST_SKIP() << "no real sample tables (" KORVEX_SAMPLES_DIR ") and no kept fuzz inputs (" KORVEX_FUZZ_REGRESSIONS
+                        ") to replay";
     for (const auto& path : inputs) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray bytes = korvex::test::readWholeFile(path);

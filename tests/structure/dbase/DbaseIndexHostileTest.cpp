@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
 #include <optional>
 
 extern "C" int fuzzMdxEntry(const std::uint8_t* data, std::size_t size);
@@ -113,6 +115,8 @@ TEST(DbaseIndexHostile, FuzzSeedsAndCrashFilesReplay)
 {
     // the hand-built seeds, the inputs the fuzzers once failed on, and the samples
     const QString fuzzDir = QStringLiteral(KORVEX_FUZZ_DIR);
+    for (const char* kept : {"/regressions/mdx", "/regressions/cdx"})
+        ASSERT_TRUE(QFileInfo(fuzzDir + QLatin1String(kept)).isDir()) << kept;
     QStringList mdx = korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/seeds/mdx"), {QString()}) +
                       korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/regressions/mdx"), {QString()});
     QStringList cdx = korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/seeds/cdx"), {QString()}) +

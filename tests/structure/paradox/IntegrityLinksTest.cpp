@@ -402,6 +402,8 @@ TEST(ParadoxIntegrity, FuzzEntryReplaysSeedsAndRegressions)
     const QDir regressions(QStringLiteral(KORVEX_PARADOX_REGRESSIONS));
     for (const auto& entry : regressions.entryList({"links-*"}, QDir::Files))
         inputs << regressions.filePath(entry);
+    if (inputs.isEmpty())
+        GTEST_SKIP() << "no sample .VAL files and no kept links-* fuzz inputs in " KORVEX_PARADOX_REGRESSIONS;
     for (const auto& path : inputs) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray data = test::readWholeFile(path);

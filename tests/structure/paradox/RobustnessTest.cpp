@@ -354,8 +354,11 @@ TEST(ParadoxRobustness, FuzzEntryReplaysSeedsAndRegressions)
     if (!test::samplesDir().isEmpty())
         inputs = test::filesWithSuffix(test::samplesDir() + "/paradox", {".db", ".val"});
     const QString regressions = QStringLiteral(KORVEX_PARADOX_REGRESSIONS);
+    ASSERT_TRUE(QDir(regressions).exists()) << KORVEX_PARADOX_REGRESSIONS;
     for (const auto& entry : QDir(regressions).entryList(QDir::Files))
         inputs << QDir(regressions).filePath(entry);
+    if (inputs.isEmpty())
+        GTEST_SKIP() << "no sample tables and no kept fuzz inputs in " KORVEX_PARADOX_REGRESSIONS;
     for (const auto& path : inputs) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray data = test::readWholeFile(path);

@@ -1,0 +1,166 @@
+#include "PrintCommand.h"
+
+#include "AliasCommand.h"
+#include "DatabaseEngine.h"
+#include "FieldColumns.h"
+#include "HeaderStrip.h"
+#include "LanguageTable.h"
+#include "QtPrinterDevice.h"
+#include "RecordingDevice.h"
+#include "ReportSettings.h"
+#include "SettingsFile.h"
+#include "TableReport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+
+namespace korvex {
+
+namespace {
+
+constexpr int ExitFailed = 1;
+
+// The report's messages on standard error, with the table they are about and why: the
+// reason the report gives, else what the engine said last.
+class CommandLineMessages : public UserMessages {
+public:
+    explicit CommandLineMessages(const DatabaseEngine& engine) : engine_(engine) {}
+
+    void setTable(const QString& table) { table_ = table; }
+
+    void showError(const QString& message, const QString& reason) override
+    {
+        QString text = QStringLiteral("korvex-report: %1: %2").arg(table_, message.trimmed().replace('\n', ' '));
+        const QString why = reason.isEmpty() ? engine_.lastError() : reason;
+        if (!why.isEmpty())
+            text += QStringLiteral(" (%1)").arg(why);
+        writeTo(stderr, text + '\n');
+    }
+
+private:
+    const DatabaseEngine& engine_;
+    QString table_;
+};
+
+// The command line shows no window and no cursor.
+class SilentProgress : public ReportProgress {
+public:
+    void showMessage(const QString&) override {}
+    void hideMessage() override {}
+    void setBusy(bool) override {}
+    void processEvents() override { QCoreApplication::processEvents(); }
+};
+
+// What the engine notices about a table that does not stop its report (a validity-check
+// file that is not read, names read as UTF-8) goes to standard error before it prints.
+void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& databaseName,
+                   const QString& tableName)
+{
+    TableHandle handle = 0;
+    if (engine.OpenTable(databaseName, tableName, handle) != result::Ok)
+        return;  // the report tells why it cannot open the table
+    QStringList warnings;
+    engine.ReadWarnings(handle, warnings);
+    engine.CloseTable(handle);
+    for (const auto& w : warnings)
+        writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
+}
+
+} // namespace
+
+int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
+{
+    // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
+    // printer, or the PDF printer writing into the output folder.
+    const QString folder = QDir::current().absoluteFilePath(request.outFolder.value_or(QStringLiteral("korvex-reports")));
+    std::unique_ptr<QtPrinterDevice> qtPrinter;
+    std::unique_ptr<RecordingDevice> recorder;
+    PrintDevice* device = nullptr;
+    try {
+        qtPrinter = std::make_unique<QtPrinterDevice>(folder);
+        if (request.printer)
+            qtPrinter->selectCupsPrinter(*request.printer);
+        else if (request.outFolder || request.traceFile)
+            qtPrinter->selectPdfPrinter(folder);
+    } catch (const PrinterError& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+        return ExitFailed;
+    }
+    if (request.traceFile) {
+        recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, qtPrinter->caps());
+        qtPrinter->setOrientation(Orientation::Landscape);
+        recorder->setCaps(Orientation::Landscape, qtPrinter->caps());
+        qtPrinter->setOrientation(Orientation::Portrait);
+        device = recorder.get();
+    } else {
+        device = qtPrinter.get();
+    }
+
+    CommandLineMessages messages(engine);
+    SilentProgress progress;
+    FieldDescriptorBuffer descriptors;
+    HeaderStrip fieldHeader = MakeFieldHeader();
+    LanguageTable labels;
+    LoadLanguageTable(labels, settings);
+    TableLocation location;
+    if (request.aliasDatabase) {
+        // Tables named relative to the alias open through its database, as chosen in the browser.
+        QString driver;
+        engine.GetAliasDriver(request.aliasDatabase->aliasName(), driver);
+        location.currentDirectory = AliasDirectory(engine, *request.aliasDatabase);
+        location.CurrentAlias = request.aliasDatabase->aliasName().left(25);
+        location.CurrentAliasDriver = driver.left(25);
+        location.CurrentDatabase = request.aliasDatabase->databaseName();
+    }
+    TableReporter reporter(TableReporter::Services{
+        engine, descriptors, settings, *device, fieldHeader,
+        [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
+    const BodyFont bodyFont = LoadBodyFont(settings);
+    reporter.setBodyFont(bodyFont.name, bodyFont.points);
+
+    bool allOk = true;
+    for (const auto& table : request.tables) {
+        const QFileInfo info(table);
+        if (!request.aliasDatabase)
+            location.currentDirectory = info.absolutePath();
+        messages.setTable(table);
+        if (request.aliasDatabase)
+            writeWarnings(engine, table, request.aliasDatabase->databaseName(), table);
+        else
+            writeWarnings(engine, table, info.path(), info.fileName());
+        bool ok = false;
+        try {
+            ok = reporter.PrintTableReport(request.aliasDatabase ? table : info.fileName());
+        } catch (const SettingsWriteError& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
+        } catch (const std::exception& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
+        }
+        allOk = allOk && ok;
+        if (ok && recorder == nullptr) {
+            if (qtPrinter->isPdfPrinter())
+                writeTo(stdout, QStringLiteral("%1: %2\n").arg(table, qtPrinter->lastOutputFile()));
+            else
+                writeTo(stdout, QStringLiteral("%1: job %2 on printer %3\n")
+                                    .arg(table)
+                                    .arg(qtPrinter->lastJobId())
+                                    .arg(qtPrinter->printerName()));
+        }
+    }
+    if (recorder) {
+        try {
+            recorder->writeTrace(*request.traceFile);
+            writeTo(stdout, QStringLiteral("trace: %1\n").arg(QFileInfo(*request.traceFile).absoluteFilePath()));
+        } catch (const PrinterError& e) {
+            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+            return ExitFailed;
+        }
+    }
+    return allOk ? 0 : ExitFailed;
+}
+
+} // namespace korvex
