@@ -113,7 +113,10 @@ bool TableReporter::PrintTableReport(const QString& name)
     }
     const TableStructure structure = TableStructure::from(name, properties, table_, s_.descriptors);
 
-    const ReportSettings settings = LoadReportSettings(s_.settings, s_.device, bodyFontName_, bodyFontSize_);
+    ReportSettings settings = LoadReportSettings(s_.settings);
+    settings.BodyFontName = bodyFontName_;
+    settings.BodyFontSize = bodyFontSize_;
+    s_.device.setOrientation(settings.Portrait ? Orientation::Portrait : Orientation::Landscape);
     const StructureTexts texts(table_, structure, s_.label, locale_);
 
     ReportContext context(s_.device, settings, s_.label, locale_);

@@ -187,6 +187,30 @@ TEST_F(Report, SettingsValueThatIsNotANumberLeavesAsAnExceptionWithoutAJob)
     EXPECT_FALSE(device.jobInProgress());
 }
 
+TEST_F(Report, OrientationFromTheFileAndBodyFontFromMemoryReachThePrinter)
+{
+    settings.WriteText("Options", "Portrait", "0");
+    settings.WriteText("FONT", "Name", "Courier New");  // read at start only, not per table
+    ASSERT_TRUE(print());
+    const auto orientations = device.recordsOf<OrientationRecord>();
+    ASSERT_FALSE(orientations.empty());
+    EXPECT_EQ(orientations.front().orientation, Orientation::Landscape);
+    const auto fonts = device.recordsOf<FontRecord>();
+    EXPECT_TRUE(std::any_of(fonts.begin(), fonts.end(), [](const FontRecord& f) {
+        return f.font.name == "Arial" && f.font.points == 6 && !f.font.bold;
+    }));
+    EXPECT_TRUE(std::none_of(fonts.begin(), fonts.end(), [](const FontRecord& f) { return f.font.name == "Courier New"; }));
+}
+
+TEST_F(Report, FailedWriteBackLeavesThePrintersOrientation)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("KORVEX20.INI"));
+    device.setOrientation(Orientation::Landscape);
+    EXPECT_THROW(print(), SettingsWriteError);
+    EXPECT_EQ(device.orientation(), Orientation::Landscape);
+    EXPECT_TRUE(device.records().empty());
+}
+
 TEST_F(Report, ParadoxPrimaryIndexAloneMakesNoIndexSection)
 {
     indexCount = 1;
