@@ -4,7 +4,7 @@ set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DWERROR=ON >/dev/null
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DWERROR=ON -DKORVEX_BENCHMARKS=ON >/dev/null
 cmake --build build/bench -j "$jobs" --target bench_structure bench_report bench_aliases
 export QT_QPA_PLATFORM=offscreen
 build/bench/tests/bench/bench_structure

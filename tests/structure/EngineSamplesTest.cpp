@@ -32,10 +32,11 @@ bool lacksItsIndexFile(const QString& path)
 
 } // namespace
 
-TEST(EngineOnSamples, EveryTableOpensAndEveryTextBuildsAndNoByteChanges)
+// Every byte of the samples stays as it was: the samples_unchanged test compares them
+// after the last test of the run.
+TEST(EngineOnSamples, EveryTableOpensAndEveryTextBuilds)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const auto before = test::checksumTree(test::samplesDir());
     const QStringList tables = sampleTables();
     ASSERT_GE(tables.size(), 130);
 
@@ -87,7 +88,6 @@ TEST(EngineOnSamples, EveryTableOpensAndEveryTextBuildsAndNoByteChanges)
     }
     EXPECT_EQ(missingIndex, 4);
     EXPECT_EQ(opened, tables.size() - 3 - 4);
-    EXPECT_EQ(test::checksumTree(test::samplesDir()), before);
 }
 
 TEST(EngineOnSamples, EncryptedTablesOpenWithTheirPassword)

@@ -172,11 +172,11 @@ TEST(DbaseIndexSamples, AMissingIndexHasItsOwnCodeNamingTheFileAndByte28)
     EXPECT_EQ(count, 0);
 }
 
-TEST(DbaseIndexSamples, ReadingChangesNoByte)
+// Every sample index opens and lists through the engine (the samples_unchanged test checks
+// after the run that no byte of them changed).
+TEST(DbaseIndexSamples, EveryIndexOpensAndLists)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const QString dir = korvex::test::samplesDir() + QStringLiteral("/dbase");
-    const auto before = korvex::test::checksumTree(dir);
     DatabaseEngine engine;
     for (const auto& sample : sampleIndexes()) {
         const QFileInfo info(samplePath(sample.table));
@@ -186,7 +186,6 @@ TEST(DbaseIndexSamples, ReadingChangesNoByte)
         EXPECT_EQ(engine.ListIndexes(h, listed), result::Ok);
         EXPECT_EQ(engine.CloseTable(h), result::Ok);
     }
-    EXPECT_EQ(korvex::test::checksumTree(dir), before);
 }
 
 } // namespace

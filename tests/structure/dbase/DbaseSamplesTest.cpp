@@ -293,11 +293,11 @@ TEST(DbaseSamples, BlockSizeIsTheMemoBlockInKilobytes)
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_4_512.dbf").blockSizeBytes, 512);
 }
 
-TEST(DbaseSamples, ReadingChangesNoByteAndTakes)
+// Reads every sample and prints the time it takes (the samples_unchanged test checks after
+// the run that no byte of them changed).
+TEST(DbaseSamples, ReadingEveryTableTakes)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const QString dir = korvex::test::samplesDir() + QStringLiteral("/dbase");
-    const auto before = korvex::test::checksumTree(dir);
     std::vector<LoadedTable> tables;
     for (const auto& path : sampleTables())
         tables.push_back(LoadedTable::load(path));
@@ -310,7 +310,6 @@ TEST(DbaseSamples, ReadingChangesNoByteAndTakes)
     std::cout << "read " << tables.size() << " dBASE samples (" << fields << " fields) in " << elapsed / 1000
               << " us\n";
     ::testing::Test::RecordProperty("dbase_samples_us", std::to_string(elapsed / 1000));
-    EXPECT_EQ(before, korvex::test::checksumTree(dir));
 }
 
 } // namespace

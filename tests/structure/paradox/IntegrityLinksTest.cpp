@@ -275,7 +275,6 @@ TEST(ParadoxIntegrity, DamagedSectionsFailNamingTheValFile)
 TEST(ParadoxIntegrity, EngineListRecords)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const auto before = test::checksumTree(test::samplesDir() + "/paradox");
     namespace ri = record::integrity;
     auto u16 = [](const auto& r, std::size_t at) { return int(r[at]) | int(r[at + 1]) << 8; };
     auto u32 = [&](const auto& r, std::size_t at) { return u16(r, at) | u16(r, at + 2) << 16; };
@@ -338,7 +337,6 @@ TEST(ParadoxIntegrity, EngineListRecords)
     EXPECT_EQ(engine.OpenIntegrityList(s.dir.path(), "fk4.db", "", list), result::IntegrityDamaged);
     EXPECT_TRUE(engine.lastError().startsWith(s.path("fk4.val") + ": a link joins 1 to 16 fields, not 17"))
         << engine.lastError().toStdString();
-    EXPECT_EQ(test::checksumTree(test::samplesDir() + "/paradox"), before);
 }
 
 // Cut anywhere, a .VAL with links fails naming it; every byte value at every offset of

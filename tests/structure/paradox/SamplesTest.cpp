@@ -480,13 +480,11 @@ TEST(ParadoxSamples, IndexFilesAreNotTables)
     }
 }
 
-// Reading maps every file read-only; every byte of every sample stays as it was. The
-// time for reading all of them is printed.
-TEST(ParadoxSamples, ReadingLeavesEveryFileUnchanged)
+// Reading maps every file read-only (the samples_unchanged test checks after the run that
+// every byte of every sample stays as it was). The time for reading all of them is printed.
+TEST(ParadoxSamples, ReadingEveryTableTakes)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const QString dir = test::samplesDir() + "/paradox";
-    const auto before = test::checksumTree(dir);
     QElapsedTimer timer;
     timer.start();
     int read = 0;
@@ -508,5 +506,4 @@ TEST(ParadoxSamples, ReadingLeavesEveryFileUnchanged)
     const qint64 ms = timer.elapsed();
     std::cout << "[ timing   ] read " << read << " Paradox sample tables (with their .VAL files) in " << ms
               << " ms\n";
-    EXPECT_EQ(test::checksumTree(dir), before);
 }
