@@ -172,8 +172,8 @@ IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& h
     return s;
 }
 
-std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHeader& table, const CodePage& codePage,
-                                          const DependentRule& dependentRule)
+std::vector<IntegrityDescriptor> integrityLinks(const ByteReader& val, const ParadoxHeader& table,
+                                                const CodePage& codePage, const DependentRule& dependentRule)
 {
     const ValFile v = parseValFile(val, table);
     if (v.status != ValFile::Status::Read || v.header.integrityOffset == 0)
@@ -201,12 +201,12 @@ std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHe
                    QStringLiteral("link \"%1\" names no related table").arg(decode(link)));
     };
 
-    std::vector<IntegrityLink> links;
+    std::vector<IntegrityDescriptor> links;
     for (const auto& m : s.masterLinks) {
         checkTable(m.masterTable, m.offset + kMasterTableAt, m.name);
-        IntegrityLink link;
+        IntegrityDescriptor link;
         link.name = decode(m.name);
-        link.kind = IntegrityLink::Kind::Master;
+        link.kind = IntegrityDescriptor::Kind::Master;
         link.relatedTable = decode(m.masterTable);
         link.cascade = m.updateRule == kCascade;
         for (std::size_t i = 0; i < m.fields.size(); ++i) {
@@ -225,9 +225,9 @@ std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHe
                            .arg(fieldTotal));
     for (const auto& d : s.dependents) {
         checkTable(d.dependentTable, d.offset + kDependentTableAt, d.name);
-        IntegrityLink link;
+        IntegrityDescriptor link;
         link.name = decode(d.name);
-        link.kind = IntegrityLink::Kind::Dependent;
+        link.kind = IntegrityDescriptor::Kind::Dependent;
         link.relatedTable = decode(d.dependentTable);
         const auto rule = dependentRule ? dependentRule(d.dependentTable, d.name) : std::nullopt;
         link.cascade = rule ? *rule : d.updateHint != 0;
@@ -240,7 +240,7 @@ std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHe
     return links;
 }
 
-std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition& definition, const TableFiles& files)
+std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition& definition, const TableFiles& files)
 {
     const auto valPath = files.companion(QStringLiteral(".VAL"));
     if (!valPath)

@@ -287,21 +287,23 @@ std::optional<IndexFileName> indexFileName(const QString& extension)
     return std::nullopt;
 }
 
-std::optional<IndexDefinition> primaryIndex(const TableDefinition& table)
+std::optional<IndexDescription> primaryIndex(const TableDefinition& table)
 {
-    IndexDefinition primary;
+    QStringList keyFields;
+    for (const auto& f : table.fields)
+        if (f.key)
+            keyFields << f.name;
+    if (keyFields.isEmpty())
+        return std::nullopt;
+    IndexDescription primary;
+    primary.fields = keyFields.join(';');
     primary.primary = true;
     primary.unique = true;
     primary.maintained = true;
-    for (const auto& f : table.fields)
-        if (f.key)
-            primary.fields << f.name;
-    if (primary.fields.isEmpty())
-        return std::nullopt;
     return primary;
 }
 
-IndexDefinition readSecondaryIndex(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
+IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
                                    const CodePage& codePage)
 {
     const ParadoxHeader x = parseHeader(file);
@@ -313,18 +315,20 @@ IndexDefinition readSecondaryIndex(const ByteReader& file, IndexFileKind kind, c
                    .arg(QLatin1String(describeFileType(x.fileType))));
 
     const Layout layout = readLayout(file, x, kind, table, codePage);
-    IndexDefinition index;
+    IndexDescription index;
     index.maintained = x.fileType == std::uint8_t(FileType::SingleFieldIndexDataMaintained) ||
                        x.fileType == std::uint8_t(FileType::CompositeIndexDataMaintained);
     index.unique = (x.flags55 & kUnique) != 0;
     index.descending = (x.flags55 & kDescending) != 0;
+    QStringList keyFields;
     for (std::size_t i = 0; i < layout.size(); ++i) {
-        index.fields << codePage.decode(bytesOf(table.fields[layout[i]].name));
+        keyFields << codePage.decode(bytesOf(table.fields[layout[i]].name));
         if (x.fieldNumbersOffset != 0 && (x.fields[i].fieldNumber & kDescendingField) != 0)
             index.descending = true;
     }
+    index.fields = keyFields.join(';');
     if (kind == IndexFileKind::SingleField) {
-        index.name = index.fields.front();
+        index.name = keyFields.front();
     } else {
         index.caseInsensitive = (x.flags55 & kCaseInsensitive) != 0;
         index.name = codePage.decode(bytesOf(x.indexName));
@@ -347,9 +351,9 @@ void checkIndexTree(const ByteReader& y, IndexFileKind kind)
                    .arg(QLatin1String(describeFileType(h.fileType))));
 }
 
-std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files)
+std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files)
 {
-    std::vector<IndexDefinition> indexes;
+    std::vector<IndexDescription> indexes;
     if (auto primary = primaryIndex(definition))
         indexes.push_back(std::move(*primary));
 

@@ -158,7 +158,7 @@ ValidityCheck engineCheck(const StoredCheck& stored, const StoredField& field, c
     c.hasMaximum = decode(stored.maximum, c.maximum);
     c.hasDefault = decode(stored.defaultValue, c.defaultValue);
     if (stored.picture)
-        c.picture = codePage.decode(bytesOf(*stored.picture)).toUtf8();
+        c.picture = codePage.decode(bytesOf(*stored.picture));
     return c;
 }
 
