@@ -149,7 +149,12 @@ void ByteReader::fail(std::string_view what) const
 
 void ByteReader::fail(FormatError::Kind kind, const QString& detail) const
 {
-    throw FormatError(kind, file_, position(), detail);
+    failAt(position(), kind, detail);
+}
+
+void ByteReader::failAt(std::size_t fileOffset, FormatError::Kind kind, const QString& detail) const
+{
+    throw FormatError(kind, file_, fileOffset, detail);
 }
 
 } // namespace korvex

@@ -71,6 +71,9 @@ public:
 
     [[noreturn]] void fail(std::string_view what) const;
     [[noreturn]] void fail(FormatError::Kind kind, const QString& detail) const;
+    // The same, pointing at the file offset where the inconsistent value lies rather than
+    // where the cursor happens to stand.
+    [[noreturn]] void failAt(std::size_t fileOffset, FormatError::Kind kind, const QString& detail) const;
 
 private:
     ByteReader(QString file, std::span<const std::byte> data, std::size_t base, std::size_t fileSize);

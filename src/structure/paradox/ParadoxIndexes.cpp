@@ -1,7 +1,6 @@
 #include "ParadoxIndexes.h"
 
-#include "Failure.h"
-#include "FileAccess.h"
+#include "MappedFile.h"
 
 #include <QFileInfo>
 
@@ -186,16 +185,16 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
     if (table.fileType != std::uint8_t(FileType::KeyedTable)) {
         const std::size_t m = n >= kUnkeyedTrailer ? n - kUnkeyedTrailer : 0;
         if (!accept(m))
-            failAt(file, 0x21, FormatError::Kind::Damaged,
-                   QStringLiteral("the index file has %1 fields, but an index of an unkeyed table has its %2 and "
-                                  "three more")
-                       .arg(n)
-                       .arg(single ? QStringLiteral("field") : QStringLiteral("fields")));
+            file.failAt(0x21, FormatError::Kind::Damaged,
+                        QStringLiteral("the index file has %1 fields, but an index of an unkeyed table has its %2 and "
+                                       "three more")
+                            .arg(n)
+                            .arg(single ? QStringLiteral("field") : QStringLiteral("fields")));
         auto none = [](const Layout&) { return std::vector<std::size_t>{}; };
         auto r = reader.tryLayout(m, none, kUnkeyedTrailer, false);
         if (auto* miss = std::get_if<Mismatch>(&r))
-            failAt(file, miss->offset, FormatError::Kind::Damaged,
-                   QStringLiteral("the index does not fit the table: %1").arg(miss->detail));
+            file.failAt(miss->offset, FormatError::Kind::Damaged,
+                        QStringLiteral("the index does not fit the table: %1").arg(miss->detail));
         return std::get<Layout>(r);
     }
 
@@ -236,14 +235,14 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
         }
     }
     if (documented)
-        failAt(file, documented->offset, FormatError::Kind::Damaged,
-               QStringLiteral("the index does not fit the table: %1").arg(documented->detail));
-    failAt(file, 0x21, FormatError::Kind::Damaged,
-           QStringLiteral("the index file has %1 fields, too few for an index of a table with %2 key %3 and a "
-                          "block number")
-               .arg(n)
-               .arg(k)
-               .arg(k == 1 ? QStringLiteral("field") : QStringLiteral("fields")));
+        file.failAt(documented->offset, FormatError::Kind::Damaged,
+                    QStringLiteral("the index does not fit the table: %1").arg(documented->detail));
+    file.failAt(0x21, FormatError::Kind::Damaged,
+                QStringLiteral("the index file has %1 fields, too few for an index of a table with %2 key %3 and a "
+                               "block number")
+                    .arg(n)
+                    .arg(k)
+                    .arg(k == 1 ? QStringLiteral("field") : QStringLiteral("fields")));
 }
 
 bool isDataFileOf(IndexFileKind kind, std::uint8_t fileType)
@@ -308,11 +307,11 @@ IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, 
 {
     const ParadoxHeader x = parseHeader(file);
     if (!isDataFileOf(kind, x.fileType))
-        failAt(file, 0x04, FormatError::Kind::Damaged,
-               QStringLiteral("not the data file of %1 (file type %2: %3)")
-                   .arg(QLatin1String(kindText(kind)))
-                   .arg(x.fileType)
-                   .arg(QLatin1String(describeFileType(x.fileType))));
+        file.failAt(0x04, FormatError::Kind::Damaged,
+                    QStringLiteral("not the data file of %1 (file type %2: %3)")
+                        .arg(QLatin1String(kindText(kind)))
+                        .arg(x.fileType)
+                        .arg(QLatin1String(describeFileType(x.fileType))));
 
     const Layout layout = readLayout(file, x, kind, table, codePage);
     IndexDescription index;
@@ -333,7 +332,7 @@ IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, 
         index.caseInsensitive = (x.flags55 & kCaseInsensitive) != 0;
         index.name = codePage.decode(bytesOf(x.indexName));
         if (index.name.isEmpty())
-            failAt(file, x.parsedEnd, FormatError::Kind::Damaged, QStringLiteral("the composite index has no name"));
+            file.failAt(x.parsedEnd, FormatError::Kind::Damaged, QStringLiteral("the composite index has no name"));
     }
     return index;
 }
@@ -344,11 +343,11 @@ void checkIndexTree(const ByteReader& y, IndexFileKind kind)
     const auto wanted = kind == IndexFileKind::SingleField ? FileType::SingleFieldIndexTree
                                                            : FileType::CompositeIndexTree;
     if (h.fileType != std::uint8_t(wanted))
-        failAt(y, 0x04, FormatError::Kind::Damaged,
-               QStringLiteral("not the index tree of %1 (file type %2: %3)")
-                   .arg(QLatin1String(kindText(kind)))
-                   .arg(h.fileType)
-                   .arg(QLatin1String(describeFileType(h.fileType))));
+        y.failAt(0x04, FormatError::Kind::Damaged,
+                 QStringLiteral("not the index tree of %1 (file type %2: %3)")
+                     .arg(QLatin1String(kindText(kind)))
+                     .arg(h.fileType)
+                     .arg(QLatin1String(describeFileType(h.fileType))));
 }
 
 std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files)
@@ -376,11 +375,11 @@ std::vector<IndexDescription> readIndexes(const TableDefinition& definition, con
     if (found.empty())
         return indexes;
 
-    const MappedFile db = mapFamilyFile(files.mainPath());
+    const MappedFile db = MappedFile::openCompanion(files.mainPath());
     const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
     const CodePage codePage(definition.codePage);
     for (const auto& f : found) {
-        const MappedFile x = mapFamilyFile(f.path);
+        const MappedFile x = MappedFile::openCompanion(f.path);
         const auto tree = files.companion('.' + f.name.treeExtension);
         if (!tree) {
             // Named in the data file's own letter case, as it would be written.
@@ -389,7 +388,7 @@ std::vector<IndexDescription> readIndexes(const TableDefinition& definition, con
             throw FormatError(FormatError::Kind::Missing, files.pathOf(files.baseName() + '.' + treeSuffix),
                               std::nullopt, QStringLiteral("no such file; it holds the index tree of %1").arg(f.path));
         }
-        const MappedFile y = mapFamilyFile(*tree);
+        const MappedFile y = MappedFile::openCompanion(*tree);
         checkIndexTree(ByteReader(y.fileBytes()), f.name.kind);
         indexes.push_back(readSecondaryIndex(ByteReader(x.fileBytes()), f.name.kind, table, codePage));
     }
