@@ -141,12 +141,6 @@ std::span<const std::byte> ByteReader::zString(std::size_t maxLength, std::strin
     return s;
 }
 
-void ByteReader::fail(std::string_view what) const
-{
-    throw FormatError(FormatError::Kind::Damaged, file_, position(),
-                      QString::fromUtf8(what.data(), qsizetype(what.size())));
-}
-
 void ByteReader::fail(FormatError::Kind kind, const QString& detail) const
 {
     failAt(position(), kind, detail);

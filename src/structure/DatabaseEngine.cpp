@@ -89,11 +89,6 @@ EngineResult DatabaseEngine::RegisterPassword(const QString& password)
     return succeed();
 }
 
-void DatabaseEngine::ForgetPasswords()
-{
-    passwords_.clear();
-}
-
 EngineResult DatabaseEngine::locateTable(const QString& databaseName, const QString& tableName, QString& path)
 {
     if (tableName.isEmpty())

@@ -63,7 +63,6 @@ public:
 
     // Later openings of tables protected by this password succeed.
     EngineResult RegisterPassword(const QString& password);
-    void ForgetPasswords();
 
     // Opens tableName read-only. databaseName is the directory the table lives in; when it
     // is empty, tableName is a path of its own. A name without extension is looked for with

@@ -226,8 +226,6 @@ TEST_F(Engine, ProtectedTableOpensOnlyWithARegisteredPassword)
     EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
     locked.RegisterPassword("123");
     EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::Ok);
-    locked.ForgetPasswords();
-    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
 }
 
 TEST_F(Engine, IndexListAndCount)
