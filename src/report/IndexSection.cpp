@@ -4,9 +4,7 @@ namespace korvex {
 
 void PrintIndexSection(ReportContext& context, TableSource& table, const TableStructure& structure, int& row)
 {
-    std::vector<IndexDescription> indexes;
-    if (const auto r = table.engine().ListIndexes(table.handle(), indexes); r != result::Ok)
-        throw EngineError(r, table.engine().lastError());
+    std::vector<IndexDescription> indexes = table.indexes();
 
     const bool dbase = IsDbaseFamily(structure.tableType);
     const bool paradox = structure.tableType == QLatin1String("PARADOX");

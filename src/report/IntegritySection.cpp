@@ -1,24 +1,12 @@
 #include "IntegritySection.h"
 
-#include "EngineRecords.h"
-#include "TableFiles.h"
-
-#include <QDir>
-#include <QFileInfo>
-
-#include <array>
-#include <vector>
+#include <optional>
 
 namespace korvex {
 
 namespace {
 
-enum class Kind { Master = 0, Dependent = 1 };
-
-Kind kindOf(std::span<const std::byte> r)
-{
-    return record::get16(r, record::integrity::Kind) == 0 ? Kind::Master : Kind::Dependent;
-}
+using Kind = IntegrityDescriptor::Kind;
 
 // The related table as printed: lower case, without drive and directories.
 QString printedTableName(const QString& path)
@@ -51,9 +39,11 @@ private:
         throw ERefIntError();
     }
 
+    // The next link of the list; a failure of the engine ends the section with message.
+    std::optional<IntegrityDescriptor> next(const QString& message);
     void printKind(Kind kind);
     void printCaptions(Kind kind);
-    void printLink(std::span<const std::byte> r);
+    void printLink(const IntegrityDescriptor& link);
 
     int column(GridFraction f) const { return context_.leftX + context_.grid(f); }
 
@@ -63,38 +53,26 @@ private:
     const TableStructure& structure_;
     UserMessages& messages_;
     int& row_;
-    TableHandle list_ = 0;
-    std::vector<std::byte> buffer_;
+    std::optional<IntegrityList> list_;
     bool captionsPrinted_ = false;
 };
 
 void Section::print(const QString& databaseName, const QString& tableName)
 {
-    auto& engine = table_.engine();
-    std::array<std::byte, record::PropertiesSize> props{};
-    if (engine.OpenIntegrityList(databaseName, tableName.left(255), QString(), list_) != result::Ok ||
-        engine.ReadTableProperties(list_, props) != result::Ok)
+    try {
+        list_.emplace(table_.integrityLinks(databaseName, tableName.left(255)));
+    } catch (const EngineError&) {
         failWith(QStringLiteral("Error analyzing referential integrity!\n"));
-    struct ListCloser {
-        DatabaseEngine& engine;
-        TableHandle list;
-        ~ListCloser() { engine.CloseList(list); }
-    } closer{engine, list_};
-    buffer_.assign(std::max<std::size_t>(record::get16(props, record::properties::RecordBufferSize),
-                                         record::IntegrityDescriptorSize),
-                   std::byte{0});
+    }
 
     const auto& settings = context_.settings();
+    const QString countFailed = QStringLiteral("Error checking referential integrity count!\n");
     int count = 0;
-    EngineResult answer = result::Ok;
-    while ((answer = engine.NextRecord(list_, buffer_)) == result::Ok) {
-        const Kind kind = kindOf(buffer_);
-        if ((kind == Kind::Master && settings.RefIntegrityMaster) ||
-            (kind == Kind::Dependent && settings.RefIntegrityDependent))
+    while (const auto link = next(countFailed)) {
+        if ((link->kind == Kind::Master && settings.RefIntegrityMaster) ||
+            (link->kind == Kind::Dependent && settings.RefIntegrityDependent))
             ++count;
     }
-    if (answer != result::EndOfList)
-        failWith(QStringLiteral("Error checking referential integrity count!\n"));
     if (count == 0)
         return;
     if (settings.RefIntegrityMaster)
@@ -104,18 +82,28 @@ void Section::print(const QString& databaseName, const QString& tableName)
     related_.close();
 }
 
+std::optional<IntegrityDescriptor> Section::next(const QString& message)
+{
+    try {
+        return list_->next();
+    } catch (const EngineError&) {
+        failWith(message);
+    }
+}
+
 void Section::printKind(Kind kind)
 {
-    auto& engine = table_.engine();
+    const QString printFailed = QStringLiteral("Error printing referential integrity list!\n");
     captionsPrinted_ = false;
-    engine.RewindList(list_);
-    EngineResult answer = result::Ok;
-    while ((answer = engine.NextRecord(list_, buffer_)) == result::Ok) {
-        if (kindOf(buffer_) == kind)
-            printLink(buffer_);
+    try {
+        list_->rewind();
+    } catch (const EngineError&) {
+        failWith(printFailed);
     }
-    if (answer != result::EndOfList)
-        failWith(QStringLiteral("Error printing referential integrity list!\n"));
+    while (const auto link = next(printFailed)) {
+        if (link->kind == kind)
+            printLink(*link);
+    }
     related_.close();
 }
 
@@ -148,9 +136,8 @@ void Section::printCaptions(Kind kind)
     row_ += 1;
 }
 
-void Section::printLink(std::span<const std::byte> r)
+void Section::printLink(const IntegrityDescriptor& link)
 {
-    namespace ri = record::integrity;
     auto& device = context_.device();
     const auto& settings = context_.settings();
     const auto& label = context_.label();
@@ -159,14 +146,14 @@ void Section::printLink(std::span<const std::byte> r)
 
     row_ += 1;  // an empty row before each link
     related_.close();
-    const QString stored = record::getText(r, ri::RelatedTable, ri::RelatedTableSize);
     try {
-        related_.open(QString(), ResolveRelatedTable(stored, QFileInfo(table_.engine().tablePath(table_.handle())).absolutePath()));
+        related_.open(QString(), table_.relatedTablePath(link));
     } catch (const EngineError&) {
-        failWith(QStringLiteral("Error opening related table for referential integrity list!\n\n(%1)").arg(stored));
+        failWith(QStringLiteral("Error opening related table for referential integrity list!\n\n(%1)")
+                     .arg(link.relatedTable));
     }
 
-    const int pairs = std::min<int>(record::get16(r, ri::PairCount), int(ri::MaxPairs));
+    const int pairs = int(link.pairs.size());
     const int needed = pairs + 1 + (captionsPrinted_ ? 0 : 3);
     if (needed > context_.LineLimit() - row_) {
         context_.StartNewPage();
@@ -174,7 +161,7 @@ void Section::printLink(std::span<const std::byte> r)
         captionsPrinted_ = false;
     }
     if (!captionsPrinted_) {
-        printCaptions(kindOf(r) == Kind::Master ? Kind::Master : Kind::Dependent);
+        printCaptions(link.kind);
         captionsPrinted_ = true;
     }
     context_.zebraShaded = false;  // with shading, each block starts with a grey row
@@ -195,17 +182,15 @@ void Section::printLink(std::span<const std::byte> r)
         }
         const int y = context_.LineTop(row_);
         if (i == 1) {
-            device.textOut(left, y, context_.FitText(context_.grid(GridFraction::F019),
-                                                     record::getText(r, ri::LinkName, ri::LinkNameSize)));
+            device.textOut(left, y, context_.FitText(context_.grid(GridFraction::F019), link.name));
             device.textOut(column(GridFraction::F020), y,
-                           context_.FitTextMarked(context_.grid(GridFraction::F019), printedTableName(stored)));
-            const bool cascade = record::get16(r, ri::ModifyRule) != 0 || record::get16(r, ri::ModifyRule + 2) != 0;
+                           context_.FitTextMarked(context_.grid(GridFraction::F019),
+                                                  printedTableName(link.relatedTable)));
             device.textOut(column(GridFraction::F040), y,
                            context_.FitText(context_.grid(GridFraction::F009),
-                                            label(cascade ? QStringLiteral("Casc.") : QStringLiteral("Restr."))));
+                                            label(link.cascade ? QStringLiteral("Casc.") : QStringLiteral("Restr."))));
         }
-        const int mine = record::get16(r, ri::ThisFields + 2 * std::size_t(i - 1));
-        const int theirs = record::get16(r, ri::RelatedFields + 2 * std::size_t(i - 1));
+        const auto [mine, theirs] = link.pairs[std::size_t(i - 1)];
         device.textOut(column(GridFraction::F050), y,
                        context_.FitText(context_.grid(GridFraction::F023), fieldName(table_, mine)));
         device.textOut(column(GridFraction::F075), y,
@@ -214,23 +199,6 @@ void Section::printLink(std::span<const std::byte> r)
 }
 
 } // namespace
-
-QString ResolveRelatedTable(const QString& storedPath, const QString& tableDirectory)
-{
-    if (QFileInfo::exists(storedPath))
-        return storedPath;
-    const bool windowsPath = storedPath.contains('\\') ||
-                             (storedPath.size() >= 2 && storedPath[1] == ':' && storedPath[0].isLetter());
-    if (!windowsPath)
-        return storedPath;
-    const qsizetype cut = std::max(storedPath.lastIndexOf('\\'), storedPath.lastIndexOf(':'));
-    const QString fileName = storedPath.mid(cut + 1);
-    if (fileName.isEmpty())
-        return storedPath;
-    if (const auto found = TableFiles::findCaseBlind(QDir(tableDirectory).filePath(fileName)))
-        return *found;
-    return storedPath;
-}
 
 void PrintIntegritySection(ReportContext& context, TableSource& table, TableSource& relatedTable,
                            const TableStructure& structure, const QString& databaseName, const QString& tableName,

@@ -1,6 +1,7 @@
 #include "ReportContext.h"
 
 #include "TableStructure.h"
+#include "TextFitting.h"
 
 #include <cmath>
 #include <cstdint>
@@ -307,12 +308,6 @@ void ReportContext::DrawSubHeader(int page, int top)
         (h.visibility == HeaderChoice::LaterPages && page == 1))
         return;
     drawHeader(h, top);
-}
-
-void RemoveLastCharacter(QString& text)
-{
-    const qsizetype n = text.size();
-    text.chop(n >= 2 && text.at(n - 1).isLowSurrogate() && text.at(n - 2).isHighSurrogate() ? 2 : 1);
 }
 
 QString ReportContext::FitText(int limit, const QString& text) const

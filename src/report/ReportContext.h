@@ -125,9 +125,6 @@ private:
 // The integer nearest to x, a half going to the even neighbour.
 int nearest(long double x);
 
-// Removes the last character of text, a surrogate pair as one; for cutting texts to fit.
-void RemoveLastCharacter(QString& text);
-
 // The font a header is drawn in.
 FontSpec HeaderFont(const HeaderOptions& header);
 

@@ -36,7 +36,6 @@ public:
 
     // For tests: the clock of the dates and times the report prints.
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
-    void setLocale(const QLocale& locale) { locale_ = locale; }
 
     // True when the job was printed to its end; false when the table failed, after the
     // user has been told. Errors of other kinds (a settings value that is not a number)

@@ -42,7 +42,6 @@ public:
     TQxHeaderStrings() = default;
 
     void setHeader(TextWidth textWidth, Repaint repaint);
-    bool hasHeader() const { return bool(textWidth_); }
 
     int count() const { return int(sections_.size()); }
     const QList<TQxHeaderSection>& sections() const { return sections_; }

@@ -28,11 +28,6 @@ qint64 HeaderStrip::leftEdge(int i) const
     return x;
 }
 
-qint64 HeaderStrip::totalWidth() const
-{
-    return leftEdge(sections_.count());
-}
-
 int HeaderStrip::SectionWidth(int i) const
 {
     if (i < 0 || i >= sections_.count())

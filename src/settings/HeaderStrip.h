@@ -125,7 +125,6 @@ private:
     // Section r's width becomes width, at least 30, then narrower again as far as the
     // last section needs to keep 30.
     void resizeWithMinimums(int r, qint64 width);
-    qint64 totalWidth() const;
 
     TQxHeaderStrings sections_;
     int width_;

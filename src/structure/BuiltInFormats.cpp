@@ -49,7 +49,7 @@ public:
         return dbase::readTable(table.fileBytes(), {dbt.bytes(), fpt.bytes(), mdx.bytes(), cdx.bytes()});
     }
 
-    std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
+    std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
     {
         QString error;
         bool notFound = false;
@@ -83,12 +83,12 @@ public:
         return paradox::readTable(table.fileBytes(), valBytes ? &*valBytes : nullptr);
     }
 
-    std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
+    std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
     {
         return paradox::readIndexes(definition, files);
     }
 
-    std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition& definition,
+    std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition& definition,
                                                   const TableFiles& files) const override
     {
         return paradox::readIntegrityLinks(definition, files);

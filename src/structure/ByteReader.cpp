@@ -141,15 +141,14 @@ std::span<const std::byte> ByteReader::zString(std::size_t maxLength, std::strin
     return s;
 }
 
-void ByteReader::fail(std::string_view what) const
-{
-    throw FormatError(FormatError::Kind::Damaged, file_, position(),
-                      QString::fromUtf8(what.data(), qsizetype(what.size())));
-}
-
 void ByteReader::fail(FormatError::Kind kind, const QString& detail) const
 {
-    throw FormatError(kind, file_, position(), detail);
+    failAt(position(), kind, detail);
+}
+
+void ByteReader::failAt(std::size_t fileOffset, FormatError::Kind kind, const QString& detail) const
+{
+    throw FormatError(kind, file_, fileOffset, detail);
 }
 
 } // namespace korvex

@@ -69,8 +69,10 @@ public:
     std::uint16_t u16leAt(std::size_t offset, std::string_view what) const;
     std::uint32_t u32leAt(std::size_t offset, std::string_view what) const;
 
-    [[noreturn]] void fail(std::string_view what) const;
     [[noreturn]] void fail(FormatError::Kind kind, const QString& detail) const;
+    // The same, pointing at the file offset where the inconsistent value lies rather than
+    // where the cursor happens to stand.
+    [[noreturn]] void failAt(std::size_t fileOffset, FormatError::Kind kind, const QString& detail) const;
 
 private:
     ByteReader(QString file, std::span<const std::byte> data, std::size_t base, std::size_t fileSize);

@@ -38,7 +38,7 @@ struct DatabaseEngine::OpenedTable {
     QString path;
     const TableFormat* format = nullptr;
     TableDefinition definition;
-    std::optional<std::vector<IndexDefinition>> indexes;  // read on first use
+    std::optional<std::vector<IndexDescription>> indexes;  // read on first use
     std::array<std::byte, record::LanguageDriverSize> languageDriver{};
 };
 
@@ -87,11 +87,6 @@ EngineResult DatabaseEngine::RegisterPassword(const QString& password)
     if (!password.isEmpty() && !passwords_.contains(password))
         passwords_ << password;
     return succeed();
-}
-
-void DatabaseEngine::ForgetPasswords()
-{
-    passwords_.clear();
 }
 
 EngineResult DatabaseEngine::locateTable(const QString& databaseName, const QString& tableName, QString& path)
@@ -323,7 +318,7 @@ EngineResult DatabaseEngine::ReadValidityCheck(TableHandle handle, int checkNumb
     std::memcpy(r.data() + v::Minimum, c.minimum.data(), v::ValueSize);
     std::memcpy(r.data() + v::Maximum, c.maximum.data(), v::ValueSize);
     std::memcpy(r.data() + v::Default, c.defaultValue.data(), v::ValueSize);
-    putText(r, v::Picture, v::PictureSize, QString::fromUtf8(c.picture));
+    putText(r, v::Picture, v::PictureSize, c.picture);
     return succeed();
 }
 
@@ -357,10 +352,7 @@ EngineResult DatabaseEngine::ListIndexes(TableHandle handle, std::vector<IndexDe
         return noHandle(handle);
     if (const auto r = loadIndexes(*t); r != result::Ok)
         return r;
-    for (const auto& i : *t->indexes)
-        indexes.push_back(IndexDescription{i.name, i.fields.join(';'), i.expression, i.forCondition, i.primary,
-                                           i.maintained, i.unique, i.descending, i.caseInsensitive,
-                                           i.expressionIndex});
+    indexes = *t->indexes;
     return succeed();
 }
 
@@ -371,35 +363,26 @@ EngineResult DatabaseEngine::OpenIntegrityList(const QString& databaseName, cons
     std::unique_ptr<OpenedTable> table;
     if (const auto r = openDefinition(databaseName, tableName, table); r != result::Ok)
         return r;
-    std::vector<IntegrityLink> links;
+    std::vector<IntegrityDescriptor> links;
     try {
         links = table->format->readIntegrityLinks(table->definition, TableFiles(table->path));
     } catch (const FormatError& e) {
         return fail(result::IntegrityDamaged, e.message());
     }
 
-    namespace ri = record::integrity;
     auto opened = std::make_unique<OpenedList>();
     const QString directory = QFileInfo(table->path).absolutePath();
     for (std::size_t n = 0; n < links.size(); ++n) {
-        const auto& link = links[n];
-        auto& r = opened->records.emplace_back();
-        r.fill(std::byte{0});
-        put16(r, ri::Number, std::uint16_t(n + 1));
-        putText(r, ri::LinkName, ri::LinkNameSize, link.name);
-        put16(r, ri::Kind, link.kind == IntegrityLink::Kind::Dependent ? 1 : 0);
+        auto& link = links[n];
         // A related table stored by its file name alone lives beside this table.
         const bool bareName = !link.relatedTable.contains('/') && !link.relatedTable.contains('\\') &&
                               !link.relatedTable.contains(':');
-        putText(r, ri::RelatedTable, ri::RelatedTableSize,
-                bareName ? directory + '/' + link.relatedTable : link.relatedTable);
-        put16(r, ri::ModifyRule, link.cascade ? 1 : 0);
-        const std::size_t pairs = std::min(link.pairs.size(), ri::MaxPairs);
-        put16(r, ri::PairCount, std::uint16_t(pairs));
-        for (std::size_t i = 0; i < pairs; ++i) {
-            put16(r, ri::ThisFields + 2 * i, link.pairs[i].first);
-            put16(r, ri::RelatedFields + 2 * i, link.pairs[i].second);
-        }
+        if (bareName)
+            link.relatedTable = directory + '/' + link.relatedTable;
+        auto& r = opened->records.emplace_back();
+        r.fill(std::byte{0});
+        put16(r, record::integrity::Number, std::uint16_t(n + 1));
+        record::putIntegrityDescriptor(r, link);
     }
     list = nextHandle_++;
     lists_.emplace(list, std::move(opened));

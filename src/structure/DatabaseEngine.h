@@ -21,20 +21,6 @@ namespace korvex {
 
 using TableHandle = std::uint32_t;   // 0 is never a valid handle
 
-// One index as the engine lists it.
-struct IndexDescription {
-    QString name;
-    QString fields;        // the key fields' names separated by ";"; empty for an expression index
-    QString expression;    // the key expression of an expression index
-    QString forCondition;  // a dBASE/FoxPro FOR condition; empty when none
-    bool primary = false;
-    bool maintained = true;
-    bool unique = false;
-    bool descending = false;
-    bool caseInsensitive = false;
-    bool expressionIndex = false;
-};
-
 // One field of the engine's field list.
 struct FieldListEntry {
     QString name;
@@ -77,7 +63,6 @@ public:
 
     // Later openings of tables protected by this password succeed.
     EngineResult RegisterPassword(const QString& password);
-    void ForgetPasswords();
 
     // Opens tableName read-only. databaseName is the directory the table lives in; when it
     // is empty, tableName is a path of its own. A name without extension is looked for with

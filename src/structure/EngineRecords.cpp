@@ -18,6 +18,17 @@ void put16(std::span<std::byte> r, std::size_t at, std::uint16_t v)
     r[at + 1] = std::byte(v >> 8);
 }
 
+std::uint32_t get32(std::span<const std::byte> r, std::size_t at)
+{
+    return std::uint32_t(get16(r, at)) | std::uint32_t(get16(r, at + 2)) << 16;
+}
+
+void put32(std::span<std::byte> r, std::size_t at, std::uint32_t v)
+{
+    put16(r, at, std::uint16_t(v & 0xFFFF));
+    put16(r, at + 2, std::uint16_t(v >> 16));
+}
+
 QString getText(std::span<const std::byte> r, std::size_t at, std::size_t slotSize)
 {
     const auto* begin = reinterpret_cast<const char*>(r.data() + at);
@@ -33,6 +44,36 @@ void putText(std::span<std::byte> r, std::size_t at, std::size_t slotSize, const
             --n;
     std::memset(r.data() + at, 0, slotSize);
     std::memcpy(r.data() + at, utf8.constData(), std::size_t(n));
+}
+
+void putIntegrityDescriptor(std::span<std::byte> r, const IntegrityDescriptor& link)
+{
+    namespace ri = integrity;
+    putText(r, ri::LinkName, ri::LinkNameSize, link.name);
+    put32(r, ri::Kind, link.kind == IntegrityDescriptor::Kind::Dependent ? 1 : 0);
+    putText(r, ri::RelatedTable, ri::RelatedTableSize, link.relatedTable);
+    put32(r, ri::ModifyRule, link.cascade ? 1 : 0);
+    put32(r, ri::DeleteRule, 0);
+    const std::size_t pairs = std::min(link.pairs.size(), ri::MaxPairs);
+    put16(r, ri::PairCount, std::uint16_t(pairs));
+    for (std::size_t i = 0; i < ri::MaxPairs; ++i) {
+        put16(r, ri::ThisFields + 2 * i, i < pairs ? link.pairs[i].first : 0);
+        put16(r, ri::RelatedFields + 2 * i, i < pairs ? link.pairs[i].second : 0);
+    }
+}
+
+IntegrityDescriptor getIntegrityDescriptor(std::span<const std::byte> r)
+{
+    namespace ri = integrity;
+    IntegrityDescriptor link;
+    link.name = getText(r, ri::LinkName, ri::LinkNameSize);
+    link.kind = get32(r, ri::Kind) == 0 ? IntegrityDescriptor::Kind::Master : IntegrityDescriptor::Kind::Dependent;
+    link.relatedTable = getText(r, ri::RelatedTable, ri::RelatedTableSize);
+    link.cascade = get32(r, ri::ModifyRule) != 0;
+    const std::size_t pairs = std::min<std::size_t>(get16(r, ri::PairCount), ri::MaxPairs);
+    for (std::size_t i = 0; i < pairs; ++i)
+        link.pairs.emplace_back(get16(r, ri::ThisFields + 2 * i), get16(r, ri::RelatedFields + 2 * i));
+    return link;
 }
 
 } // namespace korvex::record

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TableDefinition.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -82,7 +84,7 @@ inline constexpr std::size_t LinkNameSize = 32;
 inline constexpr std::size_t Kind = 34;           // 32-bit: 0 master link, 1 dependent link
 inline constexpr std::size_t RelatedTable = 38;   // 261: full path and file name
 inline constexpr std::size_t RelatedTableSize = 261;
-inline constexpr std::size_t ModifyRule = 299;    // 32-bit: 0 restrict, 1 cascade
+inline constexpr std::size_t ModifyRule = 299;    // 32-bit: 0 restrict, any other value cascade
 inline constexpr std::size_t DeleteRule = 303;    // 32-bit: always restrict
 inline constexpr std::size_t PairCount = 307;     // 16-bit, at most 16
 inline constexpr std::size_t ThisFields = 309;    // 16 x 16-bit field numbers from 1
@@ -93,10 +95,17 @@ inline constexpr std::size_t MaxPairs = 16;
 // Reading and writing the members of these records.
 std::uint16_t get16(std::span<const std::byte> r, std::size_t at);
 void put16(std::span<std::byte> r, std::size_t at, std::uint16_t v);
+std::uint32_t get32(std::span<const std::byte> r, std::size_t at);
+void put32(std::span<std::byte> r, std::size_t at, std::uint32_t v);
 // A zero-terminated UTF-8 text in a slot of slotSize bytes.
 QString getText(std::span<const std::byte> r, std::size_t at, std::size_t slotSize);
 // Cut to slotSize - 1 bytes at a character boundary; the rest of the slot is zeroed.
 void putText(std::span<std::byte> r, std::size_t at, std::size_t slotSize, const QString& text);
+
+// An integrity-list record (IntegrityDescriptorSize bytes) and its typed form; the
+// sequence number is left to the list. At most MaxPairs pairs are kept.
+void putIntegrityDescriptor(std::span<std::byte> r, const IntegrityDescriptor& link);
+IntegrityDescriptor getIntegrityDescriptor(std::span<const std::byte> r);
 
 } // namespace record
 } // namespace korvex

@@ -40,13 +40,11 @@ bool BcdToFloat(std::span<const std::byte, EngineBcd::Size> bcd, double& value);
 
 namespace slot {
 void putInt16(ValueSlot& s, std::int16_t v);
-void putUInt16(ValueSlot& s, std::uint16_t v);
 void putInt32(ValueSlot& s, std::int32_t v);
 void putBool(ValueSlot& s, bool v);
 void putDouble(ValueSlot& s, double v);
 void putBcd(ValueSlot& s, const EngineBcd& v);
 void putDate(ValueSlot& s, std::int32_t dayNumber);
-void putTime(ValueSlot& s, std::int32_t milliseconds);
 void putTimestamp(ValueSlot& s, double milliseconds);
 // Cut to 255 bytes at a character boundary.
 void putString(ValueSlot& s, const QByteArray& utf8);

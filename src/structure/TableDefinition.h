@@ -2,7 +2,6 @@
 
 #include "EngineValues.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -89,8 +88,9 @@ struct FieldDefinition {
     int storedSize = 0;                   // bytes in the stored record
 };
 
-// One validity check in the engine's encoding: values are little-endian engine values for
-// the field's logical type (EngineValues.h), the picture is UTF-8.
+// One validity check: the values are little-endian engine values for the field's
+// logical type (EngineValues.h). Through the engine's record the picture keeps at most
+// 175 bytes of UTF-8.
 struct ValidityCheck {
     std::uint16_t fieldNumber = 0;  // 1-based
     bool required = false;
@@ -100,13 +100,14 @@ struct ValidityCheck {
     ValueSlot minimum{};
     ValueSlot maximum{};
     ValueSlot defaultValue{};
-    QByteArray picture;
+    QString picture;
 };
 
-// One index of a table as a reader describes it.
-struct IndexDefinition {
+// One index of a table, as a reader finds it and as the engine lists it.
+struct IndexDescription {
     QString name;
-    QStringList fields;        // key fields in key order; empty for an expression index
+    QString fields;            // the key fields in key order, separated by ";"; empty for
+                               // an expression index
     QString expression;        // the key expression of an expression index
     QString forCondition;      // a dBASE/FoxPro FOR condition; empty when none
     bool primary = false;
@@ -117,14 +118,16 @@ struct IndexDefinition {
     bool expressionIndex = false;
 };
 
-// One referential-integrity link of a Paradox table.
-struct IntegrityLink {
+// One referential-integrity link of a Paradox table. A reader gives the related table as
+// the files name it (usually the file name alone); the engine's list gives its full path.
+struct IntegrityDescriptor {
     enum class Kind { Master = 0, Dependent = 1 };
     QString name;
     Kind kind = Kind::Master;
-    QString relatedTable;      // the related table's full path (as far as the files tell)
+    QString relatedTable;
     bool cascade = false;      // modify rule: cascade, else restrict
-    // Field numbers from 1: this table's field, the related table's field.
+    // Field numbers from 1: this table's field, the related table's field. The engine's
+    // list holds at most 16 pairs.
     std::vector<std::pair<std::uint16_t, std::uint16_t>> pairs;
 };
 

@@ -30,12 +30,12 @@ public:
     // Every index of the table in the engine's order (for Paradox the primary index
     // first). A missing index file throws FormatError (Missing), a damaged one
     // FormatError (Damaged or Unsupported), naming that file.
-    virtual std::vector<IndexDefinition> readIndexes(const TableDefinition& definition,
+    virtual std::vector<IndexDescription> readIndexes(const TableDefinition& definition,
                                                      const TableFiles& files) const = 0;
 
     // The referential-integrity links of the table; none for formats without them. A
     // damaged file throws FormatError naming it.
-    virtual std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition&, const TableFiles&) const
+    virtual std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition&, const TableFiles&) const
     {
         return {};
     }

@@ -1,9 +1,15 @@
 #include "TableSource.h"
 
 #include "AliasDatabase.h"
+#include "TableFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace korvex {
 
@@ -79,6 +85,13 @@ void TableSource::refreshIndexDefinitions()
     check(engine_.ReadIndexCount(handle_, indexCount_));
 }
 
+std::vector<IndexDescription> TableSource::indexes()
+{
+    std::vector<IndexDescription> list;
+    check(engine_.ListIndexes(handle_, list));
+    return list;
+}
+
 TableProperties TableSource::properties()
 {
     std::array<std::byte, record::PropertiesSize> r{};
@@ -104,12 +117,12 @@ bool TableSource::readFieldDescriptors(FieldDescriptorBuffer& buffer)
     return engine_.ReadFieldDescriptors(handle_, buffer.bytes()) == result::Ok;
 }
 
-ValidityCheckRecord TableSource::validityCheck(int checkNumber)
+ValidityCheck TableSource::validityCheck(int checkNumber)
 {
     std::array<std::byte, record::ValidityCheckSize> r{};
     check(engine_.ReadValidityCheck(handle_, checkNumber, r));
     namespace v = record::validity;
-    ValidityCheckRecord c;
+    ValidityCheck c;
     c.fieldNumber = get16(r, v::FieldNumber);
     c.required = get16(r, v::Required) != 0;
     c.hasMinimum = get16(r, v::HasMinimum) != 0;
@@ -129,6 +142,87 @@ std::optional<QString> TableSource::languageDriverText()
         return std::nullopt;
     const std::span<const std::byte> r(block, record::LanguageDriverSize);
     return getText(r, record::language::Description, record::LanguageDriverSize - record::language::Description);
+}
+
+void TableSource::bcdToFloat(std::span<const std::byte, EngineBcd::Size> bcd, double& value)
+{
+    engine_.BcdToFloat(bcd, value);  // the result code is not tested: value stays on failure
+}
+
+QString TableSource::tablePath() const
+{
+    return engine_.tablePath(handle_);
+}
+
+IntegrityList TableSource::integrityLinks(const QString& databaseName, const QString& tableName)
+{
+    TableHandle list = 0;
+    check(engine_.OpenIntegrityList(databaseName, tableName, QString(), list));
+    std::array<std::byte, record::PropertiesSize> props{};
+    if (const auto r = engine_.ReadTableProperties(list, props); r != result::Ok) {
+        const EngineError error(r, engine_.lastError());
+        engine_.CloseList(list);
+        throw error;
+    }
+    return IntegrityList(engine_, list, get16(props, record::properties::RecordBufferSize));
+}
+
+QString TableSource::relatedTablePath(const IntegrityDescriptor& link) const
+{
+    return ResolveRelatedTable(link.relatedTable, QFileInfo(tablePath()).absolutePath());
+}
+
+IntegrityList::IntegrityList(DatabaseEngine& engine, TableHandle list, std::size_t recordSize)
+    : engine_(engine), list_(list), buffer_(std::max(recordSize, record::IntegrityDescriptorSize))
+{
+}
+
+IntegrityList::IntegrityList(IntegrityList&& other) noexcept
+    : engine_(other.engine_), list_(std::exchange(other.list_, 0)), buffer_(std::move(other.buffer_))
+{
+}
+
+IntegrityList::~IntegrityList()
+{
+    if (list_ != 0)
+        engine_.CloseList(list_);
+}
+
+void IntegrityList::check(EngineResult r) const
+{
+    if (r != result::Ok)
+        throw EngineError(r, engine_.lastError());
+}
+
+void IntegrityList::rewind()
+{
+    check(engine_.RewindList(list_));
+}
+
+std::optional<IntegrityDescriptor> IntegrityList::next()
+{
+    const auto r = engine_.NextRecord(list_, buffer_);
+    if (r == result::EndOfList)
+        return std::nullopt;
+    check(r);
+    return record::getIntegrityDescriptor(buffer_);
+}
+
+QString ResolveRelatedTable(const QString& storedPath, const QString& tableDirectory)
+{
+    if (QFileInfo::exists(storedPath))
+        return storedPath;
+    const bool windowsPath = storedPath.contains('\\') ||
+                             (storedPath.size() >= 2 && storedPath[1] == ':' && storedPath[0].isLetter());
+    if (!windowsPath)
+        return storedPath;
+    const qsizetype cut = std::max(storedPath.lastIndexOf('\\'), storedPath.lastIndexOf(':'));
+    const QString fileName = storedPath.mid(cut + 1);
+    if (fileName.isEmpty())
+        return storedPath;
+    if (const auto found = TableFiles::findCaseBlind(QDir(tableDirectory).filePath(fileName)))
+        return *found;
+    return storedPath;
 }
 
 } // namespace korvex

@@ -56,17 +56,29 @@ private:
     std::vector<std::byte> bytes_;
 };
 
-// A validity check as the report reads it from the engine's record.
-struct ValidityCheckRecord {
-    std::uint16_t fieldNumber = 0;
-    bool required = false;
-    bool hasMinimum = false;
-    bool hasMaximum = false;
-    bool hasDefault = false;
-    ValueSlot minimum{};
-    ValueSlot maximum{};
-    ValueSlot defaultValue{};
-    QString picture;
+// The referential-integrity links of one table, read through the engine's list: a cursor
+// that reads the list from its start again after rewind(). Made by TableSource; the list
+// is closed when the object goes.
+class IntegrityList {
+public:
+    ~IntegrityList();
+    IntegrityList(IntegrityList&& other) noexcept;
+    IntegrityList& operator=(IntegrityList&&) = delete;
+    IntegrityList(const IntegrityList&) = delete;
+    IntegrityList& operator=(const IntegrityList&) = delete;
+
+    void rewind();                                   // EngineError
+    // The next link, or nothing at the end of the list.
+    std::optional<IntegrityDescriptor> next();       // EngineError
+
+private:
+    friend class TableSource;
+    IntegrityList(DatabaseEngine& engine, TableHandle list, std::size_t recordSize);
+    void check(EngineResult r) const;
+
+    DatabaseEngine& engine_;
+    TableHandle list_ = 0;
+    std::vector<std::byte> buffer_;
 };
 
 // The one table that a report is printing, opened read-only through the engine.
@@ -87,20 +99,32 @@ public:
 
     void refreshIndexDefinitions();                                     // EngineError
     int indexCount() const { return indexCount_; }
+    // Every index of the open table in the engine's order; for Paradox the primary first.
+    std::vector<IndexDescription> indexes();                            // EngineError
     TableProperties properties();                                       // EngineError
     // Fills the buffer; false (no exception) when the descriptors cannot be read.
     bool readFieldDescriptors(FieldDescriptorBuffer& buffer);
     int fieldCount() const { return int(fields_.size()); }
     const FieldListEntry& field(int i) const { return fields_.at(std::size_t(i)); }
-    ValidityCheckRecord validityCheck(int checkNumber);                 // EngineError
+    ValidityCheck validityCheck(int checkNumber);                       // EngineError
     // The language driver's description, or nothing when the engine cannot give it.
     std::optional<QString> languageDriverText();
     // What the engine noticed on opening the table that does not stop it but changes what
     // is shown of it (DatabaseEngine::ReadWarnings); empty when nothing, or no table open.
     const QStringList& warnings() const { return warnings_; }
 
-    DatabaseEngine& engine() { return engine_; }
-    TableHandle handle() const { return handle_; }
+    // Converts a validity value of a BCD field; value is left as it is when the bytes are
+    // not a packed decimal.
+    void bcdToFloat(std::span<const std::byte, EngineBcd::Size> bcd, double& value);
+
+    // The referential-integrity links of tableName, opened as for open(); the table itself
+    // need not be open. Fails when the list cannot be opened or its records sized.
+    IntegrityList integrityLinks(const QString& databaseName, const QString& tableName);  // EngineError
+    // The full path of the open table's main file; empty when none is open.
+    QString tablePath() const;
+    // Where the related table of one of this table's links lives on this machine
+    // (ResolveRelatedTable beside this table).
+    QString relatedTablePath(const IntegrityDescriptor& link) const;
 
 private:
     void check(EngineResult r) const;
@@ -111,5 +135,10 @@ private:
     QStringList warnings_;
     int indexCount_ = 0;
 };
+
+// Where the related table of a link lives on this machine: its stored path when that
+// exists; for a Windows path (drive letter or backslashes) that does not, the file of the
+// same name, matched without regard to case, in the printed table's directory.
+QString ResolveRelatedTable(const QString& storedPath, const QString& tableDirectory);
 
 } // namespace korvex

@@ -139,7 +139,7 @@ QString StructureTexts::FormatValue(FieldType type, const ValueSlot& value) cons
         double v = 0;
         if (type == FieldType::BCD) {
             const std::span<const std::byte, EngineBcd::Size> bcd(value.data(), EngineBcd::Size);
-            source_.engine().BcdToFloat(bcd, v);  // the result code is not tested: 0 on failure
+            source_.bcdToFloat(bcd, v);  // 0 when the bytes are not a packed decimal
         } else {
             v = slot::float64(value);
         }

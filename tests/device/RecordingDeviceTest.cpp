@@ -1,4 +1,5 @@
 #include "RecordingDevice.h"
+#include "TextFitting.h"
 
 #include "QtPrinting.h"
 
@@ -312,4 +313,17 @@ TEST(RecordingDevice, WritesItsTraceAsUtf8Lines)
     } catch (const PrinterError& e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("missing/print.trace"))) << e.what();
     }
+}
+
+// A character outside the basic plane is one character to cut, never half of one.
+TEST(TextFitting, RemovesASurrogatePairAsOneCharacter)
+{
+    QString text = QString::fromUtf8("Kunde \xF0\x9F\x98\x80");  // ends in U+1F600
+    RemoveLastCharacter(text);
+    EXPECT_EQ(text, "Kunde ");
+    RemoveLastCharacter(text);
+    EXPECT_EQ(text, "Kunde");
+    QString lone(QChar(0xDC00));  // a low surrogate alone goes alone
+    RemoveLastCharacter(lone);
+    EXPECT_TRUE(lone.isEmpty());
 }

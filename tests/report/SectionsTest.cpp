@@ -101,7 +101,7 @@ protected:
     TableDefinition def;
     int indexCount = 0;
     bool keyed = true;
-    std::vector<IntegrityLink> links;
+    std::vector<IntegrityDescriptor> links;
     ReportSettings settings;
     RecordingDevice device;
     std::unique_ptr<DatabaseEngine> engine;
@@ -215,7 +215,8 @@ TEST_F(Sections, EmptyIndexCharLeavesTheFlagColumnsEmptyAndGridOffDrawsNothing)
 
 TEST_F(Sections, LinkBlockThatDoesNotFitMovesToANewPageWithItsCaptionsOnLineZero)
 {
-    links = {IntegrityLink{"ThreePairs", IntegrityLink::Kind::Master, "REL.FAK", true, {{1, 2}, {2, 3}, {3, 4}}}};
+    links = {IntegrityDescriptor{"ThreePairs", IntegrityDescriptor::Kind::Master, "REL.FAK", true,
+                                 {{1, 2}, {2, 3}, {3, 4}}}};
     open();
     int row = 52;  // the link's empty row is 53; 3 pairs + 1 + 3 caption lines need 7 > 59 - 53
     PrintIntegritySection(*context, *table, *related, structure, dir.path(), "T.FAK", messages, row);
@@ -241,7 +242,7 @@ TEST_F(Sections, LinkBlockThatDoesNotFitMovesToANewPageWithItsCaptionsOnLineZero
 
 TEST_F(Sections, LaterPairRowsAreFramedFromTheFourthColumnOnly)
 {
-    links = {IntegrityLink{"Two", IntegrityLink::Kind::Master, "REL.FAK", false, {{1, 1}, {2, 2}}}};
+    links = {IntegrityDescriptor{"Two", IntegrityDescriptor::Kind::Master, "REL.FAK", false, {{1, 1}, {2, 2}}}};
     settings.PrintZebraPattern = false;
     open();
     int row = 0;
@@ -262,7 +263,7 @@ TEST_F(Sections, LaterPairRowsAreFramedFromTheFourthColumnOnly)
 
 TEST_F(Sections, OnlyDependentLinksWithDependentsOffPrintNothing)
 {
-    links = {IntegrityLink{"D", IntegrityLink::Kind::Dependent, "REL.FAK", true, {{1, 1}}}};
+    links = {IntegrityDescriptor{"D", IntegrityDescriptor::Kind::Dependent, "REL.FAK", true, {{1, 1}}}};
     settings.RefIntegrityDependent = false;
     open();
     int row = 3;

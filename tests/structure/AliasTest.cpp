@@ -130,7 +130,7 @@ TEST(AliasEngine, OpensATableThroughTheDatabaseOfALongAliasName)
     source.open(database, "WIDEKEY");
     EXPECT_TRUE(database.isConnected());
     EXPECT_EQ(source.fieldCount(), 6);
-    EXPECT_EQ(engine.tablePath(source.handle()), tables + "/widekey.db");
+    EXPECT_EQ(source.tablePath(), tables + "/widekey.db");
     source.close();
 
     // The report opens by database name; the name means nothing once disconnected.

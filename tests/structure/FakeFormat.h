@@ -31,14 +31,14 @@ public:
         return definition_;
     }
 
-    std::vector<IndexDefinition> readIndexes(const TableDefinition&, const TableFiles&) const override
+    std::vector<IndexDescription> readIndexes(const TableDefinition&, const TableFiles&) const override
     {
-        std::vector<IndexDefinition> indexes(static_cast<std::size_t>(indexes_));
+        std::vector<IndexDescription> indexes(static_cast<std::size_t>(indexes_));
         for (int i = 0; i < indexes_; ++i)
         {
             indexes[std::size_t(i)].name = QStringLiteral("Index%1").arg(i + 1);
             indexes[std::size_t(i)].primary = i == 0 && firstIsPrimary;
-            indexes[std::size_t(i)].fields = QStringList{QStringLiteral("A"), QStringLiteral("B")};
+            indexes[std::size_t(i)].fields = QStringLiteral("A;B");
         }
         if (!indexes.empty() && !lastIndexExpression.isEmpty()) {
             indexes.back().fields.clear();
@@ -47,12 +47,12 @@ public:
         return indexes;
     }
 
-    std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition&, const TableFiles&) const override
+    std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition&, const TableFiles&) const override
     {
         return links;
     }
 
-    std::vector<IntegrityLink> links;
+    std::vector<IntegrityDescriptor> links;
     bool firstIsPrimary = true;  // as for a keyed Paradox table
     QString lastIndexExpression; // when set, the last index is an expression index
 

@@ -155,7 +155,7 @@ TEST_F(Texts, ValidityValuesInTheirEncodings)
     });
     addCheck(5, ValidityValue::Maximum, [](ValueSlot& s) { slot::putDouble(s, 1234.5); });
     addCheck(6, ValidityValue::Default, [](ValueSlot& s) { slot::putString(s, "memo text"); });
-    addCheck(7, ValidityValue::Minimum, [](ValueSlot& s) { slot::putTime(s, 9 * 3600000 + 25 * 60000 + 25000); });
+    addCheck(7, ValidityValue::Minimum, [](ValueSlot& s) { slot::putInt32(s, 9 * 3600000 + 25 * 60000 + 25000); });
     addCheck(8, ValidityValue::Maximum, [](ValueSlot& s) { slot::putBcd(s, EngineBcd::fromDigits(true, "12345", 2)); });
     open();
     EXPECT_EQ(texts->ValidityText(entry(0), ValidityValue::Minimum), "-5");
@@ -221,7 +221,7 @@ TEST_F(Texts, HugeTimestampAndOtherUnprintableDatesPrintTheStoredNumber)
         def.validityChecks.clear();
         addCheck(4, ValidityValue::Default, [&t](ValueSlot& s) { slot::putTimestamp(s, t.first); });
         addCheck(3, ValidityValue::Default, [](ValueSlot& s) { slot::putDate(s, INT32_MIN); });
-        addCheck(7, ValidityValue::Default, [](ValueSlot& s) { slot::putTime(s, 86400000); });
+        addCheck(7, ValidityValue::Default, [](ValueSlot& s) { slot::putInt32(s, 86400000); });
         open();
         EXPECT_EQ(texts->ValidityText(entry(3), ValidityValue::Default), t.second);
     }

@@ -2,8 +2,6 @@
 
 #include <QFileInfo>
 
-#include <cstring>
-
 namespace korvex {
 
 namespace {
@@ -47,13 +45,10 @@ Json fieldJson(const StructureTexts& texts, const FieldEntry& f)
     };
 }
 
-Json indexesJson(DatabaseEngine& engine, const TableSource& source)
+Json indexesJson(TableSource& source)
 {
-    std::vector<IndexDescription> indexes;
-    if (const auto r = engine.ListIndexes(source.handle(), indexes); r != result::Ok)
-        throw EngineError(r, engine.lastError());
     Json::Array list;
-    for (const auto& i : indexes) {
+    for (const auto& i : source.indexes()) {
         Json::Object index{
             {"name", i.name},
             {"fields", i.fields},
@@ -73,51 +68,38 @@ Json indexesJson(DatabaseEngine& engine, const TableSource& source)
 }
 
 // The referential-integrity links with the names of the linked fields; the related table
-// is opened read-only for its field names. A related table beside this one is shown by
-// its file name, as the link stores it.
-Json linksJson(DatabaseEngine& engine, const TableSource& source, const QString& databaseName,
-               const QString& tablePath)
+// is opened read-only for its field names, where the printed report finds it. A related
+// table beside this one is shown by its file name.
+Json linksJson(DatabaseEngine& engine, TableSource& source, const QString& databaseName, const QString& tablePath)
 {
-    namespace ri = record::integrity;
-    TableHandle list = 0;
-    if (const auto r = engine.OpenIntegrityList(databaseName, tablePath, QString(), list); r != result::Ok)
-        throw EngineError(r, engine.lastError());
-    const QString directory = QFileInfo(engine.tablePath(source.handle())).absolutePath() + '/';
-    std::vector<std::byte> buffer(record::IntegrityDescriptorSize);
-    std::vector<FieldListEntry> own;
-    for (int i = 0; i < source.fieldCount(); ++i)
-        own.push_back(source.field(i));
+    auto list = source.integrityLinks(databaseName, tablePath);
+    const QString directory = QFileInfo(source.tablePath()).absolutePath() + '/';
+    const auto nameOf = [](const TableSource& table, int number) {
+        return number >= 1 && number <= table.fieldCount() ? table.field(number - 1).name : QString();
+    };
+    TableSource related(engine);
     Json::Array links;
-    EngineResult r = result::Ok;
-    while ((r = engine.NextRecord(list, buffer)) == result::Ok) {
-        QString related = record::getText(buffer, ri::RelatedTable, ri::RelatedTableSize);
-        std::vector<FieldListEntry> relatedFields;
-        TableHandle relatedHandle = 0;
-        if (engine.OpenTable(QString(), related, relatedHandle) == result::Ok) {
-            engine.ReadFieldList(relatedHandle, relatedFields);
-            engine.CloseTable(relatedHandle);
+    while (const auto link = list.next()) {
+        QString relatedPath = source.relatedTablePath(*link);
+        try {
+            related.open(QString(), relatedPath);
+        } catch (const EngineError&) {
+            // Not there or not readable: its field names stay empty.
         }
-        const auto nameOf = [](const auto& fields, int number) {
-            return number >= 1 && std::size_t(number) <= fields.size() ? fields[std::size_t(number - 1)].name : QString();
-        };
         Json::Array pairs;
-        const int count = std::min<int>(record::get16(buffer, ri::PairCount), int(ri::MaxPairs));
-        for (int i = 0; i < count; ++i)
-            pairs.push_back(Json::Array{nameOf(own, record::get16(buffer, ri::ThisFields + 2 * std::size_t(i))),
-                                        nameOf(relatedFields, record::get16(buffer, ri::RelatedFields + 2 * std::size_t(i)))});
-        if (related.startsWith(directory))
-            related = related.mid(directory.size());
+        for (const auto& [mine, theirs] : link->pairs)
+            pairs.push_back(Json::Array{nameOf(source, mine), nameOf(related, theirs)});
+        related.close();
+        if (relatedPath.startsWith(directory))
+            relatedPath = relatedPath.mid(directory.size());
         links.push_back(Json::Object{
-            {"name", record::getText(buffer, ri::LinkName, ri::LinkNameSize)},
-            {"kind", record::get16(buffer, ri::Kind) == 0 ? "master" : "dependent"},
-            {"relatedTable", related},
-            {"rule", record::get16(buffer, ri::ModifyRule) != 0 ? "cascade" : "restrict"},
+            {"name", link->name},
+            {"kind", link->kind == IntegrityDescriptor::Kind::Master ? "master" : "dependent"},
+            {"relatedTable", relatedPath},
+            {"rule", link->cascade ? "cascade" : "restrict"},
             {"pairs", std::move(pairs)},
         });
     }
-    engine.CloseList(list);
-    if (r != result::EndOfList)
-        throw EngineError(r, engine.lastError());
     return links;
 }
 
@@ -167,7 +149,7 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             {"fieldCount", structure.fieldCount},
             {"indexCount", structure.indexCount},
             {"fields", std::move(fields)},
-            {"indexes", indexesJson(engine, source)},
+            {"indexes", indexesJson(source)},
         };
         if (structure.tableType == QLatin1String("PARADOX"))
             table.emplace_back("links", linksJson(engine, source, databaseName, tableArgument));

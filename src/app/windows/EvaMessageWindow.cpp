@@ -2,7 +2,7 @@
 
 #include "BevelPanel.h"
 
-#include "ReportContext.h"
+#include "TextFitting.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -19,9 +19,9 @@ QString indexFileName(const QString& tableFileName, const char* extension)
     return (dot < 0 ? tableFileName : tableFileName.left(dot)) + QLatin1Char('.') + QLatin1String(extension);
 }
 
-IndexDefinition describeTag(const IndexTag& tag, const TableDefinition& table)
+IndexDescription describeTag(const IndexTag& tag, const TableDefinition& table)
 {
-    IndexDefinition d;
+    IndexDescription d;
     d.name = tag.name;
     d.forCondition = tag.forCondition;
     d.unique = tag.unique;
@@ -34,7 +34,7 @@ IndexDefinition describeTag(const IndexTag& tag, const TableDefinition& table)
         return f.name.compare(key, Qt::CaseInsensitive) == 0;
     });
     if (field != table.fields.end()) {
-        d.fields = QStringList{field->name};
+        d.fields = field->name;
     } else {
         d.expression = tag.expression;
         d.expressionIndex = true;
@@ -44,7 +44,7 @@ IndexDefinition describeTag(const IndexTag& tag, const TableDefinition& table)
 
 } // namespace
 
-std::vector<IndexDefinition> readIndexes(const TableDefinition& table, const FileBytes& dbf,
+std::vector<IndexDescription> readIndexes(const TableDefinition& table, const FileBytes& dbf,
                                          const DbaseCompanions& companions)
 {
     const auto flags = ByteReader(dbf).u8At(TableFlagsOffset, "table flags");
@@ -61,7 +61,7 @@ std::vector<IndexDefinition> readIndexes(const TableDefinition& table, const Fil
 
     const CodePage codePage(table.codePage);
     const auto tags = foxPro ? readCdxTags(*file, codePage) : readMdxTags(*file, codePage);
-    std::vector<IndexDefinition> indexes;
+    std::vector<IndexDescription> indexes;
     indexes.reserve(tags.size());
     for (const auto& tag : tags)
         indexes.push_back(describeTag(tag, table));

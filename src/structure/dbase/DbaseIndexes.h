@@ -25,7 +25,7 @@ namespace korvex::dbase {
 //   the FOR condition come from the tag.
 //
 // Damaged or unknown index files throw FormatError as readMdxTags and readCdxTags do.
-std::vector<IndexDefinition> readIndexes(const TableDefinition& table, const FileBytes& dbf,
+std::vector<IndexDescription> readIndexes(const TableDefinition& table, const FileBytes& dbf,
                                          const DbaseCompanions& companions);
 
 } // namespace korvex::dbase

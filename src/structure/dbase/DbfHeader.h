@@ -36,7 +36,6 @@ struct DbfHeader {
     std::vector<StoredField> fields;
     std::size_t terminatorOffset = 0;  // the byte that ends the descriptors
 
-    bool hasMemoBit() const { return (version & 0x80) != 0; }
     // Bytes after the terminator and before the first record: level-7 field properties,
     // the Visual FoxPro database backlink, or padding.
     std::size_t trailerOffset() const { return terminatorOffset + 1; }

@@ -1,7 +1,6 @@
 #include "IntegrityLinks.h"
 
-#include "Failure.h"
-#include "FileAccess.h"
+#include "MappedFile.h"
 
 #include <QFileInfo>
 
@@ -40,8 +39,8 @@ std::uint16_t fieldCount(const ByteReader& record, std::size_t at, std::string_v
 {
     const std::uint16_t count = record.u16leAt(at, what);
     if (count == 0 || count > kMaxLinkedFields)
-        failAt(record, record.position() + at, FormatError::Kind::Damaged,
-               QStringLiteral("a link joins 1 to %1 fields, not %2").arg(kMaxLinkedFields).arg(count));
+        record.failAt(record.position() + at, FormatError::Kind::Damaged,
+                      QStringLiteral("a link joins 1 to %1 fields, not %2").arg(kMaxLinkedFields).arg(count));
     return count;
 }
 
@@ -65,8 +64,8 @@ StoredMasterLink readMasterLink(const ByteReader& record)
     m.masterTable = copyOf(r.fixedString(kMasterTableSlot, "a master table's name"));
     m.updateRule = record.u32leAt(kUpdateRuleAt, "a link's update rule");
     if (m.updateRule != kRestrict && m.updateRule != kCascade)
-        failAt(record, m.offset + kUpdateRuleAt, FormatError::Kind::Damaged,
-               QStringLiteral("update rule %1 is neither restrict (0) nor cascade (1)").arg(m.updateRule));
+        record.failAt(m.offset + kUpdateRuleAt, FormatError::Kind::Damaged,
+                      QStringLiteral("update rule %1 is neither restrict (0) nor cascade (1)").arg(m.updateRule));
     const std::uint16_t count = fieldCount(record, kPairCountAt, "a link's field count");
     m.fields = fieldNumbers(record, kThisFieldsAt, count, "a link's fields");
     m.masterFields = fieldNumbers(record, kMasterFieldsAt, count, "a link's master fields");
@@ -103,8 +102,8 @@ std::optional<bool> ruleInDependent(const QString& directory, const QString& dep
     if (!valPath)
         return std::nullopt;
     try {
-        const MappedFile db = mapFamilyFile(*dbPath);
-        const MappedFile val = mapFamilyFile(*valPath);
+        const MappedFile db = MappedFile::openCompanion(*dbPath);
+        const MappedFile val = MappedFile::openCompanion(*valPath);
         const ParadoxHeader header = parseHeader(ByteReader(db.fileBytes()));
         if (!header.isTable())
             return std::nullopt;
@@ -131,8 +130,8 @@ IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& h
     const std::size_t start = header.integrityOffset;
     const std::size_t end = header.footerOffset;
     if (start == 0 || start > end)
-        failAt(val, 0x0D, FormatError::Kind::Damaged,
-               QStringLiteral("referential-integrity offset %1 lies outside the checks and the footer").arg(start));
+        val.failAt(0x0D, FormatError::Kind::Damaged,
+                   QStringLiteral("referential-integrity offset %1 lies outside the checks and the footer").arg(start));
     const ByteReader section = val.sub(start, end - start, "the referential-integrity section");
     auto here = [&](const ByteReader& r) { return r.position() - start; };
 
@@ -140,8 +139,8 @@ IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& h
     ByteReader r = section;
     const std::uint16_t masters = r.u16le("the master-link count");
     if (std::size_t(masters) * kMasterLinkSize > r.remaining())
-        failAt(r, start, FormatError::Kind::Damaged,
-               QStringLiteral("%1 master links do not fit before the footer at byte %2").arg(masters).arg(end));
+        r.failAt(start, FormatError::Kind::Damaged,
+                 QStringLiteral("%1 master links do not fit before the footer at byte %2").arg(masters).arg(end));
     s.masterLinks.reserve(masters);
     for (std::size_t i = 0; i < masters; ++i) {
         s.masterLinks.push_back(readMasterLink(section.sub(here(r), kMasterLinkSize, "a master link")));
@@ -153,8 +152,8 @@ IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& h
     if (hasDependents == 0)
         return s;
     if (hasDependents != 1)
-        failAt(r, flagAt, FormatError::Kind::Damaged,
-               QStringLiteral("the dependents flag is %1, neither 0 nor 1").arg(hasDependents));
+        r.failAt(flagAt, FormatError::Kind::Damaged,
+                 QStringLiteral("the dependents flag is %1, neither 0 nor 1").arg(hasDependents));
     const ByteReader head = section.sub(flagAt - start, kDependentsHeaderSize, "the dependents header");
     const std::uint16_t keyCount = fieldCount(head, kKeyCountAt, "the master key field count");
     s.masterKeyFieldsOffset = flagAt + kKeyFieldsAt;
@@ -162,8 +161,8 @@ IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& h
     const std::uint16_t dependents = head.u16leAt(kDependentCountAt, "the dependent count");
     r.seek(flagAt - start + kDependentsHeaderSize, "the dependents header");
     if (std::size_t(dependents) * kDependentSize > r.remaining())
-        failAt(r, flagAt + kDependentCountAt, FormatError::Kind::Damaged,
-               QStringLiteral("%1 dependents do not fit before the footer at byte %2").arg(dependents).arg(end));
+        r.failAt(flagAt + kDependentCountAt, FormatError::Kind::Damaged,
+                 QStringLiteral("%1 dependents do not fit before the footer at byte %2").arg(dependents).arg(end));
     s.dependents.reserve(dependents);
     for (std::size_t i = 0; i < dependents; ++i) {
         s.dependents.push_back(readDependent(section.sub(here(r), kDependentSize, "a dependent"), keyCount));
@@ -172,8 +171,8 @@ IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& h
     return s;
 }
 
-std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHeader& table, const CodePage& codePage,
-                                          const DependentRule& dependentRule)
+std::vector<IntegrityDescriptor> integrityLinks(const ByteReader& val, const ParadoxHeader& table,
+                                                const CodePage& codePage, const DependentRule& dependentRule)
 {
     const ValFile v = parseValFile(val, table);
     if (v.status != ValFile::Status::Read || v.header.integrityOffset == 0)
@@ -184,29 +183,29 @@ std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHe
     auto decode = [&](const QByteArray& b) { return codePage.decode(bytesOf(b)); };
     auto checkOwn = [&](std::uint16_t number, std::size_t at, const QByteArray& link) {
         if (number == 0 || number > fieldTotal)
-            failAt(val, at, FormatError::Kind::Damaged,
-                   QStringLiteral("link \"%1\" joins field %2, but the table has %3 fields")
-                       .arg(decode(link))
-                       .arg(number)
-                       .arg(fieldTotal));
+            val.failAt(at, FormatError::Kind::Damaged,
+                       QStringLiteral("link \"%1\" joins field %2, but the table has %3 fields")
+                           .arg(decode(link))
+                           .arg(number)
+                           .arg(fieldTotal));
     };
     auto checkRelated = [&](std::uint16_t number, std::size_t at, const QByteArray& link) {
         if (number == 0)
-            failAt(val, at, FormatError::Kind::Damaged,
-                   QStringLiteral("link \"%1\" joins field 0 of its related table").arg(decode(link)));
+            val.failAt(at, FormatError::Kind::Damaged,
+                       QStringLiteral("link \"%1\" joins field 0 of its related table").arg(decode(link)));
     };
     auto checkTable = [&](const QByteArray& name, std::size_t at, const QByteArray& link) {
         if (name.isEmpty())
-            failAt(val, at, FormatError::Kind::Damaged,
-                   QStringLiteral("link \"%1\" names no related table").arg(decode(link)));
+            val.failAt(at, FormatError::Kind::Damaged,
+                       QStringLiteral("link \"%1\" names no related table").arg(decode(link)));
     };
 
-    std::vector<IntegrityLink> links;
+    std::vector<IntegrityDescriptor> links;
     for (const auto& m : s.masterLinks) {
         checkTable(m.masterTable, m.offset + kMasterTableAt, m.name);
-        IntegrityLink link;
+        IntegrityDescriptor link;
         link.name = decode(m.name);
-        link.kind = IntegrityLink::Kind::Master;
+        link.kind = IntegrityDescriptor::Kind::Master;
         link.relatedTable = decode(m.masterTable);
         link.cascade = m.updateRule == kCascade;
         for (std::size_t i = 0; i < m.fields.size(); ++i) {
@@ -219,15 +218,15 @@ std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHe
     if (!s.dependents.empty())
         for (std::size_t i = 0; i < s.masterKeyFields.size(); ++i)
             if (s.masterKeyFields[i] == 0 || s.masterKeyFields[i] > fieldTotal)
-                failAt(val, s.masterKeyFieldsOffset + 2 * i, FormatError::Kind::Damaged,
-                       QStringLiteral("the dependents refer to field %1, but the table has %2 fields")
-                           .arg(s.masterKeyFields[i])
-                           .arg(fieldTotal));
+                val.failAt(s.masterKeyFieldsOffset + 2 * i, FormatError::Kind::Damaged,
+                           QStringLiteral("the dependents refer to field %1, but the table has %2 fields")
+                               .arg(s.masterKeyFields[i])
+                               .arg(fieldTotal));
     for (const auto& d : s.dependents) {
         checkTable(d.dependentTable, d.offset + kDependentTableAt, d.name);
-        IntegrityLink link;
+        IntegrityDescriptor link;
         link.name = decode(d.name);
-        link.kind = IntegrityLink::Kind::Dependent;
+        link.kind = IntegrityDescriptor::Kind::Dependent;
         link.relatedTable = decode(d.dependentTable);
         const auto rule = dependentRule ? dependentRule(d.dependentTable, d.name) : std::nullopt;
         link.cascade = rule ? *rule : d.updateHint != 0;
@@ -240,13 +239,13 @@ std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHe
     return links;
 }
 
-std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition& definition, const TableFiles& files)
+std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition& definition, const TableFiles& files)
 {
     const auto valPath = files.companion(QStringLiteral(".VAL"));
     if (!valPath)
         return {};
-    const MappedFile db = mapFamilyFile(files.mainPath());
-    const MappedFile val = mapFamilyFile(*valPath);
+    const MappedFile db = MappedFile::openCompanion(files.mainPath());
+    const MappedFile val = MappedFile::openCompanion(*valPath);
     const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
     const CodePage codePage(definition.codePage);
     const QString masterFile = QFileInfo(files.mainPath()).fileName();

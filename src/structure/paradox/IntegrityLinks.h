@@ -69,14 +69,14 @@ using DependentRule = std::function<std::optional<bool>(const QByteArray& depend
 // give no validity checks. Throws FormatError naming the .VAL when it is damaged: besides
 // parseIntegritySection's rules, a link to a field this table does not have, a related
 // field number 0, or a link without a related table name.
-std::vector<IntegrityLink> integrityLinks(const ByteReader& val, const ParadoxHeader& table, const CodePage& codePage,
-                                          const DependentRule& dependentRule);
+std::vector<IntegrityDescriptor> integrityLinks(const ByteReader& val, const ParadoxHeader& table,
+                                                const CodePage& codePage, const DependentRule& dependentRule);
 
 // The links of the table whose definition was read from files.mainPath(); none without a
 // .VAL. A dependent link's rule is read from the dependent table's .VAL in the same
 // directory (names matched without regard to case): its master-link record of the same
 // name that points back at this table. When that table or its .VAL is missing, damaged,
 // stale or has no such record, the master's own record decides.
-std::vector<IntegrityLink> readIntegrityLinks(const TableDefinition& definition, const TableFiles& files);
+std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition& definition, const TableFiles& files);
 
 } // namespace korvex::paradox

@@ -1,7 +1,5 @@
 #include "ParadoxHeader.h"
 
-#include "Failure.h"
-
 namespace korvex::paradox {
 
 namespace {
@@ -88,27 +86,27 @@ ParadoxHeader parseHeader(const ByteReader& file)
     // Plausibility first, so that a file of another kind is called what it is before its
     // byte 0x39 is taken for a version number.
     if (h.fileType > kHighestFileType)
-        failAt(file, 0x04, FormatError::Kind::Damaged,
-               QStringLiteral("not a Paradox file (unknown file type %1)").arg(h.fileType));
+        file.failAt(0x04, FormatError::Kind::Damaged,
+                    QStringLiteral("not a Paradox file (unknown file type %1)").arg(h.fileType));
     if (h.maxTableSize < 1 || h.maxTableSize > 32)
-        failAt(file, 0x05, FormatError::Kind::Damaged,
-               QStringLiteral("not a Paradox file (block size of %1 KB)").arg(h.maxTableSize));
+        file.failAt(0x05, FormatError::Kind::Damaged,
+                    QStringLiteral("not a Paradox file (block size of %1 KB)").arg(h.maxTableSize));
     if (h.headerSize < kFixedPartSize)
-        failAt(file, 0x02, FormatError::Kind::Damaged,
-               QStringLiteral("not a Paradox file (header size of %1 bytes)").arg(h.headerSize));
+        file.failAt(0x02, FormatError::Kind::Damaged,
+                    QStringLiteral("not a Paradox file (header size of %1 bytes)").arg(h.headerSize));
     if (h.recordSize == 0)
-        failAt(file, 0x00, FormatError::Kind::Damaged, QStringLiteral("not a Paradox file (record size 0)"));
+        file.failAt(0x00, FormatError::Kind::Damaged, QStringLiteral("not a Paradox file (record size 0)"));
     if (h.fileVersionID < kOldestVersion || h.fileVersionID > kNewestVersion)
-        failAt(file, 0x39, FormatError::Kind::Unsupported,
-               QStringLiteral("Paradox format version %1 is not supported (known: %2 to %3)")
-                   .arg(h.fileVersionID)
-                   .arg(kOldestVersion)
-                   .arg(kNewestVersion));
+        file.failAt(0x39, FormatError::Kind::Unsupported,
+                    QStringLiteral("Paradox format version %1 is not supported (known: %2 to %3)")
+                        .arg(h.fileVersionID)
+                        .arg(kOldestVersion)
+                        .arg(kNewestVersion));
     if (numFields == 0)
-        failAt(file, 0x21, FormatError::Kind::Damaged, QStringLiteral("the header lists no fields"));
+        file.failAt(0x21, FormatError::Kind::Damaged, QStringLiteral("the header lists no fields"));
     if (file.size() < h.headerSize)
-        failAt(file, file.size(), FormatError::Kind::Damaged,
-               QStringLiteral("file ends inside the header (%1 of %2 bytes)").arg(file.size()).arg(h.headerSize));
+        file.failAt(file.size(), FormatError::Kind::Damaged,
+                    QStringLiteral("file ends inside the header (%1 of %2 bytes)").arg(file.size()).arg(h.headerSize));
 
     const bool names = h.hasFieldNames();
     h.hasDataHeader = names && h.fileVersionID >= 5;
@@ -130,8 +128,8 @@ ParadoxHeader parseHeader(const ByteReader& file)
     // name terminator: refuse a count the file cannot hold before reserving for it.
     const std::size_t bytesPerField = names ? 2 + 4 + 1 : 2;
     if (std::size_t(numFields) * bytesPerField > r.remaining())
-        failAt(file, 0x21, FormatError::Kind::Damaged,
-               QStringLiteral("%1 fields do not fit in a file of %2 bytes").arg(numFields).arg(file.size()));
+        file.failAt(0x21, FormatError::Kind::Damaged,
+                    QStringLiteral("%1 fields do not fit in a file of %2 bytes").arg(numFields).arg(file.size()));
     h.fields.resize(numFields);
     for (std::size_t i = 0; i < h.fields.size(); ++i) {
         h.fields[i].typeCode = r.u8("field type");
@@ -160,10 +158,10 @@ ParadoxHeader parseHeader(const ByteReader& file)
     }
     h.parsedEnd = r.position();
     if (h.parsedEnd > h.headerSize)
-        failAt(file, 0x02, FormatError::Kind::Damaged,
-               QStringLiteral("the field list runs past the header's size (%1 bytes needed, %2 declared)")
-                   .arg(h.parsedEnd)
-                   .arg(h.headerSize));
+        file.failAt(0x02, FormatError::Kind::Damaged,
+                    QStringLiteral("the field list runs past the header's size (%1 bytes needed, %2 declared)")
+                        .arg(h.parsedEnd)
+                        .arg(h.headerSize));
     return h;
 }
 

@@ -1,7 +1,6 @@
 #include "ParadoxIndexes.h"
 
-#include "Failure.h"
-#include "FileAccess.h"
+#include "MappedFile.h"
 
 #include <QFileInfo>
 
@@ -186,16 +185,16 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
     if (table.fileType != std::uint8_t(FileType::KeyedTable)) {
         const std::size_t m = n >= kUnkeyedTrailer ? n - kUnkeyedTrailer : 0;
         if (!accept(m))
-            failAt(file, 0x21, FormatError::Kind::Damaged,
-                   QStringLiteral("the index file has %1 fields, but an index of an unkeyed table has its %2 and "
-                                  "three more")
-                       .arg(n)
-                       .arg(single ? QStringLiteral("field") : QStringLiteral("fields")));
+            file.failAt(0x21, FormatError::Kind::Damaged,
+                        QStringLiteral("the index file has %1 fields, but an index of an unkeyed table has its %2 and "
+                                       "three more")
+                            .arg(n)
+                            .arg(single ? QStringLiteral("field") : QStringLiteral("fields")));
         auto none = [](const Layout&) { return std::vector<std::size_t>{}; };
         auto r = reader.tryLayout(m, none, kUnkeyedTrailer, false);
         if (auto* miss = std::get_if<Mismatch>(&r))
-            failAt(file, miss->offset, FormatError::Kind::Damaged,
-                   QStringLiteral("the index does not fit the table: %1").arg(miss->detail));
+            file.failAt(miss->offset, FormatError::Kind::Damaged,
+                        QStringLiteral("the index does not fit the table: %1").arg(miss->detail));
         return std::get<Layout>(r);
     }
 
@@ -236,14 +235,14 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
         }
     }
     if (documented)
-        failAt(file, documented->offset, FormatError::Kind::Damaged,
-               QStringLiteral("the index does not fit the table: %1").arg(documented->detail));
-    failAt(file, 0x21, FormatError::Kind::Damaged,
-           QStringLiteral("the index file has %1 fields, too few for an index of a table with %2 key %3 and a "
-                          "block number")
-               .arg(n)
-               .arg(k)
-               .arg(k == 1 ? QStringLiteral("field") : QStringLiteral("fields")));
+        file.failAt(documented->offset, FormatError::Kind::Damaged,
+                    QStringLiteral("the index does not fit the table: %1").arg(documented->detail));
+    file.failAt(0x21, FormatError::Kind::Damaged,
+                QStringLiteral("the index file has %1 fields, too few for an index of a table with %2 key %3 and a "
+                               "block number")
+                    .arg(n)
+                    .arg(k)
+                    .arg(k == 1 ? QStringLiteral("field") : QStringLiteral("fields")));
 }
 
 bool isDataFileOf(IndexFileKind kind, std::uint8_t fileType)
@@ -287,49 +286,53 @@ std::optional<IndexFileName> indexFileName(const QString& extension)
     return std::nullopt;
 }
 
-std::optional<IndexDefinition> primaryIndex(const TableDefinition& table)
+std::optional<IndexDescription> primaryIndex(const TableDefinition& table)
 {
-    IndexDefinition primary;
+    QStringList keyFields;
+    for (const auto& f : table.fields)
+        if (f.key)
+            keyFields << f.name;
+    if (keyFields.isEmpty())
+        return std::nullopt;
+    IndexDescription primary;
+    primary.fields = keyFields.join(';');
     primary.primary = true;
     primary.unique = true;
     primary.maintained = true;
-    for (const auto& f : table.fields)
-        if (f.key)
-            primary.fields << f.name;
-    if (primary.fields.isEmpty())
-        return std::nullopt;
     return primary;
 }
 
-IndexDefinition readSecondaryIndex(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
+IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
                                    const CodePage& codePage)
 {
     const ParadoxHeader x = parseHeader(file);
     if (!isDataFileOf(kind, x.fileType))
-        failAt(file, 0x04, FormatError::Kind::Damaged,
-               QStringLiteral("not the data file of %1 (file type %2: %3)")
-                   .arg(QLatin1String(kindText(kind)))
-                   .arg(x.fileType)
-                   .arg(QLatin1String(describeFileType(x.fileType))));
+        file.failAt(0x04, FormatError::Kind::Damaged,
+                    QStringLiteral("not the data file of %1 (file type %2: %3)")
+                        .arg(QLatin1String(kindText(kind)))
+                        .arg(x.fileType)
+                        .arg(QLatin1String(describeFileType(x.fileType))));
 
     const Layout layout = readLayout(file, x, kind, table, codePage);
-    IndexDefinition index;
+    IndexDescription index;
     index.maintained = x.fileType == std::uint8_t(FileType::SingleFieldIndexDataMaintained) ||
                        x.fileType == std::uint8_t(FileType::CompositeIndexDataMaintained);
     index.unique = (x.flags55 & kUnique) != 0;
     index.descending = (x.flags55 & kDescending) != 0;
+    QStringList keyFields;
     for (std::size_t i = 0; i < layout.size(); ++i) {
-        index.fields << codePage.decode(bytesOf(table.fields[layout[i]].name));
+        keyFields << codePage.decode(bytesOf(table.fields[layout[i]].name));
         if (x.fieldNumbersOffset != 0 && (x.fields[i].fieldNumber & kDescendingField) != 0)
             index.descending = true;
     }
+    index.fields = keyFields.join(';');
     if (kind == IndexFileKind::SingleField) {
-        index.name = index.fields.front();
+        index.name = keyFields.front();
     } else {
         index.caseInsensitive = (x.flags55 & kCaseInsensitive) != 0;
         index.name = codePage.decode(bytesOf(x.indexName));
         if (index.name.isEmpty())
-            failAt(file, x.parsedEnd, FormatError::Kind::Damaged, QStringLiteral("the composite index has no name"));
+            file.failAt(x.parsedEnd, FormatError::Kind::Damaged, QStringLiteral("the composite index has no name"));
     }
     return index;
 }
@@ -340,16 +343,16 @@ void checkIndexTree(const ByteReader& y, IndexFileKind kind)
     const auto wanted = kind == IndexFileKind::SingleField ? FileType::SingleFieldIndexTree
                                                            : FileType::CompositeIndexTree;
     if (h.fileType != std::uint8_t(wanted))
-        failAt(y, 0x04, FormatError::Kind::Damaged,
-               QStringLiteral("not the index tree of %1 (file type %2: %3)")
-                   .arg(QLatin1String(kindText(kind)))
-                   .arg(h.fileType)
-                   .arg(QLatin1String(describeFileType(h.fileType))));
+        y.failAt(0x04, FormatError::Kind::Damaged,
+                 QStringLiteral("not the index tree of %1 (file type %2: %3)")
+                     .arg(QLatin1String(kindText(kind)))
+                     .arg(h.fileType)
+                     .arg(QLatin1String(describeFileType(h.fileType))));
 }
 
-std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files)
+std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files)
 {
-    std::vector<IndexDefinition> indexes;
+    std::vector<IndexDescription> indexes;
     if (auto primary = primaryIndex(definition))
         indexes.push_back(std::move(*primary));
 
@@ -372,11 +375,11 @@ std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, cons
     if (found.empty())
         return indexes;
 
-    const MappedFile db = mapFamilyFile(files.mainPath());
+    const MappedFile db = MappedFile::openCompanion(files.mainPath());
     const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
     const CodePage codePage(definition.codePage);
     for (const auto& f : found) {
-        const MappedFile x = mapFamilyFile(f.path);
+        const MappedFile x = MappedFile::openCompanion(f.path);
         const auto tree = files.companion('.' + f.name.treeExtension);
         if (!tree) {
             // Named in the data file's own letter case, as it would be written.
@@ -385,7 +388,7 @@ std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, cons
             throw FormatError(FormatError::Kind::Missing, files.pathOf(files.baseName() + '.' + treeSuffix),
                               std::nullopt, QStringLiteral("no such file; it holds the index tree of %1").arg(f.path));
         }
-        const MappedFile y = mapFamilyFile(*tree);
+        const MappedFile y = MappedFile::openCompanion(*tree);
         checkIndexTree(ByteReader(y.fileBytes()), f.name.kind);
         indexes.push_back(readSecondaryIndex(ByteReader(x.fileBytes()), f.name.kind, table, codePage));
     }

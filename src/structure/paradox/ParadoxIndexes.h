@@ -34,7 +34,7 @@ std::optional<IndexFileName> indexFileName(const QString& extension);
 
 // The primary index of a keyed table, on its key fields: unique and maintained. A keyed
 // table has it whether or not its .PX file is there; an unkeyed table has none.
-std::optional<IndexDefinition> primaryIndex(const TableDefinition& table);
+std::optional<IndexDescription> primaryIndex(const TableDefinition& table);
 
 // Reads one secondary index from its data file x, for the table whose .DB header is
 // table; field names are decoded in codePage.
@@ -59,7 +59,7 @@ std::optional<IndexDefinition> primaryIndex(const TableDefinition& table);
 // the given kind, or describes fields the table does not have (an index file left over
 // from another table or from an earlier structure of this one): its field numbers, types,
 // sizes and names must match the table's fields.
-IndexDefinition readSecondaryIndex(const ByteReader& x, IndexFileKind kind, const ParadoxHeader& table,
+IndexDescription readSecondaryIndex(const ByteReader& x, IndexFileKind kind, const ParadoxHeader& table,
                                    const CodePage& codePage);
 
 // Checks that y is the header of the index tree that belongs to an index of this kind.
@@ -73,6 +73,6 @@ void checkIndexTree(const ByteReader& y, IndexFileKind kind);
 // without its data file is ignored. Throws FormatError naming the file when an index data
 // file is damaged, does not fit the table or cannot be read; a data file without its index
 // tree throws FormatError (Missing) naming the missing tree.
-std::vector<IndexDefinition> readIndexes(const TableDefinition& definition, const TableFiles& files);
+std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files);
 
 } // namespace korvex::paradox

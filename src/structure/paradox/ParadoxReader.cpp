@@ -1,7 +1,6 @@
 #include "ParadoxReader.h"
 
 #include "CodePage.h"
-#include "Failure.h"
 #include "LanguageDrivers.h"
 #include "ParadoxFieldTypes.h"
 #include "ParadoxHeader.h"
@@ -67,11 +66,11 @@ void checkDataBlocks(const ByteReader& file, const ParadoxHeader& h)
         return;
     const std::uint64_t lastBlockStart = std::uint64_t(h.headerSize) + std::uint64_t(h.fileBlocks - 1) * h.blockSize();
     if (file.size() <= lastBlockStart)
-        failAt(file, file.size(), FormatError::Kind::Damaged,
-               QStringLiteral("file ends before data block %1 of %1 (%2 bytes, the block starts at byte %3)")
-                   .arg(h.fileBlocks)
-                   .arg(file.size())
-                   .arg(lastBlockStart));
+        file.failAt(file.size(), FormatError::Kind::Damaged,
+                    QStringLiteral("file ends before data block %1 of %1 (%2 bytes, the block starts at byte %3)")
+                        .arg(h.fileBlocks)
+                        .arg(file.size())
+                        .arg(lastBlockStart));
 }
 
 QString fieldLabel(std::size_t index, const QString& name)
@@ -103,8 +102,8 @@ FieldDefinition describeField(const ByteReader& file, const ParadoxHeader& heade
     f.storedType = QString(QLatin1Char(info->letter));
 
     auto badSize = [&](const QString& rule) {
-        failAt(file, header.descriptorOffset(index), FormatError::Kind::Damaged,
-               QStringLiteral("%1: size byte %2, but %3").arg(fieldLabel(index, f.name)).arg(sizeByte).arg(rule));
+        file.failAt(header.descriptorOffset(index), FormatError::Kind::Damaged,
+                    QStringLiteral("%1: size byte %2, but %3").arg(fieldLabel(index, f.name)).arg(sizeByte).arg(rule));
     };
     switch (info->logicalType) {
     case LogicalType::ZString:  // Alpha: 1 to 255 characters, the engine adds a terminator
@@ -158,7 +157,7 @@ ValidityCheck engineCheck(const StoredCheck& stored, const StoredField& field, c
     c.hasMaximum = decode(stored.maximum, c.maximum);
     c.hasDefault = decode(stored.defaultValue, c.defaultValue);
     if (stored.picture)
-        c.picture = codePage.decode(bytesOf(*stored.picture)).toUtf8();
+        c.picture = codePage.decode(bytesOf(*stored.picture));
     return c;
 }
 
@@ -220,10 +219,10 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val)
     const ParadoxHeader header = parseHeader(file);
     // Index files share the header layout; name them for what they are.
     if (!header.isTable())
-        failAt(file, 4, FormatError::Kind::Damaged,
-               QStringLiteral("not a Paradox table (file type %1: %2)")
-                   .arg(header.fileType)
-                   .arg(QLatin1String(describeFileType(header.fileType))));
+        file.failAt(4, FormatError::Kind::Damaged,
+                    QStringLiteral("not a Paradox table (file type %1: %2)")
+                        .arg(header.fileType)
+                        .arg(QLatin1String(describeFileType(header.fileType))));
     checkDataBlocks(file, header);
 
     TableDefinition t;
@@ -255,8 +254,8 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val)
     const bool keyed = header.fileType == std::uint8_t(FileType::KeyedTable);
     const std::size_t keyFields = keyed ? header.primaryKeyFields : 0;
     if (keyFields > header.fields.size())
-        failAt(file, 0x23, FormatError::Kind::Damaged,
-               QStringLiteral("%1 key fields, but only %2 fields").arg(keyFields).arg(header.fields.size()));
+        file.failAt(0x23, FormatError::Kind::Damaged,
+                    QStringLiteral("%1 key fields, but only %2 fields").arg(keyFields).arg(header.fields.size()));
 
     std::size_t recordBytes = 0;
     std::size_t bufferBytes = 0;
@@ -272,14 +271,14 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val)
         t.fields.push_back(std::move(f));
     }
     if (recordBytes != header.recordSize)
-        failAt(file, 0, FormatError::Kind::Damaged,
-               QStringLiteral("the fields take %1 bytes, but the record size is %2")
-                   .arg(recordBytes)
-                   .arg(header.recordSize));
+        file.failAt(0, FormatError::Kind::Damaged,
+                    QStringLiteral("the fields take %1 bytes, but the record size is %2")
+                        .arg(recordBytes)
+                        .arg(header.recordSize));
     // The engine's record buffer holds each field's logical value (see describeField).
     if (bufferBytes > std::numeric_limits<std::uint16_t>::max())
-        failAt(file, header.descriptorOffset(0), FormatError::Kind::Unsupported,
-               QStringLiteral("the fields' values take %1 bytes, more than a record buffer holds").arg(bufferBytes));
+        file.failAt(header.descriptorOffset(0), FormatError::Kind::Unsupported,
+                    QStringLiteral("the fields' values take %1 bytes, more than a record buffer holds").arg(bufferBytes));
     t.recordBufferSize = std::uint16_t(bufferBytes);
     t.keySize = std::uint16_t(keyBytes);
 

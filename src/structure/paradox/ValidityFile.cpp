@@ -1,6 +1,5 @@
 #include "ValidityFile.h"
 
-#include "Failure.h"
 #include "ParadoxFieldTypes.h"
 
 namespace korvex::paradox {
@@ -37,10 +36,10 @@ ValFooter readFooter(ByteReader r, const ParadoxHeader& table)
     f.keyFieldCount = r.u16le("the footer's key field count");
     const std::uint16_t stringArea = r.u16le("the footer's name area size");
     if (f.fieldCount != table.fields.size())
-        failAt(r, start, FormatError::Kind::Damaged,
-               QStringLiteral("the field list describes %1 fields, but the table has %2")
-                   .arg(f.fieldCount)
-                   .arg(table.fields.size()));
+        r.failAt(start, FormatError::Kind::Damaged,
+                 QStringLiteral("the field list describes %1 fields, but the table has %2")
+                     .arg(f.fieldCount)
+                     .arg(table.fields.size()));
     f.fieldNumbers.reserve(f.fieldCount);
     for (std::size_t i = 0; i < f.fieldCount; ++i)
         f.fieldNumbers.push_back(r.u16le("the footer's field numbers"));
@@ -52,14 +51,14 @@ ValFooter readFooter(ByteReader r, const ParadoxHeader& table)
         // The values below are sized by the table's fields; a .VAL written for other
         // fields would be read out of step.
         if (type != field.typeCode || size != field.sizeByte)
-            failAt(r, r.position() - 2, FormatError::Kind::Damaged,
-                   QStringLiteral("the field list describes field %1 as type 0x%2 size %3, "
-                                  "but the table has type 0x%4 size %5")
-                       .arg(i + 1)
-                       .arg(type, 2, 16, QLatin1Char('0'))
-                       .arg(size)
-                       .arg(field.typeCode, 2, 16, QLatin1Char('0'))
-                       .arg(field.sizeByte));
+            r.failAt(r.position() - 2, FormatError::Kind::Damaged,
+                     QStringLiteral("the field list describes field %1 as type 0x%2 size %3, "
+                                    "but the table has type 0x%4 size %5")
+                         .arg(i + 1)
+                         .arg(type, 2, 16, QLatin1Char('0'))
+                         .arg(size)
+                         .arg(field.typeCode, 2, 16, QLatin1Char('0'))
+                         .arg(field.sizeByte));
         f.descriptors.emplace_back(type, size);
     }
     // The table's path when the .VAL was written and the field names; not used.
@@ -73,11 +72,11 @@ StoredCheck readCheck(ByteReader& r, const ParadoxHeader& table, std::size_t seq
     const std::size_t start = r.position();
     c.fieldIndex = r.u8("a check's field index");
     if (c.fieldIndex >= table.fields.size())
-        failAt(r, start, FormatError::Kind::Damaged,
-               QStringLiteral("validity check %1 is for field %2, but the table has %3 fields")
-                   .arg(sequence)
-                   .arg(c.fieldIndex + 1)
-                   .arg(table.fields.size()));
+        r.failAt(start, FormatError::Kind::Damaged,
+                 QStringLiteral("validity check %1 is for field %2, but the table has %3 fields")
+                     .arg(sequence)
+                     .arg(c.fieldIndex + 1)
+                     .arg(table.fields.size()));
     const std::uint8_t pictureLength = r.u8("a check's picture length");
     c.required = r.u8("a check's required flag") != 0;
     c.lookupOptions = r.u8("a check's lookup options");
@@ -118,10 +117,10 @@ ValFile parseValFile(const ByteReader& val, const ParadoxHeader& table)
     }
     v.header.version = r.u8At(1, "the version");
     if (v.header.version == 0)
-        failAt(r, 1, FormatError::Kind::Damaged, QStringLiteral("not a validity-check file (version 0)"));
+        r.failAt(1, FormatError::Kind::Damaged, QStringLiteral("not a validity-check file (version 0)"));
     if (v.header.version > kNewestVersion)
-        failAt(r, 1, FormatError::Kind::Unsupported,
-               QStringLiteral("validity-check file version %1 is not supported").arg(v.header.version));
+        r.failAt(1, FormatError::Kind::Unsupported,
+                 QStringLiteral("validity-check file version %1 is not supported").arg(v.header.version));
     if (v.header.version < kFirstKnownVersion) {
         v.status = ValFile::Status::DosLayout;
         return v;
@@ -130,15 +129,15 @@ ValFile parseValFile(const ByteReader& val, const ParadoxHeader& table)
     v.header = readHeader(r);
     const std::size_t bodyEnd = v.header.integrityOffset != 0 ? v.header.integrityOffset : v.header.footerOffset;
     if (v.header.footerOffset < kHeaderSize || v.header.footerOffset > val.size())
-        failAt(r, 0x09, FormatError::Kind::Damaged,
-               QStringLiteral("footer offset %1 lies outside the file").arg(v.header.footerOffset));
+        r.failAt(0x09, FormatError::Kind::Damaged,
+                 QStringLiteral("footer offset %1 lies outside the file").arg(v.header.footerOffset));
     if (bodyEnd < kHeaderSize || bodyEnd > v.header.footerOffset)
-        failAt(r, 0x0D, FormatError::Kind::Damaged,
-               QStringLiteral("referential-integrity offset %1 lies outside the checks and the footer")
-                   .arg(v.header.integrityOffset));
+        r.failAt(0x0D, FormatError::Kind::Damaged,
+                 QStringLiteral("referential-integrity offset %1 lies outside the checks and the footer")
+                     .arg(v.header.integrityOffset));
     if (std::size_t(v.header.checkCount) * kCheckFixedSize > bodyEnd - kHeaderSize)
-        failAt(r, 0x02, FormatError::Kind::Damaged,
-               QStringLiteral("%1 validity checks do not fit before offset %2").arg(v.header.checkCount).arg(bodyEnd));
+        r.failAt(0x02, FormatError::Kind::Damaged,
+                 QStringLiteral("%1 validity checks do not fit before offset %2").arg(v.header.checkCount).arg(bodyEnd));
 
     ByteReader footer = val;
     footer.seek(v.header.footerOffset, "the footer");

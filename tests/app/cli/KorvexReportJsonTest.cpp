@@ -1,5 +1,7 @@
 #include "Json.h"
+#include "StructureDump.h"
 #include "TestSupport.h"
+#include "../structure/FakeFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -77,4 +79,46 @@ TEST(Json, KeepsMemberOrderAndEscapes)
     const Json j(Json::Object{{"b", 1}, {"a", Json::Array{true, Json(), "x\"\\\n\x01"}}, {"e", Json::Object{}}});
     EXPECT_EQ(j.serialize(),
               "{\n  \"b\": 1,\n  \"a\": [\n    true,\n    null,\n    \"x\\\"\\\\\\n\\u0001\"\n  ],\n  \"e\": {}\n}\n");
+}
+
+// The links read as the printed report reads them: the whole 32-bit modify rule, and a
+// related table stored with a Windows path found beside the table, its fields named.
+TEST(StructureDump, LinksFindTheRelatedTableWhereTheReportFindsIt)
+{
+    using namespace korvex;
+    QTemporaryDir dir;
+    for (const char* name : {"T.FAK", "orders.fak"}) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("ok");
+    }
+    TableDefinition def;
+    def.tableType = "PARADOX";
+    def.level = 7;
+    for (const char* name : {"Id", "Customer"}) {
+        FieldDefinition f;
+        f.name = name;
+        f.type = FieldType::Integer;
+        def.fields.push_back(f);
+    }
+    auto format = std::make_unique<test::FakeFormat>(def);
+    format->links = {{"Win", IntegrityDescriptor::Kind::Master, "C:\\DATA\\ORDERS.FAK", true, {{2, 1}}},
+                     {"Gone", IntegrityDescriptor::Kind::Dependent, "C:\\DATA\\GONE.FAK", false, {{1, 2}}}};
+    std::vector<std::unique_ptr<TableFormat>> formats;
+    formats.push_back(std::move(format));
+    DatabaseEngine engine(std::move(formats));
+    FieldDescriptorBuffer descriptors;
+    const auto dump = DumpTableStructure(engine, descriptors, "T.FAK", [](const QString& t) { return t; },
+                                         QLocale::c(), dir.path());
+    ASSERT_TRUE(dump.ok);
+    const auto links = QJsonDocument::fromJson(dump.json.serialize().toUtf8()).object().value("links").toArray();
+    ASSERT_EQ(links.size(), 2);
+    const auto win = links[0].toObject();
+    EXPECT_EQ(win.value("relatedTable").toString(), "orders.fak");
+    EXPECT_EQ(win.value("rule").toString(), "cascade");
+    EXPECT_EQ(win.value("pairs").toArray()[0].toArray(), (QJsonArray{"Customer", "Id"}));
+    const auto gone = links[1].toObject();
+    EXPECT_EQ(gone.value("kind").toString(), "dependent");
+    EXPECT_EQ(gone.value("relatedTable").toString(), "C:\\DATA\\GONE.FAK");
+    EXPECT_EQ(gone.value("pairs").toArray()[0].toArray(), (QJsonArray{"Id", ""}));
 }

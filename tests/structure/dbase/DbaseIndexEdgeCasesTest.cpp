@@ -25,7 +25,7 @@ struct Table {
     QByteArray mdx;
     QByteArray cdx;
 
-    std::vector<IndexDefinition> indexes() const
+    std::vector<IndexDescription> indexes() const
     {
         DbaseCompanions c;
         if (!mdx.isEmpty())

@@ -40,7 +40,7 @@ const std::vector<ExpectedTag> flagTags = {
     {"SPACED", "NAME"},  // " NAME ": blanks around a field name leave a field index
 };
 
-std::vector<IndexDefinition> indexesOf(const char* name)
+std::vector<IndexDescription> indexesOf(const char* name)
 {
     const auto table = LoadedTable::load(fixture(name));
     return readIndexes(table.read(), table.file(), table.companions());

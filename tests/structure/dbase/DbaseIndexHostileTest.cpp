@@ -31,7 +31,7 @@ struct IndexedSample {
     const QByteArray& index() const { return foxPro ? table.cdx : table.mdx; }
 
     // The indexes with these bytes as the index file; nothing on a FormatError.
-    std::optional<std::vector<IndexDefinition>> read(std::span<const std::byte> index) const
+    std::optional<std::vector<IndexDescription>> read(std::span<const std::byte> index) const
     {
         DbaseCompanions c;
         (foxPro ? c.cdx : c.mdx) = FileBytes{QStringLiteral("T.IDX"), index};
@@ -60,7 +60,7 @@ std::vector<IndexedSample> indexedSamples()
     return samples;
 }
 
-bool sameIndexes(const std::vector<IndexDefinition>& a, const std::vector<IndexDefinition>& b)
+bool sameIndexes(const std::vector<IndexDescription>& a, const std::vector<IndexDescription>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
         return x.name == y.name && x.fields == y.fields && x.expression == y.expression &&

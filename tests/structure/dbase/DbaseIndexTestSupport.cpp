@@ -53,15 +53,6 @@ void expectTags(const std::vector<IndexDescription>& listed, const std::vector<E
     }
 }
 
-void expectTags(const std::vector<IndexDefinition>& got, const std::vector<ExpectedTag>& want)
-{
-    std::vector<IndexDescription> listed;
-    for (const auto& i : got)
-        listed.push_back({i.name, i.fields.join(';'), i.expression, i.forCondition, i.primary, i.maintained,
-                          i.unique, i.descending, i.caseInsensitive, i.expressionIndex});
-    expectTags(listed, want);
-}
-
 QByteArray buildMdx(const std::vector<MdxTagSpec>& tags, int entryLength)
 {
     const bool dBase7 = entryLength != 32;

@@ -23,7 +23,6 @@ struct ExpectedTag {
 
 // Expects the indexes, in order, to be exactly the expected ones, every flag included:
 // as a reader gives them, and as the engine lists them.
-void expectTags(const std::vector<IndexDefinition>& got, const std::vector<ExpectedTag>& want);
 void expectTags(const std::vector<IndexDescription>& listed, const std::vector<ExpectedTag>& want);
 
 // A small writer of index files for what no independent writer makes: FOR clauses,

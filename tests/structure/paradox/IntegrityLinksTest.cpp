@@ -31,17 +31,17 @@ namespace {
 const QString kJoins = QStringLiteral("leonhad+paradoxdriver/src/test/resources/joins/");
 
 // "M reference -> two.db cascade 2:1 4:2": kind, name, related table, rule, pairs.
-QString describe(const IntegrityLink& l)
+QString describe(const IntegrityDescriptor& l)
 {
     QStringList pairs;
     for (const auto& [own, related] : l.pairs)
         pairs << QStringLiteral("%1:%2").arg(own).arg(related);
     return QStringLiteral("%1 %2 -> %3 %4 %5")
-        .arg(l.kind == IntegrityLink::Kind::Master ? "M" : "D", l.name, l.relatedTable,
+        .arg(l.kind == IntegrityDescriptor::Kind::Master ? "M" : "D", l.name, l.relatedTable,
              l.cascade ? "cascade" : "restrict", pairs.join(' '));
 }
 
-std::string describe(const std::vector<IntegrityLink>& links)
+std::string describe(const std::vector<IntegrityDescriptor>& links)
 {
     QStringList d;
     for (const auto& l : links)
@@ -54,7 +54,7 @@ std::string joined(const QStringList& lines)
     return lines.join(" | ").toStdString();
 }
 
-std::vector<IntegrityLink> linksOf(const QString& path)
+std::vector<IntegrityDescriptor> linksOf(const QString& path)
 {
     const auto files = loadTable(path);
     const auto val = files.valBytes();
@@ -74,7 +74,7 @@ struct InMemory {
         header = parseHeader(ByteReader(files.dbBytes()));
     }
 
-    std::vector<IntegrityLink> links(const QByteArray& bytes) const
+    std::vector<IntegrityDescriptor> links(const QByteArray& bytes) const
     {
         return integrityLinks(ByteReader(FileBytes{QStringLiteral("T.VAL"), test::asBytes(bytes)}), header,
                               CodePage(850), {});
@@ -157,14 +157,14 @@ TEST(ParadoxIntegrity, DependentEntriesMirrorTheirMasterLinks)
     int mirrored = 0;
     for (const auto& [table, expected] : expectedLinks()) {
         for (const auto& dependent : linksOf(samplePath(kJoins + table))) {
-            if (dependent.kind != IntegrityLink::Kind::Dependent)
+            if (dependent.kind != IntegrityDescriptor::Kind::Dependent)
                 continue;
             SCOPED_TRACE((table + " " + dependent.name).toStdString());
             const QString dependentPath =
                 korvex::TableFiles::findCaseBlind(samplePath(kJoins + dependent.relatedTable)).value();
             const auto links = linksOf(dependentPath);
-            const auto master = std::find_if(links.begin(), links.end(), [&](const IntegrityLink& l) {
-                return l.kind == IntegrityLink::Kind::Master && l.name == dependent.name &&
+            const auto master = std::find_if(links.begin(), links.end(), [&](const IntegrityDescriptor& l) {
+                return l.kind == IntegrityDescriptor::Kind::Master && l.name == dependent.name &&
                        l.relatedTable.compare(table, Qt::CaseInsensitive) == 0;
             });
             ASSERT_NE(master, links.end());
@@ -379,8 +379,8 @@ TEST(ParadoxIntegrity, CutAndAlteredSectionsFailCleanly)
                             ASSERT_TRUE(own >= 1 && own <= fieldTotal) << offset;
                             ASSERT_GE(related, 1);
                         }
-                        dependents = dependents || l.kind == IntegrityLink::Kind::Dependent;
-                        ASSERT_TRUE(l.kind == IntegrityLink::Kind::Dependent || !dependents);
+                        dependents = dependents || l.kind == IntegrityDescriptor::Kind::Dependent;
+                        ASSERT_TRUE(l.kind == IntegrityDescriptor::Kind::Dependent || !dependents);
                     }
                 } catch (const FormatError& e) {
                     ASSERT_EQ(e.file(), "T.VAL");
