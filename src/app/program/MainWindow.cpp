@@ -321,7 +321,9 @@ void TForm_PrintTable::FormCreate()
     if (!(!last.isEmpty() && enterNearest(QDir(startDirectory_).absoluteFilePath(last))) && !enterNearest(startDirectory_))
         RequireEnterableDirectory(startDirectory_);
     restoreDriveAliasSelection();
-    ApplyDriveAliasSelection();
+    // An alias that fails now is told; the window's own state is restored all the same,
+    // so that closing it keeps what the user had.
+    guarded([this] { ApplyDriveAliasSelection(); });
 
     ListViewTables->setColumnWidth(0, s_.settings.ReadNumber(MainWindowKeys::Details_Colsize_1));
     ListViewTables->setColumnWidth(1, s_.settings.ReadNumber(MainWindowKeys::Details_Colsize_2));
@@ -394,19 +396,22 @@ void TForm_PrintTable::applyOuterSize(const QSize& size)
     resize(size - (frameGeometry().size() - this->size()));
 }
 
-// The window system may put a frame around the window only after it is shown. The first
-// time one appears, the inside shrinks so that the outer size stays the one asked for,
-// and the minimum size keeps counting the frame.
+// The window system may put a frame around the window only after it is shown. Once one
+// appears, the inside shrinks so that the outer size is the one asked for, and the minimum
+// size keeps counting the frame.
 void TForm_PrintTable::frameMayHaveChanged()
 {
     const QSize extent = frameGeometry().size() - size();
     if (extent != frameExtent_) {
         frameExtent_ = extent;
         setMinimumSize(MainWindowLayout::DesignSize - extent);
-        if (wantedOuterSize_.isValid() && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-            resize(wantedOuterSize_ - extent);
-            wantedOuterSize_ = QSize();
-        }
+    }
+    // The inside still has the whole outer size asked for (after a maximised start, once
+    // the window is restored): take the frame off.
+    if (wantedOuterSize_.isValid() && !extent.isNull() && size() == wantedOuterSize_ &&
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        wantedOuterSize_ = QSize();
+        resize(size() - extent);
     }
     if (outerSize() != lastLaidOut_)
         FormResize();

@@ -156,6 +156,7 @@ private:
 
     // The table browser's parts.
     void buildAliasEntries();
+    void applyEntry();
     void restoreDriveAliasSelection();
     void enterDirectory(const QString& directory);
     void setDirectoryListDrive(const QString& mountPath);
@@ -208,6 +209,7 @@ private:
     AliasDatabase* currentDatabase_ = nullptr;
     bool fileListLinked_ = true;
     int tableListBuilds_ = 0;
+    int appliedEntry_ = -1;   // the drive/alias box's entry the browser shows
     QChar dateSeparator_;
     // The directory last shown on each volume, by mount path: where choosing it goes back to.
     QHash<QString, QString> volumeDirectories_;

@@ -74,7 +74,7 @@ Program::Program(Options options)
     , bodyFont_(LoadBodyFont(settings_))
     , printer_(options_.pdfFolder.isEmpty() ? defaultPdfFolder() : options_.pdfFolder)
     , printerSetup_(printer_)
-    , mainWindow_({settings_, engine_, location_, aliasesFolder(settings_), options_.volumes})
+    , mainWindow_({settings_, engine_, location_, aliasesFolder(settings_), options_.volumes, options_.errors})
     , margins_(&mainWindow_)
     , configuration_({settings_, fieldColumns_, labels_, bodyFont_, engine_, printerSetup_, margins_}, &mainWindow_)
     , about_(settings_.path(), AliasFile::pathFor(aliasesFolder(settings_)), &mainWindow_)
@@ -83,7 +83,7 @@ Program::Program(Options options)
     , progress_(progressWindow_)
     , reporter_(TableReporter::Services{engine_, descriptors_, settings_, printer_, fieldColumns_,
                                         [this](const QString& text) { return LookupLabel(labels_, text); },
-                                        messages_, progress_, location_})
+                                        options_.errors ? *options_.errors : messages_, progress_, location_})
 {
     LoadLanguageTable(labels_, settings_);
     if (!options_.tellPdfFolder) {
@@ -101,7 +101,7 @@ Program::Program(Options options)
         try {
             mainWindow_.openTableFile(options_.startFile);
         } catch (...) {
-            ShowError(messages_, std::current_exception());
+            ShowError(options_.errors ? *options_.errors : messages_, std::current_exception());
         }
     }
 }

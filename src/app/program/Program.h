@@ -40,6 +40,8 @@ public:
         // information box over the main window.
         std::function<void(const QString& folder)> tellPdfFolder;
         DriveAliasBox::VolumeSource volumes = [] { return VolumeList::read(); };
+        // The error display of the windows and the report; none: error boxes.
+        UserMessages* errors = nullptr;
     };
 
     // "korvex [FILE]": the options of a command line.

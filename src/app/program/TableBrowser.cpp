@@ -90,6 +90,12 @@ void TForm_PrintTable::DriveNotifyTimerTimer()
 
 void TForm_PrintTable::ApplyDriveAliasSelection()
 {
+    applyEntry();
+    appliedEntry_ = DriveComboBox1->currentIndex();
+}
+
+void TForm_PrintTable::applyEntry()
+{
     const QString text = DriveComboBox1->currentText();
     const QString name = text.mid(1);
     // The alias's full name finds its database, however long it is; only CurrentAlias,
@@ -135,7 +141,7 @@ void TForm_PrintTable::selectAlias(const QString& aliasName)
                     FileListBox1->directory(),
                     FileListBox1->entries(),
                     DirectoryListBox1->isEnabled(),
-                    DriveComboBox1->currentIndex(),
+                    appliedEntry_,
                     tableListBuilds_,
                     {},
                     {}};
@@ -206,7 +212,11 @@ void TForm_PrintTable::selectAlias(const QString& aliasName)
         }
         {
             const QSignalBlocker quiet(DriveComboBox1);
-            DriveComboBox1->setCurrentIndex(before.entry);
+            const Volume* volume = DriveComboBox1->volumeOf(DirectoryListBox1->directory());
+            if (before.entry >= 0)
+                DriveComboBox1->setCurrentIndex(before.entry);
+            else if (volume)
+                DriveComboBox1->setCurrentDrive(volume->mountPath);
         }
         throw;
     }
