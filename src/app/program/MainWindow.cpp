@@ -150,6 +150,7 @@ void TForm_PrintTable::makeControls()
     GroupBoxTables = new QGroupBox(this);
     GroupBoxTables->setObjectName(QStringLiteral("GroupBoxTables"));
     GroupBoxTables->setFont(DialogFont());
+    GroupBoxTables->setAccessibleName(QStringLiteral("Tables"));
     QWidget* box = GroupBoxTables;
 
     LabelTable = label(box, "LabelTable", QStringLiteral("Table(s) to print:"));

@@ -106,7 +106,12 @@ Program::Program(Options options)
     }
 }
 
-Program::~Program() = default;
+Program::~Program()
+{
+    // The report and the dialogs go before the main window: it must not reach them when it
+    // saves its state on its way out.
+    mainWindow_.setPartners({});
+}
 
 int Program::run()
 {

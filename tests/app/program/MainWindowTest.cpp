@@ -486,9 +486,19 @@ TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
     auto* list = program.mainWindow().findChild<TableListView*>("ListViewTables");
     ASSERT_EQ(list->selectedCount(), 1);
 
+    // From the keyboard: the list, every table in it, and the print button's accelerator.
+    TForm_PrintTable& w = program.mainWindow();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    list->setFocus();
+    QTest::keyClick(list->currentView(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list->selectedCount(), list->count());
+    for (int i = 0; i < list->count(); ++i)
+        list->setSelected(i, list->item(i).caption == "db3_nomemo.dbf");
+    QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);   // the button is pressed for a moment
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(top + "/pdf/Korvex - db3_nomemo.dbf.pdf"); }));
     program.mainWindow().SpeedButtonPrintClick();
-    program.mainWindow().SpeedButtonPrintClick();
-    EXPECT_TRUE(QFile::exists(top + "/pdf/Korvex - db3_nomemo.dbf.pdf"));
     EXPECT_TRUE(QFile::exists(top + "/pdf/Korvex - db3_nomemo.dbf (2).pdf"));
     EXPECT_EQ(told, QStringList({top + "/pdf"}));
 
