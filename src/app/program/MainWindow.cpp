@@ -15,7 +15,7 @@
 #include "DatabaseEngine.h"
 #include "DialogFont.h"
 #include "MessageBoxMessages.h"
-#include "TableReport.h"
+#include "TableLocation.h"
 
 #include <QAction>
 #include <QActionGroup>

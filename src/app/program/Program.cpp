@@ -16,11 +16,6 @@ namespace korvex {
 
 namespace {
 
-SettingsFile makeSettings(const QString& path)
-{
-    return path.isEmpty() ? SettingsFile() : SettingsFile(path);
-}
-
 QString aliasesFolder(const SettingsFile& settings)
 {
     return QFileInfo(settings.path()).absolutePath();
@@ -69,23 +64,19 @@ void Program::prepareApplication()
 
 Program::Program(Options options)
     : options_(std::move(options))
-    , settings_(makeSettings(options_.settingsPath))
-    , fieldColumns_(MakeFieldHeader())
-    , bodyFont_(LoadBodyFont(settings_))
+    , services_(options_.settingsPath)
     , printer_(options_.pdfFolder.isEmpty() ? defaultPdfFolder() : options_.pdfFolder)
     , printerSetup_(printer_)
-    , mainWindow_({settings_, engine_, location_, aliasesFolder(settings_), options_.volumes, options_.errors})
+    , mainWindow_({services_.settings(), services_.engine(), services_.location(), aliasesFolder(services_.settings()),
+                   options_.volumes, options_.errors})
     , margins_(&mainWindow_)
-    , configuration_({settings_, fieldColumns_, labels_, bodyFont_, engine_, printerSetup_, margins_}, &mainWindow_)
-    , about_(settings_.path(), AliasFile::pathFor(aliasesFolder(settings_)), &mainWindow_)
+    , configuration_(TForm_PrnTabCfg::Services::from(services_, printerSetup_, margins_, options_.errors), &mainWindow_)
+    , about_(services_.settings().path(), AliasFile::pathFor(aliasesFolder(services_.settings())), &mainWindow_)
     , progressWindow_(&mainWindow_)
     , messages_(&mainWindow_)
     , progress_(progressWindow_)
-    , reporter_(TableReporter::Services{engine_, descriptors_, settings_, printer_, fieldColumns_,
-                                        [this](const QString& text) { return LookupLabel(labels_, text); },
-                                        options_.errors ? *options_.errors : messages_, progress_, location_})
+    , reporter_(services_, printer_, options_.errors ? *options_.errors : messages_, progress_)
 {
-    LoadLanguageTable(labels_, settings_);
     if (!options_.tellPdfFolder) {
         options_.tellPdfFolder = [this](const QString& folder) {
             QMessageBox::information(&mainWindow_, QGuiApplication::applicationDisplayName(),
@@ -121,8 +112,6 @@ int Program::run()
 
 bool Program::printTable(const QString& name)
 {
-    // The body font is held in memory: the configuration dialog's Save changes it.
-    reporter_.setBodyFont(bodyFont_.name, bodyFont_.points);
     const bool printed = reporter_.PrintTableReport(name);
     if (printed && printer_.isPdfPrinter() && !printer_.lastOutputFile().isEmpty() && !pdfFolderTold_) {
         pdfFolderTold_ = true;

@@ -5,18 +5,12 @@
 #include "MainWindow.h"
 
 #include "ConfigurationDialog.h"
-#include "DatabaseEngine.h"
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
-#include "LanguageTable.h"
 #include "MarginsDialog.h"
 #include "MessageBoxMessages.h"
 #include "QtPrinterDevice.h"
 #include "QtPrinterSetup.h"
-#include "ReportSettings.h"
-#include "SettingsFile.h"
+#include "ReportServices.h"
 #include "TableReport.h"
-#include "TableSource.h"
 #include "WindowProgress.h"
 
 #include <QString>
@@ -65,21 +59,14 @@ public:
     AboutBox& aboutBox() { return about_; }
     TForm_EVAMsg& progressWindow() { return progressWindow_; }
     QtPrinterDevice& printer() { return printer_; }
-    TableLocation& location() { return location_; }
+    ReportServices& services() { return services_; }
 
     // Prints one table of the browser: the print run's function.
     bool printTable(const QString& name);
 
 private:
     Options options_;
-    // The services of the whole run.
-    SettingsFile settings_;
-    DatabaseEngine engine_;
-    FieldDescriptorBuffer descriptors_;
-    LanguageTable labels_;
-    HeaderStrip fieldColumns_;
-    BodyFont bodyFont_;
-    TableLocation location_;
+    ReportServices services_;
     QtPrinterDevice printer_;
     QtPrinterSetup printerSetup_;
     // The windows.

@@ -12,7 +12,8 @@
 
 #include "AliasDatabase.h"
 #include "DatabaseEngine.h"
-#include "TableReport.h"
+#include "TableLocation.h"
+#include "UserMessages.h"
 #include "TableSource.h"
 
 #include <QComboBox>

@@ -2,11 +2,11 @@
 
 #include "AliasCommand.h"
 #include "Json.h"
+#include "PrintProgram.h"
 #include "StructureDump.h"
 
 #include "DatabaseEngine.h"
-#include "LanguageTable.h"
-#include "PasswordList.h"
+#include "ReportServices.h"
 #include "SettingsFile.h"
 
 #include <QCommandLineParser>
@@ -32,17 +32,14 @@ namespace {
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 
-int writeJson(DatabaseEngine& engine, const SettingsFile& settings, const QStringList& tables,
-              const QString& databaseName)
+int writeJson(ReportServices& services, const QStringList& tables, const QString& databaseName)
 {
-    FieldDescriptorBuffer descriptors;
-    LanguageTable labels;
-    LoadLanguageTable(labels, settings);
-    const LabelLookup label = [&labels](const QString& text) { return LookupLabel(labels, text); };
+    const LabelLookup label = services.labelLookup();
     bool allOk = true;
     Json::Array results;
     for (const auto& table : tables) {
-        auto dump = DumpTableStructure(engine, descriptors, table, label, QLocale::system(), databaseName);
+        auto dump = DumpTableStructure(services.engine(), services.descriptors(), table, label, QLocale::system(),
+                                       databaseName);
         allOk = allOk && dump.ok;
         results.push_back(std::move(dump.json));
     }
@@ -128,15 +125,15 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         return usage(QStringLiteral("the settings file %1 does not exist").arg(settingsInfo.filePath()));
     if (parser.isSet(settingsOption) && !settingsInfo.isFile())
         return usage(QStringLiteral("the settings file %1 is not a file").arg(settingsInfo.filePath()));
-    SettingsFile settings = parser.isSet(settingsOption) ? SettingsFile(settingsInfo.filePath()) : SettingsFile();
-    DatabaseEngine engine;
-    for (const auto& pw : parser.values(password) + LoadPasswordList(settings))
+    ReportServices services(parser.isSet(settingsOption) ? settingsInfo.filePath() : QString());
+    DatabaseEngine& engine = services.engine();
+    for (const auto& pw : parser.values(password))
         engine.RegisterPassword(pw);
 
     // Aliases are read only when asked for, so that a broken aliases file stops no other use.
     std::unique_ptr<AliasDatabase> aliasDatabase;
     if (parser.isSet(listAliases) || parser.isSet(alias)) {
-        if (engine.LoadAliases(QFileInfo(settings.path()).absolutePath()) != result::Ok) {
+        if (engine.LoadAliases(QFileInfo(services.settings().path()).absolutePath()) != result::Ok) {
             writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
             return ExitFailed;
         }
@@ -153,10 +150,25 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     }
 
     if (parser.isSet(json))
-        return writeJson(engine, settings, tables, aliasDatabase ? aliasDatabase->databaseName() : QString());
+        return writeJson(services, tables, aliasDatabase ? aliasDatabase->databaseName() : QString());
 
     return printTables(PrintRequest{tables, optionValue(printer), optionValue(out), optionValue(trace), aliasDatabase.get()},
-                       settings, engine);
+                       services);
+}
+
+ReportCommand::ReportCommand(int& argc, char** argv)
+    : arguments_(argv, argv + argc + 1)
+    , application_(argc, argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+}
+
+int ReportCommand::run()
+{
+    return RunReportCommand(QCoreApplication::arguments(), [this](const PrintRequest&, ReportServices&) {
+        return runPrintProgram(arguments_.data());
+    });
 }
 
 } // namespace korvex

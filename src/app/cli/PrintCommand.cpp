@@ -2,17 +2,15 @@
 
 #include "AliasCommand.h"
 #include "DatabaseEngine.h"
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
-#include "LanguageTable.h"
 #include "QtPrinterDevice.h"
 #include "RecordingDevice.h"
-#include "ReportSettings.h"
+#include "ReportServices.h"
 #include "SettingsFile.h"
 #include "TableReport.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -70,10 +68,28 @@ void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& 
         writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
 }
 
+// The environment the printing program needs before Qt starts: the offscreen platform
+// unless one is chosen, and a private runtime folder outside a desktop session.
+std::unique_ptr<QTemporaryDir> prepareEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QTemporaryDir> runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtime = std::make_unique<QTemporaryDir>();
+        if (runtime->isValid()) {
+            QFile::setPermissions(runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", runtime->path().toLocal8Bit());
+        }
+    }
+    return runtime;
+}
+
 } // namespace
 
-int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
+int printTables(const PrintRequest& request, ReportServices& services)
 {
+    DatabaseEngine& engine = services.engine();
     // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
     // printer, or the PDF printer writing into the output folder.
     const QString folder = QDir::current().absoluteFilePath(request.outFolder.value_or(QStringLiteral("korvex-reports")));
@@ -102,11 +118,7 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
 
     CommandLineMessages messages(engine);
     SilentProgress progress;
-    FieldDescriptorBuffer descriptors;
-    HeaderStrip fieldHeader = MakeFieldHeader();
-    LanguageTable labels;
-    LoadLanguageTable(labels, settings);
-    TableLocation location;
+    TableLocation& location = services.location();
     if (request.aliasDatabase) {
         // Tables named relative to the alias open through its database, as chosen in the browser.
         QString driver;
@@ -116,11 +128,7 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
         location.CurrentAliasDriver = driver.left(25);
         location.CurrentDatabase = request.aliasDatabase->databaseName();
     }
-    TableReporter reporter(TableReporter::Services{
-        engine, descriptors, settings, *device, fieldHeader,
-        [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
-    const BodyFont bodyFont = LoadBodyFont(settings);
-    reporter.setBodyFont(bodyFont.name, bodyFont.points);
+    TableReporter reporter(services, *device, messages, progress);
 
     bool allOk = true;
     for (const auto& table : request.tables) {
@@ -161,6 +169,19 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
         }
     }
     return allOk ? 0 : ExitFailed;
+}
+
+PrintCommand::PrintCommand(int& argc, char** argv)
+    : runtime_(prepareEnvironment())
+    , application_(argc, argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+}
+
+int PrintCommand::run()
+{
+    return RunReportCommand(QCoreApplication::arguments(), printTables);
 }
 
 } // namespace korvex
