@@ -281,8 +281,17 @@ void TForm_PrintTable::directoryChanged(const QString& directory)
 {
     s_.location.currentDirectory = directory;
     LabelActDir->setDirectory(directory);
-    if (const Volume* volume = DriveComboBox1->volumeOf(directory))
+    if (const Volume* volume = DriveComboBox1->volumeOf(directory)) {
         volumeDirectories_.insert(volume->mountPath, directory);
+        // Unlike a drive, a volume can be left through the directory list (up to the root,
+        // or down into a volume mounted below): in drive mode the box follows, so that the
+        // drive it shows and stores is the directory's.
+        if (s_.location.CurrentAlias.isEmpty() && volume->mountPath != DriveComboBox1->currentDrive()) {
+            const QSignalBlocker quiet(DriveComboBox1);
+            DriveComboBox1->setCurrentDrive(volume->mountPath);
+            appliedEntry_ = DriveComboBox1->currentIndex();
+        }
+    }
     if (fileListLinked_)
         FileListBox1->setDirectory(directory);
 }

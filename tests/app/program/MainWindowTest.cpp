@@ -323,6 +323,11 @@ TEST_F(MainWindowTest, VolumeThatCannotBeEnteredFallsBackQuietly)
     EXPECT_EQ(location.currentDirectory, tables());
     EXPECT_EQ(drives()->currentText(), top + " [data]");
     EXPECT_EQ(drives()->currentDrive(), top);
+    // Leaving the volume through the directory list takes the box along, at once.
+    find<DirectoryListBox>("DirectoryListBox1")->setDirectory("/");
+    EXPECT_EQ(drives()->currentText(), "/");
+    EXPECT_FALSE(find<QTimer>("DriveNotifyTimer")->isActive());
+    find<DirectoryListBox>("DirectoryListBox1")->setDirectory(tables());
     // A remembered directory that is gone starts the browser at its nearest parent.
     window->close();
     writeSettings("[System]\nLastDirectory=" + tables().toUtf8() + "/gone/deeper\n");
