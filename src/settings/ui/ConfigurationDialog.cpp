@@ -19,6 +19,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFont>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -163,6 +165,37 @@ void selectChoice(QComboBox* box, const QString& stored, int fallback = -1)
         items << box->itemText(i);
     const int found = FindChoice(items, stored);
     box->setCurrentIndex(found >= 0 ? found : std::min(fallback, box->count() - 1));
+}
+
+// Marks a font list's entry that holds a stored name the printer does not offer.
+constexpr int KeptFontRole = Qt::UserRole + 1;
+
+// Selects a stored font name. A name the printer does not offer (settings from another
+// system, where "Arial" was everywhere) selects the family that the font matcher makes of
+// it here, which is what the report would print with; failing that, the name stays as an
+// entry of its own at the top, so that saving never turns it into an empty name. Only an
+// empty stored name selects the first font.
+void selectFont(QComboBox* box, const QString& stored)
+{
+    for (int i = box->count() - 1; i >= 0; --i)
+        if (box->itemData(i, KeptFontRole).toBool())
+            box->removeItem(i);
+    if (stored.isEmpty()) {
+        box->setCurrentIndex(box->count() > 0 ? 0 : -1);
+        return;
+    }
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    int found = FindChoice(items, stored);
+    if (found < 0)
+        found = FindChoice(items, QFontInfo(QFont(stored)).family());
+    if (found < 0) {
+        box->insertItem(0, stored);
+        box->setItemData(0, true, KeptFontRole);
+        found = 0;
+    }
+    box->setCurrentIndex(found);
 }
 
 // Holds a window's drawing back while it lives.
@@ -461,7 +494,7 @@ void TForm_PrnTabCfg::LoadDialogSettings()
     TabbedNotebook1->setCurrentIndex(PrintingPage);
     LoadFieldColumns();
 
-    selectChoice(ComboBoxFontName, s_.bodyFont.name, 0);
+    selectFont(ComboBoxFontName, s_.bodyFont.name);
     selectChoice(ComboBoxFontSize, QString::number(s_.bodyFont.points), 0);
 
     // A box set to a new state runs its handler; the handlers run here in any case, so the
@@ -503,7 +536,7 @@ void TForm_PrnTabCfg::loadHeader(const HeaderKeys& keys, const HeaderControls& c
     const SettingsFile& settings = s_.settings;
     selectChoice(c.visibility, settings.ReadText(keys.visibility));
     selectChoice(c.alignment, settings.ReadText(keys.alignment));
-    selectChoice(c.fontName, settings.ReadText(keys.fontName));
+    selectFont(c.fontName, settings.ReadText(keys.fontName));
     selectChoice(c.fontSize, settings.ReadText(keys.fontSize));
     selectChoice(c.attributes, settings.ReadText(keys.fontAttributes));
     c.text->setText(settings.ReadText(keys.text));
