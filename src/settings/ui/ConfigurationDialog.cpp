@@ -36,6 +36,8 @@
 #include <QTableWidget>
 
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 namespace korvex {
 
@@ -545,19 +547,6 @@ void TForm_PrnTabCfg::loadHeader(const HeaderKeys& keys, const HeaderControls& c
     c.spacingAfter->setValue(settings.ReadNumber(keys.spacingAfter));
 }
 
-void TForm_PrnTabCfg::saveHeader(const HeaderKeys& keys, const HeaderControls& c)
-{
-    SettingsFile& settings = s_.settings;
-    settings.WriteText(keys.visibility, c.visibility->currentText());
-    settings.WriteText(keys.text, c.text->text());
-    settings.WriteText(keys.alignment, c.alignment->currentText());
-    settings.WriteText(keys.fontName, c.fontName->currentText());
-    settings.WriteText(keys.fontSize, c.fontSize->currentText());
-    settings.WriteText(keys.fontAttributes, c.attributes->currentText());
-    settings.WriteNumber(keys.spacingBefore, c.spacingBefore->value());
-    settings.WriteNumber(keys.spacingAfter, c.spacingAfter->value());
-}
-
 void TForm_PrnTabCfg::LoadFieldColumns()
 {
     korvex::LoadFieldColumns(s_.settings, FieldHeader->strip());
@@ -629,42 +618,71 @@ void TForm_PrnTabCfg::OKButtonClick()
 
 void TForm_PrnTabCfg::save()
 {
-    SettingsFile& settings = s_.settings;
     const FrozenDrawing frozen(*this);
     TabbedNotebook1->setCurrentIndex(PrintingPage);
 
-    s_.bodyFont = BodyFont{ComboBoxFontName->currentText(), ComboBoxFontSize->currentText().toInt()};
-    settings.WriteText(FontKeys::Name, s_.bodyFont.name);
-    settings.WriteNumber(FontKeys::Size, s_.bodyFont.points);
+    // Every key in one change of the settings file: a Save that cannot write leaves the
+    // file, and the body font the report prints with, as they were.
+    std::vector<SettingsFile::Value> values;
+    const auto text = [&values](const TextKey& key, const QString& value) {
+        values.push_back({key.section, key.name, value});
+    };
+    const auto number = [&values](const NumberKey& key, int value) {
+        values.push_back({key.section, key.name, QString::number(value)});
+    };
+    const auto flag = [&values](const FlagKey& key, bool value) {
+        values.push_back({key.section, key.name, value ? QStringLiteral("1") : QStringLiteral("0")});
+    };
+    const auto append = [&values](std::vector<SettingsFile::Value> more) {
+        values.insert(values.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    };
 
-    SaveFieldColumns(settings, FieldHeader->strip());
+    const BodyFont bodyFont{ComboBoxFontName->currentText(), ComboBoxFontSize->currentText().toInt()};
+    text(FontKeys::Name, bodyFont.name);
+    number(FontKeys::Size, bodyFont.points);
 
-    settings.WriteFlag(OptionKeys::PrintDate, CheckBoxPrintDate->isChecked());
-    settings.WriteFlag(OptionKeys::PrintPageNr, CheckBoxPrintPageNr->isChecked());
-    settings.WriteFlag(OptionKeys::PrintGrid, CheckBoxPrintGrid->isChecked());
-    settings.WriteFlag(OptionKeys::PrintCopyright, CheckBoxPrintCopyright->isChecked());
-    settings.WriteFlag(OptionKeys::PrintHeader, CheckBoxHeader->isChecked());
-    settings.WriteFlag(OptionKeys::PrintZebraPattern, CheckBoxZebraPattern->isChecked());
-    settings.WriteFlag(OptionKeys::SecondaryIndex, CheckBoxSecIndexes->isChecked());
-    settings.WriteFlag(OptionKeys::RefIntegrity, CheckBoxRefInt->isChecked());
-    settings.WriteFlag(OptionKeys::RefIntegrityMaster, CheckBoxRefMaster->isChecked());
-    settings.WriteFlag(OptionKeys::RefIntegrityDependent, CheckBoxRefDep->isChecked());
-    settings.WriteFlag(OptionKeys::Portrait, RadioPortrait->isChecked());
-    settings.WriteFlag(OptionKeys::ShowHints, CheckBoxShowHints->isChecked());
+    append(FieldColumnValues(FieldHeader->strip()));
 
-    settings.WriteText(OptionKeys::ColorZebraPattern, ComboBoxZebraShading->currentText());
+    flag(OptionKeys::PrintDate, CheckBoxPrintDate->isChecked());
+    flag(OptionKeys::PrintPageNr, CheckBoxPrintPageNr->isChecked());
+    flag(OptionKeys::PrintGrid, CheckBoxPrintGrid->isChecked());
+    flag(OptionKeys::PrintCopyright, CheckBoxPrintCopyright->isChecked());
+    flag(OptionKeys::PrintHeader, CheckBoxHeader->isChecked());
+    flag(OptionKeys::PrintZebraPattern, CheckBoxZebraPattern->isChecked());
+    flag(OptionKeys::SecondaryIndex, CheckBoxSecIndexes->isChecked());
+    flag(OptionKeys::RefIntegrity, CheckBoxRefInt->isChecked());
+    flag(OptionKeys::RefIntegrityMaster, CheckBoxRefMaster->isChecked());
+    flag(OptionKeys::RefIntegrityDependent, CheckBoxRefDep->isChecked());
+    flag(OptionKeys::Portrait, RadioPortrait->isChecked());
+    flag(OptionKeys::ShowHints, CheckBoxShowHints->isChecked());
 
-    saveHeader(OptionKeys::MainHeader, mainHeader_);
-    saveHeader(OptionKeys::SubHeader, subHeader_);
+    text(OptionKeys::ColorZebraPattern, ComboBoxZebraShading->currentText());
+
+    const auto header = [&](const HeaderKeys& keys, const HeaderControls& c) {
+        text(keys.visibility, c.visibility->currentText());
+        text(keys.text, c.text->text());
+        text(keys.alignment, c.alignment->currentText());
+        text(keys.fontName, c.fontName->currentText());
+        text(keys.fontSize, c.fontSize->currentText());
+        text(keys.fontAttributes, c.attributes->currentText());
+        number(keys.spacingBefore, c.spacingBefore->value());
+        number(keys.spacingAfter, c.spacingAfter->value());
+    };
+    header(OptionKeys::MainHeader, mainHeader_);
+    header(OptionKeys::SubHeader, subHeader_);
 
     const PageMargins margins = s_.margins.heldMargins();
-    settings.WriteNumber(OptionKeys::Margin_Left, margins.left);
-    settings.WriteNumber(OptionKeys::Margin_Right, margins.right);
-    settings.WriteNumber(OptionKeys::Margin_Top, margins.top);
-    settings.WriteNumber(OptionKeys::Margin_Bottom, margins.bottom);
+    number(OptionKeys::Margin_Left, margins.left);
+    number(OptionKeys::Margin_Right, margins.right);
+    number(OptionKeys::Margin_Top, margins.top);
+    number(OptionKeys::Margin_Bottom, margins.bottom);
 
-    SaveLanguageTable();
-    SavePasswords();
+    append(LanguageTableValues(s_.labels));
+    append(PasswordValues(passwords()));
+
+    s_.settings.writeTexts(values, {SettingsSection::Passwords});
+    s_.bodyFont = bodyFont;
+    UpdatePasswordButtons();
 }
 
 void TForm_PrnTabCfg::CancelButtonClick()

@@ -466,7 +466,7 @@ TEST_F(ConfigDialog, DoubleClickOnAnOrientationSavesAndCloses)
     EXPECT_EQ(settings.ReadText("Options", "Portrait", "absent"), "0");
 }
 
-TEST_F(ConfigDialog, AFailedSaveIsShownAndKeepsWhatWasWritten)
+TEST_F(ConfigDialog, AFailedSaveIsShownAndChangesNothing)
 {
     // A settings file whose folder is a file cannot be written, not even by root.
     QFile(dir.filePath("folder")).open(QIODevice::WriteOnly);
@@ -477,8 +477,8 @@ TEST_F(ConfigDialog, AFailedSaveIsShownAndKeepsWhatWasWritten)
     EXPECT_EQ(messages.errors, QStringList("Kann nicht nach " + unwritable.path() + " schreiben"));
     EXPECT_TRUE(d.isVisible()) << "the dialog stays open";
 
-    // A file that may grow by only a few hundred bytes takes the font, then fails in the
-    // field columns; what was stored before stays.
+    // A file that may grow by only a hundred bytes: the one change of the file fails, so
+    // neither the file nor the body font in use changes.
     messages.errors.clear();
     store({{"Passwords/Password_0", "secret"}});
     open().show();
@@ -492,7 +492,8 @@ TEST_F(ConfigDialog, AFailedSaveIsShownAndKeepsWhatWasWritten)
     click("OKButton");
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(messages.errors, QStringList("Kann nicht nach " + settings.path() + " schreiben"));
-    EXPECT_EQ(settings.ReadText("FONT", "Name", "absent"), "Beta");
+    EXPECT_EQ(settings.ReadText("FONT", "Name", "absent"), "absent");
+    EXPECT_EQ(bodyFont.name, "Arial");
     EXPECT_EQ(settings.ReadText("Options", "PrintGrid", "absent"), "absent");
     EXPECT_EQ(settings.ReadText("Passwords", "Password_0", "absent"), "secret");
     EXPECT_TRUE(dialog->isVisible());
