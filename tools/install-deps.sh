@@ -8,9 +8,10 @@ packages="
   qt6-base-dev libcups2-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
+  qt6-translations-l10n
   fonts-liberation fonts-dejavu-core
   poppler-utils
-  xvfb xauth
+  xvfb xauth xdotool desktop-file-utils
   pxlib-dev python3 python3-dbf python3-dbfread
   fp-compiler fp-units-db fp-units-fcl
   cups-daemon cups-client
