@@ -5,6 +5,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
+tools/check-format.sh  # the lines this change touches follow .clang-format
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
