@@ -7,7 +7,7 @@ packages="
   g++ cmake make pkgconf
   qt6-base-dev libcups2-dev
   libgtest-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   qt6-translations-l10n
   fonts-liberation fonts-dejavu-core
   poppler-utils
