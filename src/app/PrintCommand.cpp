@@ -74,6 +74,9 @@ void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& 
 
 int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
 {
+    for (const auto& problem : request.problems)
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
+    const int expanded = request.problems.isEmpty() ? 0 : ExitFailed;
     // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
     // printer, or the PDF printer writing into the output folder.
     const QString folder = QDir::current().absoluteFilePath(request.outFolder.value_or(QStringLiteral("korvex-reports")));
@@ -160,7 +163,7 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
             return ExitFailed;
         }
     }
-    return allOk ? 0 : ExitFailed;
+    return allOk ? expanded : ExitFailed;
 }
 
 } // namespace korvex

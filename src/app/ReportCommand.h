@@ -14,9 +14,13 @@ class DatabaseEngine;
 class SettingsFile;
 
 // The printing form of the command line with its arguments checked: the tables in
-// argument order, where their reports go, and the alias they are named in.
+// argument order (a directory's tables in its place), where their reports go, and the
+// alias they are named in.
 struct PrintRequest {
     QStringList tables;
+    QString origin;                   // where the tables come from, for the book's title
+    QStringList problems;             // arguments that gave no table: said before printing
+    std::optional<QString> bookFile;  // --book FILE: one PDF of all the tables
     std::optional<QString> printer;   // --printer NAME
     std::optional<QString> outFolder; // --out DIR
     std::optional<QString> traceFile; // --trace FILE
@@ -28,9 +32,10 @@ struct PrintRequest {
 // passwords registered); answers the exit status.
 using TablePrinter = std::function<int(const PrintRequest&, SettingsFile&, DatabaseEngine&)>;
 
-// korvex-report: prints the structure reports of tables, or writes their structure as
-// JSON. Answers the exit status: 0 when every table succeeded, 1 when any failed, 2 for a
-// usage error. The JSON form needs Qt Core only; printing goes to printTables.
+// korvex-report: prints the structure reports of tables, or their book, or writes their
+// structure as JSON, Markdown or tbls JSON. Answers the exit status: 0 when every table succeeded, 1 when any failed, 2 for a
+// usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes to
+// printTables.
 int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables);
 
 // The text as UTF-8, written and flushed at once, so that messages on standard error and
