@@ -1,10 +1,12 @@
 #include "PrintCommand.h"
 
 #include "AliasCommand.h"
+#include "Book.h"
 #include "DatabaseEngine.h"
 #include "FieldColumns.h"
 #include "HeaderStrip.h"
 #include "LanguageTable.h"
+#include "PdfNavigation.h"
 #include "QtPrinterDevice.h"
 #include "RecordingDevice.h"
 #include "ReportSettings.h"
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
@@ -70,13 +73,74 @@ void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& 
         writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
 }
 
+// A recording device with the printer's pages in both orientations and its fonts.
+std::unique_ptr<RecordingDevice> recorderLike(QtPrinterDevice& printer)
+{
+    auto recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, printer.caps());
+    printer.setOrientation(Orientation::Landscape);
+    recorder->setCaps(Orientation::Landscape, printer.caps());
+    printer.setOrientation(Orientation::Portrait);
+    return recorder;
+}
+
+// --book: every table's report in one PDF with its title page and contents, spooled by the
+// PDF printer and then given its bookmarks and links.
+int printBook(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
+{
+    const QString target = QDir::current().absoluteFilePath(*request.bookFile);
+    const QTemporaryDir spool;
+    if (!spool.isValid()) {
+        writeTo(stderr, QStringLiteral("korvex-report: no temporary folder for the book: %1\n").arg(spool.errorString()));
+        return ExitFailed;
+    }
+    CommandLineMessages messages(engine);
+    SilentProgress progress;
+    FieldDescriptorBuffer descriptors;
+    HeaderStrip fieldHeader = MakeFieldHeader();
+    LanguageTable labels;
+    LoadLanguageTable(labels, settings);
+    for (const auto& entry : request.tables.tables)
+        writeWarnings(engine, entry.argument, entry.databaseName, entry.name);
+    BookLayout layout;
+    try {
+        QtPrinterDevice printer(spool.path());
+        printer.selectPdfPrinter(spool.path());
+        const auto planner = recorderLike(printer);
+        BookPrinter book(BookPrinter::Services{engine, descriptors, settings, fieldHeader,
+                                               [&labels](const QString& text) { return LookupLabel(labels, text); },
+                                               progress, LoadBodyFont(settings)},
+                         printer, *planner);
+        layout = book.PrintBook(request.tables, QCoreApplication::applicationVersion());
+        AddPdfNavigation(printer.lastOutputFile(), target, layout);
+    } catch (const PrinterError& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+        return ExitFailed;
+    } catch (const SettingsWriteError& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1 (%2)\n").arg(e.message(), e.reason()));
+        return ExitFailed;
+    } catch (const std::exception& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(QString::fromStdString(e.what())));
+        return ExitFailed;
+    }
+    bool allOk = true;
+    for (const auto& chapter : layout.chapters) {
+        if (!chapter.printed)
+            writeTo(stderr, QStringLiteral("korvex-report: %1: not in the book: %2\n").arg(chapter.table.argument, chapter.error));
+        allOk = allOk && chapter.printed;
+    }
+    writeTo(stdout, QStringLiteral("book: %1\n").arg(target));
+    return allOk ? 0 : ExitFailed;
+}
+
 } // namespace
 
 int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
 {
-    for (const auto& problem : request.problems)
+    for (const auto& problem : request.tables.problems)
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
-    const int expanded = request.problems.isEmpty() ? 0 : ExitFailed;
+    const int expanded = request.tables.problems.isEmpty() ? 0 : ExitFailed;
+    if (request.bookFile)
+        return std::max(printBook(request, settings, engine), expanded);
     // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
     // printer, or the PDF printer writing into the output folder.
     const QString folder = QDir::current().absoluteFilePath(request.outFolder.value_or(QStringLiteral("korvex-reports")));
@@ -94,10 +158,7 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
         return ExitFailed;
     }
     if (request.traceFile) {
-        recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, qtPrinter->caps());
-        qtPrinter->setOrientation(Orientation::Landscape);
-        recorder->setCaps(Orientation::Landscape, qtPrinter->caps());
-        qtPrinter->setOrientation(Orientation::Portrait);
+        recorder = recorderLike(*qtPrinter);
         device = recorder.get();
     } else {
         device = qtPrinter.get();
@@ -126,7 +187,8 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
     reporter.setBodyFont(bodyFont.name, bodyFont.points);
 
     bool allOk = true;
-    for (const auto& table : request.tables) {
+    for (const auto& entry : request.tables.tables) {
+        const QString& table = entry.argument;
         const QFileInfo info(table);
         if (!request.aliasDatabase)
             location.currentDirectory = info.absolutePath();

@@ -226,8 +226,8 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         named << t.argument;
     const bool dump = writeJsonDump || parser.isSet(format) || parser.isSet(markdown);
     if (!dump)  // the printing program tells what a directory lacked
-        return printTables(PrintRequest{named, set.origin, set.problems, optionValue(book), optionValue(printer),
-                                        optionValue(out), optionValue(trace), aliasDatabase.get()},
+        return printTables(PrintRequest{set, optionValue(book), optionValue(printer), optionValue(out),
+                                        optionValue(trace), aliasDatabase.get()},
                            settings, engine);
 
     for (const auto& problem : set.problems)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TableSet.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,9 +19,7 @@ class SettingsFile;
 // argument order (a directory's tables in its place), where their reports go, and the
 // alias they are named in.
 struct PrintRequest {
-    QStringList tables;
-    QString origin;                   // where the tables come from, for the book's title
-    QStringList problems;             // arguments that gave no table: said before printing
+    TableSet tables;                  // with the arguments that gave no table, to be told
     std::optional<QString> bookFile;  // --book FILE: one PDF of all the tables
     std::optional<QString> printer;   // --printer NAME
     std::optional<QString> outFolder; // --out DIR

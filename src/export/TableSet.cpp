@@ -13,6 +13,7 @@ TableSet ExpandTableArguments(DatabaseEngine& engine, const QStringList& argumen
     TableSet set;
     if (alias) {
         set.origin = QStringLiteral("alias ") + alias->aliasName();
+        set.aliasName = alias->aliasName();
         QStringList names = arguments;
         if (names.isEmpty() && engine.ListTables(alias->databaseName(), names) != result::Ok)
             set.problems << QStringLiteral("%1: %2").arg(set.origin, engine.lastError());

@@ -23,6 +23,7 @@ struct TableSet {
     // For titles: the directory as it was given, "alias NAME", or the directories of the
     // tables named one by one.
     QString origin;
+    QString aliasName;  // the alias the tables are opened through; empty for directories
     std::vector<TableEntry> tables;
     // Arguments that gave no table: a directory without tables, or one that cannot be read.
     QStringList problems;

@@ -118,6 +118,7 @@ bool TableReporter::PrintTableReport(const QString& name)
 
     ReportContext context(s_.device, settings, s_.label, locale_);
     context.now = now_;
+    context.pageNumberOffset = pageNumberOffset_;
     context.macros.tableName = name;
     context.macros.tableType = structure.tableTypeKey;
     context.macros.tableLevel = structure.levelText;
