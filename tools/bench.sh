@@ -11,3 +11,4 @@ build/bench/tests/bench/bench_structure
 build/bench/tests/bench/bench_report
 build/bench/tests/bench/bench_aliases
 tools/bench-json.sh
+tools/bench-book.sh

@@ -10,6 +10,7 @@ packages="
   clang libclang-rt-14-dev
   fonts-liberation fonts-dejavu-core
   poppler-utils
+  libqpdf-dev qpdf python3-jsonschema
   xvfb xauth
   pxlib-dev python3 python3-dbf python3-dbfread
   fp-compiler fp-units-db fp-units-fcl

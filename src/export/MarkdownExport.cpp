@@ -432,6 +432,10 @@ QString MermaidName(const QString& text)
     }
     if (out.isEmpty() || !(out.at(0).unicode() < 128 && out.at(0).isLetter()))
         out.prepend(QStringLiteral("x_"));
+    // Within an entity's block these words mark keys, in any case.
+    for (const char* key : {"PK", "FK", "UK"})
+        if (out.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+            out += '_';
     return out;
 }
 

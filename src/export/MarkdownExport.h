@@ -47,7 +47,7 @@ QString EscapeMarkdownText(const QString& text);
 
 // A name that Mermaid's erDiagram takes as an entity or attribute name: ASCII letters,
 // digits and underscores, starting with a letter; every other run of characters becomes
-// one underscore.
+// one underscore, and the key markers PK, FK and UK get one after them.
 QString MermaidName(const QString& text);
 
 } // namespace korvex

@@ -80,6 +80,15 @@ std::map<QString, QByteArray> filesIn(const QString& folder)
     return files;
 }
 
+// The aliases file of the programs' settings folder, with the alias Demo.
+void writeDemoAlias(const QString& work)
+{
+    ASSERT_TRUE(QDir().mkpath(QDir(work).filePath("config/korvex")));
+    QFile aliases(QDir(work).filePath("config/korvex/aliases.ini"));
+    ASSERT_TRUE(aliases.open(QIODevice::WriteOnly));
+    aliases.write(("[Demo]\nPATH=" + QDir(work).filePath("demo") + "\n").toUtf8());
+}
+
 TEST_F(Demo, MarkdownMatchesTheGoldenFilesByteForByte)
 {
     const Outcome first = run(kReport, {"--markdown", "md", "demo"}, work());
@@ -226,11 +235,7 @@ TEST_F(Demo, TheTblsDriverGivesTheJsonOfADirectoryOrAnAlias)
     EXPECT_EQ(driver.out, direct.out);
     EXPECT_EQ(QJsonDocument::fromJson(driver.out)["relations"].toArray().size(), 2);
 
-    ASSERT_TRUE(QDir().mkpath(QDir(work()).filePath("config/korvex")));
-    QFile aliases(QDir(work()).filePath("config/korvex/aliases.ini"));
-    ASSERT_TRUE(aliases.open(QIODevice::WriteOnly));
-    aliases.write(("[Demo]\nPATH=" + demo + "\n").toUtf8());
-    aliases.close();
+    writeDemoAlias(work());
     const Outcome alias = run(TBLS_DRIVER_EXE, {}, work(), {"TBLS_DSN=korvex://alias/Demo"});
     ASSERT_EQ(alias.exitCode, 0) << alias.err.toStdString();
     const QJsonDocument json = QJsonDocument::fromJson(alias.out);
@@ -259,6 +264,32 @@ TEST_F(Demo, MarkdownTblsAndTheDriverLoadQtCoreOnly)
             EXPECT_FALSE(loaded.contains(QRegularExpression(QStringLiteral("calling init: \\S*%1").arg(gui))))
                 << gui << " loaded by " << program.toStdString() << ' ' << args.join(' ').toStdString();
     }
+}
+
+TEST_F(Demo, AnAliasWithoutNamesPutsEveryTableInTheBook)
+{
+    writeDemoAlias(work());
+    const Outcome book = run(kReport, {"--alias", "demo", "--book", "alias.pdf"}, work());
+    ASSERT_EQ(book.exitCode, 0) << book.err.toStdString();
+    const QJsonArray outlines = qpdfJson(QDir(work()).filePath("alias.pdf"), work())["outlines"].toArray();
+    QStringList titles;
+    for (const auto& item : outlines)
+        titles << item.toObject()["title"].toString();
+    EXPECT_EQ(titles, kDemoTables);
+    EXPECT_TRUE(pageText(QDir(work()).filePath("alias.pdf"), 1, work()).contains("alias Demo"));
+}
+
+TEST_F(Demo, OneFormPerRun)
+{
+    for (const QStringList& args : {QStringList{"--book", "b.pdf", "--printer", "x", "demo"},
+                                    QStringList{"--markdown", "m", "--json", "demo"},
+                                    QStringList{"--format", "tbls", "--book", "b.pdf", "demo"},
+                                    QStringList{"--format", "xml", "demo"}, QStringList{"--book", "b.pdf"}}) {
+        const Outcome r = run(kReport, args, work());
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(QDir(work()).filePath("b.pdf")));
 }
 
 TEST_F(Demo, ADirectoryOrAnAliasWithoutTablesTellsSo)

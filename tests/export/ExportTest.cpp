@@ -112,6 +112,9 @@ TEST(MarkdownText, MermaidNamesAreLettersDigitsAndUnderscoresFromALetterOn)
     EXPECT_EQ(MermaidName("_x"), "x__x");
     EXPECT_EQ(MermaidName(""), "x_");
     EXPECT_EQ(MermaidName("Кунди"), "x__");
+    EXPECT_EQ(MermaidName("pk"), "pk_");
+    EXPECT_EQ(MermaidName("Uk"), "Uk_");
+    EXPECT_EQ(MermaidName("PK_ID"), "PK_ID");
 }
 
 } // namespace
