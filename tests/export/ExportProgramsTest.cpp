@@ -114,6 +114,20 @@ TEST_F(Demo, MarkdownMatchesTheGoldenFilesByteForByte)
     EXPECT_EQ(filesIn(QDir(work()).filePath("md")), written);
 }
 
+TEST_F(Demo, MarkdownTakesTheChosenTranslationOfTheLabels)
+{
+    QFile settings(QDir(work()).filePath("translated.ini"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Languages]\nCurrent=2\n[Language_1]\nName of table=Tabellenname\nSec. Indexes=Indizes\n");
+    settings.close();
+    const Outcome r = run(kReport, {"--settings", "translated.ini", "--markdown", "md-de", "demo"}, work());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const auto written = filesIn(QDir(work()).filePath("md-de"));
+    EXPECT_TRUE(written.at("README.md").contains("| Tabellenname | Type of table |"));
+    EXPECT_TRUE(written.at("ORDERS.DB.md").contains("- **Tabellenname:** ORDERS.DB"));
+    EXPECT_TRUE(written.at("ORDERS.DB.md").contains("| Indizes | Used Field(s) |"));
+}
+
 QJsonObject qpdfJson(const QString& pdf, const QString& folder)
 {
     const Outcome json = run("qpdf", {"--json=2", "--json-key=pages", "--json-key=outlines", "--json-key=qpdf", pdf}, folder);
