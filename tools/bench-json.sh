@@ -19,7 +19,7 @@ build=${KORVEX_BENCH_BUILD:-build/bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DWERROR=ON >/dev/null
 cmake --build "$build" -j "$jobs" --target korvex-report bench_pxlib_fields >/dev/null
 
-exec /usr/bin/python3 - "$rounds" "$samples" "$build/src/app/korvex-report" \
+exec /usr/bin/python3 - "$rounds" "$samples" "$build/src/app/cli/korvex-report" \
   "$build/tests/bench/bench_pxlib_fields" tests/structure/dbase/dbfread_fields.py <<'PYTHON'
 import os, resource, statistics, subprocess, sys, time
 

@@ -8,6 +8,7 @@ packages="
   qt6-base-dev libcups2-dev
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
+  qt6-translations-l10n
   fonts-liberation fonts-dejavu-core
   poppler-utils
   libqpdf-dev qpdf python3-jsonschema

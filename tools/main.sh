@@ -18,5 +18,5 @@ rm -rf "$demo" "$reports"
 tables=$(find "$demo" -maxdepth 1 -type f \( -iname '*.db' -o -iname '*.dbf' \) | sort)
 echo "== printing the structure reports of the demo tables in $demo"
 # shellcheck disable=SC2086
-"$build/src/app/korvex-report" --out "$reports" $tables
+"$build/src/app/cli/korvex-report" --out "$reports" $tables
 echo "== the reports are in $(cd "$reports" && pwd)"

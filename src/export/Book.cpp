@@ -5,6 +5,7 @@
 
 #include "RecordingDevice.h"
 #include "ReportContext.h"
+#include "ReportServices.h"
 
 #include <algorithm>
 
@@ -59,8 +60,9 @@ FontSpec withSize(FontSpec font, int points, bool bold)
 
 } // namespace
 
-BookPrinter::BookPrinter(Services services, PrintDevice& book, RecordingDevice& planner)
-    : s_(std::move(services)), book_(book), planner_(planner)
+BookPrinter::BookPrinter(ReportServices& services, ReportProgress& progress, PrintDevice& book,
+                         RecordingDevice& planner)
+    : services_(services), progress_(progress), book_(book), planner_(planner)
 {
 }
 
@@ -78,18 +80,17 @@ TableLocation BookPrinter::locationOf(const TableSet& tables, const TableEntry& 
 
 void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
 {
+    const LabelLookup label = services_.labelLookup();
     KeptMessages messages;
-    TableLocation location;
-    TableReporter reporter(TableReporter::Services{s_.engine, s_.descriptors, s_.settings, planner_, s_.fieldHeader,
-                                                   s_.label, messages, s_.progress, location});
-    reporter.setBodyFont(s_.bodyFont.name, s_.bodyFont.points);
+    TableLocation& location = services_.location();
+    TableReporter reporter(services_, planner_, messages, progress_);
     reporter.setClock(now_);
     reporter.setLocale(locale_);
     for (const auto& entry : tables.tables) {
         BookChapter chapter;
         chapter.table = entry;
         const TableSchema summary =
-            ReadTableSchema(s_.engine, s_.descriptors, entry, s_.label, locale_, SchemaDetail::Summary);
+            ReadTableSchema(services_.engine(), services_.descriptors(), entry, label, locale_, SchemaDetail::Summary);
         chapter.typeOfTable = summary.typeOfTable;
         chapter.fieldCount = summary.structure.fieldCount;
 
@@ -108,7 +109,8 @@ void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
 void BookPrinter::printFrontMatter(const TableSet& tables, const QString& version, BookLayout& layout,
                                    const ReportSettings& settings)
 {
-    FrontPage front(book_, settings, s_.label, locale_);
+    const LabelLookup label = services_.labelLookup();
+    FrontPage front(book_, settings, label, locale_);
     ReportContext& c = front.context;
     const int left = c.leftX;
     const int width = c.printableWidth;
@@ -143,7 +145,7 @@ void BookPrinter::printFrontMatter(const TableSet& tables, const QString& versio
     // The contents: one row per table, the printed ones leading to their first page.
     const int columnType = left + width * 45 / 100;
     const int columnFields = left + width * 75 / 100;
-    const QString pageLabel = s_.label(QStringLiteral("Page:")).remove(QLatin1Char(':')).trimmed();
+    const QString pageLabel = label(QStringLiteral("Page:")).remove(QLatin1Char(':')).trimmed();
     const int rows = front.rowsPerPage();
     for (int page = 0; page < layout.contentsPages; ++page) {
         book_.newPage();
@@ -152,9 +154,9 @@ void BookPrinter::printFrontMatter(const TableSet& tables, const QString& versio
         book_.textOut(left, c.topY, QStringLiteral("Contents"));
         book_.setFont(withSize(body, body.points, true));
         const int captions = c.topY + front.headingHeight - front.lineHeight;
-        book_.textOut(left, captions, c.FitText(columnType - left, s_.label(QStringLiteral("Name of table"))));
-        book_.textOut(columnType, captions, c.FitText(columnFields - columnType, s_.label(QStringLiteral("Type of table"))));
-        book_.textOut(columnFields, captions, c.FitText(width / 8, s_.label(QStringLiteral("Used Fields"))));
+        book_.textOut(left, captions, c.FitText(columnType - left, label(QStringLiteral("Name of table"))));
+        book_.textOut(columnType, captions, c.FitText(columnFields - columnType, label(QStringLiteral("Type of table"))));
+        book_.textOut(columnFields, captions, c.FitText(width / 8, label(QStringLiteral("Used Fields"))));
         book_.textOut(left + width - book_.textWidth(pageLabel), captions, pageLabel);
         book_.setFont(body);
 
@@ -179,7 +181,7 @@ void BookPrinter::printFrontMatter(const TableSet& tables, const QString& versio
         }
         if (settings.PrintPageNr) {
             book_.setFont(FontSpec{QStringLiteral("Arial"), 7, false, false, Qt::black});
-            const QString text = s_.label(QStringLiteral("Page:")) + ' ' + QString::number(bookPage);
+            const QString text = label(QStringLiteral("Page:")) + ' ' + QString::number(bookPage);
             book_.textOut(left + width - book_.textWidth(text), c.topY + c.usableHeight - book_.textHeight(text), text);
             book_.setFont(body);
         }
@@ -189,11 +191,9 @@ void BookPrinter::printFrontMatter(const TableSet& tables, const QString& versio
 void BookPrinter::printChapters(const TableSet& tables, BookLayout& layout)
 {
     KeptMessages messages;
-    TableLocation location;
+    TableLocation& location = services_.location();
     ChapterDevice chapterDevice(book_);
-    TableReporter reporter(TableReporter::Services{s_.engine, s_.descriptors, s_.settings, chapterDevice,
-                                                   s_.fieldHeader, s_.label, messages, s_.progress, location});
-    reporter.setBodyFont(s_.bodyFont.name, s_.bodyFont.points);
+    TableReporter reporter(services_, chapterDevice, messages, progress_);
     reporter.setClock(now_);
     reporter.setLocale(locale_);
     for (const auto& chapter : layout.chapters) {
@@ -213,14 +213,25 @@ void BookPrinter::printChapters(const TableSet& tables, BookLayout& layout)
 
 BookLayout BookPrinter::PrintBook(const TableSet& tables, const QString& version)
 {
+    // Each report takes its table's location from the services; theirs comes back after.
+    struct KeptLocation {
+        explicit KeptLocation(TableLocation& location) : place(location), kept(location) {}
+        ~KeptLocation() { place = kept; }
+        TableLocation& place;
+        const TableLocation kept;
+    } keptLocation(services_.location());
+    const LabelLookup label = services_.labelLookup();
     BookLayout layout;
     plan(tables, layout);
 
     // The reports' orientation and margins for the front pages as well.
-    const ReportSettings settings = LoadReportSettings(s_.settings, book_, s_.bodyFont.name, s_.bodyFont.points);
+    ReportSettings settings = LoadReportSettings(services_.settings());
+    settings.BodyFontName = services_.bodyFont().name;
+    settings.BodyFontSize = services_.bodyFont().points;
+    book_.setOrientation(settings.Portrait ? Orientation::Portrait : Orientation::Landscape);
     book_.setFont(FontSpec{settings.BodyFontName, settings.BodyFontSize, false, false, Qt::black});
     {
-        const FrontPage front(book_, settings, s_.label, locale_);
+        const FrontPage front(book_, settings, label, locale_);
         const int rows = front.rowsPerPage();
         layout.contentsPages = std::max(1, int((layout.chapters.size() + std::size_t(rows) - 1) / std::size_t(rows)));
     }

@@ -17,8 +17,8 @@
 
 namespace korvex {
 
-class HeaderStrip;
 class RecordingDevice;
+class ReportServices;
 
 // One table of a book.
 struct BookChapter {
@@ -59,17 +59,9 @@ struct BookLayout {
 // book after all (its table changed meanwhile) gives up the whole book.
 class BookPrinter {
 public:
-    struct Services {
-        DatabaseEngine& engine;
-        FieldDescriptorBuffer& descriptors;
-        SettingsFile& settings;
-        HeaderStrip& fieldHeader;
-        LabelLookup label;
-        ReportProgress& progress;
-        BodyFont bodyFont;
-    };
-
-    BookPrinter(Services services, PrintDevice& book, RecordingDevice& planner);
+    // The reports read their settings, labels, field columns and body font from services;
+    // the services' table location is theirs while the book prints and is given back after.
+    BookPrinter(ReportServices& services, ReportProgress& progress, PrintDevice& book, RecordingDevice& planner);
 
     // For tests: the clock of the title page and the reports, and their locale.
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
@@ -88,7 +80,8 @@ private:
     void printChapters(const TableSet& tables, BookLayout& layout);
     TableLocation locationOf(const TableSet& tables, const TableEntry& entry) const;
 
-    Services s_;
+    ReportServices& services_;
+    ReportProgress& progress_;
     PrintDevice& book_;
     RecordingDevice& planner_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };

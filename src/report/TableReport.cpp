@@ -73,27 +73,28 @@ void printInformationBlock(ReportContext& c, const TableStructure& structure, co
 
 } // namespace
 
-TableReporter::TableReporter(Services services)
-    : s_(services), table_(services.engine), relatedTable_(services.engine)
+TableReporter::TableReporter(ReportServices& services, PrintDevice& device, UserMessages& messages,
+                             ReportProgress& progress)
+    : services_(services)
+    , device_(device)
+    , messages_(messages)
+    , progress_(progress)
+    , label_(services.labelLookup())
+    , table_(services.engine())
+    , relatedTable_(services.engine())
 {
-}
-
-void TableReporter::setBodyFont(const QString& name, int points)
-{
-    bodyFontName_ = name;
-    bodyFontSize_ = points;
 }
 
 bool TableReporter::PrintTableReport(const QString& name)
 {
-    const auto& location = s_.location;
+    const TableLocation& location = services_.location();
     // The directory with its separator, whatever its length: deep paths are ordinary.
     QString directory = location.currentDirectory;
     if (!directory.endsWith('/'))
         directory += '/';
 
-    while (s_.device.jobInProgress())
-        s_.progress.processEvents();
+    while (device_.jobInProgress())
+        progress_.processEvents();
 
     const QString database = location.CurrentAlias.isEmpty() ? directory : location.CurrentDatabase;
     TableProperties properties;
@@ -103,20 +104,23 @@ bool TableReporter::PrintTableReport(const QString& name)
         table_.refreshIndexDefinitions();
         properties = table_.properties();
     } catch (const EngineError& e) {
-        s_.messages.showError(QStringLiteral("Error opening table to print!\n"), e.message());
+        messages_.showError(QStringLiteral("Error opening table to print!\n"), e.message());
         return false;
     }
-    if (!table_.readFieldDescriptors(s_.descriptors)) {
+    if (!table_.readFieldDescriptors(services_.descriptors())) {
         // The table stays open; the next report or the end of the program closes it.
-        s_.messages.showError(QStringLiteral("Unable to analyze table to print!\n"), s_.engine.lastError());
+        messages_.showError(QStringLiteral("Unable to analyze table to print!\n"), services_.engine().lastError());
         return false;
     }
-    const TableStructure structure = TableStructure::from(name, properties, table_, s_.descriptors);
+    const TableStructure structure = TableStructure::from(name, properties, table_, services_.descriptors());
 
-    const ReportSettings settings = LoadReportSettings(s_.settings, s_.device, bodyFontName_, bodyFontSize_);
-    const StructureTexts texts(table_, structure, s_.label, locale_);
+    ReportSettings settings = LoadReportSettings(services_.settings());
+    settings.BodyFontName = services_.bodyFont().name;
+    settings.BodyFontSize = services_.bodyFont().points;
+    device_.setOrientation(settings.Portrait ? Orientation::Portrait : Orientation::Landscape);
+    const StructureTexts texts(table_, structure, label_, locale_);
 
-    ReportContext context(s_.device, settings, s_.label, locale_);
+    ReportContext context(device_, settings, label_, locale_);
     context.now = now_;
     context.pageNumberOffset = pageNumberOffset_;
     context.macros.tableName = name;
@@ -127,24 +131,24 @@ bool TableReporter::PrintTableReport(const QString& name)
     // Ends the print phase on a failure: nothing of the job comes out, the window and the
     // cursor are back and the tables are closed before the user is told.
     const auto abandon = [&] {
-        s_.device.abortJob();
-        s_.progress.setBusy(false);
-        s_.progress.hideMessage();
+        device_.abortJob();
+        progress_.setBusy(false);
+        progress_.hideMessage();
         relatedTable_.close();
         table_.close();
     };
 
     try {
-        s_.progress.setBusy(true);
-        s_.progress.showMessage(QStringLiteral("Printing structure of table ") + name + QStringLiteral("..."));
-        s_.device.beginJob(QStringLiteral("Korvex : ") + name);
+        progress_.setBusy(true);
+        progress_.showMessage(QStringLiteral("Printing structure of table ") + name + QStringLiteral("..."));
+        device_.beginJob(QStringLiteral("Korvex : ") + name);
         context.MeasureResolution();
         context.MeasureHeaders();
-        s_.device.setBrushHollow();
+        device_.setBrushHollow();
         context.UseBodyFont();
         context.SetUpPage();
-        LoadFieldColumns(s_.settings, s_.fieldHeader);
-        const FieldColumnLayout columns(s_.fieldHeader, context.printableWidth);
+        LoadFieldColumns(services_.settings(), services_.fieldColumns());
+        const FieldColumnLayout columns(services_.fieldColumns(), context.printableWidth);
         FieldTable fieldTable(context, columns, texts, structure);
         context.PlanPages(structure.fieldCount);
 
@@ -167,26 +171,26 @@ bool TableReporter::PrintTableReport(const QString& name)
             row = position - before;
             if (position >= structure.fieldCount)
                 break;
-            s_.device.newPage();
+            device_.newPage();
         }
 
         if (settings.SecondaryIndex)
             PrintIndexSection(context, table_, structure, row);
         if (settings.RefIntegrity)
-            PrintIntegritySection(context, table_, relatedTable_, structure, database, name, s_.messages, row);
-        s_.device.endJob();
-        s_.progress.hideMessage();
+            PrintIntegritySection(context, table_, relatedTable_, structure, database, name, messages_, row);
+        device_.endJob();
+        progress_.hideMessage();
         table_.close();
-        s_.progress.setBusy(false);
+        progress_.setBusy(false);
         return true;
     } catch (const PrinterError& e) {
         abandon();
-        s_.messages.showError(QStringLiteral("Error printing table structure!\n"), e.message());
+        messages_.showError(QStringLiteral("Error printing table structure!\n"), e.message());
     } catch (const ERefIntError&) {
         abandon();
     } catch (const EngineError& e) {
         abandon();
-        s_.messages.showError(QStringLiteral("Error reading table structure!\n"), e.message());
+        messages_.showError(QStringLiteral("Error reading table structure!\n"), e.message());
     } catch (...) {
         abandon();
         throw;

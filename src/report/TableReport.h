@@ -2,28 +2,17 @@
 
 #include "UserMessages.h"
 
-#include "DatabaseEngine.h"
-#include "LanguageTable.h"
 #include "PrintDevice.h"
-#include "SettingsFile.h"
+#include "ReportServices.h"
 #include "TableSource.h"
 
+#include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 #include <functional>
 
 namespace korvex {
-
-class HeaderStrip;
-
-// Where the tables of the table list live: the directory the browser shows, and the alias
-// the table was chosen through (empty when it was chosen by directory).
-struct TableLocation {
-    QString currentDirectory;
-    QString CurrentAlias;
-    QString CurrentAliasDriver;
-    QString CurrentDatabase;   // the alias's database name ("DDB" + alias), or a directory
-};
 
 // What the user sees while a table prints: the progress message and a busy cursor. The
 // program shows a small window; the command line shows nothing.
@@ -37,25 +26,14 @@ public:
     virtual void processEvents() = 0;
 };
 
-// Prints the structure report of one table as one print job.
+// Prints the structure report of one table as one print job, with the program's services:
+// the table is looked for at the services' table location, the options come from their
+// settings file, the field columns, labels and body font from memory as they are when the
+// table prints.
 class TableReporter {
 public:
-    struct Services {
-        DatabaseEngine& engine;
-        FieldDescriptorBuffer& descriptors;
-        SettingsFile& settings;
-        PrintDevice& device;
-        HeaderStrip& fieldHeader;          // the field columns, loaded afresh for every table
-        std::function<QString(const QString&)> label;
-        UserMessages& messages;
-        ReportProgress& progress;
-        TableLocation& location;
-    };
+    TableReporter(ReportServices& services, PrintDevice& device, UserMessages& messages, ReportProgress& progress);
 
-    explicit TableReporter(Services services);
-
-    // The report font, held since the program started.
-    void setBodyFont(const QString& name, int points);
     // For tests: the clock of the dates and times the report prints.
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
     void setLocale(const QLocale& locale) { locale_ = locale; }
@@ -70,11 +48,13 @@ public:
     TableSource& printedTable() { return table_; }
 
 private:
-    Services s_;
+    ReportServices& services_;
+    PrintDevice& device_;
+    UserMessages& messages_;
+    ReportProgress& progress_;
+    LabelLookup label_;
     TableSource table_;
     TableSource relatedTable_;
-    QString bodyFontName_ = QStringLiteral("Arial");
-    int bodyFontSize_ = 10;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
     QLocale locale_ = QLocale::system();
     int pageNumberOffset_ = 0;

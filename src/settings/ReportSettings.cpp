@@ -1,7 +1,5 @@
 #include "ReportSettings.h"
 
-#include "PrintDevice.h"
-
 namespace korvex {
 
 namespace {
@@ -137,8 +135,7 @@ HeaderOptions LoadHeaderOptions(const SettingsFile& settings, const HeaderKeys& 
     return header;
 }
 
-ReportSettings LoadReportSettings(SettingsFile& settings, PrintDevice& device, const QString& bodyFontName,
-                                  int bodyFontSize)
+ReportSettings LoadReportSettings(SettingsFile& settings)
 {
     ReportSettings report;
 
@@ -166,10 +163,7 @@ ReportSettings LoadReportSettings(SettingsFile& settings, PrintDevice& device, c
     report.Margin_Top = settings.ReadNumber(OptionKeys::Margin_Top);
     report.Margin_Bottom = settings.ReadNumber(OptionKeys::Margin_Bottom);
 
-    device.setOrientation(settings.ReadFlag(OptionKeys::Portrait) ? Orientation::Portrait : Orientation::Landscape);
-
-    report.BodyFontName = bodyFontName;
-    report.BodyFontSize = bodyFontSize;
+    report.Portrait = settings.ReadFlag(OptionKeys::Portrait);
     return report;
 }
 

@@ -9,8 +9,6 @@
 
 namespace korvex {
 
-class PrintDevice;
-
 // The texts of the report's choices as the settings file stores them and the header code
 // compares them (exactly, with case).
 struct HeaderChoice {
@@ -166,6 +164,11 @@ struct ReportSettings {
     int Margin_Top = OptionKeys::Margin_Top.defaultValue;
     int Margin_Bottom = OptionKeys::Margin_Bottom.defaultValue;
 
+    // The page orientation of the job; the report sets it on the printer.
+    bool Portrait = OptionKeys::Portrait.defaultValue;
+
+    // The body font is not in the file's options: the report fills it in from the font
+    // held in memory since the program started.
     QString BodyFontName = FontKeys::Name.defaultValue;
     int BodyFontSize = FontKeys::Size.defaultValue;  // points
 
@@ -183,11 +186,11 @@ const std::array<ReportFlag, 10>& ReportFlags();
 // SettingsValueError.
 HeaderOptions LoadHeaderOptions(const SettingsFile& settings, const HeaderKeys& keys);
 
-// Loads the report options from the settings file and sets the printer's orientation.
-// Writes OffsetFirstField and IndexChar back when they hold 0 and "*", so that they stand
-// in the file for editing by hand. Raises SettingsValueError for a header font size that
-// is not a whole number and SettingsWriteError when a write-back fails.
-ReportSettings LoadReportSettings(SettingsFile& settings, PrintDevice& device, const QString& bodyFontName,
-                                  int bodyFontSize);
+// Loads the report options from the settings file, the page orientation last; the body
+// font keeps its defaults. Writes OffsetFirstField and IndexChar back when they hold 0 and
+// "*", so that they stand in the file for editing by hand. Raises SettingsValueError for a
+// header font size that is not a whole number and SettingsWriteError when a write-back
+// fails.
+ReportSettings LoadReportSettings(SettingsFile& settings);
 
 } // namespace korvex

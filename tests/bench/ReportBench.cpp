@@ -2,10 +2,9 @@
 // validity checks (every validity cell rescans every check), and every sample table.
 
 #include "../structure/FakeFormat.h"
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
 #include "QtPrinterDevice.h"
-#include "SettingsFile.h"
+#include "ReportServices.h"
+#include "TableFormat.h"
 #include "TableReport.h"
 #include "TestSupport.h"
 
@@ -31,21 +30,18 @@ public:
     int errors = 0;
 };
 
-QString identity(const QString& s) { return s; }
-
-// Prints each table of tables (paths) to PDF files in a fresh folder; answers the pages.
-void printAll(benchmark::State& state, DatabaseEngine& engine, const QStringList& tables)
+// Prints each table of tables (paths) with an engine over formats (knowing the samples'
+// password) to PDF files in a fresh folder; answers the pages.
+void printAll(benchmark::State& state, std::vector<std::unique_ptr<TableFormat>> formats, const QStringList& tables)
 {
     QTemporaryDir out;
-    SettingsFile settings(out.filePath(QStringLiteral("KORVEX20.INI")));
+    ReportServices services(out.filePath(QStringLiteral("KORVEX20.INI")), std::move(formats));
+    services.engine().RegisterPassword(QStringLiteral("123"));
     QtPrinterDevice printer(out.filePath(QStringLiteral("pdf")));
     printer.selectPdfPrinter(out.filePath(QStringLiteral("pdf")));
-    FieldDescriptorBuffer descriptors;
-    HeaderStrip header = MakeFieldHeader();
     Quiet quiet;
-    TableLocation location;
-    TableReporter reporter(
-        TableReporter::Services{engine, descriptors, settings, printer, header, identity, quiet, quiet, location});
+    TableLocation& location = services.location();
+    TableReporter reporter(services, printer, quiet, quiet);
     int printed = 0;
     for (auto _ : state) {
         for (const auto& path : tables) {
@@ -91,8 +87,7 @@ void BM_Report500Fields500Checks(benchmark::State& state)
     table.close();
     std::vector<std::unique_ptr<TableFormat>> formats;
     formats.push_back(std::make_unique<test::FakeFormat>(def));
-    DatabaseEngine engine(std::move(formats));
-    printAll(state, engine, {table.fileName()});
+    printAll(state, std::move(formats), {table.fileName()});
 }
 
 BENCHMARK(BM_Report500Fields500Checks)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -104,9 +99,7 @@ void BM_ReportEverySample(benchmark::State& state)
         state.SkipWithError("samples not found");
         return;
     }
-    DatabaseEngine engine;
-    engine.RegisterPassword(QStringLiteral("123"));
-    printAll(state, engine, test::filesWithSuffix(dir, {QStringLiteral(".db"), QStringLiteral(".dbf")}));
+    printAll(state, builtInTableFormats(), test::filesWithSuffix(dir, {QStringLiteral(".db"), QStringLiteral(".dbf")}));
 }
 
 BENCHMARK(BM_ReportEverySample)->Unit(benchmark::kMillisecond)->Iterations(1);

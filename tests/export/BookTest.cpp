@@ -7,9 +7,8 @@
 #include "DemoDatabase.h"
 
 #include "DatabaseEngine.h"
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
 #include "RecordingDevice.h"
+#include "ReportServices.h"
 #include "SettingsFile.h"
 #include "TableReport.h"
 #include "TestSupport.h"
@@ -31,8 +30,6 @@ public:
     void setBusy(bool) override {}
     void processEvents() override {}
 };
-
-QString identity(const QString& s) { return s; }
 
 const QDateTime kNow(QDate(2026, 1, 15), QTime(10, 0));
 
@@ -96,8 +93,7 @@ protected:
 
     BookLayout print(const TableSet& set)
     {
-        BookPrinter printer(BookPrinter::Services{engine, descriptors, settings, header, identity, silent, BodyFont{}},
-                            book, planner);
+        BookPrinter printer(services, silent, book, planner);
         printer.setClock([] { return kNow; });
         printer.setLocale(QLocale::c());
         return printer.PrintBook(set, QStringLiteral("9.9"));
@@ -107,10 +103,8 @@ protected:
     RecordingDevice alone(const TableEntry& entry)
     {
         RecordingDevice device;
-        TableLocation location;
-        location.currentDirectory = entry.databaseName;
-        TableReporter reporter(
-            TableReporter::Services{engine, descriptors, settings, device, header, identity, silent, silent, location});
+        services.location().currentDirectory = entry.databaseName;
+        TableReporter reporter(services, device, silent, silent);
         reporter.setClock([] { return kNow; });
         reporter.setLocale(QLocale::c());
         EXPECT_TRUE(reporter.PrintTableReport(entry.name)) << entry.name.toStdString();
@@ -118,10 +112,9 @@ protected:
     }
 
     QTemporaryDir work;
-    DatabaseEngine engine;
-    FieldDescriptorBuffer descriptors;
-    SettingsFile settings{work.filePath("KORVEX20.INI")};
-    HeaderStrip header = MakeFieldHeader();
+    ReportServices services{work.filePath("KORVEX20.INI")};
+    DatabaseEngine& engine = services.engine();
+    SettingsFile& settings = services.settings();
     Silent silent;
     RecordingDevice book;
     RecordingDevice planner;
@@ -165,7 +158,9 @@ TEST_F(Book, ChaptersDrawTheirReportsAsAloneWithTheBooksPageNumbers)
 TEST_F(Book, ContentsListEveryTableWithItsFirstPageOrWhyItIsMissing)
 {
     const TableSet set = ExpandTableArguments(engine, {work.path()});
+    services.location().CurrentAlias = "Chosen";  // the table list's, given back after the book
     const BookLayout layout = print(set);
+    EXPECT_EQ(services.location().CurrentAlias, "Chosen");
     ASSERT_EQ(layout.chapters.size(), 7u);
 
     const BookChapter& broken = layout.chapters[0];

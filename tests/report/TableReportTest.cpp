@@ -3,8 +3,7 @@
 #include "IntegritySection.h"
 #include "TableReport.h"
 
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
+#include "ReportServices.h"
 #include "SettingsFile.h"
 
 #include <gtest/gtest.h>
@@ -37,8 +36,6 @@ public:
     bool visible = false;
     bool busy = false;
 };
-
-QString identity(const QString& s) { return s; }
 
 class Report : public ::testing::Test {
 protected:
@@ -76,12 +73,13 @@ protected:
         format = fake.get();
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::move(fake));
-        engine = std::make_unique<DatabaseEngine>(std::move(formats));
-        reporter = std::make_unique<TableReporter>(TableReporter::Services{
-            *engine, descriptors, settings, device, strip, identity, messages, progress, location});
-        reporter->setClock([] { return QDateTime(QDate(2026, 12, 9), QTime(8, 0)); });
+        reporter.reset();
+        services = std::make_unique<ReportServices>(settings.path(), std::move(formats));
+        services->location() = location;
         // Small enough that the captions fit their columns in the fixed metric.
-        reporter->setBodyFont("Arial", 6);
+        services->bodyFont() = BodyFont{"Arial", 6};
+        reporter = std::make_unique<TableReporter>(*services, device, messages, progress);
+        reporter->setClock([] { return QDateTime(QDate(2026, 12, 9), QTime(8, 0)); });
         return reporter->PrintTableReport(name);
     }
 
@@ -99,14 +97,12 @@ protected:
     std::vector<IntegrityLink> links;
     QString expression;
     test::FakeFormat* format = nullptr;
-    std::unique_ptr<DatabaseEngine> engine;
-    FieldDescriptorBuffer descriptors;
     SettingsFile settings{dir.filePath("KORVEX20.INI")};
     RecordingDevice device;
-    HeaderStrip strip = MakeFieldHeader();
     RecordedMessages messages;
     RecordedProgress progress;
     TableLocation location;
+    std::unique_ptr<ReportServices> services;
     std::unique_ptr<TableReporter> reporter;
 };
 
@@ -185,6 +181,30 @@ TEST_F(Report, SettingsValueThatIsNotANumberLeavesAsAnExceptionWithoutAJob)
     EXPECT_THROW(print(), std::exception);
     EXPECT_TRUE(device.records().empty());
     EXPECT_FALSE(device.jobInProgress());
+}
+
+TEST_F(Report, OrientationFromTheFileAndBodyFontFromMemoryReachThePrinter)
+{
+    settings.WriteText("Options", "Portrait", "0");
+    settings.WriteText("FONT", "Name", "Courier New");  // read at start only, not per table
+    ASSERT_TRUE(print());
+    const auto orientations = device.recordsOf<OrientationRecord>();
+    ASSERT_FALSE(orientations.empty());
+    EXPECT_EQ(orientations.front().orientation, Orientation::Landscape);
+    const auto fonts = device.recordsOf<FontRecord>();
+    EXPECT_TRUE(std::any_of(fonts.begin(), fonts.end(), [](const FontRecord& f) {
+        return f.font.name == "Arial" && f.font.points == 6 && !f.font.bold;
+    }));
+    EXPECT_TRUE(std::none_of(fonts.begin(), fonts.end(), [](const FontRecord& f) { return f.font.name == "Courier New"; }));
+}
+
+TEST_F(Report, FailedWriteBackLeavesThePrintersOrientation)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("KORVEX20.INI"));
+    device.setOrientation(Orientation::Landscape);
+    EXPECT_THROW(print(), SettingsWriteError);
+    EXPECT_EQ(device.orientation(), Orientation::Landscape);
+    EXPECT_TRUE(device.records().empty());
 }
 
 TEST_F(Report, ParadoxPrimaryIndexAloneMakesNoIndexSection)

@@ -1,4 +1,3 @@
-#include "PrintDevice.h"
 #include "ReportSettings.h"
 
 #include "TestSupport.h"
@@ -10,40 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 using namespace korvex;
 using korvex::test::readWholeFile;
 
 namespace {
-
-// A printer that only remembers the orientations it was given.
-class OrientationRecorder : public PrintDevice {
-public:
-    std::vector<Orientation> orientations;
-
-    void beginJob(const QString&) override {}
-    void endJob() override {}
-    void abortJob() override {}
-    void newPage() override {}
-    int pageNumber() const override { return 1; }
-    bool jobInProgress() const override { return false; }
-    void setOrientation(Orientation orientation) override { orientations.push_back(orientation); }
-    Orientation orientation() const override { return orientations.empty() ? Orientation::Portrait : orientations.back(); }
-    DeviceCaps caps() const override { return {}; }
-    void setFont(const FontSpec&) override {}
-    FontSpec font() const override { return {}; }
-    void setBrushSolid(const QColor&) override {}
-    void setBrushHollow() override {}
-    void setPenWidth(int) override {}
-    void setTransparentTextBackground() override {}
-    void textOut(int, int, const QString&) override {}
-    int textWidth(const QString&) override { return 0; }
-    int textHeight(const QString&) override { return 0; }
-    void rectangle(int, int, int, int) override {}
-    void moveTo(int, int) override {}
-    void lineTo(int, int) override {}
-};
 
 class LoadReportSettingsTest : public ::testing::Test {
 protected:
@@ -58,19 +27,18 @@ protected:
     ReportSettings load(const QByteArray& options)
     {
         writeFile("[Options]\n" + options);
-        return LoadReportSettings(settings_, device_, QStringLiteral("Courier New"), 9);
+        return LoadReportSettings(settings_);
     }
 
     QTemporaryDir dir_;
     SettingsFile settings_{iniPath()};
-    OrientationRecorder device_;
 };
 
 } // namespace
 
 TEST_F(LoadReportSettingsTest, FirstStartTakesEveryDefaultAndWritesOnlyTheTwoHandEditedKeys)
 {
-    const ReportSettings report = LoadReportSettings(settings_, device_, QStringLiteral("Arial"), 10);
+    const ReportSettings report = LoadReportSettings(settings_);
 
     EXPECT_TRUE(report.PrintPageNr);
     EXPECT_TRUE(report.PrintDate);
@@ -100,7 +68,7 @@ TEST_F(LoadReportSettingsTest, FirstStartTakesEveryDefaultAndWritesOnlyTheTwoHan
         EXPECT_EQ(header->spacingBefore, 0);
         EXPECT_EQ(header->spacingAfter, 10);
     }
-    EXPECT_EQ(device_.orientations, std::vector<Orientation>{Orientation::Portrait});
+    EXPECT_TRUE(report.Portrait);
     EXPECT_EQ(report, ReportSettings()) << "the record's own defaults are the file's defaults";
 
     EXPECT_EQ(fileBytes(), "[Options]\nOffsetFirstField=0\nIndexChar=*\n");
@@ -129,15 +97,12 @@ TEST_F(LoadReportSettingsTest, StoredOptionsAreLoaded)
     EXPECT_EQ(report.Margin_Right, 16);
     EXPECT_EQ(report.Margin_Top, 7);
     EXPECT_EQ(report.Margin_Bottom, 0);
-    EXPECT_EQ(report.BodyFontName, "Courier New");
-    EXPECT_EQ(report.BodyFontSize, 9);
-    EXPECT_EQ(device_.orientations, std::vector<Orientation>{Orientation::Landscape});
+    EXPECT_FALSE(report.Portrait);
 }
 
 TEST_F(LoadReportSettingsTest, PortraitThatIsNoNumberMeansPortrait)
 {
-    load("Portrait=abc\n");
-    EXPECT_EQ(device_.orientations, std::vector<Orientation>{Orientation::Portrait});
+    EXPECT_TRUE(load("Portrait=abc\n").Portrait);
 }
 
 TEST_F(LoadReportSettingsTest, OffsetFirstFieldIsWrittenBackOnlyWhenItReadsZero)
@@ -171,7 +136,7 @@ TEST_F(LoadReportSettingsTest, LoadWithTheHandEditedKeysInPlaceWritesNothing)
     writeFile("[Options]\noffsetfirstfield=0\nIndexChar=*\n");
     const QFileInfo before(iniPath());
     const auto inode = before.fileTime(QFileDevice::FileMetadataChangeTime);
-    LoadReportSettings(settings_, device_, QStringLiteral("Arial"), 10);
+    LoadReportSettings(settings_);
     EXPECT_EQ(fileBytes(), "[Options]\noffsetfirstfield=0\nIndexChar=*\n");
     EXPECT_EQ(QFileInfo(iniPath()).fileTime(QFileDevice::FileMetadataChangeTime), inode);
 }
@@ -179,8 +144,7 @@ TEST_F(LoadReportSettingsTest, LoadWithTheHandEditedKeysInPlaceWritesNothing)
 TEST_F(LoadReportSettingsTest, FailedWriteBackIsAWriteError)
 {
     ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("KORVEX20.INI")));
-    EXPECT_THROW(LoadReportSettings(settings_, device_, QStringLiteral("Arial"), 10), SettingsWriteError);
-    EXPECT_TRUE(device_.orientations.empty());
+    EXPECT_THROW(LoadReportSettings(settings_), SettingsWriteError);
 }
 
 TEST_F(LoadReportSettingsTest, HeaderOptionsAreCutToTheirLengths)

@@ -13,6 +13,7 @@
 
 #include "DatabaseEngine.h"
 #include "LanguageTable.h"
+#include "ReportServices.h"
 #include "SettingsFile.h"
 
 #include <QCheckBox>
@@ -181,6 +182,13 @@ private:
 };
 
 } // namespace
+
+TForm_PrnTabCfg::Services TForm_PrnTabCfg::Services::from(ReportServices& services, PrinterSetup& printer,
+                                                          TForm_Margins& margins, UserMessages* errors)
+{
+    return Services{services.settings(), services.fieldColumns(), services.labels(), services.bodyFont(),
+                    services.engine(),   printer,                  margins,           errors};
+}
 
 TForm_PrnTabCfg::TForm_PrnTabCfg(Services services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)

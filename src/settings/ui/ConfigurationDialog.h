@@ -27,6 +27,7 @@ class FieldColumnMenu;
 class HeaderStrip;
 class LanguageTable;
 class PrinterSetup;
+class ReportServices;
 class SettingsFile;
 class TForm_Margins;
 class TQxHeader;
@@ -60,6 +61,11 @@ public:
         TForm_Margins& margins;     // holds the margins between load and save
         // The application's error display; none: an error box after the system's beep.
         UserMessages* errors = nullptr;
+
+        // The settings file, field columns, labels, body font and engine of the program's
+        // services, with the printer, the margins dialog and the error display.
+        static Services from(ReportServices& services, PrinterSetup& printer, TForm_Margins& margins,
+                             UserMessages* errors = nullptr);
     };
 
     // Fills the font lists from the printer and the sizes "5" to "35", loads every control,

@@ -1,9 +1,7 @@
 #include "EvaMessageWindow.h"
 #include "FakeFormat.h"
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
 #include "RecordingDevice.h"
-#include "SettingsFile.h"
+#include "ReportServices.h"
 #include "TableReport.h"
 #include "WindowProgress.h"
 
@@ -93,8 +91,6 @@ private:
     const TForm_EVAMsg& window_;
 };
 
-QString identity(const QString& s) { return s; }
-
 class ProgressOfAReport : public ::testing::Test {
 protected:
     void SetUp() override
@@ -118,20 +114,16 @@ protected:
     {
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::make_unique<test::FakeFormat>(def));
-        engine = std::make_unique<DatabaseEngine>(std::move(formats));
-        TableReporter reporter(TableReporter::Services{
-            *engine, descriptors, settings, device, strip, identity, messages, watched, location});
-        reporter.setBodyFont("Arial", 6);
+        ReportServices services(dir.filePath("KORVEX20.INI"), std::move(formats));
+        services.location() = location;
+        services.bodyFont() = BodyFont{"Arial", 6};
+        TableReporter reporter(services, device, messages, watched);
         return reporter.PrintTableReport("T.FAK");
     }
 
     QTemporaryDir dir;
     TableDefinition def;
-    std::unique_ptr<DatabaseEngine> engine;
-    FieldDescriptorBuffer descriptors;
-    SettingsFile settings{dir.filePath("KORVEX20.INI")};
     RecordingDevice device;
-    HeaderStrip strip = MakeFieldHeader();
     TableLocation location;
     TForm_EVAMsg window{nullptr, TForm_EVAMsg::Display::OnScreen};
     RecordedMessages messages{window};

@@ -10,6 +10,7 @@
 #include "QtPrinterSetup.h"
 #include "QxHeader.h"
 #include "RecordingDevice.h"
+#include "ReportServices.h"
 #include "TableReport.h"
 #include "ZebraShadingBox.h"
 
@@ -122,9 +123,10 @@ const QList<std::pair<QString, QString>> Stored{
 
 class ConfigDialog : public ::testing::Test {
 protected:
-    void SetUp() override
+    // A table of two text fields protected by the password "secret".
+    static std::vector<std::unique_ptr<TableFormat>> protectedTable()
     {
-        ASSERT_TRUE(dir.isValid());
+        TableDefinition def;
         def.tableType = "PARADOX";
         def.level = 5;
         def.passwordChecksum = 1;
@@ -135,12 +137,17 @@ protected:
             f.size = 10;
             def.fields.push_back(f);
         }
+        std::vector<std::unique_ptr<TableFormat>> formats;
+        formats.push_back(std::make_unique<test::FakeFormat>(def, 0, "secret"));
+        return formats;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
         QFile table(dir.filePath("T.FAK"));
         ASSERT_TRUE(table.open(QIODevice::WriteOnly));
         table.write("ok");
-        std::vector<std::unique_ptr<TableFormat>> formats;
-        formats.push_back(std::make_unique<test::FakeFormat>(def, 0, "secret"));
-        engine = std::make_unique<DatabaseEngine>(std::move(formats));
     }
     void TearDown() override { SetApplicationToolTips(true); }
 
@@ -152,8 +159,7 @@ protected:
     }
     TForm_PrnTabCfg& open()
     {
-        dialog = std::make_unique<TForm_PrnTabCfg>(TForm_PrnTabCfg::Services{
-            settings, strip, labels, bodyFont, *engine, printer, margins, &messages});
+        dialog = std::make_unique<TForm_PrnTabCfg>(TForm_PrnTabCfg::Services::from(services, printer, margins, &messages));
         return *dialog;
     }
     template <typename W = QWidget>
@@ -167,9 +173,9 @@ protected:
     bool tableOpens()
     {
         TableHandle h = 0;
-        const bool ok = engine->OpenTable(dir.path(), "T.FAK", h) == 0;
+        const bool ok = engine.OpenTable(dir.path(), "T.FAK", h) == 0;
         if (ok)
-            engine->CloseTable(h);
+            engine.CloseTable(h);
         return ok;
     }
     QByteArray fileBytes() const
@@ -208,12 +214,12 @@ protected:
     }
 
     QTemporaryDir dir;
-    TableDefinition def;
-    std::unique_ptr<DatabaseEngine> engine;
-    SettingsFile settings{dir.filePath("KORVEX20.INI")};
-    HeaderStrip strip = MakeFieldHeader();
-    LanguageTable labels;
-    BodyFont bodyFont;
+    ReportServices services{dir.filePath("KORVEX20.INI"), protectedTable()};
+    SettingsFile& settings = services.settings();
+    HeaderStrip& strip = services.fieldColumns();
+    LanguageTable& labels = services.labels();
+    BodyFont& bodyFont = services.bodyFont();
+    DatabaseEngine& engine = services.engine();
     ScriptedPrinter printer;
     TForm_Margins margins;
     RecordedMessages messages;
@@ -387,16 +393,13 @@ TEST_F(ConfigDialog, StoredPasswordsOpenTablesFromTheStartAndForTheWholeRun)
 
 TEST_F(ConfigDialog, UnsavedLabelsLanguageAndColumnsArePrinted)
 {
-    TForm_PrnTabCfg& d = open();
-    FieldDescriptorBuffer descriptors;
+    open();
     RecordingDevice device;
     NoProgress progress;
-    TableLocation location{dir.path(), {}, {}, {}};
-    TableReporter reporter(TableReporter::Services{*engine, descriptors, settings, device, strip,
-                                                   [&d](const QString& text) { return d.LookupLabel(text); },
-                                                   messages, progress, location});
-    reporter.setBodyFont("Arial", 6);
-    engine->RegisterPassword("secret");
+    services.location() = TableLocation{dir.path(), {}, {}, {}};
+    bodyFont = BodyFont{"Arial", 6};
+    TableReporter reporter(services, device, messages, progress);
+    engine.RegisterPassword("secret");
 
     get<QTableWidget>("GridLanguage")->item(1, 1)->setText("Tabellenname");
     click("RadioButtonLanguage1");
@@ -452,7 +455,7 @@ TEST_F(ConfigDialog, AFailedSaveIsShownAndKeepsWhatWasWritten)
     // A settings file whose folder is a file cannot be written, not even by root.
     QFile(dir.filePath("folder")).open(QIODevice::WriteOnly);
     SettingsFile unwritable(dir.filePath("folder/KORVEX20.INI"));
-    TForm_PrnTabCfg d({unwritable, strip, labels, bodyFont, *engine, printer, margins, &messages});
+    TForm_PrnTabCfg d({unwritable, strip, labels, bodyFont, engine, printer, margins, &messages});
     d.show();
     QTest::mouseClick(d.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
     EXPECT_EQ(messages.errors, QStringList("Kann nicht nach " + unwritable.path() + " schreiben"));

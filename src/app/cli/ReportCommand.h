@@ -2,18 +2,19 @@
 
 #include "TableSet.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace korvex {
 
 class AliasDatabase;
-class DatabaseEngine;
-class SettingsFile;
+class ReportServices;
 
 // The printing form of the command line with its arguments checked: the tables in
 // argument order (a directory's tables in its place), where their reports go, and the
@@ -28,15 +29,31 @@ struct PrintRequest {
     const AliasDatabase* aliasDatabase = nullptr;
 };
 
-// Prints the reports of a request with the command line's settings file and engine (its
-// passwords registered); answers the exit status.
-using TablePrinter = std::function<int(const PrintRequest&, SettingsFile&, DatabaseEngine&)>;
+// Prints the reports of a request with the command line's services (the passwords of the
+// settings file and of the command line registered); answers the exit status.
+using TablePrinter = std::function<int(const PrintRequest&, ReportServices&)>;
 
 // korvex-report: prints the structure reports of tables, or their book, or writes their
-// structure as JSON, Markdown or tbls JSON. Answers the exit status: 0 when every table succeeded, 1 when any failed, 2 for a
-// usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes to
+// structure as JSON, Markdown or tbls JSON. Answers the exit status: 0 when every table
+// succeeded, 1 when any failed, 2 for a usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes to
 // printTables.
 int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables);
+
+// The program korvex-report: checks the arguments and writes the JSON structure dump with
+// Qt Core alone; for printing it hands over to korvex-report-print, which loads Qt Gui
+// and Print Support, so that a dump starts as fast as the engine can read.
+class ReportCommand {
+public:
+    // argc and argv as main received them; they must outlive the command.
+    ReportCommand(int& argc, char** argv);
+    int run();
+
+private:
+    // The arguments as this program received them, for the printing program; the
+    // application object may rearrange argv.
+    std::vector<char*> arguments_;
+    QCoreApplication application_;
+};
 
 // The text as UTF-8, written and flushed at once, so that messages on standard error and
 // results on standard output keep their order.

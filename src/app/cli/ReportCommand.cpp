@@ -2,12 +2,12 @@
 
 #include "AliasCommand.h"
 #include "Json.h"
+#include "PrintProgram.h"
 #include "StructureDump.h"
 
 #include "DatabaseEngine.h"
-#include "LanguageTable.h"
 #include "MarkdownExport.h"
-#include "PasswordList.h"
+#include "ReportServices.h"
 #include "SettingsFile.h"
 #include "TableSet.h"
 #include "TblsExport.h"
@@ -35,22 +35,14 @@ namespace {
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 
-LabelLookup labelLookup(const SettingsFile& settings)
+int writeJson(ReportServices& services, const QStringList& tables, const QString& databaseName)
 {
-    auto labels = std::make_shared<LanguageTable>();
-    LoadLanguageTable(*labels, settings);
-    return [labels](const QString& text) { return LookupLabel(*labels, text); };
-}
-
-int writeJson(DatabaseEngine& engine, const SettingsFile& settings, const QStringList& tables,
-              const QString& databaseName)
-{
-    FieldDescriptorBuffer descriptors;
-    const LabelLookup label = labelLookup(settings);
+    const LabelLookup label = services.labelLookup();
     bool allOk = true;
     Json::Array results;
     for (const auto& table : tables) {
-        auto dump = DumpTableStructure(engine, descriptors, table, label, QLocale::system(), databaseName);
+        auto dump = DumpTableStructure(services.engine(), services.descriptors(), table, label, QLocale::system(),
+                                       databaseName);
         allOk = allOk && dump.ok;
         results.push_back(std::move(dump.json));
     }
@@ -72,13 +64,13 @@ bool reportFailures(const std::vector<TableSchema>& schemas)
     return allOk;
 }
 
-int writeMarkdown(DatabaseEngine& engine, const SettingsFile& settings, const TableSet& set, const QString& folder)
+int writeMarkdown(ReportServices& services, const TableSet& set, const QString& folder)
 {
-    const LabelLookup label = labelLookup(settings);
-    const auto schemas = ReadTableSchemas(engine, set, label);
+    const LabelLookup label = services.labelLookup();
+    const auto schemas = ReadTableSchemas(services.engine(), set, label);
     const bool allOk = reportFailures(schemas);
     const QString error =
-        WriteMarkdownFiles(folder, MarkdownDocuments(set.origin, schemas, LoadFieldTableOptions(settings), label));
+        WriteMarkdownFiles(folder, MarkdownDocuments(set.origin, schemas, LoadFieldTableOptions(services.settings()), label));
     if (!error.isEmpty()) {
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(error));
         return ExitFailed;
@@ -195,15 +187,15 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         return usage(QStringLiteral("the settings file %1 does not exist").arg(settingsInfo.filePath()));
     if (parser.isSet(settingsOption) && !settingsInfo.isFile())
         return usage(QStringLiteral("the settings file %1 is not a file").arg(settingsInfo.filePath()));
-    SettingsFile settings = parser.isSet(settingsOption) ? SettingsFile(settingsInfo.filePath()) : SettingsFile();
-    DatabaseEngine engine;
-    for (const auto& pw : parser.values(password) + LoadPasswordList(settings))
+    ReportServices services(parser.isSet(settingsOption) ? settingsInfo.filePath() : QString());
+    DatabaseEngine& engine = services.engine();
+    for (const auto& pw : parser.values(password))
         engine.RegisterPassword(pw);
 
     // Aliases are read only when asked for, so that a broken aliases file stops no other use.
     std::unique_ptr<AliasDatabase> aliasDatabase;
     if (parser.isSet(listAliases) || parser.isSet(alias)) {
-        if (engine.LoadAliases(QFileInfo(settings.path()).absolutePath()) != result::Ok) {
+        if (engine.LoadAliases(QFileInfo(services.settings().path()).absolutePath()) != result::Ok) {
             writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
             return ExitFailed;
         }
@@ -228,18 +220,33 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     if (!dump)  // the printing program tells what a directory lacked
         return printTables(PrintRequest{set, optionValue(book), optionValue(printer), optionValue(out),
                                         optionValue(trace), aliasDatabase.get()},
-                           settings, engine);
+                           services);
 
     for (const auto& problem : set.problems)
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
     int status = 0;
     if (writeJsonDump)
-        status = writeJson(engine, settings, named, aliasDatabase ? aliasDatabase->databaseName() : QString());
+        status = writeJson(services, named, aliasDatabase ? aliasDatabase->databaseName() : QString());
     else if (parser.isSet(format))
         status = writeTbls(engine, set);
     else
-        status = writeMarkdown(engine, settings, set, parser.value(markdown));
+        status = writeMarkdown(services, set, parser.value(markdown));
     return set.problems.isEmpty() ? status : ExitFailed;
+}
+
+ReportCommand::ReportCommand(int& argc, char** argv)
+    : arguments_(argv, argv + argc + 1)
+    , application_(argc, argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+}
+
+int ReportCommand::run()
+{
+    return RunReportCommand(QCoreApplication::arguments(), [this](const PrintRequest&, ReportServices&) {
+        return runPrintProgram(arguments_.data());
+    });
 }
 
 } // namespace korvex

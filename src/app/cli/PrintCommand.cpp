@@ -3,18 +3,16 @@
 #include "AliasCommand.h"
 #include "Book.h"
 #include "DatabaseEngine.h"
-#include "FieldColumns.h"
-#include "HeaderStrip.h"
-#include "LanguageTable.h"
 #include "PdfNavigation.h"
 #include "QtPrinterDevice.h"
 #include "RecordingDevice.h"
-#include "ReportSettings.h"
+#include "ReportServices.h"
 #include "SettingsFile.h"
 #include "TableReport.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -85,8 +83,9 @@ std::unique_ptr<RecordingDevice> recorderLike(QtPrinterDevice& printer)
 
 // --book: every table's report in one PDF with its title page and contents, spooled by the
 // PDF printer and then given its bookmarks and links.
-int printBook(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
+int printBook(const PrintRequest& request, ReportServices& services)
 {
+    DatabaseEngine& engine = services.engine();
     const QString target = QDir::current().absoluteFilePath(*request.bookFile);
     const QTemporaryDir spool;
     if (!spool.isValid()) {
@@ -95,10 +94,6 @@ int printBook(const PrintRequest& request, SettingsFile& settings, DatabaseEngin
     }
     CommandLineMessages messages(engine);
     SilentProgress progress;
-    FieldDescriptorBuffer descriptors;
-    HeaderStrip fieldHeader = MakeFieldHeader();
-    LanguageTable labels;
-    LoadLanguageTable(labels, settings);
     for (const auto& entry : request.tables.tables)
         writeWarnings(engine, entry.argument, entry.databaseName, entry.name);
     BookLayout layout;
@@ -106,10 +101,7 @@ int printBook(const PrintRequest& request, SettingsFile& settings, DatabaseEngin
         QtPrinterDevice printer(spool.path());
         printer.selectPdfPrinter(spool.path());
         const auto planner = recorderLike(printer);
-        BookPrinter book(BookPrinter::Services{engine, descriptors, settings, fieldHeader,
-                                               [&labels](const QString& text) { return LookupLabel(labels, text); },
-                                               progress, LoadBodyFont(settings)},
-                         printer, *planner);
+        BookPrinter book(services, progress, printer, *planner);
         layout = book.PrintBook(request.tables, QCoreApplication::applicationVersion());
         AddPdfNavigation(printer.lastOutputFile(), target, layout);
     } catch (const PrinterError& e) {
@@ -132,15 +124,33 @@ int printBook(const PrintRequest& request, SettingsFile& settings, DatabaseEngin
     return allOk ? 0 : ExitFailed;
 }
 
+// The environment the printing program needs before Qt starts: the offscreen platform
+// unless one is chosen, and a private runtime folder outside a desktop session.
+std::unique_ptr<QTemporaryDir> prepareEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QTemporaryDir> runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtime = std::make_unique<QTemporaryDir>();
+        if (runtime->isValid()) {
+            QFile::setPermissions(runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", runtime->path().toLocal8Bit());
+        }
+    }
+    return runtime;
+}
+
 } // namespace
 
-int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEngine& engine)
+int printTables(const PrintRequest& request, ReportServices& services)
 {
     for (const auto& problem : request.tables.problems)
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
     const int expanded = request.tables.problems.isEmpty() ? 0 : ExitFailed;
     if (request.bookFile)
-        return std::max(printBook(request, settings, engine), expanded);
+        return std::max(printBook(request, services), expanded);
+    DatabaseEngine& engine = services.engine();
     // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
     // printer, or the PDF printer writing into the output folder.
     const QString folder = QDir::current().absoluteFilePath(request.outFolder.value_or(QStringLiteral("korvex-reports")));
@@ -166,11 +176,7 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
 
     CommandLineMessages messages(engine);
     SilentProgress progress;
-    FieldDescriptorBuffer descriptors;
-    HeaderStrip fieldHeader = MakeFieldHeader();
-    LanguageTable labels;
-    LoadLanguageTable(labels, settings);
-    TableLocation location;
+    TableLocation& location = services.location();
     if (request.aliasDatabase) {
         // Tables named relative to the alias open through its database, as chosen in the browser.
         QString driver;
@@ -180,11 +186,7 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
         location.CurrentAliasDriver = driver.left(25);
         location.CurrentDatabase = request.aliasDatabase->databaseName();
     }
-    TableReporter reporter(TableReporter::Services{
-        engine, descriptors, settings, *device, fieldHeader,
-        [&labels](const QString& text) { return LookupLabel(labels, text); }, messages, progress, location});
-    const BodyFont bodyFont = LoadBodyFont(settings);
-    reporter.setBodyFont(bodyFont.name, bodyFont.points);
+    TableReporter reporter(services, *device, messages, progress);
 
     bool allOk = true;
     for (const auto& entry : request.tables.tables) {
@@ -226,6 +228,19 @@ int printTables(const PrintRequest& request, SettingsFile& settings, DatabaseEng
         }
     }
     return allOk ? expanded : ExitFailed;
+}
+
+PrintCommand::PrintCommand(int& argc, char** argv)
+    : runtime_(prepareEnvironment())
+    , application_(argc, argv)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+}
+
+int PrintCommand::run()
+{
+    return RunReportCommand(QCoreApplication::arguments(), printTables);
 }
 
 } // namespace korvex

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QLabel>
+#include <QListWidget>
+#include <QString>
+
+#include <functional>
+#include <stdexcept>
+
+namespace korvex {
+
+// A directory that cannot be entered: it does not exist, is no directory, or may not be
+// read or searched.
+class DirectoryError : public std::runtime_error {
+public:
+    explicit DirectoryError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromStdString(what()); }
+};
+
+// Raises DirectoryError saying why when directory cannot be entered.
+void RequireEnterableDirectory(const QString& directory);
+
+// The directory list: the path from the root down to the current directory, one line per
+// folder with an open folder, and below it the current directory's subdirectories (hidden
+// ones left out, sorted ignoring case). Activating a line (Enter or a double-click) asks to
+// enter that directory; Backspace asks for the parent. The list itself changes its directory
+// only through setDirectory, so that whoever owns it decides what a failure means.
+class DirectoryListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit DirectoryListBox(QWidget* parent = nullptr);
+
+    // The current directory as a clean absolute path; kept while the list shows no lines.
+    const QString& directory() const { return directory_; }
+    // Enters directory and shows its lines; DirectoryError when it cannot be entered, and
+    // then nothing changes. Raises directoryChanged when the directory is another one.
+    void setDirectory(const QString& directory);
+    // Shows no lines, keeping the directory (a database without one is chosen).
+    void clearEntries();
+    bool hasEntries() const { return count() > 0; }
+    // Shows the lines of the current directory again.
+    void showEntries();
+
+    // The directory a line stands for.
+    QString pathOf(const QListWidgetItem* item) const;
+
+signals:
+    void directoryChanged(const QString& directory);
+    void directoryRequested(const QString& directory);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void fill();
+
+    QString directory_;
+};
+
+// Shortens a directory to fit width pixels: whole leading folders give way to "...", as in
+// "/.../tables/sales"; a last folder too wide on its own is cut at its end.
+QString ShortenDirectory(const QString& directory, int width, const std::function<int(const QString&)>& textWidth);
+
+// A label that shows a directory shortened to its width, or a plain caption.
+class DirectoryLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit DirectoryLabel(QWidget* parent = nullptr);
+
+    void setDirectory(const QString& directory);
+    void setCaption(const QString& caption);
+    // The full text behind the shortened one.
+    const QString& fullText() const { return full_; }
+    bool isDirectory() const { return isDirectory_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showShortened();
+
+    QString full_;
+    bool isDirectory_ = false;
+};
+
+} // namespace korvex

@@ -1,0 +1,113 @@
+#include "FileListBox.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace korvex {
+
+FileListBox::FileListBox(QObject* parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("FileListBox1"));
+}
+
+void FileListBox::setDirectory(const QString& directory)
+{
+    directory_ = directory;
+    read();
+}
+
+void FileListBox::setMask(const QString& mask)
+{
+    mask_ = mask;
+    read();
+}
+
+void FileListBox::read()
+{
+    entries_ = listFiles(directory_, mask_);
+    emit changed();
+}
+
+void FileListBox::setEntries(const QStringList& names)
+{
+    entries_ = names;
+}
+
+void FileListBox::assign(const QString& directory, const QStringList& names)
+{
+    directory_ = directory;
+    entries_ = names;
+}
+
+QStringList FileListBox::listFiles(const QString& directory, const QString& mask)
+{
+    if (directory.isEmpty())
+        return {};
+    QStringList patterns;
+    for (const QString& part : mask.split(u';', Qt::SkipEmptyParts)) {
+        const QString pattern = part.trimmed();
+        // On Linux a name need not have a dot; "*.*" means every file all the same.
+        patterns << (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
+    }
+    if (patterns.isEmpty())
+        return {};
+    // Without QDir::CaseSensitive the patterns match in any case; QDir::Files leaves out
+    // hidden files and, without QDir::System, devices, pipes and sockets.
+    QDir dir(directory);
+    dir.setNameFilters(patterns);
+    dir.setFilter(QDir::Files);
+    dir.setSorting(QDir::Unsorted);
+    QStringList names = dir.entryList();
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int blind = a.compare(b, Qt::CaseInsensitive);
+        return blind != 0 ? blind < 0 : a < b;
+    });
+    return names;
+}
+
+QChar DateSeparator(const QLocale& locale)
+{
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted || c.isLetter() || c.isSpace())
+            continue;
+        return c;
+    }
+    return u'/';
+}
+
+QString TableDateText(const QDateTime& modified, QChar separator)
+{
+    if (!modified.isValid())
+        return QStringLiteral("?");
+    const QDate date = modified.date();
+    const auto digits = [](int value, int width) { return QString::number(value).rightJustified(width, u'0'); };
+    return digits(date.day(), 2) + separator + digits(date.month(), 2) + separator + digits(date.year(), 4);
+}
+
+QString FileDateText(const QString& path, QChar separator)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        return QStringLiteral("?");
+    return TableDateText(info.lastModified(), separator);
+}
+
+int TableImageIndex(const QString& name, bool aliasMode)
+{
+    if (aliasMode)
+        return 0;
+    const bool table = name.endsWith(QLatin1String(".DB"), Qt::CaseInsensitive) ||
+                       name.endsWith(QLatin1String(".DBF"), Qt::CaseInsensitive);
+    return table ? 0 : 1;
+}
+
+} // namespace korvex

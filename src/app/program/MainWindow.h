@@ -1,0 +1,225 @@
+#pragma once
+
+#include "DriveAliasBox.h"
+#include "GrayedForm.h"
+#include "MainWindowLayout.h"
+#include "PrintRun.h"
+#include "TableListView.h"
+
+#include "SettingsFile.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolButton;
+
+namespace korvex {
+
+class AliasDatabase;
+class DatabaseEngine;
+class DirectoryLabel;
+class DirectoryListBox;
+class FileListBox;
+class TForm_PrnTabCfg;
+class UserMessages;
+struct TableLocation;
+
+// The application's hints appear after the pointer has rested this long on a control.
+void SetApplicationHintDelay(int milliseconds);
+
+// The keys the main window restores at start and writes when it closes.
+struct MainWindowKeys {
+    static inline const TextKey LastDirectory{SettingsSection::System, QStringLiteral("LastDirectory"), QString()};
+    static inline const TextKey LastDriveAlias{SettingsSection::System, QStringLiteral("LastDriveAlias"), QString()};
+    static inline const NumberKey View_Mode{SettingsSection::System, QStringLiteral("View_Mode"), 1};
+    static inline const NumberKey Details_Colsize_1{SettingsSection::System, QStringLiteral("Details_Colsize_1"), 150};
+    static inline const NumberKey Details_Colsize_2{SettingsSection::System, QStringLiteral("Details_Colsize_2"), 100};
+    static inline const NumberKey width{SettingsSection::MainWindow, QStringLiteral("width"), 0};
+    static inline const NumberKey height{SettingsSection::MainWindow, QStringLiteral("height"), 330};
+    static inline const FlagKey Maximized{SettingsSection::MainWindow, QStringLiteral("Maximized"), false};
+};
+
+// The main window: the table browser on the left (a drive or alias, a directory, a table
+// type, and the tables to print in one of three views), the print, configure, about and
+// exit buttons on the right. Closing it ends the program.
+//
+// The browser keeps the shared TableLocation up to date: the directory it shows and, in
+// alias mode, the alias, its driver and its database's name. In drive mode (no alias) the
+// table list shows the files of the directory that match the table type; in alias mode it
+// shows the alias's tables, and the directory controls are disabled.
+//
+// Sizes are the window's outer sizes, its frame included where the window system gives it
+// one: the layout, the minimum size 500 x 330 and the stored size all count the frame.
+class TForm_PrintTable : public QWidget, public TGrayedForm {
+    Q_OBJECT
+public:
+    static inline const QString Title = QStringLiteral("Korvex V3.2");
+    static constexpr int HintDelayMs = 1500;
+    static constexpr int DriveNotifyMs = 50;
+    static constexpr int AliasNameLength = 25;   // of CurrentAlias and CurrentAliasDriver
+    static constexpr int RememberedEntryLength = 20;
+    static inline const QString RemoteDatabaseCaption = QStringLiteral("Remote driven database");
+    static inline const QString TableTypeFilter =
+        QStringLiteral("Paradox / DBase|*.db;*.dbf|ASCII|*.txt|All Files|*.*");
+
+    // What the window works with, owned by the program for the whole run.
+    struct Services {
+        SettingsFile& settings;
+        DatabaseEngine& engine;
+        TableLocation& location;
+        // The folder of the aliases file (or the file itself).
+        QString aliasesLocation;
+        // The mounted volumes offered in place of drives.
+        DriveAliasBox::VolumeSource volumes = [] { return VolumeList::read(); };
+        // The application's error display; none: an error box after the system's beep.
+        UserMessages* errors = nullptr;
+        // The regional settings the table list's dates follow.
+        QLocale locale = QLocale::system();
+    };
+
+    // What is made after the main window and reached through it.
+    struct Partners {
+        TForm_PrnTabCfg* configuration = nullptr;
+        QDialog* about = nullptr;
+        PrintTableFunction printTable;
+        std::function<void()> closePrintedTables;
+        ContinueQuestion continueQuestion = AskContinuePrinting;
+    };
+
+    // Makes the controls and runs FormCreate; an error there is shown, the remaining steps
+    // are skipped, and the window stays usable.
+    explicit TForm_PrintTable(Services services, QWidget* parent = nullptr);
+    ~TForm_PrintTable() override;
+
+    void setPartners(Partners partners);
+
+    // Opens the browser on the directory of a table file in drive mode, with that table
+    // selected (the program started to open a file).
+    void openTableFile(const QString& path);
+
+    // Handlers.
+    void FormCreate();
+    void FormDestroy();
+    void FormResize();
+    void SpeedButtonPrintClick();
+    void SpeedButtonConfigClick();
+    void SpeedButtonAboutClick();
+    void SpeedButtonEndeClick();
+    void ListViewTablesChange();
+
+    // The table browser.
+    void DriveComboBox1Change();
+    void DriveNotifyTimerTimer();
+    void ApplyDriveAliasSelection();
+    AliasDatabase* FindAliasDatabase(const QString& aliasName) const;
+    void FileListBox1Change();
+    void DisableDirectoryControls();
+    void EnableDirectoryControls();
+    void IconViewClick();
+    void ListViewClick();
+    void DetailsViewClick();
+    void SelectAllFilesClick();
+    void ClearFilesClick();
+
+    const QStringList& aliasNames() const { return AliasNames; }
+    const TableLocation& location() const { return s_.location; }
+    bool isFileListLinked() const { return fileListLinked_; }
+    // The window's outer size: with its frame where it has one.
+    QSize outerSize() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void makeControls();
+    void makePopupMenu();
+    void connectHandlers();
+    // Runs a handler; its error is shown and the program goes on.
+    void guarded(const std::function<void()>& handler);
+
+    // The table browser's parts.
+    void buildAliasEntries();
+    void applyEntry();
+    void restoreDriveAliasSelection();
+    void enterDirectory(const QString& directory);
+    void setDirectoryListDrive(const QString& mountPath);
+    void directoryChanged(const QString& directory);
+    void selectAlias(const QString& aliasName);
+    void selectDrive();
+    void tableTypeChosen(int index);
+
+    // The window's size and place.
+    void applyOuterSize(const QSize& size);
+    void frameMayHaveChanged();
+    void centreOnScreen();
+
+    Services s_;
+    Partners partners_;
+    std::unique_ptr<UserMessages> ownErrors_;
+    QString startDirectory_;
+    bool destroyed_ = false;
+
+    // Controls.
+    QGroupBox* GroupBoxTables;
+    QLabel* LabelTable;
+    TableListView* ListViewTables;
+    QLabel* LabelFilter;
+    QComboBox* FilterComboBox1;
+    DirectoryLabel* LabelActDir;
+    DirectoryListBox* DirectoryListBox1;
+    QLabel* LabelDriveAlias;
+    DriveAliasBox* DriveComboBox1;
+    QToolButton* SpeedButtonPrint;
+    QToolButton* SpeedButtonConfig;
+    QToolButton* SpeedButtonAbout;
+    QToolButton* SpeedButtonEnde;
+    FileListBox* FileListBox1;
+    QLabel* BDEpicture;
+    QMenu* PopupMenuFiles;
+    QMenu* View1;
+    QAction* IconView;
+    QAction* ListView;
+    QAction* DetailsView;
+    QAction* SelectAllFiles;
+    QAction* ClearFiles;
+    QTimer* DriveNotifyTimer;
+    MainWindowLayout layout_;
+
+    // The browser's state.
+    QStringList AliasNames;
+    QStringList AliasParams;
+    std::vector<std::unique_ptr<AliasDatabase>> AliasDatabases;
+    AliasDatabase* currentDatabase_ = nullptr;
+    bool fileListLinked_ = true;
+    int tableListBuilds_ = 0;
+    int appliedEntry_ = -1;   // the drive/alias box's entry the browser shows
+    QChar dateSeparator_;
+    // The directory last shown on each volume, by mount path: where choosing it goes back to.
+    QHash<QString, QString> volumeDirectories_;
+
+    // The outer size asked for until the window system has put a frame around the window;
+    // then the inside is sized so that the frame fits around it.
+    QSize wantedOuterSize_;
+    QSize frameExtent_{0, 0};
+    QSize lastLaidOut_;
+    bool shownOnce_ = false;
+};
+
+} // namespace korvex

@@ -1,0 +1,123 @@
+#include "Program.h"
+
+#include "AliasFile.h"
+#include "HandlerErrors.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTranslator>
+
+namespace korvex {
+
+namespace {
+
+QString aliasesFolder(const SettingsFile& settings)
+{
+    return QFileInfo(settings.path()).absolutePath();
+}
+
+} // namespace
+
+Program::Options Program::optionsFrom(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Prints the structure of Paradox and dBASE tables."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A table to select: the browser opens on its directory."),
+                                 QStringLiteral("[FILE]"));
+    parser.process(arguments);
+    Options options;
+    options.startFile = parser.positionalArguments().value(0);
+    return options;
+}
+
+QString Program::defaultPdfFolder()
+{
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+    return QDir(documents).filePath(QStringLiteral("Korvex"));
+}
+
+void Program::prepareApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("korvex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+    QGuiApplication::setApplicationDisplayName(TForm_PrintTable::Title);
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvex"));
+    // Qt's own texts (the buttons of message boxes, the printer dialog) in the user's
+    // language.
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
+Program::Program(Options options)
+    : options_(std::move(options))
+    , services_(options_.settingsPath)
+    , printer_(options_.pdfFolder.isEmpty() ? defaultPdfFolder() : options_.pdfFolder)
+    , printerSetup_(printer_)
+    , mainWindow_({services_.settings(), services_.engine(), services_.location(), aliasesFolder(services_.settings()),
+                   options_.volumes, options_.errors})
+    , margins_(&mainWindow_)
+    , configuration_(TForm_PrnTabCfg::Services::from(services_, printerSetup_, margins_, options_.errors), &mainWindow_)
+    , about_(services_.settings().path(), AliasFile::pathFor(aliasesFolder(services_.settings())), &mainWindow_)
+    , progressWindow_(&mainWindow_)
+    , messages_(&mainWindow_)
+    , progress_(progressWindow_)
+    , reporter_(services_, printer_, options_.errors ? *options_.errors : messages_, progress_)
+{
+    if (!options_.tellPdfFolder) {
+        options_.tellPdfFolder = [this](const QString& folder) {
+            QMessageBox::information(&mainWindow_, QGuiApplication::applicationDisplayName(),
+                                     QStringLiteral("The structure reports are written as PDF files into the folder\n%1")
+                                         .arg(QDir::toNativeSeparators(folder)));
+        };
+    }
+    mainWindow_.setPartners({&configuration_, &about_, [this](const QString& name) { return printTable(name); },
+                             [this] {
+                                 reporter_.printedTable().close();
+                             }});
+    if (!options_.startFile.isEmpty()) {
+        try {
+            mainWindow_.openTableFile(options_.startFile);
+        } catch (...) {
+            ShowError(options_.errors ? *options_.errors : messages_, std::current_exception());
+        }
+    }
+}
+
+Program::~Program()
+{
+    // The report and the dialogs go before the main window: it must not reach them when it
+    // saves its state on its way out.
+    mainWindow_.setPartners({});
+}
+
+int Program::run()
+{
+    mainWindow_.show();
+    return QApplication::exec();
+}
+
+bool Program::printTable(const QString& name)
+{
+    const bool printed = reporter_.PrintTableReport(name);
+    if (printed && printer_.isPdfPrinter() && !printer_.lastOutputFile().isEmpty() && !pdfFolderTold_) {
+        pdfFolderTold_ = true;
+        options_.tellPdfFolder(QFileInfo(printer_.lastOutputFile()).absolutePath());
+    }
+    return printed;
+}
+
+} // namespace korvex

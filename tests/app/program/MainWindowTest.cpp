@@ -1,0 +1,524 @@
+#include "DirectoryListBox.h"
+#include "DriveAliasBox.h"
+#include "FileListBox.h"
+#include "MainWindow.h"
+#include "Program.h"
+#include "TableListView.h"
+
+#include "ApplicationToolTips.h"
+#include "ConfigurationDialog.h"
+#include "DatabaseEngine.h"
+#include "SettingsFile.h"
+#include "TableReport.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <deque>
+#include <memory>
+
+using namespace korvex;
+
+namespace {
+
+class RecordedMessages : public UserMessages {
+public:
+    void showError(const QString& message, const QString&) override { errors << message; }
+    QStringList errors;
+};
+
+const QDateTime March9 = QDateTime(QDate(1996, 3, 9), QTime(12, 0));
+
+// Sizes the window from the outside, its frame included.
+void resizeOuter(QWidget& window, QSize size)
+{
+    window.resize(size - (window.frameGeometry().size() - window.size()));
+}
+
+void writeFile(const QString& path, const QByteArray& bytes = "x")
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
+    file.write(bytes);
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.setFileTime(March9, QFileDevice::FileModificationTime);
+}
+
+// A settings folder (XDG_CONFIG_HOME) with an aliases file, a folder of tables on a volume
+// of its own, another folder for an alias, and a volume that cannot be entered.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        ASSERT_TRUE(QDir(top).mkpath("config/korvex") && QDir(top).mkpath("tables/sub") && QDir(top).mkpath("other"));
+        for (const char* name : {"CUSTOMER.DB", "ORDERS.DBF", "NOTES.TXT", "lower.db", ".hidden.db"})
+            writeFile(tables() + '/' + name);
+        writeFile(top + "/other/X.DBF");
+        writeFile(top + "/config/korvex/aliases.ini",
+                  "[Desk]\nPATH=" + tables().toUtf8() + "\n[Ledger]\nTYPE=ODBC\nSERVER NAME=db:/ledger\n"
+                  "[lower]\npath=" + top.toUtf8() + "/other\n[A very long alias name, longer than 25]\nPATH=" +
+                  tables().toUtf8() + "\n");
+        volumes = {Volume{"/", "/dev/sda1", "ext4", {}, Volume::Kind::Fixed},
+                   Volume{top, "/dev/sdb1", "ext4", "DATA", Volume::Kind::Fixed},
+                   Volume{"/nonexistent-korvex/STICK", "/dev/sdc1", "vfat", {}, Volume::Kind::Removable}};
+        QDir::setCurrent(tables());
+        SetApplicationToolTips(true);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        QDir::setCurrent(QDir::tempPath());
+    }
+
+    QString tables() const { return top + "/tables"; }
+    QString settingsPath() const { return top + "/config/korvex/KORVEX20.INI"; }
+    void writeSettings(const QByteArray& text) { writeFile(settingsPath(), text); }
+
+    TForm_PrintTable& open(const QLocale& locale = QLocale::c())
+    {
+        window.reset();
+        window = std::make_unique<TForm_PrintTable>(TForm_PrintTable::Services{
+            settings, engine, location, {}, [this] { return VolumeList(volumes); }, &messages, locale});
+        settle();
+        return *window;
+    }
+    // Lets the drive box's pending change apply.
+    static void settle() { QTest::qWait(3 * TForm_PrintTable::DriveNotifyMs); }
+
+    template <typename T>
+    T* find(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
+    TableListView* list() const { return find<TableListView>("ListViewTables"); }
+    DriveAliasBox* drives() const { return find<DriveAliasBox>("DriveComboBox1"); }
+    QStringList captions() const
+    {
+        QStringList names;
+        for (int i = 0; i < list()->count(); ++i)
+            names << list()->item(i).caption;
+        return names;
+    }
+    void choose(const QString& entry) { drives()->setCurrentIndex(drives()->findText(entry)); }
+
+    QTemporaryDir root;
+    QString top = QDir(root.path()).canonicalPath();
+    bool configured = qputenv("XDG_CONFIG_HOME", QFile::encodeName(top + "/config"));
+    std::vector<Volume> volumes;
+    SettingsFile settings;  // the program's own file under XDG_CONFIG_HOME
+    DatabaseEngine engine;
+    TableLocation location;
+    RecordedMessages messages;
+    std::unique_ptr<TForm_PrintTable> window;
+};
+
+TEST_F(MainWindowTest, FirstStartWithoutSettingsFile)
+{
+    ASSERT_FALSE(QFile::exists(settingsPath()));
+    TForm_PrintTable& w = open();
+    EXPECT_EQ(w.windowTitle(), "Korvex V3.2");
+    EXPECT_EQ(w.outerSize(), QSize(500, 330));
+    EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::List);
+    EXPECT_TRUE(find<QAction>("ListView")->isChecked());
+    EXPECT_EQ(list()->columnWidth(0), 150);
+    EXPECT_EQ(list()->columnWidth(1), 100);
+    EXPECT_TRUE(ApplicationToolTipsShown());
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 1500);
+    EXPECT_FALSE(find<QToolButton>("SpeedButtonPrint")->isEnabled());
+    EXPECT_EQ(find<QToolButton>("SpeedButtonPrint")->text(), "&Print Table(s)");
+    EXPECT_EQ(find<QToolButton>("SpeedButtonEnde")->toolTip(), "Leave the program");
+    EXPECT_EQ(find<QComboBox>("DriveComboBox1")->toolTip(), "Available drives and aliases");
+    EXPECT_EQ(find<QLabel>("LabelTable")->text(), "Table(s) to print:");
+    for (const char* name : {"GroupBoxTables", "LabelFilter", "FilterComboBox1", "LabelActDir", "DirectoryListBox1",
+                             "LabelDriveAlias", "SpeedButtonConfig", "SpeedButtonAbout", "BDEpicture"})
+        EXPECT_NE(find<QWidget>(name), nullptr) << name;
+    EXPECT_TRUE(messages.errors.isEmpty()) << qPrintable(messages.errors.join('\n'));
+    // Started in the tables' directory: its volume is chosen, its tables listed.
+    EXPECT_EQ(drives()->currentText(), top + " [data]");
+    EXPECT_EQ(location.currentDirectory, tables());
+    EXPECT_EQ(captions(), QStringList({"CUSTOMER.DB", "lower.db", "ORDERS.DBF"}));
+
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QRect screen = w.screen()->availableGeometry();
+    EXPECT_EQ(w.pos(), QPoint(screen.x() + (screen.width() - 500) / 2, screen.y() + (screen.height() - 330) / 2));
+    EXPECT_EQ(w.outerSize(), QSize(500, 330));
+}
+
+TEST_F(MainWindowTest, ResizeLaysOutEveryControl)
+{
+    TForm_PrintTable& w = open();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const auto at = [&](const char* name) { return find<QWidget>(name)->geometry(); };
+    resizeOuter(w, QSize(600, 400));
+    EXPECT_EQ(at("GroupBoxTables"), QRect(12, 7, 460, 347));
+    EXPECT_EQ(at("SpeedButtonEnde"), QRect(487, 304, 92, 50));
+    EXPECT_EQ(at("SpeedButtonAbout").topLeft(), QPoint(487, 251));
+    EXPECT_EQ(at("SpeedButtonConfig").topLeft(), QPoint(487, 198));
+    EXPECT_EQ(at("SpeedButtonPrint").topLeft(), QPoint(487, 137));
+    EXPECT_EQ(at("ListViewTables"), QRect(15, 35, 207, 258));
+    EXPECT_EQ(at("LabelActDir"), QRect(238, 18, 207, 13));
+    EXPECT_EQ(at("DirectoryListBox1"), QRect(238, 35, 207, 258));
+    EXPECT_EQ(at("LabelFilter"), QRect(15, 295, 207, 13));
+    EXPECT_EQ(at("FilterComboBox1"), QRect(15, 311, 207, 21));
+    EXPECT_EQ(at("LabelDriveAlias"), QRect(238, 295, 61, 13));
+    EXPECT_EQ(at("DriveComboBox1"), QRect(238, 311, 207, 19));
+    EXPECT_EQ(at("LabelTable"), QRect(15, 18, 207, 13));
+
+    resizeOuter(w, QSize(300, 200));   // smaller than the minimum: refused
+    EXPECT_EQ(w.outerSize(), QSize(500, 330));
+    EXPECT_EQ(at("GroupBoxTables"), QRect(12, 7, 360, 277));
+    EXPECT_EQ(at("SpeedButtonEnde"), QRect(387, 234, 92, 50));
+    EXPECT_EQ(at("ListViewTables"), QRect(15, 35, 157, 188));
+    EXPECT_EQ(at("DirectoryListBox1"), QRect(188, 35, 157, 188));
+    EXPECT_EQ(at("FilterComboBox1"), QRect(15, 241, 157, 21));
+}
+
+TEST_F(MainWindowTest, StateIsSavedOnCloseAndRestored)
+{
+    TForm_PrintTable& w = open();
+    find<QAction>("DetailsView")->trigger();
+    list()->setColumnWidth(0, 180);
+    list()->setColumnWidth(1, 90);
+    find<DirectoryListBox>("DirectoryListBox1")->setDirectory(tables() + "/sub");
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    resizeOuter(w, QSize(640, 480));
+    w.close();
+    EXPECT_EQ(settings.ReadText("System", "LastDirectory", {}), tables() + "/sub");
+    EXPECT_EQ(settings.ReadText("System", "LastDriveAlias", {}), top + " [data]");
+    EXPECT_EQ(settings.ReadNumber("System", "View_Mode", -1), 2);
+    EXPECT_EQ(settings.ReadNumber("System", "Details_Colsize_1", -1), 180);
+    EXPECT_EQ(settings.ReadNumber("System", "Details_Colsize_2", -1), 90);
+    EXPECT_EQ(settings.ReadNumber("MainWindow", "width", -1), 640);
+    EXPECT_EQ(settings.ReadNumber("MainWindow", "height", -1), 480);
+    EXPECT_FALSE(settings.ReadFlag("MainWindow", "Maximized", true));
+
+    open().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_EQ(window->outerSize(), QSize(640, 480));
+    EXPECT_EQ(location.currentDirectory, tables() + "/sub");
+    EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::Details);
+    EXPECT_TRUE(find<QAction>("DetailsView")->isChecked());
+    EXPECT_EQ(list()->columnWidth(0), 180);
+
+    // Closed while maximised: the maximised size is stored with the flag.
+    window->showMaximized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->outerSize() != QSize(640, 480); }));
+    const QSize maximised = window->outerSize();
+    ASSERT_NE(maximised, QSize(640, 480));
+    window->close();
+    EXPECT_TRUE(settings.ReadFlag("MainWindow", "Maximized", false));
+    EXPECT_EQ(settings.ReadNumber("MainWindow", "width", -1), maximised.width());
+    open().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_TRUE(window->isMaximized());
+    window->showNormal();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->outerSize() == maximised; }));
+    EXPECT_EQ(window->outerSize(), maximised);
+    window->close();
+
+    // Without a width, neither height nor the maximised flag is read; "View_Mode" 7 is details.
+    writeSettings("[MainWindow]\nwidth=0\nheight=222\nMaximized=1\n[System]\nView_Mode=7\n");
+    open().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_FALSE(window->isMaximized());
+    EXPECT_EQ(window->outerSize(), QSize(500, 330));
+    EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::Details);
+}
+
+TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
+{
+    open();
+    QStringList entries;
+    for (int i = 0; i < drives()->count(); ++i)
+        entries << drives()->itemText(i);
+    EXPECT_EQ(entries, QStringList({">A very long alias name, longer than 25", ">Desk", ">Ledger", ">lower", "/",
+                                    top + " [data]", "/nonexistent-korvex/STICK"}));
+
+    choose(">Desk");
+    settle();
+    EXPECT_EQ(location.CurrentAlias, "Desk");
+    EXPECT_EQ(location.CurrentAliasDriver, "STANDARD");
+    EXPECT_EQ(location.CurrentDatabase, "DDBDesk");
+    EXPECT_EQ(location.currentDirectory, tables());
+    EXPECT_FALSE(window->isFileListLinked());
+    EXPECT_FALSE(find<QWidget>("DirectoryListBox1")->isEnabled());
+    EXPECT_FALSE(find<QWidget>("FilterComboBox1")->isEnabled());
+    EXPECT_EQ(captions(), QStringList({"CUSTOMER.DB", "lower.db", "ORDERS.DBF"}));
+    EXPECT_EQ(list()->item(0).dateText, "09/03/1996");
+
+    // A server alias has no driver: the error is shown and the browser is as before.
+    list()->setSelected(2, true);
+    choose(">Ledger");
+    settle();
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_TRUE(messages.errors[0].contains("no driver for ODBC")) << qPrintable(messages.errors[0]);
+    EXPECT_EQ(location.CurrentAlias, "Desk");
+    EXPECT_EQ(location.CurrentDatabase, "DDBDesk");
+    EXPECT_EQ(drives()->currentText(), ">Desk");
+    EXPECT_EQ(find<DirectoryLabel>("LabelActDir")->fullText(), tables());
+    EXPECT_TRUE(find<DirectoryListBox>("DirectoryListBox1")->hasEntries());
+    EXPECT_TRUE(list()->isSelected(2));
+
+    // The long name is cut for the report's %ALIAS only; its database is found by the
+    // full name. A lower-case "path=" is a directory too.
+    choose(">A very long alias name, longer than 25");
+    settle();
+    EXPECT_EQ(location.CurrentAlias, "A very long alias name, l");
+    EXPECT_EQ(location.CurrentDatabase, "DDBA very long alias name, longer than 25");
+    EXPECT_EQ(list()->count(), 3);
+    choose(">lower");
+    settle();
+    EXPECT_EQ(captions(), QStringList({"X.DBF"}));
+    EXPECT_EQ(location.currentDirectory, top + "/other");
+
+    // Back to the volume: drive mode on the directory the alias showed, read anew.
+    choose(top + " [data]");
+    settle();
+    EXPECT_TRUE(location.CurrentAlias.isEmpty());
+    EXPECT_EQ(location.CurrentDatabase, "DDBlower");   // kept until another alias is chosen
+    EXPECT_TRUE(window->isFileListLinked());
+    EXPECT_TRUE(find<QWidget>("DirectoryListBox1")->isEnabled());
+    EXPECT_EQ(location.currentDirectory, top + "/other");
+    EXPECT_EQ(messages.errors.size(), 1);
+}
+
+TEST_F(MainWindowTest, OnlyTheLastOfQuickChangesApplies)
+{
+    open();
+    choose(">Ledger");           // would show an error if it were applied
+    QTest::qWait(10);
+    choose(">lower");
+    QTest::qWait(10);
+    choose(">Desk");
+    EXPECT_TRUE(find<QTimer>("DriveNotifyTimer")->isActive());
+    EXPECT_TRUE(location.CurrentAlias.isEmpty());
+    settle();
+    EXPECT_FALSE(find<QTimer>("DriveNotifyTimer")->isActive());
+    EXPECT_EQ(location.CurrentAlias, "Desk");
+    EXPECT_TRUE(messages.errors.isEmpty());
+}
+
+TEST_F(MainWindowTest, VolumeThatCannotBeEnteredFallsBackQuietly)
+{
+    open();
+    choose("/nonexistent-korvex/STICK");
+    settle();
+    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_EQ(location.currentDirectory, tables());
+    EXPECT_EQ(drives()->currentText(), top + " [data]");
+    EXPECT_EQ(drives()->currentDrive(), top);
+    // Leaving the volume through the directory list takes the box along, at once.
+    find<DirectoryListBox>("DirectoryListBox1")->setDirectory("/");
+    EXPECT_EQ(drives()->currentText(), "/");
+    EXPECT_FALSE(find<QTimer>("DriveNotifyTimer")->isActive());
+    find<DirectoryListBox>("DirectoryListBox1")->setDirectory(tables());
+    // A remembered directory that is gone starts the browser at its nearest parent.
+    window->close();
+    writeSettings("[System]\nLastDirectory=" + tables().toUtf8() + "/gone/deeper\n");
+    open();
+    EXPECT_EQ(location.currentDirectory, tables());
+    EXPECT_TRUE(messages.errors.isEmpty());
+}
+
+TEST(TableListText, DatesAndPictures)
+{
+    const QDateTime march9(QDate(1996, 3, 9), QTime(23, 59));
+    EXPECT_EQ(TableDateText(march9, u'/'), "09/03/1996");
+    EXPECT_EQ(TableDateText(march9, u'.'), "09.03.1996");
+    EXPECT_EQ(TableDateText(QDateTime(), u'/'), "?");
+    EXPECT_EQ(DateSeparator(QLocale(QLocale::German, QLocale::Germany)), u'.');
+    EXPECT_EQ(DateSeparator(QLocale(QLocale::English, QLocale::UnitedStates)), u'/');
+    EXPECT_EQ(DateSeparator(QLocale(QLocale::Swedish, QLocale::Sweden)), u'-');
+    EXPECT_EQ(FileDateText(QDir::tempPath(), u'/'), "?");
+    EXPECT_EQ(FileDateText(QDir::tempPath() + "/no-such-korvex-file", u'/'), "?");
+    EXPECT_EQ(TableImageIndex("NOTES.TXT", false), 1);
+    EXPECT_EQ(TableImageIndex("CUSTOMER.DB", false), 0);
+    EXPECT_EQ(TableImageIndex("orders.dbf", false), 0);
+    EXPECT_EQ(TableImageIndex("NOTES.TXT", true), 0);
+    EXPECT_EQ(ShortenDirectory("/home/anna/tables/sales", 100, [](const QString& s) { return int(s.size()) * 10; }),
+              "/.../sales");
+}
+
+TEST_F(MainWindowTest, TableTypesAndRegionalDates)
+{
+    open(QLocale(QLocale::German, QLocale::Germany));
+    auto* types = find<QComboBox>("FilterComboBox1");
+    ASSERT_EQ(types->count(), 3);
+    EXPECT_EQ(types->itemText(0), "Paradox / DBase");
+    types->setCurrentIndex(1);
+    EXPECT_EQ(captions(), QStringList({"NOTES.TXT"}));
+    EXPECT_EQ(list()->item(0).imageIndex, 1);
+    EXPECT_EQ(list()->item(0).dateText, "09.03.1996");
+    types->setCurrentIndex(2);
+    EXPECT_EQ(captions(), QStringList({"CUSTOMER.DB", "lower.db", "NOTES.TXT", "ORDERS.DBF"}));
+    EXPECT_EQ(list()->item(0).imageIndex, 0);
+    EXPECT_EQ(list()->item(3).imageIndex, 0);
+
+    // In alias mode every entry is a table; a server driver has no dates.
+    location.CurrentAlias = "Ledger";
+    location.CurrentAliasDriver = "ODBC";
+    window->FileListBox1Change();
+    EXPECT_EQ(list()->item(2).imageIndex, 0);
+    EXPECT_EQ(list()->item(2).dateText, "?");
+}
+
+// The print run over CUSTOMER.DB, lower.db, ORDERS.DBF with scripted outcomes and answers.
+struct PrintRunCase {
+    const char* name;
+    std::vector<int> selected;
+    QStringList failing;
+    std::deque<ContinueAnswer> answers;
+    QStringList printed;
+    int questions;
+};
+
+class PrintRunTest : public MainWindowTest, public ::testing::WithParamInterface<PrintRunCase> {};
+
+TEST_P(PrintRunTest, AsksBeforeEachTableAfterAFailure)
+{
+    const PrintRunCase& c = GetParam();
+    open();
+    QStringList printed;
+    int questions = 0;
+    std::deque<ContinueAnswer> answers = c.answers;
+    window->setPartners({nullptr, nullptr,
+                         [&](const QString& name) {
+                             printed << name;
+                             return !c.failing.contains(name);
+                         },
+                         {},
+                         [&](QWidget*) {
+                             ++questions;
+                             const ContinueAnswer a = answers.empty() ? ContinueAnswer::Yes : answers.front();
+                             if (!answers.empty())
+                                 answers.pop_front();
+                             return a;
+                         }});
+    for (int i : c.selected)
+        list()->setSelected(i, true);
+    auto* print = find<QToolButton>("SpeedButtonPrint");
+    EXPECT_EQ(print->isEnabled(), !c.selected.empty());
+    window->SpeedButtonPrintClick();
+    EXPECT_EQ(printed, c.printed);
+    EXPECT_EQ(questions, c.questions);
+    EXPECT_TRUE(messages.errors.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, PrintRunTest,
+    ::testing::Values(
+        PrintRunCase{"FirstFailsThenYes", {0, 1, 2}, {"CUSTOMER.DB"}, {ContinueAnswer::Yes, ContinueAnswer::Yes},
+                     {"CUSTOMER.DB", "lower.db", "ORDERS.DBF"}, 2},
+        PrintRunCase{"All", {0, 1, 2}, {"CUSTOMER.DB", "lower.db"}, {ContinueAnswer::All},
+                     {"CUSTOMER.DB", "lower.db", "ORDERS.DBF"}, 1},
+        PrintRunCase{"No", {0, 1, 2}, {"CUSTOMER.DB"}, {ContinueAnswer::No}, {"CUSTOMER.DB"}, 1},
+        PrintRunCase{"LastFails", {0, 2}, {"ORDERS.DBF"}, {}, {"CUSTOMER.DB", "ORDERS.DBF"}, 0},
+        PrintRunCase{"OnlyUnselectedAfterAFailure", {0}, {"CUSTOMER.DB"}, {}, {"CUSTOMER.DB"}, 0},
+        PrintRunCase{"NothingSelected", {}, {}, {}, {}, 0}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(MainWindowTest, PrintButtonFollowsTheSelectionAndErrorsEndTheRun)
+{
+    open();
+    auto* print = find<QToolButton>("SpeedButtonPrint");
+    list()->setSelected(1, true);
+    EXPECT_TRUE(print->isEnabled());
+    list()->setSelected(1, false);
+    EXPECT_FALSE(print->isEnabled());
+    find<QAction>("SelectAllFiles")->trigger();
+    EXPECT_EQ(list()->selectedCount(), 3);
+    EXPECT_TRUE(print->isEnabled());
+
+    // An error the report does not catch ends the run at once and is shown.
+    QStringList printed;
+    window->setPartners({nullptr, nullptr, [&](const QString& name) -> bool {
+                             printed << name;
+                             throw SettingsValueError("Options", "Main_Header_FontSize", "big");
+                         },
+                         {}});
+    print->click();
+    EXPECT_EQ(printed, QStringList({"CUSTOMER.DB"}));
+    ASSERT_EQ(messages.errors.size(), 1);
+    EXPECT_TRUE(messages.errors[0].contains("Main_Header_FontSize")) << qPrintable(messages.errors[0]);
+
+    find<QAction>("ClearFiles")->trigger();
+    EXPECT_EQ(list()->selectedCount(), 0);
+    EXPECT_FALSE(print->isEnabled());
+
+    // A table file to open: drive mode on its directory, the table selected.
+    choose(">Desk");
+    settle();
+    window->openTableFile(top + "/other/X.DBF");
+    settle();
+    EXPECT_TRUE(location.CurrentAlias.isEmpty());
+    EXPECT_EQ(captions(), QStringList({"X.DBF"}));
+    EXPECT_TRUE(list()->isSelected(0));
+}
+
+// The whole program: its windows, the configure button's password round, and PDF files
+// told once.
+TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
+{
+    KORVEX_REQUIRE_FIXTURES();
+    const QString table = test::fixturesDir() + "/dbase/db3_nomemo.dbf";
+    QStringList told;
+    Program::Options options;
+    options.startFile = table;
+    options.pdfFolder = top + "/pdf";
+    options.tellPdfFolder = [&](const QString& folder) { told << folder; };
+    options.volumes = [this] { return VolumeList(volumes); };
+    options.errors = &messages;
+    Program program(options);
+    ASSERT_TRUE(program.printer().isPdfPrinter());
+    EXPECT_EQ(program.configurationDialog().parentWidget(), &program.mainWindow());
+    EXPECT_FALSE(program.progressWindow().isVisible());
+    auto* list = program.mainWindow().findChild<TableListView*>("ListViewTables");
+    ASSERT_EQ(list->selectedCount(), 1);
+
+    // From the keyboard: the list, every table in it, and the print button's accelerator.
+    TForm_PrintTable& w = program.mainWindow();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    list->setFocus();
+    QTest::keyClick(list->currentView(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list->selectedCount(), list->count());
+    for (int i = 0; i < list->count(); ++i)
+        list->setSelected(i, list->item(i).caption == "db3_nomemo.dbf");
+    QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);   // the button is pressed for a moment
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(top + "/pdf/Korvex - db3_nomemo.dbf.pdf"); }));
+    program.mainWindow().SpeedButtonPrintClick();
+    EXPECT_TRUE(QFile::exists(top + "/pdf/Korvex - db3_nomemo.dbf (2).pdf"));
+    EXPECT_EQ(told, QStringList({top + "/pdf"}));
+
+    // Configure: grey while the dialog is up; afterwards the stored passwords reach the engine.
+    bool greyedMeanwhile = false;
+    QTimer::singleShot(50, [&] {
+        greyedMeanwhile = program.mainWindow().isGreyed();
+        SettingsFile(SettingsFile::settingsDirectory() + "/KORVEX20.INI").WriteText("Passwords", "Password_0", "kiwi");
+        program.configurationDialog().reject();
+    });
+    program.mainWindow().SpeedButtonConfigClick();
+    EXPECT_TRUE(greyedMeanwhile);
+    EXPECT_FALSE(program.mainWindow().isGreyed());
+    EXPECT_EQ(program.configurationDialog().passwords(), QStringList({"kiwi"}));
+    EXPECT_TRUE(messages.errors.isEmpty()) << qPrintable(messages.errors.join('\n'));
+}
+
+} // namespace
