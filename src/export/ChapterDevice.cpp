@@ -14,7 +14,9 @@ void ChapterDevice::beginJob(const QString&)
         throw PrinterError(QStringLiteral("A print job is already in progress."));
     if (!book_.jobInProgress())
         throw PrinterError(QStringLiteral("The book's print job has not begun."));
-    book_.newPage();
+    if (!onCurrentPage_)
+        book_.newPage();
+    onCurrentPage_ = false;
     inJob_ = true;
     ended_ = false;
     page_ = 1;

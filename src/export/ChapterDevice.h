@@ -17,6 +17,10 @@ public:
     // The book's job must be in progress whenever a chapter begins.
     explicit ChapterDevice(PrintDevice& book) : book_(book) {}
 
+    // The next chapter begins on the page the book's job is on, which nothing has drawn on
+    // yet (the first page of a job that holds chapters only), instead of a new one.
+    void beginOnCurrentPage() { onCurrentPage_ = true; }
+
     // The pages the last chapter started on the book; whether it ended, or was aborted.
     int pagesPrinted() const { return page_; }
     bool ended() const { return ended_; }
@@ -54,6 +58,7 @@ private:
     Orientation orientation_ = Orientation::Portrait;
     bool inJob_ = false;
     bool ended_ = false;
+    bool onCurrentPage_ = false;
     int page_ = 0;
 };
 
