@@ -4,6 +4,7 @@
 // cannot be printed is listed with its reason and takes no page.
 
 #include "Book.h"
+#include "PreviewPages.h"
 #include "DemoDatabase.h"
 
 #include "DatabaseEngine.h"
@@ -215,6 +216,35 @@ TEST_F(Book, ManyTablesTakeSeveralContentsPagesAndEveryLinkLeadsToItsTable)
         ++links;
     }
     EXPECT_EQ(layout.links.size(), links);
+}
+
+TEST_F(Book, ThePreviewDrawsTheSamePagesAsPrintingEachTable)
+{
+    const TableSet set = ExpandTableArguments(engine, {work.path()});
+    QStringList names;
+    std::vector<Page> printed;
+    for (const auto& entry : set.tables) {
+        names << entry.name;
+        if (entry.name != "BROKEN.DB") {
+            const auto own = pagesOf(alone(entry));
+            printed.insert(printed.end(), own.begin(), own.end());
+        }
+    }
+    // The browser's table location, as the table list has it.
+    services.location() = TableLocation{work.path(), {}, {}, {}};
+    PreviewPages preview(services, silent);
+    preview.setClock([] { return kNow; });
+    preview.setLocale(QLocale::c());
+    RecordingDevice device;
+    device.beginJob("preview");
+    const auto failures = preview.draw(device, names);
+    device.endJob();
+
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].table, "BROKEN.DB");
+    EXPECT_TRUE(failures[0].error.startsWith("Error opening table to print! (")) << failures[0].error.toStdString();
+    // The first report on the job's first page, every page as printing draws it, footers included.
+    EXPECT_EQ(pagesOf(device), printed);
 }
 
 } // namespace

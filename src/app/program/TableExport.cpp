@@ -192,7 +192,7 @@ ExportDialog::ExportDialog(int tableCount, const QString& folder, QWidget* paren
     target_->setObjectName(QStringLiteral("ExportTarget"));
     target_->setAccessibleName(QStringLiteral("Place"));
     placeLabel->setBuddy(target_);
-    choose_ = new QPushButton(QStringLiteral("&Choose..."), this);
+    choose_ = new QPushButton(QStringLiteral("C&hoose..."), this);
     choose_->setObjectName(QStringLiteral("ChooseExportTarget"));
     choose_->setAccessibleName(QStringLiteral("Choose the place"));
     choose_->setAutoDefault(false);
