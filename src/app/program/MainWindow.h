@@ -98,10 +98,10 @@ public:
         QDialog* about = nullptr;
         PrintTableFunction printTable;
         std::function<void()> closePrintedTables;
-        // The popup's "Print preview..." and "Export...", with the selected tables' names.
-        std::function<void(const QStringList& tables)> previewTables;
-        std::function<void(const QStringList& tables)> exportTables;
         ContinueQuestion continueQuestion = AskContinuePrinting;
+        // The popup's "Print preview..." and "Export...", with the selected tables' names.
+        std::function<void(const QStringList& tables)> previewTables = nullptr;
+        std::function<void(const QStringList& tables)> exportTables = nullptr;
     };
 
     // Makes the controls and runs FormCreate; an error there is shown, the remaining steps

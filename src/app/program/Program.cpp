@@ -86,7 +86,7 @@ Program::Program(Options options)
         };
     }
     mainWindow_.setPartners({&configuration_, &about_, [this](const QString& name) { return printTable(name); },
-                             [this] { reporter_.printedTable().close(); },
+                             [this] { reporter_.printedTable().close(); }, AskContinuePrinting,
                              [this](const QStringList& names) { previewTables(names); },
                              [this](const QStringList& names) { exportTables(names); }});
     if (!options_.startFile.isEmpty()) {
