@@ -137,12 +137,18 @@ void LoadFieldColumns(const SettingsFile& settings, HeaderStrip& header)
 
 void SaveFieldColumns(SettingsFile& settings, const HeaderStrip& header)
 {
+    settings.writeTexts(FieldColumnValues(header));
+}
+
+std::vector<SettingsFile::Value> FieldColumnValues(const HeaderStrip& header)
+{
     const TQxHeaderStrings& sections = header.Sections();
-    settings.WriteNumber(Section, CountKey, sections.count());
+    std::vector<SettingsFile::Value> values{{Section, CountKey, QString::number(sections.count())}};
     for (int n = 1; n <= sections.count(); ++n) {
-        settings.WriteText(Section, nameKey(n), sections.text(n - 1));
-        settings.WriteNumber(Section, widthKey(n), header.SectionWidth(n - 1));
+        values.push_back({Section, nameKey(n), sections.text(n - 1)});
+        values.push_back({Section, widthKey(n), QString::number(header.SectionWidth(n - 1))});
     }
+    return values;
 }
 
 QList<FieldColumn> FieldColumnsOf(const HeaderStrip& header)

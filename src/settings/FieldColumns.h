@@ -1,14 +1,16 @@
 #pragma once
 
 #include "HeaderStrip.h"
+#include "SettingsFile.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace korvex {
 
-class SettingsFile;
 
 // One column of the printed field table: its kind (the section text of the field-column
 // header) and its width in pixels of that header.
@@ -54,6 +56,8 @@ inline constexpr int MaxFieldColumns = 1000;
 void LoadFieldColumns(const SettingsFile& settings, HeaderStrip& header);
 // Stores the header's columns; the last one with its painted width, the rest of the strip.
 void SaveFieldColumns(SettingsFile& settings, const HeaderStrip& header);
+// The keys SaveFieldColumns writes, for a change of the file together with others.
+std::vector<SettingsFile::Value> FieldColumnValues(const HeaderStrip& header);
 
 // The header's columns with the widths they are painted with (SectionWidth): the last
 // column has the rest of the client width.

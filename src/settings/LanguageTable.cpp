@@ -93,6 +93,12 @@ void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings)
 
 void SaveLanguageTable(const LanguageTable& table, SettingsFile& settings)
 {
+    // One change of the file: a save that fails leaves the stored translations whole.
+    settings.writeTexts(LanguageTableValues(table));
+}
+
+std::vector<SettingsFile::Value> LanguageTableValues(const LanguageTable& table)
+{
     int current = 1;
     if (table.language() == LanguageTable::Language::Translation1)
         current = 2;
@@ -105,8 +111,7 @@ void SaveLanguageTable(const LanguageTable& table, SettingsFile& settings)
         values.push_back({SettingsSection::Language1, text, table.cell(r, 1)});
         values.push_back({SettingsSection::Language2, text, table.cell(r, 2)});
     }
-    // One change of the file: a save that fails leaves the stored translations whole.
-    settings.writeTexts(values);
+    return values;
 }
 
 QString LookupLabel(const LanguageTable& table, const QString& text)

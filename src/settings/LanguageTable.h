@@ -51,6 +51,8 @@ void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings);
 // row by row, so that of rows with equal built-in texts the later row's translation is
 // kept. Raises SettingsWriteError when the file cannot be written.
 void SaveLanguageTable(const LanguageTable& table, SettingsFile& settings);
+// The keys SaveLanguageTable writes, for a change of the file together with others.
+std::vector<SettingsFile::Value> LanguageTableValues(const LanguageTable& table);
 
 // The printed form of a label: the built-in text itself when the built-in language is
 // chosen, else the chosen translation of the first row whose built-in text equals text

@@ -12,9 +12,15 @@ QStringList LoadPasswordList(const SettingsFile& settings)
 
 void SavePasswordList(SettingsFile& settings, const QStringList& passwords)
 {
-    settings.ClearSection(SettingsSection::Passwords);
+    settings.writeTexts(PasswordValues(passwords), {SettingsSection::Passwords});
+}
+
+std::vector<SettingsFile::Value> PasswordValues(const QStringList& passwords)
+{
+    std::vector<SettingsFile::Value> values;
     for (qsizetype i = 0; i < passwords.size(); ++i)
-        settings.WriteText(SettingsSection::Passwords, PasswordKeys::KeyPrefix + QString::number(i), passwords[i]);
+        values.push_back({SettingsSection::Passwords, PasswordKeys::KeyPrefix + QString::number(i), passwords[i]});
+    return values;
 }
 
 bool CanAddPassword(const QStringList& passwords, const QString& password)

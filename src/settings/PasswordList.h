@@ -18,9 +18,12 @@ struct PasswordKeys {
 // key, everything after the line's first "=" (a password may hold "=" itself). Keys with
 // an empty value are not among them.
 QStringList LoadPasswordList(const SettingsFile& settings);
-// Replaces the section with the list. Raises SettingsWriteError when the file cannot be
-// written; the section may then be left empty or partly written.
+// Replaces the section with the list in one change of the file. Raises SettingsWriteError
+// when the file cannot be written; the section then stays as it was.
 void SavePasswordList(SettingsFile& settings, const QStringList& passwords);
+// The keys SavePasswordList writes once the section is emptied, for a change of the file
+// together with others.
+std::vector<SettingsFile::Value> PasswordValues(const QStringList& passwords);
 // Whether a new password goes into the list: not when it is empty, nor when the list
 // holds it already, letter case aside.
 bool CanAddPassword(const QStringList& passwords, const QString& password);

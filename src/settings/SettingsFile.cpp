@@ -259,14 +259,18 @@ std::vector<std::optional<QString>> SettingsFile::readTexts(const QString& secti
     return values;
 }
 
-void SettingsFile::writeTexts(const std::vector<Value>& values)
+void SettingsFile::writeTexts(const std::vector<Value>& values, const QStringList& clearedSections)
 {
+    for (const QString& section : clearedSections)
+        checkSectionName(section);
     for (const Value& value : values) {
         checkSectionName(value.section);
         checkKeyName(value.key);
     }
     IniDocument document = loadForChange();
     bool changed = false;
+    for (const QString& section : clearedSections)
+        changed = document.removeSection(section) || changed;
     for (const Value& value : values) {
         QString oneLine = value.text;
         oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));

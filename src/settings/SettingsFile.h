@@ -115,15 +115,16 @@ public:
     // Many keys at once, for a whole table of values (the report's label translations).
     // readTexts gives the keys' values of section from one reading of the file, each as
     // ReadText gives it and nothing where the key is absent. writeTexts makes one change
-    // of the file in the given order, so that of two values for the same key the later
-    // one stays; when the file cannot be written none of them is.
+    // of the file: it empties clearedSections first, then writes the values in the given
+    // order, so that of two values for the same key the later one stays; when the file
+    // cannot be written nothing of it changes.
     std::vector<std::optional<QString>> readTexts(const QString& section, const QStringList& keys) const;
     struct Value {
         QString section;
         QString key;
         QString text;
     };
-    void writeTexts(const std::vector<Value>& values);
+    void writeTexts(const std::vector<Value>& values, const QStringList& clearedSections = {});
 
     QString ReadText(const TextKey& key) const { return ReadText(key.section, key.name, key.defaultValue); }
     void WriteText(const TextKey& key, const QString& value) { WriteText(key.section, key.name, value); }

@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     const QDir demo(QString::fromLocal8Bit(argv[2]));
     QTemporaryDir scratch;
     writeFile(scratch.filePath("KORVEX20.INI"),
-              QStringLiteral("[MainWindow]\nwidth=600\nheight=400\n[System]\nDetails_Colsize_1=150\n"));
+              QStringLiteral("[MainWindow]\nwidth=700\nheight=400\n"));
     writeFile(scratch.filePath("aliases.ini"),
               QStringLiteral("[Demo]\nPATH=%1\n\n[Ledger]\nTYPE=ODBC\nSERVER NAME=db.example.org:/ledger\n")
                   .arg(demo.absolutePath()));

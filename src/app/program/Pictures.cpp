@@ -165,7 +165,55 @@ QPixmap buttonPicture(ButtonPicture picture)
     });
 }
 
+// The program's icon on a 64 x 64 grid: a structure report (a sheet with a title and a
+// field table) over a drum of stored records.
+void applicationPicture(QPainter& p)
+{
+    const QColor blue(40, 90, 170);
+    const QColor grid(120, 144, 170);
+    const QPen outline(Outline, 2, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
+    p.setPen(outline);
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF{{12, 4}, {42, 4}, {54, 16}, {54, 60}, {12, 60}});
+    p.setBrush(QColor(210, 214, 222));
+    p.drawPolygon(QPolygonF{{42, 4}, {42, 16}, {54, 16}});
+    p.fillRect(QRectF(17, 9, 20, 4), blue);
+    p.setPen(QPen(grid, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(17, 20, 32, 34));
+    p.fillRect(QRectF(17, 20, 32, 6), blue);
+    for (const qreal y : {33.0, 40.0, 47.0})
+        p.drawLine(QLineF(17, y, 49, y));
+    p.drawLine(QLineF(29, 26, 29, 54));
+    // The drum: its body with a hoop, then the lid.
+    p.setPen(outline);
+    p.setBrush(QColor(220, 170, 40));
+    QPainterPath body;
+    body.moveTo(4, 41);
+    body.lineTo(4, 57);
+    body.arcTo(QRectF(4, 53, 22, 8), 180, 180);
+    body.lineTo(26, 41);
+    p.drawPath(body);
+    p.setPen(QPen(Outline, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(4, 45, 22, 8), 180 * 16, 180 * 16);
+    p.setPen(outline);
+    p.setBrush(QColor(240, 204, 102));
+    p.drawEllipse(QRectF(4, 37, 22, 8));
+}
+
 } // namespace
+
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(draw(size, size, [size](QPainter& p) {
+            p.scale(size / 64.0, size / 64.0);
+            applicationPicture(p);
+        }));
+    return icon;
+}
 
 QPixmap AliasPicture()
 {

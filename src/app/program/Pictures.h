@@ -22,4 +22,8 @@ QIcon VolumePicture(Volume::Kind kind);
 enum class ButtonPicture { Print, Configure, About, Exit };
 QIcon ButtonIcon(ButtonPicture picture);
 
+// The program's icon, the same drawing as the installed korvex.svg, at the sizes window
+// systems ask for.
+QIcon ApplicationIcon();
+
 } // namespace korvex

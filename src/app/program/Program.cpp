@@ -2,6 +2,7 @@
 
 #include "AliasFile.h"
 #include "HandlerErrors.h"
+#include "Pictures.h"
 #include "TableExport.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ void Program::prepareApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
     QGuiApplication::setApplicationDisplayName(TForm_PrintTable::Title);
     QGuiApplication::setDesktopFileName(QStringLiteral("korvex"));
+    QGuiApplication::setWindowIcon(ApplicationIcon());
     // Qt's own texts (the buttons of message boxes, the printer dialog) in the user's
     // language.
     auto* translator = new QTranslator(qApp);

@@ -7,12 +7,17 @@
 #include <QListView>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace korvex {
 
 namespace {
 
-// The icon view's cell: room for the 16-pixel picture and two lines of name below it.
+// The icon view's cell: room for the 16-pixel picture and two lines of name below it, at
+// least this wide and wider for longer names up to the limit, beyond which names are cut
+// short.
 constexpr QSize IconGrid{90, 48};
+constexpr int IconGridWidest = 200;
 
 void setUpView(QAbstractItemView* view, const QString& name)
 {
@@ -119,6 +124,18 @@ TableListView::TableListView(QWidget* parent)
 void TableListView::setItems(std::vector<TableListItem> items)
 {
     model_->setItems(std::move(items));
+    if (style_ == ViewStyle::Icon)
+        fitIconGrid();
+}
+
+void TableListView::fitIconGrid()
+{
+    // A name has no spaces to wrap at: it must fit the cell's width beside the margins.
+    const QFontMetrics metrics = list_->fontMetrics();
+    int widest = 0;
+    for (const TableListItem& item : model_->items())
+        widest = std::max(widest, metrics.horizontalAdvance(item.caption));
+    list_->setGridSize({std::clamp(widest + 12, IconGrid.width(), IconGridWidest), IconGrid.height()});
 }
 
 int TableListView::count() const { return model_->rowCount(); }
@@ -160,8 +177,8 @@ void TableListView::setViewStyle(ViewStyle style)
     if (style == ViewStyle::Icon) {
         list_->setViewMode(QListView::IconMode);
         list_->setFlow(QListView::LeftToRight);
-        list_->setGridSize(IconGrid);
         list_->setWordWrap(true);
+        fitIconGrid();
     } else {
         list_->setViewMode(QListView::ListMode);
         list_->setFlow(QListView::TopToBottom);

@@ -94,6 +94,9 @@ private:
     QTreeView* details_;
     QItemSelectionModel* selection_;
     ViewStyle style_ = ViewStyle::List;
+
+    // Widens the icon view's cells so that the longest name fits on its line.
+    void fitIconGrid();
 };
 
 } // namespace korvex

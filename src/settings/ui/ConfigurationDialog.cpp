@@ -19,6 +19,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFont>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -34,6 +36,8 @@
 #include <QTableWidget>
 
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 namespace korvex {
 
@@ -163,6 +167,37 @@ void selectChoice(QComboBox* box, const QString& stored, int fallback = -1)
         items << box->itemText(i);
     const int found = FindChoice(items, stored);
     box->setCurrentIndex(found >= 0 ? found : std::min(fallback, box->count() - 1));
+}
+
+// Marks a font list's entry that holds a stored name the printer does not offer.
+constexpr int KeptFontRole = Qt::UserRole + 1;
+
+// Selects a stored font name. A name the printer does not offer (settings from another
+// system, where "Arial" was everywhere) selects the family that the font matcher makes of
+// it here, which is what the report would print with; failing that, the name stays as an
+// entry of its own at the top, so that saving never turns it into an empty name. Only an
+// empty stored name selects the first font.
+void selectFont(QComboBox* box, const QString& stored)
+{
+    for (int i = box->count() - 1; i >= 0; --i)
+        if (box->itemData(i, KeptFontRole).toBool())
+            box->removeItem(i);
+    if (stored.isEmpty()) {
+        box->setCurrentIndex(box->count() > 0 ? 0 : -1);
+        return;
+    }
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    int found = FindChoice(items, stored);
+    if (found < 0)
+        found = FindChoice(items, QFontInfo(QFont(stored)).family());
+    if (found < 0) {
+        box->insertItem(0, stored);
+        box->setItemData(0, true, KeptFontRole);
+        found = 0;
+    }
+    box->setCurrentIndex(found);
 }
 
 // Holds a window's drawing back while it lives.
@@ -461,7 +496,7 @@ void TForm_PrnTabCfg::LoadDialogSettings()
     TabbedNotebook1->setCurrentIndex(PrintingPage);
     LoadFieldColumns();
 
-    selectChoice(ComboBoxFontName, s_.bodyFont.name, 0);
+    selectFont(ComboBoxFontName, s_.bodyFont.name);
     selectChoice(ComboBoxFontSize, QString::number(s_.bodyFont.points), 0);
 
     // A box set to a new state runs its handler; the handlers run here in any case, so the
@@ -503,26 +538,13 @@ void TForm_PrnTabCfg::loadHeader(const HeaderKeys& keys, const HeaderControls& c
     const SettingsFile& settings = s_.settings;
     selectChoice(c.visibility, settings.ReadText(keys.visibility));
     selectChoice(c.alignment, settings.ReadText(keys.alignment));
-    selectChoice(c.fontName, settings.ReadText(keys.fontName));
+    selectFont(c.fontName, settings.ReadText(keys.fontName));
     selectChoice(c.fontSize, settings.ReadText(keys.fontSize));
     selectChoice(c.attributes, settings.ReadText(keys.fontAttributes));
     c.text->setText(settings.ReadText(keys.text));
     c.text->setCursorPosition(0); // a long text shows its beginning
     c.spacingBefore->setValue(settings.ReadNumber(keys.spacingBefore));
     c.spacingAfter->setValue(settings.ReadNumber(keys.spacingAfter));
-}
-
-void TForm_PrnTabCfg::saveHeader(const HeaderKeys& keys, const HeaderControls& c)
-{
-    SettingsFile& settings = s_.settings;
-    settings.WriteText(keys.visibility, c.visibility->currentText());
-    settings.WriteText(keys.text, c.text->text());
-    settings.WriteText(keys.alignment, c.alignment->currentText());
-    settings.WriteText(keys.fontName, c.fontName->currentText());
-    settings.WriteText(keys.fontSize, c.fontSize->currentText());
-    settings.WriteText(keys.fontAttributes, c.attributes->currentText());
-    settings.WriteNumber(keys.spacingBefore, c.spacingBefore->value());
-    settings.WriteNumber(keys.spacingAfter, c.spacingAfter->value());
 }
 
 void TForm_PrnTabCfg::LoadFieldColumns()
@@ -596,42 +618,71 @@ void TForm_PrnTabCfg::OKButtonClick()
 
 void TForm_PrnTabCfg::save()
 {
-    SettingsFile& settings = s_.settings;
     const FrozenDrawing frozen(*this);
     TabbedNotebook1->setCurrentIndex(PrintingPage);
 
-    s_.bodyFont = BodyFont{ComboBoxFontName->currentText(), ComboBoxFontSize->currentText().toInt()};
-    settings.WriteText(FontKeys::Name, s_.bodyFont.name);
-    settings.WriteNumber(FontKeys::Size, s_.bodyFont.points);
+    // Every key in one change of the settings file: a Save that cannot write leaves the
+    // file, and the body font the report prints with, as they were.
+    std::vector<SettingsFile::Value> values;
+    const auto text = [&values](const TextKey& key, const QString& value) {
+        values.push_back({key.section, key.name, value});
+    };
+    const auto number = [&values](const NumberKey& key, int value) {
+        values.push_back({key.section, key.name, QString::number(value)});
+    };
+    const auto flag = [&values](const FlagKey& key, bool value) {
+        values.push_back({key.section, key.name, value ? QStringLiteral("1") : QStringLiteral("0")});
+    };
+    const auto append = [&values](std::vector<SettingsFile::Value> more) {
+        values.insert(values.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    };
 
-    SaveFieldColumns(settings, FieldHeader->strip());
+    const BodyFont bodyFont{ComboBoxFontName->currentText(), ComboBoxFontSize->currentText().toInt()};
+    text(FontKeys::Name, bodyFont.name);
+    number(FontKeys::Size, bodyFont.points);
 
-    settings.WriteFlag(OptionKeys::PrintDate, CheckBoxPrintDate->isChecked());
-    settings.WriteFlag(OptionKeys::PrintPageNr, CheckBoxPrintPageNr->isChecked());
-    settings.WriteFlag(OptionKeys::PrintGrid, CheckBoxPrintGrid->isChecked());
-    settings.WriteFlag(OptionKeys::PrintCopyright, CheckBoxPrintCopyright->isChecked());
-    settings.WriteFlag(OptionKeys::PrintHeader, CheckBoxHeader->isChecked());
-    settings.WriteFlag(OptionKeys::PrintZebraPattern, CheckBoxZebraPattern->isChecked());
-    settings.WriteFlag(OptionKeys::SecondaryIndex, CheckBoxSecIndexes->isChecked());
-    settings.WriteFlag(OptionKeys::RefIntegrity, CheckBoxRefInt->isChecked());
-    settings.WriteFlag(OptionKeys::RefIntegrityMaster, CheckBoxRefMaster->isChecked());
-    settings.WriteFlag(OptionKeys::RefIntegrityDependent, CheckBoxRefDep->isChecked());
-    settings.WriteFlag(OptionKeys::Portrait, RadioPortrait->isChecked());
-    settings.WriteFlag(OptionKeys::ShowHints, CheckBoxShowHints->isChecked());
+    append(FieldColumnValues(FieldHeader->strip()));
 
-    settings.WriteText(OptionKeys::ColorZebraPattern, ComboBoxZebraShading->currentText());
+    flag(OptionKeys::PrintDate, CheckBoxPrintDate->isChecked());
+    flag(OptionKeys::PrintPageNr, CheckBoxPrintPageNr->isChecked());
+    flag(OptionKeys::PrintGrid, CheckBoxPrintGrid->isChecked());
+    flag(OptionKeys::PrintCopyright, CheckBoxPrintCopyright->isChecked());
+    flag(OptionKeys::PrintHeader, CheckBoxHeader->isChecked());
+    flag(OptionKeys::PrintZebraPattern, CheckBoxZebraPattern->isChecked());
+    flag(OptionKeys::SecondaryIndex, CheckBoxSecIndexes->isChecked());
+    flag(OptionKeys::RefIntegrity, CheckBoxRefInt->isChecked());
+    flag(OptionKeys::RefIntegrityMaster, CheckBoxRefMaster->isChecked());
+    flag(OptionKeys::RefIntegrityDependent, CheckBoxRefDep->isChecked());
+    flag(OptionKeys::Portrait, RadioPortrait->isChecked());
+    flag(OptionKeys::ShowHints, CheckBoxShowHints->isChecked());
 
-    saveHeader(OptionKeys::MainHeader, mainHeader_);
-    saveHeader(OptionKeys::SubHeader, subHeader_);
+    text(OptionKeys::ColorZebraPattern, ComboBoxZebraShading->currentText());
+
+    const auto header = [&](const HeaderKeys& keys, const HeaderControls& c) {
+        text(keys.visibility, c.visibility->currentText());
+        text(keys.text, c.text->text());
+        text(keys.alignment, c.alignment->currentText());
+        text(keys.fontName, c.fontName->currentText());
+        text(keys.fontSize, c.fontSize->currentText());
+        text(keys.fontAttributes, c.attributes->currentText());
+        number(keys.spacingBefore, c.spacingBefore->value());
+        number(keys.spacingAfter, c.spacingAfter->value());
+    };
+    header(OptionKeys::MainHeader, mainHeader_);
+    header(OptionKeys::SubHeader, subHeader_);
 
     const PageMargins margins = s_.margins.heldMargins();
-    settings.WriteNumber(OptionKeys::Margin_Left, margins.left);
-    settings.WriteNumber(OptionKeys::Margin_Right, margins.right);
-    settings.WriteNumber(OptionKeys::Margin_Top, margins.top);
-    settings.WriteNumber(OptionKeys::Margin_Bottom, margins.bottom);
+    number(OptionKeys::Margin_Left, margins.left);
+    number(OptionKeys::Margin_Right, margins.right);
+    number(OptionKeys::Margin_Top, margins.top);
+    number(OptionKeys::Margin_Bottom, margins.bottom);
 
-    SaveLanguageTable();
-    SavePasswords();
+    append(LanguageTableValues(s_.labels));
+    append(PasswordValues(passwords()));
+
+    s_.settings.writeTexts(values, {SettingsSection::Passwords});
+    s_.bodyFont = bodyFont;
+    UpdatePasswordButtons();
 }
 
 void TForm_PrnTabCfg::CancelButtonClick()

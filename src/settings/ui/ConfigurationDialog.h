@@ -144,7 +144,6 @@ private:
     void fillFontLists();
 
     void loadHeader(const HeaderKeys& keys, const HeaderControls& controls);
-    void saveHeader(const HeaderKeys& keys, const HeaderControls& controls);
     void save();
     void showLanguageTable();
     void languageCellChanged(QTableWidgetItem* item);
