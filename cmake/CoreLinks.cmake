@@ -1,11 +1,13 @@
-# The core libraries (reading tables, settings, the print-device interface, the report)
+# The core libraries (reading tables, settings, the print-device interface, the report,
+# the exports and the book)
 # never link Qt Widgets or Qt Print Support, not even through another library: the command
 # line and the tests run them without a display. korvex_check_core_links() walks the link
 # libraries of each core target that exists, and of everything they link, and stops the
 # configure step at the first forbidden library with the chain that pulls it in.
 
 set(KORVEX_CORE_LIBRARIES
-  korvex_structure korvex_settings korvex_device korvex_report korvex_report_services)
+  korvex_structure korvex_settings korvex_device korvex_report korvex_report_services
+  korvex_export korvex_book)
 # A link item that names one of these, as a target, a file or a linker flag.
 set(KORVEX_FORBIDDEN_TARGETS "^Qt6?::(Widgets|PrintSupport)$")
 set(KORVEX_FORBIDDEN_FILES "Qt6(Widgets|PrintSupport)([.]|$)")

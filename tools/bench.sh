@@ -12,3 +12,4 @@ build/bench/tests/bench/bench_report
 build/bench/tests/bench/bench_aliases
 build/bench/tests/bench/bench_main_window
 tools/bench-json.sh
+tools/bench-book.sh

@@ -11,6 +11,7 @@ packages="
   qt6-translations-l10n
   fonts-liberation fonts-dejavu-core
   poppler-utils
+  libqpdf-dev qpdf python3-jsonschema
   xvfb xauth xdotool desktop-file-utils
   pxlib-dev python3 python3-dbf python3-dbfread
   fp-compiler fp-units-db fp-units-fcl

@@ -61,18 +61,24 @@ QStringList PrinterFontFamilies()
 
 struct QtPrinterDevice::Job {
     QString title;
-    QString spoolPath;
-    QPrinter printer{QPrinter::HighResolution};
-    QPainter painter;   // after the printer: it ends before the printer goes
+    QString spoolPath;   // empty for a job on another's printer
+    QPrinter ownPrinter{QPrinter::HighResolution};
+    QPrinter* printerOn = &ownPrinter;   // another's printer, or the own one
+    QPrinter& printer = *printerOn;
+    QPainter painter;   // after the printers: it ends before the own printer goes
     int page = 1;
     DeviceCaps caps;
     bool transparent = false;
+
+    Job() = default;
+    explicit Job(QPrinter& other) : printerOn(&other) {}
 
     void discardSpool()
     {
         if (painter.isActive())
             painter.end();
-        QFile::remove(spoolPath);
+        if (!spoolPath.isEmpty())
+            QFile::remove(spoolPath);
     }
 };
 
@@ -188,11 +194,33 @@ void QtPrinterDevice::beginJob(const QString& title)
     job_ = std::move(job);
 }
 
+QPageLayout QtPrinterDevice::currentPageLayout() const
+{
+    return layoutPrinter_->pageLayout();
+}
+
+void QtPrinterDevice::beginJobOn(QPrinter& printer, const QString& title)
+{
+    requireNoJob();
+    auto job = std::make_unique<Job>(printer);
+    job->title = title;
+    if (!job->painter.begin(&printer))
+        throw PrinterError(QStringLiteral("The print job \"%1\" cannot begin on the printer.").arg(title));
+    job->caps = capsOf(printer);
+    job->painter.setBackground(Qt::white);
+    penX_ = penY_ = 0;
+    job_ = std::move(job);
+}
+
 void QtPrinterDevice::endJob()
 {
     requireJob();
     // The job is over whatever happens now; a failed delivery leaves nothing behind.
     const std::unique_ptr<Job> job = std::move(job_);
+    if (job->printerOn != &job->ownPrinter) {
+        job->painter.end();
+        return;
+    }
     const bool written = job->painter.end() && job->printer.printerState() != QPrinter::Error;
     if (!written) {
         job->discardSpool();

@@ -61,7 +61,14 @@ public:
     // The CUPS job id of the last job; 0 for the PDF printer and a job that did not come out.
     int lastJobId() const { return lastJobId_; }
 
+    // The chosen printer's page layout in the current orientation.
+    QPageLayout currentPageLayout() const;
+
     void beginJob(const QString& title) override;
+    // A job painted onto a printer someone else owns and delivers (the print preview's):
+    // it takes that printer's pages as they are set up, draws as every job does, and its
+    // end only ends the painting. The printer must outlive the job.
+    void beginJobOn(QPrinter& printer, const QString& title);
     void endJob() override;
     void abortJob() override;
     void newPage() override;

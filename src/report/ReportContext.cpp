@@ -262,7 +262,7 @@ void ReportContext::BeginReportPage()
     device_.setFont(footerFont());
     const int footerY = topY + usableHeight - device_.textHeight(kDummy);
     if (settings_.PrintPageNr) {
-        const QString text = label_(QStringLiteral("Page:")) + ' ' + QString::number(page);
+        const QString text = label_(QStringLiteral("Page:")) + ' ' + QString::number(page + pageNumberOffset);
         device_.textOut(leftX + printableWidth - device_.textWidth(text), footerY, text);
     }
     if (settings_.PrintDate) {

@@ -39,6 +39,10 @@ public:
     MacroValues macros;
     // The clock for the page footer's date and the %DATE / %TIME macros.
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    // Added to the page number the footer prints: a report printed within a larger
+    // document numbers its pages as that document does, while its headers and sections
+    // still count from its own page 1.
+    int pageNumberOffset = 0;
 
     long double dotsPerMmX = 0;
     long double dotsPerMmY = 0;

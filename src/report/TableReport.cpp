@@ -122,6 +122,7 @@ bool TableReporter::PrintTableReport(const QString& name)
 
     ReportContext context(device_, settings, label_, locale_);
     context.now = now_;
+    context.pageNumberOffset = pageNumberOffset_;
     context.macros.tableName = name;
     context.macros.tableType = structure.tableTypeKey;
     context.macros.tableLevel = structure.levelText;

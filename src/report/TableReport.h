@@ -36,6 +36,9 @@ public:
 
     // For tests: the clock of the dates and times the report prints.
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
+    void setLocale(const QLocale& locale) { locale_ = locale; }
+    // Added to the page numbers of the footers (ReportContext::pageNumberOffset).
+    void setPageNumberOffset(int offset) { pageNumberOffset_ = offset; }
 
     // True when the job was printed to its end; false when the table failed, after the
     // user has been told. Errors of other kinds (a settings value that is not a number)
@@ -54,6 +57,7 @@ private:
     TableSource relatedTable_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
     QLocale locale_ = QLocale::system();
+    int pageNumberOffset_ = 0;
 };
 
 } // namespace korvex

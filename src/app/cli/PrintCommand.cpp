@@ -1,7 +1,9 @@
 #include "PrintCommand.h"
 
 #include "AliasCommand.h"
+#include "Book.h"
 #include "DatabaseEngine.h"
+#include "PdfNavigation.h"
 #include "QtPrinterDevice.h"
 #include "RecordingDevice.h"
 #include "ReportServices.h"
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
@@ -68,6 +71,59 @@ void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& 
         writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
 }
 
+// A recording device with the printer's pages in both orientations and its fonts.
+std::unique_ptr<RecordingDevice> recorderLike(QtPrinterDevice& printer)
+{
+    auto recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, printer.caps());
+    printer.setOrientation(Orientation::Landscape);
+    recorder->setCaps(Orientation::Landscape, printer.caps());
+    printer.setOrientation(Orientation::Portrait);
+    return recorder;
+}
+
+// --book: every table's report in one PDF with its title page and contents, spooled by the
+// PDF printer and then given its bookmarks and links.
+int printBook(const PrintRequest& request, ReportServices& services)
+{
+    DatabaseEngine& engine = services.engine();
+    const QString target = QDir::current().absoluteFilePath(*request.bookFile);
+    const QTemporaryDir spool;
+    if (!spool.isValid()) {
+        writeTo(stderr, QStringLiteral("korvex-report: no temporary folder for the book: %1\n").arg(spool.errorString()));
+        return ExitFailed;
+    }
+    CommandLineMessages messages(engine);
+    SilentProgress progress;
+    for (const auto& entry : request.tables.tables)
+        writeWarnings(engine, entry.argument, entry.databaseName, entry.name);
+    BookLayout layout;
+    try {
+        QtPrinterDevice printer(spool.path());
+        printer.selectPdfPrinter(spool.path());
+        const auto planner = recorderLike(printer);
+        BookPrinter book(services, progress, printer, *planner);
+        layout = book.PrintBook(request.tables, QCoreApplication::applicationVersion());
+        AddPdfNavigation(printer.lastOutputFile(), target, layout);
+    } catch (const PrinterError& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+        return ExitFailed;
+    } catch (const SettingsWriteError& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1 (%2)\n").arg(e.message(), e.reason()));
+        return ExitFailed;
+    } catch (const std::exception& e) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(QString::fromStdString(e.what())));
+        return ExitFailed;
+    }
+    bool allOk = true;
+    for (const auto& chapter : layout.chapters) {
+        if (!chapter.printed)
+            writeTo(stderr, QStringLiteral("korvex-report: %1: not in the book: %2\n").arg(chapter.table.argument, chapter.error));
+        allOk = allOk && chapter.printed;
+    }
+    writeTo(stdout, QStringLiteral("book: %1\n").arg(target));
+    return allOk ? 0 : ExitFailed;
+}
+
 // The environment the printing program needs before Qt starts: the offscreen platform
 // unless one is chosen, and a private runtime folder outside a desktop session.
 std::unique_ptr<QTemporaryDir> prepareEnvironment()
@@ -89,6 +145,11 @@ std::unique_ptr<QTemporaryDir> prepareEnvironment()
 
 int printTables(const PrintRequest& request, ReportServices& services)
 {
+    for (const auto& problem : request.tables.problems)
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
+    const int expanded = request.tables.problems.isEmpty() ? 0 : ExitFailed;
+    if (request.bookFile)
+        return std::max(printBook(request, services), expanded);
     DatabaseEngine& engine = services.engine();
     // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
     // printer, or the PDF printer writing into the output folder.
@@ -107,10 +168,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
         return ExitFailed;
     }
     if (request.traceFile) {
-        recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, qtPrinter->caps());
-        qtPrinter->setOrientation(Orientation::Landscape);
-        recorder->setCaps(Orientation::Landscape, qtPrinter->caps());
-        qtPrinter->setOrientation(Orientation::Portrait);
+        recorder = recorderLike(*qtPrinter);
         device = recorder.get();
     } else {
         device = qtPrinter.get();
@@ -131,7 +189,8 @@ int printTables(const PrintRequest& request, ReportServices& services)
     TableReporter reporter(services, *device, messages, progress);
 
     bool allOk = true;
-    for (const auto& table : request.tables) {
+    for (const auto& entry : request.tables.tables) {
+        const QString& table = entry.argument;
         const QFileInfo info(table);
         if (!request.aliasDatabase)
             location.currentDirectory = info.absolutePath();
@@ -168,7 +227,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
             return ExitFailed;
         }
     }
-    return allOk ? 0 : ExitFailed;
+    return allOk ? expanded : ExitFailed;
 }
 
 PrintCommand::PrintCommand(int& argc, char** argv)

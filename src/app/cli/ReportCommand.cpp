@@ -6,8 +6,11 @@
 #include "StructureDump.h"
 
 #include "DatabaseEngine.h"
+#include "MarkdownExport.h"
 #include "ReportServices.h"
 #include "SettingsFile.h"
+#include "TableSet.h"
+#include "TblsExport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -47,6 +50,43 @@ int writeJson(ReportServices& services, const QStringList& tables, const QString
     return allOk ? 0 : ExitFailed;
 }
 
+// The tables that could not be read, on standard error; answers whether all could.
+bool reportFailures(const std::vector<TableSchema>& schemas)
+{
+    bool allOk = true;
+    for (const auto& t : schemas) {
+        for (const auto& w : t.warnings)
+            writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(t.table.argument, w));
+        if (!t.ok)
+            writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(t.table.argument, t.error));
+        allOk = allOk && t.ok;
+    }
+    return allOk;
+}
+
+int writeMarkdown(ReportServices& services, const TableSet& set, const QString& folder)
+{
+    const LabelLookup label = services.labelLookup();
+    const auto schemas = ReadTableSchemas(services.engine(), set, label);
+    const bool allOk = reportFailures(schemas);
+    const QString error =
+        WriteMarkdownFiles(folder, MarkdownDocuments(set.origin, schemas, LoadFieldTableOptions(services.settings()), label));
+    if (!error.isEmpty()) {
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(error));
+        return ExitFailed;
+    }
+    writeTo(stdout, QStringLiteral("markdown: %1\n").arg(QDir(folder).absoluteFilePath(QStringLiteral("README.md"))));
+    return allOk ? 0 : ExitFailed;
+}
+
+int writeTbls(DatabaseEngine& engine, const TableSet& set)
+{
+    const auto schemas = ReadTableSchemas(engine, set, TblsLabel, QLocale::c());
+    const bool allOk = reportFailures(schemas);
+    writeTo(stdout, QString::fromUtf8(TblsSchemaJson(set.origin, schemas)));
+    return allOk ? 0 : ExitFailed;
+}
+
 } // namespace
 
 int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables)
@@ -82,12 +122,26 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
                                                   "from the file %1 beside the settings file.")
                                        .arg(AliasFile::FileName),
                                    QStringLiteral("NAME"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("Write the structure to standard output instead of printing: json "
+                                                   "(as --json) or tbls (the schema JSON of tbls)."),
+                                    QStringLiteral("FORMAT"));
+    const QCommandLineOption markdown(QStringLiteral("markdown"),
+                                      QStringLiteral("Write README.md and one Markdown file per table into DIR instead "
+                                                     "of printing."),
+                                      QStringLiteral("DIR"));
+    const QCommandLineOption book(QStringLiteral("book"),
+                                  QStringLiteral("Print all the tables as one PDF book into FILE: title page, "
+                                                 "contents, bookmarks, then every table's report."),
+                                  QStringLiteral("FILE"));
     const QCommandLineOption listAliases(QStringLiteral("list-aliases"),
                                          QStringLiteral("List the aliases, one per line: name, driver, and directory "
                                                         "or parameters, separated by tabs."));
-    parser.addOptions({printer, out, settingsOption, password, trace, json, alias, listAliases});
-    parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("Table files (.db, .dbf)."),
-                                 QStringLiteral("TABLE..."));
+    parser.addOptions({printer, out, settingsOption, password, trace, json, format, markdown, book, alias, listAliases});
+    parser.addPositionalArgument(QStringLiteral("TABLE"),
+                                 QStringLiteral("Table files (.db, .dbf), or directories standing for all their "
+                                                "tables; with --alias, table names (none: every table of the alias)."),
+                                 QStringLiteral("TABLE|DIR..."));
 
     if (!parser.parse(arguments)) {
         writeTo(stderr, QStringLiteral("korvex-report: %1\n\n%2").arg(parser.errorText(), parser.helpText()));
@@ -111,12 +165,20 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     };
     if (parser.isSet(listAliases) && (!tables.isEmpty() || parser.isSet(alias)))
         return usage(QStringLiteral("--list-aliases takes no TABLE and no --alias"));
-    if (tables.isEmpty() && !parser.isSet(listAliases))
+    if (tables.isEmpty() && !parser.isSet(listAliases) && !parser.isSet(alias))
         return usage(QStringLiteral("no TABLE given"));
     if (parser.isSet(printer) && parser.isSet(out))
         return usage(QStringLiteral("--printer and --out exclude each other"));
-    if (parser.isSet(json) && (parser.isSet(printer) || parser.isSet(out) || parser.isSet(trace)))
-        return usage(QStringLiteral("--json writes the structure instead of printing; it takes no printer"));
+    const QString formatName = parser.value(format);
+    if (parser.isSet(format) && formatName != QLatin1String("json") && formatName != QLatin1String("tbls"))
+        return usage(QStringLiteral("--format takes json or tbls, not %1").arg(formatName));
+    const bool writeJsonDump = parser.isSet(json) || formatName == QLatin1String("json");
+    // One form per run: printing (with its printer options), the book, or a structure dump.
+    const int forms = int(writeJsonDump || parser.isSet(format)) + int(parser.isSet(markdown)) + int(parser.isSet(book)) +
+                      int(parser.isSet(printer) || parser.isSet(out) || parser.isSet(trace));
+    if (forms > 1)
+        return usage(QStringLiteral("--json, --format, --markdown, --book and the printer options (--printer, --out, "
+                                    "--trace) exclude each other"));
 
     // A file named here is a path from the current directory; it must exist, so that a
     // mistyped name is never taken for an empty file nor created.
@@ -149,11 +211,27 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         }
     }
 
-    if (parser.isSet(json))
-        return writeJson(services, tables, aliasDatabase ? aliasDatabase->databaseName() : QString());
+    // A directory stands for its tables, an alias without names for all of its tables.
+    const TableSet set = ExpandTableArguments(engine, tables, aliasDatabase.get());
+    QStringList named;
+    for (const auto& t : set.tables)
+        named << t.argument;
+    const bool dump = writeJsonDump || parser.isSet(format) || parser.isSet(markdown);
+    if (!dump)  // the printing program tells what a directory lacked
+        return printTables(PrintRequest{set, optionValue(book), optionValue(printer), optionValue(out),
+                                        optionValue(trace), aliasDatabase.get()},
+                           services);
 
-    return printTables(PrintRequest{tables, optionValue(printer), optionValue(out), optionValue(trace), aliasDatabase.get()},
-                       services);
+    for (const auto& problem : set.problems)
+        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
+    int status = 0;
+    if (writeJsonDump)
+        status = writeJson(services, named, aliasDatabase ? aliasDatabase->databaseName() : QString());
+    else if (parser.isSet(format))
+        status = writeTbls(engine, set);
+    else
+        status = writeMarkdown(services, set, parser.value(markdown));
+    return set.problems.isEmpty() ? status : ExitFailed;
 }
 
 ReportCommand::ReportCommand(int& argc, char** argv)

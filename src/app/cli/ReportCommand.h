@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TableSet.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -15,9 +17,11 @@ class AliasDatabase;
 class ReportServices;
 
 // The printing form of the command line with its arguments checked: the tables in
-// argument order, where their reports go, and the alias they are named in.
+// argument order (a directory's tables in its place), where their reports go, and the
+// alias they are named in.
 struct PrintRequest {
-    QStringList tables;
+    TableSet tables;                  // with the arguments that gave no table, to be told
+    std::optional<QString> bookFile;  // --book FILE: one PDF of all the tables
     std::optional<QString> printer;   // --printer NAME
     std::optional<QString> outFolder; // --out DIR
     std::optional<QString> traceFile; // --trace FILE
@@ -29,9 +33,10 @@ struct PrintRequest {
 // settings file and of the command line registered); answers the exit status.
 using TablePrinter = std::function<int(const PrintRequest&, ReportServices&)>;
 
-// korvex-report: prints the structure reports of tables, or writes their structure as
-// JSON. Answers the exit status: 0 when every table succeeded, 1 when any failed, 2 for a
-// usage error. The JSON form needs Qt Core only; printing goes to printTables.
+// korvex-report: prints the structure reports of tables, or their book, or writes their
+// structure as JSON, Markdown or tbls JSON. Answers the exit status: 0 when every table
+// succeeded, 1 when any failed, 2 for a usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes to
+// printTables.
 int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables);
 
 // The program korvex-report: checks the arguments and writes the JSON structure dump with

@@ -254,6 +254,14 @@ void TForm_PrintTable::makePopupMenu()
     SelectAllFiles->setObjectName(QStringLiteral("SelectAllFiles"));
     ClearFiles = PopupMenuFiles->addAction(QStringLiteral("Clear"));
     ClearFiles->setObjectName(QStringLiteral("ClearFiles"));
+    PopupMenuFiles->addSeparator()->setObjectName(QStringLiteral("N2"));
+    PrintPreview = PopupMenuFiles->addAction(QStringLiteral("Print preview..."));
+    PrintPreview->setObjectName(QStringLiteral("PrintPreview"));
+    ExportTables = PopupMenuFiles->addAction(QStringLiteral("Export..."));
+    ExportTables->setObjectName(QStringLiteral("ExportTables"));
+    // Like the print button, for the selected tables only.
+    PrintPreview->setEnabled(false);
+    ExportTables->setEnabled(false);
 }
 
 void TForm_PrintTable::connectHandlers()
@@ -269,14 +277,18 @@ void TForm_PrintTable::connectHandlers()
     connect(ListViewTables, &TableListView::change, this, handler(&TForm_PrintTable::ListViewTablesChange));
     connect(ListViewTables, &TableListView::itemDoubleClicked, this,
             handler(&TForm_PrintTable::SpeedButtonPrintClick));
-    connect(ListViewTables, &TableListView::contextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenuFiles->popup(at); });
+    connect(ListViewTables, &TableListView::contextMenuRequested, this, [this](const QPoint& at) {
+        ListViewTablesChange();
+        PopupMenuFiles->popup(at);
+    });
 
     connect(IconView, &QAction::triggered, this, handler(&TForm_PrintTable::IconViewClick));
     connect(ListView, &QAction::triggered, this, handler(&TForm_PrintTable::ListViewClick));
     connect(DetailsView, &QAction::triggered, this, handler(&TForm_PrintTable::DetailsViewClick));
     connect(SelectAllFiles, &QAction::triggered, this, handler(&TForm_PrintTable::SelectAllFilesClick));
     connect(ClearFiles, &QAction::triggered, this, handler(&TForm_PrintTable::ClearFilesClick));
+    connect(PrintPreview, &QAction::triggered, this, handler(&TForm_PrintTable::PrintPreviewClick));
+    connect(ExportTables, &QAction::triggered, this, handler(&TForm_PrintTable::ExportTablesClick));
 
     connect(DriveComboBox1, &QComboBox::currentIndexChanged, this, handler(&TForm_PrintTable::DriveComboBox1Change));
     connect(DriveComboBox1, &QComboBox::activated, this, handler(&TForm_PrintTable::DriveComboBox1Change));
@@ -469,7 +481,33 @@ void TForm_PrintTable::SpeedButtonPrintClick()
 
 void TForm_PrintTable::ListViewTablesChange()
 {
-    SpeedButtonPrint->setEnabled(ListViewTables->selectedCount() > 0);
+    const bool selected = ListViewTables->selectedCount() > 0;
+    SpeedButtonPrint->setEnabled(selected);
+    PrintPreview->setEnabled(selected);
+    ExportTables->setEnabled(selected);
+}
+
+QStringList TForm_PrintTable::selectedTables() const
+{
+    QStringList names;
+    for (int position = 0; position < ListViewTables->count(); ++position)
+        if (ListViewTables->isSelected(position))
+            names << ListViewTables->item(position).caption;
+    return names;
+}
+
+void TForm_PrintTable::PrintPreviewClick()
+{
+    const QStringList names = selectedTables();
+    if (partners_.previewTables && !names.isEmpty())
+        partners_.previewTables(names);
+}
+
+void TForm_PrintTable::ExportTablesClick()
+{
+    const QStringList names = selectedTables();
+    if (partners_.exportTables && !names.isEmpty())
+        partners_.exportTables(names);
 }
 
 void TForm_PrintTable::SpeedButtonConfigClick()

@@ -99,6 +99,9 @@ public:
         PrintTableFunction printTable;
         std::function<void()> closePrintedTables;
         ContinueQuestion continueQuestion = AskContinuePrinting;
+        // The popup's "Print preview..." and "Export...", with the selected tables' names.
+        std::function<void(const QStringList& tables)> previewTables = nullptr;
+        std::function<void(const QStringList& tables)> exportTables = nullptr;
     };
 
     // Makes the controls and runs FormCreate; an error there is shown, the remaining steps
@@ -135,6 +138,11 @@ public:
     void DetailsViewClick();
     void SelectAllFilesClick();
     void ClearFilesClick();
+    void PrintPreviewClick();
+    void ExportTablesClick();
+
+    // The names of the selected tables, in list order.
+    QStringList selectedTables() const;
 
     const QStringList& aliasNames() const { return AliasNames; }
     const TableLocation& location() const { return s_.location; }
@@ -199,6 +207,8 @@ private:
     QAction* DetailsView;
     QAction* SelectAllFiles;
     QAction* ClearFiles;
+    QAction* PrintPreview;
+    QAction* ExportTables;
     QTimer* DriveNotifyTimer;
     MainWindowLayout layout_;
 

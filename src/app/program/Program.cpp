@@ -3,6 +3,7 @@
 #include "AliasFile.h"
 #include "HandlerErrors.h"
 #include "Pictures.h"
+#include "TableExport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -87,9 +88,9 @@ Program::Program(Options options)
         };
     }
     mainWindow_.setPartners({&configuration_, &about_, [this](const QString& name) { return printTable(name); },
-                             [this] {
-                                 reporter_.printedTable().close();
-                             }});
+                             [this] { reporter_.printedTable().close(); }, AskContinuePrinting,
+                             [this](const QStringList& names) { previewTables(names); },
+                             [this](const QStringList& names) { exportTables(names); }});
     if (!options_.startFile.isEmpty()) {
         try {
             mainWindow_.openTableFile(options_.startFile);
@@ -120,6 +121,50 @@ bool Program::printTable(const QString& name)
         options_.tellPdfFolder(QFileInfo(printer_.lastOutputFile()).absolutePath());
     }
     return printed;
+}
+
+namespace {
+
+// The tables left out of a preview or an export, one per line with why.
+QString leftOutText(const std::vector<PreviewFailure>& failures)
+{
+    QStringList lines;
+    for (const auto& f : failures)
+        lines << (f.table.isEmpty() ? f.error : QStringLiteral("%1: %2").arg(f.table, f.error));
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+void Program::previewTables(const QStringList& names)
+{
+    UserMessages& errors = options_.errors ? *options_.errors : messages_;
+    TablePreview preview(services_, progress_, printer_);
+    const auto failures = preview.exec(names, &mainWindow_);
+    if (!failures.empty())
+        errors.showError(QStringLiteral("Some tables are not in the print preview!\n"), leftOutText(failures));
+}
+
+void Program::exportTables(const QStringList& names)
+{
+    UserMessages& errors = options_.errors ? *options_.errors : messages_;
+    if (exportFolder_.isEmpty())
+        exportFolder_ = options_.pdfFolder.isEmpty() ? defaultPdfFolder() : options_.pdfFolder;
+    ExportDialog dialog(int(names.size()), exportFolder_, &mainWindow_);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString target = QDir::current().absoluteFilePath(dialog.target());
+    exportFolder_ = QFileInfo(target).absolutePath();
+    // A book goes into a folder that may not be there yet, as the Markdown's does.
+    if (dialog.kind() != ExportKind::Markdown)
+        QDir().mkpath(exportFolder_);
+    const ExportOutcome outcome =
+        ExportTables(services_, progress_, TableSetOf(services_.location(), names), dialog.kind(), target,
+                     QCoreApplication::applicationVersion());
+    if (!outcome.error.isEmpty())
+        errors.showError(QStringLiteral("Export failed!\n"), outcome.error);
+    else if (!outcome.leftOut.empty())
+        errors.showError(QStringLiteral("Some tables were left out of the export!\n"), leftOutText(outcome.leftOut));
 }
 
 } // namespace korvex

@@ -63,6 +63,11 @@ public:
 
     // Prints one table of the browser: the print run's function.
     bool printTable(const QString& name);
+    // The table list's print preview of the tables named, over the printer's pages.
+    void previewTables(const QStringList& names);
+    // The table list's export: the export dialog, then the book, Markdown or tbls JSON of
+    // the tables named, one table after the other in the progress window.
+    void exportTables(const QStringList& names);
 
 private:
     Options options_;
@@ -80,6 +85,7 @@ private:
     WindowProgress progress_;
     TableReporter reporter_;
     bool pdfFolderTold_ = false;
+    QString exportFolder_;   // where the last export went; the next one starts there
 };
 
 } // namespace korvex

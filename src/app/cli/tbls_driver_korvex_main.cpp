@@ -1,0 +1,99 @@
+// tbls-driver-korvex: the tables of a directory or an alias as tbls' schema JSON, for
+// tbls to document them. tbls runs it for a data source korvex://... with the data source
+// in TBLS_DSN and reads the JSON from standard output:
+//
+//   korvex:///path/to/dir    every table of the directory (or one table file)
+//   korvex://alias/NAME      every table of the alias NAME
+//
+// Passwords and aliases come from the program's settings folder. A table that cannot be
+// read is left out with a message on standard error; a data source of which no table can
+// be read is an error (exit status 1), so that tbls stops rather than document nothing.
+
+#include "AliasCommand.h"
+#include "ReportCommand.h"
+
+#include "DatabaseEngine.h"
+#include "PasswordList.h"
+#include "SettingsFile.h"
+#include "TableSchema.h"
+#include "TableSet.h"
+#include "TblsExport.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <memory>
+
+using namespace korvex;
+
+namespace {
+
+int fail(const QString& message)
+{
+    writeTo(stderr, QStringLiteral("tbls-driver-korvex: %1\n").arg(message));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tbls-driver-korvex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+    if (argc > 1) {
+        writeTo(stdout, QStringLiteral("tbls-driver-korvex %1\nUsage: TBLS_DSN=korvex:///path/to/dir or "
+                                       "TBLS_DSN=korvex://alias/NAME tbls-driver-korvex\n")
+                            .arg(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+
+    const QString dsn = qEnvironmentVariable("TBLS_DSN");
+    const QUrl url(dsn, QUrl::StrictMode);
+    const QString path = url.path(QUrl::FullyDecoded);
+    const bool directory = url.host().isEmpty() && path.startsWith('/');
+    const bool alias = url.host() == QLatin1String("alias") && path.size() > 1 && path.indexOf('/', 1) < 0;
+    if (dsn.isEmpty())
+        return fail(QStringLiteral("TBLS_DSN is not set"));
+    if (!url.isValid() || url.scheme() != QLatin1String("korvex") || !(directory || alias))
+        return fail(QStringLiteral("TBLS_DSN %1 names neither a directory (korvex:///path/to/dir) nor an alias "
+                                   "(korvex://alias/NAME)")
+                        .arg(dsn));
+
+    if (directory && !QFileInfo::exists(path))
+        return fail(QStringLiteral("%1: no such directory or table").arg(path));
+
+    SettingsFile settings;
+    DatabaseEngine engine;
+    for (const auto& pw : LoadPasswordList(settings))
+        engine.RegisterPassword(pw);
+    std::unique_ptr<AliasDatabase> database;
+    if (alias) {
+        if (engine.LoadAliases(QFileInfo(settings.path()).absolutePath()) != result::Ok)
+            return fail(engine.lastError());
+        QString error;
+        database = ConnectAlias(engine, path.mid(1), error);
+        if (!database)
+            return fail(error);
+    }
+    const TableSet set =
+        ExpandTableArguments(engine, alias ? QStringList() : QStringList{path}, database.get());
+    for (const auto& problem : set.problems)
+        writeTo(stderr, QStringLiteral("tbls-driver-korvex: %1\n").arg(problem));
+    if (set.tables.empty())
+        return 1;
+
+    const auto schemas = ReadTableSchemas(engine, set, TblsLabel, QLocale::c());
+    bool anyRead = false;
+    for (const auto& t : schemas) {
+        if (!t.ok)
+            writeTo(stderr, QStringLiteral("tbls-driver-korvex: %1: left out: %2\n").arg(t.table.argument, t.error));
+        anyRead = anyRead || t.ok;
+    }
+    if (!anyRead)
+        return fail(QStringLiteral("%1: no table could be read").arg(set.origin));
+    const QByteArray json = TblsSchemaJson(set.origin, schemas);
+    std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}

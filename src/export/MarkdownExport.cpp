@@ -1,0 +1,466 @@
+#include "MarkdownExport.h"
+
+#include "FieldColumns.h"
+#include "HeaderStrip.h"
+#include "SettingsFile.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <tuple>
+
+namespace korvex {
+
+namespace {
+
+// The report options that number the fields and mark keys, as the report reads them.
+const NumberKey OffsetFirstFieldKey{SettingsSection::Options, QStringLiteral("OffsetFirstField"), 0};
+const TextKey IndexCharKey{SettingsSection::Options, QStringLiteral("IndexChar"), QStringLiteral("*")};
+
+// Characters that inline Markdown (GitHub's flavour included: tables, strikethrough,
+// math, HTML and entities) can read as markup within a line; a backslash before ASCII
+// punctuation shows it as it is.
+bool isMarkup(QChar c)
+{
+    return QStringView(u"\\`*_[]<>&~$|").contains(c);
+}
+
+QString escapeInline(const QString& text, bool cell)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == '\n' || c == '\r') {
+            if (cell && c == '\n')
+                out += QLatin1String("<br>");
+            else if (!cell)
+                out += ' ';
+        } else if (c.category() == QChar::Other_Control) {
+            out += ' ';
+        } else if (isMarkup(c)) {
+            out += '\\';
+            out += c;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Markdown trims a cell; a blank at either end stays as a character reference.
+QString keepOuterBlanks(const QString& escaped)
+{
+    qsizetype lead = 0;
+    while (lead < escaped.size() && escaped.at(lead) == ' ')
+        ++lead;
+    if (lead == escaped.size())
+        return QStringLiteral("&#32;").repeated(lead);
+    qsizetype trail = 0;
+    while (escaped.at(escaped.size() - 1 - trail) == ' ')
+        ++trail;
+    QString out;
+    for (qsizetype i = 0; i < lead; ++i)
+        out += QLatin1String("&#32;");
+    out += escaped.mid(lead, escaped.size() - lead - trail);
+    for (qsizetype i = 0; i < trail; ++i)
+        out += QLatin1String("&#32;");
+    return out;
+}
+
+QString row(const QStringList& cells)
+{
+    return QStringLiteral("| ") + cells.join(QStringLiteral(" | ")) + QStringLiteral(" |\n");
+}
+
+QString tableHead(const QStringList& headings)
+{
+    QStringList escaped;
+    for (const auto& h : headings)
+        escaped << EscapeMarkdownCell(h);
+    return row(escaped) + QLatin1Char('|') + QStringLiteral("---|").repeated(headings.size()) + QLatin1Char('\n');
+}
+
+QString link(const QString& text, const QString& target)
+{
+    return QLatin1Char('[') + text + QStringLiteral("](") + QString::fromLatin1(QUrl::toPercentEncoding(target)) +
+           QLatin1Char(')');
+}
+
+// The texts of a field in the columns of the printed field table.
+QString cellText(const QString& kind, const SchemaField& field, const FieldTableOptions& options)
+{
+    if (kind == QLatin1String("No."))
+        return QString::number(field.entry.position + options.offsetFirstField);
+    if (kind == QLatin1String("Name"))
+        return field.entry.name;
+    if (kind == QLatin1String("Type"))
+        return field.typeName;
+    if (kind == QLatin1String("Size"))
+        return field.sizeText;
+    if (kind == QLatin1String("Min."))
+        return field.minimum;
+    if (kind == QLatin1String("Max."))
+        return field.maximum;
+    if (kind == QLatin1String("Def."))
+        return field.defaultValue;
+    if (kind == QLatin1String("Mask"))
+        return field.picture;
+    if (kind == QLatin1String("Idx"))
+        return field.entry.key ? options.indexChar : QString();
+    return QString();
+}
+
+// The documents' file names, one per readable table, unique without regard to case.
+class FileNames {
+public:
+    explicit FileNames(const std::vector<TableSchema>& schemas)
+    {
+        std::set<QString> taken{QStringLiteral("readme.md")};
+        for (std::size_t i = 0; i < schemas.size(); ++i) {
+            if (!schemas[i].ok)
+                continue;
+            QString name = schemas[i].table.name + QStringLiteral(".md");
+            for (int n = 2; taken.count(name.toLower()) > 0; ++n)
+                name = schemas[i].table.name + QStringLiteral("~%1.md").arg(n);
+            taken.insert(name.toLower());
+            names_[i] = name;
+        }
+    }
+
+    QString of(std::size_t index) const
+    {
+        const auto it = names_.find(index);
+        return it == names_.end() ? QString() : it->second;
+    }
+
+private:
+    std::map<std::size_t, QString> names_;
+};
+
+// The table of the set that a link's related table is: the same name (without regard to
+// case) in the same place first, else anywhere in the set.
+std::optional<std::size_t> findRelated(const std::vector<TableSchema>& schemas, const TableSchema& from,
+                                       const QString& name)
+{
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < schemas.size(); ++i) {
+        if (!schemas[i].ok || schemas[i].table.name.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        if (schemas[i].table.databaseName == from.table.databaseName)
+            return i;
+        if (!found)
+            found = i;
+    }
+    return found;
+}
+
+QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index, const FileNames& files,
+                      const FieldTableOptions& options, const LabelLookup& label)
+{
+    const TableSchema& t = schemas[index];
+    QString md = QStringLiteral("# ") + EscapeMarkdownText(t.table.name) + QStringLiteral("\n\n");
+    md += link(QStringLiteral("All tables"), QStringLiteral("README.md")) + QStringLiteral("\n\n");
+    for (const auto& w : t.warnings)
+        md += QStringLiteral("> **Warning:** ") + EscapeMarkdownText(w) + QStringLiteral("\n\n");
+
+    md += QStringLiteral("## Properties\n\n");
+    for (const auto& [name, value] : t.information)
+        md += QStringLiteral("- **") + EscapeMarkdownText(name) + QStringLiteral(":** ") + EscapeMarkdownText(value) +
+              QLatin1Char('\n');
+
+    md += QStringLiteral("\n## Fields\n\n");
+    if (t.fields.empty() || options.kinds.isEmpty()) {
+        md += QStringLiteral("No fields are shown.\n");
+    } else {
+        QStringList headings;
+        for (const auto& kind : options.kinds)
+            headings << label(FieldColumnHeading(kind));
+        md += tableHead(headings);
+        for (const auto& field : t.fields) {
+            QStringList cells;
+            for (const auto& kind : options.kinds)
+                cells << EscapeMarkdownCell(cellText(kind, field, options));
+            md += row(cells);
+        }
+    }
+
+    // The indexes as the report lists them: a Paradox table's secondary indexes, every
+    // index of a dBASE table.
+    const bool dbase = IsDbaseFamily(t.structure.tableType);
+    std::vector<IndexDescription> indexes = t.indexes;
+    if (t.structure.tableType == QLatin1String("PARADOX") && !indexes.empty() && indexes.front().primary)
+        indexes.erase(indexes.begin());
+    if (!indexes.empty()) {
+        md += QStringLiteral("\n## Indexes\n\n");
+        md += tableHead({label(dbase ? QStringLiteral("Indexes") : QStringLiteral("Sec. Indexes")),
+                         label(dbase ? QStringLiteral("Used Field(s) or Expression") : QStringLiteral("Used Field(s)")),
+                         label(dbase ? QStringLiteral("Unique") : QStringLiteral("Maintained")),
+                         label(dbase ? QStringLiteral("Desc.") : QStringLiteral("Cased"))});
+        for (const auto& i : indexes) {
+            const bool flag3 = dbase ? i.unique : true;
+            const bool flag4 = dbase ? i.descending : !i.caseInsensitive;
+            md += row({EscapeMarkdownCell(i.name),
+                       EscapeMarkdownCell(dbase && !i.expression.isEmpty() ? i.expression : i.fields),
+                       EscapeMarkdownCell(flag3 ? options.indexChar : QString()),
+                       EscapeMarkdownCell(flag4 ? options.indexChar : QString())});
+        }
+    }
+
+    // The links, master links first, one row per pair of linked fields.
+    for (const bool master : {true, false}) {
+        const auto count = std::count_if(t.links.begin(), t.links.end(), [&](const auto& l) { return l.master == master; });
+        if (count == 0)
+            continue;
+        md += master ? QStringLiteral("\n## Master links\n\n") : QStringLiteral("\n## Dependent links\n\n");
+        md += tableHead({label(master ? QStringLiteral("Master links") : QStringLiteral("Dependent links")),
+                         label(QStringLiteral("Related table")), label(QStringLiteral("Mod.")),
+                         label(QStringLiteral("This table fields")), label(QStringLiteral("Related table fields"))});
+        for (const auto& l : t.links) {
+            if (l.master != master)
+                continue;
+            QString related = EscapeMarkdownCell(l.relatedTable);
+            if (const auto other = findRelated(schemas, t, l.relatedTable))
+                related = link(EscapeMarkdownCell(schemas[*other].table.name), files.of(*other));
+            const QString rule = label(l.cascade ? QStringLiteral("Casc.") : QStringLiteral("Restr."));
+            if (l.pairs.empty())
+                md += row({EscapeMarkdownCell(l.name), related, EscapeMarkdownCell(rule), QString(), QString()});
+            for (std::size_t p = 0; p < l.pairs.size(); ++p) {
+                const bool first = p == 0;
+                md += row({first ? EscapeMarkdownCell(l.name) : QString(), first ? related : QString(),
+                           first ? EscapeMarkdownCell(rule) : QString(), EscapeMarkdownCell(l.pairs[p].first),
+                           EscapeMarkdownCell(l.pairs[p].second)});
+            }
+        }
+    }
+    return md;
+}
+
+// One relationship of the diagram: a dependent table refers to its master by a link.
+struct Relationship {
+    QString master;
+    QString dependent;
+    QString name;
+    QStringList masterFields;
+    QStringList dependentFields;
+    auto key() const { return std::tie(master, dependent, name); }
+    bool operator<(const Relationship& o) const { return key() < o.key(); }
+};
+
+// The Mermaid entity-relationship diagram of the links between the tables, each link once
+// (the dependent's master link and the master's dependent entry describe the same link).
+// Entities carry their key fields and the fields that refer to a master.
+QString diagram(const std::vector<TableSchema>& schemas)
+{
+    std::set<Relationship> relationships;
+    for (const auto& t : schemas) {
+        for (const auto& l : t.links) {
+            Relationship r{l.master ? l.relatedTable : t.table.name, l.master ? t.table.name : l.relatedTable, l.name,
+                           {}, {}};
+            for (const auto& [mine, theirs] : l.pairs) {
+                (l.master ? r.dependentFields : r.masterFields) << mine;
+                (l.master ? r.masterFields : r.dependentFields) << theirs;
+            }
+            // Related tables are named by their file names; within the set, by the set's spelling.
+            if (const auto other = findRelated(schemas, t, l.relatedTable))
+                (l.master ? r.master : r.dependent) = schemas[*other].table.name;
+            relationships.insert(r);
+        }
+    }
+    if (relationships.empty())
+        return QString();
+
+    // Attributes per entity: the key fields of tables in the set, and the fields of links.
+    struct Attribute {
+        QString type;
+        bool pk = false;
+        bool fk = false;
+    };
+    std::map<QString, std::map<QString, Attribute>> entities;  // sorted: stable output
+    const auto schemaOf = [&](const QString& name) -> const TableSchema* {
+        for (const auto& t : schemas)
+            if (t.ok && t.table.name == name)
+                return &t;
+        return nullptr;
+    };
+    const auto typeOf = [&](const QString& table, const QString& field) {
+        if (const TableSchema* t = schemaOf(table))
+            for (const auto& f : t->fields)
+                if (f.entry.name == field)
+                    return f.typeName;
+        return QStringLiteral("field");
+    };
+    for (const auto& r : relationships) {
+        for (const QString* table : {&r.master, &r.dependent}) {
+            auto& attributes = entities[*table];
+            if (const TableSchema* t = schemaOf(*table))
+                for (const auto& f : t->fields)
+                    if (f.entry.key)
+                        attributes[f.entry.name] = Attribute{f.typeName, true, false};
+        }
+        for (const auto& field : r.dependentFields) {
+            auto& a = entities[r.dependent][field];
+            if (a.type.isEmpty())
+                a.type = typeOf(r.dependent, field);
+            a.fk = true;
+        }
+        for (const auto& field : r.masterFields) {
+            auto& a = entities[r.master][field];
+            if (a.type.isEmpty())
+                a.type = typeOf(r.master, field);
+        }
+    }
+
+    // Names Mermaid takes, unique after the cleaning.
+    std::map<QString, QString> entityNames;
+    std::set<QString> used;
+    const auto unique = [](std::set<QString>& taken, const QString& base) {
+        QString name = base;
+        for (int n = 2; taken.count(name) > 0; ++n)
+            name = base + QStringLiteral("_%1").arg(n);
+        taken.insert(name);
+        return name;
+    };
+    for (const auto& entity : entities)
+        entityNames[entity.first] = unique(used, MermaidName(entity.first));
+
+    QString out = QStringLiteral("```mermaid\nerDiagram\n");
+    for (const auto& [table, attributes] : entities) {
+        if (attributes.empty()) {
+            out += QStringLiteral("    ") + entityNames[table] + QLatin1Char('\n');
+            continue;
+        }
+        out += QStringLiteral("    ") + entityNames[table] + QStringLiteral(" {\n");
+        std::set<QString> attributeNames;
+        for (const auto& [field, a] : attributes) {
+            QStringList keys;
+            if (a.pk)
+                keys << QStringLiteral("PK");
+            if (a.fk)
+                keys << QStringLiteral("FK");
+            out += QStringLiteral("        ") + MermaidName(a.type) + QLatin1Char(' ') +
+                   unique(attributeNames, MermaidName(field));
+            if (!keys.isEmpty())
+                out += QLatin1Char(' ') + keys.join(QStringLiteral(", "));
+            out += QLatin1Char('\n');
+        }
+        out += QStringLiteral("    }\n");
+    }
+    // A dependent's row refers to at most one master row (none while its fields are
+    // blank); a master row has any number of dependent rows.
+    for (const auto& r : relationships) {
+        QString name = r.name;
+        name.remove('"');
+        out += QStringLiteral("    ") + entityNames[r.master] + QStringLiteral(" |o--o{ ") + entityNames[r.dependent] +
+               QStringLiteral(" : \"") + name + QStringLiteral("\"\n");
+    }
+    out += QStringLiteral("```\n");
+    return out;
+}
+
+QString readme(const QString& origin, const std::vector<TableSchema>& schemas, const FileNames& files,
+               const LabelLookup& label)
+{
+    QString md = QStringLiteral("# Table structures");
+    if (!origin.isEmpty())
+        md += QStringLiteral(": ") + EscapeMarkdownText(origin);
+    md += QStringLiteral("\n\n");
+    if (schemas.empty()) {
+        md += QStringLiteral("No tables.\n");
+        return md;
+    }
+    md += tableHead({label(QStringLiteral("Name of table")), label(QStringLiteral("Type of table")),
+                     label(QStringLiteral("Used Fields"))});
+    for (std::size_t i = 0; i < schemas.size(); ++i) {
+        const TableSchema& t = schemas[i];
+        if (t.ok)
+            md += row({link(EscapeMarkdownCell(t.table.name), files.of(i)), EscapeMarkdownCell(t.typeOfTable),
+                       QString::number(t.structure.fieldCount)});
+        else
+            md += row({EscapeMarkdownCell(t.table.name), EscapeMarkdownCell(QStringLiteral("Not readable: ") + t.error),
+                       QString()});
+    }
+    md += QStringLiteral("\n## Referential integrity\n\n");
+    const QString er = diagram(schemas);
+    md += er.isEmpty() ? QStringLiteral("No referential-integrity links.\n") : er;
+    return md;
+}
+
+} // namespace
+
+FieldTableOptions LoadFieldTableOptions(const SettingsFile& settings)
+{
+    HeaderStrip header = MakeFieldHeader();
+    LoadFieldColumns(settings, header);
+    const FieldColumnLayout layout(header, FieldHeaderWidth);
+    FieldTableOptions options;
+    for (const auto& kind : FieldColumnKinds())
+        if (layout.HasColumn(kind))
+            options.kinds << kind;
+    options.offsetFirstField = settings.ReadNumber(OffsetFirstFieldKey);
+    options.indexChar = settings.ReadText(IndexCharKey).left(1);
+    return options;
+}
+
+QString EscapeMarkdownText(const QString& text)
+{
+    return escapeInline(text, false).trimmed();
+}
+
+QString EscapeMarkdownCell(const QString& text)
+{
+    return keepOuterBlanks(escapeInline(text, true));
+}
+
+QString MermaidName(const QString& text)
+{
+    // Accents fall away from their letters; whatever is left outside ASCII letters and
+    // digits joins the runs of underscores.
+    const QString plain = text.normalized(QString::NormalizationForm_KD);
+    QString out;
+    for (const QChar c : plain) {
+        if (c.category() == QChar::Mark_NonSpacing)
+            continue;
+        const bool word = c.unicode() < 128 && (c.isLetterOrNumber() || c == '_');
+        if (word)
+            out += c;
+        else if (!out.endsWith('_'))
+            out += '_';
+    }
+    if (out.isEmpty() || !(out.at(0).unicode() < 128 && out.at(0).isLetter()))
+        out.prepend(QStringLiteral("x_"));
+    // Within an entity's block these words mark keys, in any case.
+    for (const char* key : {"PK", "FK", "UK"})
+        if (out.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+            out += '_';
+    return out;
+}
+
+std::vector<MarkdownFile> MarkdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,
+                                            const FieldTableOptions& options, const LabelLookup& label)
+{
+    const FileNames files(schemas);
+    std::vector<MarkdownFile> out;
+    out.push_back({QStringLiteral("README.md"), readme(origin, schemas, files, label).toUtf8()});
+    for (std::size_t i = 0; i < schemas.size(); ++i)
+        if (schemas[i].ok)
+            out.push_back({files.of(i), tableDocument(schemas, i, files, options, label).toUtf8()});
+    return out;
+}
+
+QString WriteMarkdownFiles(const QString& folder, const std::vector<MarkdownFile>& files)
+{
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("%1: the folder cannot be made").arg(folder);
+    for (const auto& f : files) {
+        QSaveFile file(QDir(folder).filePath(f.name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(f.contents) != f.contents.size() || !file.commit())
+            return QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
+    }
+    return QString();
+}
+
+} // namespace korvex

@@ -1,0 +1,186 @@
+#include "TableSchema.h"
+
+#include "EngineRecords.h"
+#include "TableFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+
+namespace korvex {
+
+namespace {
+
+// Where a link's related table lies: its stored path when that exists, else the file of
+// the same name (found without regard to case) in the table's own directory, as Windows
+// paths of tables copied from elsewhere need.
+QString resolveRelated(const QString& stored, const QString& tableDirectory)
+{
+    if (QFileInfo::exists(stored))
+        return stored;
+    const qsizetype cut = std::max({stored.lastIndexOf('\\'), stored.lastIndexOf('/'), stored.lastIndexOf(':')});
+    const QString fileName = stored.mid(cut + 1);
+    if (fileName.isEmpty())
+        return stored;
+    return TableFiles::findCaseBlind(QDir(tableDirectory).filePath(fileName)).value_or(stored);
+}
+
+QString fieldNameOf(const TableSource& source, int number)
+{
+    return number >= 1 && number <= source.fieldCount() ? source.field(number - 1).name
+                                                          : QStringLiteral("#%1").arg(number);
+}
+
+// The links from the engine's referential-integrity list, its records decoded here.
+std::vector<SchemaLink> readLinks(DatabaseEngine& engine, TableSource& source, const TableEntry& table,
+                                  QStringList& warnings)
+{
+    namespace ri = record::integrity;
+    TableHandle list = 0;
+    if (const auto r = engine.OpenIntegrityList(table.databaseName, table.name, QString(), list); r != result::Ok)
+        throw EngineError(r, engine.lastError());
+    struct ListCloser {
+        DatabaseEngine& engine;
+        TableHandle list;
+        ~ListCloser() { engine.CloseList(list); }
+    } closer{engine, list};
+
+    const QString directory = QFileInfo(engine.tablePath(source.handle())).absolutePath();
+    std::vector<std::byte> buffer(record::IntegrityDescriptorSize);
+    std::vector<SchemaLink> links;
+    TableSource related(engine);
+    EngineResult r = result::Ok;
+    while ((r = engine.NextRecord(list, buffer)) == result::Ok) {
+        SchemaLink link;
+        link.name = record::getText(buffer, ri::LinkName, ri::LinkNameSize);
+        link.master = record::get16(buffer, ri::Kind) == 0;
+        link.cascade = record::get16(buffer, ri::ModifyRule) != 0 || record::get16(buffer, ri::ModifyRule + 2) != 0;
+        const QString stored = record::getText(buffer, ri::RelatedTable, ri::RelatedTableSize);
+        const QString path = resolveRelated(stored, directory);
+        link.relatedTable = QFileInfo::exists(path) ? QFileInfo(path).fileName()
+                                                    : stored.mid(std::max({stored.lastIndexOf('\\'),
+                                                                           stored.lastIndexOf('/'),
+                                                                           stored.lastIndexOf(':')}) + 1);
+        try {
+            related.open(QString(), path);
+        } catch (const EngineError& e) {
+            related.close();
+            warnings << QStringLiteral("the related table %1 of the link %2 cannot be opened: %3")
+                            .arg(stored, link.name, e.message());
+        }
+        const int count = std::min<int>(record::get16(buffer, ri::PairCount), int(ri::MaxPairs));
+        for (int i = 0; i < count; ++i)
+            link.pairs.emplace_back(fieldNameOf(source, record::get16(buffer, ri::ThisFields + 2 * std::size_t(i))),
+                                    fieldNameOf(related, record::get16(buffer, ri::RelatedFields + 2 * std::size_t(i))));
+        related.close();
+        links.push_back(std::move(link));
+    }
+    if (r != result::EndOfList)
+        throw EngineError(r, engine.lastError());
+    return links;
+}
+
+// Every field's texts, with the validity checks read once for the whole table: the same
+// texts the report builds by scanning the checks for every cell (the last matching check
+// wins; every matching check replaces the picture).
+std::vector<SchemaField> readFields(TableSource& source, const TableStructure& structure, const StructureTexts& texts)
+{
+    std::vector<SchemaField> fields;
+    fields.reserve(structure.fields.size());
+    for (const auto& entry : structure.fields) {
+        SchemaField& f = fields.emplace_back();
+        f.entry = entry;
+        f.typeName = texts.FieldTypeName(entry);
+        f.sizeText = texts.FieldSizeText(entry);
+    }
+    for (int s = 1; s <= structure.properties.validityCheckCount; ++s) {
+        const ValidityCheckRecord check = source.validityCheck(s);
+        if (check.fieldNumber < 1 || check.fieldNumber > fields.size())
+            continue;
+        SchemaField& f = fields[check.fieldNumber - 1];
+        if (check.hasMinimum) {
+            f.minimum = texts.FormatValue(f.entry.type, check.minimum);
+            f.hasMinimum = true;
+        }
+        if (check.hasMaximum) {
+            f.maximum = texts.FormatValue(f.entry.type, check.maximum);
+            f.hasMaximum = true;
+        }
+        if (check.hasDefault) {
+            f.defaultValue = texts.FormatValue(f.entry.type, check.defaultValue);
+            f.hasDefault = true;
+        }
+        f.picture = check.picture;
+        f.required = f.required || check.required;
+    }
+    return fields;
+}
+
+} // namespace
+
+TableSchema ReadTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors, const TableEntry& table,
+                            const LabelLookup& label, const QLocale& locale, SchemaDetail detail)
+{
+    TableSchema schema;
+    schema.table = table;
+    TableSource source(engine);
+    try {
+        source.open(table.databaseName, table.name);
+        schema.warnings = source.warnings();
+        source.refreshIndexDefinitions();
+        const TableProperties properties = source.properties();
+        if (!source.readFieldDescriptors(descriptors))
+            throw EngineError(result::TooManyFields, engine.lastError());
+        schema.structure = TableStructure::from(table.name, properties, source, descriptors);
+        const TableStructure& s = schema.structure;
+        const auto& p = s.properties;
+        schema.typeOfTable = TypeOfTableText(s.tableType, s.levelText);
+        if (detail == SchemaDetail::Summary) {
+            schema.ok = true;
+            return schema;
+        }
+
+        const StructureTexts texts(source, s, label, locale);
+        const auto line = [&](const char* name, const QString& value) {
+            schema.information.emplace_back(label(QLatin1String(name)), value);
+        };
+        line("Name of table", s.tableName);
+        line("Type of table", schema.typeOfTable);
+        line("Language Driver", texts.LanguageDriverText());
+        line("Used Fields", QString::number(s.fieldCount));
+        line("Used Indexes", texts.CountText(s.indexCount));
+        line("Used Passwords", texts.CountText(p.auxPasswordCount));
+        line("Phy. Recordsize", texts.SizeText(p.recordSize, QStringLiteral("Bytes")));
+        line("Log. Recordsize", texts.SizeText(p.recordBufferSize, QStringLiteral("Bytes")));
+        line("File Blocksize", texts.BlockSizeText(p));
+        line("Primary Keysize", texts.SizeText(p.keySize, QStringLiteral("Bytes")));
+        line("Uni-directional", texts.YesNoText(p.uniDirectional));
+        line("Strict integrity", texts.YesNoText(p.strictIntegrity));
+
+        schema.fields = readFields(source, s, texts);
+        if (const auto r = engine.ListIndexes(source.handle(), schema.indexes); r != result::Ok)
+            throw EngineError(r, engine.lastError());
+        if (s.tableType == QLatin1String("PARADOX"))
+            schema.links = readLinks(engine, source, table, schema.warnings);
+        schema.ok = true;
+    } catch (const EngineError& e) {
+        schema.ok = false;
+        schema.error = e.message();
+    }
+    return schema;
+}
+
+std::vector<TableSchema> ReadTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
+                                          const QLocale& locale)
+{
+    FieldDescriptorBuffer descriptors;
+    std::vector<TableSchema> schemas;
+    schemas.reserve(set.tables.size());
+    for (const auto& table : set.tables)
+        schemas.push_back(ReadTableSchema(engine, descriptors, table, label, locale));
+    return schemas;
+}
+
+} // namespace korvex

@@ -1,0 +1,53 @@
+#include "TableSet.h"
+
+#include "AliasDatabase.h"
+#include "DatabaseEngine.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace korvex {
+
+TableSet ExpandTableArguments(DatabaseEngine& engine, const QStringList& arguments, const AliasDatabase* alias)
+{
+    TableSet set;
+    if (alias) {
+        set.origin = QStringLiteral("alias ") + alias->aliasName();
+        set.aliasName = alias->aliasName();
+        QStringList names = arguments;
+        if (names.isEmpty() && engine.ListTables(alias->databaseName(), names) != result::Ok)
+            set.problems << QStringLiteral("%1: %2").arg(set.origin, engine.lastError());
+        for (const auto& name : names)
+            set.tables.push_back({name, alias->databaseName(), name});
+        if (arguments.isEmpty() && names.isEmpty() && set.problems.isEmpty())
+            set.problems << QStringLiteral("%1: no tables").arg(set.origin);
+        return set;
+    }
+
+    QStringList origins;
+    for (const auto& argument : arguments) {
+        const QFileInfo info(argument);
+        if (!info.isDir()) {
+            set.tables.push_back({info.fileName(), info.absolutePath(), argument});
+            if (!origins.contains(info.path()))
+                origins << info.path();
+            continue;
+        }
+        if (!origins.contains(argument))
+            origins << argument;
+        QStringList names;
+        if (engine.ListTables(info.absoluteFilePath(), names) != result::Ok) {
+            set.problems << engine.lastError();
+            continue;
+        }
+        if (names.isEmpty())
+            set.problems << QStringLiteral("%1: no Paradox or dBASE tables in this directory").arg(argument);
+        const QDir directory(argument);
+        for (const auto& name : names)
+            set.tables.push_back({name, info.absoluteFilePath(), directory.filePath(name)});
+    }
+    set.origin = origins.join(QStringLiteral(", "));
+    return set;
+}
+
+} // namespace korvex

@@ -1,0 +1,120 @@
+// Which tables a directory or an alias stands for, and the texts the Markdown export must
+// keep literal: table cells, running text and Mermaid names.
+
+#include "MarkdownExport.h"
+#include "TableSet.h"
+
+#include "AliasDatabase.h"
+#include "DatabaseEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace korvex;
+
+namespace {
+
+void touch(const QString& path)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+QStringList namesOf(const TableSet& set)
+{
+    QStringList names;
+    for (const auto& t : set.tables)
+        names << t.name;
+    return names;
+}
+
+TEST(TableSet, ADirectoryStandsForItsParadoxAndDbaseFilesAscendingIgnoringCase)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"orders.db", "Customer.DB", "ITEMS.dbf", "b.DbF", "NOTES.TXT", ".hidden.db", "x.db.bak"})
+        touch(dir.filePath(name));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.db"));
+    DatabaseEngine engine;
+    const TableSet set = ExpandTableArguments(engine, {dir.path()});
+    EXPECT_EQ(namesOf(set), QStringList({"b.DbF", "Customer.DB", "ITEMS.dbf", "orders.db"}));
+    EXPECT_EQ(set.origin, dir.path());
+    EXPECT_TRUE(set.problems.isEmpty());
+    EXPECT_EQ(set.tables[1].databaseName, dir.path());
+    EXPECT_EQ(set.tables[1].argument, QDir(dir.path()).filePath("Customer.DB"));
+}
+
+TEST(TableSet, FilesAndDirectoriesMixInArgumentOrderAndAnEmptyDirectoryIsAProblem)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("empty"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("full"));
+    touch(dir.filePath("full/A.DB"));
+    touch(dir.filePath("Z.DBF"));
+    DatabaseEngine engine;
+    const TableSet set =
+        ExpandTableArguments(engine, {dir.filePath("Z.DBF"), dir.filePath("empty"), dir.filePath("full")});
+    EXPECT_EQ(namesOf(set), QStringList({"Z.DBF", "A.DB"}));
+    ASSERT_EQ(set.problems.size(), 1);
+    EXPECT_TRUE(set.problems[0].contains("empty: no Paradox or dBASE tables")) << set.problems[0].toStdString();
+    EXPECT_EQ(set.origin, dir.path() + ", " + dir.filePath("empty") + ", " + dir.filePath("full"));
+}
+
+TEST(TableSet, AnAliasWithoutNamesStandsForAllItsTablesInTheEnginesOrder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("data"));
+    for (const char* name : {"b.db", "A.dbf", "c.txt"})
+        touch(dir.filePath(QStringLiteral("data/") + name));
+    QFile aliases(dir.filePath(AliasFile::FileName));
+    ASSERT_TRUE(aliases.open(QIODevice::WriteOnly));
+    aliases.write("[Sales]\nPATH=data\n");
+    aliases.close();
+    DatabaseEngine engine;
+    ASSERT_EQ(engine.LoadAliases(dir.path()), result::Ok);
+    AliasDatabase database(engine, "Sales");
+    ASSERT_EQ(database.connect(), result::Ok);
+
+    const TableSet all = ExpandTableArguments(engine, {}, &database);
+    EXPECT_EQ(namesOf(all), QStringList({"A.dbf", "b.db"}));
+    EXPECT_EQ(all.origin, "alias Sales");
+    EXPECT_EQ(all.aliasName, "Sales");
+    EXPECT_EQ(all.tables[0].databaseName, database.databaseName());
+    EXPECT_EQ(namesOf(ExpandTableArguments(engine, {"b.db"}, &database)), QStringList({"b.db"}));
+}
+
+TEST(MarkdownText, CellsShowTheirTextLiterally)
+{
+    EXPECT_EQ(EscapeMarkdownCell("a|b"), "a\\|b");
+    EXPECT_EQ(EscapeMarkdownCell("C:\\DATA"), "C:\\\\DATA");
+    EXPECT_EQ(EscapeMarkdownCell("*x* _y_ `z` [l](u) <b> &amp; ~~s~~ $m$"),
+              "\\*x\\* \\_y\\_ \\`z\\` \\[l\\](u) \\<b\\> \\&amp; \\~\\~s\\~\\~ \\$m\\$");
+    EXPECT_EQ(EscapeMarkdownCell("two\nlines"), "two<br>lines");
+    EXPECT_EQ(EscapeMarkdownCell("  padded "), "&#32;&#32;padded&#32;");
+    EXPECT_EQ(EscapeMarkdownCell("   "), "&#32;&#32;&#32;");
+    EXPECT_EQ(EscapeMarkdownCell(""), "");
+    EXPECT_EQ(EscapeMarkdownCell("tab\there"), "tab here");
+    EXPECT_EQ(EscapeMarkdownCell("(###) ###-####"), "(###) ###-####");
+    // Running text has no cells: a line break would end the list item or heading.
+    EXPECT_EQ(EscapeMarkdownText(" a\nb|c "), "a b\\|c");
+}
+
+TEST(MarkdownText, MermaidNamesAreLettersDigitsAndUnderscoresFromALetterOn)
+{
+    EXPECT_EQ(MermaidName("ORDERS.DB"), "ORDERS_DB");
+    EXPECT_EQ(MermaidName("Date/Time"), "Date_Time");
+    EXPECT_EQ(MermaidName("Fmt. Memo"), "Fmt_Memo");
+    EXPECT_EQ(MermaidName("Größe"), "Gro_e");
+    EXPECT_EQ(MermaidName("Café-Bar"), "Cafe_Bar");
+    EXPECT_EQ(MermaidName("1994 orders.db"), "x_1994_orders_db");
+    EXPECT_EQ(MermaidName("_x"), "x__x");
+    EXPECT_EQ(MermaidName(""), "x_");
+    EXPECT_EQ(MermaidName("Кунди"), "x__");
+    EXPECT_EQ(MermaidName("pk"), "pk_");
+    EXPECT_EQ(MermaidName("Uk"), "Uk_");
+    EXPECT_EQ(MermaidName("PK_ID"), "PK_ID");
+}
+
+} // namespace
