@@ -1,31 +1,13 @@
 #include "TableSchema.h"
 
-#include "EngineRecords.h"
-#include "TableFiles.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <array>
 
 namespace korvex {
 
 namespace {
-
-// Where a link's related table lies: its stored path when that exists, else the file of
-// the same name (found without regard to case) in the table's own directory, as Windows
-// paths of tables copied from elsewhere need.
-QString resolveRelated(const QString& stored, const QString& tableDirectory)
-{
-    if (QFileInfo::exists(stored))
-        return stored;
-    const qsizetype cut = std::max({stored.lastIndexOf('\\'), stored.lastIndexOf('/'), stored.lastIndexOf(':')});
-    const QString fileName = stored.mid(cut + 1);
-    if (fileName.isEmpty())
-        return stored;
-    return TableFiles::findCaseBlind(QDir(tableDirectory).filePath(fileName)).value_or(stored);
-}
 
 QString fieldNameOf(const TableSource& source, int number)
 {
@@ -33,32 +15,21 @@ QString fieldNameOf(const TableSource& source, int number)
                                                           : QStringLiteral("#%1").arg(number);
 }
 
-// The links from the engine's referential-integrity list, its records decoded here.
+// The links from the engine's referential-integrity list, each related table opened
+// read-only for its field names where the printed report finds it.
 std::vector<SchemaLink> readLinks(DatabaseEngine& engine, TableSource& source, const TableEntry& table,
                                   QStringList& warnings)
 {
-    namespace ri = record::integrity;
-    TableHandle list = 0;
-    if (const auto r = engine.OpenIntegrityList(table.databaseName, table.name, QString(), list); r != result::Ok)
-        throw EngineError(r, engine.lastError());
-    struct ListCloser {
-        DatabaseEngine& engine;
-        TableHandle list;
-        ~ListCloser() { engine.CloseList(list); }
-    } closer{engine, list};
-
-    const QString directory = QFileInfo(engine.tablePath(source.handle())).absolutePath();
-    std::vector<std::byte> buffer(record::IntegrityDescriptorSize);
+    auto list = source.integrityLinks(table.databaseName, table.name);
     std::vector<SchemaLink> links;
     TableSource related(engine);
-    EngineResult r = result::Ok;
-    while ((r = engine.NextRecord(list, buffer)) == result::Ok) {
+    while (const auto descriptor = list.next()) {
         SchemaLink link;
-        link.name = record::getText(buffer, ri::LinkName, ri::LinkNameSize);
-        link.master = record::get16(buffer, ri::Kind) == 0;
-        link.cascade = record::get16(buffer, ri::ModifyRule) != 0 || record::get16(buffer, ri::ModifyRule + 2) != 0;
-        const QString stored = record::getText(buffer, ri::RelatedTable, ri::RelatedTableSize);
-        const QString path = resolveRelated(stored, directory);
+        link.name = descriptor->name;
+        link.master = descriptor->kind == IntegrityDescriptor::Kind::Master;
+        link.cascade = descriptor->cascade;
+        const QString& stored = descriptor->relatedTable;
+        const QString path = source.relatedTablePath(*descriptor);
         link.relatedTable = QFileInfo::exists(path) ? QFileInfo(path).fileName()
                                                     : stored.mid(std::max({stored.lastIndexOf('\\'),
                                                                            stored.lastIndexOf('/'),
@@ -70,15 +41,11 @@ std::vector<SchemaLink> readLinks(DatabaseEngine& engine, TableSource& source, c
             warnings << QStringLiteral("the related table %1 of the link %2 cannot be opened: %3")
                             .arg(stored, link.name, e.message());
         }
-        const int count = std::min<int>(record::get16(buffer, ri::PairCount), int(ri::MaxPairs));
-        for (int i = 0; i < count; ++i)
-            link.pairs.emplace_back(fieldNameOf(source, record::get16(buffer, ri::ThisFields + 2 * std::size_t(i))),
-                                    fieldNameOf(related, record::get16(buffer, ri::RelatedFields + 2 * std::size_t(i))));
+        for (const auto& [mine, theirs] : descriptor->pairs)
+            link.pairs.emplace_back(fieldNameOf(source, mine), fieldNameOf(related, theirs));
         related.close();
         links.push_back(std::move(link));
     }
-    if (r != result::EndOfList)
-        throw EngineError(r, engine.lastError());
     return links;
 }
 
@@ -96,7 +63,7 @@ std::vector<SchemaField> readFields(TableSource& source, const TableStructure& s
         f.sizeText = texts.FieldSizeText(entry);
     }
     for (int s = 1; s <= structure.properties.validityCheckCount; ++s) {
-        const ValidityCheckRecord check = source.validityCheck(s);
+        const ValidityCheck check = source.validityCheck(s);
         if (check.fieldNumber < 1 || check.fieldNumber > fields.size())
             continue;
         SchemaField& f = fields[check.fieldNumber - 1];
@@ -160,8 +127,7 @@ TableSchema ReadTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descr
         line("Strict integrity", texts.YesNoText(p.strictIntegrity));
 
         schema.fields = readFields(source, s, texts);
-        if (const auto r = engine.ListIndexes(source.handle(), schema.indexes); r != result::Ok)
-            throw EngineError(r, engine.lastError());
+        schema.indexes = source.indexes();
         if (s.tableType == QLatin1String("PARADOX"))
             schema.links = readLinks(engine, source, table, schema.warnings);
         schema.ok = true;
