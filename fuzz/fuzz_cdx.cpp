@@ -7,7 +7,7 @@
 
 extern "C" int KORVEX_FUZZ_ENTRY(const std::uint8_t* data, std::size_t size)
 {
-    static const korvex::fuzz::IndexedTable table(0xF5);
-    korvex::fuzz::readIndexFile(table, data, size);
+    static const korvex::fuzz::IndexedTable Table(0xF5);
+    korvex::fuzz::readIndexFile(Table, data, size);
     return 0;
 }

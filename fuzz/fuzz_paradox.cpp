@@ -75,10 +75,10 @@ Descriptors footerFields(const std::uint8_t* data, std::size_t size)
 Descriptors everyType()
 {
     using namespace korvex::paradox;
-    return {{kAlpha, 20}, {kDate, 4},   {kShort, 2},  {kLong, 4},           {kMoney, 8},
-            {kNumber, 8}, {kLogical, 1}, {kMemo, 11}, {kBinary, 10},        {kFormattedMemo, 12},
-            {kOle, 10},   {kGraphic, 10}, {kTime, 4}, {kTimestamp, 8},      {kAutoIncrement, 4},
-            {kBcd, 2},    {kBytes, 8}};
+    return {{Alpha, 20}, {Date, 4},   {Short, 2},  {Long, 4},           {Money, 8},
+            {Number, 8}, {Logical, 1}, {Memo, 11}, {Binary, 10},        {FormattedMemo, 12},
+            {Ole, 10},   {Graphic, 10}, {Time, 4}, {Timestamp, 8},      {AutoIncrement, 4},
+            {Bcd, 2},    {Bytes, 8}};
 }
 
 } // namespace

@@ -21,7 +21,7 @@ using namespace korvex;
 using namespace korvex::paradox;
 
 // Tables beyond this many fields add nothing a smaller one does not reach.
-constexpr std::size_t kMostTableFields = 64;
+constexpr std::size_t MostTableFields = 64;
 
 // A table with keyCount key fields (none: unkeyed) that the documented layout of x fits:
 // the index fields at their field numbers, the key fields first.
@@ -37,7 +37,7 @@ ParadoxHeader tableFitting(const ParadoxHeader& x, std::size_t keyCount, bool ke
     std::size_t count = keyCount;
     for (std::size_t i = 0; i < m; ++i)
         count = std::max<std::size_t>(count, x.fields[i].fieldNumber & 0x7FFF);
-    count = std::clamp<std::size_t>(count, 1, kMostTableFields);
+    count = std::clamp<std::size_t>(count, 1, MostTableFields);
     t.fields.resize(count);
     for (std::size_t p = 0; p < count; ++p)
         t.fields[p] = StoredField{0x01, 10, std::uint16_t(p + 1), "Filler" + QByteArray::number(qulonglong(p))};

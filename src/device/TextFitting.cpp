@@ -2,7 +2,7 @@
 
 namespace korvex {
 
-void RemoveLastCharacter(QString& text)
+void removeLastCharacter(QString& text)
 {
     const qsizetype n = text.size();
     text.chop(n >= 2 && text.at(n - 1).isLowSurrogate() && text.at(n - 2).isHighSurrogate() ? 2 : 1);

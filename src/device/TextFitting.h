@@ -6,6 +6,6 @@ namespace korvex {
 
 // Removes the last character of text, a surrogate pair as one: the step by which texts
 // are cut until they fit a width, on the page and on the screen.
-void RemoveLastCharacter(QString& text);
+void removeLastCharacter(QString& text);
 
 } // namespace korvex

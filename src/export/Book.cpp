@@ -31,7 +31,7 @@ struct FrontPage {
     FrontPage(PrintDevice& device, const ReportSettings& settings, const LabelLookup& label, const QLocale& locale)
         : context(device, settings, label, locale)
     {
-        context.MeasureResolution();
+        context.measureResolution();
         context.SetUpPage();
         context.UseBodyFont();
         lineHeight = std::max(device.textHeight(QStringLiteral("Dummy")) + context.lineGap, 1);
@@ -90,7 +90,7 @@ void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
         BookChapter chapter;
         chapter.table = entry;
         const TableSchema summary =
-            ReadTableSchema(services_.engine(), services_.descriptors(), entry, label, locale_, SchemaDetail::Summary);
+            readTableSchema(services_.engine(), services_.descriptors(), entry, label, locale_, SchemaDetail::Summary);
         chapter.typeOfTable = summary.typeOfTable;
         chapter.fieldCount = summary.structure.fieldCount;
 
@@ -211,7 +211,7 @@ void BookPrinter::printChapters(const TableSet& tables, BookLayout& layout)
     }
 }
 
-BookLayout BookPrinter::PrintBook(const TableSet& tables, const QString& version)
+BookLayout BookPrinter::printBook(const TableSet& tables, const QString& version)
 {
     // Each report takes its table's location from the services; theirs comes back after.
     struct KeptLocation {

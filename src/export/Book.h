@@ -71,7 +71,7 @@ public:
     // Raises PrinterError when the book's job fails (nothing of it comes out), and lets
     // the report's other errors (a settings value that is not a number) through after
     // aborting the job.
-    BookLayout PrintBook(const TableSet& tables, const QString& version);
+    BookLayout printBook(const TableSet& tables, const QString& version);
 
 private:
     void plan(const TableSet& tables, BookLayout& layout);

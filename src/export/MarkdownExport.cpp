@@ -80,7 +80,7 @@ QString tableHead(const QStringList& headings)
 {
     QStringList escaped;
     for (const auto& h : headings)
-        escaped << EscapeMarkdownCell(h);
+        escaped << escapeMarkdownCell(h);
     return row(escaped) + QLatin1Char('|') + QStringLiteral("---|").repeated(headings.size()) + QLatin1Char('\n');
 }
 
@@ -162,14 +162,14 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
                       const FieldTableOptions& options, const LabelLookup& label)
 {
     const TableSchema& t = schemas[index];
-    QString md = QStringLiteral("# ") + EscapeMarkdownText(t.table.name) + QStringLiteral("\n\n");
+    QString md = QStringLiteral("# ") + escapeMarkdownText(t.table.name) + QStringLiteral("\n\n");
     md += link(QStringLiteral("All tables"), QStringLiteral("README.md")) + QStringLiteral("\n\n");
     for (const auto& w : t.warnings)
-        md += QStringLiteral("> **Warning:** ") + EscapeMarkdownText(w) + QStringLiteral("\n\n");
+        md += QStringLiteral("> **Warning:** ") + escapeMarkdownText(w) + QStringLiteral("\n\n");
 
     md += QStringLiteral("## Properties\n\n");
     for (const auto& [name, value] : t.information)
-        md += QStringLiteral("- **") + EscapeMarkdownText(name) + QStringLiteral(":** ") + EscapeMarkdownText(value) +
+        md += QStringLiteral("- **") + escapeMarkdownText(name) + QStringLiteral(":** ") + escapeMarkdownText(value) +
               QLatin1Char('\n');
 
     md += QStringLiteral("\n## Fields\n\n");
@@ -178,19 +178,19 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
     } else {
         QStringList headings;
         for (const auto& kind : options.kinds)
-            headings << label(FieldColumnHeading(kind));
+            headings << label(fieldColumnHeading(kind));
         md += tableHead(headings);
         for (const auto& field : t.fields) {
             QStringList cells;
             for (const auto& kind : options.kinds)
-                cells << EscapeMarkdownCell(cellText(kind, field, options));
+                cells << escapeMarkdownCell(cellText(kind, field, options));
             md += row(cells);
         }
     }
 
     // The indexes as the report lists them: a Paradox table's secondary indexes, every
     // index of a dBASE table.
-    const bool dbase = IsDbaseFamily(t.structure.tableType);
+    const bool dbase = isDbaseFamily(t.structure.tableType);
     std::vector<IndexDescription> indexes = t.indexes;
     if (t.structure.tableType == QLatin1String("PARADOX") && !indexes.empty() && indexes.front().primary)
         indexes.erase(indexes.begin());
@@ -203,10 +203,10 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
         for (const auto& i : indexes) {
             const bool flag3 = dbase ? i.unique : true;
             const bool flag4 = dbase ? i.descending : !i.caseInsensitive;
-            md += row({EscapeMarkdownCell(i.name),
-                       EscapeMarkdownCell(dbase && !i.expression.isEmpty() ? i.expression : i.fields),
-                       EscapeMarkdownCell(flag3 ? options.indexChar : QString()),
-                       EscapeMarkdownCell(flag4 ? options.indexChar : QString())});
+            md += row({escapeMarkdownCell(i.name),
+                       escapeMarkdownCell(dbase && !i.expression.isEmpty() ? i.expression : i.fields),
+                       escapeMarkdownCell(flag3 ? options.indexChar : QString()),
+                       escapeMarkdownCell(flag4 ? options.indexChar : QString())});
         }
     }
 
@@ -222,17 +222,17 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
         for (const auto& l : t.links) {
             if (l.master != master)
                 continue;
-            QString related = EscapeMarkdownCell(l.relatedTable);
+            QString related = escapeMarkdownCell(l.relatedTable);
             if (const auto other = findRelated(schemas, t, l.relatedTable))
-                related = link(EscapeMarkdownCell(schemas[*other].table.name), files.of(*other));
+                related = link(escapeMarkdownCell(schemas[*other].table.name), files.of(*other));
             const QString rule = label(l.cascade ? QStringLiteral("Casc.") : QStringLiteral("Restr."));
             if (l.pairs.empty())
-                md += row({EscapeMarkdownCell(l.name), related, EscapeMarkdownCell(rule), QString(), QString()});
+                md += row({escapeMarkdownCell(l.name), related, escapeMarkdownCell(rule), QString(), QString()});
             for (std::size_t p = 0; p < l.pairs.size(); ++p) {
                 const bool first = p == 0;
-                md += row({first ? EscapeMarkdownCell(l.name) : QString(), first ? related : QString(),
-                           first ? EscapeMarkdownCell(rule) : QString(), EscapeMarkdownCell(l.pairs[p].first),
-                           EscapeMarkdownCell(l.pairs[p].second)});
+                md += row({first ? escapeMarkdownCell(l.name) : QString(), first ? related : QString(),
+                           first ? escapeMarkdownCell(rule) : QString(), escapeMarkdownCell(l.pairs[p].first),
+                           escapeMarkdownCell(l.pairs[p].second)});
             }
         }
     }
@@ -325,7 +325,7 @@ QString diagram(const std::vector<TableSchema>& schemas)
         return name;
     };
     for (const auto& entity : entities)
-        entityNames[entity.first] = unique(used, MermaidName(entity.first));
+        entityNames[entity.first] = unique(used, mermaidName(entity.first));
 
     QString out = QStringLiteral("```mermaid\nerDiagram\n");
     for (const auto& [table, attributes] : entities) {
@@ -341,8 +341,8 @@ QString diagram(const std::vector<TableSchema>& schemas)
                 keys << QStringLiteral("PK");
             if (a.fk)
                 keys << QStringLiteral("FK");
-            out += QStringLiteral("        ") + MermaidName(a.type) + QLatin1Char(' ') +
-                   unique(attributeNames, MermaidName(field));
+            out += QStringLiteral("        ") + mermaidName(a.type) + QLatin1Char(' ') +
+                   unique(attributeNames, mermaidName(field));
             if (!keys.isEmpty())
                 out += QLatin1Char(' ') + keys.join(QStringLiteral(", "));
             out += QLatin1Char('\n');
@@ -366,7 +366,7 @@ QString readme(const QString& origin, const std::vector<TableSchema>& schemas, c
 {
     QString md = QStringLiteral("# Table structures");
     if (!origin.isEmpty())
-        md += QStringLiteral(": ") + EscapeMarkdownText(origin);
+        md += QStringLiteral(": ") + escapeMarkdownText(origin);
     md += QStringLiteral("\n\n");
     if (schemas.empty()) {
         md += QStringLiteral("No tables.\n");
@@ -377,10 +377,10 @@ QString readme(const QString& origin, const std::vector<TableSchema>& schemas, c
     for (std::size_t i = 0; i < schemas.size(); ++i) {
         const TableSchema& t = schemas[i];
         if (t.ok)
-            md += row({link(EscapeMarkdownCell(t.table.name), files.of(i)), EscapeMarkdownCell(t.typeOfTable),
+            md += row({link(escapeMarkdownCell(t.table.name), files.of(i)), escapeMarkdownCell(t.typeOfTable),
                        QString::number(t.structure.fieldCount)});
         else
-            md += row({EscapeMarkdownCell(t.table.name), EscapeMarkdownCell(QStringLiteral("Not readable: ") + t.error),
+            md += row({escapeMarkdownCell(t.table.name), escapeMarkdownCell(QStringLiteral("Not readable: ") + t.error),
                        QString()});
     }
     md += QStringLiteral("\n## Referential integrity\n\n");
@@ -391,31 +391,31 @@ QString readme(const QString& origin, const std::vector<TableSchema>& schemas, c
 
 } // namespace
 
-FieldTableOptions LoadFieldTableOptions(const SettingsFile& settings)
+FieldTableOptions loadFieldTableOptions(const SettingsFile& settings)
 {
-    HeaderStrip header = MakeFieldHeader();
+    HeaderStrip header = makeFieldHeader();
     LoadFieldColumns(settings, header);
     const FieldColumnLayout layout(header, FieldHeaderWidth);
     FieldTableOptions options;
-    for (const auto& kind : FieldColumnKinds())
-        if (layout.HasColumn(kind))
+    for (const auto& kind : fieldColumnKinds())
+        if (layout.hasColumn(kind))
             options.kinds << kind;
     options.offsetFirstField = settings.ReadNumber(OffsetFirstFieldKey);
     options.indexChar = settings.ReadText(IndexCharKey).left(1);
     return options;
 }
 
-QString EscapeMarkdownText(const QString& text)
+QString escapeMarkdownText(const QString& text)
 {
     return escapeInline(text, false).trimmed();
 }
 
-QString EscapeMarkdownCell(const QString& text)
+QString escapeMarkdownCell(const QString& text)
 {
     return keepOuterBlanks(escapeInline(text, true));
 }
 
-QString MermaidName(const QString& text)
+QString mermaidName(const QString& text)
 {
     // Accents fall away from their letters; whatever is left outside ASCII letters and
     // digits joins the runs of underscores.
@@ -439,7 +439,7 @@ QString MermaidName(const QString& text)
     return out;
 }
 
-std::vector<MarkdownFile> MarkdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,
+std::vector<MarkdownFile> markdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,
                                             const FieldTableOptions& options, const LabelLookup& label)
 {
     const FileNames files(schemas);
@@ -451,7 +451,7 @@ std::vector<MarkdownFile> MarkdownDocuments(const QString& origin, const std::ve
     return out;
 }
 
-QString WriteMarkdownFiles(const QString& folder, const std::vector<MarkdownFile>& files)
+QString writeMarkdownFiles(const QString& folder, const std::vector<MarkdownFile>& files)
 {
     if (!QDir().mkpath(folder))
         return QStringLiteral("%1: the folder cannot be made").arg(folder);

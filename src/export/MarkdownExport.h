@@ -21,7 +21,7 @@ struct FieldTableOptions {
 
 // The field columns of the settings file's header strip (the built-in layout without
 // one) and the numbering and marks of its report options. Reads only.
-FieldTableOptions LoadFieldTableOptions(const SettingsFile& settings);
+FieldTableOptions loadFieldTableOptions(const SettingsFile& settings);
 
 struct MarkdownFile {
     QString name;         // file name within the output folder
@@ -32,22 +32,22 @@ struct MarkdownFile {
 // diagram of their referential links, and one file per table that could be read (its
 // name and ".md") with its properties, fields, indexes and links. Every fixed word passes
 // through label. The same schemas give the same bytes.
-std::vector<MarkdownFile> MarkdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,
+std::vector<MarkdownFile> markdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,
                                             const FieldTableOptions& options, const LabelLookup& label);
 
 // Writes the files into folder, made when missing; files of earlier runs that this run
 // does not write stay. Answers an empty text, or why a file could not be written.
-QString WriteMarkdownFiles(const QString& folder, const std::vector<MarkdownFile>& files);
+QString writeMarkdownFiles(const QString& folder, const std::vector<MarkdownFile>& files);
 
 // Text for a cell of a Markdown table, shown literally: the characters Markdown would
 // read as markup are escaped, blanks at either end kept, line breaks written as <br>.
-QString EscapeMarkdownCell(const QString& text);
+QString escapeMarkdownCell(const QString& text);
 // Text for running Markdown (headings, list items): the same without the cell rules.
-QString EscapeMarkdownText(const QString& text);
+QString escapeMarkdownText(const QString& text);
 
 // A name that Mermaid's erDiagram takes as an entity or attribute name: ASCII letters,
 // digits and underscores, starting with a letter; every other run of characters becomes
 // one underscore, and the key markers PK, FK and UK get one after them.
-QString MermaidName(const QString& text);
+QString mermaidName(const QString& text);
 
 } // namespace korvex

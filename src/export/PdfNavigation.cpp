@@ -89,7 +89,7 @@ void addLinks(QPDF& pdf, std::vector<QPDFPageObjectHelper>& pages, const BookLay
 
 } // namespace
 
-void AddPdfNavigation(const QString& input, const QString& output, const BookLayout& layout)
+void addPdfNavigation(const QString& input, const QString& output, const BookLayout& layout)
 {
     std::shared_ptr<Buffer> written;
     try {

@@ -12,6 +12,6 @@ namespace korvex {
 // Positions in dots of the printable area become PDF points through the book's page
 // capabilities and each page's media box. Raises PrinterError naming the file when the
 // PDF cannot be read or output cannot be written; output is replaced only when complete.
-void AddPdfNavigation(const QString& input, const QString& output, const BookLayout& layout);
+void addPdfNavigation(const QString& input, const QString& output, const BookLayout& layout);
 
 } // namespace korvex

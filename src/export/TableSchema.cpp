@@ -68,15 +68,15 @@ std::vector<SchemaField> readFields(TableSource& source, const TableStructure& s
             continue;
         SchemaField& f = fields[check.fieldNumber - 1];
         if (check.hasMinimum) {
-            f.minimum = texts.FormatValue(f.entry.type, check.minimum);
+            f.minimum = texts.formatValue(f.entry.type, check.minimum);
             f.hasMinimum = true;
         }
         if (check.hasMaximum) {
-            f.maximum = texts.FormatValue(f.entry.type, check.maximum);
+            f.maximum = texts.formatValue(f.entry.type, check.maximum);
             f.hasMaximum = true;
         }
         if (check.hasDefault) {
-            f.defaultValue = texts.FormatValue(f.entry.type, check.defaultValue);
+            f.defaultValue = texts.formatValue(f.entry.type, check.defaultValue);
             f.hasDefault = true;
         }
         f.picture = check.picture;
@@ -87,7 +87,7 @@ std::vector<SchemaField> readFields(TableSource& source, const TableStructure& s
 
 } // namespace
 
-TableSchema ReadTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors, const TableEntry& table,
+TableSchema readTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors, const TableEntry& table,
                             const LabelLookup& label, const QLocale& locale, SchemaDetail detail)
 {
     TableSchema schema;
@@ -103,7 +103,7 @@ TableSchema ReadTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descr
         schema.structure = TableStructure::from(table.name, properties, source, descriptors);
         const TableStructure& s = schema.structure;
         const auto& p = s.properties;
-        schema.typeOfTable = TypeOfTableText(s.tableType, s.levelText);
+        schema.typeOfTable = typeOfTableText(s.tableType, s.levelText);
         if (detail == SchemaDetail::Summary) {
             schema.ok = true;
             return schema;
@@ -121,7 +121,7 @@ TableSchema ReadTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descr
         line("Used Passwords", texts.CountText(p.auxPasswordCount));
         line("Phy. Recordsize", texts.SizeText(p.recordSize, QStringLiteral("Bytes")));
         line("Log. Recordsize", texts.SizeText(p.recordBufferSize, QStringLiteral("Bytes")));
-        line("File Blocksize", texts.BlockSizeText(p));
+        line("File Blocksize", texts.blockSizeText(p));
         line("Primary Keysize", texts.SizeText(p.keySize, QStringLiteral("Bytes")));
         line("Uni-directional", texts.YesNoText(p.uniDirectional));
         line("Strict integrity", texts.YesNoText(p.strictIntegrity));
@@ -138,14 +138,14 @@ TableSchema ReadTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descr
     return schema;
 }
 
-std::vector<TableSchema> ReadTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
+std::vector<TableSchema> readTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
                                           const QLocale& locale)
 {
     FieldDescriptorBuffer descriptors;
     std::vector<TableSchema> schemas;
     schemas.reserve(set.tables.size());
     for (const auto& table : set.tables)
-        schemas.push_back(ReadTableSchema(engine, descriptors, table, label, locale));
+        schemas.push_back(readTableSchema(engine, descriptors, table, label, locale));
     return schemas;
 }
 

@@ -67,12 +67,12 @@ enum class SchemaDetail {
 // Reads the structure of one table read-only, with every fixed word through label and
 // values formatted in locale, as the printed report builds them. Engine failures leave
 // ok false with the engine's message in error; nothing is thrown for them.
-TableSchema ReadTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors, const TableEntry& table,
+TableSchema readTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors, const TableEntry& table,
                             const LabelLookup& label, const QLocale& locale = QLocale::system(),
                             SchemaDetail detail = SchemaDetail::Full);
 
 // The schemas of every table of a set, in its order.
-std::vector<TableSchema> ReadTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
+std::vector<TableSchema> readTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
                                           const QLocale& locale = QLocale::system());
 
 } // namespace korvex

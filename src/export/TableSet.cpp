@@ -8,7 +8,7 @@
 
 namespace korvex {
 
-TableSet ExpandTableArguments(DatabaseEngine& engine, const QStringList& arguments, const AliasDatabase* alias)
+TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& arguments, const AliasDatabase* alias)
 {
     TableSet set;
     if (alias) {

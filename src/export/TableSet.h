@@ -34,7 +34,7 @@ struct TableSet {
 // ordinary files that are not hidden, ascending ignoring case), and any other argument
 // is a table file. With an alias, the arguments are table names within it, and no
 // argument at all means every table of the alias, in the engine's order.
-TableSet ExpandTableArguments(DatabaseEngine& engine, const QStringList& arguments,
+TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& arguments,
                               const AliasDatabase* alias = nullptr);
 
 } // namespace korvex

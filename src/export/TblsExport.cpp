@@ -199,12 +199,12 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
 
 } // namespace
 
-QString TblsLabel(const QString& builtInText)
+QString tblsLabel(const QString& builtInText)
 {
     return builtInText;
 }
 
-QByteArray TblsSchemaJson(const QString& name, const std::vector<TableSchema>& schemas)
+QByteArray tblsSchemaJson(const QString& name, const std::vector<TableSchema>& schemas)
 {
     QJsonArray tables;
     QJsonArray relations;

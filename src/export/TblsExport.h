@@ -17,9 +17,9 @@ namespace korvex {
 // stands in labels and comments. Read the schemas with the built-in labels and the C
 // locale (TblsLabels, QLocale::c()), so that the JSON does not change with the user's
 // language. Members come in a fixed order: the same schemas give the same bytes.
-QByteArray TblsSchemaJson(const QString& name, const std::vector<TableSchema>& schemas);
+QByteArray tblsSchemaJson(const QString& name, const std::vector<TableSchema>& schemas);
 
 // The label lookup of the tbls JSON: the built-in English words.
-QString TblsLabel(const QString& builtInText);
+QString tblsLabel(const QString& builtInText);
 
 } // namespace korvex

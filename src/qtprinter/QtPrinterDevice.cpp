@@ -50,7 +50,7 @@ QPen linePen(int width)
 
 } // namespace
 
-QStringList PrinterFontFamilies()
+QStringList printerFontFamilies()
 {
     QStringList families;
     for (const QString& family : QFontDatabase::families())

@@ -19,7 +19,7 @@ namespace korvex {
 // The fonts a print job can use, in the font database's order: every job is painted into a
 // spool PDF first, so a printer prints exactly the font families that Qt can embed there,
 // the scalable ones, whichever printer is chosen.
-QStringList PrinterFontFamilies();
+QStringList printerFontFamilies();
 
 // The printer of the system: a CUPS queue, or, on a machine without printers, a PDF
 // printer that writes every job as one PDF file into a folder. The PDF printer is a

@@ -35,7 +35,7 @@ QString FieldTable::cellText(const QString& kind, const FieldEntry& field) const
 void FieldTable::drawSeparators(int top, int bottom)
 {
     auto& device = context_.device();
-    for (const int offset : columns_.SeparatorOffsets()) {
+    for (const int offset : columns_.separatorOffsets()) {
         const int x = context_.leftX + offset - 25;
         device.moveTo(x, top);
         device.lineTo(x, bottom);
@@ -54,10 +54,10 @@ int FieldTable::PrintFieldTablePage(int rows, int first)
 
     // Captions, each kind once, in the table's fixed order of kinds.
     device.setFont(FontSpec{settings.BodyFontName, settings.BodyFontSize, true, false, Qt::black});
-    for (const auto& kind : FieldColumnKinds()) {
-        if (!columns_.HasColumn(kind))
+    for (const auto& kind : fieldColumnKinds()) {
+        if (!columns_.hasColumn(kind))
             continue;
-        const QString caption = context_.FitText(ColumnWidth(kind), context_.label()(FieldColumnHeading(kind)));
+        const QString caption = context_.FitText(ColumnWidth(kind), context_.label()(fieldColumnHeading(kind)));
         device.textOut(left + ColumnX(kind), y0, caption);
     }
     if (settings.PrintGrid) {
@@ -66,7 +66,7 @@ int FieldTable::PrintFieldTablePage(int rows, int first)
         drawSeparators(y0 - t, y0 - t + u);
     }
     context_.zebraShaded = false;
-    context_.ResetBrush();
+    context_.resetBrush();
     device.setPenWidth(1);
     context_.UseBodyFont();
 
@@ -91,8 +91,8 @@ int FieldTable::PrintFieldTablePage(int rows, int first)
             drawSeparators(y - t, y - t + u);
         }
         const auto& field = structure_.fields.at(std::size_t(i));
-        for (const auto& kind : FieldColumnKinds()) {
-            if (!columns_.HasColumn(kind))
+        for (const auto& kind : fieldColumnKinds()) {
+            if (!columns_.hasColumn(kind))
                 continue;
             const QString text = context_.FitText(ColumnWidth(kind), cellText(kind, field));
             int x = left + ColumnX(kind);

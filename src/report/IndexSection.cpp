@@ -2,11 +2,11 @@
 
 namespace korvex {
 
-void PrintIndexSection(ReportContext& context, TableSource& table, const TableStructure& structure, int& row)
+void printIndexSection(ReportContext& context, TableSource& table, const TableStructure& structure, int& row)
 {
     std::vector<IndexDescription> indexes = table.indexes();
 
-    const bool dbase = IsDbaseFamily(structure.tableType);
+    const bool dbase = isDbaseFamily(structure.tableType);
     const bool paradox = structure.tableType == QLatin1String("PARADOX");
     // A Paradox table lists its secondary indexes only. The engine lists a keyed table's
     // primary index first; an unkeyed table has none, and its first index is a secondary
@@ -27,25 +27,25 @@ void PrintIndexSection(ReportContext& context, TableSource& table, const TableSt
     const int col4 = left + context.grid(GridFraction::F090);
     const int flagWidth = context.grid(GridFraction::F010);
     const auto frame = [&](int line, int pen) {
-        context.DrawRowFrame(line, left - 25, left + w, {col2 - 25, col3 - 25, col4 - 25}, pen);
+        context.drawRowFrame(line, left - 25, left + w, {col2 - 25, col3 - 25, col4 - 25}, pen);
     };
 
     // Two empty rows, then the captions. The captions, the empty row below them and the
     // first index go to a new page together when that index would pass the line limit.
     row += 3;
-    if (row + 2 > context.LineLimit()) {
+    if (row + 2 > context.lineLimit()) {
         row = -1;
-        context.StartNewPage();
+        context.startNewPage();
     }
     context.zebraShaded = false;
-    context.ResetBrush();
+    context.resetBrush();
     if (settings.PrintGrid)
         frame(row, 8);
     const QString caption1 = label(dbase ? QStringLiteral("Indexes") : QStringLiteral("Sec. Indexes"));
     const QString caption2 = label(dbase ? QStringLiteral("Used Field(s) or Expression") : QStringLiteral("Used Field(s)"));
     const QString caption3 = label(dbase ? QStringLiteral("Unique") : QStringLiteral("Maintained"));
     const QString caption4 = label(dbase ? QStringLiteral("Desc.") : QStringLiteral("Cased"));
-    const int top = context.LineTop(row);
+    const int top = context.lineTop(row);
     FontSpec bold = device.font();
     bold.bold = true;
     device.setFont(bold);
@@ -64,10 +64,10 @@ void PrintIndexSection(ReportContext& context, TableSource& table, const TableSt
         const auto& index = indexes[i];
         row += 1;
         if (settings.PrintGrid) {
-            context.ShadeSectionRow();
+            context.shadeSectionRow();
             frame(row, 1);
         }
-        const int y = context.LineTop(row);
+        const int y = context.lineTop(row);
         device.textOut(left, y, context.FitText(context.grid(GridFraction::F020), index.name));
         device.textOut(col2, y, context.FitText(context.grid(GridFraction::F060), index.fields));
         if (dbase && !index.expression.isEmpty())
@@ -78,9 +78,9 @@ void PrintIndexSection(ReportContext& context, TableSource& table, const TableSt
         device.textOut(col4 + markOffset, y, context.FitText(flagWidth, flag4 ? mark : QString()));
 
         // The captions are not repeated: the next index prints on line 0 of the new page.
-        if (context.LineLimitReached(row) && i + 1 < n) {
+        if (context.lineLimitReached(row) && i + 1 < n) {
             row = -1;
-            context.StartNewPage();
+            context.startNewPage();
         }
     }
 }

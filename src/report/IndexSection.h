@@ -12,6 +12,6 @@ namespace korvex {
 // every index.
 // row is the line of the last row printed, on entry and on return. Raises EngineError
 // when the indexes cannot be listed.
-void PrintIndexSection(ReportContext& context, TableSource& table, const TableStructure& structure, int& row);
+void printIndexSection(ReportContext& context, TableSource& table, const TableStructure& structure, int& row);
 
 } // namespace korvex

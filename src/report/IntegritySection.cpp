@@ -114,16 +114,16 @@ void Section::printCaptions(Kind kind)
     const int left = context_.leftX;
     row_ += 2;
     context_.zebraShaded = false;
-    context_.ResetBrush();
+    context_.resetBrush();
     if (context_.settings().PrintGrid)
-        context_.DrawRowFrame(row_, left - 25, left + context_.printableWidth,
+        context_.drawRowFrame(row_, left - 25, left + context_.printableWidth,
                               {column(GridFraction::F020) - 25, column(GridFraction::F040) - 25,
                                column(GridFraction::F050) - 25, column(GridFraction::F075) - 25},
                               8);
     FontSpec bold = device.font();
     bold.bold = true;
     device.setFont(bold);
-    const int y = context_.LineTop(row_);
+    const int y = context_.lineTop(row_);
     const auto out = [&](int x, GridFraction width, const QString& text) {
         device.textOut(x, y, context_.FitText(context_.grid(width), label(text)));
     };
@@ -155,8 +155,8 @@ void Section::printLink(const IntegrityDescriptor& link)
 
     const int pairs = int(link.pairs.size());
     const int needed = pairs + 1 + (captionsPrinted_ ? 0 : 3);
-    if (needed > context_.LineLimit() - row_) {
-        context_.StartNewPage();
+    if (needed > context_.lineLimit() - row_) {
+        context_.startNewPage();
         row_ = -2;
         captionsPrinted_ = false;
     }
@@ -165,22 +165,22 @@ void Section::printLink(const IntegrityDescriptor& link)
         captionsPrinted_ = true;
     }
     context_.zebraShaded = false;  // with shading, each block starts with a grey row
-    context_.ResetBrush();
+    context_.resetBrush();
 
     for (int i = 1; i <= pairs; ++i) {
         row_ += 1;
         if (settings.PrintGrid) {
-            context_.ShadeSectionRow();
+            context_.shadeSectionRow();
             if (i == 1)
-                context_.DrawRowFrame(row_, left - 25, left + w,
+                context_.drawRowFrame(row_, left - 25, left + w,
                                       {column(GridFraction::F020) - 25, column(GridFraction::F040) - 25,
                                        column(GridFraction::F050) - 25, column(GridFraction::F075) - 25},
                                       1);
             else
-                context_.DrawRowFrame(row_, column(GridFraction::F050) - 25, left + w,
+                context_.drawRowFrame(row_, column(GridFraction::F050) - 25, left + w,
                                       {column(GridFraction::F075) - 25}, 1);
         }
-        const int y = context_.LineTop(row_);
+        const int y = context_.lineTop(row_);
         if (i == 1) {
             device.textOut(left, y, context_.FitText(context_.grid(GridFraction::F019), link.name));
             device.textOut(column(GridFraction::F020), y,
@@ -200,7 +200,7 @@ void Section::printLink(const IntegrityDescriptor& link)
 
 } // namespace
 
-void PrintIntegritySection(ReportContext& context, TableSource& table, TableSource& relatedTable,
+void printIntegritySection(ReportContext& context, TableSource& table, TableSource& relatedTable,
                            const TableStructure& structure, const QString& databaseName, const QString& tableName,
                            UserMessages& messages, int& row)
 {

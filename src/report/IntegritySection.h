@@ -20,7 +20,7 @@ public:
 // table was opened with. row is the line of the last row printed, on entry and on return.
 // The related table of each link is opened read-only through relatedTable, which is closed
 // again on every way out. Raises ERefIntError after showing its message.
-void PrintIntegritySection(ReportContext& context, TableSource& table, TableSource& relatedTable,
+void printIntegritySection(ReportContext& context, TableSource& table, TableSource& relatedTable,
                            const TableStructure& structure, const QString& databaseName, const QString& tableName,
                            UserMessages& messages, int& row);
 

@@ -18,8 +18,8 @@ QString searchCopy(const QString& s, bool caseSensitive)
 
 bool isSeparator(QChar c)
 {
-    static const QString separators = QStringLiteral(" .,:;-#'+*?=)(/&%$\u00A7\"!{[]}\\~<>|");
-    return separators.contains(c);
+    static const QString Separators = QStringLiteral(" .,:;-#'+*?=)(/&%$\u00A7\"!{[]}\\~<>|");
+    return Separators.contains(c);
 }
 
 } // namespace

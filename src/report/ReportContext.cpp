@@ -18,7 +18,7 @@ struct GridConstant {
     std::uint64_t mantissa;
     int exponent;
 };
-constexpr std::array<GridConstant, 14> kGridFractions = {{
+constexpr std::array<GridConstant, 14> GridFractions = {{
     {0xb851eb851eb851ecULL, 67},  // 0.09
     {0xcccccccccccccccdULL, 67},  // 0.1
     {0xaaaaaaa98576ac42ULL, 66},  // 0.1666666666
@@ -42,7 +42,7 @@ int gridEntry(int width, const GridConstant& c)
     return width < 0 ? -int(magnitude) : int(magnitude);  // truncated toward zero
 }
 
-const QString kDummy = QStringLiteral("Dummy");
+const QString Dummy = QStringLiteral("Dummy");
 
 FontSpec footerFont()
 {
@@ -66,7 +66,7 @@ int nearest(long double x)
     return int(std::nearbyint(x));  // the default rounding mode rounds halves to even
 }
 
-FontSpec HeaderFont(const HeaderOptions& header)
+FontSpec headerFont(const HeaderOptions& header)
 {
     const FontStyle style = FontStyleOf(header.fontAttributes);
     return FontSpec{header.fontName, header.fontSize, style.bold, style.italic, Qt::black};
@@ -79,7 +79,7 @@ ReportContext::ReportContext(PrintDevice& device, const ReportSettings& settings
     lineGap = settings_.PrintGrid ? 25 : 5;
 }
 
-void ReportContext::MeasureResolution()
+void ReportContext::measureResolution()
 {
     const DeviceCaps caps = device_.caps();
     dotsPerMmX = caps.widthMm > 0 ? static_cast<long double>(caps.pageWidth) / caps.widthMm : 0;
@@ -91,10 +91,10 @@ int ReportContext::spacingDots(int millimetres) const
     return nearest(millimetres * dotsPerMmY);
 }
 
-void ReportContext::MeasureHeaders()
+void ReportContext::measureHeaders()
 {
     const auto measure = [this](const HeaderOptions& header) {
-        device_.setFont(HeaderFont(header));
+        device_.setFont(headerFont(header));
         if (header.visibility == HeaderChoice::DoNotPrint)
             return 0;
         // The stored text, macros unexpanded; the room is reserved even for an empty text.
@@ -125,14 +125,14 @@ void ReportContext::SetUpPage()
         usableHeight = caps.pageHeight;
     }
     printableWidth = caps.pageWidth - leftX - rightReserve;
-    for (std::size_t i = 0; i < kGridFractions.size(); ++i)
-        columnGrid[i] = gridEntry(printableWidth, kGridFractions[i]);
+    for (std::size_t i = 0; i < GridFractions.size(); ++i)
+        columnGrid[i] = gridEntry(printableWidth, GridFractions[i]);
 }
 
 void ReportContext::PlanPages(int fieldCount)
 {
     UseBodyFont();
-    lineHeight = device_.textHeight(kDummy) + lineGap;
+    lineHeight = device_.textHeight(Dummy) + lineGap;
     if (lineHeight <= 0)
         throw PrinterError(QStringLiteral("the body font has no height on this printer"));
     // A header takes every line it reaches into: rounded to the nearest line, up to half a
@@ -178,36 +178,36 @@ void ReportContext::PlanPages(int fieldCount)
         pageCount = 1 + ceilDiv(fieldCount - onFirstPage, linesPerPage);
 }
 
-void ReportContext::ShiftFirstPageBody(int lines)
+void ReportContext::shiftFirstPageBody(int lines)
 {
     const int shift = lines * lineHeight;
     currentY += shift;
     firstPageShift_ += shift;
 }
 
-void ReportContext::ResetBrush()
+void ReportContext::resetBrush()
 {
     device_.setBrushHollow();
     device_.setTransparentTextBackground();
 }
 
-int ReportContext::LineLimit() const
+int ReportContext::lineLimit() const
 {
     return device_.pageNumber() == 1 ? firstPageLines : linesPerPage;
 }
 
-bool ReportContext::LineLimitReached(int row) const
+bool ReportContext::lineLimitReached(int row) const
 {
-    return row >= LineLimit();
+    return row >= lineLimit();
 }
 
-void ReportContext::StartNewPage()
+void ReportContext::startNewPage()
 {
     device_.newPage();
     BeginReportPage();
 }
 
-void ReportContext::ShadeSectionRow()
+void ReportContext::shadeSectionRow()
 {
     if (!settings_.PrintZebraPattern)
         return;
@@ -218,11 +218,11 @@ void ReportContext::ShadeSectionRow()
     zebraShaded = !zebraShaded;
 }
 
-void ReportContext::DrawRowFrame(int line, int x1, int x2, std::initializer_list<int> separators, int penWidth)
+void ReportContext::drawRowFrame(int line, int x1, int x2, std::initializer_list<int> separators, int penWidth)
 {
     const int q = int(lineHeight * 0.25L);
-    const int top = LineTop(line) - q;
-    const int bottom = LineTop(line + 1) - q;
+    const int top = lineTop(line) - q;
+    const int bottom = lineTop(line + 1) - q;
     device_.setPenWidth(penWidth);
     device_.rectangle(x1, top, x2, bottom);
     for (const int x : separators) {
@@ -235,7 +235,7 @@ void ReportContext::BeginReportPage()
 {
     const int page = device_.pageNumber();
     zebraShaded = false;
-    ResetBrush();
+    resetBrush();
 
     // The body moves down by the headers that print on this page and not on the one
     // before; from page 3 on nothing changes any more.
@@ -255,12 +255,12 @@ void ReportContext::BeginReportPage()
         else if (sub.visibility == HeaderChoice::LaterPages)
             currentY += subHeaderHeight;
     }
-    DrawMainHeader(page, topY);
+    drawMainHeader(page, topY);
     const bool mainAbove = page == 1 || main.visibility == HeaderChoice::AllPages;
-    DrawSubHeader(page, mainAbove ? topY + mainHeaderHeight : topY);
+    drawSubHeader(page, mainAbove ? topY + mainHeaderHeight : topY);
 
     device_.setFont(footerFont());
-    const int footerY = topY + usableHeight - device_.textHeight(kDummy);
+    const int footerY = topY + usableHeight - device_.textHeight(Dummy);
     if (settings_.PrintPageNr) {
         const QString text = label_(QStringLiteral("Page:")) + ' ' + QString::number(page + pageNumberOffset);
         device_.textOut(leftX + printableWidth - device_.textWidth(text), footerY, text);
@@ -275,11 +275,11 @@ void ReportContext::BeginReportPage()
 
 void ReportContext::drawHeader(const HeaderOptions& header, int top)
 {
-    device_.setFont(HeaderFont(header));
+    device_.setFont(headerFont(header));
     MacroValues values = macros;
     const QDateTime at = now();
     values.date = locale_.toString(at.date(), QLocale::ShortFormat);
-    values.time = locale_.toString(at.time(), LongTimeFormat(locale_));
+    values.time = locale_.toString(at.time(), longTimeFormat(locale_));
     values.page = device_.pageNumber();
     const QString text = ExpandMacros(header.text, values);
     const int w = device_.textWidth(text);
@@ -291,7 +291,7 @@ void ReportContext::drawHeader(const HeaderOptions& header, int top)
     device_.textOut(x, top + spacingDots(header.spacingBefore), text);
 }
 
-void ReportContext::DrawMainHeader(int page, int top)
+void ReportContext::drawMainHeader(int page, int top)
 {
     const auto& h = settings_.mainHeader;
     if (h.visibility == HeaderChoice::DoNotPrint || h.text.isEmpty() ||
@@ -300,7 +300,7 @@ void ReportContext::DrawMainHeader(int page, int top)
     drawHeader(h, top);
 }
 
-void ReportContext::DrawSubHeader(int page, int top)
+void ReportContext::drawSubHeader(int page, int top)
 {
     const auto& h = settings_.subHeader;
     if (h.visibility == HeaderChoice::DoNotPrint || h.text.isEmpty() ||
@@ -314,7 +314,7 @@ QString ReportContext::FitText(int limit, const QString& text) const
 {
     QString t = text;
     while (!t.isEmpty() && device_.textWidth(t) >= limit - 20)
-        RemoveLastCharacter(t);
+        removeLastCharacter(t);
     return t;
 }
 
@@ -325,7 +325,7 @@ QString ReportContext::FitTextMarked(int limit, const QString& text) const
         return t;
     const int mark = device_.textWidth(QStringLiteral(".."));
     while (!t.isEmpty() && device_.textWidth(t) >= limit - 20 - mark)
-        RemoveLastCharacter(t);
+        removeLastCharacter(t);
     return t + QStringLiteral("..");
 }
 

@@ -64,9 +64,9 @@ public:
     int grid(GridFraction f) const { return columnGrid[std::size_t(f)]; }
 
     // Dots per millimetre from the printer; once the job has begun.
-    void MeasureResolution();
+    void measureResolution();
     // The heights of the main and the sub header; leaves the sub header's font set.
-    void MeasureHeaders();
+    void measureHeaders();
     // Margins, printable area and column grid for a new job.
     void SetUpPage();
     // Line height, the starting currentY, lines per page, rows of page 1 and the page
@@ -79,7 +79,7 @@ public:
     void BeginReportPage();
     // Moves the body of page 1 down by the given number of lines, below the information
     // block; the next page started takes the shift back.
-    void ShiftFirstPageBody(int lines);
+    void shiftFirstPageBody(int lines);
 
     // The text shortened at its end until it is narrower than limit - 20 in the current font.
     QString FitText(int limit, const QString& text) const;
@@ -88,27 +88,27 @@ public:
     void UseBodyFont();
 
     // The header drawing of one page: each decides itself whether it prints on page p.
-    void DrawMainHeader(int page, int top);
-    void DrawSubHeader(int page, int top);
+    void drawMainHeader(int page, int top);
+    void drawSubHeader(int page, int top);
 
     // Brush white and hollow, text background transparent: the state at the start of a
     // row block.
-    void ResetBrush();
+    void resetBrush();
 
     // The report lines of the index and referential-integrity sections: line n has its
     // text top at topY + currentY + (n + 1) * lineHeight; line -1 is the caption line.
-    int LineTop(int line) const { return topY + currentY + (line + 1) * lineHeight; }
+    int lineTop(int line) const { return topY + currentY + (line + 1) * lineHeight; }
     // Whether row has reached the line limit of the current page.
-    bool LineLimitReached(int row) const;
+    bool lineLimitReached(int row) const;
     // The line limit of the current page: firstPageLines on page 1, else linesPerPage.
-    int LineLimit() const;
+    int lineLimit() const;
     // A new printer page and its headers and footer.
-    void StartNewPage();
+    void startNewPage();
     // The zebra step of a section row: with grid and zebra on, grey when the previous row
     // was not shaded, else white and hollow; then the shading flips.
-    void ShadeSectionRow();
+    void shadeSectionRow();
     // The frame of a row on line n from x1 to x2 and its separators at the given x.
-    void DrawRowFrame(int line, int x1, int x2, std::initializer_list<int> separators, int penWidth);
+    void drawRowFrame(int line, int x1, int x2, std::initializer_list<int> separators, int penWidth);
 
     PrintDevice& device() { return device_; }
     const ReportSettings& settings() const { return settings_; }
@@ -130,6 +130,6 @@ private:
 int nearest(long double x);
 
 // The font a header is drawn in.
-FontSpec HeaderFont(const HeaderOptions& header);
+FontSpec headerFont(const HeaderOptions& header);
 
 } // namespace korvex

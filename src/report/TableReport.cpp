@@ -42,9 +42,9 @@ void printInformationBlock(ReportContext& c, const TableStructure& structure, co
     };
     const Line lines[6] = {
         {"Name of table", structure.tableName, "Phy. Recordsize", texts.SizeText(p.recordSize, "Bytes")},
-        {"Type of table", TypeOfTableText(structure.tableType, structure.levelText), "Log. Recordsize",
+        {"Type of table", typeOfTableText(structure.tableType, structure.levelText), "Log. Recordsize",
          texts.SizeText(p.recordBufferSize, "Bytes")},
-        {"Language Driver", texts.LanguageDriverText(), "File Blocksize", texts.BlockSizeText(p)},
+        {"Language Driver", texts.LanguageDriverText(), "File Blocksize", texts.blockSizeText(p)},
         {"Used Fields", QString::number(structure.fieldCount), "Primary Keysize", texts.SizeText(p.keySize, "Bytes")},
         {"Used Indexes", texts.CountText(structure.indexCount), "Uni-directional", texts.YesNoText(p.uniDirectional)},
         {"Used Passwords", texts.CountText(p.auxPasswordCount), "Strict integrity",
@@ -142,8 +142,8 @@ bool TableReporter::PrintTableReport(const QString& name)
         progress_.setBusy(true);
         progress_.showMessage(QStringLiteral("Printing structure of table ") + name + QStringLiteral("..."));
         device_.beginJob(QStringLiteral("Korvex : ") + name);
-        context.MeasureResolution();
-        context.MeasureHeaders();
+        context.measureResolution();
+        context.measureHeaders();
         device_.setBrushHollow();
         context.UseBodyFont();
         context.SetUpPage();
@@ -159,10 +159,10 @@ bool TableReporter::PrintTableReport(const QString& name)
         // a page for its sections to stand on.
         for (int page = 1;; ++page) {
             context.zebraShaded = false;
-            context.ResetBrush();
+            context.resetBrush();
             context.BeginReportPage();
             if (settings.PrintHeader && page == 1) {
-                context.ShiftFirstPageBody(InformationBlockLines);
+                context.shiftFirstPageBody(InformationBlockLines);
                 printInformationBlock(context, structure, texts);
             }
             const int rows = page == 1 ? std::max(context.firstPageLines, 0) : context.linesPerPage;
@@ -175,9 +175,9 @@ bool TableReporter::PrintTableReport(const QString& name)
         }
 
         if (settings.SecondaryIndex)
-            PrintIndexSection(context, table_, structure, row);
+            printIndexSection(context, table_, structure, row);
         if (settings.RefIntegrity)
-            PrintIntegritySection(context, table_, relatedTable_, structure, database, name, messages_, row);
+            printIntegritySection(context, table_, relatedTable_, structure, database, name, messages_, row);
         device_.endJob();
         progress_.hideMessage();
         table_.close();

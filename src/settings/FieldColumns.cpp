@@ -19,7 +19,7 @@ struct KindInfo {
 
 const std::array<KindInfo, 9>& kindTable()
 {
-    static const std::array<KindInfo, 9> table = {{
+    static const std::array<KindInfo, 9> Table = {{
         {QStringLiteral("No."), 30, QStringLiteral("No.")},
         {QStringLiteral("Name"), 158, QStringLiteral("Name")},
         {QStringLiteral("Type"), 76, QStringLiteral("Type")},
@@ -30,7 +30,7 @@ const std::array<KindInfo, 9>& kindTable()
         {QStringLiteral("Mask"), 56, QStringLiteral("Mask")},
         {QStringLiteral("Idx"), 24, QStringLiteral("Index")},
     }};
-    return table;
+    return Table;
 }
 
 // The settings keys of the field columns; loading and saving both go through these.
@@ -56,28 +56,28 @@ void insertColumn(HeaderStrip& header, int position, const QString& kind)
 
 } // namespace
 
-const QStringList& FieldColumnKinds()
+const QStringList& fieldColumnKinds()
 {
-    static const QStringList kinds = [] {
+    static const QStringList Kinds = [] {
         QStringList list;
         for (const KindInfo& k : kindTable())
             list.append(k.kind);
         return list;
     }();
-    return kinds;
+    return Kinds;
 }
 
-const QStringList& FieldColumnMenuKinds()
+const QStringList& fieldColumnMenuKinds()
 {
-    static const QStringList kinds = {
+    static const QStringList Kinds = {
         QStringLiteral("No."),  QStringLiteral("Name"), QStringLiteral("Size"),
         QStringLiteral("Type"), QStringLiteral("Min."), QStringLiteral("Max."),
         QStringLiteral("Def."), QStringLiteral("Mask"), QStringLiteral("Idx"),
     };
-    return kinds;
+    return Kinds;
 }
 
-QString FieldColumnHeading(const QString& kind)
+QString fieldColumnHeading(const QString& kind)
 {
     for (const KindInfo& k : kindTable())
         if (k.kind.compare(kind, Qt::CaseInsensitive) == 0)
@@ -85,7 +85,7 @@ QString FieldColumnHeading(const QString& kind)
     return QString();
 }
 
-QList<FieldColumn> BuiltInFieldColumns()
+QList<FieldColumn> builtInFieldColumns()
 {
     QList<FieldColumn> columns;
     for (const KindInfo& k : kindTable())
@@ -93,10 +93,10 @@ QList<FieldColumn> BuiltInFieldColumns()
     return columns;
 }
 
-HeaderStrip MakeFieldHeader()
+HeaderStrip makeFieldHeader()
 {
     HeaderStrip header(FieldHeaderWidth, HeaderStrip::BorderStyle::Single);
-    for (const FieldColumn& c : BuiltInFieldColumns()) {
+    for (const FieldColumn& c : builtInFieldColumns()) {
         header.Sections().add(c.kind);
         header.SetSectionWidth(header.Sections().count() - 1, c.width);
     }
@@ -135,12 +135,12 @@ void LoadFieldColumns(const SettingsFile& settings, HeaderStrip& header)
         header.SetSectionWidth(n - 1, settings.ReadNumber(Section, widthKey(n), DefaultWidth));
 }
 
-void SaveFieldColumns(SettingsFile& settings, const HeaderStrip& header)
+void saveFieldColumns(SettingsFile& settings, const HeaderStrip& header)
 {
-    settings.writeTexts(FieldColumnValues(header));
+    settings.writeTexts(fieldColumnValues(header));
 }
 
-std::vector<SettingsFile::Value> FieldColumnValues(const HeaderStrip& header)
+std::vector<SettingsFile::Value> fieldColumnValues(const HeaderStrip& header)
 {
     const TQxHeaderStrings& sections = header.Sections();
     std::vector<SettingsFile::Value> values{{Section, CountKey, QString::number(sections.count())}};
@@ -151,7 +151,7 @@ std::vector<SettingsFile::Value> FieldColumnValues(const HeaderStrip& header)
     return values;
 }
 
-QList<FieldColumn> FieldColumnsOf(const HeaderStrip& header)
+QList<FieldColumn> fieldColumnsOf(const HeaderStrip& header)
 {
     QList<FieldColumn> columns;
     const TQxHeaderStrings& sections = header.Sections();
@@ -167,7 +167,7 @@ FieldColumnLayout::FieldColumnLayout(QList<FieldColumn> columns, int headerWidth
 }
 
 FieldColumnLayout::FieldColumnLayout(const HeaderStrip& header, int printableWidth)
-    : FieldColumnLayout(FieldColumnsOf(header), header.width(), printableWidth)
+    : FieldColumnLayout(fieldColumnsOf(header), header.width(), printableWidth)
 {
 }
 
@@ -182,7 +182,7 @@ int FieldColumnLayout::scaled(qint64 pixels) const
     return int(std::clamp<long double>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-int FieldColumnLayout::IndexOf(const QString& caption) const
+int FieldColumnLayout::indexOf(const QString& caption) const
 {
     for (int i = 0; i < columns_.size(); ++i)
         if (columns_[i].kind.compare(caption, Qt::CaseInsensitive) == 0)
@@ -192,7 +192,7 @@ int FieldColumnLayout::IndexOf(const QString& caption) const
 
 int FieldColumnLayout::ColumnX(const QString& caption) const
 {
-    const int n = IndexOf(caption);
+    const int n = indexOf(caption);
     if (n < 0)
         return NoColumn;
     qint64 before = 0;
@@ -203,19 +203,19 @@ int FieldColumnLayout::ColumnX(const QString& caption) const
 
 int FieldColumnLayout::ColumnWidth(const QString& caption) const
 {
-    const int n = IndexOf(caption);
+    const int n = indexOf(caption);
     if (n < 0 || columns_[n].width < 0)
         return FallbackWidth;
     return scaled(columns_[n].width);
 }
 
-QList<int> FieldColumnLayout::SeparatorOffsets() const
+QList<int> FieldColumnLayout::separatorOffsets() const
 {
     QList<int> offsets;
     qint64 x = 0;
     for (int k = 1; k < columns_.size(); ++k) {
         x += scaled(columns_[k - 1].width);
-        offsets.append(SaturatedPixels(x));
+        offsets.append(saturatedPixels(x));
     }
     return offsets;
 }

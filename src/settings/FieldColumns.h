@@ -25,17 +25,17 @@ struct FieldColumn {
 inline constexpr int FieldHeaderWidth = 558;
 
 // The nine kinds in the order the report prints them.
-const QStringList& FieldColumnKinds();
+const QStringList& fieldColumnKinds();
 // The nine kinds in the order of the "Insert" and "Append" submenus ("Size" before "Type").
-const QStringList& FieldColumnMenuKinds();
+const QStringList& fieldColumnMenuKinds();
 // The label printed as a kind's column heading ("Min." prints "Min.Val"); the kind is
 // matched without regard to case; empty for a text that is no kind.
-QString FieldColumnHeading(const QString& kind);
+QString fieldColumnHeading(const QString& kind);
 
 // The built-in layout: the nine kinds, 549 pixels together.
-QList<FieldColumn> BuiltInFieldColumns();
+QList<FieldColumn> builtInFieldColumns();
 // A field-column header showing the built-in layout.
-HeaderStrip MakeFieldHeader();
+HeaderStrip makeFieldHeader();
 
 // The popup menu's actions, at the section under the last press. A new column is 30
 // pixels wide and the header is then arranged to fit.
@@ -55,13 +55,13 @@ inline constexpr int MaxFieldColumns = 1000;
 // Count is read as 0.
 void LoadFieldColumns(const SettingsFile& settings, HeaderStrip& header);
 // Stores the header's columns; the last one with its painted width, the rest of the strip.
-void SaveFieldColumns(SettingsFile& settings, const HeaderStrip& header);
+void saveFieldColumns(SettingsFile& settings, const HeaderStrip& header);
 // The keys SaveFieldColumns writes, for a change of the file together with others.
-std::vector<SettingsFile::Value> FieldColumnValues(const HeaderStrip& header);
+std::vector<SettingsFile::Value> fieldColumnValues(const HeaderStrip& header);
 
 // The header's columns with the widths they are painted with (SectionWidth): the last
 // column has the rest of the client width.
-QList<FieldColumn> FieldColumnsOf(const HeaderStrip& header);
+QList<FieldColumn> fieldColumnsOf(const HeaderStrip& header);
 
 // The printed field table's horizontal layout: the header's columns scaled from the
 // header's width in pixels (border included) to the printable width in dots. Every
@@ -78,8 +78,8 @@ public:
 
     const QList<FieldColumn>& columns() const { return columns_; }
     // The first column whose kind equals caption without regard to case, or NoColumn.
-    int IndexOf(const QString& caption) const;
-    bool HasColumn(const QString& caption) const { return IndexOf(caption) >= 0; }
+    int indexOf(const QString& caption) const;
+    bool hasColumn(const QString& caption) const { return indexOf(caption) >= 0; }
 
     // The column's start: the widths before it together, scaled. NoColumn without one.
     int ColumnX(const QString& caption) const;
@@ -88,7 +88,7 @@ public:
     // The grid's separator positions between columns 0|1, 1|2, ...: each column's width
     // is scaled on its own and added up, so a separator can stand a dot or two left of
     // the ColumnX of the column after it.
-    QList<int> SeparatorOffsets() const;
+    QList<int> separatorOffsets() const;
 
     // pixels × printableWidth ÷ headerWidth, truncated toward zero (0 for a header
     // without width).

@@ -5,7 +5,7 @@
 
 namespace korvex {
 
-int SaturatedPixels(qint64 value)
+int saturatedPixels(qint64 value)
 {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
@@ -33,7 +33,7 @@ int HeaderStrip::SectionWidth(int i) const
     if (i < 0 || i >= sections_.count())
         return 0;
     if (i == sections_.count() - 1)
-        return SaturatedPixels(clientWidth() - leftEdge(i));
+        return saturatedPixels(clientWidth() - leftEdge(i));
     return sections_.width(i);
 }
 
@@ -87,7 +87,7 @@ void HeaderStrip::ArrangeHeader()
     }
 }
 
-QList<HeaderStrip::Face> HeaderStrip::Faces() const
+QList<HeaderStrip::Face> HeaderStrip::faces() const
 {
     const int client = clientWidth();
     const int n = sections_.count();
@@ -100,7 +100,7 @@ QList<HeaderStrip::Face> HeaderStrip::Faces() const
         // A last section, or a gap of at most a pixel, is filled up to the client edge.
         if (i == n - 1 || client - right <= 1)
             right = client;
-        faces.append(Face{i, SaturatedPixels(x), SaturatedPixels(right)});
+        faces.append(Face{i, saturatedPixels(x), saturatedPixels(right)});
         if (right >= client)
             break;
         x = right;
@@ -108,7 +108,7 @@ QList<HeaderStrip::Face> HeaderStrip::Faces() const
     return faces;
 }
 
-std::optional<HeaderStrip::Divider> HeaderStrip::DividerAt(int x) const
+std::optional<HeaderStrip::Divider> HeaderStrip::dividerAt(int x) const
 {
     qint64 edge = 0;
     for (int i = 0; i + 1 < sections_.count(); ++i) {
@@ -120,7 +120,7 @@ std::optional<HeaderStrip::Divider> HeaderStrip::DividerAt(int x) const
     return std::nullopt;
 }
 
-int HeaderStrip::SectionAt(int x) const
+int HeaderStrip::sectionAt(int x) const
 {
     const int n = sections_.count();
     qint64 left = 0;
@@ -133,24 +133,24 @@ int HeaderStrip::SectionAt(int x) const
     return n - 1;
 }
 
-bool HeaderStrip::PointerAt(int x)
+bool HeaderStrip::pointerAt(int x)
 {
     if (captured_)
         return resizeReady_;
-    const std::optional<Divider> divider = DividerAt(x);
+    const std::optional<Divider> divider = dividerAt(x);
     divider_ = divider.value_or(Divider{});
     resizeReady_ = divider.has_value() && allowResize_;
     return resizeReady_;
 }
 
-void HeaderStrip::MousePress(MouseButton button, int x)
+void HeaderStrip::mousePress(MouseButton button, int x)
 {
     if (button == MouseButton::Left && resizeReady_)
         captured_ = true;
-    popUpIndex_ = SectionAt(x);
+    popUpIndex_ = sectionAt(x);
 }
 
-void HeaderStrip::MouseMove(int x)
+void HeaderStrip::mouseMove(int x)
 {
     if (!dragging())
         return;
@@ -175,14 +175,14 @@ void HeaderStrip::resizeWithMinimums(int r, qint64 width)
     if (width < MinimumWidth)
         width = MinimumWidth;
     HeaderUpdateGuard repaintOnce(sections_);
-    sections_.setWidth(r, SaturatedPixels(width));
+    sections_.setWidth(r, saturatedPixels(width));
     // The last section's minimum wins over the dragged section's.
     const int rest = SectionWidth(last);
     if (rest < MinimumWidth)
-        sections_.setWidth(r, SaturatedPixels(qint64(sections_.width(r)) - (MinimumWidth - qint64(rest))));
+        sections_.setWidth(r, saturatedPixels(qint64(sections_.width(r)) - (MinimumWidth - qint64(rest))));
 }
 
-void HeaderStrip::MouseRelease()
+void HeaderStrip::mouseRelease()
 {
     if (!captured_)
         return;
@@ -211,14 +211,14 @@ bool HeaderStrip::moveDivider(int section, int pixels)
     return true;
 }
 
-bool HeaderStrip::TopLevelItemEnabled(const QString& caption) const
+bool HeaderStrip::topLevelItemEnabled(const QString& caption) const
 {
     if (caption == InsertCaption || caption == AppendCaption)
         return true;
     return sections_.count() > 1;
 }
 
-bool HeaderStrip::SubmenuItemEnabled(const QString& caption) const
+bool HeaderStrip::submenuItemEnabled(const QString& caption) const
 {
     return sections_.indexOf(caption) < 0;
 }

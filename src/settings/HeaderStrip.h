@@ -11,7 +11,7 @@ namespace korvex {
 
 // A pixel sum kept in 64 bits (widths come from a settings file and may be anything an
 // int holds), brought back into int range.
-int SaturatedPixels(qint64 value);
+int saturatedPixels(qint64 value);
 
 // The geometry and pointer behaviour of a header strip with resizable sections, without
 // any widget: the strip widget paints what this class lays out and forwards the pointer to
@@ -77,26 +77,26 @@ public:
     void ArrangeHeader();
 
     // The faces to paint, left to right, up to the first that reaches the client width.
-    QList<Face> Faces() const;
+    QList<Face> faces() const;
 
     // The divider a pointer at x grabs: the first right edge of sections 0 .. count - 2
     // within the grab zone. The last section's right edge is never a divider.
-    std::optional<Divider> DividerAt(int x) const;
+    std::optional<Divider> dividerAt(int x) const;
     // The section a press at x falls in; right of all sections the last one; -1 when
     // there are none.
-    int SectionAt(int x) const;
+    int sectionAt(int x) const;
 
     // The window system asks which cursor to show with the pointer at x. Answers whether
     // the strip is ready to resize (show the resize cursor). While a drag holds the
     // pointer the answer stays as it was.
-    bool PointerAt(int x);
+    bool pointerAt(int x);
     // Any button: a left press on a divider starts a drag; every press sets PopUpIndex.
-    void MousePress(MouseButton button, int x);
+    void mousePress(MouseButton button, int x);
     // A move during a drag moves the divider (snapped, 30-pixel minimums) and raises
     // OnSizing; otherwise nothing.
-    void MouseMove(int x);
+    void mouseMove(int x);
     // Ends a drag and raises OnSized.
-    void MouseRelease();
+    void mouseRelease();
 
     // The keyboard's counterparts of a press and a drag. A popup opened from the keyboard
     // names its section directly (clamped to the sections; -1 with none). Moving the
@@ -114,8 +114,8 @@ public:
     // Popup menu enabling: a top-level item other than "Insert" and "Append" only with
     // more than one section; an item of their submenus only when no section has its
     // caption as text (without regard to case).
-    bool TopLevelItemEnabled(const QString& caption) const;
-    bool SubmenuItemEnabled(const QString& caption) const;
+    bool topLevelItemEnabled(const QString& caption) const;
+    bool submenuItemEnabled(const QString& caption) const;
 
     SectionEvent OnSizing;
     SectionEvent OnSized;

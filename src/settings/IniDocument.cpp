@@ -26,12 +26,12 @@ QString decodeText(QByteArrayView bytes)
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    return DecodeWindows1252(bytes);
+    return decodeWindows1252(bytes);
 }
 
 } // namespace
 
-QString DecodeWindows1252(QByteArrayView bytes)
+QString decodeWindows1252(QByteArrayView bytes)
 {
     QStringDecoder windows1252("windows-1252");
     if (!windows1252.isValid())

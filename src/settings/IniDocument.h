@@ -68,6 +68,6 @@ private:
 // Windows-1252 text as Unicode. The five byte values the code page leaves unassigned
 // (81, 8D, 8F, 90, 9D hexadecimal) become the control characters of the same number, as
 // Windows itself converts them.
-QString DecodeWindows1252(QByteArrayView bytes);
+QString decodeWindows1252(QByteArrayView bytes);
 
 } // namespace korvex

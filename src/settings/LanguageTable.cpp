@@ -8,7 +8,7 @@ namespace {
 // translations are stored under these texts.
 const std::array<QString, LanguageTable::RowCount>& builtInTexts()
 {
-    static const std::array<QString, LanguageTable::RowCount> texts = {
+    static const std::array<QString, LanguageTable::RowCount> Texts = {
         // 1: the rights notice; never looked up by the report.
         QStringLiteral("Korvex structure reports. Copyright (c) the Korvex developers"),
         // 2-13: the table information block
@@ -41,7 +41,7 @@ const std::array<QString, LanguageTable::RowCount>& builtInTexts()
         QStringLiteral("Blob"), QStringLiteral("Memo"), QStringLiteral("Graphic"), QStringLiteral("Fmt. Memo"),
         QStringLiteral("OLE"), QStringLiteral("Typed bin"),
     };
-    return texts;
+    return Texts;
 }
 
 } // namespace
@@ -94,10 +94,10 @@ void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings)
 void SaveLanguageTable(const LanguageTable& table, SettingsFile& settings)
 {
     // One change of the file: a save that fails leaves the stored translations whole.
-    settings.writeTexts(LanguageTableValues(table));
+    settings.writeTexts(languageTableValues(table));
 }
 
-std::vector<SettingsFile::Value> LanguageTableValues(const LanguageTable& table)
+std::vector<SettingsFile::Value> languageTableValues(const LanguageTable& table)
 {
     int current = 1;
     if (table.language() == LanguageTable::Language::Translation1)

@@ -52,7 +52,7 @@ void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings);
 // kept. Raises SettingsWriteError when the file cannot be written.
 void SaveLanguageTable(const LanguageTable& table, SettingsFile& settings);
 // The keys SaveLanguageTable writes, for a change of the file together with others.
-std::vector<SettingsFile::Value> LanguageTableValues(const LanguageTable& table);
+std::vector<SettingsFile::Value> languageTableValues(const LanguageTable& table);
 
 // The printed form of a label: the built-in text itself when the built-in language is
 // chosen, else the chosen translation of the first row whose built-in text equals text

@@ -2,7 +2,7 @@
 
 namespace korvex {
 
-QStringList LoadPasswordList(const SettingsFile& settings)
+QStringList loadPasswordList(const SettingsFile& settings)
 {
     QStringList passwords;
     for (const QString& line : settings.ReadSectionLines(SettingsSection::Passwords))
@@ -10,12 +10,12 @@ QStringList LoadPasswordList(const SettingsFile& settings)
     return passwords;
 }
 
-void SavePasswordList(SettingsFile& settings, const QStringList& passwords)
+void savePasswordList(SettingsFile& settings, const QStringList& passwords)
 {
-    settings.writeTexts(PasswordValues(passwords), {SettingsSection::Passwords});
+    settings.writeTexts(passwordValues(passwords), {SettingsSection::Passwords});
 }
 
-std::vector<SettingsFile::Value> PasswordValues(const QStringList& passwords)
+std::vector<SettingsFile::Value> passwordValues(const QStringList& passwords)
 {
     std::vector<SettingsFile::Value> values;
     for (qsizetype i = 0; i < passwords.size(); ++i)
@@ -23,7 +23,7 @@ std::vector<SettingsFile::Value> PasswordValues(const QStringList& passwords)
     return values;
 }
 
-bool CanAddPassword(const QStringList& passwords, const QString& password)
+bool canAddPassword(const QStringList& passwords, const QString& password)
 {
     return !password.isEmpty() && !passwords.contains(password, Qt::CaseInsensitive);
 }

@@ -17,15 +17,15 @@ struct PasswordKeys {
 // The stored passwords in file order: the value of every line of the section whatever its
 // key, everything after the line's first "=" (a password may hold "=" itself). Keys with
 // an empty value are not among them.
-QStringList LoadPasswordList(const SettingsFile& settings);
+QStringList loadPasswordList(const SettingsFile& settings);
 // Replaces the section with the list in one change of the file. Raises SettingsWriteError
 // when the file cannot be written; the section then stays as it was.
-void SavePasswordList(SettingsFile& settings, const QStringList& passwords);
+void savePasswordList(SettingsFile& settings, const QStringList& passwords);
 // The keys SavePasswordList writes once the section is emptied, for a change of the file
 // together with others.
-std::vector<SettingsFile::Value> PasswordValues(const QStringList& passwords);
+std::vector<SettingsFile::Value> passwordValues(const QStringList& passwords);
 // Whether a new password goes into the list: not when it is empty, nor when the list
 // holds it already, letter case aside.
-bool CanAddPassword(const QStringList& passwords, const QString& password);
+bool canAddPassword(const QStringList& passwords, const QString& password);
 
 } // namespace korvex

@@ -24,7 +24,7 @@ bool isDigit(QChar c)
 int wholeNumber(const SettingsFile& settings, const TextKey& key)
 {
     const QString text = settings.ReadText(key);
-    const auto number = ParseSettingsNumber(text);
+    const auto number = parseSettingsNumber(text);
     if (!number)
         throw SettingsValueError(key.section, key.name, text);
     return *number;
@@ -32,27 +32,27 @@ int wholeNumber(const SettingsFile& settings, const TextKey& key)
 
 } // namespace
 
-QStringList MainHeaderVisibilityChoices()
+QStringList mainHeaderVisibilityChoices()
 {
     return {HeaderChoice::DoNotPrint, HeaderChoice::FirstPageOnly, HeaderChoice::AllPages};
 }
 
-QStringList SubHeaderVisibilityChoices()
+QStringList subHeaderVisibilityChoices()
 {
     return {HeaderChoice::DoNotPrint, HeaderChoice::FirstPageOnly, HeaderChoice::LaterPages, HeaderChoice::AllPages};
 }
 
-QStringList HeaderAlignmentChoices()
+QStringList headerAlignmentChoices()
 {
     return {HeaderChoice::Left, HeaderChoice::Center, HeaderChoice::Right};
 }
 
-QStringList FontAttributeChoices()
+QStringList fontAttributeChoices()
 {
     return {HeaderChoice::Standard, HeaderChoice::Bold, HeaderChoice::Italic, HeaderChoice::BoldItalic};
 }
 
-QStringList ZebraShadingChoices()
+QStringList zebraShadingChoices()
 {
     QStringList choices;
     for (int percent = 5; percent <= 50; percent += 5)
@@ -60,7 +60,7 @@ QStringList ZebraShadingChoices()
     return choices;
 }
 
-HeaderKeys HeaderKeysWithPrefix(const QString& prefix)
+HeaderKeys headerKeysWithPrefix(const QString& prefix)
 {
     const HeaderOptions defaults;
     const auto& section = SettingsSection::Options;
@@ -76,7 +76,7 @@ HeaderKeys HeaderKeysWithPrefix(const QString& prefix)
     };
 }
 
-BodyFont LoadBodyFont(const SettingsFile& settings)
+BodyFont loadBodyFont(const SettingsFile& settings)
 {
     return BodyFont{settings.ReadText(FontKeys::Name), settings.ReadNumber(FontKeys::Size)};
 }
@@ -92,7 +92,7 @@ FontStyle FontStyleOf(const QString& attributes)
     return {};
 }
 
-int ZebraGrayOf(const QString& choice)
+int zebraGrayOf(const QString& choice)
 {
     const QString head = choice.left(ZebraChoiceLength);
     const int percent = head.size() >= 2 && isDigit(head[0]) && isDigit(head[1])
@@ -104,9 +104,9 @@ int ZebraGrayOf(const QString& choice)
     return (25500 - percent * 255) / 100;
 }
 
-const std::array<ReportFlag, 10>& ReportFlags()
+const std::array<ReportFlag, 10>& reportFlags()
 {
-    static const std::array<ReportFlag, 10> flags = {{
+    static const std::array<ReportFlag, 10> Flags = {{
         {&OptionKeys::PrintPageNr, &ReportSettings::PrintPageNr},
         {&OptionKeys::PrintDate, &ReportSettings::PrintDate},
         {&OptionKeys::PrintGrid, &ReportSettings::PrintGrid},
@@ -118,10 +118,10 @@ const std::array<ReportFlag, 10>& ReportFlags()
         {&OptionKeys::RefIntegrityMaster, &ReportSettings::RefIntegrityMaster},
         {&OptionKeys::RefIntegrityDependent, &ReportSettings::RefIntegrityDependent},
     }};
-    return flags;
+    return Flags;
 }
 
-HeaderOptions LoadHeaderOptions(const SettingsFile& settings, const HeaderKeys& keys)
+HeaderOptions loadHeaderOptions(const SettingsFile& settings, const HeaderKeys& keys)
 {
     HeaderOptions header;
     header.visibility = settings.ReadText(keys.visibility).left(HeaderOptions::ChoiceLength);
@@ -139,7 +139,7 @@ ReportSettings LoadReportSettings(SettingsFile& settings)
 {
     ReportSettings report;
 
-    for (const ReportFlag& flag : ReportFlags())
+    for (const ReportFlag& flag : reportFlags())
         report.*flag.field = settings.ReadFlag(*flag.key);
 
     // The hand-edited keys are written back when they hold their defaults, so that a user
@@ -148,14 +148,14 @@ ReportSettings LoadReportSettings(SettingsFile& settings)
     if (report.OffsetFirstField == 0)
         settings.WriteNumber(OptionKeys::OffsetFirstField, 0);
 
-    report.ZebraGray = ZebraGrayOf(settings.ReadText(OptionKeys::ColorZebraPattern));
+    report.ZebraGray = zebraGrayOf(settings.ReadText(OptionKeys::ColorZebraPattern));
 
     report.IndexChar = firstCharacter(settings.ReadText(OptionKeys::IndexChar));
     if (report.IndexChar == QLatin1String("*"))
         settings.WriteText(OptionKeys::IndexChar, report.IndexChar);
 
-    report.mainHeader = LoadHeaderOptions(settings, OptionKeys::MainHeader);
-    report.subHeader = LoadHeaderOptions(settings, OptionKeys::SubHeader);
+    report.mainHeader = loadHeaderOptions(settings, OptionKeys::MainHeader);
+    report.subHeader = loadHeaderOptions(settings, OptionKeys::SubHeader);
 
     report.Margins_Disabled = settings.ReadFlag(OptionKeys::Margins_Disabled);
     report.Margin_Left = settings.ReadNumber(OptionKeys::Margin_Left);

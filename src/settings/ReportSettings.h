@@ -29,12 +29,12 @@ struct HeaderChoice {
 };
 
 // The lists the configuration dialog offers, in the order it shows them.
-QStringList MainHeaderVisibilityChoices();
-QStringList SubHeaderVisibilityChoices();
-QStringList HeaderAlignmentChoices();
-QStringList FontAttributeChoices();
+QStringList mainHeaderVisibilityChoices();
+QStringList subHeaderVisibilityChoices();
+QStringList headerAlignmentChoices();
+QStringList fontAttributeChoices();
 // "05 %" to "50 %" in steps of five.
-QStringList ZebraShadingChoices();
+QStringList zebraShadingChoices();
 
 // The look of one page header.
 struct HeaderOptions {
@@ -67,7 +67,7 @@ struct HeaderKeys {
 
 // The keys of a header whose key names start with prefix, with the defaults of
 // HeaderOptions.
-HeaderKeys HeaderKeysWithPrefix(const QString& prefix);
+HeaderKeys headerKeysWithPrefix(const QString& prefix);
 
 // The keys of section Options with their defaults.
 struct OptionKeys {
@@ -101,8 +101,8 @@ struct OptionKeys {
     static inline const NumberKey Margin_Top{SettingsSection::Options, QStringLiteral("Margin_Top"), 0};
     static inline const NumberKey Margin_Bottom{SettingsSection::Options, QStringLiteral("Margin_Bottom"), 0};
 
-    static inline const HeaderKeys MainHeader = HeaderKeysWithPrefix(QStringLiteral("Main_Header_"));
-    static inline const HeaderKeys SubHeader = HeaderKeysWithPrefix(QStringLiteral("Sub_Header_"));
+    static inline const HeaderKeys MainHeader = headerKeysWithPrefix(QStringLiteral("Main_Header_"));
+    static inline const HeaderKeys SubHeader = headerKeysWithPrefix(QStringLiteral("Sub_Header_"));
 };
 
 // The keys of section FONT: the font of the report body.
@@ -119,7 +119,7 @@ struct BodyFont {
 
     bool operator==(const BodyFont&) const = default;
 };
-BodyFont LoadBodyFont(const SettingsFile& settings);
+BodyFont loadBodyFont(const SettingsFile& settings);
 
 struct FontStyle {
     bool bold = false;
@@ -135,7 +135,7 @@ FontStyle FontStyleOf(const QString& attributes);
 // The grey of the zebra shading for a stored shading choice: of its first five
 // characters, the first two, when both are digits, give the percentage p, otherwise p is
 // 10; the grey is 255 - p * 2.55, truncated.
-int ZebraGrayOf(const QString& choice);
+int zebraGrayOf(const QString& choice);
 
 // The report options of one table, loaded afresh for every printed table.
 struct ReportSettings {
@@ -152,7 +152,7 @@ struct ReportSettings {
 
     int OffsetFirstField = OptionKeys::OffsetFirstField.defaultValue;
     // Red = green = blue of the shading, 0 to 255.
-    int ZebraGray = ZebraGrayOf(OptionKeys::ColorZebraPattern.defaultValue);
+    int ZebraGray = zebraGrayOf(OptionKeys::ColorZebraPattern.defaultValue);
     QString IndexChar = OptionKeys::IndexChar.defaultValue;  // one character, or empty
 
     HeaderOptions mainHeader;
@@ -180,11 +180,11 @@ struct ReportFlag {
     const FlagKey* key;
     bool ReportSettings::*field;
 };
-const std::array<ReportFlag, 10>& ReportFlags();
+const std::array<ReportFlag, 10>& reportFlags();
 
 // Loads one header's options; a font size that is not a whole number raises
 // SettingsValueError.
-HeaderOptions LoadHeaderOptions(const SettingsFile& settings, const HeaderKeys& keys);
+HeaderOptions loadHeaderOptions(const SettingsFile& settings, const HeaderKeys& keys);
 
 // Loads the report options from the settings file, the page orientation last; the body
 // font keeps its defaults. Writes OffsetFirstField and IndexChar back when they hold 0 and

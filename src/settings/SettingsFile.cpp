@@ -103,7 +103,7 @@ SettingsValueError::SettingsValueError(const QString& section, const QString& ke
 {
 }
 
-std::optional<int> ParseSettingsNumber(QStringView text)
+std::optional<int> parseSettingsNumber(QStringView text)
 {
     text = text.trimmed();
     qsizetype i = 0;
@@ -141,7 +141,7 @@ std::optional<int> ParseSettingsNumber(QStringView text)
     return int(number);
 }
 
-int FindChoice(const QStringList& choices, const QString& stored)
+int findChoice(const QStringList& choices, const QString& stored)
 {
     for (qsizetype i = 0; i < choices.size(); ++i)
         if (choices[i].compare(stored, Qt::CaseInsensitive) == 0)
@@ -282,7 +282,7 @@ void SettingsFile::writeTexts(const std::vector<Value>& values, const QStringLis
 
 int SettingsFile::ReadNumber(const QString& section, const QString& key, int defaultValue) const
 {
-    return ParseSettingsNumber(ReadText(section, key, QString())).value_or(defaultValue);
+    return parseSettingsNumber(ReadText(section, key, QString())).value_or(defaultValue);
 }
 
 void SettingsFile::WriteNumber(const QString& section, const QString& key, int value)

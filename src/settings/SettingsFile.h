@@ -148,10 +148,10 @@ private:
 // decimal digits, or hexadecimal digits after "$" or after "0x" / "0X" when at least one
 // more character follows. Nothing when the text is anything else or lies outside the range
 // of int.
-std::optional<int> ParseSettingsNumber(QStringView text);
+std::optional<int> parseSettingsNumber(QStringView text);
 
 // The position of a stored choice in a list of choices, found without regard to case;
 // -1 when the list does not hold it.
-int FindChoice(const QStringList& choices, const QString& stored);
+int findChoice(const QStringList& choices, const QString& stored);
 
 } // namespace korvex

@@ -18,7 +18,7 @@ EngineResult AliasDatabase::connect()
 {
     if (connected_)
         return result::Ok;
-    const auto r = engine_.OpenDatabase(databaseName_, aliasName_);
+    const auto r = engine_.openDatabase(databaseName_, aliasName_);
     connected_ = r == result::Ok;
     return r;
 }
@@ -26,7 +26,7 @@ EngineResult AliasDatabase::connect()
 void AliasDatabase::disconnect()
 {
     if (connected_)
-        engine_.CloseDatabase(databaseName_);
+        engine_.closeDatabase(databaseName_);
     connected_ = false;
 }
 

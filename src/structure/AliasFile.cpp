@@ -73,15 +73,15 @@ std::vector<AliasDefinition> AliasFile::parse(const QByteArray& bytes, const QSt
 {
     std::vector<PendingAlias> aliases;
     QHash<QString, std::size_t> byName;  // case-folded name -> position in aliases
-    constexpr std::size_t None = std::size_t(-1);
-    std::size_t current = None;  // None before the first section and under a broken header
+    constexpr std::size_t none = std::size_t(-1);
+    std::size_t current = none;  // None before the first section and under a broken header
     const QString text = decodeText(bytes);
     for (QStringView line : QStringTokenizer(text, u'\n')) {
         line = line.trimmed();  // also drops the CR of a CRLF line end
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
-            current = None;
+            current = none;
             const auto close = line.indexOf(u']');
             const QString name = close < 0 ? QString() : line.sliced(1, close - 1).trimmed().toString();
             if (name.isEmpty())
@@ -95,7 +95,7 @@ std::vector<AliasDefinition> AliasFile::parse(const QByteArray& bytes, const QSt
             continue;
         }
         const auto equals = line.indexOf(u'=');
-        if (current == None || equals < 0)
+        if (current == none || equals < 0)
             continue;
         const QString key = line.first(equals).trimmed().toString();
         if (key.isEmpty())

@@ -14,7 +14,7 @@ struct Mapping {
     const char* converter;
 };
 
-constexpr Mapping kMappings[] = {
+constexpr Mapping Mappings[] = {
     {437, "IBM437"},       {620, "IBM437"},        {737, "IBM737"},       {850, "IBM850"},
     {852, "IBM852"},       {857, "IBM857"},        {860, "IBM860"},       {861, "IBM861"},
     {862, "IBM862"},       {863, "IBM863"},        {864, "IBM864"},       {865, "IBM865"},
@@ -28,7 +28,7 @@ constexpr Mapping kMappings[] = {
 
 const char* converterFor(int number)
 {
-    for (const auto& m : kMappings)
+    for (const auto& m : Mappings)
         if (m.number == number)
             return m.converter;
     return "windows-1252";

@@ -269,7 +269,7 @@ EngineResult DatabaseEngine::ReadFieldDescriptors(TableHandle handle, std::span<
     return succeed();
 }
 
-EngineResult DatabaseEngine::ReadFieldList(TableHandle handle, std::vector<FieldListEntry>& list)
+EngineResult DatabaseEngine::readFieldList(TableHandle handle, std::vector<FieldListEntry>& list)
 {
     list.clear();
     const OpenedTable* t = find(handle);
@@ -322,7 +322,7 @@ EngineResult DatabaseEngine::ReadValidityCheck(TableHandle handle, int checkNumb
     return succeed();
 }
 
-EngineResult DatabaseEngine::ReadIndexCount(TableHandle handle, int& count)
+EngineResult DatabaseEngine::readIndexCount(TableHandle handle, int& count)
 {
     count = 0;
     OpenedTable* t = find(handle);
@@ -334,7 +334,7 @@ EngineResult DatabaseEngine::ReadIndexCount(TableHandle handle, int& count)
     return succeed();
 }
 
-EngineResult DatabaseEngine::ReadWarnings(TableHandle handle, QStringList& warnings)
+EngineResult DatabaseEngine::readWarnings(TableHandle handle, QStringList& warnings)
 {
     warnings.clear();
     const OpenedTable* t = find(handle);

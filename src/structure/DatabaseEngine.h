@@ -43,7 +43,7 @@ public:
     // Aliases (DatabaseEngineAliases.cpp). location: the folder holding the aliases file
     // (AliasFile.h) or the file itself. A missing file means no aliases; a file that exists
     // but cannot be read leaves none and answers ReadError.
-    EngineResult LoadAliases(const QString& location);
+    EngineResult loadAliases(const QString& location);
     // Every alias name, sorted ascending ignoring case.
     EngineResult ListAliases(QStringList& names);
     // "name=value" lines, "PATH=<directory>" first for a directory alias. Alias names are
@@ -54,8 +54,8 @@ public:
     // directory wherever a database name is passed (OpenTable, OpenIntegrityList,
     // ListTables). Opening a name already open for the same alias counts once more, and
     // each open wants its CloseDatabase. A server alias answers NoDriver.
-    EngineResult OpenDatabase(const QString& databaseName, const QString& aliasName);
-    EngineResult CloseDatabase(const QString& databaseName);
+    EngineResult openDatabase(const QString& databaseName, const QString& aliasName);
+    EngineResult closeDatabase(const QString& databaseName);
     // The tables of an open database, or of a directory: names with their extensions, only
     // files of a table format (.db, .dbf; the extension in any case), no hidden files;
     // sorted ignoring case.
@@ -75,17 +75,17 @@ public:
     // One descriptor of record::FieldDescriptorSize bytes per field, in field order;
     // TooManyFields when they do not all fit in the buffer.
     EngineResult ReadFieldDescriptors(TableHandle handle, std::span<std::byte> buffer);
-    EngineResult ReadFieldList(TableHandle handle, std::vector<FieldListEntry>& fields);
+    EngineResult readFieldList(TableHandle handle, std::vector<FieldListEntry>& fields);
     // On success block points at the table's language driver information block
     // (record::LanguageDriverSize bytes), valid until the table is closed.
     EngineResult ReadLanguageDriver(TableHandle handle, const std::byte*& block);
     // Check number from 1; fills record::ValidityCheckSize bytes.
     EngineResult ReadValidityCheck(TableHandle handle, int checkNumber, std::span<std::byte> check);
-    EngineResult ReadIndexCount(TableHandle handle, int& count);
+    EngineResult readIndexCount(TableHandle handle, int& count);
     // What the engine noticed on opening the table that does not stop it but changes
     // what it shows (a validity-check file that is not read, names read as UTF-8 rather
     // than in the driver's code page): one sentence per warning, naming its file.
-    EngineResult ReadWarnings(TableHandle handle, QStringList& warnings);
+    EngineResult readWarnings(TableHandle handle, QStringList& warnings);
     // Every index of the open table in the engine's order; for Paradox the primary first.
     EngineResult ListIndexes(TableHandle handle, std::vector<IndexDescription>& indexes);
 

@@ -30,7 +30,7 @@ QString DatabaseEngine::directoryOf(const QString& databaseName) const
     return it == databases_.end() ? databaseName : it->second.directory;
 }
 
-EngineResult DatabaseEngine::LoadAliases(const QString& location)
+EngineResult DatabaseEngine::loadAliases(const QString& location)
 {
     aliases_.clear();
     QString error;
@@ -70,7 +70,7 @@ EngineResult DatabaseEngine::GetAliasDriver(const QString& aliasName, QString& d
     return succeed();
 }
 
-EngineResult DatabaseEngine::OpenDatabase(const QString& databaseName, const QString& aliasName)
+EngineResult DatabaseEngine::openDatabase(const QString& databaseName, const QString& aliasName)
 {
     if (databaseName.isEmpty())
         return fail(result::InvalidValue, QStringLiteral("a database needs a name"));
@@ -98,7 +98,7 @@ EngineResult DatabaseEngine::OpenDatabase(const QString& databaseName, const QSt
     return succeed();
 }
 
-EngineResult DatabaseEngine::CloseDatabase(const QString& databaseName)
+EngineResult DatabaseEngine::closeDatabase(const QString& databaseName)
 {
     const auto open = databases_.find(databaseName);
     if (open == databases_.end())

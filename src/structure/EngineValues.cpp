@@ -12,7 +12,7 @@ namespace {
 
 // Julian day number of 1 January of year 1 (proleptic Gregorian) is 1721426; the
 // engine counts that day as 1.
-constexpr qint64 kJulianDayOfDayZero = 1721425;
+constexpr qint64 JulianDayOfDayZero = 1721425;
 
 template <typename T>
 void putLittleEndian(ValueSlot& s, T v)
@@ -119,12 +119,12 @@ QByteArray string(const ValueSlot& s)
 
 std::int32_t dayNumberOf(const QDate& date)
 {
-    return std::int32_t(date.toJulianDay() - kJulianDayOfDayZero);
+    return std::int32_t(date.toJulianDay() - JulianDayOfDayZero);
 }
 
 QDate dateOfDayNumber(std::int32_t dayNumber)
 {
-    return QDate::fromJulianDay(qint64(dayNumber) + kJulianDayOfDayZero);
+    return QDate::fromJulianDay(qint64(dayNumber) + JulianDayOfDayZero);
 }
 
 } // namespace korvex

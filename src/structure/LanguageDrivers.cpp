@@ -13,7 +13,7 @@ namespace {
 // drivers before the ANSI drivers of the same byte. Then the dBASE drivers by id, the
 // FoxPro code page marks, and the drivers that neither header number stands for but
 // that a table may name.
-constexpr LanguageDriver kDrivers[] = {
+constexpr LanguageDriver Drivers[] = {
     // name, description, code page, Paradox sort-order byte, dBASE id
     {"ascii", "Paradox 'ascii'", 437, 0x00, -1},
     {"intl", "Paradox 'intl'", 437, 0xB7, -1},
@@ -163,7 +163,7 @@ const LanguageDriver* languageDriverByName(const QString& name)
 {
     if (name.isEmpty())
         return nullptr;
-    for (const auto& d : kDrivers)
+    for (const auto& d : Drivers)
         if (name.compare(QLatin1String(d.name), Qt::CaseInsensitive) == 0)
             return &d;
     return nullptr;
@@ -171,7 +171,7 @@ const LanguageDriver* languageDriverByName(const QString& name)
 
 const LanguageDriver* languageDriverBySortOrder(std::uint8_t sortOrder)
 {
-    for (const auto& d : kDrivers)
+    for (const auto& d : Drivers)
         if (d.sortOrder == sortOrder)
             return &d;
     return nullptr;
@@ -179,7 +179,7 @@ const LanguageDriver* languageDriverBySortOrder(std::uint8_t sortOrder)
 
 const LanguageDriver* languageDriverByDbaseId(std::uint8_t id)
 {
-    for (const auto& d : kDrivers)
+    for (const auto& d : Drivers)
         if (d.dbaseId == id)
             return &d;
     return nullptr;
@@ -187,9 +187,9 @@ const LanguageDriver* languageDriverByDbaseId(std::uint8_t id)
 
 std::optional<int> codePageOfDriverName(const QString& name)
 {
-    static const QRegularExpression named(QStringLiteral("^DB(\\d{3,5}|WIN)[A-Z]{2}\\d$"),
+    static const QRegularExpression Named(QStringLiteral("^DB(\\d{3,5}|WIN)[A-Z]{2}\\d$"),
                                           QRegularExpression::CaseInsensitiveOption);
-    const auto m = named.match(name);
+    const auto m = Named.match(name);
     if (!m.hasMatch())
         return std::nullopt;
     const QString cp = m.captured(1);

@@ -44,9 +44,9 @@ void TableSource::open(const QString& databaseName, const QString& tableName)
     TableHandle h = 0;
     check(engine_.OpenTable(databaseName, tableName, h));
     handle_ = h;
-    auto r = engine_.ReadFieldList(handle_, fields_);
+    auto r = engine_.readFieldList(handle_, fields_);
     if (r == result::Ok)
-        r = engine_.ReadWarnings(handle_, warnings_);
+        r = engine_.readWarnings(handle_, warnings_);
     if (r != result::Ok) {
         const EngineError error(r, engine_.lastError());
         close();
@@ -82,7 +82,7 @@ void TableSource::close()
 
 void TableSource::refreshIndexDefinitions()
 {
-    check(engine_.ReadIndexCount(handle_, indexCount_));
+    check(engine_.readIndexCount(handle_, indexCount_));
 }
 
 std::vector<IndexDescription> TableSource::indexes()
@@ -169,7 +169,7 @@ IntegrityList TableSource::integrityLinks(const QString& databaseName, const QSt
 
 QString TableSource::relatedTablePath(const IntegrityDescriptor& link) const
 {
-    return ResolveRelatedTable(link.relatedTable, QFileInfo(tablePath()).absolutePath());
+    return resolveRelatedTable(link.relatedTable, QFileInfo(tablePath()).absolutePath());
 }
 
 IntegrityList::IntegrityList(DatabaseEngine& engine, TableHandle list, std::size_t recordSize)
@@ -208,7 +208,7 @@ std::optional<IntegrityDescriptor> IntegrityList::next()
     return record::getIntegrityDescriptor(buffer_);
 }
 
-QString ResolveRelatedTable(const QString& storedPath, const QString& tableDirectory)
+QString resolveRelatedTable(const QString& storedPath, const QString& tableDirectory)
 {
     if (QFileInfo::exists(storedPath))
         return storedPath;

@@ -139,6 +139,6 @@ private:
 // Where the related table of a link lives on this machine: its stored path when that
 // exists; for a Windows path (drive letter or backslashes) that does not, the file of the
 // same name, matched without regard to case, in the printed table's directory.
-QString ResolveRelatedTable(const QString& storedPath, const QString& tableDirectory);
+QString resolveRelatedTable(const QString& storedPath, const QString& tableDirectory);
 
 } // namespace korvex

@@ -10,29 +10,29 @@ namespace korvex {
 
 namespace {
 
-constexpr double kMillisecondsPerDay = 86400000.0;
+constexpr double MillisecondsPerDay = 86400000.0;
 
 // Dates print from 1 January of year 1 (day 1) to 31 December 9999; a value outside, which
 // only a damaged or crafted file holds, prints as the stored number.
 bool isPrintableDay(double dayNumber)
 {
-    static const double lastDay = dayNumberOf(QDate(9999, 12, 31));
-    return dayNumber >= 1 && dayNumber <= lastDay;
+    static const double LastDay = dayNumberOf(QDate(9999, 12, 31));
+    return dayNumber >= 1 && dayNumber <= LastDay;
 }
 
 } // namespace
 
-QString LongTimeFormat(const QLocale& locale)
+QString longTimeFormat(const QLocale& locale)
 {
     // Qt's long time formats end in a time-zone field ("HH:mm:ss t"); a time of day in a
     // structure report has no zone.
     QString format = locale.timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
-    format.replace(zone, QStringLiteral(" "));
+    static const QRegularExpression Zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
+    format.replace(Zone, QStringLiteral(" "));
     return format.trimmed();
 }
 
-bool IsDbaseFamily(const QString& tableType)
+bool isDbaseFamily(const QString& tableType)
 {
     return tableType == QLatin1String("DBASE") || tableType == QLatin1String("FOXPRO");
 }
@@ -46,7 +46,7 @@ QString LevelText(int level, const QString& tableType)
     return QString::number(level);
 }
 
-QString TypeOfTableText(const QString& tableType, const QString& levelText)
+QString typeOfTableText(const QString& tableType, const QString& levelText)
 {
     return tableType.left(32) + ' ' + levelText;
 }
@@ -92,7 +92,7 @@ QString StructureTexts::SizeText(int n, const QString& unit) const
     return QString::number(n) + ' ' + label_(unit);
 }
 
-QString StructureTexts::BlockSizeText(const TableProperties& properties) const
+QString StructureTexts::blockSizeText(const TableProperties& properties) const
 {
     const int bytes = properties.blockSizeBytes;
     if (bytes % 1024 != 0)
@@ -102,7 +102,7 @@ QString StructureTexts::BlockSizeText(const TableProperties& properties) const
 
 QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
 {
-    static const char* const names[] = {
+    static const char* const Names[] = {
         "Unknown", "String", "Small Integer", "Integer", "Word", "Boolean", "Float", "Money",
         "BCD", "Date", "Time", "Date/Time", "Bytes", "VarBytes", "Auto-Inc", "Blob",
         "Memo", "Graphic", "Fmt. Memo", "OLE", "OLE", "Typed bin",
@@ -110,17 +110,17 @@ QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
     const auto code = std::size_t(entry.type);
     if (entry.type == FieldType::Integer && entry.subtype == subtype::AutoInc)
         return label_(QStringLiteral("Auto-Inc"));
-    return label_(QLatin1String(code < std::size(names) ? names[code] : names[0]));
+    return label_(QLatin1String(code < std::size(Names) ? Names[code] : Names[0]));
 }
 
 QString StructureTexts::FieldSizeText(const FieldEntry& entry) const
 {
-    if (entry.type == FieldType::Float && IsDbaseFamily(structure_.tableTypeKey))
+    if (entry.type == FieldType::Float && isDbaseFamily(structure_.tableTypeKey))
         return QString::number(entry.units1) + ',' + QString::number(entry.units2);
     return QString::number(entry.size);
 }
 
-QString StructureTexts::FormatValue(FieldType type, const ValueSlot& value) const
+QString StructureTexts::formatValue(FieldType type, const ValueSlot& value) const
 {
     switch (type) {
     case FieldType::String:
@@ -153,19 +153,19 @@ QString StructureTexts::FormatValue(FieldType type, const ValueSlot& value) cons
     }
     case FieldType::Time: {
         const std::int32_t ms = slot::int32(value);
-        if (ms < 0 || ms >= std::int32_t(kMillisecondsPerDay))
+        if (ms < 0 || ms >= std::int32_t(MillisecondsPerDay))
             return QString::number(ms);
-        return locale_.toString(QTime::fromMSecsSinceStartOfDay(ms), LongTimeFormat(locale_));
+        return locale_.toString(QTime::fromMSecsSinceStartOfDay(ms), longTimeFormat(locale_));
     }
     case FieldType::DateTime: {
         const double ms = slot::float64(value);
-        const double day = std::floor(ms / kMillisecondsPerDay);
+        const double day = std::floor(ms / MillisecondsPerDay);
         if (!isPrintableDay(day))  // also NaN and the infinities: every comparison is false
             return numberText(ms);
-        const auto msOfDay = int(ms - day * kMillisecondsPerDay);
+        const auto msOfDay = int(ms - day * MillisecondsPerDay);
         QString text = locale_.toString(dateOfDayNumber(std::int32_t(day)), QLocale::ShortFormat);
         if (msOfDay != 0)
-            text += ' ' + locale_.toString(QTime::fromMSecsSinceStartOfDay(msOfDay), LongTimeFormat(locale_));
+            text += ' ' + locale_.toString(QTime::fromMSecsSinceStartOfDay(msOfDay), longTimeFormat(locale_));
         return text;
     }
     default:
@@ -191,15 +191,15 @@ QString StructureTexts::ValidityText(const FieldEntry& entry, ValidityValue whic
         switch (which) {
         case ValidityValue::Minimum:
             if (check.hasMinimum)
-                text = FormatValue(entry.type, check.minimum);
+                text = formatValue(entry.type, check.minimum);
             break;
         case ValidityValue::Maximum:
             if (check.hasMaximum)
-                text = FormatValue(entry.type, check.maximum);
+                text = formatValue(entry.type, check.maximum);
             break;
         case ValidityValue::Default:
             if (check.hasDefault)
-                text = FormatValue(entry.type, check.defaultValue);
+                text = formatValue(entry.type, check.defaultValue);
             break;
         }
     }

@@ -44,16 +44,16 @@ struct TableStructure {
 // Whether the engine's table type is one of the dBASE family ("DBASE", or "FOXPRO" for the
 // FoxPro dialect of the same file format): numeric sizes are width and decimals, and every
 // index, expression indexes included, is listed with the dBASE captions.
-bool IsDbaseFamily(const QString& tableType);
+bool isDbaseFamily(const QString& tableType);
 
 // The table level as printed: the level in decimal for 1 to 10, except "Win" for a level-5
 // table whose type is not exactly "PARADOX"; empty for any other level.
 QString LevelText(int level, const QString& tableType);
 // "Type of table": the type (at most 32 characters), a blank and the level text.
-QString TypeOfTableText(const QString& tableType, const QString& levelText);
+QString typeOfTableText(const QString& tableType, const QString& levelText);
 
 // The locale's long time format without its time-zone field.
-QString LongTimeFormat(const QLocale& locale);
+QString longTimeFormat(const QLocale& locale);
 
 enum class ValidityValue { Minimum, Maximum, Default };
 
@@ -68,7 +68,7 @@ public:
     QString YesNoText(bool flag) const;
     QString SizeText(int n, const QString& unit) const;
     // The file block size in kilobytes, or in bytes when it is not a whole number of them.
-    QString BlockSizeText(const TableProperties& properties) const;
+    QString blockSizeText(const TableProperties& properties) const;
     QString FieldTypeName(const FieldEntry& entry) const;
     QString FieldSizeText(const FieldEntry& entry) const;
     QString ValidityText(const FieldEntry& entry, ValidityValue which) const;   // EngineError
@@ -76,7 +76,7 @@ public:
     QString LanguageDriverText() const;
 
     // One validity value formatted by the encoding of the field's data type code.
-    QString FormatValue(FieldType type, const ValueSlot& value) const;
+    QString formatValue(FieldType type, const ValueSlot& value) const;
 
 private:
     // General floating-point text: up to 15 significant digits, the locale's separator.

@@ -36,7 +36,7 @@ void BM_ListTablesOf10000(benchmark::State& state)
         writeFile(tables.filePath(QStringLiteral("TABLE%1.PX").arg(i, 5, 10, QLatin1Char('0'))), {});
     writeFile(dir.filePath("aliases.ini"), "[Tables]\nPATH=tables\n");
     DatabaseEngine engine;
-    engine.LoadAliases(dir.path());
+    engine.loadAliases(dir.path());
     AliasDatabase database(engine, QStringLiteral("Tables"));
     QStringList names;
     for (auto _ : state) {
@@ -62,7 +62,7 @@ void BM_LoadAliasesOf100(benchmark::State& state)
     writeFile(dir.filePath("aliases.ini"), text);
     DatabaseEngine engine;
     for (auto _ : state) {
-        engine.LoadAliases(dir.path());
+        engine.loadAliases(dir.path());
         QStringList names;
         engine.ListAliases(names);
         std::vector<std::unique_ptr<AliasDatabase>> databases;

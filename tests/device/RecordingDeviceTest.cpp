@@ -319,11 +319,11 @@ TEST(RecordingDevice, WritesItsTraceAsUtf8Lines)
 TEST(TextFitting, RemovesASurrogatePairAsOneCharacter)
 {
     QString text = QString::fromUtf8("Kunde \xF0\x9F\x98\x80");  // ends in U+1F600
-    RemoveLastCharacter(text);
+    removeLastCharacter(text);
     EXPECT_EQ(text, "Kunde ");
-    RemoveLastCharacter(text);
+    removeLastCharacter(text);
     EXPECT_EQ(text, "Kunde");
     QString lone(QChar(0xDC00));  // a low surrogate alone goes alone
-    RemoveLastCharacter(lone);
+    removeLastCharacter(lone);
     EXPECT_TRUE(lone.isEmpty());
 }

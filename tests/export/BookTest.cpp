@@ -32,7 +32,7 @@ public:
     void processEvents() override {}
 };
 
-const QDateTime kNow(QDate(2026, 1, 15), QTime(10, 0));
+const QDateTime Now(QDate(2026, 1, 15), QTime(10, 0));
 
 // The drawing of each page of a recording: texts, rectangles and lines with the state
 // they were drawn in.
@@ -84,53 +84,53 @@ class Book : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.isValid());
-        ASSERT_EQ(test::makeDemoDatabase(work.path()), QString());
+        ASSERT_TRUE(work_.isValid());
+        ASSERT_EQ(test::makeDemoDatabase(work_.path()), QString());
         // A table that no engine opens: listed in the contents with its reason.
-        QFile broken(work.filePath("BROKEN.DB"));
+        QFile broken(work_.filePath("BROKEN.DB"));
         ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
         broken.write(QByteArray(300, 'x'));
     }
 
     BookLayout print(const TableSet& set)
     {
-        BookPrinter printer(services, silent, book, planner);
-        printer.setClock([] { return kNow; });
+        BookPrinter printer(services_, silent_, book_, planner_);
+        printer.setClock([] { return Now; });
         printer.setLocale(QLocale::c());
-        return printer.PrintBook(set, QStringLiteral("9.9"));
+        return printer.printBook(set, QStringLiteral("9.9"));
     }
 
     // The table printed alone, as korvex-report prints it.
     RecordingDevice alone(const TableEntry& entry)
     {
         RecordingDevice device;
-        services.location().currentDirectory = entry.databaseName;
-        TableReporter reporter(services, device, silent, silent);
-        reporter.setClock([] { return kNow; });
+        services_.location().currentDirectory = entry.databaseName;
+        TableReporter reporter(services_, device, silent_, silent_);
+        reporter.setClock([] { return Now; });
         reporter.setLocale(QLocale::c());
         EXPECT_TRUE(reporter.PrintTableReport(entry.name)) << entry.name.toStdString();
         return device;
     }
 
-    QTemporaryDir work;
-    ReportServices services{work.filePath("KORVEX20.INI")};
-    DatabaseEngine& engine = services.engine();
-    SettingsFile& settings = services.settings();
-    Silent silent;
-    RecordingDevice book;
-    RecordingDevice planner;
+    QTemporaryDir work_;
+    ReportServices services_{work_.filePath("KORVEX20.INI")};
+    DatabaseEngine& engine_ = services_.engine();
+    SettingsFile& settings_ = services_.settings();
+    Silent silent_;
+    RecordingDevice book_;
+    RecordingDevice planner_;
 };
 
 TEST_F(Book, ChaptersDrawTheirReportsAsAloneWithTheBooksPageNumbers)
 {
     // A sub header on the later pages of each report: a table's own page 2 has it, the
     // book's page 2 is no reason for it.
-    settings.WriteText(SettingsSection::Options, "Sub_Header_Visible", "2. - n. Page");
-    settings.WriteText(SettingsSection::Options, "Sub_Header_Text", "%TABLENAME page %PAGE");
-    settings.WriteNumber(SettingsSection::Options, "Margin_Bottom", 200);  // a few rows per page
-    const TableSet set = ExpandTableArguments(engine, {work.path()});
+    settings_.WriteText(SettingsSection::Options, "Sub_Header_Visible", "2. - n. Page");
+    settings_.WriteText(SettingsSection::Options, "Sub_Header_Text", "%TABLENAME page %PAGE");
+    settings_.WriteNumber(SettingsSection::Options, "Margin_Bottom", 200);  // a few rows per page
+    const TableSet set = expandTableArguments(engine_, {work_.path()});
     const BookLayout layout = print(set);
-    const auto pages = pagesOf(book);
+    const auto pages = pagesOf(book_);
     ASSERT_EQ(int(pages.size()), layout.pageCount);
     EXPECT_EQ(layout.contentsPages, 1);
 
@@ -158,10 +158,10 @@ TEST_F(Book, ChaptersDrawTheirReportsAsAloneWithTheBooksPageNumbers)
 
 TEST_F(Book, ContentsListEveryTableWithItsFirstPageOrWhyItIsMissing)
 {
-    const TableSet set = ExpandTableArguments(engine, {work.path()});
-    services.location().CurrentAlias = "Chosen";  // the table list's, given back after the book
+    const TableSet set = expandTableArguments(engine_, {work_.path()});
+    services_.location().CurrentAlias = "Chosen";  // the table list's, given back after the book
     const BookLayout layout = print(set);
-    EXPECT_EQ(services.location().CurrentAlias, "Chosen");
+    EXPECT_EQ(services_.location().CurrentAlias, "Chosen");
     ASSERT_EQ(layout.chapters.size(), 7u);
 
     const BookChapter& broken = layout.chapters[0];
@@ -170,9 +170,9 @@ TEST_F(Book, ContentsListEveryTableWithItsFirstPageOrWhyItIsMissing)
     EXPECT_TRUE(broken.error.startsWith("Error opening table to print! (")) << broken.error.toStdString();
     EXPECT_EQ(broken.pageCount, 0);
 
-    const auto pages = pagesOf(book);
+    const auto pages = pagesOf(book_);
     const QStringList title = textsOf(pages[0]);
-    EXPECT_TRUE(shows(pages[0], work.path()));
+    EXPECT_TRUE(shows(pages[0], work_.path()));
     EXPECT_TRUE(title.contains("Tables: 7, of which 1 could not be printed"));
     EXPECT_TRUE(title.contains("Date: Thursday, 15 January 2026"));
     EXPECT_TRUE(title.contains("Korvex 9.9"));
@@ -198,10 +198,10 @@ TEST_F(Book, ManyTablesTakeSeveralContentsPagesAndEveryLinkLeadsToItsTable)
 {
     KORVEX_REQUIRE_SAMPLES();
     const QStringList samples = test::filesWithSuffix(test::samplesDir(), {".db", ".dbf"});
-    const TableSet set = ExpandTableArguments(engine, samples);
+    const TableSet set = expandTableArguments(engine_, samples);
     const BookLayout layout = print(set);
     ASSERT_GT(layout.contentsPages, 1);
-    const auto pages = pagesOf(book);
+    const auto pages = pagesOf(book_);
     ASSERT_EQ(int(pages.size()), layout.pageCount);
     std::size_t links = 0;
     for (const auto& chapter : layout.chapters) {
@@ -220,7 +220,7 @@ TEST_F(Book, ManyTablesTakeSeveralContentsPagesAndEveryLinkLeadsToItsTable)
 
 TEST_F(Book, ThePreviewDrawsTheSamePagesAsPrintingEachTable)
 {
-    const TableSet set = ExpandTableArguments(engine, {work.path()});
+    const TableSet set = expandTableArguments(engine_, {work_.path()});
     QStringList names;
     std::vector<Page> printed;
     for (const auto& entry : set.tables) {
@@ -231,9 +231,9 @@ TEST_F(Book, ThePreviewDrawsTheSamePagesAsPrintingEachTable)
         }
     }
     // The browser's table location, as the table list has it.
-    services.location() = TableLocation{work.path(), {}, {}, {}};
-    PreviewPages preview(services, silent);
-    preview.setClock([] { return kNow; });
+    services_.location() = TableLocation{work_.path(), {}, {}, {}};
+    PreviewPages preview(services_, silent_);
+    preview.setClock([] { return Now; });
     preview.setLocale(QLocale::c());
     RecordingDevice device;
     device.beginJob("preview");

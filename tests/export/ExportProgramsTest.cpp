@@ -46,9 +46,9 @@ Outcome run(const QString& program, const QStringList& args, const QString& fold
             p.readAllStandardError()};
 }
 
-const QString kReport = QStringLiteral(KORVEX_REPORT_EXE);
-const QString kGolden = QStringLiteral(KORVEX_EXPORT_TESTS_DIR "/golden/demo");
-const QStringList kDemoTables = {"CATEGORY.DBF", "CUSTOMER.DB", "ITEMS.DB", "ORDERS.DB", "PRODUCTS.DBF", "SUPPLIER.DBF"};
+const QString Report = QStringLiteral(KORVEX_REPORT_EXE);
+const QString Golden = QStringLiteral(KORVEX_EXPORT_TESTS_DIR "/golden/demo");
+const QStringList DemoTables = {"CATEGORY.DBF", "CUSTOMER.DB", "ITEMS.DB", "ORDERS.DB", "PRODUCTS.DBF", "SUPPLIER.DBF"};
 
 // The demo database in work/demo, made once for the suite.
 class Demo : public ::testing::Test {
@@ -91,17 +91,17 @@ void writeDemoAlias(const QString& work)
 
 TEST_F(Demo, MarkdownMatchesTheGoldenFilesByteForByte)
 {
-    const Outcome first = run(kReport, {"--markdown", "md", "demo"}, work());
+    const Outcome first = run(Report, {"--markdown", "md", "demo"}, work());
     ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
     const auto written = filesIn(QDir(work()).filePath("md"));
     if (qEnvironmentVariableIsSet("KORVEX_UPDATE_GOLDEN")) {
         for (const auto& [name, bytes] : written) {
-            QFile f(QDir(kGolden).filePath(name));
+            QFile f(QDir(Golden).filePath(name));
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(bytes);
         }
     }
-    const auto golden = filesIn(kGolden);
+    const auto golden = filesIn(Golden);
     ASSERT_EQ(written.size(), golden.size());
     for (const auto& [name, bytes] : golden) {
         ASSERT_TRUE(written.count(name)) << name.toStdString();
@@ -109,7 +109,7 @@ TEST_F(Demo, MarkdownMatchesTheGoldenFilesByteForByte)
     }
 
     // Again, into a folder that holds the first run's files: the same bytes.
-    const Outcome second = run(kReport, {"--markdown", "md", "demo"}, work());
+    const Outcome second = run(Report, {"--markdown", "md", "demo"}, work());
     ASSERT_EQ(second.exitCode, 0);
     EXPECT_EQ(filesIn(QDir(work()).filePath("md")), written);
 }
@@ -120,7 +120,7 @@ TEST_F(Demo, MarkdownTakesTheChosenTranslationOfTheLabels)
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[Languages]\nCurrent=2\n[Language_1]\nName of table=Tabellenname\nSec. Indexes=Indizes\n");
     settings.close();
-    const Outcome r = run(kReport, {"--settings", "translated.ini", "--markdown", "md-de", "demo"}, work());
+    const Outcome r = run(Report, {"--settings", "translated.ini", "--markdown", "md-de", "demo"}, work());
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const auto written = filesIn(QDir(work()).filePath("md-de"));
     EXPECT_TRUE(written.at("README.md").contains("| Tabellenname | Type of table |"));
@@ -143,7 +143,7 @@ QString pageText(const QString& pdf, int page, const QString& folder)
 
 TEST_F(Demo, TheBookPassesQpdfAndItsBookmarksContentsAndPagesAgree)
 {
-    const Outcome book = run(kReport, {"--book", "demo.pdf", "demo"}, work());
+    const Outcome book = run(Report, {"--book", "demo.pdf", "demo"}, work());
     ASSERT_EQ(book.exitCode, 0) << book.err.toStdString();
     const QString pdf = QDir(work()).filePath("demo.pdf");
     const Outcome check = run("qpdf", {"--check", pdf}, work());
@@ -163,7 +163,7 @@ TEST_F(Demo, TheBookPassesQpdfAndItsBookmarksContentsAndPagesAgree)
     // The contents on page 2, as pdftotext reads it: every table with its first page.
     const QString contents = pageText(pdf, 2, work());
     std::map<QString, int> listed;
-    for (const auto& table : kDemoTables) {
+    for (const auto& table : DemoTables) {
         const auto m = QRegularExpression("\\n" + QRegularExpression::escape(table) + "\\s+\\S+ \\S+\\s+\\d+\\s+(\\d+)\\n")
                            .match(contents);
         ASSERT_TRUE(m.hasMatch()) << table.toStdString() << " in\n" << contents.toStdString();
@@ -177,11 +177,11 @@ TEST_F(Demo, TheBookPassesQpdfAndItsBookmarksContentsAndPagesAgree)
 
     // One bookmark per table, in order, leading to that page.
     const QJsonArray outlines = json["outlines"].toArray();
-    ASSERT_EQ(outlines.size(), kDemoTables.size());
+    ASSERT_EQ(outlines.size(), DemoTables.size());
     for (int i = 0; i < outlines.size(); ++i) {
         const QJsonObject item = outlines[i].toObject();
-        EXPECT_EQ(item["title"].toString(), kDemoTables[i]);
-        EXPECT_EQ(item["destpageposfrom1"].toInt(), listed[kDemoTables[i]]);
+        EXPECT_EQ(item["title"].toString(), DemoTables[i]);
+        EXPECT_EQ(item["destpageposfrom1"].toInt(), listed[DemoTables[i]]);
     }
 
     // One link per contents row, over the row's table name, leading to its page.
@@ -190,7 +190,7 @@ TEST_F(Demo, TheBookPassesQpdfAndItsBookmarksContentsAndPagesAgree)
     const double height = contentsPage["/MediaBox"].toArray()[3].toDouble();  // pdftotext measures from the top
     const QJsonArray annotations =
         objects["obj:" + contentsPage["/Annots"].toString()].toObject()["value"].toArray();
-    ASSERT_EQ(annotations.size(), kDemoTables.size());
+    ASSERT_EQ(annotations.size(), DemoTables.size());
     for (const auto& ref : annotations) {
         const QJsonObject link = object(ref.toString());
         EXPECT_EQ(link["/Subtype"].toString(), "/Link");
@@ -199,7 +199,7 @@ TEST_F(Demo, TheBookPassesQpdfAndItsBookmarksContentsAndPagesAgree)
         const double top = height - rect[3].toDouble();
         const double bottom = height - rect[1].toDouble();
         QString inside;
-        for (const auto& table : kDemoTables) {
+        for (const auto& table : DemoTables) {
             const auto m = QRegularExpression("yMin=\"([\\d.]+)\" xMax=\"[\\d.]+\" yMax=\"([\\d.]+)\">" +
                                               QRegularExpression::escape(table) + "<")
                                .match(bbox);
@@ -222,7 +222,7 @@ TEST(TblsJson, EverySampleDirectoryIsValidAndItsRelationsNameWhatExists)
     QStringList files;
     int relations = 0;
     for (const auto& directory : directories) {
-        const Outcome tbls = run(kReport, {"--format", "tbls", directory}, work.path());
+        const Outcome tbls = run(Report, {"--format", "tbls", directory}, work.path());
         ASSERT_TRUE(tbls.exitCode == 0 || tbls.exitCode == 1) << tbls.err.toStdString();
         const QString file = work.filePath(QStringLiteral("%1.json").arg(files.size()));
         QFile f(file);
@@ -242,7 +242,7 @@ TEST(TblsJson, EverySampleDirectoryIsValidAndItsRelationsNameWhatExists)
 TEST_F(Demo, TheTblsDriverGivesTheJsonOfADirectoryOrAnAlias)
 {
     const QString demo = QDir(work()).filePath("demo");
-    const Outcome direct = run(kReport, {"--format", "tbls", demo}, work());
+    const Outcome direct = run(Report, {"--format", "tbls", demo}, work());
     ASSERT_EQ(direct.exitCode, 0) << direct.err.toStdString();
     const Outcome driver = run(TBLS_DRIVER_EXE, {}, work(), {"TBLS_DSN=korvex://" + demo});
     ASSERT_EQ(driver.exitCode, 0) << driver.err.toStdString();
@@ -254,7 +254,7 @@ TEST_F(Demo, TheTblsDriverGivesTheJsonOfADirectoryOrAnAlias)
     ASSERT_EQ(alias.exitCode, 0) << alias.err.toStdString();
     const QJsonDocument json = QJsonDocument::fromJson(alias.out);
     EXPECT_EQ(json["name"].toString(), "alias Demo");
-    EXPECT_EQ(json["tables"].toArray().size(), kDemoTables.size());
+    EXPECT_EQ(json["tables"].toArray().size(), DemoTables.size());
 
     for (const char* dsn : {"", "korvex://demo", "postgres:///x", "korvex://alias/Nobody", "korvex:///no/such/dir"}) {
         const Outcome bad = run(TBLS_DRIVER_EXE, {}, work(), {QStringLiteral("TBLS_DSN=") + dsn});
@@ -268,7 +268,7 @@ TEST_F(Demo, MarkdownTblsAndTheDriverLoadQtCoreOnly)
 {
     const QString demo = QDir(work()).filePath("demo");
     const std::vector<std::pair<QString, QStringList>> runs = {
-        {kReport, {"--markdown", "md-libs", demo}}, {kReport, {"--format", "tbls", demo}}, {TBLS_DRIVER_EXE, {}}};
+        {Report, {"--markdown", "md-libs", demo}}, {Report, {"--format", "tbls", demo}}, {TBLS_DRIVER_EXE, {}}};
     for (const auto& [program, args] : runs) {
         const Outcome r = run(program, args, work(), {"LD_DEBUG=libs", "TBLS_DSN=korvex://" + demo});
         ASSERT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
@@ -283,13 +283,13 @@ TEST_F(Demo, MarkdownTblsAndTheDriverLoadQtCoreOnly)
 TEST_F(Demo, AnAliasWithoutNamesPutsEveryTableInTheBook)
 {
     writeDemoAlias(work());
-    const Outcome book = run(kReport, {"--alias", "demo", "--book", "alias.pdf"}, work());
+    const Outcome book = run(Report, {"--alias", "demo", "--book", "alias.pdf"}, work());
     ASSERT_EQ(book.exitCode, 0) << book.err.toStdString();
     const QJsonArray outlines = qpdfJson(QDir(work()).filePath("alias.pdf"), work())["outlines"].toArray();
     QStringList titles;
     for (const auto& item : outlines)
         titles << item.toObject()["title"].toString();
-    EXPECT_EQ(titles, kDemoTables);
+    EXPECT_EQ(titles, DemoTables);
     EXPECT_TRUE(pageText(QDir(work()).filePath("alias.pdf"), 1, work()).contains("alias Demo"));
 }
 
@@ -299,7 +299,7 @@ TEST_F(Demo, OneFormPerRun)
                                     QStringList{"--markdown", "m", "--json", "demo"},
                                     QStringList{"--format", "tbls", "--book", "b.pdf", "demo"},
                                     QStringList{"--format", "xml", "demo"}, QStringList{"--book", "b.pdf"}}) {
-        const Outcome r = run(kReport, args, work());
+        const Outcome r = run(Report, args, work());
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
     }
@@ -309,16 +309,16 @@ TEST_F(Demo, OneFormPerRun)
 TEST_F(Demo, ADirectoryOrAnAliasWithoutTablesTellsSo)
 {
     ASSERT_TRUE(QDir(work()).mkpath("nothing"));
-    const Outcome empty = run(kReport, {"--json", "nothing"}, work());
+    const Outcome empty = run(Report, {"--json", "nothing"}, work());
     EXPECT_EQ(empty.exitCode, 1);
     EXPECT_TRUE(empty.err.contains("nothing: no Paradox or dBASE tables in this directory")) << empty.err.toStdString();
 
-    const Outcome all = run(kReport, {"--json", "demo"}, work());
+    const Outcome all = run(Report, {"--json", "demo"}, work());
     ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
     QStringList files;
     for (const auto& t : QJsonDocument::fromJson(all.out)["tables"].toArray())
         files << QFileInfo(t.toObject()["file"].toString()).fileName();
-    EXPECT_EQ(files, kDemoTables);
+    EXPECT_EQ(files, DemoTables);
 }
 
 } // namespace

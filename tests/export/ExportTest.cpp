@@ -38,7 +38,7 @@ TEST(TableSet, ADirectoryStandsForItsParadoxAndDbaseFilesAscendingIgnoringCase)
         touch(dir.filePath(name));
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.db"));
     DatabaseEngine engine;
-    const TableSet set = ExpandTableArguments(engine, {dir.path()});
+    const TableSet set = expandTableArguments(engine, {dir.path()});
     EXPECT_EQ(namesOf(set), QStringList({"b.DbF", "Customer.DB", "ITEMS.dbf", "orders.db"}));
     EXPECT_EQ(set.origin, dir.path());
     EXPECT_TRUE(set.problems.isEmpty());
@@ -55,7 +55,7 @@ TEST(TableSet, FilesAndDirectoriesMixInArgumentOrderAndAnEmptyDirectoryIsAProble
     touch(dir.filePath("Z.DBF"));
     DatabaseEngine engine;
     const TableSet set =
-        ExpandTableArguments(engine, {dir.filePath("Z.DBF"), dir.filePath("empty"), dir.filePath("full")});
+        expandTableArguments(engine, {dir.filePath("Z.DBF"), dir.filePath("empty"), dir.filePath("full")});
     EXPECT_EQ(namesOf(set), QStringList({"Z.DBF", "A.DB"}));
     ASSERT_EQ(set.problems.size(), 1);
     EXPECT_TRUE(set.problems[0].contains("empty: no Paradox or dBASE tables")) << set.problems[0].toStdString();
@@ -73,48 +73,48 @@ TEST(TableSet, AnAliasWithoutNamesStandsForAllItsTablesInTheEnginesOrder)
     aliases.write("[Sales]\nPATH=data\n");
     aliases.close();
     DatabaseEngine engine;
-    ASSERT_EQ(engine.LoadAliases(dir.path()), result::Ok);
+    ASSERT_EQ(engine.loadAliases(dir.path()), result::Ok);
     AliasDatabase database(engine, "Sales");
     ASSERT_EQ(database.connect(), result::Ok);
 
-    const TableSet all = ExpandTableArguments(engine, {}, &database);
+    const TableSet all = expandTableArguments(engine, {}, &database);
     EXPECT_EQ(namesOf(all), QStringList({"A.dbf", "b.db"}));
     EXPECT_EQ(all.origin, "alias Sales");
     EXPECT_EQ(all.aliasName, "Sales");
     EXPECT_EQ(all.tables[0].databaseName, database.databaseName());
-    EXPECT_EQ(namesOf(ExpandTableArguments(engine, {"b.db"}, &database)), QStringList({"b.db"}));
+    EXPECT_EQ(namesOf(expandTableArguments(engine, {"b.db"}, &database)), QStringList({"b.db"}));
 }
 
 TEST(MarkdownText, CellsShowTheirTextLiterally)
 {
-    EXPECT_EQ(EscapeMarkdownCell("a|b"), "a\\|b");
-    EXPECT_EQ(EscapeMarkdownCell("C:\\DATA"), "C:\\\\DATA");
-    EXPECT_EQ(EscapeMarkdownCell("*x* _y_ `z` [l](u) <b> &amp; ~~s~~ $m$"),
+    EXPECT_EQ(escapeMarkdownCell("a|b"), "a\\|b");
+    EXPECT_EQ(escapeMarkdownCell("C:\\DATA"), "C:\\\\DATA");
+    EXPECT_EQ(escapeMarkdownCell("*x* _y_ `z` [l](u) <b> &amp; ~~s~~ $m$"),
               "\\*x\\* \\_y\\_ \\`z\\` \\[l\\](u) \\<b\\> \\&amp; \\~\\~s\\~\\~ \\$m\\$");
-    EXPECT_EQ(EscapeMarkdownCell("two\nlines"), "two<br>lines");
-    EXPECT_EQ(EscapeMarkdownCell("  padded "), "&#32;&#32;padded&#32;");
-    EXPECT_EQ(EscapeMarkdownCell("   "), "&#32;&#32;&#32;");
-    EXPECT_EQ(EscapeMarkdownCell(""), "");
-    EXPECT_EQ(EscapeMarkdownCell("tab\there"), "tab here");
-    EXPECT_EQ(EscapeMarkdownCell("(###) ###-####"), "(###) ###-####");
+    EXPECT_EQ(escapeMarkdownCell("two\nlines"), "two<br>lines");
+    EXPECT_EQ(escapeMarkdownCell("  padded "), "&#32;&#32;padded&#32;");
+    EXPECT_EQ(escapeMarkdownCell("   "), "&#32;&#32;&#32;");
+    EXPECT_EQ(escapeMarkdownCell(""), "");
+    EXPECT_EQ(escapeMarkdownCell("tab\there"), "tab here");
+    EXPECT_EQ(escapeMarkdownCell("(###) ###-####"), "(###) ###-####");
     // Running text has no cells: a line break would end the list item or heading.
-    EXPECT_EQ(EscapeMarkdownText(" a\nb|c "), "a b\\|c");
+    EXPECT_EQ(escapeMarkdownText(" a\nb|c "), "a b\\|c");
 }
 
 TEST(MarkdownText, MermaidNamesAreLettersDigitsAndUnderscoresFromALetterOn)
 {
-    EXPECT_EQ(MermaidName("ORDERS.DB"), "ORDERS_DB");
-    EXPECT_EQ(MermaidName("Date/Time"), "Date_Time");
-    EXPECT_EQ(MermaidName("Fmt. Memo"), "Fmt_Memo");
-    EXPECT_EQ(MermaidName("Größe"), "Gro_e");
-    EXPECT_EQ(MermaidName("Café-Bar"), "Cafe_Bar");
-    EXPECT_EQ(MermaidName("1994 orders.db"), "x_1994_orders_db");
-    EXPECT_EQ(MermaidName("_x"), "x__x");
-    EXPECT_EQ(MermaidName(""), "x_");
-    EXPECT_EQ(MermaidName("Кунди"), "x__");
-    EXPECT_EQ(MermaidName("pk"), "pk_");
-    EXPECT_EQ(MermaidName("Uk"), "Uk_");
-    EXPECT_EQ(MermaidName("PK_ID"), "PK_ID");
+    EXPECT_EQ(mermaidName("ORDERS.DB"), "ORDERS_DB");
+    EXPECT_EQ(mermaidName("Date/Time"), "Date_Time");
+    EXPECT_EQ(mermaidName("Fmt. Memo"), "Fmt_Memo");
+    EXPECT_EQ(mermaidName("Größe"), "Gro_e");
+    EXPECT_EQ(mermaidName("Café-Bar"), "Cafe_Bar");
+    EXPECT_EQ(mermaidName("1994 orders.db"), "x_1994_orders_db");
+    EXPECT_EQ(mermaidName("_x"), "x__x");
+    EXPECT_EQ(mermaidName(""), "x_");
+    EXPECT_EQ(mermaidName("Кунди"), "x__");
+    EXPECT_EQ(mermaidName("pk"), "pk_");
+    EXPECT_EQ(mermaidName("Uk"), "Uk_");
+    EXPECT_EQ(mermaidName("PK_ID"), "PK_ID");
 }
 
 } // namespace

@@ -19,8 +19,8 @@ class FieldTablePage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        QFile f(dir.filePath("t.fak"));
+        ASSERT_TRUE(dir_.isValid());
+        QFile f(dir_.filePath("t.fak"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("ok");
         f.close();
@@ -30,56 +30,56 @@ protected:
             d.type = FieldType::String;
             d.size = 10 + i;
             d.key = i == 0;
-            def.fields.push_back(d);
+            def_.fields.push_back(d);
         }
-        def.tableType = "PARADOX";
+        def_.tableType = "PARADOX";
     }
 
     void print(int rows, int first)
     {
         std::vector<std::unique_ptr<TableFormat>> formats;
-        formats.push_back(std::make_unique<test::FakeFormat>(def));
-        engine = std::make_unique<DatabaseEngine>(std::move(formats));
-        source = std::make_unique<TableSource>(*engine);
-        source->open(dir.path(), "t.fak");
-        ASSERT_TRUE(source->readFieldDescriptors(descriptors));
-        structure = TableStructure::from("t.fak", source->properties(), *source, descriptors);
-        texts = std::make_unique<StructureTexts>(*source, structure, identity);
+        formats.push_back(std::make_unique<test::FakeFormat>(def_));
+        engine_ = std::make_unique<DatabaseEngine>(std::move(formats));
+        source_ = std::make_unique<TableSource>(*engine_);
+        source_->open(dir_.path(), "t.fak");
+        ASSERT_TRUE(source_->readFieldDescriptors(descriptors_));
+        structure_ = TableStructure::from("t.fak", source_->properties(), *source_, descriptors_);
+        texts_ = std::make_unique<StructureTexts>(*source_, structure_, identity);
 
-        device.beginJob("x");
-        context = std::make_unique<ReportContext>(device, settings, identity);
-        context->MeasureResolution();
-        context->SetUpPage();
-        context->PlanPages(structure.fieldCount);
-        layout = std::make_unique<FieldColumnLayout>(strip, context->printableWidth);
-        FieldTable table(*context, *layout, *texts, structure);
-        context->BeginReportPage();
-        device.clearRecords();
-        next = table.PrintFieldTablePage(rows, first);
+        device_.beginJob("x");
+        context_ = std::make_unique<ReportContext>(device_, settings_, identity);
+        context_->measureResolution();
+        context_->SetUpPage();
+        context_->PlanPages(structure_.fieldCount);
+        layout_ = std::make_unique<FieldColumnLayout>(strip_, context_->printableWidth);
+        FieldTable table(*context_, *layout_, *texts_, structure_);
+        context_->BeginReportPage();
+        device_.clearRecords();
+        next_ = table.PrintFieldTablePage(rows, first);
     }
 
     std::vector<TextRecord> textsAt(int y) const
     {
         std::vector<TextRecord> out;
-        for (const auto& t : device.recordsOf<TextRecord>())
+        for (const auto& t : device_.recordsOf<TextRecord>())
             if (t.y == y)
                 out.push_back(t);
         return out;
     }
 
-    QTemporaryDir dir;
-    TableDefinition def;
-    ReportSettings settings;
-    HeaderStrip strip = MakeFieldHeader();
-    RecordingDevice device;
-    std::unique_ptr<DatabaseEngine> engine;
-    std::unique_ptr<TableSource> source;
-    FieldDescriptorBuffer descriptors;
-    TableStructure structure;
-    std::unique_ptr<StructureTexts> texts;
-    std::unique_ptr<ReportContext> context;
-    std::unique_ptr<FieldColumnLayout> layout;
-    int next = -1;
+    QTemporaryDir dir_;
+    TableDefinition def_;
+    ReportSettings settings_;
+    HeaderStrip strip_ = makeFieldHeader();
+    RecordingDevice device_;
+    std::unique_ptr<DatabaseEngine> engine_;
+    std::unique_ptr<TableSource> source_;
+    FieldDescriptorBuffer descriptors_;
+    TableStructure structure_;
+    std::unique_ptr<StructureTexts> texts_;
+    std::unique_ptr<ReportContext> context_;
+    std::unique_ptr<FieldColumnLayout> layout_;
+    int next_ = -1;
 };
 
 } // namespace
@@ -87,9 +87,9 @@ protected:
 TEST_F(FieldTablePage, CaptionsAndCellsStandAtTheScaledColumnStarts)
 {
     print(10, 0);
-    ASSERT_EQ(context->leftX, 396);
-    ASSERT_EQ(context->printableWidth, 4028);
-    const int y0 = context->topY + context->currentY;
+    ASSERT_EQ(context_->leftX, 396);
+    ASSERT_EQ(context_->printableWidth, 4028);
+    const int y0 = context_->topY + context_->currentY;
     const auto captions = textsAt(y0);
     ASSERT_EQ(captions.size(), 9u);
     EXPECT_EQ(captions[0].text, "No.");
@@ -104,7 +104,7 @@ TEST_F(FieldTablePage, CaptionsAndCellsStandAtTheScaledColumnStarts)
     EXPECT_EQ(captions[8].x, 396 + 3789);  // 525 px: 3789.78
 
     // The first row stands one empty line below the captions.
-    const int u = context->lineHeight;
+    const int u = context_->lineHeight;
     const auto row1 = textsAt(y0 + 2 * u);
     ASSERT_EQ(row1.size(), 9u);
     EXPECT_EQ(row1[0].text, "0");          // OffsetFirstField 0 numbers from 0
@@ -116,13 +116,13 @@ TEST_F(FieldTablePage, CaptionsAndCellsStandAtTheScaledColumnStarts)
     EXPECT_EQ(row1[8].text, "*");
     EXPECT_EQ(row1[8].x, 396 + 3789 + 223 / 2 - 25);
     EXPECT_EQ(textsAt(y0 + 3 * u)[8].text, "");
-    EXPECT_EQ(next, 5);  // the table ended on this page
+    EXPECT_EQ(next_, 5);  // the table ended on this page
 }
 
 TEST_F(FieldTablePage, ZebraShadesTheFirstThirdAndFifthRowOfEveryPage)
 {
     print(3, 2);
-    const auto rects = device.recordsOf<RectRecord>();
+    const auto rects = device_.recordsOf<RectRecord>();
     ASSERT_EQ(rects.size(), 4u);  // the caption box and three rows
     EXPECT_EQ(rects[0].penWidth, 8);
     EXPECT_FALSE(rects[0].fill.has_value());
@@ -132,70 +132,70 @@ TEST_F(FieldTablePage, ZebraShadesTheFirstThirdAndFifthRowOfEveryPage)
     EXPECT_EQ(rects[3].fill, grey);
     EXPECT_EQ(rects[1].penWidth, 1);
     // Boxes run from 25 dots left of the report to its right edge, a line high.
-    const int u = context->lineHeight;
+    const int u = context_->lineHeight;
     const int t = u / 4;
-    const int y = context->topY + context->currentY + 2 * u;
+    const int y = context_->topY + context_->currentY + 2 * u;
     EXPECT_EQ(rects[1].x1, 396 - 25);
     EXPECT_EQ(rects[1].x2, 396 + 4028);
     EXPECT_EQ(rects[1].y1, y - t);
     EXPECT_EQ(rects[1].y2, y - t + u);
     // Eight separators per row and for the captions, 25 dots left of each start; each
     // section is scaled on its own: 30 px, then 158 px (1140.6) added.
-    const auto lines = device.recordsOf<LineRecord>();
+    const auto lines = device_.recordsOf<LineRecord>();
     ASSERT_EQ(lines.size(), 4u * 8u);
     EXPECT_EQ(lines[0].x1, 396 + 216 - 25);
     EXPECT_EQ(lines[1].x1, 396 + 216 + 1140 - 25);
-    EXPECT_EQ(next, 5);
+    EXPECT_EQ(next_, 5);
 }
 
 TEST_F(FieldTablePage, WithoutGridNoBoxesLinesOrShading)
 {
-    settings.PrintGrid = false;
+    settings_.PrintGrid = false;
     print(5, 0);
-    EXPECT_TRUE(device.recordsOf<RectRecord>().empty());
-    EXPECT_TRUE(device.recordsOf<LineRecord>().empty());
+    EXPECT_TRUE(device_.recordsOf<RectRecord>().empty());
+    EXPECT_TRUE(device_.recordsOf<LineRecord>().empty());
 }
 
 TEST_F(FieldTablePage, ZebraOffLeavesRowsHollow)
 {
-    settings.PrintZebraPattern = false;
+    settings_.PrintZebraPattern = false;
     print(5, 0);
-    for (const auto& r : device.recordsOf<RectRecord>())
+    for (const auto& r : device_.recordsOf<RectRecord>())
         EXPECT_FALSE(r.fill.has_value());
 }
 
 TEST_F(FieldTablePage, ColumnsFollowTheStripOnlyOncePerKind)
 {
-    strip.Sections().clear();
-    strip.Sections().add("Name");
-    strip.Sections().add("Custom");
-    strip.Sections().add("name");
-    strip.Sections().add("No.");
+    strip_.Sections().clear();
+    strip_.Sections().add("Name");
+    strip_.Sections().add("Custom");
+    strip_.Sections().add("name");
+    strip_.Sections().add("No.");
     for (int i = 0; i < 4; ++i)
-        strip.SetSectionWidth(i, 100);
-    settings.OffsetFirstField = 1;
-    settings.IndexChar = "";
+        strip_.SetSectionWidth(i, 100);
+    settings_.OffsetFirstField = 1;
+    settings_.IndexChar = "";
     print(2, 0);
-    const int y0 = context->topY + context->currentY;
+    const int y0 = context_->topY + context_->currentY;
     const auto captions = textsAt(y0);
     ASSERT_EQ(captions.size(), 2u);  // the unknown kind and the repeated name print nothing
     EXPECT_EQ(captions[0].text, "No.");
     EXPECT_EQ(captions[0].x, 396 + 300 * 4028 / 558);
     EXPECT_EQ(captions[1].text, "Name");
-    EXPECT_EQ(textsAt(y0 + 2 * context->lineHeight)[0].text, "1");
+    EXPECT_EQ(textsAt(y0 + 2 * context_->lineHeight)[0].text, "1");
     // Separators still stand for every section.
-    EXPECT_EQ(device.recordsOf<LineRecord>().size(), 3u * 3u);
-    EXPECT_EQ(next, 2);
+    EXPECT_EQ(device_.recordsOf<LineRecord>().size(), 3u * 3u);
+    EXPECT_EQ(next_, 2);
 }
 
 TEST_F(FieldTablePage, NarrowColumnsPrintEmptyCells)
 {
-    strip.Sections().clear();
-    strip.Sections().add("Name");
-    strip.Sections().add("Type");
-    strip.SetSectionWidth(0, 2);  // 14 dots on paper
+    strip_.Sections().clear();
+    strip_.Sections().add("Name");
+    strip_.Sections().add("Type");
+    strip_.SetSectionWidth(0, 2);  // 14 dots on paper
     print(1, 0);
-    const auto row = textsAt(context->topY + context->currentY + 2 * context->lineHeight);
+    const auto row = textsAt(context_->topY + context_->currentY + 2 * context_->lineHeight);
     ASSERT_EQ(row.size(), 2u);
     EXPECT_EQ(row[0].text, "");
     EXPECT_EQ(row[1].text, "String");

@@ -14,22 +14,22 @@ class PageEngine : public ::testing::Test {
 protected:
     void start(const DeviceCaps& caps = RecordingDevice::A4Laser)
     {
-        if (device.jobInProgress())
-            device.endJob();
-        device.setCaps(Orientation::Portrait, caps);
-        device.beginJob("Korvex : T.DB");
-        context = std::make_unique<ReportContext>(device, settings, identity, QLocale(QLocale::German));
-        context->now = [] { return QDateTime(QDate(2026, 12, 9), QTime(10, 11, 12)); };
-        context->MeasureResolution();
-        context->MeasureHeaders();
-        context->SetUpPage();
+        if (device_.jobInProgress())
+            device_.endJob();
+        device_.setCaps(Orientation::Portrait, caps);
+        device_.beginJob("Korvex : T.DB");
+        context_ = std::make_unique<ReportContext>(device_, settings_, identity, QLocale(QLocale::German));
+        context_->now = [] { return QDateTime(QDate(2026, 12, 9), QTime(10, 11, 12)); };
+        context_->measureResolution();
+        context_->measureHeaders();
+        context_->SetUpPage();
     }
 
-    std::vector<TextRecord> texts() const { return device.recordsOf<TextRecord>(); }
+    std::vector<TextRecord> texts() const { return device_.recordsOf<TextRecord>(); }
 
-    RecordingDevice device;
-    ReportSettings settings;
-    std::unique_ptr<ReportContext> context;
+    RecordingDevice device_;
+    ReportSettings settings_;
+    std::unique_ptr<ReportContext> context_;
 };
 
 } // namespace
@@ -39,154 +39,154 @@ TEST_F(PageEngine, MarginsCountFromThePaperEdgeBeyondTheUnprintableBorder)
     start();
     // A4 at 600 dpi: 4758 x 6817 printable dots on 202 x 289 mm, a 100-dot border.
     // Left 20 mm: nearest(23.5545 * 20) = 471, less the border 100, plus 25.
-    EXPECT_EQ(context->leftX, 396);
+    EXPECT_EQ(context_->leftX, 396);
     // Right 18 mm: nearest(423.98) = 424, less the right border 100, plus 10: reserve 334.
-    EXPECT_EQ(context->printableWidth, 4758 - 396 - 334);
+    EXPECT_EQ(context_->printableWidth, 4758 - 396 - 334);
     // Top and bottom 0 mm lie inside the border: only the fixed 10 dots remain.
-    EXPECT_EQ(context->topY, 10);
-    EXPECT_EQ(context->usableHeight, 6817 - 10 - 0 - 10);
+    EXPECT_EQ(context_->topY, 10);
+    EXPECT_EQ(context_->usableHeight, 6817 - 10 - 0 - 10);
 }
 
 TEST_F(PageEngine, DisabledMarginsIgnoreThePrinterBorders)
 {
-    settings.Margins_Disabled = true;
+    settings_.Margins_Disabled = true;
     start();
-    EXPECT_EQ(context->leftX, 4758 / 12);
-    EXPECT_EQ(context->printableWidth, 4758 - 4758 / 12 - 4758 / 18);
-    EXPECT_EQ(context->topY, 0);
-    EXPECT_EQ(context->usableHeight, 6817);
+    EXPECT_EQ(context_->leftX, 4758 / 12);
+    EXPECT_EQ(context_->printableWidth, 4758 - 4758 / 12 - 4758 / 18);
+    EXPECT_EQ(context_->topY, 0);
+    EXPECT_EQ(context_->usableHeight, 6817);
 }
 
 TEST_F(PageEngine, ColumnGridCarriesA64BitMantissa)
 {
-    settings.Margins_Disabled = true;
+    settings_.Margins_Disabled = true;
     // 5573 - 464 - 309 = 4800 printable dots.
     start({5573, 6817, 236, 289, 5773, 7017, 100, 100});
-    ASSERT_EQ(context->printableWidth, 4800);
-    EXPECT_EQ(context->grid(GridFraction::F01666), 799);  // 0.1666666666, not a sixth
-    EXPECT_EQ(context->grid(GridFraction::F025), 1200);
+    ASSERT_EQ(context_->printableWidth, 4800);
+    EXPECT_EQ(context_->grid(GridFraction::F01666), 799);  // 0.1666666666, not a sixth
+    EXPECT_EQ(context_->grid(GridFraction::F025), 1200);
 
     // 4645 - 387 - 258 = 4000.
     start({4645, 6817, 197, 289, 4845, 7017, 100, 100});
-    ASSERT_EQ(context->printableWidth, 4000);
-    EXPECT_EQ(context->grid(GridFraction::F090), 3599);
-    EXPECT_EQ(context->grid(GridFraction::F019), 759);
-    EXPECT_EQ(context->grid(GridFraction::F050), 2000);
+    ASSERT_EQ(context_->printableWidth, 4000);
+    EXPECT_EQ(context_->grid(GridFraction::F090), 3599);
+    EXPECT_EQ(context_->grid(GridFraction::F019), 759);
+    EXPECT_EQ(context_->grid(GridFraction::F050), 2000);
 }
 
 TEST_F(PageEngine, GridLinesAreTallerAndFewer)
 {
     start();
-    context->PlanPages(100);
+    context_->PlanPages(100);
     // Arial 10: "Dummy" is 90 high; the grid adds 25.
-    EXPECT_EQ(context->lineHeight, 115);
-    EXPECT_EQ(context->linesPerPage, (6797 - 287) / 115 - 1);  // 55
-    EXPECT_EQ(context->firstPageLines, 55 - 7);
-    EXPECT_EQ(context->pageCount, 1 + (100 - 48 + 54) / 55);
-    EXPECT_EQ(context->currentY, (115 / 3) * 2);
+    EXPECT_EQ(context_->lineHeight, 115);
+    EXPECT_EQ(context_->linesPerPage, (6797 - 287) / 115 - 1);  // 55
+    EXPECT_EQ(context_->firstPageLines, 55 - 7);
+    EXPECT_EQ(context_->pageCount, 1 + (100 - 48 + 54) / 55);
+    EXPECT_EQ(context_->currentY, (115 / 3) * 2);
 
-    settings.PrintGrid = false;
+    settings_.PrintGrid = false;
     start();
-    context->PlanPages(100);
-    EXPECT_EQ(context->lineHeight, 95);
-    EXPECT_EQ(context->linesPerPage, (6797 - 237) / 95 - 1);  // 68
+    context_->PlanPages(100);
+    EXPECT_EQ(context_->lineHeight, 95);
+    EXPECT_EQ(context_->linesPerPage, (6797 - 237) / 95 - 1);  // 68
 }
 
 TEST_F(PageEngine, PagePlanWithoutTheInformationBlock)
 {
-    settings.PrintHeader = false;
+    settings_.PrintHeader = false;
     start();
-    context->PlanPages(110);
-    EXPECT_EQ(context->firstPageLines, 55);
-    EXPECT_EQ(context->pageCount, 2);
-    context->PlanPages(0);
-    EXPECT_EQ(context->pageCount, 0);
+    context_->PlanPages(110);
+    EXPECT_EQ(context_->firstPageLines, 55);
+    EXPECT_EQ(context_->pageCount, 2);
+    context_->PlanPages(0);
+    EXPECT_EQ(context_->pageCount, 0);
 }
 
 TEST_F(PageEngine, APageWithoutRoomForALineIsRefused)
 {
-    settings.BodyFontSize = 35;
+    settings_.BodyFontSize = 35;
     start({4758, 600, 202, 25, 4958, 800, 100, 100});
-    EXPECT_THROW(context->PlanPages(10), PrinterError);
+    EXPECT_THROW(context_->PlanPages(10), PrinterError);
 }
 
 TEST_F(PageEngine, HeaderSpacingConvertsWithTheVerticalResolution)
 {
     // A page 7000 dots and 296 mm high: 23.6486 dots per mm, 10 mm are 236 dots.
-    settings.mainHeader.visibility = HeaderChoice::AllPages;
-    settings.mainHeader.text = "";
+    settings_.mainHeader.visibility = HeaderChoice::AllPages;
+    settings_.mainHeader.text = "";
     start({4758, 7000, 202, 296, 4958, 7200, 100, 100});
-    EXPECT_EQ(context->mainHeaderHeight, 9 * 11 + 236);  // reserved although the text is empty
-    EXPECT_EQ(context->subHeaderHeight, 0);
+    EXPECT_EQ(context_->mainHeaderHeight, 9 * 11 + 236);  // reserved although the text is empty
+    EXPECT_EQ(context_->subHeaderHeight, 0);
 }
 
 TEST_F(PageEngine, FirstPageOnlyMainHeaderAndLaterPagesSubHeader)
 {
-    settings.mainHeader.visibility = HeaderChoice::FirstPageOnly;
-    settings.mainHeader.text = "Main %TABLENAME";
-    settings.mainHeader.spacingBefore = 2;
-    settings.subHeader.visibility = HeaderChoice::LaterPages;
-    settings.subHeader.text = "Sub p%PAGE";
-    settings.subHeader.alignment = HeaderChoice::Left;
-    settings.subHeader.spacingBefore = 1;
-    settings.PrintDate = false;
+    settings_.mainHeader.visibility = HeaderChoice::FirstPageOnly;
+    settings_.mainHeader.text = "Main %TABLENAME";
+    settings_.mainHeader.spacingBefore = 2;
+    settings_.subHeader.visibility = HeaderChoice::LaterPages;
+    settings_.subHeader.text = "Sub p%PAGE";
+    settings_.subHeader.alignment = HeaderChoice::Left;
+    settings_.subHeader.spacingBefore = 1;
+    settings_.PrintDate = false;
     start();
-    context->macros.tableName = "T.DB";
-    context->PlanPages(200);
-    const int start = context->currentY;
-    const int spacing2 = nearest(2 * context->dotsPerMmY);
-    const int spacing1 = nearest(1 * context->dotsPerMmY);
+    context_->macros.tableName = "T.DB";
+    context_->PlanPages(200);
+    const int start = context_->currentY;
+    const int spacing2 = nearest(2 * context_->dotsPerMmY);
+    const int spacing1 = nearest(1 * context_->dotsPerMmY);
 
-    context->BeginReportPage();
-    EXPECT_EQ(context->currentY, start + context->mainHeaderHeight);
+    context_->BeginReportPage();
+    EXPECT_EQ(context_->currentY, start + context_->mainHeaderHeight);
     auto t = texts();
     ASSERT_EQ(t.size(), 2u);  // the main header and the page number
     EXPECT_EQ(t[0].text, "Main T.DB");
-    EXPECT_EQ(t[0].y, context->topY + spacing2);
-    EXPECT_EQ(t[0].x, context->leftX + (context->printableWidth - t[0].width) / 2);
+    EXPECT_EQ(t[0].y, context_->topY + spacing2);
+    EXPECT_EQ(t[0].x, context_->leftX + (context_->printableWidth - t[0].width) / 2);
 
-    device.clearRecords();
-    device.newPage();
-    context->BeginReportPage();
-    EXPECT_EQ(context->currentY, start + context->subHeaderHeight);
+    device_.clearRecords();
+    device_.newPage();
+    context_->BeginReportPage();
+    EXPECT_EQ(context_->currentY, start + context_->subHeaderHeight);
     t = texts();
     ASSERT_EQ(t.size(), 2u);
     EXPECT_EQ(t[0].text, "Sub p2");
-    EXPECT_EQ(t[0].x, context->leftX);
-    EXPECT_EQ(t[0].y, context->topY + spacing1);  // the main header is gone from page 2
+    EXPECT_EQ(t[0].x, context_->leftX);
+    EXPECT_EQ(t[0].y, context_->topY + spacing1);  // the main header is gone from page 2
 
-    device.newPage();
-    context->BeginReportPage();
-    EXPECT_EQ(context->currentY, start + context->subHeaderHeight);  // page 3 changes nothing
+    device_.newPage();
+    context_->BeginReportPage();
+    EXPECT_EQ(context_->currentY, start + context_->subHeaderHeight);  // page 3 changes nothing
 }
 
 TEST_F(PageEngine, AllPagesSubHeaderStandsBelowTheMainHeader)
 {
-    settings.mainHeader.visibility = HeaderChoice::AllPages;
-    settings.mainHeader.text = "M";
-    settings.mainHeader.alignment = HeaderChoice::Right;
-    settings.subHeader.visibility = HeaderChoice::AllPages;
-    settings.subHeader.text = "S";
-    settings.PrintPageNr = settings.PrintDate = false;
+    settings_.mainHeader.visibility = HeaderChoice::AllPages;
+    settings_.mainHeader.text = "M";
+    settings_.mainHeader.alignment = HeaderChoice::Right;
+    settings_.subHeader.visibility = HeaderChoice::AllPages;
+    settings_.subHeader.text = "S";
+    settings_.PrintPageNr = settings_.PrintDate = false;
     start();
-    context->PlanPages(300);
-    device.newPage();
-    context->BeginReportPage();
+    context_->PlanPages(300);
+    device_.newPage();
+    context_->BeginReportPage();
     const auto t = texts();
     ASSERT_EQ(t.size(), 2u);
-    EXPECT_EQ(t[0].x, context->leftX + context->printableWidth - t[0].width);
-    EXPECT_EQ(t[1].y, context->topY + context->mainHeaderHeight);  // spacing before 0
+    EXPECT_EQ(t[0].x, context_->leftX + context_->printableWidth - t[0].width);
+    EXPECT_EQ(t[1].y, context_->topY + context_->mainHeaderHeight);  // spacing before 0
 }
 
 TEST_F(PageEngine, FooterPageNumberEndsAtTheRightEdgeAndDateIsCentred)
 {
     auto translated = [](const QString& s) { return s == "Page:" ? QStringLiteral("Seite:") : s; };
-    device.setCaps(Orientation::Portrait, RecordingDevice::A4Laser);
-    device.beginJob("x");
-    ReportContext c(device, settings, translated, QLocale(QLocale::German, QLocale::Germany));
+    device_.setCaps(Orientation::Portrait, RecordingDevice::A4Laser);
+    device_.beginJob("x");
+    ReportContext c(device_, settings_, translated, QLocale(QLocale::German, QLocale::Germany));
     c.now = [] { return QDateTime(QDate(2026, 12, 9), QTime(10, 11, 12)); };
-    c.MeasureResolution();
-    c.MeasureHeaders();
+    c.measureResolution();
+    c.measureHeaders();
     c.SetUpPage();
     c.PlanPages(10);
     c.BeginReportPage();
@@ -200,19 +200,19 @@ TEST_F(PageEngine, FooterPageNumberEndsAtTheRightEdgeAndDateIsCentred)
     EXPECT_EQ(t[1].text, "Date: 09.12.26");
     EXPECT_EQ(t[1].x, c.leftX + c.printableWidth / 2 - t[1].width / 2);
     // The body font is back after the footer.
-    EXPECT_EQ(device.font().points, settings.BodyFontSize);
+    EXPECT_EQ(device_.font().points, settings_.BodyFontSize);
 }
 
 TEST_F(PageEngine, FittingTestsNarrowerThanTheLimitLessTwenty)
 {
     start();
-    context->UseBodyFont();  // 50 dots a character
-    EXPECT_EQ(context->FitText(221, "abcd"), "abcd");   // 200 < 201
-    EXPECT_EQ(context->FitText(220, "abcd"), "abc");    // exactly limit - 20 is cut
-    EXPECT_EQ(context->FitText(20, "abcd"), "");
-    EXPECT_EQ(context->FitText(-5, "abcd"), "");
-    EXPECT_EQ(context->FitTextMarked(400, "abcdef"), "abcdef");
+    context_->UseBodyFont();  // 50 dots a character
+    EXPECT_EQ(context_->FitText(221, "abcd"), "abcd");   // 200 < 201
+    EXPECT_EQ(context_->FitText(220, "abcd"), "abc");    // exactly limit - 20 is cut
+    EXPECT_EQ(context_->FitText(20, "abcd"), "");
+    EXPECT_EQ(context_->FitText(-5, "abcd"), "");
+    EXPECT_EQ(context_->FitTextMarked(400, "abcdef"), "abcdef");
     // 300 >= 280: cut below 280 - 100 (the width of ".."), then mark.
-    EXPECT_EQ(context->FitTextMarked(300, "abcdef"), "abc..");
-    EXPECT_EQ(context->FitTextMarked(10, "abcdef"), "..");
+    EXPECT_EQ(context_->FitTextMarked(300, "abcdef"), "abc..");
+    EXPECT_EQ(context_->FitTextMarked(10, "abcdef"), "..");
 }

@@ -27,50 +27,50 @@ class Sections : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(dir_.isValid());
         for (const char* name : {"T.FAK", "REL.FAK"}) {
-            QFile f(dir.filePath(name));
+            QFile f(dir_.filePath(name));
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write("ok");
         }
-        def.tableType = "PARADOX";
-        settings.BodyFontSize = 8;
+        def_.tableType = "PARADOX";
+        settings_.BodyFontSize = 8;
         for (int i = 0; i < 6; ++i) {
             FieldDefinition f;
             f.name = QStringLiteral("F%1").arg(i + 1);
-            def.fields.push_back(f);
+            def_.fields.push_back(f);
         }
     }
 
     void open()
     {
-        auto fake = std::make_unique<test::FakeFormat>(def, indexCount);
-        fake->links = links;
-        fake->firstIsPrimary = keyed;
+        auto fake = std::make_unique<test::FakeFormat>(def_, indexCount);
+        fake->links = links_;
+        fake->firstIsPrimary = keyed_;
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::move(fake));
-        engine = std::make_unique<DatabaseEngine>(std::move(formats));
-        table = std::make_unique<TableSource>(*engine);
-        related = std::make_unique<TableSource>(*engine);
-        table->open(dir.path(), "T.FAK");
-        table->refreshIndexDefinitions();
-        ASSERT_TRUE(table->readFieldDescriptors(descriptors));
-        structure = TableStructure::from("T.FAK", table->properties(), *table, descriptors);
-        device.beginJob("x");
-        context = std::make_unique<ReportContext>(device, settings, identity);
-        context->MeasureResolution();
-        context->MeasureHeaders();
-        context->SetUpPage();
-        context->PlanPages(structure.fieldCount);
-        context->BeginReportPage();
-        ASSERT_EQ(context->leftX, 396);
-        if (settings.PrintGrid) {
-            ASSERT_EQ(context->lineHeight, 97);
-            ASSERT_EQ(context->currentY, 64);
-            ASSERT_EQ(context->firstPageLines, 59);
-            ASSERT_EQ(context->linesPerPage, 66);
+        engine_ = std::make_unique<DatabaseEngine>(std::move(formats));
+        table_ = std::make_unique<TableSource>(*engine_);
+        related_ = std::make_unique<TableSource>(*engine_);
+        table_->open(dir_.path(), "T.FAK");
+        table_->refreshIndexDefinitions();
+        ASSERT_TRUE(table_->readFieldDescriptors(descriptors_));
+        structure_ = TableStructure::from("T.FAK", table_->properties(), *table_, descriptors_);
+        device_.beginJob("x");
+        context_ = std::make_unique<ReportContext>(device_, settings_, identity);
+        context_->measureResolution();
+        context_->measureHeaders();
+        context_->SetUpPage();
+        context_->PlanPages(structure_.fieldCount);
+        context_->BeginReportPage();
+        ASSERT_EQ(context_->leftX, 396);
+        if (settings_.PrintGrid) {
+            ASSERT_EQ(context_->lineHeight, 97);
+            ASSERT_EQ(context_->currentY, 64);
+            ASSERT_EQ(context_->firstPageLines, 59);
+            ASSERT_EQ(context_->linesPerPage, 66);
         }
-        device.clearRecords();
+        device_.clearRecords();
     }
 
     // Text top of line n on a page whose currentY is 64.
@@ -80,7 +80,7 @@ protected:
     {
         std::vector<TextRecord> out;
         int current = 1;
-        for (const auto& r : device.records()) {
+        for (const auto& r : device_.records()) {
             if (const auto* p = std::get_if<PageRecord>(&r))
                 current = p->number;
             else if (const auto* t = std::get_if<TextRecord>(&r); t && current == page)
@@ -97,20 +97,20 @@ protected:
         return nullptr;
     }
 
-    QTemporaryDir dir;
-    TableDefinition def;
+    QTemporaryDir dir_;
+    TableDefinition def_;
     int indexCount = 0;
-    bool keyed = true;
-    std::vector<IntegrityDescriptor> links;
-    ReportSettings settings;
-    RecordingDevice device;
-    std::unique_ptr<DatabaseEngine> engine;
-    std::unique_ptr<TableSource> table;
-    std::unique_ptr<TableSource> related;
-    FieldDescriptorBuffer descriptors;
-    TableStructure structure;
-    std::unique_ptr<ReportContext> context;
-    NoMessages messages;
+    bool keyed_ = true;
+    std::vector<IntegrityDescriptor> links_;
+    ReportSettings settings_;
+    RecordingDevice device_;
+    std::unique_ptr<DatabaseEngine> engine_;
+    std::unique_ptr<TableSource> table_;
+    std::unique_ptr<TableSource> related_;
+    FieldDescriptorBuffer descriptors_;
+    TableStructure structure_;
+    std::unique_ptr<ReportContext> context_;
+    NoMessages messages_;
 };
 
 } // namespace
@@ -120,7 +120,7 @@ TEST_F(Sections, IndexCaptionsTwoLinesBelowTheLastFieldAndRowsAfterAnEmptyLine)
     indexCount = 3;  // the primary index and two secondary ones
     open();
     int row = 5;
-    PrintIndexSection(*context, *table, structure, row);
+    printIndexSection(*context_, *table_, structure_, row);
     EXPECT_EQ(row, 11);
     const auto texts = textsOnPage(1);
     const auto* caption = find(texts, "Sec. Indexes");
@@ -155,7 +155,7 @@ TEST_F(Sections, IndexCaptionsTwoLinesBelowTheLastFieldAndRowsAfterAnEmptyLine)
     EXPECT_EQ(marks, 4);  // maintained and cased for both indexes
 
     // The caption frame is thick, the rows thin and the first row grey.
-    const auto rects = device.recordsOf<RectRecord>();
+    const auto rects = device_.recordsOf<RectRecord>();
     ASSERT_EQ(rects.size(), 3u);
     EXPECT_EQ(rects[0].penWidth, 8);
     EXPECT_EQ(rects[0].x1, 396 - 25);
@@ -165,7 +165,7 @@ TEST_F(Sections, IndexCaptionsTwoLinesBelowTheLastFieldAndRowsAfterAnEmptyLine)
     EXPECT_EQ(rects[1].penWidth, 1);
     EXPECT_TRUE(rects[1].fill.has_value());
     EXPECT_FALSE(rects[2].fill.has_value());
-    const auto lines = device.recordsOf<LineRecord>();
+    const auto lines = device_.recordsOf<LineRecord>();
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[0].x1, 396 + 805 - 25);
     EXPECT_EQ(lines[1].x1, 396 + 3222 - 25);
@@ -177,7 +177,7 @@ TEST_F(Sections, IndexListBrokenByThePageContinuesOnLineZeroWithoutCaptions)
     indexCount = 3;
     open();
     int row = 54;  // captions on 57, empty 58, Index2 on 59 reaches page 1's limit of 59
-    PrintIndexSection(*context, *table, structure, row);
+    printIndexSection(*context_, *table_, structure_, row);
     EXPECT_EQ(row, 0);
     EXPECT_NE(find(textsOnPage(1), "Index2"), nullptr);
     const auto page2 = textsOnPage(2);
@@ -192,7 +192,7 @@ TEST_F(Sections, IndexCaptionsThatReachTheLimitMoveToTheCaptionLineOfANewPage)
     indexCount = 2;
     open();
     int row = 56;  // the captions would stand on 59
-    PrintIndexSection(*context, *table, structure, row);
+    printIndexSection(*context_, *table_, structure_, row);
     const auto page2 = textsOnPage(2);
     const auto* caption = find(page2, "Sec. Indexes");
     ASSERT_NE(caption, nullptr);
@@ -203,24 +203,24 @@ TEST_F(Sections, IndexCaptionsThatReachTheLimitMoveToTheCaptionLineOfANewPage)
 TEST_F(Sections, EmptyIndexCharLeavesTheFlagColumnsEmptyAndGridOffDrawsNothing)
 {
     indexCount = 2;
-    settings.IndexChar = "";
-    settings.PrintGrid = false;
+    settings_.IndexChar = "";
+    settings_.PrintGrid = false;
     open();
     int row = 0;
-    PrintIndexSection(*context, *table, structure, row);
+    printIndexSection(*context_, *table_, structure_, row);
     EXPECT_EQ(find(textsOnPage(1), "*"), nullptr);
-    EXPECT_TRUE(device.recordsOf<RectRecord>().empty());
-    EXPECT_TRUE(device.recordsOf<LineRecord>().empty());
+    EXPECT_TRUE(device_.recordsOf<RectRecord>().empty());
+    EXPECT_TRUE(device_.recordsOf<LineRecord>().empty());
 }
 
 TEST_F(Sections, LinkBlockThatDoesNotFitMovesToANewPageWithItsCaptionsOnLineZero)
 {
-    links = {IntegrityDescriptor{"ThreePairs", IntegrityDescriptor::Kind::Master, "REL.FAK", true,
+    links_ = {IntegrityDescriptor{"ThreePairs", IntegrityDescriptor::Kind::Master, "REL.FAK", true,
                                  {{1, 2}, {2, 3}, {3, 4}}}};
     open();
     int row = 52;  // the link's empty row is 53; 3 pairs + 1 + 3 caption lines need 7 > 59 - 53
-    PrintIntegritySection(*context, *table, *related, structure, dir.path(), "T.FAK", messages, row);
-    EXPECT_TRUE(messages.errors.isEmpty());
+    printIntegritySection(*context_, *table_, *related_, structure_, dir_.path(), "T.FAK", messages_, row);
+    EXPECT_TRUE(messages_.errors.isEmpty());
     EXPECT_EQ(find(textsOnPage(1), "Master links"), nullptr);
     const auto page2 = textsOnPage(2);
     const auto* caption = find(page2, "Master links");
@@ -242,12 +242,12 @@ TEST_F(Sections, LinkBlockThatDoesNotFitMovesToANewPageWithItsCaptionsOnLineZero
 
 TEST_F(Sections, LaterPairRowsAreFramedFromTheFourthColumnOnly)
 {
-    links = {IntegrityDescriptor{"Two", IntegrityDescriptor::Kind::Master, "REL.FAK", false, {{1, 1}, {2, 2}}}};
-    settings.PrintZebraPattern = false;
+    links_ = {IntegrityDescriptor{"Two", IntegrityDescriptor::Kind::Master, "REL.FAK", false, {{1, 1}, {2, 2}}}};
+    settings_.PrintZebraPattern = false;
     open();
     int row = 0;
-    PrintIntegritySection(*context, *table, *related, structure, dir.path(), "T.FAK", messages, row);
-    const auto rects = device.recordsOf<RectRecord>();
+    printIntegritySection(*context_, *table_, *related_, structure_, dir_.path(), "T.FAK", messages_, row);
+    const auto rects = device_.recordsOf<RectRecord>();
     ASSERT_EQ(rects.size(), 3u);  // captions, the first pair, the second pair
     EXPECT_EQ(rects[0].penWidth, 8);
     EXPECT_EQ(rects[1].x1, 396 - 25);
@@ -263,23 +263,23 @@ TEST_F(Sections, LaterPairRowsAreFramedFromTheFourthColumnOnly)
 
 TEST_F(Sections, OnlyDependentLinksWithDependentsOffPrintNothing)
 {
-    links = {IntegrityDescriptor{"D", IntegrityDescriptor::Kind::Dependent, "REL.FAK", true, {{1, 1}}}};
-    settings.RefIntegrityDependent = false;
+    links_ = {IntegrityDescriptor{"D", IntegrityDescriptor::Kind::Dependent, "REL.FAK", true, {{1, 1}}}};
+    settings_.RefIntegrityDependent = false;
     open();
     int row = 3;
-    PrintIntegritySection(*context, *table, *related, structure, dir.path(), "T.FAK", messages, row);
+    printIntegritySection(*context_, *table_, *related_, structure_, dir_.path(), "T.FAK", messages_, row);
     EXPECT_EQ(row, 3);
-    EXPECT_TRUE(device.recordsOf<TextRecord>().empty());
+    EXPECT_TRUE(device_.recordsOf<TextRecord>().empty());
 }
 
 TEST_F(Sections, UnkeyedParadoxTableKeepsItsFirstSecondaryIndex)
 {
     // An unkeyed table has no primary index; its only index is a secondary one.
     indexCount = 1;
-    keyed = false;
+    keyed_ = false;
     open();
     int row = 0;
-    PrintIndexSection(*context, *table, structure, row);
+    printIndexSection(*context_, *table_, structure_, row);
     EXPECT_NE(find(textsOnPage(1), "Index1"), nullptr);
     EXPECT_EQ(row, 5);
 }

@@ -90,9 +90,9 @@ int main(int argc, char** argv)
                   fonts.contains("Liberation Sans") ? QStringLiteral("Liberation Sans") : fonts.value(0));
 
     SettingsFile settings(scratch.filePath("KORVEX20.INI"));
-    BodyFont bodyFont = LoadBodyFont(settings);
+    BodyFont bodyFont = loadBodyFont(settings);
     DatabaseEngine engine;
-    HeaderStrip fieldColumns = MakeFieldHeader();
+    HeaderStrip fieldColumns = makeFieldHeader();
     LanguageTable labels;
     TForm_Margins margins;
     TForm_PrnTabCfg dialog({settings, fieldColumns, labels, bodyFont, engine, printer, margins});

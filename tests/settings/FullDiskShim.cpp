@@ -55,27 +55,27 @@ int noSpace()
 
 extern "C" ssize_t write(int fd, const void* data, std::size_t size)
 {
-    static const auto real = next<ssize_t (*)(int, const void*, std::size_t)>("write");
+    static const auto Real = next<ssize_t (*)(int, const void*, std::size_t)>("write");
     static std::size_t written = 0;
     if (!fails("write") || !fileInFolder(fd))
-        return real(fd, data, size);
+        return Real(fd, data, size);
     const char* room = std::getenv("KORVEX_FULL_DISK_ROOM");
     const std::size_t limit = room ? std::strtoul(room, nullptr, 10) : 0;
     if (written >= limit)
         return noSpace();
-    const ssize_t n = real(fd, data, std::min(size, limit - written));
+    const ssize_t n = Real(fd, data, std::min(size, limit - written));
     written += n > 0 ? std::size_t(n) : 0;
     return n;
 }
 
 extern "C" int fsync(int fd)
 {
-    static const auto real = next<int (*)(int)>("fsync");
-    return fails("fsync") && fileInFolder(fd) ? noSpace() : real(fd);
+    static const auto Real = next<int (*)(int)>("fsync");
+    return fails("fsync") && fileInFolder(fd) ? noSpace() : Real(fd);
 }
 
 extern "C" int rename(const char* from, const char* to)
 {
-    static const auto real = next<int (*)(const char*, const char*)>("rename");
-    return fails("rename") && (inFolder(from) || inFolder(to)) ? noSpace() : real(from, to);
+    static const auto Real = next<int (*)(const char*, const char*)>("rename");
+    return fails("rename") && (inFolder(from) || inFolder(to)) ? noSpace() : Real(from, to);
 }

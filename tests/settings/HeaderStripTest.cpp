@@ -215,18 +215,18 @@ TEST(HeaderStrip, ArrangeOfAHugeStoredWidthFinishesAtOnce)
 
 TEST(HeaderStrip, FacesFillToTheClientEdgeAndStopThere)
 {
-    const QList<HeaderStrip::Face> builtInFaces = builtIn().Faces();
+    const QList<HeaderStrip::Face> builtInFaces = builtIn().faces();
     ASSERT_EQ(builtInFaces.size(), 9);
     EXPECT_EQ(builtInFaces[1], (HeaderStrip::Face{1, 30, 188}));
     EXPECT_EQ(builtInFaces[8], (HeaderStrip::Face{8, 525, 556}));
 
     // Client width 98: a one-pixel gap after the second section is filled, and the third
     // section is beyond the edge.
-    EXPECT_EQ(stripWith(100, {{"a", 50}, {"b", 47}, {"c", 20}}).Faces(),
+    EXPECT_EQ(stripWith(100, {{"a", 50}, {"b", 47}, {"c", 20}}).faces(),
               (QList<HeaderStrip::Face>{{0, 0, 50}, {1, 50, 98}}));
-    EXPECT_EQ(stripWith(100, {{"a", 50}, {"b", 46}, {"c", 20}}).Faces(),
+    EXPECT_EQ(stripWith(100, {{"a", 50}, {"b", 46}, {"c", 20}}).faces(),
               (QList<HeaderStrip::Face>{{0, 0, 50}, {1, 50, 96}, {2, 96, 98}}));
-    EXPECT_EQ(HeaderStrip(100).Faces(), (QList<HeaderStrip::Face>{{-1, 0, 98}}));
+    EXPECT_EQ(HeaderStrip(100).faces(), (QList<HeaderStrip::Face>{{-1, 0, 98}}));
 }
 
 // --- pointer: dividers, dragging, popup index ----------------------------------------
@@ -234,18 +234,18 @@ TEST(HeaderStrip, FacesFillToTheClientEdgeAndStopThere)
 TEST(HeaderStrip, DividerGrabZoneIsThreePixelsEitherSideAndNeverTheLastEdge)
 {
     const HeaderStrip strip = builtIn();
-    EXPECT_EQ(strip.DividerAt(27), (HeaderStrip::Divider{0, 3}));
-    EXPECT_EQ(strip.DividerAt(33), (HeaderStrip::Divider{0, -3}));
-    EXPECT_FALSE(strip.DividerAt(26));
-    EXPECT_FALSE(strip.DividerAt(34));
-    EXPECT_EQ(strip.DividerAt(525), (HeaderStrip::Divider{7, 0}));
-    EXPECT_FALSE(strip.DividerAt(549)); // the last section's own right edge
-    EXPECT_FALSE(strip.DividerAt(555));
-    EXPECT_FALSE(stripWith(558, {{"Name", 100}}).DividerAt(100));
+    EXPECT_EQ(strip.dividerAt(27), (HeaderStrip::Divider{0, 3}));
+    EXPECT_EQ(strip.dividerAt(33), (HeaderStrip::Divider{0, -3}));
+    EXPECT_FALSE(strip.dividerAt(26));
+    EXPECT_FALSE(strip.dividerAt(34));
+    EXPECT_EQ(strip.dividerAt(525), (HeaderStrip::Divider{7, 0}));
+    EXPECT_FALSE(strip.dividerAt(549)); // the last section's own right edge
+    EXPECT_FALSE(strip.dividerAt(555));
+    EXPECT_FALSE(stripWith(558, {{"Name", 100}}).dividerAt(100));
 
     HeaderStrip locked = builtIn();
     locked.setAllowResize(false);
-    EXPECT_FALSE(locked.PointerAt(30));
+    EXPECT_FALSE(locked.pointerAt(30));
 }
 
 TEST(HeaderStrip, DragSnapsToTensButKeepsTheGrabOffset)
@@ -255,20 +255,20 @@ TEST(HeaderStrip, DragSnapsToTensButKeepsTheGrabOffset)
     strip.OnSizing = [&](int s, int w) { sizing.append({s, w}); };
     strip.OnSized = [&](int s, int w) { sized.append({s, w}); };
 
-    ASSERT_TRUE(strip.PointerAt(190)); // divider after "Name" (188), grabbed 2 pixels right of it
-    strip.MousePress(HeaderStrip::MouseButton::Left, 190);
+    ASSERT_TRUE(strip.pointerAt(190)); // divider after "Name" (188), grabbed 2 pixels right of it
+    strip.mousePress(HeaderStrip::MouseButton::Left, 190);
     ASSERT_TRUE(strip.dragging());
-    strip.MouseMove(137); // snaps to 130, the divider to 128: Name 98
+    strip.mouseMove(137); // snaps to 130, the divider to 128: Name 98
     EXPECT_EQ(strip.Sections().width(1), 98);
-    strip.PointerAt(30);  // the cursor query does not move the grab during a drag
-    strip.MouseMove(45);  // snaps to 40, the divider to 38: Name 8, raised to 30
+    strip.pointerAt(30);  // the cursor query does not move the grab during a drag
+    strip.mouseMove(45);  // snaps to 40, the divider to 38: Name 8, raised to 30
     EXPECT_EQ(strip.Sections().width(1), 30);
-    strip.MouseMove(300); // Name 268 would leave -79 for "Idx": it gives 109 back
+    strip.mouseMove(300); // Name 268 would leave -79 for "Idx": it gives 109 back
     EXPECT_EQ(strip.Sections().width(1), 159);
     EXPECT_EQ(strip.SectionWidth(8), 30);
-    strip.MouseRelease();
+    strip.mouseRelease();
     EXPECT_FALSE(strip.resizeReady());
-    strip.MouseMove(150); // no drag any more
+    strip.mouseMove(150); // no drag any more
     EXPECT_EQ(strip.Sections().width(1), 159);
     EXPECT_EQ(sizing, (QList<std::pair<int, int>>{{1, 98}, {1, 30}, {1, 159}}));
     EXPECT_EQ(sized, (QList<std::pair<int, int>>{{1, 159}}));
@@ -279,9 +279,9 @@ TEST(HeaderStrip, DragLeavesTheLastSection30Pixels)
     // Divider after "Mask" (525) grabbed 1 pixel left of it; x 553 snaps to 550, the
     // divider would go to 551 (Mask 82) and leave 5 pixels for "Idx": Mask gives 25 back.
     HeaderStrip strip = builtIn();
-    ASSERT_TRUE(strip.PointerAt(524));
-    strip.MousePress(HeaderStrip::MouseButton::Left, 524);
-    strip.MouseMove(553);
+    ASSERT_TRUE(strip.pointerAt(524));
+    strip.mousePress(HeaderStrip::MouseButton::Left, 524);
+    strip.mouseMove(553);
     EXPECT_EQ(strip.Sections().width(7), 57);
     EXPECT_EQ(strip.SectionWidth(8), 30);
 }
@@ -291,9 +291,9 @@ TEST(HeaderStrip, TheLastSectionsMinimumWinsOverTheDraggedOnes)
     // Client width 100. Section a is first raised to 30, which leaves 20 for c; a then
     // gives up 10 and ends narrower than 30.
     HeaderStrip strip = stripWith(102, {{"a", 40}, {"b", 50}, {"c", 10}});
-    ASSERT_TRUE(strip.PointerAt(40));
-    strip.MousePress(HeaderStrip::MouseButton::Left, 40);
-    strip.MouseMove(12);
+    ASSERT_TRUE(strip.pointerAt(40));
+    strip.mousePress(HeaderStrip::MouseButton::Left, 40);
+    strip.mouseMove(12);
     EXPECT_EQ(widthsOf(strip), (QList<int>{20, 50, 10}));
     EXPECT_EQ(strip.SectionWidth(2), 30);
 }
@@ -301,12 +301,12 @@ TEST(HeaderStrip, TheLastSectionsMinimumWinsOverTheDraggedOnes)
 TEST(HeaderStrip, OnlyALeftPressOnADividerStartsADrag)
 {
     HeaderStrip strip = builtIn();
-    strip.PointerAt(30);
-    strip.MousePress(HeaderStrip::MouseButton::Right, 30);
+    strip.pointerAt(30);
+    strip.mousePress(HeaderStrip::MouseButton::Right, 30);
     EXPECT_FALSE(strip.dragging());
-    strip.PointerAt(100);
-    strip.MousePress(HeaderStrip::MouseButton::Left, 100);
-    strip.MouseMove(200);
+    strip.pointerAt(100);
+    strip.mousePress(HeaderStrip::MouseButton::Left, 100);
+    strip.mouseMove(200);
     EXPECT_EQ(widthsOf(strip), widthsOf(builtIn()));
 }
 
@@ -314,7 +314,7 @@ TEST(HeaderStrip, PopUpIndexIsTheSectionUnderThePress)
 {
     HeaderStrip strip = builtIn();
     const auto press = [&](int x) {
-        strip.MousePress(HeaderStrip::MouseButton::Right, x);
+        strip.mousePress(HeaderStrip::MouseButton::Right, x);
         return strip.PopUpIndex();
     };
     EXPECT_EQ(press(188), 2); // first pixel of section 2
@@ -324,6 +324,6 @@ TEST(HeaderStrip, PopUpIndexIsTheSectionUnderThePress)
 
     HeaderStrip empty(558);
     EXPECT_EQ(empty.PopUpIndex(), -1);
-    empty.MousePress(HeaderStrip::MouseButton::Right, 10);
+    empty.mousePress(HeaderStrip::MouseButton::Right, 10);
     EXPECT_EQ(empty.PopUpIndex(), -1);
 }

@@ -201,26 +201,26 @@ TEST_F(LoadReportSettingsTest, FontSizeThatIsNoWholeNumberIsAValueError)
 
 TEST(ZebraGray, TheTenListEntriesGiveTheirGreys)
 {
-    const QStringList choices = ZebraShadingChoices();
+    const QStringList choices = zebraShadingChoices();
     ASSERT_EQ(choices, (QStringList{"05 %", "10 %", "15 %", "20 %", "25 %", "30 %", "35 %", "40 %", "45 %", "50 %"}));
     const std::vector<int> expected{242, 229, 216, 204, 191, 178, 165, 153, 140, 127};
     for (qsizetype i = 0; i < choices.size(); ++i)
-        EXPECT_EQ(ZebraGrayOf(choices[i]), expected[std::size_t(i)]) << choices[i].toStdString();
+        EXPECT_EQ(zebraGrayOf(choices[i]), expected[std::size_t(i)]) << choices[i].toStdString();
 }
 
 TEST(ZebraGray, OnlyTwoLeadingDigitsMakeAPercentage)
 {
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("10%")), 229);   // the default
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("5 %")), 229);   // one digit: p = 10, not 5
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("07 %")), 237);
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("07")), 237);
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("00 %")), 255);
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("99 %")), 2);    // 255 - 252.45
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("12345")), 224); // 255 - 30.6
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("")), 229);
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("7")), 229);
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral(" 50 %")), 229);
-    EXPECT_EQ(ZebraGrayOf(QStringLiteral("ab %")), 229);
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("10%")), 229);   // the default
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("5 %")), 229);   // one digit: p = 10, not 5
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("07 %")), 237);
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("07")), 237);
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("00 %")), 255);
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("99 %")), 2);    // 255 - 252.45
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("12345")), 224); // 255 - 30.6
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("")), 229);
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("7")), 229);
+    EXPECT_EQ(zebraGrayOf(QStringLiteral(" 50 %")), 229);
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("ab %")), 229);
 }
 
 TEST_F(LoadReportSettingsTest, ZebraShadingComesFromColorZebraPattern)

@@ -67,7 +67,7 @@ class SettingsNumber : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(SettingsNumber, FollowsTheIntegerRule)
 {
-    EXPECT_EQ(ParseSettingsNumber(QString::fromUtf8(GetParam().text)), GetParam().number);
+    EXPECT_EQ(parseSettingsNumber(QString::fromUtf8(GetParam().text)), GetParam().number);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -485,8 +485,8 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverOverwritten)
 TEST(FindChoice, FindsTheStoredTextWithoutRegardToCase)
 {
     const QStringList list{"Left", "Center", "Right"};
-    EXPECT_EQ(FindChoice(list, QStringLiteral("center")), 1);
-    EXPECT_EQ(FindChoice(list, QStringLiteral("RIGHT")), 2);
-    EXPECT_EQ(FindChoice(list, QStringLiteral("Centre")), -1);
-    EXPECT_EQ(FindChoice(list, QString()), -1);
+    EXPECT_EQ(findChoice(list, QStringLiteral("center")), 1);
+    EXPECT_EQ(findChoice(list, QStringLiteral("RIGHT")), 2);
+    EXPECT_EQ(findChoice(list, QStringLiteral("Centre")), -1);
+    EXPECT_EQ(findChoice(list, QString()), -1);
 }

@@ -69,12 +69,12 @@ TEST(AliasFile, AMissingFileMeansNoAliasesAndAnUnreadableOneIsAnError)
     QTemporaryDir dir;
     DatabaseEngine engine;
     QStringList names{"left over"};
-    EXPECT_EQ(engine.LoadAliases(dir.path()), result::Ok);
+    EXPECT_EQ(engine.loadAliases(dir.path()), result::Ok);
     EXPECT_EQ(engine.ListAliases(names), result::Ok);
     EXPECT_TRUE(names.isEmpty());
 
     ASSERT_TRUE(QDir(dir.path()).mkdir(AliasFile::FileName));
-    EXPECT_EQ(engine.LoadAliases(dir.path()), result::ReadError);
+    EXPECT_EQ(engine.loadAliases(dir.path()), result::ReadError);
     EXPECT_TRUE(engine.lastError().contains(AliasFile::FileName));
 }
 
@@ -90,7 +90,7 @@ TEST(AliasEngine, ListsTheTablesOfADirectoryAliasByNameIgnoringCase)
     writeFile(dir.filePath("aliases.ini"), "[Sales]\nPATH=tables\n[Ledger]\nTYPE=ODBC\nSERVER NAME=h:/l\n");
 
     DatabaseEngine engine;
-    ASSERT_EQ(engine.LoadAliases(dir.filePath("aliases.ini")), result::Ok);
+    ASSERT_EQ(engine.loadAliases(dir.filePath("aliases.ini")), result::Ok);
     QStringList lines;
     ASSERT_EQ(engine.ListAliasParameters("SALES", lines), result::Ok);
     EXPECT_EQ(lines, QStringList({"PATH=" + tables.absolutePath()}));
@@ -123,7 +123,7 @@ TEST(AliasEngine, OpensATableThroughTheDatabaseOfALongAliasName)
     const QString tables = test::fixturesDir() + "/paradox";
     writeFile(dir.filePath("aliases.ini"), "[" + LongName.toUtf8() + "]\nPATH=" + tables.toUtf8() + "\n");
     DatabaseEngine engine;
-    ASSERT_EQ(engine.LoadAliases(dir.path()), result::Ok);
+    ASSERT_EQ(engine.loadAliases(dir.path()), result::Ok);
 
     AliasDatabase database(engine, LongName);
     TableSource source(engine);

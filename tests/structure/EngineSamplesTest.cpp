@@ -26,8 +26,8 @@ bool isEncryptedSample(const QString& path)
 // does not carry: they open, but their index definitions cannot be read.
 bool lacksItsIndexFile(const QString& path)
 {
-    static const QStringList names = {"dbase_8c.dbf", "cp1251.dbf", "dbase_30.dbf", "dbase_31.dbf"};
-    return QFileInfo(path).path().endsWith("spec/fixtures") && names.contains(QFileInfo(path).fileName());
+    static const QStringList Names = {"dbase_8c.dbf", "cp1251.dbf", "dbase_30.dbf", "dbase_31.dbf"};
+    return QFileInfo(path).path().endsWith("spec/fixtures") && Names.contains(QFileInfo(path).fileName());
 }
 
 } // namespace
@@ -119,7 +119,7 @@ TEST(EngineOnSamples, PrimaryIndexOfAKeyedTableComesFirst)
         TableHandle h = 0;
         ASSERT_EQ(engine.OpenTable(QString(), path, h), result::Ok);
         std::vector<FieldListEntry> fields;
-        engine.ReadFieldList(h, fields);
+        engine.readFieldList(h, fields);
         std::vector<IndexDescription> indexes;
         ASSERT_EQ(engine.ListIndexes(h, indexes), result::Ok) << engine.lastError().toStdString();
         const bool hasKey = !fields.empty() && fields[0].key;

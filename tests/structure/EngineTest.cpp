@@ -67,19 +67,19 @@ class Engine : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(dir_.isValid());
         write("Orders.FAK", "ok");
         write("broken.fak", "DAMAGED");
         write("future.fak", "NEWER");
         write("notes.txt", "text");
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::make_unique<FakeFormat>(sampleDefinition(), 2));
-        engine = std::make_unique<DatabaseEngine>(std::move(formats));
+        engine_ = std::make_unique<DatabaseEngine>(std::move(formats));
     }
 
     void write(const QString& name, const QByteArray& content)
     {
-        QFile f(dir.filePath(name));
+        QFile f(dir_.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
@@ -87,12 +87,12 @@ protected:
     TableHandle open(const QString& name)
     {
         TableHandle h = 0;
-        EXPECT_EQ(engine->OpenTable(dir.path(), name, h), result::Ok) << engine->lastError().toStdString();
+        EXPECT_EQ(engine_->OpenTable(dir_.path(), name, h), result::Ok) << engine_->lastError().toStdString();
         return h;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<DatabaseEngine> engine;
+    QTemporaryDir dir_;
+    std::unique_ptr<DatabaseEngine> engine_;
 };
 
 } // namespace
@@ -103,32 +103,32 @@ TEST_F(Engine, FindsTablesWithoutRegardToCaseAndWithoutExtension)
     EXPECT_NE(open("orders.fak"), 0u);
     TableHandle h = 0;
     // A bare name is looked for with the known table extensions only.
-    EXPECT_EQ(engine->OpenTable(dir.path(), "orders", h), result::NoSuchFile);
+    EXPECT_EQ(engine_->OpenTable(dir_.path(), "orders", h), result::NoSuchFile);
     // Without a directory the name is a path.
-    EXPECT_EQ(engine->OpenTable("", dir.filePath("orders.FAK"), h), result::Ok);
+    EXPECT_EQ(engine_->OpenTable("", dir_.filePath("orders.FAK"), h), result::Ok);
 }
 
 TEST_F(Engine, FailuresAnswerNamedCodesWithMessagesThatNameTheFile)
 {
     TableHandle h = 99;
-    EXPECT_EQ(engine->OpenTable(dir.path(), "missing.fak", h), result::NoSuchFile);
+    EXPECT_EQ(engine_->OpenTable(dir_.path(), "missing.fak", h), result::NoSuchFile);
     EXPECT_EQ(h, 0u);
-    EXPECT_TRUE(engine->lastError().contains("missing.fak"));
+    EXPECT_TRUE(engine_->lastError().contains("missing.fak"));
 
-    EXPECT_EQ(engine->OpenTable(dir.filePath("nowhere"), "orders.fak", h), result::NoSuchFile);
-    EXPECT_TRUE(engine->lastError().contains("no such directory"));
+    EXPECT_EQ(engine_->OpenTable(dir_.filePath("nowhere"), "orders.fak", h), result::NoSuchFile);
+    EXPECT_TRUE(engine_->lastError().contains("no such directory"));
 
-    EXPECT_EQ(engine->OpenTable(dir.path(), "broken.fak", h), result::NotATable);
-    EXPECT_TRUE(engine->lastError().contains("broken.fak")) << engine->lastError().toStdString();
-    EXPECT_TRUE(engine->lastError().contains("header is damaged"));
+    EXPECT_EQ(engine_->OpenTable(dir_.path(), "broken.fak", h), result::NotATable);
+    EXPECT_TRUE(engine_->lastError().contains("broken.fak")) << engine_->lastError().toStdString();
+    EXPECT_TRUE(engine_->lastError().contains("header is damaged"));
 
-    EXPECT_EQ(engine->OpenTable(dir.path(), "future.fak", h), result::UnsupportedVersion);
-    EXPECT_EQ(engine->OpenTable(dir.path(), "notes.txt", h), result::NotATable);
-    EXPECT_TRUE(engine->lastError().contains("txt"));
+    EXPECT_EQ(engine_->OpenTable(dir_.path(), "future.fak", h), result::UnsupportedVersion);
+    EXPECT_EQ(engine_->OpenTable(dir_.path(), "notes.txt", h), result::NotATable);
+    EXPECT_TRUE(engine_->lastError().contains("txt"));
 
     std::array<std::byte, record::PropertiesSize> props{};
-    EXPECT_EQ(engine->ReadTableProperties(12345, props), result::InvalidHandle);
-    EXPECT_EQ(engine->CloseTable(12345), result::InvalidHandle);
+    EXPECT_EQ(engine_->ReadTableProperties(12345, props), result::InvalidHandle);
+    EXPECT_EQ(engine_->CloseTable(12345), result::InvalidHandle);
 }
 
 TEST_F(Engine, PropertiesRecordHoldsItsMembersAtTheirBytePositions)
@@ -136,7 +136,7 @@ TEST_F(Engine, PropertiesRecordHoldsItsMembersAtTheirBytePositions)
     const TableHandle h = open("orders.fak");
     std::array<std::byte, record::PropertiesSize> r{};
     r.fill(std::byte{0xEE});
-    ASSERT_EQ(engine->ReadTableProperties(h, r), result::Ok);
+    ASSERT_EQ(engine_->ReadTableProperties(h, r), result::Ok);
     EXPECT_EQ(textAt(r, 263), "FAKE");
     EXPECT_EQ(get16(r, 297), 49);
     EXPECT_EQ(get16(r, 299), 61);
@@ -149,14 +149,14 @@ TEST_F(Engine, PropertiesRecordHoldsItsMembersAtTheirBytePositions)
     EXPECT_EQ(get16(r, 389), 1);
 
     std::array<std::byte, 100> tooSmall{};
-    EXPECT_EQ(engine->ReadTableProperties(h, tooSmall), result::BufferTooSmall);
+    EXPECT_EQ(engine_->ReadTableProperties(h, tooSmall), result::BufferTooSmall);
 }
 
 TEST_F(Engine, FieldDescriptorsAndFieldList)
 {
     const TableHandle h = open("orders.fak");
     std::vector<std::byte> buffer(record::FieldDescriptorBufferSize);
-    ASSERT_EQ(engine->ReadFieldDescriptors(h, buffer), result::Ok);
+    ASSERT_EQ(engine_->ReadFieldDescriptors(h, buffer), result::Ok);
     EXPECT_EQ(get16(buffer, 0), 1);
     EXPECT_EQ(textAt(buffer, 2), "Id");
     EXPECT_EQ(get16(buffer, 36), 29);   // auto-increment subtype
@@ -167,7 +167,7 @@ TEST_F(Engine, FieldDescriptorsAndFieldList)
     EXPECT_EQ(get16(buffer, 62 + 42), 4);  // offset after the 4-byte Id
 
     std::vector<FieldListEntry> list;
-    ASSERT_EQ(engine->ReadFieldList(h, list), result::Ok);
+    ASSERT_EQ(engine_->readFieldList(h, list), result::Ok);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].name, "Id");
     EXPECT_EQ(list[0].type, FieldType::AutoInc);
@@ -183,7 +183,7 @@ TEST_F(Engine, MoreFieldsThanTheBufferHoldsAreRefused)
     formats.push_back(std::make_unique<FakeFormat>(d));
     DatabaseEngine wide(std::move(formats));
     TableHandle h = 0;
-    ASSERT_EQ(wide.OpenTable(dir.path(), "orders.fak", h), result::Ok);
+    ASSERT_EQ(wide.OpenTable(dir_.path(), "orders.fak", h), result::Ok);
     std::vector<std::byte> buffer(record::FieldDescriptorBufferSize);
     EXPECT_EQ(wide.ReadFieldDescriptors(h, buffer), result::TooManyFields);
     EXPECT_TRUE(wide.lastError().contains("501 fields")) << wide.lastError().toStdString();
@@ -194,7 +194,7 @@ TEST_F(Engine, ValidityCheckRecordAndLanguageDriverBlock)
 {
     const TableHandle h = open("orders.fak");
     std::array<std::byte, record::ValidityCheckSize> c{};
-    ASSERT_EQ(engine->ReadValidityCheck(h, 1, c), result::Ok);
+    ASSERT_EQ(engine_->ReadValidityCheck(h, 1, c), result::Ok);
     EXPECT_EQ(get16(c, 0), 2);
     EXPECT_EQ(get16(c, 2), 1);
     EXPECT_EQ(get16(c, 4), 0);
@@ -203,11 +203,11 @@ TEST_F(Engine, ValidityCheckRecordAndLanguageDriverBlock)
     std::copy_n(c.begin() + 266, 256, max.begin());
     EXPECT_DOUBLE_EQ(slot::float64(max), 99.5);
     EXPECT_EQ(textAt(c, 778), "#.##");
-    EXPECT_EQ(engine->ReadValidityCheck(h, 0, c), result::NoSuchRecord);
-    EXPECT_EQ(engine->ReadValidityCheck(h, 2, c), result::NoSuchRecord);
+    EXPECT_EQ(engine_->ReadValidityCheck(h, 0, c), result::NoSuchRecord);
+    EXPECT_EQ(engine_->ReadValidityCheck(h, 2, c), result::NoSuchRecord);
 
     const std::byte* block = nullptr;
-    ASSERT_EQ(engine->ReadLanguageDriver(h, block), result::Ok);
+    ASSERT_EQ(engine_->ReadLanguageDriver(h, block), result::Ok);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(block + 54)), "'ascii' ANSI");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(block)), "DBWINUS0");
 }
@@ -220,27 +220,27 @@ TEST_F(Engine, ProtectedTableOpensOnlyWithARegisteredPassword)
     formats.push_back(std::make_unique<FakeFormat>(d, 0, "123"));
     DatabaseEngine locked(std::move(formats));
     TableHandle h = 0;
-    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
+    EXPECT_EQ(locked.OpenTable(dir_.path(), "orders.fak", h), result::PasswordNeeded);
     EXPECT_TRUE(locked.lastError().contains("password"));
     locked.RegisterPassword("wrong");
-    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::PasswordNeeded);
+    EXPECT_EQ(locked.OpenTable(dir_.path(), "orders.fak", h), result::PasswordNeeded);
     locked.RegisterPassword("123");
-    EXPECT_EQ(locked.OpenTable(dir.path(), "orders.fak", h), result::Ok);
+    EXPECT_EQ(locked.OpenTable(dir_.path(), "orders.fak", h), result::Ok);
 }
 
 TEST_F(Engine, IndexListAndCount)
 {
     const TableHandle h = open("orders.fak");
     int count = -1;
-    ASSERT_EQ(engine->ReadIndexCount(h, count), result::Ok);
+    ASSERT_EQ(engine_->readIndexCount(h, count), result::Ok);
     EXPECT_EQ(count, 2);
     std::vector<IndexDescription> indexes;
-    ASSERT_EQ(engine->ListIndexes(h, indexes), result::Ok);
+    ASSERT_EQ(engine_->ListIndexes(h, indexes), result::Ok);
     ASSERT_EQ(indexes.size(), 2u);
     EXPECT_EQ(indexes[1].name, "Index2");
     EXPECT_EQ(indexes[1].fields, "A;B");
     std::array<std::byte, record::PropertiesSize> r{};
-    ASSERT_EQ(engine->ReadTableProperties(h, r), result::Ok);
+    ASSERT_EQ(engine_->ReadTableProperties(h, r), result::Ok);
     EXPECT_EQ(get16(r, 303), 2);
 }
 
@@ -257,7 +257,7 @@ TEST_F(Engine, IntegrityListRecordsAndTheirCursor)
     DatabaseEngine linked(std::move(formats));
 
     TableHandle list = 0;
-    ASSERT_EQ(linked.OpenIntegrityList(dir.path(), "orders.fak", "", list), result::Ok);
+    ASSERT_EQ(linked.OpenIntegrityList(dir_.path(), "orders.fak", "", list), result::Ok);
     std::array<std::byte, record::PropertiesSize> props{};
     ASSERT_EQ(linked.ReadTableProperties(list, props), result::Ok);
     EXPECT_EQ(get16(props, 299), record::IntegrityDescriptorSize);
@@ -267,7 +267,7 @@ TEST_F(Engine, IntegrityListRecordsAndTheirCursor)
     EXPECT_EQ(textAt(r, 2), "OrdersCustomer");
     EXPECT_EQ(get16(r, 34), 0);
     // A related table stored by name alone lives beside this table.
-    EXPECT_EQ(QString::fromStdString(textAt(r, 38)), QDir(dir.path()).filePath("customer.db"));
+    EXPECT_EQ(QString::fromStdString(textAt(r, 38)), QDir(dir_.path()).filePath("customer.db"));
     EXPECT_EQ(get16(r, 299), 1);
     EXPECT_EQ(get16(r, 307), 2);
     EXPECT_EQ(get16(r, 309), 2);
@@ -297,14 +297,14 @@ TEST_F(Engine, TableSourceReadsTheLinksAsTypedRecords)
     formats.push_back(std::move(format));
     DatabaseEngine linked(std::move(formats));
     TableSource source(linked);
-    source.open(dir.path(), "orders.fak");
+    source.open(dir_.path(), "orders.fak");
 
-    auto list = source.integrityLinks(dir.path(), "orders.fak");
+    auto list = source.integrityLinks(dir_.path(), "orders.fak");
     const auto master = list.next();
     ASSERT_TRUE(master.has_value());
     EXPECT_EQ(master->name, "OrdersCustomer");
     EXPECT_EQ(master->kind, IntegrityDescriptor::Kind::Master);
-    EXPECT_EQ(master->relatedTable, QDir(dir.path()).filePath("customer.db"));
+    EXPECT_EQ(master->relatedTable, QDir(dir_.path()).filePath("customer.db"));
     EXPECT_TRUE(master->cascade);
     EXPECT_EQ(master->pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{2, 1}, {3, 4}}));
     const auto dependent = list.next();
@@ -313,13 +313,13 @@ TEST_F(Engine, TableSourceReadsTheLinksAsTypedRecords)
     EXPECT_FALSE(dependent->cascade);
     // The stored Windows path is kept; where the table lives here is found beside this one.
     EXPECT_EQ(dependent->relatedTable, "C:\\DATA\\LINES.FAK");
-    EXPECT_EQ(source.relatedTablePath(*dependent), QDir(dir.path()).filePath("lines.fak"));
+    EXPECT_EQ(source.relatedTablePath(*dependent), QDir(dir_.path()).filePath("lines.fak"));
     EXPECT_FALSE(list.next().has_value());
     list.rewind();
     EXPECT_EQ(list.next()->name, "OrdersCustomer");
 
     try {
-        source.integrityLinks(dir.path(), "missing.fak");
+        source.integrityLinks(dir_.path(), "missing.fak");
         FAIL() << "a missing table has no list";
     } catch (const EngineError& e) {
         EXPECT_EQ(e.code(), result::NoSuchFile);
@@ -357,19 +357,19 @@ TEST(ResolveRelatedTable, AWindowsPathResolvesBesideThePrintedTable)
     QFile f(dir.filePath("orders.fak"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
-    EXPECT_EQ(ResolveRelatedTable("C:\\DATA\\ORDERS.FAK", dir.path()), dir.filePath("orders.fak"));
-    EXPECT_EQ(ResolveRelatedTable("D:ORDERS.FAK", dir.path()), dir.filePath("orders.fak"));
-    EXPECT_EQ(ResolveRelatedTable("C:\\DATA\\NONE.FAK", dir.path()), "C:\\DATA\\NONE.FAK");
-    EXPECT_EQ(ResolveRelatedTable(dir.filePath("orders.fak"), "/elsewhere"), dir.filePath("orders.fak"));
+    EXPECT_EQ(resolveRelatedTable("C:\\DATA\\ORDERS.FAK", dir.path()), dir.filePath("orders.fak"));
+    EXPECT_EQ(resolveRelatedTable("D:ORDERS.FAK", dir.path()), dir.filePath("orders.fak"));
+    EXPECT_EQ(resolveRelatedTable("C:\\DATA\\NONE.FAK", dir.path()), "C:\\DATA\\NONE.FAK");
+    EXPECT_EQ(resolveRelatedTable(dir.filePath("orders.fak"), "/elsewhere"), dir.filePath("orders.fak"));
 }
 
 TEST_F(Engine, TableWithoutLinksGivesAnEmptyList)
 {
     TableHandle list = 0;
-    ASSERT_EQ(engine->OpenIntegrityList(dir.path(), "orders.fak", "", list), result::Ok);
+    ASSERT_EQ(engine_->OpenIntegrityList(dir_.path(), "orders.fak", "", list), result::Ok);
     std::vector<std::byte> r(record::IntegrityDescriptorSize);
-    EXPECT_EQ(engine->NextRecord(list, r), result::EndOfList);
-    EXPECT_EQ(engine->OpenIntegrityList(dir.path(), "missing.fak", "", list), result::NoSuchFile);
+    EXPECT_EQ(engine_->NextRecord(list, r), result::EndOfList);
+    EXPECT_EQ(engine_->OpenIntegrityList(dir_.path(), "missing.fak", "", list), result::NoSuchFile);
 }
 
 // Messages that misled: an empty file said "file ends inside version byte", random bytes
@@ -412,7 +412,7 @@ TEST(EngineMessages, SayWhatIsWrongAndNameFilesByThePathAsGiven)
 
     ASSERT_EQ(engine.OpenTable(rel, "indexed.dbf", h), result::Ok) << engine.lastError().toStdString();
     int count = -1;
-    EXPECT_EQ(engine.ReadIndexCount(h, count), result::IndexMissing);
+    EXPECT_EQ(engine.readIndexCount(h, count), result::IndexMissing);
     EXPECT_EQ(engine.lastError(), rel + "/indexed.MDX: no such file; byte 28 of " + rel +
                                       "/indexed.dbf says the table has a production index");
     EXPECT_STREQ(resultName(result::IndexMissing), "IndexMissing");

@@ -49,7 +49,7 @@ ProcessResult makeDemo(const QString& folder)
     return runProgram(QStringLiteral(KORVEX_MAKE_DEMO), {folder});
 }
 
-const QStringList kDemoFiles = {
+const QStringList DemoFiles = {
     "CATEGORY.DBF", "CATEGORY.DBT",                                                 // python3-dbf
     "CUSTOMER.DB",  "CUSTOMER.MB",  "CUSTOMER.PX",  "CUSTOMER.VAL", "CUSTOMER.X02", // pxlib and
     "CUSTOMER.XG0", "CUSTOMER.Y02", "CUSTOMER.YG0",                                 // the companion
@@ -77,30 +77,30 @@ protected:
     static void SetUpTestSuite()
     {
         if (!QFileInfo::exists(path(QStringLiteral("CUSTOMER.DB"))))
-            made_ = new ProcessResult(makeDemo(folder()));
+            made = new ProcessResult(makeDemo(folder()));
     }
     static void TearDownTestSuite()
     {
-        delete made_;
-        made_ = nullptr;
+        delete made;
+        made = nullptr;
     }
     void SetUp() override
     {
-        if (made_) {
-            ASSERT_EQ(made_->exitCode, 0) << made_->err.toStdString();
+        if (made) {
+            ASSERT_EQ(made->exitCode, 0) << made->err.toStdString();
         }
     }
     static QString folder() { return QStringLiteral(KORVEX_DEMO_DIR); }
     static QString path(const QString& file) { return QDir(folder()).filePath(file); }
 
-    static ProcessResult* made_;
+    static ProcessResult* made;
 };
-ProcessResult* DemoDatabase::made_ = nullptr;
+ProcessResult* DemoDatabase::made = nullptr;
 
 TEST_F(DemoDatabase, HoldsEveryFileOfTheDemoAndNothingElse)
 {
     QStringList files = QDir(folder()).entryList(QDir::Files, QDir::Name);
-    QStringList expected = kDemoFiles;
+    QStringList expected = DemoFiles;
     expected.sort();
     EXPECT_EQ(files, expected);
 }
@@ -108,7 +108,7 @@ TEST_F(DemoDatabase, HoldsEveryFileOfTheDemoAndNothingElse)
 TEST_F(DemoDatabase, MakingItAgainWritesTheSameBytes)
 {
     const auto first = contentOf(folder());
-    ASSERT_EQ(first.size(), std::size_t(kDemoFiles.size()));
+    ASSERT_EQ(first.size(), std::size_t(DemoFiles.size()));
 
     QTemporaryDir other;
     ASSERT_EQ(makeDemo(other.path()).exitCode, 0);

@@ -121,16 +121,16 @@ HeaderLayout layoutOf(const Bytes& f)
 }
 
 // The fixed part of a check record, before the values it announces.
-constexpr std::size_t kValHeaderSize = 0x35;
+constexpr std::size_t ValHeaderSize = 0x35;
 // Only zero or non-zero matters in the slots that tell which parts of a check follow;
 // the engine leaves memory addresses there.
-constexpr std::uint32_t kPresent = 1;
-constexpr std::size_t kMaxLinkFields = 16;
-constexpr std::size_t kMasterLinkSize = 0x1E0;
-constexpr std::size_t kDependentsHeaderSize = 0xBA;
-constexpr std::size_t kDependentSize = 0x12A;
+constexpr std::uint32_t Present = 1;
+constexpr std::size_t MaxLinkFields = 16;
+constexpr std::size_t MasterLinkSize = 0x1E0;
+constexpr std::size_t DependentsHeaderSize = 0xBA;
+constexpr std::size_t DependentSize = 0x12A;
 // The slot for the table's path in the footer.
-constexpr std::size_t kPathSlot = 79;
+constexpr std::size_t PathSlot = 79;
 
 Bytes checkRecord(const ValCheck& c)
 {
@@ -144,10 +144,10 @@ Bytes checkRecord(const ValCheck& c)
     r.push_back(0);     // lookup options
     append32(r, 0);     // no table lookup
     append32(r, 0);
-    append32(r, c.minimum ? kPresent : 0);
-    append32(r, c.maximum ? kPresent : 0);
-    append32(r, c.defaultValue ? kPresent : 0);
-    append32(r, c.picture.empty() ? 0 : kPresent);
+    append32(r, c.minimum ? Present : 0);
+    append32(r, c.maximum ? Present : 0);
+    append32(r, c.defaultValue ? Present : 0);
+    append32(r, c.picture.empty() ? 0 : Present);
     for (const auto* value : {&c.minimum, &c.maximum, &c.defaultValue})
         if (*value)
             append(r, **value);
@@ -158,7 +158,7 @@ Bytes checkRecord(const ValCheck& c)
 
 void putFieldNumbers(Bytes& b, std::size_t at, const std::vector<std::uint16_t>& numbers)
 {
-    if (numbers.empty() || numbers.size() > kMaxLinkFields)
+    if (numbers.empty() || numbers.size() > MaxLinkFields)
         throw std::runtime_error("a link has 1 to 16 field pairs");
     for (std::size_t i = 0; i < numbers.size(); ++i)
         put16(b, at + 2 * i, numbers[i]);
@@ -169,7 +169,7 @@ Bytes masterLinkRecord(const ValMasterLink& link)
     if (link.fields.size() != link.masterFields.size())
         throw std::runtime_error("link " + link.name + " pairs unequal field lists");
     const bool single = link.fields.size() == 1;
-    Bytes r(kMasterLinkSize, 0);
+    Bytes r(MasterLinkSize, 0);
     putText(r, 0x000, 64, link.name);
     // A single-field link names this table's field; a composite one repeats its own name.
     putText(r, 0x040, 64, single ? link.fieldName : link.name);
@@ -185,7 +185,7 @@ Bytes masterLinkRecord(const ValMasterLink& link)
 Bytes dependentRecord(const ValDependent& d)
 {
     const bool single = d.dependentFields.size() == 1;
-    Bytes r(kDependentSize, 0);
+    Bytes r(DependentSize, 0);
     putText(r, 0x000, 64, d.name);
     putText(r, 0x040, 82, d.dependentFile);
     putText(r, 0x092, 114, single ? d.fieldName : d.name);
@@ -207,7 +207,7 @@ Bytes integritySection(const ValContent& c)
         return s;
     }
     // The dependents header starts with the flag word that says it is there.
-    Bytes header(kDependentsHeaderSize, 0);
+    Bytes header(DependentsHeaderSize, 0);
     put16(header, 0x00, 1);
     put16(header, 0x96, std::uint16_t(c.referencedKeyFields.size()));
     putFieldNumbers(header, 0x98, c.referencedKeyFields);
@@ -227,15 +227,15 @@ Bytes footer(const ValContent& c)
     Bytes f;
     append16(f, std::uint16_t(t.descriptors.size()));
     append16(f, t.keyFields);
-    append16(f, std::uint16_t(kPathSlot + namesSize));
+    append16(f, std::uint16_t(PathSlot + namesSize));
     for (auto n : t.fieldNumbers)
         append16(f, n);
     for (auto [type, size] : t.descriptors) {
         f.push_back(type);
         f.push_back(size);
     }
-    Bytes path(kPathSlot, 0);
-    putText(path, 0, kPathSlot, c.tableFile);
+    Bytes path(PathSlot, 0);
+    putText(path, 0, PathSlot, c.tableFile);
     append(f, path);
     for (const auto& name : t.fieldNames)
         appendText(f, name);
@@ -272,13 +272,13 @@ Bytes buildValFile(const ValContent& c)
     const bool hasIntegrity = !c.masterLinks.empty() || !c.dependents.empty();
     const Bytes integrity = hasIntegrity ? integritySection(c) : Bytes{};
 
-    Bytes v(kValHeaderSize, 0);
+    Bytes v(ValHeaderSize, 0);
     v[0x00] = c.table.changeCount;
     v[0x01] = c.table.fileVersion;
     v[0x02] = std::uint8_t(c.checks.size());
     put32(v, 0x03, c.table.updateTime);
     v[0x07] = std::uint8_t(c.table.hiFieldId);
-    const std::size_t integrityAt = kValHeaderSize + body.size();
+    const std::size_t integrityAt = ValHeaderSize + body.size();
     put32(v, 0x09, std::uint32_t(integrityAt + integrity.size()));
     put32(v, 0x0D, hasIntegrity ? std::uint32_t(integrityAt) : 0);
     append(v, body);

@@ -32,7 +32,7 @@ namespace korvex::demo {
 namespace {
 
 // The demo's "now": every table says it was last written at 2026-01-15 12:00:00 UTC.
-constexpr std::uint32_t kUpdateTime = 1768478400;
+constexpr std::uint32_t UpdateTime = 1768478400;
 
 void reportError(pxdoc_t*, int type, const char* message, void*)
 {
@@ -471,20 +471,20 @@ void makeParadoxDemo(const std::string& folder)
 
         const std::string dbPath = folder + "/" + t.file;
         Bytes db = readFile(dbPath);
-        normalisePxlibHeader(db, kUpdateTime);
+        normalisePxlibHeader(db, UpdateTime);
         writeFile(dbPath, db);
         if (t.keyFields > 0) {
             const std::string pxPath = folder + "/" + withExtension(t.file, ".PX");
             Bytes px = readFile(pxPath);
-            normalisePxlibHeader(px, kUpdateTime);
+            normalisePxlibHeader(px, UpdateTime);
             writeFile(pxPath, px);
         }
         const TableHeaderFacts facts = readTableHeader(db);
         for (auto& index : indexes) {
             Bytes x = readFile(index.x);
             Bytes y = readFile(index.y);
-            normalisePxlibHeader(x, kUpdateTime);
-            normalisePxlibHeader(y, kUpdateTime);
+            normalisePxlibHeader(x, UpdateTime);
+            normalisePxlibHeader(y, UpdateTime);
             index.header.tableChangeCount = facts.changeCount;
             completeSecondaryIndex(x, y, index.header);
             writeFile(index.x, x);

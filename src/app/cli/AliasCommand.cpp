@@ -12,7 +12,7 @@ const QString PathPrefix = QStringLiteral("PATH=");
 
 } // namespace
 
-QString AliasListText(DatabaseEngine& engine)
+QString aliasListText(DatabaseEngine& engine)
 {
     QStringList names;
     engine.ListAliases(names);
@@ -30,7 +30,7 @@ QString AliasListText(DatabaseEngine& engine)
     return text;
 }
 
-std::unique_ptr<AliasDatabase> ConnectAlias(DatabaseEngine& engine, const QString& name, QString& error)
+std::unique_ptr<AliasDatabase> connectAlias(DatabaseEngine& engine, const QString& name, QString& error)
 {
     // The database object carries the alias's name as the aliases file spells it.
     QStringList names;
@@ -45,7 +45,7 @@ std::unique_ptr<AliasDatabase> ConnectAlias(DatabaseEngine& engine, const QStrin
     return database;
 }
 
-QString AliasDirectory(DatabaseEngine& engine, const AliasDatabase& database)
+QString aliasDirectory(DatabaseEngine& engine, const AliasDatabase& database)
 {
     QStringList parameters;
     engine.ListAliasParameters(database.aliasName(), parameters);

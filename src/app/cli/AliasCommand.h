@@ -15,14 +15,14 @@ class DatabaseEngine;
 // One line per alias, sorted by name ignoring case: the name, the driver, and the
 // directory of a directory alias or the parameters of a server alias ("; " between them),
 // separated by tabs.
-QString AliasListText(DatabaseEngine& engine);
+QString aliasListText(DatabaseEngine& engine);
 
 // The connected database of the alias called name (in any case); nothing, with error set
 // to the engine's message, when there is no such alias, it is a server alias or its
 // directory is missing.
-std::unique_ptr<AliasDatabase> ConnectAlias(DatabaseEngine& engine, const QString& name, QString& error);
+std::unique_ptr<AliasDatabase> connectAlias(DatabaseEngine& engine, const QString& name, QString& error);
 
 // The directory of a connected directory alias, from its PATH line.
-QString AliasDirectory(DatabaseEngine& engine, const AliasDatabase& database);
+QString aliasDirectory(DatabaseEngine& engine, const AliasDatabase& database);
 
 } // namespace korvex

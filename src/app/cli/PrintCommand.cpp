@@ -65,7 +65,7 @@ void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& 
     if (engine.OpenTable(databaseName, tableName, handle) != result::Ok)
         return;  // the report tells why it cannot open the table
     QStringList warnings;
-    engine.ReadWarnings(handle, warnings);
+    engine.readWarnings(handle, warnings);
     engine.CloseTable(handle);
     for (const auto& w : warnings)
         writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
@@ -102,8 +102,8 @@ int printBook(const PrintRequest& request, ReportServices& services)
         printer.selectPdfPrinter(spool.path());
         const auto planner = recorderLike(printer);
         BookPrinter book(services, progress, printer, *planner);
-        layout = book.PrintBook(request.tables, QCoreApplication::applicationVersion());
-        AddPdfNavigation(printer.lastOutputFile(), target, layout);
+        layout = book.printBook(request.tables, QCoreApplication::applicationVersion());
+        addPdfNavigation(printer.lastOutputFile(), target, layout);
     } catch (const PrinterError& e) {
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
         return ExitFailed;
@@ -181,7 +181,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
         // Tables named relative to the alias open through its database, as chosen in the browser.
         QString driver;
         engine.GetAliasDriver(request.aliasDatabase->aliasName(), driver);
-        location.currentDirectory = AliasDirectory(engine, *request.aliasDatabase);
+        location.currentDirectory = aliasDirectory(engine, *request.aliasDatabase);
         location.CurrentAlias = request.aliasDatabase->aliasName().left(25);
         location.CurrentAliasDriver = driver.left(25);
         location.CurrentDatabase = request.aliasDatabase->databaseName();
@@ -240,7 +240,7 @@ PrintCommand::PrintCommand(int& argc, char** argv)
 
 int PrintCommand::run()
 {
-    return RunReportCommand(QCoreApplication::arguments(), printTables);
+    return runReportCommand(QCoreApplication::arguments(), printTables);
 }
 
 } // namespace korvex

@@ -41,7 +41,7 @@ int writeJson(ReportServices& services, const QStringList& tables, const QString
     bool allOk = true;
     Json::Array results;
     for (const auto& table : tables) {
-        auto dump = DumpTableStructure(services.engine(), services.descriptors(), table, label, QLocale::system(),
+        auto dump = dumpTableStructure(services.engine(), services.descriptors(), table, label, QLocale::system(),
                                        databaseName);
         allOk = allOk && dump.ok;
         results.push_back(std::move(dump.json));
@@ -67,10 +67,10 @@ bool reportFailures(const std::vector<TableSchema>& schemas)
 int writeMarkdown(ReportServices& services, const TableSet& set, const QString& folder)
 {
     const LabelLookup label = services.labelLookup();
-    const auto schemas = ReadTableSchemas(services.engine(), set, label);
+    const auto schemas = readTableSchemas(services.engine(), set, label);
     const bool allOk = reportFailures(schemas);
     const QString error =
-        WriteMarkdownFiles(folder, MarkdownDocuments(set.origin, schemas, LoadFieldTableOptions(services.settings()), label));
+        writeMarkdownFiles(folder, markdownDocuments(set.origin, schemas, loadFieldTableOptions(services.settings()), label));
     if (!error.isEmpty()) {
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(error));
         return ExitFailed;
@@ -81,15 +81,15 @@ int writeMarkdown(ReportServices& services, const TableSet& set, const QString& 
 
 int writeTbls(DatabaseEngine& engine, const TableSet& set)
 {
-    const auto schemas = ReadTableSchemas(engine, set, TblsLabel, QLocale::c());
+    const auto schemas = readTableSchemas(engine, set, tblsLabel, QLocale::c());
     const bool allOk = reportFailures(schemas);
-    writeTo(stdout, QString::fromUtf8(TblsSchemaJson(set.origin, schemas)));
+    writeTo(stdout, QString::fromUtf8(tblsSchemaJson(set.origin, schemas)));
     return allOk ? 0 : ExitFailed;
 }
 
 } // namespace
 
-int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables)
+int runReportCommand(const QStringList& arguments, const TablePrinter& printTables)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -195,16 +195,16 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     // Aliases are read only when asked for, so that a broken aliases file stops no other use.
     std::unique_ptr<AliasDatabase> aliasDatabase;
     if (parser.isSet(listAliases) || parser.isSet(alias)) {
-        if (engine.LoadAliases(QFileInfo(services.settings().path()).absolutePath()) != result::Ok) {
+        if (engine.loadAliases(QFileInfo(services.settings().path()).absolutePath()) != result::Ok) {
             writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
             return ExitFailed;
         }
         if (parser.isSet(listAliases)) {
-            writeTo(stdout, AliasListText(engine));
+            writeTo(stdout, aliasListText(engine));
             return 0;
         }
         QString error;
-        aliasDatabase = ConnectAlias(engine, parser.value(alias), error);
+        aliasDatabase = connectAlias(engine, parser.value(alias), error);
         if (!aliasDatabase) {
             writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(error));
             return ExitFailed;
@@ -212,7 +212,7 @@ int RunReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     }
 
     // A directory stands for its tables, an alias without names for all of its tables.
-    const TableSet set = ExpandTableArguments(engine, tables, aliasDatabase.get());
+    const TableSet set = expandTableArguments(engine, tables, aliasDatabase.get());
     QStringList named;
     for (const auto& t : set.tables)
         named << t.argument;
@@ -244,7 +244,7 @@ ReportCommand::ReportCommand(int& argc, char** argv)
 
 int ReportCommand::run()
 {
-    return RunReportCommand(QCoreApplication::arguments(), [this](const PrintRequest&, ReportServices&) {
+    return runReportCommand(QCoreApplication::arguments(), [this](const PrintRequest&, ReportServices&) {
         return runPrintProgram(arguments_.data());
     });
 }

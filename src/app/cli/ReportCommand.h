@@ -37,7 +37,7 @@ using TablePrinter = std::function<int(const PrintRequest&, ReportServices&)>;
 // structure as JSON, Markdown or tbls JSON. Answers the exit status: 0 when every table
 // succeeded, 1 when any failed, 2 for a usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes to
 // printTables.
-int RunReportCommand(const QStringList& arguments, const TablePrinter& printTables);
+int runReportCommand(const QStringList& arguments, const TablePrinter& printTables);
 
 // The program korvex-report: checks the arguments and writes the JSON structure dump with
 // Qt Core alone; for printing it hands over to korvex-report-print, which loads Qt Gui

@@ -105,7 +105,7 @@ Json linksJson(DatabaseEngine& engine, TableSource& source, const QString& datab
 
 } // namespace
 
-StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
+StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
                                  const QString& tableArgument, const LabelLookup& label, const QLocale& locale,
                                  const QString& databaseName)
 {
@@ -136,7 +136,7 @@ StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             {"tableType", structure.tableType},
             {"level", int(p.tableLevel)},
             {"levelText", structure.levelText},
-            {"typeOfTable", TypeOfTableText(structure.tableType, structure.levelText)},
+            {"typeOfTable", typeOfTableText(structure.tableType, structure.levelText)},
             {"languageDriver", texts.LanguageDriverText()},
             {"recordSize", int(p.recordSize)},
             {"recordBufferSize", int(p.recordBufferSize)},

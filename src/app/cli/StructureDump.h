@@ -20,7 +20,7 @@ struct StructureDump {
 
 // databaseName: where tableArgument is looked for (a directory or a connected database);
 // empty when tableArgument is a path of its own.
-StructureDump DumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
+StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
                                  const QString& tableArgument, const LabelLookup& label,
                                  const QLocale& locale = QLocale::system(),
                                  const QString& databaseName = QString());

@@ -66,25 +66,25 @@ int main(int argc, char* argv[])
 
     SettingsFile settings;
     DatabaseEngine engine;
-    for (const auto& pw : LoadPasswordList(settings))
+    for (const auto& pw : loadPasswordList(settings))
         engine.RegisterPassword(pw);
     std::unique_ptr<AliasDatabase> database;
     if (alias) {
-        if (engine.LoadAliases(QFileInfo(settings.path()).absolutePath()) != result::Ok)
+        if (engine.loadAliases(QFileInfo(settings.path()).absolutePath()) != result::Ok)
             return fail(engine.lastError());
         QString error;
-        database = ConnectAlias(engine, path.mid(1), error);
+        database = connectAlias(engine, path.mid(1), error);
         if (!database)
             return fail(error);
     }
     const TableSet set =
-        ExpandTableArguments(engine, alias ? QStringList() : QStringList{path}, database.get());
+        expandTableArguments(engine, alias ? QStringList() : QStringList{path}, database.get());
     for (const auto& problem : set.problems)
         writeTo(stderr, QStringLiteral("tbls-driver-korvex: %1\n").arg(problem));
     if (set.tables.empty())
         return 1;
 
-    const auto schemas = ReadTableSchemas(engine, set, TblsLabel, QLocale::c());
+    const auto schemas = readTableSchemas(engine, set, tblsLabel, QLocale::c());
     bool anyRead = false;
     for (const auto& t : schemas) {
         if (!t.ok)
@@ -93,7 +93,7 @@ int main(int argc, char* argv[])
     }
     if (!anyRead)
         return fail(QStringLiteral("%1: no table could be read").arg(set.origin));
-    const QByteArray json = TblsSchemaJson(set.origin, schemas);
+    const QByteArray json = tblsSchemaJson(set.origin, schemas);
     std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -43,7 +43,7 @@ AboutBox::AboutBox(const QString& settingsPath, const QString& aliasesPath, QWid
     setWindowTitle(QStringLiteral("About Korvex"));
 
     auto* picture = new QLabel(this);
-    picture->setPixmap(ButtonIcon(ButtonPicture::About).pixmap(32, 32));
+    picture->setPixmap(buttonIcon(ButtonPicture::About).pixmap(32, 32));
     picture->setAlignment(Qt::AlignTop);
 
     auto* name = text(QStringLiteral("Korvex V3.2"), this);

@@ -40,7 +40,7 @@ QString cleanAbsolute(const QString& directory)
 
 } // namespace
 
-void RequireEnterableDirectory(const QString& directory)
+void requireEnterableDirectory(const QString& directory)
 {
     const QFileInfo info(directory);
     if (!info.exists())
@@ -65,7 +65,7 @@ DirectoryListBox::DirectoryListBox(QWidget* parent)
 void DirectoryListBox::setDirectory(const QString& directory)
 {
     const QString path = cleanAbsolute(directory);
-    RequireEnterableDirectory(path);
+    requireEnterableDirectory(path);
     const bool changed = path != directory_;
     directory_ = path;
     fill();
@@ -124,7 +124,7 @@ void DirectoryListBox::keyPressEvent(QKeyEvent* event)
     QListWidget::keyPressEvent(event);
 }
 
-QString ShortenDirectory(const QString& directory, int width, const std::function<int(const QString&)>& textWidth)
+QString shortenDirectory(const QString& directory, int width, const std::function<int(const QString&)>& textWidth)
 {
     if (textWidth(directory) <= width)
         return directory;
@@ -173,7 +173,7 @@ void DirectoryLabel::resizeEvent(QResizeEvent* event)
 void DirectoryLabel::showShortened()
 {
     const QFontMetrics metrics(font());
-    setText(ShortenDirectory(full_, width(), [&](const QString& s) { return metrics.horizontalAdvance(s); }));
+    setText(shortenDirectory(full_, width(), [&](const QString& s) { return metrics.horizontalAdvance(s); }));
     setAccessibleName(full_);
 }
 

@@ -18,7 +18,7 @@ public:
 };
 
 // Raises DirectoryError saying why when directory cannot be entered.
-void RequireEnterableDirectory(const QString& directory);
+void requireEnterableDirectory(const QString& directory);
 
 // The directory list: the path from the root down to the current directory, one line per
 // folder with an open folder, and below it the current directory's subdirectories (hidden
@@ -59,7 +59,7 @@ private:
 
 // Shortens a directory to fit width pixels: whole leading folders give way to "...", as in
 // "/.../tables/sales"; a last folder too wide on its own is cut at its end.
-QString ShortenDirectory(const QString& directory, int width, const std::function<int(const QString&)>& textWidth);
+QString shortenDirectory(const QString& directory, int width, const std::function<int(const QString&)>& textWidth);
 
 // A label that shows a directory shortened to its width, or a plain caption.
 class DirectoryLabel : public QLabel {

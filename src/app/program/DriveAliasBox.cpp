@@ -30,7 +30,7 @@ void DriveAliasBox::setAliases(const QStringList& names)
     const QSignalBlocker quiet(this);
     for (; aliasCount_ > 0; --aliasCount_)
         removeItem(0);
-    const QIcon picture(AliasPicture());
+    const QIcon picture(aliasPicture());
     for (const QString& name : names)
         insertItem(aliasCount_++, picture, u'>' + name);
 }
@@ -77,7 +77,7 @@ void DriveAliasBox::showPopup()
 void DriveAliasBox::fillVolumes()
 {
     for (const Volume& volume : volumes_.volumes())
-        addItem(VolumePicture(volume.kind), volume.displayText(), volume.mountPath);
+        addItem(volumePicture(volume.kind), volume.displayText(), volume.mountPath);
 }
 
 void DriveAliasBox::entrySelected(int index)

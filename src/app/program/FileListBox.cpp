@@ -68,7 +68,7 @@ QStringList FileListBox::listFiles(const QString& directory, const QString& mask
     return names;
 }
 
-QChar DateSeparator(const QLocale& locale)
+QChar dateSeparator(const QLocale& locale)
 {
     const QString format = locale.dateFormat(QLocale::ShortFormat);
     bool quoted = false;
@@ -84,7 +84,7 @@ QChar DateSeparator(const QLocale& locale)
     return u'/';
 }
 
-QString TableDateText(const QDateTime& modified, QChar separator)
+QString tableDateText(const QDateTime& modified, QChar separator)
 {
     if (!modified.isValid())
         return QStringLiteral("?");
@@ -93,15 +93,15 @@ QString TableDateText(const QDateTime& modified, QChar separator)
     return digits(date.day(), 2) + separator + digits(date.month(), 2) + separator + digits(date.year(), 4);
 }
 
-QString FileDateText(const QString& path, QChar separator)
+QString fileDateText(const QString& path, QChar separator)
 {
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         return QStringLiteral("?");
-    return TableDateText(info.lastModified(), separator);
+    return tableDateText(info.lastModified(), separator);
 }
 
-int TableImageIndex(const QString& name, bool aliasMode)
+int tableImageIndex(const QString& name, bool aliasMode)
 {
     if (aliasMode)
         return 0;

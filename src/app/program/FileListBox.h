@@ -51,19 +51,19 @@ private:
 
 // The date separator of the locale's short date format: its first character that is not
 // part of a day, month or year field; "/" when the format has none.
-QChar DateSeparator(const QLocale& locale);
+QChar dateSeparator(const QLocale& locale);
 
 // A file's modification date as the table list shows it: day and month with two digits,
 // the year with four, joined by the separator ("09/03/1996"); "?" for a time that is not
 // valid.
-QString TableDateText(const QDateTime& modified, QChar separator);
+QString tableDateText(const QDateTime& modified, QChar separator);
 
 // The date text of the file at path in local time; "?" when it is no file or its time
 // cannot be read.
-QString FileDateText(const QString& path, QChar separator);
+QString fileDateText(const QString& path, QChar separator);
 
 // The picture of a table list entry: 0 for a table (".DB" or ".DBF" in any case, and every
 // table of an alias), 1 for any other file.
-int TableImageIndex(const QString& name, bool aliasMode);
+int tableImageIndex(const QString& name, bool aliasMode);
 
 } // namespace korvex

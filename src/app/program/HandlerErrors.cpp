@@ -7,7 +7,7 @@
 
 namespace korvex {
 
-void ShowError(UserMessages& display, std::exception_ptr error)
+void showError(UserMessages& display, std::exception_ptr error)
 {
     // The program's errors (engine, printer, directory, settings) carry their text as UTF-8.
     try {

@@ -9,16 +9,16 @@ class UserMessages;
 
 // Shows the error that error stands for in the application's error display: its fixed
 // text, and for a failed settings write also the system's reason.
-void ShowError(UserMessages& display, std::exception_ptr error);
+void showError(UserMessages& display, std::exception_ptr error);
 
 // Runs a window's event handler; an error that leaves it is shown and the program goes on.
 template <typename Handler>
-void RunHandler(UserMessages& display, Handler&& handler)
+void runHandler(UserMessages& display, Handler&& handler)
 {
     try {
         std::forward<Handler>(handler)();
     } catch (...) {
-        ShowError(display, std::current_exception());
+        showError(display, std::current_exception());
     }
 }
 

@@ -86,17 +86,17 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const QString& cap
     button->setToolTip(hint);
     button->setAccessibleName(withoutAccelerator(caption));
     button->setAccessibleDescription(hint);
-    button->setIcon(ButtonIcon(picture));
+    button->setIcon(buttonIcon(picture));
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFocusPolicy(Qt::StrongFocus);
-    button->setFont(DialogFont());
+    button->setFont(dialogFont());
     return button;
 }
 
 } // namespace
 
-void SetApplicationHintDelay(int milliseconds)
+void setApplicationHintDelay(int milliseconds)
 {
     if (auto* style = dynamic_cast<HintDelayStyle*>(QApplication::style())) {
         style->setDelay(milliseconds);
@@ -142,14 +142,14 @@ void TForm_PrintTable::setPartners(Partners partners)
 
 void TForm_PrintTable::guarded(const std::function<void()>& handler)
 {
-    RunHandler(*s_.errors, handler);
+    runHandler(*s_.errors, handler);
 }
 
 void TForm_PrintTable::makeControls()
 {
     GroupBoxTables = new QGroupBox(this);
     GroupBoxTables->setObjectName(QStringLiteral("GroupBoxTables"));
-    GroupBoxTables->setFont(DialogFont());
+    GroupBoxTables->setFont(dialogFont());
     GroupBoxTables->setAccessibleName(QStringLiteral("Tables"));
     QWidget* box = GroupBoxTables;
 
@@ -182,7 +182,7 @@ void TForm_PrintTable::makeControls()
     LabelDriveAlias->setBuddy(DriveComboBox1);
 
     for (QWidget* child : box->findChildren<QWidget*>())
-        child->setFont(DialogFont());
+        child->setFont(dialogFont());
 
     SpeedButtonPrint = pictureButton(this, "SpeedButtonPrint", QStringLiteral("&Print Table(s)"),
                                      QStringLiteral("Print selected table(s)"), ButtonPicture::Print);
@@ -197,7 +197,7 @@ void TForm_PrintTable::makeControls()
     // The file list has no window: it stands at its design place with no height.
     FileListBox1 = new FileListBox(this);
     BDEpicture = label(this, "BDEpicture", QString());
-    BDEpicture->setPixmap(AliasPicture());
+    BDEpicture->setPixmap(aliasPicture());
     BDEpicture->setGeometry(108, 24, 16, 11);
     BDEpicture->hide();
 
@@ -255,13 +255,13 @@ void TForm_PrintTable::makePopupMenu()
     ClearFiles = PopupMenuFiles->addAction(QStringLiteral("Clear"));
     ClearFiles->setObjectName(QStringLiteral("ClearFiles"));
     PopupMenuFiles->addSeparator()->setObjectName(QStringLiteral("N2"));
-    PrintPreview = PopupMenuFiles->addAction(QStringLiteral("Print preview..."));
-    PrintPreview->setObjectName(QStringLiteral("PrintPreview"));
-    ExportTables = PopupMenuFiles->addAction(QStringLiteral("Export..."));
-    ExportTables->setObjectName(QStringLiteral("ExportTables"));
+    printPreview_ = PopupMenuFiles->addAction(QStringLiteral("Print preview..."));
+    printPreview_->setObjectName(QStringLiteral("PrintPreview"));
+    exportTables_ = PopupMenuFiles->addAction(QStringLiteral("Export..."));
+    exportTables_->setObjectName(QStringLiteral("ExportTables"));
     // Like the print button, for the selected tables only.
-    PrintPreview->setEnabled(false);
-    ExportTables->setEnabled(false);
+    printPreview_->setEnabled(false);
+    exportTables_->setEnabled(false);
 }
 
 void TForm_PrintTable::connectHandlers()
@@ -287,8 +287,8 @@ void TForm_PrintTable::connectHandlers()
     connect(DetailsView, &QAction::triggered, this, handler(&TForm_PrintTable::DetailsViewClick));
     connect(SelectAllFiles, &QAction::triggered, this, handler(&TForm_PrintTable::SelectAllFilesClick));
     connect(ClearFiles, &QAction::triggered, this, handler(&TForm_PrintTable::ClearFilesClick));
-    connect(PrintPreview, &QAction::triggered, this, handler(&TForm_PrintTable::PrintPreviewClick));
-    connect(ExportTables, &QAction::triggered, this, handler(&TForm_PrintTable::ExportTablesClick));
+    connect(printPreview_, &QAction::triggered, this, handler(&TForm_PrintTable::printPreviewClick));
+    connect(exportTables_, &QAction::triggered, this, handler(&TForm_PrintTable::exportTablesClick));
 
     connect(DriveComboBox1, &QComboBox::currentIndexChanged, this, handler(&TForm_PrintTable::DriveComboBox1Change));
     connect(DriveComboBox1, &QComboBox::activated, this, handler(&TForm_PrintTable::DriveComboBox1Change));
@@ -303,15 +303,15 @@ void TForm_PrintTable::connectHandlers()
 
 void TForm_PrintTable::FormCreate()
 {
-    SetApplicationHintDelay(HintDelayMs);
+    setApplicationHintDelay(HintDelayMs);
     AliasDatabases.clear();
     currentDatabase_ = nullptr;
     // The settings file, the field-descriptor area and the body font belong to the
     // program's services, made and read before this window.
-    SetApplicationToolTips(s_.settings.ReadFlag(OptionKeys::ShowHints));
+    setApplicationToolTips(s_.settings.ReadFlag(OptionKeys::ShowHints));
     AliasNames.clear();
     AliasParams.clear();
-    dateSeparator_ = DateSeparator(s_.locale);
+    dateSeparator_ = dateSeparator(s_.locale);
     buildAliasEntries();
     setWindowTitle(Title);
 
@@ -332,7 +332,7 @@ void TForm_PrintTable::FormCreate()
     };
     const QString last = s_.settings.ReadText(MainWindowKeys::LastDirectory);
     if (!(!last.isEmpty() && enterNearest(QDir(startDirectory_).absoluteFilePath(last))) && !enterNearest(startDirectory_))
-        RequireEnterableDirectory(startDirectory_);
+        requireEnterableDirectory(startDirectory_);
     restoreDriveAliasSelection();
     // An alias that fails now is told; the window's own state is restored all the same,
     // so that closing it keeps what the user had.
@@ -476,15 +476,15 @@ void TForm_PrintTable::closeEvent(QCloseEvent* event)
 void TForm_PrintTable::SpeedButtonPrintClick()
 {
     if (partners_.printTable)
-        RunPrint(*ListViewTables, partners_.printTable, partners_.continueQuestion, this);
+        runPrint(*ListViewTables, partners_.printTable, partners_.continueQuestion, this);
 }
 
 void TForm_PrintTable::ListViewTablesChange()
 {
     const bool selected = ListViewTables->selectedCount() > 0;
     SpeedButtonPrint->setEnabled(selected);
-    PrintPreview->setEnabled(selected);
-    ExportTables->setEnabled(selected);
+    printPreview_->setEnabled(selected);
+    exportTables_->setEnabled(selected);
 }
 
 QStringList TForm_PrintTable::selectedTables() const
@@ -496,14 +496,14 @@ QStringList TForm_PrintTable::selectedTables() const
     return names;
 }
 
-void TForm_PrintTable::PrintPreviewClick()
+void TForm_PrintTable::printPreviewClick()
 {
     const QStringList names = selectedTables();
     if (partners_.previewTables && !names.isEmpty())
         partners_.previewTables(names);
 }
 
-void TForm_PrintTable::ExportTablesClick()
+void TForm_PrintTable::exportTablesClick()
 {
     const QStringList names = selectedTables();
     if (partners_.exportTables && !names.isEmpty())

@@ -40,7 +40,7 @@ class UserMessages;
 struct TableLocation;
 
 // The application's hints appear after the pointer has rested this long on a control.
-void SetApplicationHintDelay(int milliseconds);
+void setApplicationHintDelay(int milliseconds);
 
 // The keys the main window restores at start and writes when it closes.
 struct MainWindowKeys {
@@ -98,7 +98,7 @@ public:
         QDialog* about = nullptr;
         PrintTableFunction printTable;
         std::function<void()> closePrintedTables;
-        ContinueQuestion continueQuestion = AskContinuePrinting;
+        ContinueQuestion continueQuestion = askContinuePrinting;
         // The popup's "Print preview..." and "Export...", with the selected tables' names.
         std::function<void(const QStringList& tables)> previewTables = nullptr;
         std::function<void(const QStringList& tables)> exportTables = nullptr;
@@ -138,8 +138,8 @@ public:
     void DetailsViewClick();
     void SelectAllFilesClick();
     void ClearFilesClick();
-    void PrintPreviewClick();
-    void ExportTablesClick();
+    void printPreviewClick();
+    void exportTablesClick();
 
     // The names of the selected tables, in list order.
     QStringList selectedTables() const;
@@ -207,8 +207,8 @@ private:
     QAction* DetailsView;
     QAction* SelectAllFiles;
     QAction* ClearFiles;
-    QAction* PrintPreview;
-    QAction* ExportTables;
+    QAction* printPreview_;
+    QAction* exportTables_;
     QTimer* DriveNotifyTimer;
     MainWindowLayout layout_;
 

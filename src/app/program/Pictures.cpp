@@ -69,7 +69,7 @@ QPixmap filePicture()
     });
 }
 
-QPixmap volumePicture(Volume::Kind kind)
+QPixmap drawVolumePicture(Volume::Kind kind)
 {
     return draw(16, 16, [kind](QPainter& p) {
         p.setPen(QPen(Outline, 1));
@@ -204,7 +204,7 @@ void applicationPicture(QPainter& p)
 
 } // namespace
 
-QIcon ApplicationIcon()
+QIcon applicationIcon()
 {
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
@@ -215,22 +215,22 @@ QIcon ApplicationIcon()
     return icon;
 }
 
-QPixmap AliasPicture()
+QPixmap aliasPicture()
 {
     return draw(16, 11, [](QPainter& p) { drum(p, QRectF(3.5, 0.5, 9, 10), QColor(220, 170, 40)); });
 }
 
-QIcon TableImage(int index)
+QIcon tableImage(int index)
 {
     return QIcon(index == 0 ? tablePicture() : filePicture());
 }
 
-QIcon VolumePicture(Volume::Kind kind)
+QIcon volumePicture(Volume::Kind kind)
 {
-    return QIcon(volumePicture(kind));
+    return QIcon(drawVolumePicture(kind));
 }
 
-QIcon ButtonIcon(ButtonPicture picture)
+QIcon buttonIcon(ButtonPicture picture)
 {
     return QIcon(buttonPicture(picture));
 }

@@ -7,7 +7,7 @@
 
 namespace korvex {
 
-ContinueAnswer AskContinuePrinting(QWidget* parent)
+ContinueAnswer askContinuePrinting(QWidget* parent)
 {
     QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), ContinueQuestionText,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll, parent);
@@ -21,7 +21,7 @@ ContinueAnswer AskContinuePrinting(QWidget* parent)
     return ContinueAnswer::Yes;
 }
 
-void RunPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask,
+void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask,
               QWidget* parent)
 {
     const int itemCount = list.count();

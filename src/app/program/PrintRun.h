@@ -25,14 +25,14 @@ inline const QString ContinueQuestionText = QStringLiteral("Continue printing ta
 
 // The question box: question icon, Yes, No and Yes to All in Qt's own (translated)
 // captions, Yes the default; Escape and the close button count as Yes.
-ContinueAnswer AskContinuePrinting(QWidget* parent);
+ContinueAnswer askContinuePrinting(QWidget* parent);
 
 // One print run: every selected entry of the list in list order goes to print. After a
 // table has failed, the question comes before every further selected table until it is
 // answered All (never again in this run) or No (the run ends there). The number of
 // entries is read once; each entry is looked up when its turn comes. Errors other than a
 // failed table (print returning false) leave the run at once.
-void RunPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask,
+void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask,
               QWidget* parent);
 
 } // namespace korvex

@@ -54,7 +54,7 @@ void Program::prepareApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
     QGuiApplication::setApplicationDisplayName(TForm_PrintTable::Title);
     QGuiApplication::setDesktopFileName(QStringLiteral("korvex"));
-    QGuiApplication::setWindowIcon(ApplicationIcon());
+    QGuiApplication::setWindowIcon(applicationIcon());
     // Qt's own texts (the buttons of message boxes, the printer dialog) in the user's
     // language.
     auto* translator = new QTranslator(qApp);
@@ -88,14 +88,14 @@ Program::Program(Options options)
         };
     }
     mainWindow_.setPartners({&configuration_, &about_, [this](const QString& name) { return printTable(name); },
-                             [this] { reporter_.printedTable().close(); }, AskContinuePrinting,
+                             [this] { reporter_.printedTable().close(); }, askContinuePrinting,
                              [this](const QStringList& names) { previewTables(names); },
                              [this](const QStringList& names) { exportTables(names); }});
     if (!options_.startFile.isEmpty()) {
         try {
             mainWindow_.openTableFile(options_.startFile);
         } catch (...) {
-            ShowError(options_.errors ? *options_.errors : messages_, std::current_exception());
+            showError(options_.errors ? *options_.errors : messages_, std::current_exception());
         }
     }
 }
@@ -159,7 +159,7 @@ void Program::exportTables(const QStringList& names)
     if (dialog.kind() != ExportKind::Markdown)
         QDir().mkpath(exportFolder_);
     const ExportOutcome outcome =
-        ExportTables(services_, progress_, TableSetOf(services_.location(), names), dialog.kind(), target,
+        korvex::exportTables(services_, progress_, tableSetOf(services_.location(), names), dialog.kind(), target,
                      QCoreApplication::applicationVersion());
     if (!outcome.error.isEmpty())
         errors.showError(QStringLiteral("Export failed!\n"), outcome.error);

@@ -47,7 +47,7 @@ void TForm_PrintTable::buildAliasEntries()
 {
     // The first use of the engine. An aliases file that cannot be read is told, and the
     // browser works on without aliases.
-    if (s_.engine.LoadAliases(s_.aliasesLocation) != result::Ok)
+    if (s_.engine.loadAliases(s_.aliasesLocation) != result::Ok)
         s_.errors->showError(s_.engine.lastError());
     require(s_.engine.ListAliases(AliasNames), s_.engine);
     for (const QString& name : AliasNames)
@@ -310,8 +310,8 @@ void TForm_PrintTable::FileListBox1Change()
     std::vector<TableListItem> items;
     items.reserve(std::size_t(FileListBox1->entries().size()));
     for (const QString& name : FileListBox1->entries())
-        items.push_back({name, TableImageIndex(name, aliasMode),
-                         noDates ? QStringLiteral("?") : FileDateText(directory.filePath(name), dateSeparator_)});
+        items.push_back({name, tableImageIndex(name, aliasMode),
+                         noDates ? QStringLiteral("?") : fileDateText(directory.filePath(name), dateSeparator_)});
     ListViewTables->setItems(std::move(items));
     ++tableListBuilds_;
 }
@@ -364,7 +364,7 @@ void TForm_PrintTable::ClearFilesClick()
 void TForm_PrintTable::openTableFile(const QString& path)
 {
     const QFileInfo file(QDir(startDirectory_).absoluteFilePath(path));
-    RequireEnterableDirectory(file.absolutePath());
+    requireEnterableDirectory(file.absolutePath());
     DriveNotifyTimer->stop();
     if (const Volume* volume = DriveComboBox1->volumeOf(file.absolutePath())) {
         const QSignalBlocker quiet(DriveComboBox1);

@@ -54,7 +54,7 @@ std::vector<TableSchema> readSchemas(ReportServices& services, ReportProgress& p
     for (const auto& entry : tables.tables) {
         progress.showMessage(QStringLiteral("Exporting structure of table %1...").arg(entry.name));
         progress.processEvents();
-        schemas.push_back(ReadTableSchema(services.engine(), services.descriptors(), entry, label, locale));
+        schemas.push_back(readTableSchema(services.engine(), services.descriptors(), entry, label, locale));
         if (!schemas.back().ok)
             outcome.leftOut.push_back({entry.name, schemas.back().error});
     }
@@ -75,8 +75,8 @@ void writeBook(ReportServices& services, ReportProgress& progress, const TableSe
     planner.setCaps(Orientation::Landscape, printer.caps());
     printer.setOrientation(Orientation::Portrait);
     BookPrinter book(services, progress, printer, planner);
-    const BookLayout layout = book.PrintBook(tables, version);
-    AddPdfNavigation(printer.lastOutputFile(), target, layout);
+    const BookLayout layout = book.printBook(tables, version);
+    addPdfNavigation(printer.lastOutputFile(), target, layout);
     for (const auto& chapter : layout.chapters)
         if (!chapter.printed)
             outcome.leftOut.push_back({chapter.table.name, chapter.error});
@@ -104,7 +104,7 @@ QString defaultName(ExportKind kind)
 
 } // namespace
 
-TableSet TableSetOf(const TableLocation& location, const QStringList& names)
+TableSet tableSetOf(const TableLocation& location, const QStringList& names)
 {
     TableSet set;
     set.aliasName = location.CurrentAlias;
@@ -117,7 +117,7 @@ TableSet TableSetOf(const TableLocation& location, const QStringList& names)
     return set;
 }
 
-ExportOutcome ExportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables,
+ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables,
                            ExportKind kind, const QString& target, const QString& version)
 {
     ExportOutcome outcome;
@@ -130,16 +130,16 @@ ExportOutcome ExportTables(ReportServices& services, ReportProgress& progress, c
         case ExportKind::Markdown: {
             const LabelLookup label = services.labelLookup();
             const auto schemas = readSchemas(services, progress, tables, label, QLocale::system(), outcome);
-            const QString error = WriteMarkdownFiles(
-                target, MarkdownDocuments(tables.origin, schemas, LoadFieldTableOptions(services.settings()), label));
+            const QString error = writeMarkdownFiles(
+                target, markdownDocuments(tables.origin, schemas, loadFieldTableOptions(services.settings()), label));
             if (!error.isEmpty())
                 throw PrinterError(error);
             break;
         }
         case ExportKind::Tbls:
             // tbls reads the built-in labels and the C locale, whatever the user's language.
-            writeFile(target, TblsSchemaJson(tables.origin,
-                                             readSchemas(services, progress, tables, TblsLabel, QLocale::c(), outcome)));
+            writeFile(target, tblsSchemaJson(tables.origin,
+                                             readSchemas(services, progress, tables, tblsLabel, QLocale::c(), outcome)));
             break;
         }
     });

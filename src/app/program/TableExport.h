@@ -27,7 +27,7 @@ enum class ExportKind { Book, Markdown, Tbls };
 
 // The tables of the table list named as it shows them, where the browser shows them: in
 // the directory, or through the alias.
-TableSet TableSetOf(const TableLocation& location, const QStringList& names);
+TableSet tableSetOf(const TableLocation& location, const QStringList& names);
 
 // What an export did: an error that stopped it (nothing or not all was written), and the
 // tables left out with why.
@@ -39,7 +39,7 @@ struct ExportOutcome {
 // Writes the tables' book (a PDF file), Markdown (README.md and one file per table into a
 // folder) or tbls JSON (a file), with the labels and field columns of the settings;
 // progress shows one table after the other. version is the program's, for the book.
-ExportOutcome ExportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables,
+ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables,
                            ExportKind kind, const QString& target, const QString& version);
 
 // The small dialog of "Export...": what to write (a PDF book, Markdown or tbls JSON) and

@@ -34,7 +34,7 @@ void setUpView(QAbstractItemView* view, const QString& name)
 
 TableListModel::TableListModel(QObject* parent)
     : QAbstractTableModel(parent)
-    , images_{TableImage(0), TableImage(1)}
+    , images_{tableImage(0), tableImage(1)}
 {
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 const QSet<QString>& pseudoFileSystems()
 {
-    static const QSet<QString> types{
+    static const QSet<QString> Types{
         QStringLiteral("proc"),        QStringLiteral("sysfs"),          QStringLiteral("cgroup"),
         QStringLiteral("cgroup2"),     QStringLiteral("devpts"),         QStringLiteral("devtmpfs"),
         QStringLiteral("mqueue"),      QStringLiteral("securityfs"),     QStringLiteral("debugfs"),
@@ -27,12 +27,12 @@ const QSet<QString>& pseudoFileSystems()
         QStringLiteral("fuse.gvfsd-fuse"), QStringLiteral("fuse.portal"), QStringLiteral("fuse.lxcfs"),
         QStringLiteral("fuse.snapfuse"),
     };
-    return types;
+    return Types;
 }
 
 const QSet<QString>& networkFileSystems()
 {
-    static const QSet<QString> types{
+    static const QSet<QString> Types{
         QStringLiteral("nfs"),         QStringLiteral("nfs4"),          QStringLiteral("cifs"),
         QStringLiteral("smb3"),        QStringLiteral("smbfs"),         QStringLiteral("ncpfs"),
         QStringLiteral("afs"),         QStringLiteral("ceph"),          QStringLiteral("glusterfs"),
@@ -40,7 +40,7 @@ const QSet<QString>& networkFileSystems()
         QStringLiteral("davfs"),       QStringLiteral("fuse.sshfs"),    QStringLiteral("fuse.rclone"),
         QStringLiteral("fuse.s3fs"),   QStringLiteral("fuse.curlftpfs"),
     };
-    return types;
+    return Types;
 }
 
 bool isAtOrBelow(const QString& path, const QString& folder)
@@ -153,7 +153,7 @@ QString Volume::displayText() const
     return label.isEmpty() ? mountPath : mountPath + QStringLiteral(" [") + label.toLower() + ']';
 }
 
-QString UnescapeMountPath(QByteArrayView text)
+QString unescapeMountPath(QByteArrayView text)
 {
     QByteArray bytes;
     bytes.reserve(text.size());
@@ -189,9 +189,9 @@ VolumeList VolumeList::fromMountInfo(QByteArrayView mountInfo, const VolumeSourc
         if (fields.size() < 6 || separator - fields.begin() < 6 || fields.end() - separator < 3)
             continue;  // not a mount line
         Volume volume;
-        volume.mountPath = UnescapeMountPath(fields[4]);
-        volume.fileSystem = UnescapeMountPath(*(separator + 1));
-        volume.source = UnescapeMountPath(*(separator + 2));
+        volume.mountPath = unescapeMountPath(fields[4]);
+        volume.fileSystem = unescapeMountPath(*(separator + 1));
+        volume.source = unescapeMountPath(*(separator + 2));
         visible[volume.mountPath] = volume;
     }
 

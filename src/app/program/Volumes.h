@@ -71,6 +71,6 @@ private:
 };
 
 // A path of the mount table with its octal escapes ("\040" for a blank) resolved.
-QString UnescapeMountPath(QByteArrayView text);
+QString unescapeMountPath(QByteArrayView text);
 
 } // namespace korvex

@@ -16,7 +16,7 @@ int main(int argc, char* argv[])
         return program.run();
     } catch (...) {
         korvex::MessageBoxMessages errors;
-        korvex::ShowError(errors, std::current_exception());
+        korvex::showError(errors, std::current_exception());
         return 1;
     }
 }

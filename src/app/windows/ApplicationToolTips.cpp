@@ -26,7 +26,7 @@ QPointer<ToolTipBlocker>& blocker()
 
 } // namespace
 
-void SetApplicationToolTips(bool shown)
+void setApplicationToolTips(bool shown)
 {
     QPointer<ToolTipBlocker>& filter = blocker();
     if (shown) {
@@ -40,7 +40,7 @@ void SetApplicationToolTips(bool shown)
     QToolTip::hideText();
 }
 
-bool ApplicationToolTipsShown()
+bool applicationToolTipsShown()
 {
     return blocker().isNull();
 }

@@ -20,12 +20,12 @@ constexpr int ExposeWaitMs = 250;
 
 } // namespace
 
-QString FitMessageText(const QString& text, int limit, const std::function<int(const QString&)>& width)
+QString fitMessageText(const QString& text, int limit, const std::function<int(const QString&)>& width)
 {
     QString fitted = text;
     bool cut = false;
     while (!fitted.isEmpty() && width(fitted) > limit) {
-        RemoveLastCharacter(fitted);
+        removeLastCharacter(fitted);
         cut = true;
     }
     return cut ? fitted + QStringLiteral("...") : fitted;
@@ -92,7 +92,7 @@ int TForm_EVAMsg::textLimit() const { return Msg->width() - TextMargin; }
 QString TForm_EVAMsg::fitMessage(const QString& text) const
 {
     const QFontMetrics metrics(Msg->font());
-    return FitMessageText(text, textLimit(), [&](const QString& s) { return metrics.horizontalAdvance(s); });
+    return fitMessageText(text, textLimit(), [&](const QString& s) { return metrics.horizontalAdvance(s); });
 }
 
 QString TForm_EVAMsg::messageText() const { return Msg->caption(); }

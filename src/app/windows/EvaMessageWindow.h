@@ -15,7 +15,7 @@ class BevelPanel;
 
 // Cuts text until its width is at most limit pixels, one character at a time from the end,
 // and appends "..." when anything was cut (the dots may go past the limit).
-QString FitMessageText(const QString& text, int limit, const std::function<int(const QString&)>& width);
+QString fitMessageText(const QString& text, int limit, const std::function<int(const QString&)>& width);
 
 // The small borderless window in the middle of the screen that says which table is being
 // printed. It takes no input. Its only state is the text of its message panel.

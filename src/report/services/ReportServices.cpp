@@ -31,12 +31,12 @@ ReportServices::ReportServices(const QString& settingsPath, std::vector<std::uni
     : settings_(settingsAt(settingsPath))
     , engine_(std::move(formats))
     , labels_(loadedLabels(settings_))
-    , fieldColumns_(MakeFieldHeader())
-    , bodyFont_(LoadBodyFont(settings_))
+    , fieldColumns_(makeFieldHeader())
+    , bodyFont_(loadBodyFont(settings_))
 {
     // Nothing made after the engine depends on its passwords; registering them here keeps
     // the members plain.
-    for (const QString& password : LoadPasswordList(settings_))
+    for (const QString& password : loadPasswordList(settings_))
         engine_.RegisterPassword(password);
 }
 

@@ -129,7 +129,7 @@ QLabel* caption(QWidget* parent, const QString& text, QWidget* buddy, const QRec
 QGroupBox* group(QWidget* parent, const char* name, const QString& title, const QRect& geometry)
 {
     auto* box = named(new QGroupBox(title, parent), name);
-    box->setFont(DialogFont(true));
+    box->setFont(dialogFont(true));
     box->setGeometry(geometry);
     return box;
 }
@@ -165,7 +165,7 @@ void selectChoice(QComboBox* box, const QString& stored, int fallback = -1)
     QStringList items;
     for (int i = 0; i < box->count(); ++i)
         items << box->itemText(i);
-    const int found = FindChoice(items, stored);
+    const int found = findChoice(items, stored);
     box->setCurrentIndex(found >= 0 ? found : std::min(fallback, box->count() - 1));
 }
 
@@ -189,9 +189,9 @@ void selectFont(QComboBox* box, const QString& stored)
     QStringList items;
     for (int i = 0; i < box->count(); ++i)
         items << box->itemText(i);
-    int found = FindChoice(items, stored);
+    int found = findChoice(items, stored);
     if (found < 0)
-        found = FindChoice(items, QFontInfo(QFont(stored)).family());
+        found = findChoice(items, QFontInfo(QFont(stored)).family());
     if (found < 0) {
         box->insertItem(0, stored);
         box->setItemData(0, true, KeptFontRole);
@@ -237,7 +237,7 @@ TForm_PrnTabCfg::TForm_PrnTabCfg(Services services, QWidget* parent)
     setObjectName(QStringLiteral("Form_PrnTabCfg"));
     setWindowTitle(Caption);
     setFixedSize(ClientSize);
-    setFont(DialogFont());
+    setFont(dialogFont());
 
     TabbedNotebook1 = named(new QTabWidget(this), "TabbedNotebook1");
     TabbedNotebook1->setAccessibleName(QStringLiteral("Configuration pages"));
@@ -250,7 +250,7 @@ TForm_PrnTabCfg::TForm_PrnTabCfg(Services services, QWidget* parent)
     // Group captions are bold, what they hold is not.
     for (QGroupBox* box : findChildren<QGroupBox*>())
         for (QWidget* child : box->findChildren<QWidget*>())
-            child->setFont(DialogFont());
+            child->setFont(dialogFont());
 
     OKButton = pushButton(this, "OKButton", QStringLiteral("Save"), {}, QRect(359, 240, 75, 25));
     OKButton->setDefault(true);
@@ -330,7 +330,7 @@ QWidget* TForm_PrnTabCfg::makePrintingPage()
                                     QStringLiteral("Print a zebra pattern"), 8, first + 5 * step + 4, 170);
     ComboBoxZebraShading = named(new ZebraShadingBox(details), "ComboBoxZebraShading",
                                  QStringLiteral("Shading color for zebra pattern"));
-    ComboBoxZebraShading->addItems(ZebraShadingChoices());
+    ComboBoxZebraShading->addItems(zebraShadingChoices());
     ComboBoxZebraShading->setGeometry(180, first + 5 * step + 2, 80, 21);
 
     QGroupBox* layout = group(page, "GroupBoxLayout", QStringLiteral(" Layout "), QRect(460, 0, 122, 124));
@@ -345,7 +345,7 @@ QWidget* TForm_PrnTabCfg::makePrintingPage()
     QGroupBox* fields = group(page, "GroupBoxFieldInformation", QStringLiteral(" Field-Information "),
                               QRect(4, 128, 578, 70));
     FieldHeader = new TQxHeader(s_.fieldColumns, fields);
-    PopupMenu1 = SetUpFieldHeader(*FieldHeader);
+    PopupMenu1 = setUpFieldHeader(*FieldHeader);
     FieldHeader->move(10, 18);
     LabelUse = named(new QLabel(QStringLiteral("Use popup menu to insert / remove field information"), fields),
                      "LabelUse");
@@ -371,17 +371,17 @@ TForm_PrnTabCfg::HeaderControls TForm_PrnTabCfg::makeHeaderGroup(QWidget* page, 
     c.text->setGeometry(fieldX, row(0), fieldWidth, 21);
     c.visibility = pickList(box, name("ComboBoxPrintMainHeader", "ComboBoxPrintSubHeader"),
                             QStringLiteral("where to print ") + which,
-                            main ? MainHeaderVisibilityChoices() : SubHeaderVisibilityChoices(),
+                            main ? mainHeaderVisibilityChoices() : subHeaderVisibilityChoices(),
                             QRect(fieldX, row(1), fieldWidth, 21));
     c.alignment = pickList(box, name("ComboBoxMainHeaderAlign", "ComboBoxSubHeaderAlign"),
-                           QStringLiteral("Horizontal alignment for ") + which, HeaderAlignmentChoices(),
+                           QStringLiteral("Horizontal alignment for ") + which, headerAlignmentChoices(),
                            QRect(fieldX, row(2), fieldWidth, 21));
     c.fontName = pickList(box, name("ComboBoxMainHeaderFont", "ComboBoxSubHeaderFont"),
                           QStringLiteral("Font Name for ") + which, {}, QRect(fieldX, row(3), fieldWidth, 21));
     c.fontSize = pickList(box, name("ComboBoxMainHeaderFontSize", "ComboBoxSubHeaderFontSize"),
                           QStringLiteral("Font Size for ") + which, {}, QRect(fieldX, row(4), 60, 21));
     c.attributes = pickList(box, name("ComboBoxMainAttrb", "ComboBoxSubAttrb"),
-                            QStringLiteral("Font Attributes for ") + which, FontAttributeChoices(),
+                            QStringLiteral("Font Attributes for ") + which, fontAttributeChoices(),
                             QRect(fieldX, row(5), fieldWidth, 21));
     const auto spacing = [&](const char* objectName, const QString& hint, int fx) {
         auto* spin = named(new QSpinBox(box), objectName, hint);
@@ -641,7 +641,7 @@ void TForm_PrnTabCfg::save()
     text(FontKeys::Name, bodyFont.name);
     number(FontKeys::Size, bodyFont.points);
 
-    append(FieldColumnValues(FieldHeader->strip()));
+    append(fieldColumnValues(FieldHeader->strip()));
 
     flag(OptionKeys::PrintDate, CheckBoxPrintDate->isChecked());
     flag(OptionKeys::PrintPageNr, CheckBoxPrintPageNr->isChecked());
@@ -677,8 +677,8 @@ void TForm_PrnTabCfg::save()
     number(OptionKeys::Margin_Top, margins.top);
     number(OptionKeys::Margin_Bottom, margins.bottom);
 
-    append(LanguageTableValues(s_.labels));
-    append(PasswordValues(passwords()));
+    append(languageTableValues(s_.labels));
+    append(passwordValues(passwords()));
 
     s_.settings.writeTexts(values, {SettingsSection::Passwords});
     s_.bodyFont = bodyFont;
@@ -741,7 +741,7 @@ void TForm_PrnTabCfg::Button1Click()
 
 void TForm_PrnTabCfg::CheckBoxShowHintsClick()
 {
-    SetApplicationToolTips(CheckBoxShowHints->isChecked());
+    setApplicationToolTips(CheckBoxShowHints->isChecked());
 }
 
 void TForm_PrnTabCfg::CheckBoxRefIntClick()
@@ -778,7 +778,7 @@ QStringList TForm_PrnTabCfg::passwords() const
 void TForm_PrnTabCfg::LoadPasswords()
 {
     ListBoxPW->clear();
-    ListBoxPW->addItems(LoadPasswordList(s_.settings));
+    ListBoxPW->addItems(loadPasswordList(s_.settings));
     if (ListBoxPW->count() > 0)
         ListBoxPW->setCurrentRow(0);
     EditNewPW->clear();
@@ -788,7 +788,7 @@ void TForm_PrnTabCfg::LoadPasswords()
 
 void TForm_PrnTabCfg::SavePasswords()
 {
-    SavePasswordList(s_.settings, passwords());
+    savePasswordList(s_.settings, passwords());
     UpdatePasswordButtons();
 }
 
@@ -807,7 +807,7 @@ bool TForm_PrnTabCfg::ApplyPasswords()
 
 void TForm_PrnTabCfg::ButtonAddPWClick()
 {
-    if (!CanAddPassword(passwords(), EditNewPW->text()))
+    if (!canAddPassword(passwords(), EditNewPW->text()))
         return;
     ListBoxPW->addItem(EditNewPW->text());
     UpdatePasswordButtons();

@@ -20,7 +20,7 @@ FieldColumnMenu::FieldColumnMenu(TQxHeader& header)
 QMenu* FieldColumnMenu::kindMenu(const QString& caption, void (FieldColumnMenu::*handler)(const QString&))
 {
     QMenu* menu = addMenu(caption);
-    for (const QString& kind : FieldColumnMenuKinds())
+    for (const QString& kind : fieldColumnMenuKinds())
         menu->addAction(kind, this, [this, handler, kind] { (this->*handler)(kind); });
     return menu;
 }
@@ -40,7 +40,7 @@ void FieldColumnMenu::RemoveClick()
     korvex::RemoveClick(header_.strip());
 }
 
-FieldColumnMenu* SetUpFieldHeader(TQxHeader& header)
+FieldColumnMenu* setUpFieldHeader(TQxHeader& header)
 {
     header.setObjectName(QStringLiteral("FieldHeader"));
     header.setAccessibleName(QStringLiteral("Field information columns"));
@@ -48,16 +48,16 @@ FieldColumnMenu* SetUpFieldHeader(TQxHeader& header)
     header.setFixedSize(FieldHeaderWidth, TQxHeader::DefaultHeight);
     // A model handed in with columns keeps them.
     if (header.Sections().count() == 0)
-        ShowBuiltInFieldColumns(header);
+        showBuiltInFieldColumns(header);
     return new FieldColumnMenu(header);
 }
 
-void ShowBuiltInFieldColumns(TQxHeader& header)
+void showBuiltInFieldColumns(TQxHeader& header)
 {
     TQxHeaderStrings& sections = header.Sections();
     HeaderUpdateGuard guard(sections);
     sections.clear();
-    for (const FieldColumn& column : BuiltInFieldColumns()) {
+    for (const FieldColumn& column : builtInFieldColumns()) {
         sections.add(column.kind);
         sections.setWidth(sections.count() - 1, column.width);
     }

@@ -38,9 +38,9 @@ private:
 
 // Makes header the configuration dialog's field-column strip: 558 × 25 pixels with a single
 // border, the built-in columns when it has none yet, and the popup menu, which it answers.
-FieldColumnMenu* SetUpFieldHeader(TQxHeader& header);
+FieldColumnMenu* setUpFieldHeader(TQxHeader& header);
 
 // Shows the built-in columns on the strip, widths as built in.
-void ShowBuiltInFieldColumns(TQxHeader& header);
+void showBuiltInFieldColumns(TQxHeader& header);
 
 } // namespace korvex

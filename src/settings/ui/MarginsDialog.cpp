@@ -27,7 +27,7 @@ int stripMillimetres(long double dots, long double dotsPerMm)
 
 } // namespace
 
-PageMargins PrinterMarginMinimums(const DeviceCaps& caps)
+PageMargins printerMarginMinimums(const DeviceCaps& caps)
 {
     const long double px = caps.widthMm > 0 ? static_cast<long double>(caps.pageWidth) / caps.widthMm : 0;
     const long double py = caps.heightMm > 0 ? static_cast<long double>(caps.pageHeight) / caps.heightMm : 0;
@@ -84,11 +84,11 @@ TForm_Margins::TForm_Margins(QWidget* parent)
     setObjectName(QStringLiteral("Form_Margins"));
     setWindowTitle(QStringLiteral("Margins"));
     setFixedSize(ClientSize);
-    setFont(DialogFont(false));
+    setFont(dialogFont(false));
 
     auto* group = new QGroupBox(QStringLiteral(" Margins"), this);
     group->setObjectName(QStringLiteral("GroupBoxMargins"));
-    group->setFont(DialogFont(true));
+    group->setFont(dialogFont(true));
     group->setGeometry(8, 4, 206, 92);
 
     // Two columns: left and right in the first, top and bottom in the second.
@@ -97,12 +97,12 @@ TForm_Margins::TForm_Margins(QWidget* parent)
         const int x = 8 + column * 98;
         const int y = 22 + row * 26;
         auto* label = new QLabel(caption, group);
-        label->setFont(DialogFont(false));
+        label->setFont(dialogFont(false));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setGeometry(x, y, 40, 21);
         auto* spin = new MarginSpinEdit(group);
         spin->setObjectName(QLatin1String(name));
-        spin->setFont(DialogFont(false));
+        spin->setFont(dialogFont(false));
         spin->setAccessibleName(accessible);
         spin->setGeometry(x + 44, y, 46, 21);
         label->setBuddy(spin);
@@ -115,7 +115,7 @@ TForm_Margins::TForm_Margins(QWidget* parent)
 
     auto* units = new QLabel(QStringLiteral("( Margins in logical units )"), group);
     units->setObjectName(QStringLiteral("LabelUnits"));
-    units->setFont(DialogFont(false));
+    units->setFont(dialogFont(false));
     units->setAlignment(Qt::AlignCenter);
     units->setGeometry(4, 72, 198, 14);
 
@@ -138,7 +138,7 @@ TForm_Margins::TForm_Margins(QWidget* parent)
 
 void TForm_Margins::SetMarginLimits(const PrintDevice& device)
 {
-    const PageMargins minimums = PrinterMarginMinimums(device.caps());
+    const PageMargins minimums = printerMarginMinimums(device.caps());
     const auto prepare = [](MarginSpinEdit* spin, int minimum, int held) {
         spin->setMinimum(minimum);
         spin->setValue(held);

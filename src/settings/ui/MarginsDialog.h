@@ -23,7 +23,7 @@ struct PageMargins {
 // printable area's dots per millimetre and taken to the nearest millimetre, a half to the
 // even neighbour. A printer that names no printable size, or borders that come out
 // negative or beyond the margins' range, give minimums within 0 to 999.
-PageMargins PrinterMarginMinimums(const DeviceCaps& caps);
+PageMargins printerMarginMinimums(const DeviceCaps& caps);
 
 // A margin field: up to three digits, typed freely. A typed value outside the field's
 // range stays as typed until the field loses the focus (or Enter takes it), and is then

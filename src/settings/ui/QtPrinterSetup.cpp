@@ -26,7 +26,7 @@ const PrintDevice& QtPrinterSetup::printer() const
 
 QStringList QtPrinterSetup::printerFonts() const
 {
-    return PrinterFontFamilies();
+    return printerFontFamilies();
 }
 
 void QtPrinterSetup::describeCurrent(QPrinter& printer) const

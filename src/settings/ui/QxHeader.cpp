@@ -130,7 +130,7 @@ QRect TQxHeader::sectionRect(int section) const
 {
     const int border = borderWidth();
     const int clientHeight = height() - 2 * border;
-    for (const HeaderStrip::Face& face : strip().Faces())
+    for (const HeaderStrip::Face& face : strip().faces())
         if (face.section == section)
             return QRect(face.left + border, border, face.right - face.left, clientHeight);
     return QRect();
@@ -159,7 +159,7 @@ void TQxHeader::paintEvent(QPaintEvent*)
     const QFontMetrics metrics = fontMetrics();
     const int textTop = (client.height() - metrics.height()) / 2;
     const int focused = hasFocus() ? focusedSection() : -1;
-    for (const HeaderStrip::Face& f : strip().Faces()) {
+    for (const HeaderStrip::Face& f : strip().faces()) {
         const QRect outer(f.left, 0, f.right - f.left, client.height());
         const QRect inner = outer.adjusted(1, 1, -1, -1);
         painter.fillRect(inner, face);
@@ -191,7 +191,7 @@ void TQxHeader::resizeEvent(QResizeEvent* event)
 
 void TQxHeader::showPointerCursor(int x)
 {
-    if (strip().PointerAt(x))
+    if (strip().pointerAt(x))
         setCursor(Qt::SplitHCursor);
     else
         unsetCursor();
@@ -208,7 +208,7 @@ void TQxHeader::mousePressEvent(QMouseEvent* event)
     // The window system asks for the cursor before every press; a press that arrives
     // without a move before it finds the divider all the same.
     showPointerCursor(x);
-    strip().MousePress(*button, x);
+    strip().mousePress(*button, x);
     enablePopUpItems();
     if (model_->PopUpIndex() >= 0)
         setFocusedSection(model_->PopUpIndex());
@@ -221,7 +221,7 @@ void TQxHeader::mouseMoveEvent(QMouseEvent* event)
 {
     const int x = clientX(event->position());
     if (strip().dragging())
-        model_->MouseMove(x);
+        model_->mouseMove(x);
     else
         showPointerCursor(x);
 }
@@ -232,7 +232,7 @@ void TQxHeader::mouseReleaseEvent(QMouseEvent* event)
         QWidget::mouseReleaseEvent(event);
         return;
     }
-    strip().MouseRelease();
+    strip().mouseRelease();
     showPointerCursor(clientX(event->position()));
 }
 
@@ -319,12 +319,12 @@ void TQxHeader::enablePopUpItems()
         if (item->isSeparator())
             continue;
         const QString caption = item->text();
-        item->setEnabled(model.TopLevelItemEnabled(caption));
+        item->setEnabled(model.topLevelItemEnabled(caption));
         if (caption != HeaderStrip::InsertCaption && caption != HeaderStrip::AppendCaption)
             continue;
         if (const QMenu* submenu = item->menu())
             for (QAction* kind : submenu->actions())
-                kind->setEnabled(model.SubmenuItemEnabled(kind->text()));
+                kind->setEnabled(model.submenuItemEnabled(kind->text()));
     }
 }
 

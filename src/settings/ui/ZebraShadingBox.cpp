@@ -19,7 +19,7 @@ void ComboBoxZebraShadingDrawItem(QPainter& painter, const QRect& rect, const QS
     painter.setPen(textColour);
     painter.drawText(QPoint(left + 20, top + 2 + painter.fontMetrics().ascent()), text);
 
-    const int level = ZebraGrayOf(text);
+    const int level = zebraGrayOf(text);
     const int side = bottom - top - 4;
     if (side > 0) {
         painter.setPen(QPen(Qt::black, 0));

@@ -8,39 +8,39 @@ namespace korvex::paradox {
 
 namespace {
 
-constexpr std::size_t kMasterLinkSize = 0x1E0;
-constexpr std::size_t kDependentsHeaderSize = 0xBA;
-constexpr std::size_t kDependentSize = 0x12A;
-constexpr std::size_t kLinkNameSlot = 64;
-constexpr std::size_t kMasterTableSlot = 114;
-constexpr std::size_t kDependentTableSlot = 82;
+constexpr std::size_t MasterLinkSize = 0x1E0;
+constexpr std::size_t DependentsHeaderSize = 0xBA;
+constexpr std::size_t DependentSize = 0x12A;
+constexpr std::size_t LinkNameSlot = 64;
+constexpr std::size_t MasterTableSlot = 114;
+constexpr std::size_t DependentTableSlot = 82;
 
 // Master-link record.
-constexpr std::size_t kMasterTableAt = 0xD4;
-constexpr std::size_t kUpdateRuleAt = 0x19A;
-constexpr std::size_t kPairCountAt = 0x19E;
-constexpr std::size_t kThisFieldsAt = 0x1A0;
-constexpr std::size_t kMasterFieldsAt = 0x1C0;
+constexpr std::size_t MasterTableAt = 0xD4;
+constexpr std::size_t UpdateRuleAt = 0x19A;
+constexpr std::size_t PairCountAt = 0x19E;
+constexpr std::size_t ThisFieldsAt = 0x1A0;
+constexpr std::size_t MasterFieldsAt = 0x1C0;
 // Dependents header, counted from its list flag.
-constexpr std::size_t kKeyCountAt = 0x96;
-constexpr std::size_t kKeyFieldsAt = 0x98;
-constexpr std::size_t kDependentCountAt = 0xB8;
+constexpr std::size_t KeyCountAt = 0x96;
+constexpr std::size_t KeyFieldsAt = 0x98;
+constexpr std::size_t DependentCountAt = 0xB8;
 // Dependent record.
-constexpr std::size_t kDependentTableAt = 0x40;
-constexpr std::size_t kUpdateHintAt = 0x106;
-constexpr std::size_t kDependentFieldsAt = 0x10A;
+constexpr std::size_t DependentTableAt = 0x40;
+constexpr std::size_t UpdateHintAt = 0x106;
+constexpr std::size_t DependentFieldsAt = 0x10A;
 
-constexpr std::uint32_t kRestrict = 0;
-constexpr std::uint32_t kCascade = 1;
+constexpr std::uint32_t Restrict = 0;
+constexpr std::uint32_t Cascade = 1;
 
 // A link joins 1 to 16 fields of one table to as many of the other; record is a cursor
 // at the start of the record that holds the count at byte at.
 std::uint16_t fieldCount(const ByteReader& record, std::size_t at, std::string_view what)
 {
     const std::uint16_t count = record.u16leAt(at, what);
-    if (count == 0 || count > kMaxLinkedFields)
+    if (count == 0 || count > MaxLinkedFields)
         record.failAt(record.position() + at, FormatError::Kind::Damaged,
-                      QStringLiteral("a link joins 1 to %1 fields, not %2").arg(kMaxLinkedFields).arg(count));
+                      QStringLiteral("a link joins 1 to %1 fields, not %2").arg(MaxLinkedFields).arg(count));
     return count;
 }
 
@@ -59,16 +59,16 @@ StoredMasterLink readMasterLink(const ByteReader& record)
     StoredMasterLink m;
     m.offset = record.position();
     ByteReader r = record;
-    m.name = copyOf(r.fixedString(kLinkNameSlot, "a link name"));
-    r.seek(kMasterTableAt, "a master link");
-    m.masterTable = copyOf(r.fixedString(kMasterTableSlot, "a master table's name"));
-    m.updateRule = record.u32leAt(kUpdateRuleAt, "a link's update rule");
-    if (m.updateRule != kRestrict && m.updateRule != kCascade)
-        record.failAt(m.offset + kUpdateRuleAt, FormatError::Kind::Damaged,
+    m.name = copyOf(r.fixedString(LinkNameSlot, "a link name"));
+    r.seek(MasterTableAt, "a master link");
+    m.masterTable = copyOf(r.fixedString(MasterTableSlot, "a master table's name"));
+    m.updateRule = record.u32leAt(UpdateRuleAt, "a link's update rule");
+    if (m.updateRule != Restrict && m.updateRule != Cascade)
+        record.failAt(m.offset + UpdateRuleAt, FormatError::Kind::Damaged,
                       QStringLiteral("update rule %1 is neither restrict (0) nor cascade (1)").arg(m.updateRule));
-    const std::uint16_t count = fieldCount(record, kPairCountAt, "a link's field count");
-    m.fields = fieldNumbers(record, kThisFieldsAt, count, "a link's fields");
-    m.masterFields = fieldNumbers(record, kMasterFieldsAt, count, "a link's master fields");
+    const std::uint16_t count = fieldCount(record, PairCountAt, "a link's field count");
+    m.fields = fieldNumbers(record, ThisFieldsAt, count, "a link's fields");
+    m.masterFields = fieldNumbers(record, MasterFieldsAt, count, "a link's master fields");
     return m;
 }
 
@@ -77,11 +77,11 @@ StoredDependent readDependent(const ByteReader& record, std::size_t keyCount)
     StoredDependent d;
     d.offset = record.position();
     ByteReader r = record;
-    d.name = copyOf(r.fixedString(kLinkNameSlot, "a link name"));
-    r.seek(kDependentTableAt, "a dependent");
-    d.dependentTable = copyOf(r.fixedString(kDependentTableSlot, "a dependent table's name"));
-    d.updateHint = record.u16leAt(kUpdateHintAt, "a dependent's update rule");
-    d.dependentFields = fieldNumbers(record, kDependentFieldsAt, keyCount, "a dependent's fields");
+    d.name = copyOf(r.fixedString(LinkNameSlot, "a link name"));
+    r.seek(DependentTableAt, "a dependent");
+    d.dependentTable = copyOf(r.fixedString(DependentTableSlot, "a dependent table's name"));
+    d.updateHint = record.u16leAt(UpdateHintAt, "a dependent's update rule");
+    d.dependentFields = fieldNumbers(record, DependentFieldsAt, keyCount, "a dependent's fields");
     return d;
 }
 
@@ -116,7 +116,7 @@ std::optional<bool> ruleInDependent(const QString& directory, const QString& dep
         };
         for (const auto& link : parseIntegritySection(valBytes, v.header).masterLinks)
             if (link.name == linkName && sameTable(QString::fromLatin1(link.masterTable), masterFile))
-                return link.updateRule == kCascade;
+                return link.updateRule == Cascade;
     } catch (const FormatError&) {
         // The dependent's own faults show when that table is read; here it cannot tell.
     }
@@ -138,13 +138,13 @@ IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& h
     IntegritySection s;
     ByteReader r = section;
     const std::uint16_t masters = r.u16le("the master-link count");
-    if (std::size_t(masters) * kMasterLinkSize > r.remaining())
+    if (std::size_t(masters) * MasterLinkSize > r.remaining())
         r.failAt(start, FormatError::Kind::Damaged,
                  QStringLiteral("%1 master links do not fit before the footer at byte %2").arg(masters).arg(end));
     s.masterLinks.reserve(masters);
     for (std::size_t i = 0; i < masters; ++i) {
-        s.masterLinks.push_back(readMasterLink(section.sub(here(r), kMasterLinkSize, "a master link")));
-        r.skip(kMasterLinkSize, "a master link");
+        s.masterLinks.push_back(readMasterLink(section.sub(here(r), MasterLinkSize, "a master link")));
+        r.skip(MasterLinkSize, "a master link");
     }
 
     const std::size_t flagAt = r.position();
@@ -154,19 +154,19 @@ IntegritySection parseIntegritySection(const ByteReader& val, const ValHeader& h
     if (hasDependents != 1)
         r.failAt(flagAt, FormatError::Kind::Damaged,
                  QStringLiteral("the dependents flag is %1, neither 0 nor 1").arg(hasDependents));
-    const ByteReader head = section.sub(flagAt - start, kDependentsHeaderSize, "the dependents header");
-    const std::uint16_t keyCount = fieldCount(head, kKeyCountAt, "the master key field count");
-    s.masterKeyFieldsOffset = flagAt + kKeyFieldsAt;
-    s.masterKeyFields = fieldNumbers(head, kKeyFieldsAt, keyCount, "the master key fields");
-    const std::uint16_t dependents = head.u16leAt(kDependentCountAt, "the dependent count");
-    r.seek(flagAt - start + kDependentsHeaderSize, "the dependents header");
-    if (std::size_t(dependents) * kDependentSize > r.remaining())
-        r.failAt(flagAt + kDependentCountAt, FormatError::Kind::Damaged,
+    const ByteReader head = section.sub(flagAt - start, DependentsHeaderSize, "the dependents header");
+    const std::uint16_t keyCount = fieldCount(head, KeyCountAt, "the master key field count");
+    s.masterKeyFieldsOffset = flagAt + KeyFieldsAt;
+    s.masterKeyFields = fieldNumbers(head, KeyFieldsAt, keyCount, "the master key fields");
+    const std::uint16_t dependents = head.u16leAt(DependentCountAt, "the dependent count");
+    r.seek(flagAt - start + DependentsHeaderSize, "the dependents header");
+    if (std::size_t(dependents) * DependentSize > r.remaining())
+        r.failAt(flagAt + DependentCountAt, FormatError::Kind::Damaged,
                  QStringLiteral("%1 dependents do not fit before the footer at byte %2").arg(dependents).arg(end));
     s.dependents.reserve(dependents);
     for (std::size_t i = 0; i < dependents; ++i) {
-        s.dependents.push_back(readDependent(section.sub(here(r), kDependentSize, "a dependent"), keyCount));
-        r.skip(kDependentSize, "a dependent");
+        s.dependents.push_back(readDependent(section.sub(here(r), DependentSize, "a dependent"), keyCount));
+        r.skip(DependentSize, "a dependent");
     }
     return s;
 }
@@ -202,15 +202,15 @@ std::vector<IntegrityDescriptor> integrityLinks(const ByteReader& val, const Par
 
     std::vector<IntegrityDescriptor> links;
     for (const auto& m : s.masterLinks) {
-        checkTable(m.masterTable, m.offset + kMasterTableAt, m.name);
+        checkTable(m.masterTable, m.offset + MasterTableAt, m.name);
         IntegrityDescriptor link;
         link.name = decode(m.name);
         link.kind = IntegrityDescriptor::Kind::Master;
         link.relatedTable = decode(m.masterTable);
-        link.cascade = m.updateRule == kCascade;
+        link.cascade = m.updateRule == Cascade;
         for (std::size_t i = 0; i < m.fields.size(); ++i) {
-            checkOwn(m.fields[i], m.offset + kThisFieldsAt + 2 * i, m.name);
-            checkRelated(m.masterFields[i], m.offset + kMasterFieldsAt + 2 * i, m.name);
+            checkOwn(m.fields[i], m.offset + ThisFieldsAt + 2 * i, m.name);
+            checkRelated(m.masterFields[i], m.offset + MasterFieldsAt + 2 * i, m.name);
             link.pairs.emplace_back(m.fields[i], m.masterFields[i]);
         }
         links.push_back(std::move(link));
@@ -223,7 +223,7 @@ std::vector<IntegrityDescriptor> integrityLinks(const ByteReader& val, const Par
                                .arg(s.masterKeyFields[i])
                                .arg(fieldTotal));
     for (const auto& d : s.dependents) {
-        checkTable(d.dependentTable, d.offset + kDependentTableAt, d.name);
+        checkTable(d.dependentTable, d.offset + DependentTableAt, d.name);
         IntegrityDescriptor link;
         link.name = decode(d.name);
         link.kind = IntegrityDescriptor::Kind::Dependent;
@@ -231,7 +231,7 @@ std::vector<IntegrityDescriptor> integrityLinks(const ByteReader& val, const Par
         const auto rule = dependentRule ? dependentRule(d.dependentTable, d.name) : std::nullopt;
         link.cascade = rule ? *rule : d.updateHint != 0;
         for (std::size_t i = 0; i < d.dependentFields.size(); ++i) {
-            checkRelated(d.dependentFields[i], d.offset + kDependentFieldsAt + 2 * i, d.name);
+            checkRelated(d.dependentFields[i], d.offset + DependentFieldsAt + 2 * i, d.name);
             link.pairs.emplace_back(s.masterKeyFields[i], d.dependentFields[i]);
         }
         links.push_back(std::move(link));

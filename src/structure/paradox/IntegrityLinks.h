@@ -20,7 +20,7 @@ namespace korvex::paradox {
 // keeps one master-link record per link to a master; a master (parent) table keeps the
 // list of its dependents. Field numbers count from 1.
 
-inline constexpr std::size_t kMaxLinkedFields = 16;
+inline constexpr std::size_t MaxLinkedFields = 16;
 
 struct StoredMasterLink {
     std::size_t offset = 0;                 // of the record in the file

@@ -4,15 +4,15 @@ namespace korvex::paradox {
 
 namespace {
 
-constexpr std::size_t kFixedPartSize = 0x58;
-constexpr std::size_t kDataHeaderEnd = 0x78;
+constexpr std::size_t FixedPartSize = 0x58;
+constexpr std::size_t DataHeaderEnd = 0x78;
 // The slot holding the table's file name at creation time; Paradox 7 widened it.
-constexpr std::size_t kTableNameSlot = 79;
-constexpr std::size_t kTableNameSlot7 = 261;
+constexpr std::size_t TableNameSlot = 79;
+constexpr std::size_t TableNameSlot7 = 261;
 // A field name is at most 25 characters; anything beyond a byte string's worth is damage.
-constexpr std::size_t kMaxFieldNameBytes = 255;
-constexpr std::size_t kMaxSortOrderIdBytes = 63;
-constexpr std::size_t kMaxIndexNameBytes = 255;
+constexpr std::size_t MaxFieldNameBytes = 255;
+constexpr std::size_t MaxSortOrderIdBytes = 63;
+constexpr std::size_t MaxIndexNameBytes = 255;
 
 } // namespace
 
@@ -59,7 +59,7 @@ std::uint32_t ParadoxHeader::passwordChecksum() const
 ParadoxHeader parseHeader(const ByteReader& file)
 {
     ParadoxHeader h;
-    ByteReader fixed = file.sub(0, kFixedPartSize, "the fixed part of the header");
+    ByteReader fixed = file.sub(0, FixedPartSize, "the fixed part of the header");
 
     h.recordSize = fixed.u16le("record size");
     h.headerSize = fixed.u16le("header size");
@@ -85,23 +85,23 @@ ParadoxHeader parseHeader(const ByteReader& file)
 
     // Plausibility first, so that a file of another kind is called what it is before its
     // byte 0x39 is taken for a version number.
-    if (h.fileType > kHighestFileType)
+    if (h.fileType > HighestFileType)
         file.failAt(0x04, FormatError::Kind::Damaged,
                     QStringLiteral("not a Paradox file (unknown file type %1)").arg(h.fileType));
     if (h.maxTableSize < 1 || h.maxTableSize > 32)
         file.failAt(0x05, FormatError::Kind::Damaged,
                     QStringLiteral("not a Paradox file (block size of %1 KB)").arg(h.maxTableSize));
-    if (h.headerSize < kFixedPartSize)
+    if (h.headerSize < FixedPartSize)
         file.failAt(0x02, FormatError::Kind::Damaged,
                     QStringLiteral("not a Paradox file (header size of %1 bytes)").arg(h.headerSize));
     if (h.recordSize == 0)
         file.failAt(0x00, FormatError::Kind::Damaged, QStringLiteral("not a Paradox file (record size 0)"));
-    if (h.fileVersionID < kOldestVersion || h.fileVersionID > kNewestVersion)
+    if (h.fileVersionID < OldestVersion || h.fileVersionID > NewestVersion)
         file.failAt(0x39, FormatError::Kind::Unsupported,
                     QStringLiteral("Paradox format version %1 is not supported (known: %2 to %3)")
                         .arg(h.fileVersionID)
-                        .arg(kOldestVersion)
-                        .arg(kNewestVersion));
+                        .arg(OldestVersion)
+                        .arg(NewestVersion));
     if (numFields == 0)
         file.failAt(0x21, FormatError::Kind::Damaged, QStringLiteral("the header lists no fields"));
     if (file.size() < h.headerSize)
@@ -119,9 +119,9 @@ ParadoxHeader parseHeader(const ByteReader& file)
         h.hiFieldID = r.u16le("highest field number");
         r.seek(0x6A, "the data header");
         h.dosCodePage = r.u16le("code page");
-        r.seek(kDataHeaderEnd, "the data header");
+        r.seek(DataHeaderEnd, "the data header");
     } else {
-        r.seek(kFixedPartSize, "the field descriptors");
+        r.seek(FixedPartSize, "the field descriptors");
     }
 
     // Each field takes at least its descriptor, and in files with names a pointer and a
@@ -140,19 +140,19 @@ ParadoxHeader parseHeader(const ByteReader& file)
     r.skip(4, "the field pointer");
     if (names)
         r.skip(std::size_t(numFields) * 4, "the field name pointers");
-    r.skip(h.fileVersionID >= 12 ? kTableNameSlot7 : kTableNameSlot, "the table name");
+    r.skip(h.fileVersionID >= 12 ? TableNameSlot7 : TableNameSlot, "the table name");
 
     if (names) {
         for (auto& f : h.fields)
-            f.name = copyOf(r.zString(kMaxFieldNameBytes, "a field name"));
+            f.name = copyOf(r.zString(MaxFieldNameBytes, "a field name"));
         if (h.fileVersionID >= 5) {
             h.fieldNumbersOffset = r.position();
             for (auto& f : h.fields)
                 f.fieldNumber = r.u16le("the field numbers");
-            h.sortOrderId = copyOf(r.zString(kMaxSortOrderIdBytes, "the sort-order name"));
+            h.sortOrderId = copyOf(r.zString(MaxSortOrderIdBytes, "the sort-order name"));
             if (h.fileType == std::uint8_t(FileType::CompositeIndexData) ||
                 h.fileType == std::uint8_t(FileType::CompositeIndexDataMaintained)) {
-                h.indexName = copyOf(r.zString(kMaxIndexNameBytes, "the index name"));
+                h.indexName = copyOf(r.zString(MaxIndexNameBytes, "the index name"));
             }
         }
     }

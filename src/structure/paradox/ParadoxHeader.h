@@ -24,15 +24,15 @@ enum class FileType : std::uint8_t {
     CompositeIndexDataMaintained = 8,
 };
 
-inline constexpr std::uint8_t kHighestFileType = 8;
+inline constexpr std::uint8_t HighestFileType = 8;
 
 // "primary index", "secondary index data (.Xnn)" ...; for messages.
 const char* describeFileType(std::uint8_t fileType);
 
 // The format versions (byte 0x39) this reader knows: 3 is Paradox 3.0, 4 is 3.5, 5 to 9
 // are 4.x, 10 and 11 are 5.x, 12 is 7.
-inline constexpr std::uint8_t kOldestVersion = 3;
-inline constexpr std::uint8_t kNewestVersion = 12;
+inline constexpr std::uint8_t OldestVersion = 3;
+inline constexpr std::uint8_t NewestVersion = 12;
 
 // One field as the header stores it.
 struct StoredField {

@@ -12,15 +12,15 @@ namespace korvex::paradox {
 namespace {
 
 // Byte 0x55 of an index data file.
-constexpr std::uint8_t kCaseInsensitive = 0x01;
-constexpr std::uint8_t kDescending = 0x10;
-constexpr std::uint8_t kUnique = 0x20;
+constexpr std::uint8_t CaseInsensitive = 0x01;
+constexpr std::uint8_t Descending = 0x10;
+constexpr std::uint8_t Unique = 0x20;
 // Bit 15 of an entry of the field-number list: that field sorts descending.
-constexpr std::uint16_t kDescendingField = 0x8000;
+constexpr std::uint16_t DescendingField = 0x8000;
 // Behind the index fields of an unkeyed table: record number, block number, offset.
-constexpr std::size_t kUnkeyedTrailer = 3;
+constexpr std::size_t UnkeyedTrailer = 3;
 // Behind the key fields of a keyed table's index: the block number.
-constexpr std::size_t kBlockNumber = 1;
+constexpr std::size_t BlockNumber = 1;
 
 QString hex2(std::uint8_t v)
 {
@@ -109,7 +109,7 @@ private:
     {
         const std::size_t count = table_.fields.size();
         if (x_.fieldNumbersOffset != 0) {
-            const std::uint16_t number = x_.fields[i].fieldNumber & ~kDescendingField;
+            const std::uint16_t number = x_.fields[i].fieldNumber & ~DescendingField;
             for (std::size_t p = 0; p < count; ++p)
                 if (table_.fields[p].fieldNumber == number)
                     return p;
@@ -183,7 +183,7 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
     auto accept = [&](std::size_t m) { return m >= 1 && m < n && (!single || m == 1); };
 
     if (table.fileType != std::uint8_t(FileType::KeyedTable)) {
-        const std::size_t m = n >= kUnkeyedTrailer ? n - kUnkeyedTrailer : 0;
+        const std::size_t m = n >= UnkeyedTrailer ? n - UnkeyedTrailer : 0;
         if (!accept(m))
             file.failAt(0x21, FormatError::Kind::Damaged,
                         QStringLiteral("the index file has %1 fields, but an index of an unkeyed table has its %2 and "
@@ -191,7 +191,7 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
                             .arg(n)
                             .arg(single ? QStringLiteral("field") : QStringLiteral("fields")));
         auto none = [](const Layout&) { return std::vector<std::size_t>{}; };
-        auto r = reader.tryLayout(m, none, kUnkeyedTrailer, false);
+        auto r = reader.tryLayout(m, none, UnkeyedTrailer, false);
         if (auto* miss = std::get_if<Mismatch>(&r))
             file.failAt(miss->offset, FormatError::Kind::Damaged,
                         QStringLiteral("the index does not fit the table: %1").arg(miss->detail));
@@ -218,7 +218,7 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
     std::optional<Mismatch> documented;
     for (const bool positional : {true, false}) {
         if (n >= k + 2 && accept(n - 1 - k)) {
-            auto r = reader.tryLayout(n - 1 - k, everyKey, kBlockNumber, positional);
+            auto r = reader.tryLayout(n - 1 - k, everyKey, BlockNumber, positional);
             if (auto* layout = std::get_if<Layout>(&r))
                 return *layout;
             if (!positional)
@@ -227,7 +227,7 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
         for (std::size_t m = n >= k + 2 ? n - k : 1; m < n; ++m) {
             if (!accept(m))
                 continue;
-            auto r = reader.tryLayout(m, keysOutsideIndex, kBlockNumber, positional);
+            auto r = reader.tryLayout(m, keysOutsideIndex, BlockNumber, positional);
             if (auto* layout = std::get_if<Layout>(&r))
                 return *layout;
             if (!positional && !documented)
@@ -317,19 +317,19 @@ IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, 
     IndexDescription index;
     index.maintained = x.fileType == std::uint8_t(FileType::SingleFieldIndexDataMaintained) ||
                        x.fileType == std::uint8_t(FileType::CompositeIndexDataMaintained);
-    index.unique = (x.flags55 & kUnique) != 0;
-    index.descending = (x.flags55 & kDescending) != 0;
+    index.unique = (x.flags55 & Unique) != 0;
+    index.descending = (x.flags55 & Descending) != 0;
     QStringList keyFields;
     for (std::size_t i = 0; i < layout.size(); ++i) {
         keyFields << codePage.decode(bytesOf(table.fields[layout[i]].name));
-        if (x.fieldNumbersOffset != 0 && (x.fields[i].fieldNumber & kDescendingField) != 0)
+        if (x.fieldNumbersOffset != 0 && (x.fields[i].fieldNumber & DescendingField) != 0)
             index.descending = true;
     }
     index.fields = keyFields.join(';');
     if (kind == IndexFileKind::SingleField) {
         index.name = keyFields.front();
     } else {
-        index.caseInsensitive = (x.flags55 & kCaseInsensitive) != 0;
+        index.caseInsensitive = (x.flags55 & CaseInsensitive) != 0;
         index.name = codePage.decode(bytesOf(x.indexName));
         if (index.name.isEmpty())
             file.failAt(x.parsedEnd, FormatError::Kind::Damaged, QStringLiteral("the composite index has no name"));

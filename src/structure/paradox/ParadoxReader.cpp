@@ -16,8 +16,8 @@ namespace {
 
 // Code page of a 3.x table whose sort-order byte names no known driver: DOS Paradox's
 // own, US code page.
-constexpr int kDosDefaultCodePage = 437;
-constexpr int kWindowsDefaultCodePage = 1252;
+constexpr int DosDefaultCodePage = 437;
+constexpr int WindowsDefaultCodePage = 1252;
 
 std::span<const std::byte> bytesOf(const QByteArray& b)
 {
@@ -27,7 +27,7 @@ std::span<const std::byte> bytesOf(const QByteArray& b)
 struct DriverChoice {
     QString name;
     QString description;
-    int codePage = kWindowsDefaultCodePage;
+    int codePage = WindowsDefaultCodePage;
 };
 
 // From 4.x on the driver's symbolic name is authoritative; the sort-order byte is shared
@@ -44,7 +44,7 @@ DriverChoice chooseDriver(const ParadoxHeader& h)
             c.codePage = d->codePage;
         } else {
             c.codePage = codePageOfDriverName(c.name).value_or(h.dosCodePage != 0 ? h.dosCodePage
-                                                                                   : kWindowsDefaultCodePage);
+                                                                                   : WindowsDefaultCodePage);
         }
         return c;
     }
@@ -53,7 +53,7 @@ DriverChoice chooseDriver(const ParadoxHeader& h)
         c.description = QString::fromLatin1(d->description);
         c.codePage = d->codePage;
     } else {
-        c.codePage = h.fileVersionID >= 5 && h.dosCodePage != 0 ? h.dosCodePage : kDosDefaultCodePage;
+        c.codePage = h.fileVersionID >= 5 && h.dosCodePage != 0 ? h.dosCodePage : DosDefaultCodePage;
     }
     return c;
 }
@@ -118,18 +118,18 @@ FieldDefinition describeField(const ByteReader& file, const ParadoxHeader& heade
     case LogicalType::Blob:
         // The leader (the value's first bytes, kept in the record) and its .MB locator.
         // The engine's record buffer carries both, so that the value can be opened from it.
-        if (sizeByte < kBlobLocatorSize)
-            badSize(QStringLiteral("a BLOB field takes at least %1 bytes").arg(kBlobLocatorSize));
+        if (sizeByte < BlobLocatorSize)
+            badSize(QStringLiteral("a BLOB field takes at least %1 bytes").arg(BlobLocatorSize));
         f.storedSize = sizeByte;
-        f.units1 = std::int16_t(sizeByte - kBlobLocatorSize);
+        f.units1 = std::int16_t(sizeByte - BlobLocatorSize);
         f.size = f.units1;
         f.logicalLength = std::uint16_t(sizeByte);
         break;
     case LogicalType::Bcd:
-        if (sizeByte > kBcdMaxDecimals)
-            badSize(QStringLiteral("a BCD field has at most %1 decimals").arg(kBcdMaxDecimals));
-        f.storedSize = kBcdStoredSize;
-        f.units1 = kBcdPrecision;
+        if (sizeByte > BcdMaxDecimals)
+            badSize(QStringLiteral("a BCD field has at most %1 decimals").arg(BcdMaxDecimals));
+        f.storedSize = BcdStoredSize;
+        f.units1 = BcdPrecision;
         f.units2 = std::int16_t(sizeByte);
         f.size = sizeByte;
         f.logicalLength = info->logicalLength;

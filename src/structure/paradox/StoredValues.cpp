@@ -63,8 +63,8 @@ EngineBcd storedBcd(std::span<const std::byte, 17> stored)
     // 5 the decimals. Then 32 digits, high nibble first, all complemented when negative.
     const unsigned head = byteAt(stored, 0);
     const bool negative = (head & 0x80) == 0;
-    const int places = std::min<int>(int(head & 0x3F), kBcdMaxDecimals);
-    std::string digits(std::size_t(kBcdPrecision), '0');
+    const int places = std::min<int>(int(head & 0x3F), BcdMaxDecimals);
+    std::string digits(std::size_t(BcdPrecision), '0');
     for (std::size_t i = 0; i < digits.size(); ++i) {
         const unsigned b = byteAt(stored, 1 + i / 2);
         unsigned nibble = i % 2 == 0 ? b >> 4 : b & 0x0F;
@@ -87,44 +87,44 @@ bool decodeStoredValue(std::uint8_t typeCode, std::span<const std::byte> stored,
     const auto info = fieldTypeInfo(typeCode);
     const bool exact = info && info->fixedStoredSize == stored.size();
     switch (typeCode) {
-    case kAlpha: {
+    case Alpha: {
         // Padded with NULs, and not terminated when the value fills the field.
         const auto end = std::find(stored.begin(), stored.end(), std::byte{0});
         slot::putString(out, codePage.decode(stored.first(std::size_t(end - stored.begin()))).toUtf8());
         return true;
     }
-    case kShort:
+    case Short:
         if (exact) {
             slot::putInt16(out, storedShort(stored.first<2>()));
             return true;
         }
         break;
-    case kLong:
-    case kAutoIncrement:
-    case kDate:  // day number, 1 January of year 1 = day 1, the engine's own numbering
-    case kTime:  // milliseconds since midnight
+    case Long:
+    case AutoIncrement:
+    case Date:  // day number, 1 January of year 1 = day 1, the engine's own numbering
+    case Time:  // milliseconds since midnight
         if (exact) {
             slot::putInt32(out, storedLong(stored.first<4>()));
             return true;
         }
         break;
-    case kNumber:
-    case kMoney:
-    case kTimestamp:  // milliseconds since the start of day 0 of the Date numbering
+    case Number:
+    case Money:
+    case Timestamp:  // milliseconds since the start of day 0 of the Date numbering
         if (exact) {
             slot::putDouble(out, storedDouble(stored.first<8>()));
             return true;
         }
         break;
-    case kLogical:
+    case Logical:
         // 0x81 true and 0x80 false become the engine's 1 and 0.
         if (exact) {
             out[0] = std::byte(byteAt(stored, 0) ^ 0x80u);
             return true;
         }
         break;
-    case kBcd:
-        if (stored.size() == kBcdStoredSize) {
+    case Bcd:
+        if (stored.size() == BcdStoredSize) {
             // Bit 6 of byte 0 is set in every written value; a clear bit 6 is a blank.
             if ((byteAt(stored, 0) & 0x40) == 0)
                 return false;

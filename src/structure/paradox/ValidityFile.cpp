@@ -6,12 +6,12 @@ namespace korvex::paradox {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 0x35;
+constexpr std::size_t HeaderSize = 0x35;
 // The first version whose layout is known; below it lies the DOS-era layout.
-constexpr std::uint8_t kFirstKnownVersion = 9;
+constexpr std::uint8_t FirstKnownVersion = 9;
 // The fixed part of a check record, before the parts it announces.
-constexpr std::size_t kCheckFixedSize = 0x1C;
-constexpr std::size_t kLookupSlotSize = 80;
+constexpr std::size_t CheckFixedSize = 0x1C;
+constexpr std::size_t LookupSlotSize = 80;
 
 ValHeader readHeader(ByteReader& r)
 {
@@ -24,7 +24,7 @@ ValHeader readHeader(ByteReader& r)
     r.skip(1, "the header");
     h.footerOffset = r.u32le("the footer offset");
     h.integrityOffset = r.u32le("the referential-integrity offset");
-    r.seek(kHeaderSize, "the header");
+    r.seek(HeaderSize, "the header");
     return h;
 }
 
@@ -92,7 +92,7 @@ StoredCheck readCheck(ByteReader& r, const ParadoxHeader& table, std::size_t seq
     const auto& field = table.fields[c.fieldIndex];
     const std::size_t valueSize = storedSizeOf(field.typeCode, field.sizeByte);
     if (hasLookup)
-        c.lookupTable = copyOf(r.fixedString(kLookupSlotSize, "a lookup table name"));
+        c.lookupTable = copyOf(r.fixedString(LookupSlotSize, "a lookup table name"));
     if (hasMinimum)
         c.minimum = copyOf(r.bytes(valueSize, "a minimum value"));
     if (hasMaximum)
@@ -118,24 +118,24 @@ ValFile parseValFile(const ByteReader& val, const ParadoxHeader& table)
     v.header.version = r.u8At(1, "the version");
     if (v.header.version == 0)
         r.failAt(1, FormatError::Kind::Damaged, QStringLiteral("not a validity-check file (version 0)"));
-    if (v.header.version > kNewestVersion)
+    if (v.header.version > NewestVersion)
         r.failAt(1, FormatError::Kind::Unsupported,
                  QStringLiteral("validity-check file version %1 is not supported").arg(v.header.version));
-    if (v.header.version < kFirstKnownVersion) {
+    if (v.header.version < FirstKnownVersion) {
         v.status = ValFile::Status::DosLayout;
         return v;
     }
 
     v.header = readHeader(r);
     const std::size_t bodyEnd = v.header.integrityOffset != 0 ? v.header.integrityOffset : v.header.footerOffset;
-    if (v.header.footerOffset < kHeaderSize || v.header.footerOffset > val.size())
+    if (v.header.footerOffset < HeaderSize || v.header.footerOffset > val.size())
         r.failAt(0x09, FormatError::Kind::Damaged,
                  QStringLiteral("footer offset %1 lies outside the file").arg(v.header.footerOffset));
-    if (bodyEnd < kHeaderSize || bodyEnd > v.header.footerOffset)
+    if (bodyEnd < HeaderSize || bodyEnd > v.header.footerOffset)
         r.failAt(0x0D, FormatError::Kind::Damaged,
                  QStringLiteral("referential-integrity offset %1 lies outside the checks and the footer")
                      .arg(v.header.integrityOffset));
-    if (std::size_t(v.header.checkCount) * kCheckFixedSize > bodyEnd - kHeaderSize)
+    if (std::size_t(v.header.checkCount) * CheckFixedSize > bodyEnd - HeaderSize)
         r.failAt(0x02, FormatError::Kind::Damaged,
                  QStringLiteral("%1 validity checks do not fit before offset %2").arg(v.header.checkCount).arg(bodyEnd));
 

@@ -108,7 +108,7 @@ TEST(StructureDump, LinksFindTheRelatedTableWhereTheReportFindsIt)
     formats.push_back(std::move(format));
     DatabaseEngine engine(std::move(formats));
     FieldDescriptorBuffer descriptors;
-    const auto dump = DumpTableStructure(engine, descriptors, "T.FAK", [](const QString& t) { return t; },
+    const auto dump = dumpTableStructure(engine, descriptors, "T.FAK", [](const QString& t) { return t; },
                                          QLocale::c(), dir.path());
     ASSERT_TRUE(dump.ok);
     const auto links = QJsonDocument::fromJson(dump.json.serialize().toUtf8()).object().value("links").toArray();

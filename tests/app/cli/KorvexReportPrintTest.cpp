@@ -50,11 +50,11 @@ class PrintCommand : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.isValid());
-        table = korvex::test::fixturesDir() + "/dbase/db3_types.dbf";
+        ASSERT_TRUE(work_.isValid());
+        table_ = korvex::test::fixturesDir() + "/dbase/db3_types.dbf";
     }
-    QTemporaryDir work;
-    QString table;
+    QTemporaryDir work_;
+    QString table_;
 };
 
 } // namespace
@@ -62,9 +62,9 @@ protected:
 TEST_F(PrintCommand, TraceRecordsOneJobPerTableOnThePdfPrintersPages)
 {
     KORVEX_REQUIRE_FIXTURES();
-    const QString trace = work.filePath("trace.txt");
-    const auto run = korvexReport({"--trace", trace, table, korvex::test::fixturesDir() + "/dbase/vfp_types.dbf"},
-                                  work.path());
+    const QString trace = work_.filePath("trace.txt");
+    const auto run = korvexReport({"--trace", trace, table_, korvex::test::fixturesDir() + "/dbase/vfp_types.dbf"},
+                                  work_.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QFile f(trace);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -85,26 +85,26 @@ TEST_F(PrintCommand, TraceRecordsOneJobPerTableOnThePdfPrintersPages)
 TEST_F(PrintCommand, PdfPerTableAndAFailedTableExitsWithOne)
 {
     KORVEX_REQUIRE_FIXTURES();
-    const auto run = korvexReport({"--out", "pdfs", table, "missing.dbf"}, work.path());
+    const auto run = korvexReport({"--out", "pdfs", table_, "missing.dbf"}, work_.path());
     EXPECT_EQ(run.exitCode, 1);
-    const QString pdf = QDir(work.filePath("pdfs")).filePath("Korvex - db3_types.dbf.pdf");
+    const QString pdf = QDir(work_.filePath("pdfs")).filePath("Korvex - db3_types.dbf.pdf");
     EXPECT_TRUE(QFile::exists(pdf));
     EXPECT_TRUE(run.out.contains(pdf)) << run.out.toStdString();
     EXPECT_EQ(pdfPages(pdf), 1);
     EXPECT_TRUE(run.err.contains("missing.dbf: Error opening table to print!")) << run.err.toStdString();
-    EXPECT_EQ(QDir(work.filePath("pdfs")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(work_.filePath("pdfs")).entryList(QDir::Files).size(), 1);
 }
 
 TEST_F(PrintCommand, SettingsFileChoosesTheOrientation)
 {
     KORVEX_REQUIRE_FIXTURES();
-    const QString ini = work.filePath("mine.ini");
+    const QString ini = work_.filePath("mine.ini");
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Options]\nPortrait=0\n");
     f.close();
-    const QString trace = work.filePath("t.txt");
-    const auto run = korvexReport({"--settings", ini, "--trace", trace, table}, work.path());
+    const QString trace = work_.filePath("t.txt");
+    const auto run = korvexReport({"--settings", ini, "--trace", trace, table_}, work_.path());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QFile t(trace);
     ASSERT_TRUE(t.open(QIODevice::ReadOnly));
@@ -118,15 +118,15 @@ TEST_F(PrintCommand, SettingsFileChoosesTheOrientation)
 
 TEST_F(PrintCommand, PrinterAndOutExcludeEachOther)
 {
-    EXPECT_EQ(korvexReport({"--printer", "x", "--out", "y", "t.dbf"}, work.path()).exitCode, 2);
-    EXPECT_EQ(korvexReport({"--json", "--out", "y", "t.dbf"}, work.path()).exitCode, 2);
+    EXPECT_EQ(korvexReport({"--printer", "x", "--out", "y", "t.dbf"}, work_.path()).exitCode, 2);
+    EXPECT_EQ(korvexReport({"--json", "--out", "y", "t.dbf"}, work_.path()).exitCode, 2);
 }
 
 TEST_F(PrintCommand, PrintingFailureSaysWhyBesideTheFixedText)
 {
     KORVEX_REQUIRE_FIXTURES();
-    QFile(work.filePath("file")).open(QIODevice::WriteOnly);
-    const QString err = korvexReport({"--out", "file/pdfs", table}, work.path()).err;  // no folder inside a file
+    QFile(work_.filePath("file")).open(QIODevice::WriteOnly);
+    const QString err = korvexReport({"--out", "file/pdfs", table_}, work_.path()).err;  // no folder inside a file
     EXPECT_TRUE(err.contains("Error printing table structure! (") && err.contains("cannot be created: Not a directory"))
         << err.toStdString();
 }
@@ -139,15 +139,15 @@ TEST_F(PrintCommand, StaleValIsWarnedAboutInTheJsonAndOnStandardError)
     KORVEX_REQUIRE_SAMPLES();
     const QString areas = korvex::test::samplesDir() + "/paradox/leonhad+paradoxdriver/src/test/resources/areas/";
     for (const char* name : {"ZIPCODES.DB", "ZIPCODES.VAL"}) {
-        ASSERT_TRUE(QFile::copy(areas + name, work.filePath(name)));
-        QFile(work.filePath(name)).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        ASSERT_TRUE(QFile::copy(areas + name, work_.filePath(name)));
+        QFile(work_.filePath(name)).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    QFile val(work.filePath("ZIPCODES.VAL"));
+    QFile val(work_.filePath("ZIPCODES.VAL"));
     ASSERT_TRUE(val.open(QIODevice::ReadWrite));
     val.write("\x85", 1);  // the table's change counter is 0x84
     val.close();
 
-    const auto json = korvexReport({"--json", "ZIPCODES.DB"}, work.path());
+    const auto json = korvexReport({"--json", "ZIPCODES.DB"}, work_.path());
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     const auto entry = QJsonDocument::fromJson(json.out.toUtf8()).object().value("tables").toArray().at(0).toObject();
     EXPECT_EQ(entry.value("validityCheckCount").toInt(), 0);
@@ -156,7 +156,7 @@ TEST_F(PrintCommand, StaleValIsWarnedAboutInTheJsonAndOnStandardError)
     EXPECT_TRUE(warnings[0].toString().startsWith("ZIPCODES.VAL: written for an earlier state of the table"))
         << warnings[0].toString().toStdString();
 
-    const auto printed = korvexReport({"--trace", work.filePath("t.txt"), "ZIPCODES.DB"}, work.path());
+    const auto printed = korvexReport({"--trace", work_.filePath("t.txt"), "ZIPCODES.DB"}, work_.path());
     EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
     EXPECT_TRUE(printed.err.contains("korvex-report: ZIPCODES.DB: warning: " + warnings[0].toString() + "\n"))
         << printed.err.toStdString();

@@ -24,31 +24,31 @@ class ReportSettingsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(work.isValid());
-        QDir(folder).mkpath("config/korvex");
+        ASSERT_TRUE(work_.isValid());
+        QDir(folder_).mkpath("config/korvex");
     }
     void writeFile(const QString& name, const QByteArray& bytes) const
     {
-        QFile f(folder + '/' + name);
+        QFile f(folder_ + '/' + name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    QByteArray fileBytes(const QString& name) const { return korvex::test::readWholeFile(folder + '/' + name); }
+    QByteArray fileBytes(const QString& name) const { return korvex::test::readWholeFile(folder_ + '/' + name); }
     ReportRun report(const QStringList& args, QProcessEnvironment env = QProcessEnvironment::systemEnvironment()) const
     {
-        env.insert("XDG_CONFIG_HOME", folder + "/config");
+        env.insert("XDG_CONFIG_HOME", folder_ + "/config");
         QProcess p;
         p.setProcessEnvironment(env);
-        p.setWorkingDirectory(folder);
-        p.start(QStringLiteral(KORVEX_REPORT_EXE), args + QStringList{table});
+        p.setWorkingDirectory(folder_);
+        p.start(QStringLiteral(KORVEX_REPORT_EXE), args + QStringList{table_});
         p.waitForFinished(120000);
         return ReportRun{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                          QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
 
-    QTemporaryDir work;
-    const QString folder = QFileInfo(work.path()).canonicalFilePath();
-    const QString table = korvex::test::fixturesDir() + "/dbase/db3_types.dbf";
+    QTemporaryDir work_;
+    const QString folder_ = QFileInfo(work_.path()).canonicalFilePath();
+    const QString table_ = korvex::test::fixturesDir() + "/dbase/db3_types.dbf";
 };
 
 } // namespace
@@ -72,7 +72,7 @@ TEST_F(ReportSettingsFile, NamedSettingsFileIsNeverLookedForNorMadeInTheSettings
     const auto missing = report({"--settings", "mine.ini", "--json"});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_TRUE(missing.err.contains("mine.ini does not exist")) << missing.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(folder + "/mine.ini"));
+    EXPECT_FALSE(QFileInfo::exists(folder_ + "/mine.ini"));
 
     writeFile("mine.ini", "[Languages]\nCurrent=2\n[Language_1]\nString=right file\n");
     EXPECT_TRUE(report({"--settings", "mine.ini", "--json"}).out.contains("right file"));
@@ -91,15 +91,15 @@ TEST_P(FullDiskReport, FullDiskNoLongerEmptiesTheSettingsFile)
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("LD_PRELOAD", QStringLiteral(FULL_DISK_SHIM));
     env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
-    env.insert("KORVEX_FULL_DISK_DIR", folder + "/config/korvex");
+    env.insert("KORVEX_FULL_DISK_DIR", folder_ + "/config/korvex");
     env.insert("KORVEX_FULL_DISK_CALLS", QString(GetParam()).section(':', 0, 0));
     env.insert("KORVEX_FULL_DISK_ROOM", QString(GetParam()).section(':', 1));
     const auto run = report({"--trace", "trace.txt"}, env);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("Kann nicht nach " + folder + "/config/korvex/KORVEX20.INI schreiben (No space"))
+    EXPECT_TRUE(run.err.contains("Kann nicht nach " + folder_ + "/config/korvex/KORVEX20.INI schreiben (No space"))
         << run.err.toStdString();
     EXPECT_EQ(fileBytes("config/korvex/KORVEX20.INI").toStdString(), old.toStdString());
-    EXPECT_EQ(QDir(folder + "/config/korvex").entryList(QDir::Files | QDir::Hidden), QStringList{"KORVEX20.INI"});
+    EXPECT_EQ(QDir(folder_ + "/config/korvex").entryList(QDir::Files | QDir::Hidden), QStringList{"KORVEX20.INI"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, FullDiskReport, ::testing::Values("write:0", "write:40", "fsync:0", "rename:0"),

@@ -65,44 +65,44 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(root.isValid());
-        ASSERT_TRUE(QDir(top).mkpath("config/korvex") && QDir(top).mkpath("tables/sub") && QDir(top).mkpath("other"));
+        ASSERT_TRUE(root_.isValid());
+        ASSERT_TRUE(QDir(top_).mkpath("config/korvex") && QDir(top_).mkpath("tables/sub") && QDir(top_).mkpath("other"));
         for (const char* name : {"CUSTOMER.DB", "ORDERS.DBF", "NOTES.TXT", "lower.db", ".hidden.db"})
             writeFile(tables() + '/' + name);
-        writeFile(top + "/other/X.DBF");
-        writeFile(top + "/config/korvex/aliases.ini",
+        writeFile(top_ + "/other/X.DBF");
+        writeFile(top_ + "/config/korvex/aliases.ini",
                   "[Desk]\nPATH=" + tables().toUtf8() + "\n[Ledger]\nTYPE=ODBC\nSERVER NAME=db:/ledger\n"
-                  "[lower]\npath=" + top.toUtf8() + "/other\n[A very long alias name, longer than 25]\nPATH=" +
+                  "[lower]\npath=" + top_.toUtf8() + "/other\n[A very long alias name, longer than 25]\nPATH=" +
                   tables().toUtf8() + "\n");
-        volumes = {Volume{"/", "/dev/sda1", "ext4", {}, Volume::Kind::Fixed},
-                   Volume{top, "/dev/sdb1", "ext4", "DATA", Volume::Kind::Fixed},
+        volumes_ = {Volume{"/", "/dev/sda1", "ext4", {}, Volume::Kind::Fixed},
+                   Volume{top_, "/dev/sdb1", "ext4", "DATA", Volume::Kind::Fixed},
                    Volume{"/nonexistent-korvex/STICK", "/dev/sdc1", "vfat", {}, Volume::Kind::Removable}};
         QDir::setCurrent(tables());
-        SetApplicationToolTips(true);
+        setApplicationToolTips(true);
     }
     void TearDown() override
     {
-        window.reset();
+        window_.reset();
         QDir::setCurrent(QDir::tempPath());
     }
 
-    QString tables() const { return top + "/tables"; }
-    QString settingsPath() const { return top + "/config/korvex/KORVEX20.INI"; }
+    QString tables() const { return top_ + "/tables"; }
+    QString settingsPath() const { return top_ + "/config/korvex/KORVEX20.INI"; }
     void writeSettings(const QByteArray& text) { writeFile(settingsPath(), text); }
 
     TForm_PrintTable& open(const QLocale& locale = QLocale::c())
     {
-        window.reset();
-        window = std::make_unique<TForm_PrintTable>(TForm_PrintTable::Services{
-            settings, engine, location, {}, [this] { return VolumeList(volumes); }, &messages, locale});
+        window_.reset();
+        window_ = std::make_unique<TForm_PrintTable>(TForm_PrintTable::Services{
+            settings_, engine_, location_, {}, [this] { return VolumeList(volumes_); }, &messages_, locale});
         settle();
-        return *window;
+        return *window_;
     }
     // Lets the drive box's pending change apply.
     static void settle() { QTest::qWait(3 * TForm_PrintTable::DriveNotifyMs); }
 
     template <typename T>
-    T* find(const char* name) const { return window->findChild<T*>(QLatin1String(name)); }
+    T* find(const char* name) const { return window_->findChild<T*>(QLatin1String(name)); }
     TableListView* list() const { return find<TableListView>("ListViewTables"); }
     DriveAliasBox* drives() const { return find<DriveAliasBox>("DriveComboBox1"); }
     QStringList captions() const
@@ -114,15 +114,15 @@ protected:
     }
     void choose(const QString& entry) { drives()->setCurrentIndex(drives()->findText(entry)); }
 
-    QTemporaryDir root;
-    QString top = QDir(root.path()).canonicalPath();
-    bool configured = qputenv("XDG_CONFIG_HOME", QFile::encodeName(top + "/config"));
-    std::vector<Volume> volumes;
-    SettingsFile settings;  // the program's own file under XDG_CONFIG_HOME
-    DatabaseEngine engine;
-    TableLocation location;
-    RecordedMessages messages;
-    std::unique_ptr<TForm_PrintTable> window;
+    QTemporaryDir root_;
+    QString top_ = QDir(root_.path()).canonicalPath();
+    bool configured_ = qputenv("XDG_CONFIG_HOME", QFile::encodeName(top_ + "/config"));
+    std::vector<Volume> volumes_;
+    SettingsFile settings_;  // the program's own file under XDG_CONFIG_HOME
+    DatabaseEngine engine_;
+    TableLocation location_;
+    RecordedMessages messages_;
+    std::unique_ptr<TForm_PrintTable> window_;
 };
 
 TEST_F(MainWindowTest, FirstStartWithoutSettingsFile)
@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFile)
     EXPECT_TRUE(find<QAction>("ListView")->isChecked());
     EXPECT_EQ(list()->columnWidth(0), 150);
     EXPECT_EQ(list()->columnWidth(1), 100);
-    EXPECT_TRUE(ApplicationToolTipsShown());
+    EXPECT_TRUE(applicationToolTipsShown());
     EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 1500);
     EXPECT_FALSE(find<QToolButton>("SpeedButtonPrint")->isEnabled());
     EXPECT_EQ(find<QToolButton>("SpeedButtonPrint")->text(), "&Print Table(s)");
@@ -145,10 +145,10 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFile)
     for (const char* name : {"GroupBoxTables", "LabelFilter", "FilterComboBox1", "LabelActDir", "DirectoryListBox1",
                              "LabelDriveAlias", "SpeedButtonConfig", "SpeedButtonAbout", "BDEpicture"})
         EXPECT_NE(find<QWidget>(name), nullptr) << name;
-    EXPECT_TRUE(messages.errors.isEmpty()) << qPrintable(messages.errors.join('\n'));
+    EXPECT_TRUE(messages_.errors.isEmpty()) << qPrintable(messages_.errors.join('\n'));
     // Started in the tables' directory: its volume is chosen, its tables listed.
-    EXPECT_EQ(drives()->currentText(), top + " [data]");
-    EXPECT_EQ(location.currentDirectory, tables());
+    EXPECT_EQ(drives()->currentText(), top_ + " [data]");
+    EXPECT_EQ(location_.currentDirectory, tables());
     EXPECT_EQ(captions(), QStringList({"CUSTOMER.DB", "lower.db", "ORDERS.DBF"}));
 
     w.show();
@@ -199,45 +199,45 @@ TEST_F(MainWindowTest, StateIsSavedOnCloseAndRestored)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     resizeOuter(w, QSize(640, 480));
     w.close();
-    EXPECT_EQ(settings.ReadText("System", "LastDirectory", {}), tables() + "/sub");
-    EXPECT_EQ(settings.ReadText("System", "LastDriveAlias", {}), top + " [data]");
-    EXPECT_EQ(settings.ReadNumber("System", "View_Mode", -1), 2);
-    EXPECT_EQ(settings.ReadNumber("System", "Details_Colsize_1", -1), 180);
-    EXPECT_EQ(settings.ReadNumber("System", "Details_Colsize_2", -1), 90);
-    EXPECT_EQ(settings.ReadNumber("MainWindow", "width", -1), 640);
-    EXPECT_EQ(settings.ReadNumber("MainWindow", "height", -1), 480);
-    EXPECT_FALSE(settings.ReadFlag("MainWindow", "Maximized", true));
+    EXPECT_EQ(settings_.ReadText("System", "LastDirectory", {}), tables() + "/sub");
+    EXPECT_EQ(settings_.ReadText("System", "LastDriveAlias", {}), top_ + " [data]");
+    EXPECT_EQ(settings_.ReadNumber("System", "View_Mode", -1), 2);
+    EXPECT_EQ(settings_.ReadNumber("System", "Details_Colsize_1", -1), 180);
+    EXPECT_EQ(settings_.ReadNumber("System", "Details_Colsize_2", -1), 90);
+    EXPECT_EQ(settings_.ReadNumber("MainWindow", "width", -1), 640);
+    EXPECT_EQ(settings_.ReadNumber("MainWindow", "height", -1), 480);
+    EXPECT_FALSE(settings_.ReadFlag("MainWindow", "Maximized", true));
 
     open().show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_EQ(window->outerSize(), QSize(640, 480));
-    EXPECT_EQ(location.currentDirectory, tables() + "/sub");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    EXPECT_EQ(window_->outerSize(), QSize(640, 480));
+    EXPECT_EQ(location_.currentDirectory, tables() + "/sub");
     EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::Details);
     EXPECT_TRUE(find<QAction>("DetailsView")->isChecked());
     EXPECT_EQ(list()->columnWidth(0), 180);
 
     // Closed while maximised: the maximised size is stored with the flag.
-    window->showMaximized();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->outerSize() != QSize(640, 480); }));
-    const QSize maximised = window->outerSize();
+    window_->showMaximized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->outerSize() != QSize(640, 480); }));
+    const QSize maximised = window_->outerSize();
     ASSERT_NE(maximised, QSize(640, 480));
-    window->close();
-    EXPECT_TRUE(settings.ReadFlag("MainWindow", "Maximized", false));
-    EXPECT_EQ(settings.ReadNumber("MainWindow", "width", -1), maximised.width());
+    window_->close();
+    EXPECT_TRUE(settings_.ReadFlag("MainWindow", "Maximized", false));
+    EXPECT_EQ(settings_.ReadNumber("MainWindow", "width", -1), maximised.width());
     open().show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_TRUE(window->isMaximized());
-    window->showNormal();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window->outerSize() == maximised; }));
-    EXPECT_EQ(window->outerSize(), maximised);
-    window->close();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    EXPECT_TRUE(window_->isMaximized());
+    window_->showNormal();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window_->outerSize() == maximised; }));
+    EXPECT_EQ(window_->outerSize(), maximised);
+    window_->close();
 
     // Without a width, neither height nor the maximised flag is read; "View_Mode" 7 is details.
     writeSettings("[MainWindow]\nwidth=0\nheight=222\nMaximized=1\n[System]\nView_Mode=7\n");
     open().show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_FALSE(window->isMaximized());
-    EXPECT_EQ(window->outerSize(), QSize(500, 330));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    EXPECT_FALSE(window_->isMaximized());
+    EXPECT_EQ(window_->outerSize(), QSize(500, 330));
     EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::Details);
 }
 
@@ -248,15 +248,15 @@ TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
     for (int i = 0; i < drives()->count(); ++i)
         entries << drives()->itemText(i);
     EXPECT_EQ(entries, QStringList({">A very long alias name, longer than 25", ">Desk", ">Ledger", ">lower", "/",
-                                    top + " [data]", "/nonexistent-korvex/STICK"}));
+                                    top_ + " [data]", "/nonexistent-korvex/STICK"}));
 
     choose(">Desk");
     settle();
-    EXPECT_EQ(location.CurrentAlias, "Desk");
-    EXPECT_EQ(location.CurrentAliasDriver, "STANDARD");
-    EXPECT_EQ(location.CurrentDatabase, "DDBDesk");
-    EXPECT_EQ(location.currentDirectory, tables());
-    EXPECT_FALSE(window->isFileListLinked());
+    EXPECT_EQ(location_.CurrentAlias, "Desk");
+    EXPECT_EQ(location_.CurrentAliasDriver, "STANDARD");
+    EXPECT_EQ(location_.CurrentDatabase, "DDBDesk");
+    EXPECT_EQ(location_.currentDirectory, tables());
+    EXPECT_FALSE(window_->isFileListLinked());
     EXPECT_FALSE(find<QWidget>("DirectoryListBox1")->isEnabled());
     EXPECT_FALSE(find<QWidget>("FilterComboBox1")->isEnabled());
     EXPECT_EQ(captions(), QStringList({"CUSTOMER.DB", "lower.db", "ORDERS.DBF"}));
@@ -266,10 +266,10 @@ TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
     list()->setSelected(2, true);
     choose(">Ledger");
     settle();
-    ASSERT_EQ(messages.errors.size(), 1);
-    EXPECT_TRUE(messages.errors[0].contains("no driver for ODBC")) << qPrintable(messages.errors[0]);
-    EXPECT_EQ(location.CurrentAlias, "Desk");
-    EXPECT_EQ(location.CurrentDatabase, "DDBDesk");
+    ASSERT_EQ(messages_.errors.size(), 1);
+    EXPECT_TRUE(messages_.errors[0].contains("no driver for ODBC")) << qPrintable(messages_.errors[0]);
+    EXPECT_EQ(location_.CurrentAlias, "Desk");
+    EXPECT_EQ(location_.CurrentDatabase, "DDBDesk");
     EXPECT_EQ(drives()->currentText(), ">Desk");
     EXPECT_EQ(find<DirectoryLabel>("LabelActDir")->fullText(), tables());
     EXPECT_TRUE(find<DirectoryListBox>("DirectoryListBox1")->hasEntries());
@@ -279,23 +279,23 @@ TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
     // full name. A lower-case "path=" is a directory too.
     choose(">A very long alias name, longer than 25");
     settle();
-    EXPECT_EQ(location.CurrentAlias, "A very long alias name, l");
-    EXPECT_EQ(location.CurrentDatabase, "DDBA very long alias name, longer than 25");
+    EXPECT_EQ(location_.CurrentAlias, "A very long alias name, l");
+    EXPECT_EQ(location_.CurrentDatabase, "DDBA very long alias name, longer than 25");
     EXPECT_EQ(list()->count(), 3);
     choose(">lower");
     settle();
     EXPECT_EQ(captions(), QStringList({"X.DBF"}));
-    EXPECT_EQ(location.currentDirectory, top + "/other");
+    EXPECT_EQ(location_.currentDirectory, top_ + "/other");
 
     // Back to the volume: drive mode on the directory the alias showed, read anew.
-    choose(top + " [data]");
+    choose(top_ + " [data]");
     settle();
-    EXPECT_TRUE(location.CurrentAlias.isEmpty());
-    EXPECT_EQ(location.CurrentDatabase, "DDBlower");   // kept until another alias is chosen
-    EXPECT_TRUE(window->isFileListLinked());
+    EXPECT_TRUE(location_.CurrentAlias.isEmpty());
+    EXPECT_EQ(location_.CurrentDatabase, "DDBlower");   // kept until another alias is chosen
+    EXPECT_TRUE(window_->isFileListLinked());
     EXPECT_TRUE(find<QWidget>("DirectoryListBox1")->isEnabled());
-    EXPECT_EQ(location.currentDirectory, top + "/other");
-    EXPECT_EQ(messages.errors.size(), 1);
+    EXPECT_EQ(location_.currentDirectory, top_ + "/other");
+    EXPECT_EQ(messages_.errors.size(), 1);
 }
 
 TEST_F(MainWindowTest, OnlyTheLastOfQuickChangesApplies)
@@ -307,11 +307,11 @@ TEST_F(MainWindowTest, OnlyTheLastOfQuickChangesApplies)
     QTest::qWait(10);
     choose(">Desk");
     EXPECT_TRUE(find<QTimer>("DriveNotifyTimer")->isActive());
-    EXPECT_TRUE(location.CurrentAlias.isEmpty());
+    EXPECT_TRUE(location_.CurrentAlias.isEmpty());
     settle();
     EXPECT_FALSE(find<QTimer>("DriveNotifyTimer")->isActive());
-    EXPECT_EQ(location.CurrentAlias, "Desk");
-    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_EQ(location_.CurrentAlias, "Desk");
+    EXPECT_TRUE(messages_.errors.isEmpty());
 }
 
 TEST_F(MainWindowTest, VolumeThatCannotBeEnteredFallsBackQuietly)
@@ -319,39 +319,39 @@ TEST_F(MainWindowTest, VolumeThatCannotBeEnteredFallsBackQuietly)
     open();
     choose("/nonexistent-korvex/STICK");
     settle();
-    EXPECT_TRUE(messages.errors.isEmpty());
-    EXPECT_EQ(location.currentDirectory, tables());
-    EXPECT_EQ(drives()->currentText(), top + " [data]");
-    EXPECT_EQ(drives()->currentDrive(), top);
+    EXPECT_TRUE(messages_.errors.isEmpty());
+    EXPECT_EQ(location_.currentDirectory, tables());
+    EXPECT_EQ(drives()->currentText(), top_ + " [data]");
+    EXPECT_EQ(drives()->currentDrive(), top_);
     // Leaving the volume through the directory list takes the box along, at once.
     find<DirectoryListBox>("DirectoryListBox1")->setDirectory("/");
     EXPECT_EQ(drives()->currentText(), "/");
     EXPECT_FALSE(find<QTimer>("DriveNotifyTimer")->isActive());
     find<DirectoryListBox>("DirectoryListBox1")->setDirectory(tables());
     // A remembered directory that is gone starts the browser at its nearest parent.
-    window->close();
+    window_->close();
     writeSettings("[System]\nLastDirectory=" + tables().toUtf8() + "/gone/deeper\n");
     open();
-    EXPECT_EQ(location.currentDirectory, tables());
-    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_EQ(location_.currentDirectory, tables());
+    EXPECT_TRUE(messages_.errors.isEmpty());
 }
 
 TEST(TableListText, DatesAndPictures)
 {
     const QDateTime march9(QDate(1996, 3, 9), QTime(23, 59));
-    EXPECT_EQ(TableDateText(march9, u'/'), "09/03/1996");
-    EXPECT_EQ(TableDateText(march9, u'.'), "09.03.1996");
-    EXPECT_EQ(TableDateText(QDateTime(), u'/'), "?");
-    EXPECT_EQ(DateSeparator(QLocale(QLocale::German, QLocale::Germany)), u'.');
-    EXPECT_EQ(DateSeparator(QLocale(QLocale::English, QLocale::UnitedStates)), u'/');
-    EXPECT_EQ(DateSeparator(QLocale(QLocale::Swedish, QLocale::Sweden)), u'-');
-    EXPECT_EQ(FileDateText(QDir::tempPath(), u'/'), "?");
-    EXPECT_EQ(FileDateText(QDir::tempPath() + "/no-such-korvex-file", u'/'), "?");
-    EXPECT_EQ(TableImageIndex("NOTES.TXT", false), 1);
-    EXPECT_EQ(TableImageIndex("CUSTOMER.DB", false), 0);
-    EXPECT_EQ(TableImageIndex("orders.dbf", false), 0);
-    EXPECT_EQ(TableImageIndex("NOTES.TXT", true), 0);
-    EXPECT_EQ(ShortenDirectory("/home/anna/tables/sales", 100, [](const QString& s) { return int(s.size()) * 10; }),
+    EXPECT_EQ(tableDateText(march9, u'/'), "09/03/1996");
+    EXPECT_EQ(tableDateText(march9, u'.'), "09.03.1996");
+    EXPECT_EQ(tableDateText(QDateTime(), u'/'), "?");
+    EXPECT_EQ(dateSeparator(QLocale(QLocale::German, QLocale::Germany)), u'.');
+    EXPECT_EQ(dateSeparator(QLocale(QLocale::English, QLocale::UnitedStates)), u'/');
+    EXPECT_EQ(dateSeparator(QLocale(QLocale::Swedish, QLocale::Sweden)), u'-');
+    EXPECT_EQ(fileDateText(QDir::tempPath(), u'/'), "?");
+    EXPECT_EQ(fileDateText(QDir::tempPath() + "/no-such-korvex-file", u'/'), "?");
+    EXPECT_EQ(tableImageIndex("NOTES.TXT", false), 1);
+    EXPECT_EQ(tableImageIndex("CUSTOMER.DB", false), 0);
+    EXPECT_EQ(tableImageIndex("orders.dbf", false), 0);
+    EXPECT_EQ(tableImageIndex("NOTES.TXT", true), 0);
+    EXPECT_EQ(shortenDirectory("/home/anna/tables/sales", 100, [](const QString& s) { return int(s.size()) * 10; }),
               "/.../sales");
 }
 
@@ -371,9 +371,9 @@ TEST_F(MainWindowTest, TableTypesAndRegionalDates)
     EXPECT_EQ(list()->item(3).imageIndex, 0);
 
     // In alias mode every entry is a table; a server driver has no dates.
-    location.CurrentAlias = "Ledger";
-    location.CurrentAliasDriver = "ODBC";
-    window->FileListBox1Change();
+    location_.CurrentAlias = "Ledger";
+    location_.CurrentAliasDriver = "ODBC";
+    window_->FileListBox1Change();
     EXPECT_EQ(list()->item(2).imageIndex, 0);
     EXPECT_EQ(list()->item(2).dateText, "?");
 }
@@ -397,7 +397,7 @@ TEST_P(PrintRunTest, AsksBeforeEachTableAfterAFailure)
     QStringList printed;
     int questions = 0;
     std::deque<ContinueAnswer> answers = c.answers;
-    window->setPartners({nullptr, nullptr,
+    window_->setPartners({nullptr, nullptr,
                          [&](const QString& name) {
                              printed << name;
                              return !c.failing.contains(name);
@@ -414,10 +414,10 @@ TEST_P(PrintRunTest, AsksBeforeEachTableAfterAFailure)
         list()->setSelected(i, true);
     auto* print = find<QToolButton>("SpeedButtonPrint");
     EXPECT_EQ(print->isEnabled(), !c.selected.empty());
-    window->SpeedButtonPrintClick();
+    window_->SpeedButtonPrintClick();
     EXPECT_EQ(printed, c.printed);
     EXPECT_EQ(questions, c.questions);
-    EXPECT_TRUE(messages.errors.isEmpty());
+    EXPECT_TRUE(messages_.errors.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -447,15 +447,15 @@ TEST_F(MainWindowTest, PrintButtonFollowsTheSelectionAndErrorsEndTheRun)
 
     // An error the report does not catch ends the run at once and is shown.
     QStringList printed;
-    window->setPartners({nullptr, nullptr, [&](const QString& name) -> bool {
+    window_->setPartners({nullptr, nullptr, [&](const QString& name) -> bool {
                              printed << name;
                              throw SettingsValueError("Options", "Main_Header_FontSize", "big");
                          },
                          {}});
     print->click();
     EXPECT_EQ(printed, QStringList({"CUSTOMER.DB"}));
-    ASSERT_EQ(messages.errors.size(), 1);
-    EXPECT_TRUE(messages.errors[0].contains("Main_Header_FontSize")) << qPrintable(messages.errors[0]);
+    ASSERT_EQ(messages_.errors.size(), 1);
+    EXPECT_TRUE(messages_.errors[0].contains("Main_Header_FontSize")) << qPrintable(messages_.errors[0]);
 
     find<QAction>("ClearFiles")->trigger();
     EXPECT_EQ(list()->selectedCount(), 0);
@@ -464,9 +464,9 @@ TEST_F(MainWindowTest, PrintButtonFollowsTheSelectionAndErrorsEndTheRun)
     // A table file to open: drive mode on its directory, the table selected.
     choose(">Desk");
     settle();
-    window->openTableFile(top + "/other/X.DBF");
+    window_->openTableFile(top_ + "/other/X.DBF");
     settle();
-    EXPECT_TRUE(location.CurrentAlias.isEmpty());
+    EXPECT_TRUE(location_.CurrentAlias.isEmpty());
     EXPECT_EQ(captions(), QStringList({"X.DBF"}));
     EXPECT_TRUE(list()->isSelected(0));
 }
@@ -480,10 +480,10 @@ TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
     QStringList told;
     Program::Options options;
     options.startFile = table;
-    options.pdfFolder = top + "/pdf";
+    options.pdfFolder = top_ + "/pdf";
     options.tellPdfFolder = [&](const QString& folder) { told << folder; };
-    options.volumes = [this] { return VolumeList(volumes); };
-    options.errors = &messages;
+    options.volumes = [this] { return VolumeList(volumes_); };
+    options.errors = &messages_;
     Program program(options);
     ASSERT_TRUE(program.printer().isPdfPrinter());
     EXPECT_EQ(program.configurationDialog().parentWidget(), &program.mainWindow());
@@ -502,10 +502,10 @@ TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
     for (int i = 0; i < list->count(); ++i)
         list->setSelected(i, list->item(i).caption == "db3_nomemo.dbf");
     QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);   // the button is pressed for a moment
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(top + "/pdf/Korvex - db3_nomemo.dbf.pdf"); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(top_ + "/pdf/Korvex - db3_nomemo.dbf.pdf"); }));
     program.mainWindow().SpeedButtonPrintClick();
-    EXPECT_TRUE(QFile::exists(top + "/pdf/Korvex - db3_nomemo.dbf (2).pdf"));
-    EXPECT_EQ(told, QStringList({top + "/pdf"}));
+    EXPECT_TRUE(QFile::exists(top_ + "/pdf/Korvex - db3_nomemo.dbf (2).pdf"));
+    EXPECT_EQ(told, QStringList({top_ + "/pdf"}));
 
     // Configure: grey while the dialog is up; afterwards the stored passwords reach the engine.
     bool greyedMeanwhile = false;
@@ -518,7 +518,7 @@ TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
     EXPECT_TRUE(greyedMeanwhile);
     EXPECT_FALSE(program.mainWindow().isGreyed());
     EXPECT_EQ(program.configurationDialog().passwords(), QStringList({"kiwi"}));
-    EXPECT_TRUE(messages.errors.isEmpty()) << qPrintable(messages.errors.join('\n'));
+    EXPECT_TRUE(messages_.errors.isEmpty()) << qPrintable(messages_.errors.join('\n'));
 }
 
 } // namespace

@@ -38,10 +38,10 @@ class RecordedProgress : public ReportProgress {
 public:
     void showMessage(const QString& text) override { messages << text; }
     void hideMessage() override {}
-    void setBusy(bool busy) override { busy_ = busy; }
+    void setBusy(bool on) override { busy = on; }
     void processEvents() override {}
     QStringList messages;
-    bool busy_ = false;
+    bool busy = false;
 };
 
 // The demo database, made once, and the services of a program with its settings beside it.
@@ -49,32 +49,32 @@ class TableExportTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        work_ = new QTemporaryDir;
-        made_ = new QString(test::makeDemoDatabase(work_->filePath("demo")));
+        work = new QTemporaryDir;
+        made = new QString(test::makeDemoDatabase(work->filePath("demo")));
     }
     static void TearDownTestSuite()
     {
-        delete made_;
-        delete work_;
+        delete made;
+        delete work;
     }
     void SetUp() override
     {
-        ASSERT_EQ(*made_, QString());
-        services.location().currentDirectory = demo();
+        ASSERT_EQ(*made, QString());
+        services_.location().currentDirectory = demo();
     }
-    static QString demo() { return work_->filePath("demo"); }
-    QString out(const QString& name) const { return output.filePath(name); }
+    static QString demo() { return work->filePath("demo"); }
+    QString out(const QString& name) const { return output_.filePath(name); }
 
-    static QTemporaryDir* work_;
-    static QString* made_;
-    QTemporaryDir output;
-    ReportServices services{output.filePath("KORVEX20.INI")};
-    RecordedProgress progress;
+    static QTemporaryDir* work;
+    static QString* made;
+    QTemporaryDir output_;
+    ReportServices services_{output_.filePath("KORVEX20.INI")};
+    RecordedProgress progress_;
 };
-QTemporaryDir* TableExportTest::work_ = nullptr;
-QString* TableExportTest::made_ = nullptr;
+QTemporaryDir* TableExportTest::work = nullptr;
+QString* TableExportTest::made = nullptr;
 
-const QStringList kChosen = {"ORDERS.DB", "CUSTOMER.DB", "ITEMS.DB"};
+const QStringList Chosen = {"ORDERS.DB", "CUSTOMER.DB", "ITEMS.DB"};
 
 TEST_F(TableExportTest, TheDialogIsUsedFromTheKeyboardAndNamesItsControls)
 {
@@ -123,48 +123,48 @@ TEST_F(TableExportTest, TheDialogIsUsedFromTheKeyboardAndNamesItsControls)
 
 TEST_F(TableExportTest, TheSelectedTablesGoToMarkdownTblsAndTheBook)
 {
-    const TableSet set = TableSetOf(services.location(), kChosen + QStringList{"MISSING.DB"});
+    const TableSet set = tableSetOf(services_.location(), Chosen + QStringList{"MISSING.DB"});
     ASSERT_EQ(set.tables.size(), 4u);
     EXPECT_EQ(set.tables[0].argument, QDir(demo()).filePath("ORDERS.DB"));
 
-    ExportOutcome md = ExportTables(services, progress, set, ExportKind::Markdown, out("md"), "9.9");
+    ExportOutcome md = exportTables(services_, progress_, set, ExportKind::Markdown, out("md"), "9.9");
     EXPECT_EQ(md.error, QString());
     ASSERT_EQ(md.leftOut.size(), 1u);
     EXPECT_EQ(md.leftOut[0].table, "MISSING.DB");
-    EXPECT_TRUE(progress.messages.contains("Exporting structure of table ITEMS.DB..."));
-    EXPECT_FALSE(progress.busy_);
+    EXPECT_TRUE(progress_.messages.contains("Exporting structure of table ITEMS.DB..."));
+    EXPECT_FALSE(progress_.busy);
     // A table's file is the one the command line writes for the whole database.
     EXPECT_EQ(test::readWholeFile(out("md/CUSTOMER.DB.md")),
               test::readWholeFile(KORVEX_EXPORT_TESTS_DIR "/golden/demo/CUSTOMER.DB.md"));
     EXPECT_TRUE(QFile::exists(out("md/README.md")));
 
-    const ExportOutcome tbls = ExportTables(services, progress, set, ExportKind::Tbls, out("schema.json"), "9.9");
+    const ExportOutcome tbls = exportTables(services_, progress_, set, ExportKind::Tbls, out("schema.json"), "9.9");
     EXPECT_EQ(tbls.error, QString());
     const QJsonDocument json = QJsonDocument::fromJson(test::readWholeFile(out("schema.json")));
     EXPECT_EQ(json["tables"].toArray().size(), 3);
     EXPECT_EQ(json["relations"].toArray().size(), 2);
 
-    progress.messages.clear();
-    const ExportOutcome book = ExportTables(services, progress, set, ExportKind::Book, out("book.pdf"), "9.9");
+    progress_.messages.clear();
+    const ExportOutcome book = exportTables(services_, progress_, set, ExportKind::Book, out("book.pdf"), "9.9");
     EXPECT_EQ(book.error, QString());
     EXPECT_EQ(book.leftOut.size(), 1u);
     EXPECT_TRUE(test::readWholeFile(out("book.pdf")).startsWith("%PDF"));
-    EXPECT_TRUE(progress.messages.contains("Printing structure of table ORDERS.DB..."));
-    EXPECT_EQ(services.location().currentDirectory, demo()) << "the browser's location stays";
+    EXPECT_TRUE(progress_.messages.contains("Printing structure of table ORDERS.DB..."));
+    EXPECT_EQ(services_.location().currentDirectory, demo()) << "the browser's location stays";
 
     const ExportOutcome nowhere =
-        ExportTables(services, progress, set, ExportKind::Tbls, out("no/such/folder/schema.json"), "9.9");
+        exportTables(services_, progress_, set, ExportKind::Tbls, out("no/such/folder/schema.json"), "9.9");
     EXPECT_FALSE(nowhere.error.isEmpty());
 }
 
 TEST_F(TableExportTest, ThePreviewPaintsThePagesOfTheReportsOntoItsPrinter)
 {
-    QtPrinterDevice printer(output.path());
-    printer.selectPdfPrinter(output.path());
+    QtPrinterDevice printer(output_.path());
+    printer.selectPdfPrinter(output_.path());
     // The pages the reports take on the printer's pages.
     RecordingDevice recorder(RecordingDevice::Metrics::RealFonts, printer.caps());
     recorder.beginJob("pages");
-    PreviewPages(services, progress).draw(recorder, kChosen);
+    PreviewPages(services_, progress_).draw(recorder, Chosen);
     recorder.endJob();
     const auto pages = recorder.recordsOf<PageRecord>().size();
 
@@ -173,7 +173,7 @@ TEST_F(TableExportTest, ThePreviewPaintsThePagesOfTheReportsOntoItsPrinter)
     preview.setOutputFileName(out("preview.pdf"));
     preview.setResolution(QtPrinterDevice::Resolution);
     preview.setPageLayout(printer.currentPageLayout());
-    TablePreview(services, progress, printer).paint(preview, kChosen);
+    TablePreview(services_, progress_, printer).paint(preview, Chosen);
     EXPECT_FALSE(printer.jobInProgress());
 
     QProcess text;
@@ -181,7 +181,7 @@ TEST_F(TableExportTest, ThePreviewPaintsThePagesOfTheReportsOntoItsPrinter)
     ASSERT_TRUE(text.waitForFinished(60000));
     const QString all = QString::fromUtf8(text.readAllStandardOutput());
     EXPECT_EQ(std::size_t(all.count(u'\f')), pages);
-    for (const auto& table : kChosen)
+    for (const auto& table : Chosen)
         EXPECT_TRUE(all.contains(QRegularExpression("Name of table:\\s+" + QRegularExpression::escape(table))));
     EXPECT_TRUE(printer.lastOutputFile().isEmpty()) << "the preview delivers no job";
 }
@@ -189,7 +189,7 @@ TEST_F(TableExportTest, ThePreviewPaintsThePagesOfTheReportsOntoItsPrinter)
 TEST_F(TableExportTest, ThePopupOffersPreviewAndExportOfTheSelectedTables)
 {
     TableLocation location;
-    TForm_PrintTable window(TForm_PrintTable::Services{services.settings(), services.engine(), location, {},
+    TForm_PrintTable window(TForm_PrintTable::Services{services_.settings(), services_.engine(), location, {},
                                                        [] { return VolumeList(); }, nullptr, QLocale::c()});
     QStringList previewed, exported;
     TForm_PrintTable::Partners partners;

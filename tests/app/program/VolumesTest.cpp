@@ -100,9 +100,9 @@ TEST(Volumes, TheVolumeOfADirectoryHasTheLongestMountPathHoldingIt)
 
 TEST(Volumes, MountPathsLoseTheirEscapesAndAMissingRootIsAdded)
 {
-    EXPECT_EQ(UnescapeMountPath("/a\\040b\\011c\\134d\\012e"), QString("/a b\tc\\d\ne"));
-    EXPECT_EQ(UnescapeMountPath("/short\\04"), QString("/short\\04"));
-    EXPECT_EQ(UnescapeMountPath("/caf\\303\\251"), QString::fromUtf8("/caf\xC3\xA9"));
+    EXPECT_EQ(unescapeMountPath("/a\\040b\\011c\\134d\\012e"), QString("/a b\tc\\d\ne"));
+    EXPECT_EQ(unescapeMountPath("/short\\04"), QString("/short\\04"));
+    EXPECT_EQ(unescapeMountPath("/caf\\303\\251"), QString::fromUtf8("/caf\xC3\xA9"));
 
     const auto volumes = VolumeList::fromMountInfo("36 1 0:30 / /mnt/nfs rw - nfs4 nas:/x rw\n", {"", "", ""});
     ASSERT_EQ(volumes.volumes().size(), 2u);

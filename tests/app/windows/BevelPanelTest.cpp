@@ -13,20 +13,20 @@ class Panel : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QPalette p = panel.palette();
+        QPalette p = panel_.palette();
         p.setColor(QPalette::Button, Face);
         p.setColor(QPalette::Light, Light);
         p.setColor(QPalette::Dark, Dark);
-        panel.setPalette(p);
-        panel.resize(10, 6);
+        panel_.setPalette(p);
+        panel_.resize(10, 6);
     }
 
-    QImage image() { return panel.grab().toImage(); }
+    QImage image() { return panel_.grab().toImage(); }
 
     static constexpr QRgb Face = 0xffc0c0c0;
     static constexpr QRgb Light = 0xffffffff;
     static constexpr QRgb Dark = 0xff808080;
-    BevelPanel panel;
+    BevelPanel panel_;
 };
 
 } // namespace
@@ -38,16 +38,16 @@ TEST_F(Panel, WithoutBevelsTheFaceFillsEveryPixel)
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 10; ++x)
             ASSERT_EQ(img.pixel(x, y), Face) << x << "," << y;
-    EXPECT_EQ(panel.bevelWidth(), 0);
+    EXPECT_EQ(panel_.bevelWidth(), 0);
 }
 
 // A raised ring is lit along the top and the left, shaded along the right and the bottom;
 // the shaded edges own the top-right and bottom-left corners.
 TEST_F(Panel, RaisedOuterAndLoweredInnerRings)
 {
-    panel.setBevelOuter(BevelPanel::Bevel::Raised);
-    panel.setBevelInner(BevelPanel::Bevel::Lowered);
-    EXPECT_EQ(panel.bevelWidth(), 2);
+    panel_.setBevelOuter(BevelPanel::Bevel::Raised);
+    panel_.setBevelInner(BevelPanel::Bevel::Lowered);
+    EXPECT_EQ(panel_.bevelWidth(), 2);
     const QImage img = image();
     const char* expected[] = {
         "LLLLLLLLLD",

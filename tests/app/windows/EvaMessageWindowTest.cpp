@@ -40,10 +40,10 @@ private:
 
 class MessageWindow : public ::testing::Test {
 protected:
-    BevelPanel* panel(const char* name) { return window.findChild<BevelPanel*>(QLatin1String(name)); }
-    QImage image() { return window.grab().toImage(); }
+    BevelPanel* panel(const char* name) { return window_.findChild<BevelPanel*>(QLatin1String(name)); }
+    QImage image() { return window_.grab().toImage(); }
 
-    TForm_EVAMsg window{nullptr, TForm_EVAMsg::Display::OnScreen};
+    TForm_EVAMsg window_{nullptr, TForm_EVAMsg::Display::OnScreen};
 };
 
 bool isDark(QRgb c) { return qGray(c) < 64; }
@@ -52,28 +52,28 @@ bool isDark(QRgb c) { return qGray(c) < 64; }
 
 TEST(FitMessageText, TextWithinTheLimitIsUnchanged)
 {
-    EXPECT_EQ(FitMessageText(QString(27, 'x'), 271, tenPerCharacter), QString(27, 'x'));
-    EXPECT_EQ(FitMessageText(QString(27, 'x'), 270, tenPerCharacter), QString(27, 'x'));   // exactly at it
-    EXPECT_EQ(FitMessageText(QString(), 271, tenPerCharacter), QString());
+    EXPECT_EQ(fitMessageText(QString(27, 'x'), 271, tenPerCharacter), QString(27, 'x'));
+    EXPECT_EQ(fitMessageText(QString(27, 'x'), 270, tenPerCharacter), QString(27, 'x'));   // exactly at it
+    EXPECT_EQ(fitMessageText(QString(), 271, tenPerCharacter), QString());
 }
 
 TEST(FitMessageText, CutTextGetsThreeDotsAfterTheCut)
 {
     // 28 characters are 280 pixels: one goes, and the dots go past the limit.
-    EXPECT_EQ(FitMessageText(QString(28, 'x'), 271, tenPerCharacter), QString(27, 'x') + "...");
-    EXPECT_EQ(FitMessageText("abcdefghij", 50, tenPerCharacter), "abcde...");
+    EXPECT_EQ(fitMessageText(QString(28, 'x'), 271, tenPerCharacter), QString(27, 'x') + "...");
+    EXPECT_EQ(fitMessageText("abcdefghij", 50, tenPerCharacter), "abcde...");
 }
 
 TEST(FitMessageText, SurrogatePairIsCutAsOneCharacter)
 {
     const QString clef = QString::fromUtf8("\xF0\x9D\x84\x9E");   // U+1D11E, two UTF-16 units
-    const QString fitted = FitMessageText("ab" + clef, 30, tenPerCharacter);
+    const QString fitted = fitMessageText("ab" + clef, 30, tenPerCharacter);
     EXPECT_EQ(fitted, "ab...");
 }
 
 TEST(FitMessageText, LimitBelowZeroCutsEverything)
 {
-    EXPECT_EQ(FitMessageText("abc", -5, tenPerCharacter), "...");
+    EXPECT_EQ(fitMessageText("abc", -5, tenPerCharacter), "...");
 }
 
 // Widths in the window's font, bold 11 pixels with Arial's metrics.
@@ -100,18 +100,18 @@ TEST(MessageWindowPlacement, CentredOnTheScreen)
 
 TEST_F(MessageWindow, FramelessFixedClientAreaWithoutInput)
 {
-    EXPECT_EQ(window.size(), QSize(340, 65));
-    EXPECT_EQ(window.minimumSize(), QSize(340, 65));
-    EXPECT_EQ(window.maximumSize(), QSize(340, 65));
-    EXPECT_TRUE(window.isWindow());
-    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowTitleHint));
-    EXPECT_FALSE(window.isModal());
-    EXPECT_EQ(window.windowModality(), Qt::NonModal);
-    EXPECT_TRUE(window.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_FALSE(window.isVisible());   // hidden until a table prints
-    EXPECT_EQ(window.messageText(), QString());
+    EXPECT_EQ(window_.size(), QSize(340, 65));
+    EXPECT_EQ(window_.minimumSize(), QSize(340, 65));
+    EXPECT_EQ(window_.maximumSize(), QSize(340, 65));
+    EXPECT_TRUE(window_.isWindow());
+    EXPECT_TRUE(window_.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(window_.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_FALSE(window_.windowFlags().testFlag(Qt::WindowTitleHint));
+    EXPECT_FALSE(window_.isModal());
+    EXPECT_EQ(window_.windowModality(), Qt::NonModal);
+    EXPECT_TRUE(window_.testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_FALSE(window_.isVisible());   // hidden until a table prints
+    EXPECT_EQ(window_.messageText(), QString());
 }
 
 TEST_F(MessageWindow, ThreeNestedPanels)
@@ -120,7 +120,7 @@ TEST_F(MessageWindow, ThreeNestedPanels)
     BevelPanel* frame = panel("PanelFrGr");
     BevelPanel* msg = panel("Msg");
     ASSERT_TRUE(back && frame && msg);
-    EXPECT_EQ(back->parentWidget(), &window);
+    EXPECT_EQ(back->parentWidget(), &window_);
     EXPECT_EQ(frame->parentWidget(), back);
     EXPECT_EQ(msg->parentWidget(), frame);
     EXPECT_EQ(back->geometry(), QRect(0, 0, 341, 65));
@@ -133,7 +133,7 @@ TEST_F(MessageWindow, ThreeNestedPanels)
     EXPECT_EQ(msg->bevelOuter(), BevelPanel::Bevel::Lowered);
     EXPECT_EQ(msg->bevelInner(), BevelPanel::Bevel::None);
 
-    for (const QWidget* w : {static_cast<const QWidget*>(&window), static_cast<const QWidget*>(msg)}) {
+    for (const QWidget* w : {static_cast<const QWidget*>(&window_), static_cast<const QWidget*>(msg)}) {
         EXPECT_EQ(w->font().pixelSize(), 11);
         EXPECT_TRUE(w->font().bold());
         EXPECT_EQ(w->font().families().value(0), "MS Sans Serif");
@@ -144,10 +144,10 @@ TEST_F(MessageWindow, ThreeNestedPanels)
 // The background is the active caption colour even though the window is never active.
 TEST_F(MessageWindow, BackgroundIsTheActiveCaptionColour)
 {
-    QPalette p = window.palette();
+    QPalette p = window_.palette();
     p.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 0, 128));
     p.setColor(QPalette::Inactive, QPalette::Highlight, QColor(90, 90, 90));
-    window.setPalette(p);
+    window_.setPalette(p);
     EXPECT_EQ(panel("PanelBckGr")->faceColor(), QColor(0, 0, 128));
     const QImage img = image();
     ASSERT_EQ(img.size(), QSize(340, 65));
@@ -159,11 +159,11 @@ TEST_F(MessageWindow, BackgroundIsTheActiveCaptionColour)
 // 20..44.
 TEST_F(MessageWindow, BevelsOfTheFrameAndTheMessagePanel)
 {
-    QPalette p = window.palette();
+    QPalette p = window_.palette();
     p.setColor(QPalette::Light, QColor(255, 255, 255));
     p.setColor(QPalette::Dark, QColor(128, 128, 128));
     p.setColor(QPalette::Button, QColor(192, 192, 192));
-    window.setPalette(p);
+    window_.setPalette(p);
     const QRgb light = qRgb(255, 255, 255), dark = qRgb(128, 128, 128), face = qRgb(192, 192, 192);
     const QImage img = image();
 
@@ -191,7 +191,7 @@ TEST_F(MessageWindow, BevelsOfTheFrameAndTheMessagePanel)
 
 TEST_F(MessageWindow, MessageIsCentredInItsPanelInBlack)
 {
-    window.showMessage(Prefix + "CUSTOMER.DB...");
+    window_.showMessage(Prefix + "CUSTOMER.DB...");
     const QImage img = image();
     int left = 340, right = -1, top = 65, bottom = -1;
     for (int y = 0; y < 65; ++y)
@@ -216,9 +216,9 @@ TEST_F(MessageWindow, MessageIsCentredInItsPanelInBlack)
 
 TEST_F(MessageWindow, EmptyTextShowsAnEmptyPanel)
 {
-    window.showMessage(QString());
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.messageText(), QString());
+    window_.showMessage(QString());
+    EXPECT_TRUE(window_.isVisible());
+    EXPECT_EQ(window_.messageText(), QString());
     const QImage img = image();
     const QRgb face = img.pixel(21, 21);
     for (int y = 21; y <= 43; ++y)
@@ -229,38 +229,38 @@ TEST_F(MessageWindow, EmptyTextShowsAnEmptyPanel)
 TEST_F(MessageWindow, ShownCentredNotModalAndPaintedBeforeShowReturns)
 {
     PaintWatch watch(panel("Msg"));
-    window.showMessage(Prefix + "CUSTOMER.DB...");
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_TRUE(window.isShowingMessage());
+    window_.showMessage(Prefix + "CUSTOMER.DB...");
+    EXPECT_TRUE(window_.isVisible());
+    EXPECT_TRUE(window_.isShowingMessage());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     // No event loop ran: the paint happened inside showMessage, with the new text.
     ASSERT_FALSE(watch.captions.isEmpty());
     EXPECT_EQ(watch.captions.back(), Prefix + "CUSTOMER.DB...");
-    const QRect screen = window.screen()->geometry();
-    EXPECT_EQ(window.pos(), TForm_EVAMsg::centredPosition(screen, QSize(340, 65)));
-    EXPECT_EQ(window.frameGeometry().size(), QSize(340, 65));
+    const QRect screen = window_.screen()->geometry();
+    EXPECT_EQ(window_.pos(), TForm_EVAMsg::centredPosition(screen, QSize(340, 65)));
+    EXPECT_EQ(window_.frameGeometry().size(), QSize(340, 65));
 }
 
 TEST_F(MessageWindow, ShowingAgainOnlyReplacesTheText)
 {
-    window.showMessage(Prefix + "A.DB...");
-    window.move(10, 10);   // wherever it stands now
+    window_.showMessage(Prefix + "A.DB...");
+    window_.move(10, 10);   // wherever it stands now
     PaintWatch watch(panel("Msg"));
-    window.showMessage(Prefix + "B.DB...");
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.pos(), QPoint(10, 10));
-    EXPECT_EQ(window.messageText(), Prefix + "B.DB...");
+    window_.showMessage(Prefix + "B.DB...");
+    EXPECT_TRUE(window_.isVisible());
+    EXPECT_EQ(window_.pos(), QPoint(10, 10));
+    EXPECT_EQ(window_.messageText(), Prefix + "B.DB...");
     ASSERT_FALSE(watch.captions.isEmpty());
     EXPECT_EQ(watch.captions.back(), Prefix + "B.DB...");
 }
 
 TEST_F(MessageWindow, HidingKeepsTheLastText)
 {
-    window.showMessage(Prefix + "CUSTOMER.DB...");
-    window.hideMessage();
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_FALSE(window.isShowingMessage());
-    EXPECT_EQ(window.messageText(), Prefix + "CUSTOMER.DB...");
+    window_.showMessage(Prefix + "CUSTOMER.DB...");
+    window_.hideMessage();
+    EXPECT_FALSE(window_.isVisible());
+    EXPECT_FALSE(window_.isShowingMessage());
+    EXPECT_EQ(window_.messageText(), Prefix + "CUSTOMER.DB...");
 }
 
 TEST(HeadlessMessageWindow, TextOnlyKeepsTheTextAndShowsNothing)

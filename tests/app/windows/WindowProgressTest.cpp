@@ -95,40 +95,40 @@ class ProgressOfAReport : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        QFile f(dir.filePath("T.FAK"));
+        ASSERT_TRUE(dir_.isValid());
+        QFile f(dir_.filePath("T.FAK"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("ok");
-        location.currentDirectory = dir.path();
-        def.tableType = "PARADOX";
-        def.level = 5;
-        def.recordSize = 10;
+        location_.currentDirectory = dir_.path();
+        def_.tableType = "PARADOX";
+        def_.level = 5;
+        def_.recordSize = 10;
         FieldDefinition field;
         field.name = "NAME";
         field.type = FieldType::String;
         field.size = 10;
-        def.fields.assign(200, field);
+        def_.fields.assign(200, field);
     }
 
     bool print()
     {
         std::vector<std::unique_ptr<TableFormat>> formats;
-        formats.push_back(std::make_unique<test::FakeFormat>(def));
-        ReportServices services(dir.filePath("KORVEX20.INI"), std::move(formats));
-        services.location() = location;
+        formats.push_back(std::make_unique<test::FakeFormat>(def_));
+        ReportServices services(dir_.filePath("KORVEX20.INI"), std::move(formats));
+        services.location() = location_;
         services.bodyFont() = BodyFont{"Arial", 6};
-        TableReporter reporter(services, device, messages, watched);
+        TableReporter reporter(services, device_, messages_, watched_);
         return reporter.PrintTableReport("T.FAK");
     }
 
-    QTemporaryDir dir;
-    TableDefinition def;
-    RecordingDevice device;
-    TableLocation location;
-    TForm_EVAMsg window{nullptr, TForm_EVAMsg::Display::OnScreen};
-    RecordedMessages messages{window};
-    WindowProgress progress{window};
-    WatchedProgress watched{progress, window};
+    QTemporaryDir dir_;
+    TableDefinition def_;
+    RecordingDevice device_;
+    TableLocation location_;
+    TForm_EVAMsg window_{nullptr, TForm_EVAMsg::Display::OnScreen};
+    RecordedMessages messages_{window_};
+    WindowProgress progress_{window_};
+    WatchedProgress watched_{progress_, window_};
 };
 
 } // namespace
@@ -174,33 +174,33 @@ TEST(WindowProgress, LeavesOtherOverrideCursorsAlone)
 TEST_F(ProgressOfAReport, WindowAndCursorDuringAndAfterAJob)
 {
     ASSERT_TRUE(print());
-    EXPECT_EQ(watched.steps, (QStringList{
+    EXPECT_EQ(watched_.steps, (QStringList{
                                  "busy window=hidden cursor=busy",
                                  "show window=shown cursor=busy",
                                  "hide window=hidden cursor=busy",
                                  "idle window=hidden cursor=normal",
                              }));
-    EXPECT_EQ(window.messageText(), "Printing structure of table T.FAK...");
+    EXPECT_EQ(window_.messageText(), "Printing structure of table T.FAK...");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(ProgressOfAReport, PrinterErrorRestoresWindowAndCursorBeforeTheErrorBox)
 {
-    device.failNewPage(3, "paper jam");
+    device_.failNewPage(3, "paper jam");
     EXPECT_FALSE(print());
-    EXPECT_EQ(messages.errors, QStringList{"Error printing table structure!\n"});
-    EXPECT_EQ(messages.busyAtError, QList<bool>{false});
-    EXPECT_EQ(messages.windowAtError, QList<bool>{false});
-    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(messages_.errors, QStringList{"Error printing table structure!\n"});
+    EXPECT_EQ(messages_.busyAtError, QList<bool>{false});
+    EXPECT_EQ(messages_.windowAtError, QList<bool>{false});
+    EXPECT_FALSE(window_.isVisible());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(ProgressOfAReport, TableThatCannotBeOpenedNeverShowsTheWindow)
 {
-    QFile::remove(dir.filePath("T.FAK"));
+    QFile::remove(dir_.filePath("T.FAK"));
     EXPECT_FALSE(print());
-    EXPECT_EQ(messages.errors, QStringList{"Error opening table to print!\n"});
-    EXPECT_TRUE(watched.steps.isEmpty());
-    EXPECT_FALSE(window.isShowingMessage());
+    EXPECT_EQ(messages_.errors, QStringList{"Error opening table to print!\n"});
+    EXPECT_TRUE(watched_.steps.isEmpty());
+    EXPECT_FALSE(window_.isShowingMessage());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

@@ -146,28 +146,28 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        QFile table(dir.filePath("T.FAK"));
+        ASSERT_TRUE(dir_.isValid());
+        QFile table(dir_.filePath("T.FAK"));
         ASSERT_TRUE(table.open(QIODevice::WriteOnly));
         table.write("ok");
     }
-    void TearDown() override { SetApplicationToolTips(true); }
+    void TearDown() override { setApplicationToolTips(true); }
 
     void store(const QList<std::pair<QString, QString>>& values)
     {
         for (const auto& [key, value] : values)
-            settings.WriteText(key.section('/', 0, 0), key.section('/', 1), value);
-        bodyFont = LoadBodyFont(settings);
+            settings_.WriteText(key.section('/', 0, 0), key.section('/', 1), value);
+        bodyFont_ = loadBodyFont(settings_);
     }
     TForm_PrnTabCfg& open()
     {
-        dialog = std::make_unique<TForm_PrnTabCfg>(TForm_PrnTabCfg::Services::from(services, printer, margins, &messages));
-        return *dialog;
+        dialog_ = std::make_unique<TForm_PrnTabCfg>(TForm_PrnTabCfg::Services::from(services_, printer_, margins_, &messages_));
+        return *dialog_;
     }
     template <typename W = QWidget>
     W* get(const char* name)
     {
-        W* w = dialog->findChild<W*>(QLatin1String(name));
+        W* w = dialog_->findChild<W*>(QLatin1String(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
@@ -175,14 +175,14 @@ protected:
     bool tableOpens()
     {
         TableHandle h = 0;
-        const bool ok = engine.OpenTable(dir.path(), "T.FAK", h) == 0;
+        const bool ok = engine_.OpenTable(dir_.path(), "T.FAK", h) == 0;
         if (ok)
-            engine.CloseTable(h);
+            engine_.CloseTable(h);
         return ok;
     }
     QByteArray fileBytes() const
     {
-        QFile f(settings.path());
+        QFile f(settings_.path());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
@@ -191,7 +191,7 @@ protected:
     QStringList snapshot()
     {
         QStringList lines;
-        for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        for (QWidget* w : dialog_->findChildren<QWidget*>()) {
             const QString n = w->objectName() + '=';
             if (auto* c = qobject_cast<QCheckBox*>(w))
                 lines << n + QString::number(c->isChecked()) + QString::number(c->isEnabled());
@@ -206,26 +206,26 @@ protected:
         }
         QString cells;
         for (int row = 0; row < LanguageTable::RowCount; ++row)
-            cells += labels.cell(row, 1) + '|' + labels.cell(row, 2) + '|';
+            cells += labels_.cell(row, 1) + '|' + labels_.cell(row, 2) + '|';
         QString columns;
-        for (const FieldColumn& c : FieldColumnsOf(strip))
+        for (const FieldColumn& c : fieldColumnsOf(strip_))
             columns += QStringLiteral("%1 %2, ").arg(c.kind).arg(c.width);
-        const PageMargins m = margins.heldMargins();
+        const PageMargins m = margins_.heldMargins();
         return lines << cells << columns
                      << QStringLiteral("margins %1 %2 %3 %4").arg(m.left).arg(m.right).arg(m.top).arg(m.bottom);
     }
 
-    QTemporaryDir dir;
-    ReportServices services{dir.filePath("KORVEX20.INI"), protectedTable()};
-    SettingsFile& settings = services.settings();
-    HeaderStrip& strip = services.fieldColumns();
-    LanguageTable& labels = services.labels();
-    BodyFont& bodyFont = services.bodyFont();
-    DatabaseEngine& engine = services.engine();
-    ScriptedPrinter printer;
-    TForm_Margins margins;
-    RecordedMessages messages;
-    std::unique_ptr<TForm_PrnTabCfg> dialog;
+    QTemporaryDir dir_;
+    ReportServices services_{dir_.filePath("KORVEX20.INI"), protectedTable()};
+    SettingsFile& settings_ = services_.settings();
+    HeaderStrip& strip_ = services_.fieldColumns();
+    LanguageTable& labels_ = services_.labels();
+    BodyFont& bodyFont_ = services_.bodyFont();
+    DatabaseEngine& engine_ = services_.engine();
+    ScriptedPrinter printer_;
+    TForm_Margins margins_;
+    RecordedMessages messages_;
+    std::unique_ptr<TForm_PrnTabCfg> dialog_;
 };
 
 } // namespace
@@ -247,22 +247,22 @@ TEST_F(ConfigDialog, EveryControlLoadsFromTheFileAndSavesBackAsItWas)
 
     EXPECT_EQ(get<QComboBox>("ComboBoxFontName")->currentText(), "Mono");
     EXPECT_FALSE(get<QCheckBox>("CheckBoxRefMaster")->isEnabled()) << "follows the loaded RefIntegrity";
-    EXPECT_FALSE(ApplicationToolTipsShown()) << "follows the loaded ShowHints";
+    EXPECT_FALSE(applicationToolTipsShown()) << "follows the loaded ShowHints";
     EXPECT_TRUE(get<QRadioButton>("RadioLandscape")->isChecked());
     EXPECT_TRUE(get<QRadioButton>("RadioButtonLanguage2")->isChecked());
-    EXPECT_EQ(LookupLabel(labels, "Name of table"), "Nom de table");
-    EXPECT_EQ(margins.heldMargins(), (PageMargins{25, 26, 27, 28}));
+    EXPECT_EQ(LookupLabel(labels_, "Name of table"), "Nom de table");
+    EXPECT_EQ(margins_.heldMargins(), (PageMargins{25, 26, 27, 28}));
     EXPECT_EQ(d.passwords(), QStringList({"secret", "a=b"}));
-    EXPECT_EQ(FieldColumnsOf(strip), (QList<FieldColumn>{{"Name", 200}, {"Idx", 50}, {"Type", 306}}));
+    EXPECT_EQ(fieldColumnsOf(strip_), (QList<FieldColumn>{{"Name", 200}, {"Idx", 50}, {"Type", 306}}));
 
     // Everything saved as it was loaded: the file holds every stored value again.
-    QFile::remove(settings.path());
+    QFile::remove(settings_.path());
     click("OKButton");
     EXPECT_EQ(d.result(), QDialog::Accepted);
     for (const auto& [key, value] : Stored)
-        EXPECT_EQ(settings.ReadText(key.section('/', 0, 0), key.section('/', 1), "absent"), value) << qPrintable(key);
-    EXPECT_EQ(bodyFont, (BodyFont{"Mono", 12}));
-    EXPECT_TRUE(messages.errors.isEmpty());
+        EXPECT_EQ(settings_.ReadText(key.section('/', 0, 0), key.section('/', 1), "absent"), value) << qPrintable(key);
+    EXPECT_EQ(bodyFont_, (BodyFont{"Mono", 12}));
+    EXPECT_TRUE(messages_.errors.isEmpty());
 }
 
 TEST_F(ConfigDialog, ListsWithoutTheStoredChoiceAndEveryControlNamedForScreenReaders)
@@ -280,9 +280,9 @@ TEST_F(ConfigDialog, ListsWithoutTheStoredChoiceAndEveryControlNamedForScreenRea
     EXPECT_EQ(get<QComboBox>("ComboBoxMainHeaderFont")->currentText(), "Arial");
     EXPECT_EQ(get<QComboBox>("ComboBoxSubHeaderFont")->currentText(), "alpha Serif");
     click("OKButton");
-    EXPECT_EQ(settings.ReadText("Options", "Main_Header_FontName", "absent"), "Arial");
-    EXPECT_EQ(settings.ReadText("Options", "Sub_Header_FontName", "absent"), "alpha Serif");
-    EXPECT_EQ(settings.ReadText("FONT", "Name", "absent"), "Arial");
+    EXPECT_EQ(settings_.ReadText("Options", "Main_Header_FontName", "absent"), "Arial");
+    EXPECT_EQ(settings_.ReadText("Options", "Sub_Header_FontName", "absent"), "alpha Serif");
+    EXPECT_EQ(settings_.ReadText("FONT", "Name", "absent"), "Arial");
 
     for (const QWidget* w : d.findChildren<QWidget*>()) {
         if (w->focusPolicy() != Qt::NoFocus && !w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
@@ -295,7 +295,7 @@ TEST_F(ConfigDialog, ListsWithoutTheStoredChoiceAndEveryControlNamedForScreenRea
 
     // A printer with the family the font matcher takes for "Arial" here: that one is chosen.
     const QString resolved = QFontInfo(QFont("Arial")).family();
-    printer.fonts << resolved;
+    printer_.fonts << resolved;
     open();
     EXPECT_EQ(get<QComboBox>("ComboBoxFontName")->currentText(), resolved);
     EXPECT_EQ(get<QComboBox>("ComboBoxMainHeaderFont")->currentText(), resolved);
@@ -312,7 +312,7 @@ TEST_F(ConfigDialog, CancelRestoresEveryControlTheTitleBarCloseKeepsEdits)
 
     for (QCheckBox* c : d.findChildren<QCheckBox*>())
         c->setChecked(!c->isChecked());
-    EXPECT_TRUE(ApplicationToolTipsShown()) << "Show Hints takes effect at once";
+    EXPECT_TRUE(applicationToolTipsShown()) << "Show Hints takes effect at once";
     EXPECT_FALSE(get<QCheckBox>("CheckBoxRefDep")->isChecked());
     EXPECT_TRUE(get<QCheckBox>("CheckBoxRefDep")->isEnabled());
     for (QComboBox* b : d.findChildren<QComboBox*>())
@@ -326,12 +326,12 @@ TEST_F(ConfigDialog, CancelRestoresEveryControlTheTitleBarCloseKeepsEdits)
     get<QTableWidget>("GridLanguage")->item(14, 1)->setText("S.");
     get<TQxHeader>("FieldHeader")->strip().setPopUpIndex(1);
     get<FieldColumnMenu>("PopupMenu1")->RemoveClick();
-    QTimer::singleShot(0, &margins, [this] {
-        margins.findChild<QSpinBox*>("SpinMarginTop")->setValue(99);
-        margins.OKButtonClick();
+    QTimer::singleShot(0, &margins_, [this] {
+        margins_.findChild<QSpinBox*>("SpinMarginTop")->setValue(99);
+        margins_.OKButtonClick();
     });
     click("Button1");
-    EXPECT_EQ(margins.MarginTop(), 99);
+    EXPECT_EQ(margins_.MarginTop(), 99);
     get<QLineEdit>("EditNewPW")->setText("added");
     click("ButtonAddPW");
 
@@ -346,14 +346,14 @@ TEST_F(ConfigDialog, CancelRestoresEveryControlTheTitleBarCloseKeepsEdits)
     d.close();  // the title bar's close button
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(snapshot(), edited);
-    EXPECT_EQ(LookupLabel(labels, "Page:"), "Page:") << "the chosen language stays in effect";
+    EXPECT_EQ(LookupLabel(labels_, "Page:"), "Page:") << "the chosen language stays in effect";
 
     d.show();
     click("CancelButton");
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(snapshot(), loaded);
-    EXPECT_FALSE(ApplicationToolTipsShown());
+    EXPECT_FALSE(applicationToolTipsShown());
     EXPECT_EQ(fileBytes(), file);
     EXPECT_EQ(d.passwords(), QStringList({"secret", "a=b", "added"})) << "Cancel leaves the password list";
 }
@@ -380,7 +380,7 @@ TEST_F(ConfigDialog, PasswordListRules)
     EXPECT_EQ(list->currentRow(), 0);
 
     d.SavePasswords();
-    EXPECT_EQ(settings.ReadSectionLines("Passwords"), QStringList({"Password_0=x=y", "Password_1=new"}));
+    EXPECT_EQ(settings_.ReadSectionLines("Passwords"), QStringList({"Password_0=x=y", "Password_1=new"}));
     list->clearSelection();
     click("ButtonRemovePW");  // nothing selected: nothing happens
     EXPECT_EQ(d.passwords().size(), 2);
@@ -400,7 +400,7 @@ TEST_F(ConfigDialog, StoredPasswordsOpenTablesFromTheStartAndForTheWholeRun)
     EXPECT_TRUE(tableOpens());
     click("ButtonClearPW");
     click("OKButton");
-    EXPECT_TRUE(settings.ReadSectionLines("Passwords").isEmpty());
+    EXPECT_TRUE(settings_.ReadSectionLines("Passwords").isEmpty());
     d.LoadPasswords();
     EXPECT_TRUE(d.ApplyPasswords());
     EXPECT_TRUE(tableOpens()) << "the engine keeps every password it was given";
@@ -411,17 +411,17 @@ TEST_F(ConfigDialog, UnsavedLabelsLanguageAndColumnsArePrinted)
     open();
     RecordingDevice device;
     NoProgress progress;
-    services.location() = TableLocation{dir.path(), {}, {}, {}};
-    bodyFont = BodyFont{"Arial", 6};
-    TableReporter reporter(services, device, messages, progress);
-    engine.RegisterPassword("secret");
+    services_.location() = TableLocation{dir_.path(), {}, {}, {}};
+    bodyFont_ = BodyFont{"Arial", 6};
+    TableReporter reporter(services_, device, messages_, progress);
+    engine_.RegisterPassword("secret");
 
     get<QTableWidget>("GridLanguage")->item(1, 1)->setText("Tabellenname");
     click("RadioButtonLanguage1");
     get<TQxHeader>("FieldHeader")->strip().setPopUpIndex(2);
     get<FieldColumnMenu>("PopupMenu1")->RemoveClick();  // "Type"
 
-    ASSERT_TRUE(reporter.PrintTableReport("T.FAK")) << messages.errors.join('\n').toStdString();
+    ASSERT_TRUE(reporter.PrintTableReport("T.FAK")) << messages_.errors.join('\n').toStdString();
     QStringList texts;
     for (const auto& t : device.recordsOf<TextRecord>())
         texts << t.text;
@@ -429,7 +429,7 @@ TEST_F(ConfigDialog, UnsavedLabelsLanguageAndColumnsArePrinted)
     EXPECT_FALSE(texts.contains("Name of table:"));
     EXPECT_TRUE(texts.contains("Size"));
     EXPECT_FALSE(texts.contains("Type"));
-    EXPECT_EQ(settings.ReadText("Field_Information", "Count", "absent"), "absent") << "nothing saved";
+    EXPECT_EQ(settings_.ReadText("Field_Information", "Count", "absent"), "absent") << "nothing saved";
 }
 
 TEST_F(ConfigDialog, MarginsFollowTheChosenPrinterOnlyTheFontListsDoNot)
@@ -439,21 +439,21 @@ TEST_F(ConfigDialog, MarginsFollowTheChosenPrinterOnlyTheFontListsDoNot)
     d.show();
     bool greyedMeanwhile = false;
     const auto openMargins = [&] {
-        QTimer::singleShot(0, &margins, [&] {
+        QTimer::singleShot(0, &margins_, [&] {
             greyedMeanwhile = d.isGreyed();
-            margins.OKButtonClick();
+            margins_.OKButtonClick();
         });
         click("Button1");
     };
     openMargins();
     EXPECT_TRUE(greyedMeanwhile);
     EXPECT_FALSE(d.isGreyed());
-    EXPECT_EQ(margins.MarginLeft(), 4) << "A4 laser: 100 dots at 23.6 dots a millimetre";
+    EXPECT_EQ(margins_.MarginLeft(), 4) << "A4 laser: 100 dots at 23.6 dots a millimetre";
 
     const int fonts = get<QComboBox>("ComboBoxFontName")->count();
     click("ChangePrinter");
     openMargins();
-    EXPECT_EQ(margins.MarginLeft(), 6) << "the chosen printer's quarter inch";
+    EXPECT_EQ(margins_.MarginLeft(), 6) << "the chosen printer's quarter inch";
     EXPECT_EQ(get<QComboBox>("ComboBoxFontName")->count(), fonts);
 }
 
@@ -463,23 +463,23 @@ TEST_F(ConfigDialog, DoubleClickOnAnOrientationSavesAndCloses)
     d.show();
     QTest::mouseDClick(get<QRadioButton>("RadioLandscape"), Qt::LeftButton);
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(settings.ReadText("Options", "Portrait", "absent"), "0");
+    EXPECT_EQ(settings_.ReadText("Options", "Portrait", "absent"), "0");
 }
 
 TEST_F(ConfigDialog, AFailedSaveIsShownAndChangesNothing)
 {
     // A settings file whose folder is a file cannot be written, not even by root.
-    QFile(dir.filePath("folder")).open(QIODevice::WriteOnly);
-    SettingsFile unwritable(dir.filePath("folder/KORVEX20.INI"));
-    TForm_PrnTabCfg d({unwritable, strip, labels, bodyFont, engine, printer, margins, &messages});
+    QFile(dir_.filePath("folder")).open(QIODevice::WriteOnly);
+    SettingsFile unwritable(dir_.filePath("folder/KORVEX20.INI"));
+    TForm_PrnTabCfg d({unwritable, strip_, labels_, bodyFont_, engine_, printer_, margins_, &messages_});
     d.show();
     QTest::mouseClick(d.findChild<QPushButton*>("OKButton"), Qt::LeftButton);
-    EXPECT_EQ(messages.errors, QStringList("Kann nicht nach " + unwritable.path() + " schreiben"));
+    EXPECT_EQ(messages_.errors, QStringList("Kann nicht nach " + unwritable.path() + " schreiben"));
     EXPECT_TRUE(d.isVisible()) << "the dialog stays open";
 
     // A file that may grow by only a hundred bytes: the one change of the file fails, so
     // neither the file nor the body font in use changes.
-    messages.errors.clear();
+    messages_.errors.clear();
     store({{"Passwords/Password_0", "secret"}});
     open().show();
     get<QComboBox>("ComboBoxFontName")->setCurrentText("Beta");
@@ -491,13 +491,13 @@ TEST_F(ConfigDialog, AFailedSaveIsShownAndChangesNothing)
     setrlimit(RLIMIT_FSIZE, &limit);
     click("OKButton");
     setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(messages.errors, QStringList("Kann nicht nach " + settings.path() + " schreiben"));
-    EXPECT_EQ(settings.ReadText("FONT", "Name", "absent"), "absent");
-    EXPECT_EQ(bodyFont.name, "Arial");
-    EXPECT_EQ(settings.ReadText("Options", "PrintGrid", "absent"), "absent");
-    EXPECT_EQ(settings.ReadText("Passwords", "Password_0", "absent"), "secret");
-    EXPECT_TRUE(dialog->isVisible());
-    EXPECT_TRUE(dialog->updatesEnabled());
+    EXPECT_EQ(messages_.errors, QStringList("Kann nicht nach " + settings_.path() + " schreiben"));
+    EXPECT_EQ(settings_.ReadText("FONT", "Name", "absent"), "absent");
+    EXPECT_EQ(bodyFont_.name, "Arial");
+    EXPECT_EQ(settings_.ReadText("Options", "PrintGrid", "absent"), "absent");
+    EXPECT_EQ(settings_.ReadText("Passwords", "Password_0", "absent"), "secret");
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_TRUE(dialog_->updatesEnabled());
 }
 
 TEST(ZebraShading, SwatchAtTheItemsLeftInTheShadingsGrey)

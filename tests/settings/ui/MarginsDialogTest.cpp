@@ -20,13 +20,13 @@ protected:
     {
         RecordingDevice device;
         device.setCaps(Orientation::Portrait, QuarterInchBorder);
-        dialog.setHeldMargins(held);
-        dialog.SetMarginLimits(device);
-        dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        dialog_.setHeldMargins(held);
+        dialog_.SetMarginLimits(device);
+        dialog_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
     }
-    MarginSpinEdit* field(const char* name) { return dialog.findChild<MarginSpinEdit*>(QLatin1String(name)); }
-    void click(const char* button) { QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton); }
+    MarginSpinEdit* field(const char* name) { return dialog_.findChild<MarginSpinEdit*>(QLatin1String(name)); }
+    void click(const char* button) { QTest::mouseClick(dialog_.findChild<QPushButton*>(button), Qt::LeftButton); }
     void type(const char* name, const QString& text)
     {
         field(name)->setFocus();
@@ -34,7 +34,7 @@ protected:
         QTest::keyClicks(field(name), text);
     }
 
-    TForm_Margins dialog;
+    TForm_Margins dialog_;
 };
 
 } // namespace
@@ -42,21 +42,21 @@ protected:
 TEST(MarginMinimums, UnprintableStripsToTheNearestMillimetreHalvesToEven)
 {
     // 24 dots per millimetre; strips of 60, 84, 36 and 108 dots are 2.5, 3.5, 1.5, 4.5 mm.
-    EXPECT_EQ(PrinterMarginMinimums({4800, 6000, 200, 250, 4944, 6144, 60, 36}), (PageMargins{2, 4, 2, 4}));
+    EXPECT_EQ(printerMarginMinimums({4800, 6000, 200, 250, 4944, 6144, 60, 36}), (PageMargins{2, 4, 2, 4}));
     // No printable size named: no division by zero.
-    EXPECT_EQ(PrinterMarginMinimums({4800, 6000, 0, 0, 4944, 6144, 60, 36}), (PageMargins{}));
+    EXPECT_EQ(printerMarginMinimums({4800, 6000, 0, 0, 4944, 6144, 60, 36}), (PageMargins{}));
 }
 
 TEST_F(MarginsDialog, StoredLeftMarginOf2OpensAt6AndOkStores6)
 {
-    EXPECT_EQ(dialog.size(), QSize(222, 134));
+    EXPECT_EQ(dialog_.size(), QSize(222, 134));
     open({2, 18, 0, 7});
     EXPECT_EQ(field("SpinMarginLeft")->minimum(), 6);
     EXPECT_EQ(field("SpinMarginLeft")->text(), "6");
     EXPECT_TRUE(field("SpinMarginLeft")->hasFocus());
     click("OKButton");
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.heldMargins(), (PageMargins{6, 18, 6, 7}));
+    EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog_.heldMargins(), (PageMargins{6, 18, 6, 7}));
 }
 
 TEST_F(MarginsDialog, CancelKeepsTheHeldValues)
@@ -65,8 +65,8 @@ TEST_F(MarginsDialog, CancelKeepsTheHeldValues)
     type("SpinMarginTop", "50");
     field("SpinMarginRight")->setValue(40);
     click("CancelButton");
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(dialog.heldMargins(), (PageMargins{20, 18, 10, 10}));
+    EXPECT_EQ(dialog_.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog_.heldMargins(), (PageMargins{20, 18, 10, 10}));
 }
 
 TEST_F(MarginsDialog, TypedValuesAreClampedWhenTheFieldIsLeftNotWhileTyping)
@@ -87,6 +87,6 @@ TEST_F(MarginsDialog, TypedValuesAreClampedWhenTheFieldIsLeftNotWhileTyping)
     // printer's unprintable strip reaches the held values.
     type("SpinMarginBottom", "2");
     QTest::keyClick(field("SpinMarginBottom"), Qt::Key_Return);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.heldMargins(), (PageMargins{6, 18, 6, 6}));
+    EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog_.heldMargins(), (PageMargins{6, 18, 6, 6}));
 }

@@ -32,7 +32,7 @@ QString fixture(const char* name)
     } while (false)
 
 // What make_mdx_fixtures asks for in each of its flag tables, in the order it adds them.
-const std::vector<ExpectedTag> flagTags = {
+const std::vector<ExpectedTag> FlagTags = {
     {"NAME", "NAME", "", "", true, false},
     {"QTYDESC", "QTY", "", "", false, true},
     {"NAMEQTY", "", "NAME+STR(QTY,10)"},
@@ -53,7 +53,7 @@ TEST(DbaseIndexFixtures, UniqueDescendingAndExpressionTags)
         SCOPED_TRACE(name);
         const auto table = LoadedTable::load(fixture(name));
         EXPECT_EQ(table.read().level, name == std::string("level7.dbf") ? 7 : 4);
-        expectTags(indexesOf(name), flagTags);
+        expectTags(indexesOf(name), FlagTags);
     }
 }
 
@@ -82,9 +82,9 @@ TEST(DbaseIndexFixtures, TheEngineHandsOnTheFlags)
         << text(engine.lastError());
     std::vector<IndexDescription> listed;
     ASSERT_EQ(engine.ListIndexes(h, listed), result::Ok) << text(engine.lastError());
-    expectTags(listed, flagTags);
+    expectTags(listed, FlagTags);
     int count = 0;
-    EXPECT_EQ(engine.ReadIndexCount(h, count), result::Ok);
+    EXPECT_EQ(engine.readIndexCount(h, count), result::Ok);
     EXPECT_EQ(count, 5);
 }
 

@@ -29,7 +29,7 @@ struct SampleIndex {
 // expression.
 const std::vector<SampleIndex>& sampleIndexes()
 {
-    static const std::vector<SampleIndex> samples = {
+    static const std::vector<SampleIndex> Samples = {
         {"dbasellc+dBASEPlusGettingStarted_2_8_Samples/Data/engineer.dbf",
          {{"ENGINEER_NO", "Engineer_No"}, {"LASTNAME", "LastName"}}},
         {"dbasellc+dBASEPlusGettingStarted_2_8_Samples/Data/qaid.DBF",
@@ -57,20 +57,20 @@ const std::vector<SampleIndex>& sampleIndexes()
         {"luads+php-xbase/tests/Resources/foxpro/issue115.dbf",
          {{"COD", "COD", "", ".NOT.DELETED()"}, {"DENUMIRE", "DENUMIRE"}}},
     };
-    return samples;
+    return Samples;
 }
 
 // Tables whose header names an index that the sample set does not have, and the name
 // the failure gives it.
 const std::vector<std::pair<const char*, const char*>>& missingIndexes()
 {
-    static const std::vector<std::pair<const char*, const char*>> missing = {
+    static const std::vector<std::pair<const char*, const char*>> Missing = {
         {"infused+dbf/spec/fixtures/dbase_8c.dbf", "dbase_8c.MDX"},
         {"infused+dbf/spec/fixtures/cp1251.dbf", "cp1251.CDX"},
         {"infused+dbf/spec/fixtures/dbase_30.dbf", "dbase_30.CDX"},
         {"infused+dbf/spec/fixtures/dbase_31.dbf", "dbase_31.CDX"},
     };
-    return missing;
+    return Missing;
 }
 
 QString samplePath(const char* relative)
@@ -136,7 +136,7 @@ TEST(DbaseIndexSamples, TheEngineListsTheTagsInOrder)
         TableHandle h = 0;
         ASSERT_EQ(engine.OpenTable(info.absolutePath(), info.fileName(), h), result::Ok) << text(engine.lastError());
         int count = -1;
-        ASSERT_EQ(engine.ReadIndexCount(h, count), result::Ok) << text(engine.lastError());
+        ASSERT_EQ(engine.readIndexCount(h, count), result::Ok) << text(engine.lastError());
         EXPECT_EQ(count, int(sample.tags.size()));
         std::vector<IndexDescription> listed;
         ASSERT_EQ(engine.ListIndexes(h, listed), result::Ok) << text(engine.lastError());
@@ -161,14 +161,14 @@ TEST(DbaseIndexSamples, AMissingIndexHasItsOwnCodeNamingTheFileAndByte28)
               text(info.absolutePath() + "/dbase_8c.MDX: no such file; byte 28 of " + info.absoluteFilePath() +
                    " says the table has a production index"));
     int count = -1;
-    EXPECT_EQ(engine.ReadIndexCount(h, count), result::IndexMissing);
+    EXPECT_EQ(engine.readIndexCount(h, count), result::IndexMissing);
 
     // a table without an index flag lists nothing, and that is no failure
     const QFileInfo plain(samplePath("infused+dbf/spec/fixtures/dbase_03.dbf"));
     ASSERT_EQ(engine.OpenTable(plain.absolutePath(), plain.fileName(), h), result::Ok);
     EXPECT_EQ(engine.ListIndexes(h, listed), result::Ok);
     EXPECT_TRUE(listed.empty());
-    EXPECT_EQ(engine.ReadIndexCount(h, count), result::Ok);
+    EXPECT_EQ(engine.readIndexCount(h, count), result::Ok);
     EXPECT_EQ(count, 0);
 }
 

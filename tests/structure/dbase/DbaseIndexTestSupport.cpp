@@ -97,7 +97,7 @@ QByteArray buildMdx(const std::vector<MdxTagSpec>& tags, int entryLength)
 
 QByteArray buildCdx(std::vector<CdxTagSpec> tags, std::size_t tagsPerLeaf)
 {
-    constexpr std::size_t KeyLength = 10;
+    constexpr std::size_t keyLength = 10;
     std::sort(tags.begin(), tags.end(), [](const auto& x, const auto& y) { return x.name < y.name; });
     const std::size_t leaves = std::max<std::size_t>(1, (tags.size() + tagsPerLeaf - 1) / tagsPerLeaf);
     const bool interior = leaves > 1;
@@ -109,7 +109,7 @@ QByteArray buildCdx(std::vector<CdxTagSpec> tags, std::size_t tagsPerLeaf)
     // directory header
     put32(a, 0, std::uint32_t(cdx::FirstNode));
     put32(a, 4, 0xFFFFFFFF);
-    put16(a, 12, KeyLength);
+    put16(a, 12, keyLength);
     a[14] = char(0xE0);
     a[15] = 1;
     put16(a, 506, 1);
@@ -139,7 +139,7 @@ QByteArray buildCdx(std::vector<CdxTagSpec> tags, std::size_t tagsPerLeaf)
             std::size_t duplicates = 0;
             while (duplicates < name.size() && duplicates < previous.size() && name[duplicates] == previous[duplicates])
                 ++duplicates;
-            const std::size_t trailing = KeyLength - name.size();
+            const std::size_t trailing = keyLength - name.size();
             const std::size_t fresh = name.size() - duplicates;
             keys -= fresh;
             putText(a, node + keys, name.substr(duplicates));
@@ -158,12 +158,12 @@ QByteArray buildCdx(std::vector<CdxTagSpec> tags, std::size_t tagsPerLeaf)
         for (std::size_t leaf = 0; leaf < leaves; ++leaf) {
             // each entry carries the highest key of its child
             const std::size_t last = std::min(tags.size(), (leaf + 1) * tagsPerLeaf) - 1;
-            const std::size_t entry = root + 12 + leaf * (KeyLength + 8);
+            const std::size_t entry = root + 12 + leaf * (keyLength + 8);
             std::string key = tags[last].name;
-            key.resize(KeyLength, ' ');
+            key.resize(keyLength, ' ');
             putText(a, entry, key);
-            put32be(a, entry + KeyLength, tagHeader(last));
-            put32be(a, entry + KeyLength + 4, std::uint32_t(leafAt(leaf)));
+            put32be(a, entry + keyLength, tagHeader(last));
+            put32be(a, entry + keyLength + 4, std::uint32_t(leafAt(leaf)));
         }
     }
 

@@ -33,9 +33,9 @@ const FieldDefinition& field(const TableDefinition& t, const char* name)
     for (const auto& f : t.fields)
         if (f.name == QLatin1String(name))
             return f;
-    static const FieldDefinition none;
+    static const FieldDefinition None;
     ADD_FAILURE() << "no field " << name;
-    return none;
+    return None;
 }
 
 TEST(DbaseSamples, EveryTableOpens)

@@ -29,8 +29,8 @@ ParsedFile parseSample(const QString& relative)
     return p;
 }
 
-const QString kJoins = QStringLiteral("leonhad+paradoxdriver/src/test/resources/joins/");
-const QString kDb = QStringLiteral("leonhad+paradoxdriver/src/test/resources/db/");
+const QString Joins = QStringLiteral("leonhad+paradoxdriver/src/test/resources/joins/");
+const QString Db = QStringLiteral("leonhad+paradoxdriver/src/test/resources/db/");
 
 } // namespace
 
@@ -58,8 +58,8 @@ TEST(ParadoxHeader, ParsedHeaderEndsWhereTheFileSaysItDoes)
 TEST(ParadoxHeader, PrimaryIndexRepeatsTheKeyFieldsWithoutNames)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const auto px = parseSample(kJoins + "two.px");
-    const auto db = parseSample(kJoins + "two.db");
+    const auto px = parseSample(Joins + "two.px");
+    const auto db = parseSample(Joins + "two.db");
     EXPECT_EQ(px.header.fileType, std::uint8_t(FileType::PrimaryIndex));
     EXPECT_FALSE(px.header.hasFieldNames());
     EXPECT_FALSE(px.header.hasDataHeader);
@@ -77,7 +77,7 @@ TEST(ParadoxHeader, SecondaryIndexDataFilesCarryTheirFieldsAndName)
 {
     KORVEX_REQUIRE_SAMPLES();
     // A composite index named "Descending" over one field, descending (bit 15).
-    const auto indexed = parseSample(kJoins + "indexed.xg0");
+    const auto indexed = parseSample(Joins + "indexed.xg0");
     EXPECT_EQ(indexed.header.fileType, std::uint8_t(FileType::CompositeIndexData));
     EXPECT_EQ(indexed.header.indexName, "Descending");
     EXPECT_EQ(indexed.header.flags55, 0x11);
@@ -86,12 +86,12 @@ TEST(ParadoxHeader, SecondaryIndexDataFilesCarryTheirFieldsAndName)
     EXPECT_EQ(indexed.header.fields[0].fieldNumber, 0x8001);
     EXPECT_EQ(indexed.header.indexFieldNumber, 1);
 
-    const auto ste = parseSample(kDb + "AREACODES.XG0");
+    const auto ste = parseSample(Db + "AREACODES.XG0");
     EXPECT_EQ(ste.header.fileType, std::uint8_t(FileType::CompositeIndexDataMaintained));
     EXPECT_EQ(ste.header.indexName, "ste");
 
     // A single-field index keeps no name; it goes by its field's.
-    const auto city = parseSample(kDb + "CUSTOMER.X06");
+    const auto city = parseSample(Db + "CUSTOMER.X06");
     EXPECT_EQ(city.header.fileType, std::uint8_t(FileType::SingleFieldIndexDataMaintained));
     EXPECT_TRUE(city.header.indexName.isEmpty());
     ASSERT_FALSE(city.header.fields.empty());
@@ -99,7 +99,7 @@ TEST(ParadoxHeader, SecondaryIndexDataFilesCarryTheirFieldsAndName)
     EXPECT_EQ(city.header.indexFieldNumber, 6);
     EXPECT_EQ(city.header.sortOrderId, "ANSII850");
 
-    const auto reference = parseSample(kJoins + "fk4.XG0");
+    const auto reference = parseSample(Joins + "fk4.XG0");
     EXPECT_EQ(reference.header.indexName, "reference");
 }
 

@@ -28,8 +28,8 @@ using namespace korvex::test::paradox;
 
 namespace {
 
-const QString kJoins = QStringLiteral("leonhad+paradoxdriver/src/test/resources/joins/");
-const QString kDb = QStringLiteral("leonhad+paradoxdriver/src/test/resources/db/");
+const QString Joins = QStringLiteral("leonhad+paradoxdriver/src/test/resources/joins/");
+const QString Db = QStringLiteral("leonhad+paradoxdriver/src/test/resources/db/");
 
 struct Table {
     QString path;
@@ -211,17 +211,17 @@ TEST(ParadoxIndexes, SamplesListTheIndexesTheirRepositoriesRecord)
     const Expected reference{"reference", {"FK1", "FK"}, false, true, false, false, false};
     const Expected ste{"ste", {"State"}, false, true, false, false, true};
     const std::vector<std::pair<QString, std::vector<Expected>>> samples = {
-        {kDb + "AREACODES.DB", {primaryOn({"AC"}), ste}},
-        {kDb + "CUSTOMER.DB", {primaryOn({"CustNo"}), single("City")}},
-        {kJoins + "C.DB", {primaryOn({"C"}), single("A"), single("B")}},
-        {kJoins + "case.db", {single("C", false)}},
-        {kJoins + "fk1.db", {primaryOn({"ID"}), single("FK")}},
-        {kJoins + "fk2.db", {primaryOn({"ID"}), single("FK")}},
-        {kJoins + "fk3.db", {primaryOn({"ID"}), single("FK2")}},
-        {kJoins + "fk4.db", {primaryOn({"ID"}), reference}},
-        {kJoins + "indexed.db", {descending}},
-        {kJoins + "multiple.db", {primaryOn({"ID"}), single("FK"), single("FK2")}},
-        {kJoins + "to_multiple.db", {primaryOn({"ID"}), single("FK")}},
+        {Db + "AREACODES.DB", {primaryOn({"AC"}), ste}},
+        {Db + "CUSTOMER.DB", {primaryOn({"CustNo"}), single("City")}},
+        {Joins + "C.DB", {primaryOn({"C"}), single("A"), single("B")}},
+        {Joins + "case.db", {single("C", false)}},
+        {Joins + "fk1.db", {primaryOn({"ID"}), single("FK")}},
+        {Joins + "fk2.db", {primaryOn({"ID"}), single("FK")}},
+        {Joins + "fk3.db", {primaryOn({"ID"}), single("FK2")}},
+        {Joins + "fk4.db", {primaryOn({"ID"}), reference}},
+        {Joins + "indexed.db", {descending}},
+        {Joins + "multiple.db", {primaryOn({"ID"}), single("FK"), single("FK2")}},
+        {Joins + "to_multiple.db", {primaryOn({"ID"}), single("FK")}},
     };
     for (const auto& [relative, expected] : samples) {
         SCOPED_TRACE(relative.toStdString());
@@ -294,7 +294,7 @@ TEST(ParadoxIndexes, PxlibReadsTheSameFieldsAndFileTypes)
 TEST(ParadoxIndexes, IndexFieldThatIsAlsoAKeyField)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const Table areacodes = loadSample(kDb + "AREACODES.DB");  // AC (key, A5), State (A3), Cities (A157)
+    const Table areacodes = loadSample(Db + "AREACODES.DB");  // AC (key, A5), State (A3), Cities (A157)
     IndexFileBuilder repeated;
     repeated.indexName = "stac";
     repeated.fields = {{1, 3, "State", 2}, {1, 5, "AC", 1}, {1, 5, "AC", 3}, {3, 2, "Blk Num", 4}};
@@ -313,7 +313,7 @@ TEST(ParadoxIndexes, IndexFieldThatIsAlsoAKeyField)
     keyAlone.fields = {{1, 5, "AC", 1}, {1, 5, "AC", 2}, {3, 2, "Blk Num", 3}};
     EXPECT_EQ(readIndex(keyAlone.build(), IndexFileKind::Composite, areacodes).fields, "AC");
 
-    const Table two = loadSample(kJoins + "two.db");  // ID1, ID2 (keys, I), Name (A3)
+    const Table two = loadSample(Joins + "two.db");  // ID1, ID2 (keys, I), Name (A3)
     IndexFileBuilder nameId2;
     nameId2.indexName = "byname";
     nameId2.fields = {{1, 3, "Name", 3}, {4, 4, "ID2", 2}, {4, 4, "ID1", 3}, {3, 2, "Blk Num", 4}};
@@ -326,7 +326,7 @@ TEST(ParadoxIndexes, IndexFieldThatIsAlsoAKeyField)
 TEST(ParadoxIndexes, FlagsOfTheOptionsByteAndTheFieldNumbers)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const Table fk4 = loadSample(kJoins + "fk4.db");  // ID (key), FK1, B1, FK
+    const Table fk4 = loadSample(Joins + "fk4.db");  // ID (key), FK1, B1, FK
     IndexFileBuilder b;
     b.indexName = "flags";
     b.fields = {{4, 4, "FK1", 2}, {4, 4, "FK", 4}, {4, 4, "ID", 3}, {3, 2, "Blk Num", 4}};
@@ -381,22 +381,22 @@ TEST(ParadoxIndexes, FormatThreeIndexFileNamesItsFieldByNumber)
 TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const Table c = loadSample(kJoins + "C.DB");  // C (key), A, B: all Long
-    const QByteArray fk1x = test::readWholeFile(samplePath(kJoins + "fk1.x02"));  // FK (I), ID (+), Blk Num
+    const Table c = loadSample(Joins + "C.DB");  // C (key), A, B: all Long
+    const QByteArray fk1x = test::readWholeFile(samplePath(Joins + "fk1.x02"));  // FK (I), ID (+), Blk Num
     EXPECT_EQ(indexFailure(fk1x, IndexFileKind::SingleField, c).detail().toStdString(),
               "the index does not fit the table: field 1 of the index file is named \"FK\", but the table's "
               "field 2 is \"A\"");
 
-    const Table fk1 = loadSample(kJoins + "fk1.db");
-    const QByteArray cx = test::readWholeFile(samplePath(kJoins + "C.X03"));  // B, C, Blk Num
+    const Table fk1 = loadSample(Joins + "fk1.db");
+    const QByteArray cx = test::readWholeFile(samplePath(Joins + "C.X03"));  // B, C, Blk Num
     const FormatError wrongNumber = indexFailure(cx, IndexFileKind::SingleField, fk1);
     EXPECT_EQ(wrongNumber.detail().toStdString(),
               "the index does not fit the table: index field 1 is field 3, but the table has "
               "2 fields");
     EXPECT_EQ(wrongNumber.file(), "T.XG0");
 
-    const Table fk2 = loadSample(kJoins + "fk2.db");  // ID (+), FK (I)
-    QByteArray retyped = test::readWholeFile(samplePath(kJoins + "fk2.x02"));
+    const Table fk2 = loadSample(Joins + "fk2.db");  // ID (+), FK (I)
+    QByteArray retyped = test::readWholeFile(samplePath(Joins + "fk2.x02"));
     retyped[0x78] = char(0x03);  // FK as a Short
     retyped[0x79] = char(0x02);
     const FormatError type = indexFailure(retyped, IndexFileKind::SingleField, fk2);
@@ -405,7 +405,7 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
               "size 2, but the table's field 2 (\"FK\") has type 0x04 size 4");
     EXPECT_EQ(type.offset(), 0x78u);
 
-    QByteArray rekeyed = test::readWholeFile(samplePath(kJoins + "fk2.x02"));
+    QByteArray rekeyed = test::readWholeFile(samplePath(Joins + "fk2.x02"));
     rekeyed[0x7A] = char(0x04);  // the key part's ID as a Long
     const FormatError key = indexFailure(rekeyed, IndexFileKind::SingleField, fk2);
     EXPECT_TRUE(key.detail().startsWith(
@@ -413,12 +413,12 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
         << key.message().toStdString();
 
     // A composite index's file under a single-field name, and the other way round.
-    const Table fk4 = loadSample(kJoins + "fk4.db");
-    const QByteArray xg = test::readWholeFile(samplePath(kJoins + "fk4.XG0"));
+    const Table fk4 = loadSample(Joins + "fk4.db");
+    const QByteArray xg = test::readWholeFile(samplePath(Joins + "fk4.XG0"));
     EXPECT_EQ(indexFailure(xg, IndexFileKind::SingleField, fk4).detail().toStdString(),
               "not the data file of a single-field index (.Xnn) (file type 8: composite secondary index data, "
               "maintained)");
-    EXPECT_EQ(indexFailure(test::readWholeFile(samplePath(kJoins + "fk4.YG0")), IndexFileKind::Composite, fk4)
+    EXPECT_EQ(indexFailure(test::readWholeFile(samplePath(Joins + "fk4.YG0")), IndexFileKind::Composite, fk4)
                   .detail().toStdString(),
               "not the data file of a composite index (.XGn) (file type 7: composite secondary index tree)");
 
@@ -436,16 +436,16 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
     KORVEX_REQUIRE_SAMPLES();
     {
         ScratchFolder s;
-        s.copy(kJoins + "fk1.db");
-        s.copy(kJoins + "fk1.px");
-        s.copy(kJoins + "fk1.x02");
+        s.copy(Joins + "fk1.db");
+        s.copy(Joins + "fk1.px");
+        s.copy(Joins + "fk1.x02");
         // A missing tree is named itself, by its full path.
         const FormatError e = listFailure(s.path("fk1.db"));
         EXPECT_EQ(e.kind(), FormatError::Kind::Missing);
         EXPECT_EQ(e.file(), s.path("fk1.y02"));
         EXPECT_EQ(e.detail(), "no such file; it holds the index tree of " + s.path("fk1.x02"));
 
-        s.copy(kJoins + "fk1.x02", "fk1.y02");
+        s.copy(Joins + "fk1.x02", "fk1.y02");
         const FormatError tree = listFailure(s.path("fk1.db"));
         EXPECT_EQ(tree.file(), s.path("fk1.y02"));
         EXPECT_EQ(tree.detail().toStdString(),
@@ -453,7 +453,7 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
                   "data, maintained)");
 
         QFile::remove(s.path("fk1.y02"));
-        s.copy(kJoins + "fk1.y02", "FK1.Y02");  // found without regard to case
+        s.copy(Joins + "fk1.y02", "FK1.Y02");  // found without regard to case
         EXPECT_EQ(indexesOf(s.path("fk1.db")).size(), 2u);
 
         // Through the engine: the list fails with its own code and the file in the message.
@@ -466,14 +466,14 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
         EXPECT_TRUE(engine.lastError().startsWith(s.path("fk1.y02") + ": no such file"))
             << engine.lastError().toStdString();
         int count = -1;
-        EXPECT_EQ(engine.ReadIndexCount(h, count), result::IndexMissing);
+        EXPECT_EQ(engine.readIndexCount(h, count), result::IndexMissing);
     }
     {
         // C's indexes with fk1's index file in the place of C.X02.
         ScratchFolder s;
         for (const char* f : {"C.DB", "C.PX", "C.X03", "C.Y03", "C.Y02"})
-            s.copy(kJoins + f);
-        s.copy(kJoins + "fk1.x02", "C.X02");
+            s.copy(Joins + f);
+        s.copy(Joins + "fk1.x02", "C.X02");
         const FormatError e = listFailure(s.path("C.DB"));
         EXPECT_EQ(e.file(), s.path("C.X02"));
         EXPECT_TRUE(e.detail().startsWith("the index does not fit the table")) << e.message().toStdString();
@@ -481,7 +481,7 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
         QFile::remove(s.path("C.X02"));  // now C.Y02 stands alone
         expectIndexes(indexesOf(s.path("C.DB")), {primaryOn({"C"}), single("B")});
 
-        s.copy(kJoins + "C.X02");
+        s.copy(Joins + "C.X02");
         QFile(s.path("C.X02")).setPermissions(QFileDevice::WriteOwner);  // cannot be read
         if (!QFile(s.path("C.X02")).open(QIODevice::ReadOnly)) {
             const FormatError unreadable = listFailure(s.path("C.DB"));
@@ -495,9 +495,9 @@ TEST(ParadoxIndexes, EngineListsTheIndexesWithTheirFieldNames)
     KORVEX_REQUIRE_SAMPLES();
     DatabaseEngine engine;
     TableHandle h = 0;
-    ASSERT_EQ(engine.OpenTable(samplePath(kJoins), "FK4.DB", h), result::Ok) << engine.lastError().toStdString();
+    ASSERT_EQ(engine.OpenTable(samplePath(Joins), "FK4.DB", h), result::Ok) << engine.lastError().toStdString();
     int count = 0;
-    ASSERT_EQ(engine.ReadIndexCount(h, count), result::Ok);
+    ASSERT_EQ(engine.readIndexCount(h, count), result::Ok);
     EXPECT_EQ(count, 2);
     std::vector<IndexDescription> indexes;
     ASSERT_EQ(engine.ListIndexes(h, indexes), result::Ok);

@@ -28,7 +28,7 @@ using namespace korvex::test::paradox;
 
 namespace {
 
-const QString kJoins = QStringLiteral("leonhad+paradoxdriver/src/test/resources/joins/");
+const QString Joins = QStringLiteral("leonhad+paradoxdriver/src/test/resources/joins/");
 
 // "M reference -> two.db cascade 2:1 4:2": kind, name, related table, rule, pairs.
 QString describe(const IntegrityDescriptor& l)
@@ -103,7 +103,7 @@ void putU16(QByteArray& b, int at, int v)
 // rule of a dependent link is the one its dependent's master-link record gives.
 const std::vector<std::pair<QString, QStringList>>& expectedLinks()
 {
-    static const std::vector<std::pair<QString, QStringList>> expected = {
+    static const std::vector<std::pair<QString, QStringList>> Expected = {
         {"A.db", {"D Reference A -> C.DB cascade 1:2"}},
         {"B.db", {"D Reference B -> C.DB cascade 1:3"}},
         {"C.DB", {"M Reference A -> A.db cascade 2:1", "M Reference B -> B.db cascade 3:1"}},
@@ -122,7 +122,7 @@ const std::vector<std::pair<QString, QStringList>>& expectedLinks()
         // The composite link: the master's own record says 0 here, the dependent cascade.
         {"two.db", {"D reference -> fk4.DB cascade 1:2 2:4"}},
     };
-    return expected;
+    return Expected;
 }
 
 } // namespace
@@ -132,7 +132,7 @@ TEST(ParadoxIntegrity, SamplesGiveTheLinksTheirInventoryRecords)
     KORVEX_REQUIRE_SAMPLES();
     for (const auto& [table, expected] : expectedLinks()) {
         SCOPED_TRACE(table.toStdString());
-        EXPECT_EQ(describe(linksOf(samplePath(kJoins + table))), joined(expected));
+        EXPECT_EQ(describe(linksOf(samplePath(Joins + table))), joined(expected));
     }
     // Every other table has none: no .VAL, a .VAL without a referential-integrity section.
     int others = 0;
@@ -156,12 +156,12 @@ TEST(ParadoxIntegrity, DependentEntriesMirrorTheirMasterLinks)
     KORVEX_REQUIRE_SAMPLES();
     int mirrored = 0;
     for (const auto& [table, expected] : expectedLinks()) {
-        for (const auto& dependent : linksOf(samplePath(kJoins + table))) {
+        for (const auto& dependent : linksOf(samplePath(Joins + table))) {
             if (dependent.kind != IntegrityDescriptor::Kind::Dependent)
                 continue;
             SCOPED_TRACE((table + " " + dependent.name).toStdString());
             const QString dependentPath =
-                korvex::TableFiles::findCaseBlind(samplePath(kJoins + dependent.relatedTable)).value();
+                korvex::TableFiles::findCaseBlind(samplePath(Joins + dependent.relatedTable)).value();
             const auto links = linksOf(dependentPath);
             const auto master = std::find_if(links.begin(), links.end(), [&](const IntegrityDescriptor& l) {
                 return l.kind == IntegrityDescriptor::Kind::Master && l.name == dependent.name &&
@@ -187,13 +187,13 @@ TEST(ParadoxIntegrity, DependentRuleFallsBackToTheMastersRecord)
     KORVEX_REQUIRE_SAMPLES();
     ScratchFolder s;
     for (const char* f : {"two.db", "two.px", "two.val", "A.db", "A.PX", "A.VAL"})
-        s.copy(kJoins + f);
+        s.copy(Joins + f);
     EXPECT_EQ(describe(linksOf(s.path("two.db"))), joined({"D reference -> fk4.DB restrict 1:2 2:4"}));
     EXPECT_EQ(describe(linksOf(s.path("A.db"))), joined({"D Reference A -> C.DB cascade 1:2"}));
 
-    s.copy(kJoins + "fk4.db");
+    s.copy(Joins + "fk4.db");
     EXPECT_EQ(describe(linksOf(s.path("two.db"))), joined({"D reference -> fk4.DB restrict 1:2 2:4"}));
-    s.copy(kJoins + "fk4.val");
+    s.copy(Joins + "fk4.val");
     EXPECT_EQ(describe(linksOf(s.path("two.db"))), joined({"D reference -> fk4.DB cascade 1:2 2:4"}));
 
     // A stale or damaged dependent .VAL cannot tell either.
@@ -212,7 +212,7 @@ TEST(ParadoxIntegrity, DependentRuleFallsBackToTheMastersRecord)
 TEST(ParadoxIntegrity, StaleAndDosEraValFilesGiveNoLinks)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const InMemory fk1(kJoins + "fk1.db");
+    const InMemory fk1(Joins + "fk1.db");
     ASSERT_EQ(fk1.links(fk1.val).size(), 1u);
     QByteArray stale = fk1.val;
     stale[0] = char(stale[0] + 1);
@@ -227,7 +227,7 @@ TEST(ParadoxIntegrity, DamagedSectionsFailNamingTheValFile)
     KORVEX_REQUIRE_SAMPLES();
     // fk4.val: the section at 0x35, one master link from 0x37, the dependents flag at 0x217,
     // the footer at 0x219.
-    const InMemory fk4(kJoins + "fk4.db");
+    const InMemory fk4(Joins + "fk4.db");
     auto altered16 = [&](int at, int value) {
         QByteArray b = fk4.val;
         putU16(b, at, value);
@@ -250,7 +250,7 @@ TEST(ParadoxIntegrity, DamagedSectionsFailNamingTheValFile)
     EXPECT_EQ(altered16(0x217, 1).detail().toStdString(), "file ends inside the dependents header");
 
     // primary.val: the dependents header from 0x37, five dependents from 0xF1, the footer at 0x6C3.
-    const InMemory primary(kJoins + "primary.db");
+    const InMemory primary(Joins + "primary.db");
     auto alteredP = [&](int at, int value) {
         QByteArray b = primary.val;
         putU16(b, at, value);
@@ -281,7 +281,7 @@ TEST(ParadoxIntegrity, EngineListRecords)
     auto text = [](const auto& r, std::size_t at) { return QString::fromUtf8(reinterpret_cast<const char*>(&r[at])); };
 
     DatabaseEngine engine;
-    const QString dir = QFileInfo(samplePath(kJoins + "primary.db")).absolutePath();
+    const QString dir = QFileInfo(samplePath(Joins + "primary.db")).absolutePath();
     TableHandle list = 0;
     ASSERT_EQ(engine.OpenIntegrityList(dir, "primary.db", "", list), result::Ok) << engine.lastError().toStdString();
     std::array<std::byte, record::PropertiesSize> props{};
@@ -326,8 +326,8 @@ TEST(ParadoxIntegrity, EngineListRecords)
     engine.CloseList(list);
 
     ScratchFolder s;
-    s.copy(kJoins + "fk4.db");
-    s.copy(kJoins + "fk4.val");
+    s.copy(Joins + "fk4.db");
+    s.copy(Joins + "fk4.val");
     {
         QFile val(s.path("fk4.val"));
         ASSERT_TRUE(val.open(QIODevice::ReadWrite));
@@ -351,7 +351,7 @@ TEST(ParadoxIntegrity, CutAndAlteredSectionsFailCleanly)
     std::iota(everyValue.begin(), everyValue.end(), 0);
     for (const auto& [table, expected] : expectedLinks()) {
         SCOPED_TRACE(table.toStdString());
-        InMemory t(kJoins + table);
+        InMemory t(Joins + table);
         for (qsizetype n = 0; n < t.val.size(); ++n) {
             EXPECT_EQ(t.failure(t.val.left(n)).file(), "T.VAL") << n;
             ++attempts;

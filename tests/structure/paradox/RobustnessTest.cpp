@@ -67,7 +67,7 @@ void putU16(QByteArray& b, int at, int v)
 
 // Tables whose used header gets every byte value at every offset: a 3.0 header (no data
 // header, 79-byte name slot) and a 5.x one (data header, field numbers, sort-order name).
-const char* const kExhaustive[] = {
+const char* const Exhaustive[] = {
     "teverett+paradoxReader/src/test/resources/examples/PCLDATA/LPI.DB",
     "leonhad+paradoxdriver/src/test/resources/fields/fmemo.db",
 };
@@ -79,7 +79,7 @@ std::vector<int> edgeValues(char original)
     return {0x00, 0x01, 0x02, 0x7F, 0x80, 0xFE, 0xFF, (o + 1) & 0xFF, (o + 0xFF) & 0xFF};
 }
 
-const QString kSamples = QStringLiteral("paradox");
+const QString Samples = QStringLiteral("paradox");
 
 } // namespace
 
@@ -162,7 +162,7 @@ TEST(ParadoxRobustness, AlteredHeaderBytesFailCleanly)
     QElapsedTimer timer;
     timer.start();
     long attempts = 0;
-    for (const char* relative : kExhaustive) {
+    for (const char* relative : Exhaustive) {
         SCOPED_TRACE(relative);
         QByteArray db = test::readWholeFile(samplePath(QLatin1String(relative)));
         const std::size_t end = headerOf(db).parsedEnd;

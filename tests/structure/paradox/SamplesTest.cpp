@@ -173,7 +173,7 @@ struct InventoryRow {
     int checks;               // -1: no .VAL
 };
 
-const InventoryRow kInventory[] = {
+const InventoryRow Inventory[] = {
     {"celebithil+Rparadox/inst/extdata/TypSammlung.DB", 7, true, 14, 2, 2, 0x62, "ANSIINTL", false, -1},
     {"celebithil+Rparadox/inst/extdata/biolife.db", 4, true, 8, 1, 2, 0x00, "ascii", false, -1},
     {"celebithil+Rparadox/inst/extdata/country.db", 4, true, 5, 1, 2, 0x54, "intl850", false, -1},
@@ -251,7 +251,7 @@ const InventoryRow kInventory[] = {
 TEST(ParadoxSamples, PropertiesMatchTheInventory)
 {
     KORVEX_REQUIRE_SAMPLES();
-    for (const auto& row : kInventory) {
+    for (const auto& row : Inventory) {
         SCOPED_TRACE(row.path);
         const TableFiles files = loadTable(samplePath(QString::fromLatin1(row.path)));
         ASSERT_FALSE(files.db.isEmpty());
