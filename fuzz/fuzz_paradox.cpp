@@ -75,9 +75,9 @@ Descriptors footerFields(const std::uint8_t* data, std::size_t size)
 Descriptors everyType()
 {
     using namespace korvex::paradox;
-    return {{Alpha, 20}, {Date, 4},   {Short, 2},  {Long, 4},           {Money, 8},
-            {Number, 8}, {Logical, 1}, {Memo, 11}, {Binary, 10},        {FormattedMemo, 12},
-            {Ole, 10},   {Graphic, 10}, {Time, 4}, {Timestamp, 8},      {AutoIncrement, 4},
+    return {{Alpha, 20}, {Date, 4},     {Short, 2}, {Long, 4},      {Money, 8},
+            {Number, 8}, {Logical, 1},  {Memo, 11}, {Binary, 10},   {FormattedMemo, 12},
+            {Ole, 10},   {Graphic, 10}, {Time, 4},  {Timestamp, 8}, {AutoIncrement, 4},
             {Bcd, 2},    {Bytes, 8}};
 }
 

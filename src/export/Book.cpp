@@ -35,7 +35,7 @@ struct FrontPage {
         context.SetUpPage();
         context.UseBodyFont();
         lineHeight = std::max(device.textHeight(QStringLiteral("Dummy")) + context.lineGap, 1);
-        headingHeight = 3 * lineHeight;  // "Contents", an empty line, the captions
+        headingHeight = 3 * lineHeight; // "Contents", an empty line, the captions
     }
 
     // Contents rows per page: below the heading and the captions' empty line, above the
@@ -63,8 +63,7 @@ FontSpec withSize(FontSpec font, int points, bool bold)
 BookPrinter::BookPrinter(ReportServices& services, ReportProgress& progress, PrintDevice& book,
                          RecordingDevice& planner)
     : services_(services), progress_(progress), book_(book), planner_(planner)
-{
-}
+{}
 
 TableLocation BookPrinter::locationOf(const TableSet& tables, const TableEntry& entry) const
 {
@@ -89,8 +88,8 @@ void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
     for (const auto& entry : tables.tables) {
         BookChapter chapter;
         chapter.table = entry;
-        const TableSchema summary =
-            readTableSchema(services_.engine(), services_.descriptors(), entry, label, locale_, SchemaDetail::Summary);
+        const TableSchema summary = readTableSchema(services_.engine(), services_.descriptors(), entry, label, locale_,
+                                                    SchemaDetail::Summary);
         chapter.typeOfTable = summary.typeOfTable;
         chapter.fieldCount = summary.structure.fieldCount;
 
@@ -155,7 +154,8 @@ void BookPrinter::printFrontMatter(const TableSet& tables, const QString& versio
         book_.setFont(withSize(body, body.points, true));
         const int captions = c.topY + front.headingHeight - front.lineHeight;
         book_.textOut(left, captions, c.FitText(columnType - left, label(QStringLiteral("Name of table"))));
-        book_.textOut(columnType, captions, c.FitText(columnFields - columnType, label(QStringLiteral("Type of table"))));
+        book_.textOut(columnType, captions,
+                      c.FitText(columnFields - columnType, label(QStringLiteral("Type of table"))));
         book_.textOut(columnFields, captions, c.FitText(width / 8, label(QStringLiteral("Used Fields"))));
         book_.textOut(left + width - book_.textWidth(pageLabel), captions, pageLabel);
         book_.setFont(body);

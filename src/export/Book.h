@@ -23,11 +23,11 @@ class ReportServices;
 // One table of a book.
 struct BookChapter {
     TableEntry table;
-    QString typeOfTable;   // "Type of table"; empty when the table cannot be read
+    QString typeOfTable; // "Type of table"; empty when the table cannot be read
     int fieldCount = 0;
-    bool printed = false;  // the table's report is in the book
-    QString error;         // why it is not: the report's message and its reason
-    int firstPage = 0;     // the book's page that is the report's page 1, counted from 1
+    bool printed = false; // the table's report is in the book
+    QString error;        // why it is not: the report's message and its reason
+    int firstPage = 0;    // the book's page that is the report's page 1, counted from 1
     int pageCount = 0;
 };
 
@@ -40,11 +40,11 @@ struct BookLink {
 };
 
 struct BookLayout {
-    std::vector<BookChapter> chapters;  // in the order of the tables
-    int contentsPages = 0;              // the pages after the title page
-    int pageCount = 0;                  // of the whole book
-    std::vector<BookLink> links;        // the contents' entries
-    DeviceCaps caps;                    // of the book's pages
+    std::vector<BookChapter> chapters; // in the order of the tables
+    int contentsPages = 0;             // the pages after the title page
+    int pageCount = 0;                 // of the whole book
+    std::vector<BookLink> links;       // the contents' entries
+    DeviceCaps caps;                   // of the book's pages
 };
 
 // Prints the structure reports of many tables as one book, one print job: a title page

@@ -212,7 +212,8 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
 
     // The links, master links first, one row per pair of linked fields.
     for (const bool master : {true, false}) {
-        const auto count = std::count_if(t.links.begin(), t.links.end(), [&](const auto& l) { return l.master == master; });
+        const auto count = std::count_if(t.links.begin(), t.links.end(),
+                                         [&](const auto& l) { return l.master == master; });
         if (count == 0)
             continue;
         md += master ? QStringLiteral("\n## Master links\n\n") : QStringLiteral("\n## Dependent links\n\n");
@@ -258,8 +259,8 @@ QString diagram(const std::vector<TableSchema>& schemas)
     std::set<Relationship> relationships;
     for (const auto& t : schemas) {
         for (const auto& l : t.links) {
-            Relationship r{l.master ? l.relatedTable : t.table.name, l.master ? t.table.name : l.relatedTable, l.name,
-                           {}, {}};
+            Relationship r{
+                l.master ? l.relatedTable : t.table.name, l.master ? t.table.name : l.relatedTable, l.name, {}, {}};
             for (const auto& [mine, theirs] : l.pairs) {
                 (l.master ? r.dependentFields : r.masterFields) << mine;
                 (l.master ? r.masterFields : r.dependentFields) << theirs;
@@ -279,7 +280,7 @@ QString diagram(const std::vector<TableSchema>& schemas)
         bool pk = false;
         bool fk = false;
     };
-    std::map<QString, std::map<QString, Attribute>> entities;  // sorted: stable output
+    std::map<QString, std::map<QString, Attribute>> entities; // sorted: stable output
     const auto schemaOf = [&](const QString& name) -> const TableSchema* {
         for (const auto& t : schemas)
             if (t.ok && t.table.name == name)

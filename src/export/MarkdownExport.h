@@ -14,9 +14,9 @@ class SettingsFile;
 
 // The printed field table's columns and marks, as the report takes them from the settings.
 struct FieldTableOptions {
-    QStringList kinds;          // the column kinds printed, in the report's order of kinds
-    int offsetFirstField = 0;   // the number of the first field
-    QString indexChar = QStringLiteral("*");  // the mark of key fields and index flags
+    QStringList kinds;                       // the column kinds printed, in the report's order of kinds
+    int offsetFirstField = 0;                // the number of the first field
+    QString indexChar = QStringLiteral("*"); // the mark of key fields and index flags
 };
 
 // The field columns of the settings file's header strip (the built-in layout without
@@ -24,8 +24,8 @@ struct FieldTableOptions {
 FieldTableOptions loadFieldTableOptions(const SettingsFile& settings);
 
 struct MarkdownFile {
-    QString name;         // file name within the output folder
-    QByteArray contents;  // UTF-8
+    QString name;        // file name within the output folder
+    QByteArray contents; // UTF-8
 };
 
 // The documentation of the tables: README.md with the list of tables and a Mermaid

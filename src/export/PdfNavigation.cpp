@@ -74,8 +74,8 @@ void addLinks(QPDF& pdf, std::vector<QPDFPageObjectHelper>& pages, const BookLay
         annotation.replaceKey("/Subtype", Object::newName("/Link"));
         annotation.replaceKey("/Rect", Object::newArray(Object::Rectangle(x(a.left()), y(a.bottom() + 1),
                                                                           x(a.right() + 1), y(a.top()))));
-        annotation.replaceKey("/Border", Object::newArray({Object::newInteger(0), Object::newInteger(0),
-                                                           Object::newInteger(0)}));
+        annotation.replaceKey("/Border",
+                              Object::newArray({Object::newInteger(0), Object::newInteger(0), Object::newInteger(0)}));
         annotation.replaceKey("/Dest", wholePage(pages.at(std::size_t(link.target - 1))));
         Object pageObject = page.getObjectHandle();
         Object annotations = pageObject.getKey("/Annots");

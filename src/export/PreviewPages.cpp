@@ -23,8 +23,7 @@ public:
 
 PreviewPages::PreviewPages(ReportServices& services, ReportProgress& progress)
     : services_(services), progress_(progress)
-{
-}
+{}
 
 std::vector<PreviewFailure> PreviewPages::draw(PrintDevice& device, const QStringList& tables)
 {

@@ -18,7 +18,7 @@ class ReportServices;
 // A table whose report is missing from the preview, and why.
 struct PreviewFailure {
     QString table;
-    QString error;  // the report's message and its reason, on one line
+    QString error; // the report's message and its reason, on one line
 };
 
 // The pages of the print preview: the reports of several tables one after another in one

@@ -1,6 +1,5 @@
 #include "TableSchema.h"
 
-
 #include <QFileInfo>
 
 #include <algorithm>
@@ -12,7 +11,7 @@ namespace {
 QString fieldNameOf(const TableSource& source, int number)
 {
     return number >= 1 && number <= source.fieldCount() ? source.field(number - 1).name
-                                                          : QStringLiteral("#%1").arg(number);
+                                                        : QStringLiteral("#%1").arg(number);
 }
 
 // The links from the engine's referential-integrity list, each related table opened
@@ -30,10 +29,11 @@ std::vector<SchemaLink> readLinks(DatabaseEngine& engine, TableSource& source, c
         link.cascade = descriptor->cascade;
         const QString& stored = descriptor->relatedTable;
         const QString path = source.relatedTablePath(*descriptor);
-        link.relatedTable = QFileInfo::exists(path) ? QFileInfo(path).fileName()
-                                                    : stored.mid(std::max({stored.lastIndexOf('\\'),
-                                                                           stored.lastIndexOf('/'),
-                                                                           stored.lastIndexOf(':')}) + 1);
+        link.relatedTable = QFileInfo::exists(path)
+                                ? QFileInfo(path).fileName()
+                                : stored.mid(std::max({stored.lastIndexOf('\\'), stored.lastIndexOf('/'),
+                                                       stored.lastIndexOf(':')}) +
+                                             1);
         try {
             related.open(QString(), path);
         } catch (const EngineError& e) {

@@ -17,16 +17,16 @@ namespace korvex {
 // One field with the texts the printed report shows of it and its validity rules.
 struct SchemaField {
     FieldEntry entry;
-    QString typeName;   // the "Type" column
-    QString sizeText;   // the "Size" column
-    QString minimum;    // the validity values as printed; empty when not set
+    QString typeName; // the "Type" column
+    QString sizeText; // the "Size" column
+    QString minimum;  // the validity values as printed; empty when not set
     QString maximum;
     QString defaultValue;
     QString picture;
     bool hasMinimum = false;
     bool hasMaximum = false;
     bool hasDefault = false;
-    bool required = false;  // the field must be filled
+    bool required = false; // the field must be filled
 };
 
 // One referential-integrity link of the table.
@@ -38,7 +38,7 @@ struct SchemaLink {
     // The related table's file name as it lies in its directory, or as the link stores it
     // when it cannot be found there.
     QString relatedTable;
-    bool cascade = false;  // modify rule; deleting is always restricted
+    bool cascade = false; // modify rule; deleting is always restricted
     // This table's field and the related table's field of each pair, in the link's order.
     std::vector<std::pair<QString, QString>> pairs;
 };
@@ -47,21 +47,21 @@ struct SchemaLink {
 struct TableSchema {
     TableEntry table;
     bool ok = false;
-    QString error;         // why the table could not be read; empty when ok
-    QStringList warnings;  // what the engine noticed without stopping (TableSource::warnings)
+    QString error;        // why the table could not be read; empty when ok
+    QStringList warnings; // what the engine noticed without stopping (TableSource::warnings)
     TableStructure structure;
-    QString typeOfTable;   // "Type of table": type, a blank and the level text
+    QString typeOfTable; // "Type of table": type, a blank and the level text
     // The table information block: label and value of each line, the left half's six
     // lines first, then the right half's; labels through the lookup.
     std::vector<std::pair<QString, QString>> information;
     std::vector<SchemaField> fields;
-    std::vector<IndexDescription> indexes;  // every index in the engine's order, a primary one first
-    std::vector<SchemaLink> links;          // in the engine's order
+    std::vector<IndexDescription> indexes; // every index in the engine's order, a primary one first
+    std::vector<SchemaLink> links;         // in the engine's order
 };
 
 enum class SchemaDetail {
-    Summary,  // properties and field count only: type, level, counts
-    Full,     // everything the report prints
+    Summary, // properties and field count only: type, level, counts
+    Full,    // everything the report prints
 };
 
 // Reads the structure of one table read-only, with every fixed word through label and

@@ -12,10 +12,10 @@ class DatabaseEngine;
 
 // One table of a run over several tables: where it is opened and the names it goes by.
 struct TableEntry {
-    QString name;          // as the table list shows it: the file name, or the alias's table name
-    QString databaseName;  // the directory the table lives in, or the alias's database name
-    QString argument;      // as the user named it: a path (the directory's tables joined to it),
-                           // or the table name within the alias
+    QString name;         // as the table list shows it: the file name, or the alias's table name
+    QString databaseName; // the directory the table lives in, or the alias's database name
+    QString argument;     // as the user named it: a path (the directory's tables joined to it),
+                          // or the table name within the alias
 };
 
 // The tables of a run in the order they are documented, and where they come from.
@@ -23,7 +23,7 @@ struct TableSet {
     // For titles: the directory as it was given, "alias NAME", or the directories of the
     // tables named one by one.
     QString origin;
-    QString aliasName;  // the alias the tables are opened through; empty for directories
+    QString aliasName; // the alias the tables are opened through; empty for directories
     std::vector<TableEntry> tables;
     // Arguments that gave no table: a directory without tables, or one that cannot be read.
     QStringList problems;

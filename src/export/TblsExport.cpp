@@ -19,10 +19,8 @@ bool isNumeric(FieldType type)
     case FieldType::Float:
     case FieldType::Money:
     case FieldType::BCD:
-    case FieldType::AutoInc:
-        return true;
-    default:
-        return false;
+    case FieldType::AutoInc: return true;
+    default: return false;
     }
 }
 
@@ -132,12 +130,13 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
     for (const auto& i : t.indexes) {
         indexes.append(indexJson(t, i));
         if (i.primary)
-            constraints.append(QJsonObject{
-                {QStringLiteral("name"), i.name.isEmpty() ? QStringLiteral("PRIMARY") : i.name},
-                {QStringLiteral("type"), QStringLiteral("PRIMARY KEY")},
-                {QStringLiteral("def"), QStringLiteral("PRIMARY KEY (%1)").arg(indexColumns(i).join(QStringLiteral(", ")))},
-                {QStringLiteral("table"), t.table.name},
-                {QStringLiteral("columns"), strings(indexColumns(i))}});
+            constraints.append(
+                QJsonObject{{QStringLiteral("name"), i.name.isEmpty() ? QStringLiteral("PRIMARY") : i.name},
+                            {QStringLiteral("type"), QStringLiteral("PRIMARY KEY")},
+                            {QStringLiteral("def"),
+                             QStringLiteral("PRIMARY KEY (%1)").arg(indexColumns(i).join(QStringLiteral(", ")))},
+                            {QStringLiteral("table"), t.table.name},
+                            {QStringLiteral("columns"), strings(indexColumns(i))}});
     }
     for (const auto& f : t.fields) {
         QStringList conditions;
@@ -147,12 +146,12 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
             conditions << QStringLiteral("%1 <= %2").arg(f.entry.name, literal(f, f.maximum));
         if (conditions.isEmpty())
             continue;
-        constraints.append(QJsonObject{
-            {QStringLiteral("name"), f.entry.name + QStringLiteral("_check")},
-            {QStringLiteral("type"), QStringLiteral("CHECK")},
-            {QStringLiteral("def"), QStringLiteral("CHECK (%1)").arg(conditions.join(QStringLiteral(" AND ")))},
-            {QStringLiteral("table"), t.table.name},
-            {QStringLiteral("columns"), QJsonArray{f.entry.name}}});
+        constraints.append(QJsonObject{{QStringLiteral("name"), f.entry.name + QStringLiteral("_check")},
+                                       {QStringLiteral("type"), QStringLiteral("CHECK")},
+                                       {QStringLiteral("def"),
+                                        QStringLiteral("CHECK (%1)").arg(conditions.join(QStringLiteral(" AND ")))},
+                                       {QStringLiteral("table"), t.table.name},
+                                       {QStringLiteral("columns"), QJsonArray{f.entry.name}}});
     }
     QStringList referenced;
     for (const auto& l : t.links) {
@@ -188,7 +187,8 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
     QJsonObject table{{QStringLiteral("name"), t.table.name},
                       {QStringLiteral("type"), t.structure.tableType},
                       {QStringLiteral("comment"), facts.join(QLatin1Char('\n'))},
-                      {QStringLiteral("labels"), QJsonArray{QJsonObject{{QStringLiteral("name"), t.typeOfTable.trimmed()}}}},
+                      {QStringLiteral("labels"),
+                       QJsonArray{QJsonObject{{QStringLiteral("name"), t.typeOfTable.trimmed()}}}},
                       {QStringLiteral("columns"), columns},
                       {QStringLiteral("indexes"), indexes},
                       {QStringLiteral("constraints"), constraints}};
@@ -223,9 +223,9 @@ QByteArray tblsSchemaJson(const QString& name, const std::vector<TableSchema>& s
                 theirs << b;
             }
             // Only links whose fields both tables have: tbls resolves every name.
-            const bool resolved =
-                !mine.isEmpty() && std::all_of(mine.begin(), mine.end(), [&](const auto& c) { return hasColumn(t, c); }) &&
-                std::all_of(theirs.begin(), theirs.end(), [&](const auto& c) { return hasColumn(*master, c); });
+            const bool resolved = !mine.isEmpty() && std::all_of(mine.begin(), mine.end(), [&](const auto& c) {
+                return hasColumn(t, c);
+            }) && std::all_of(theirs.begin(), theirs.end(), [&](const auto& c) { return hasColumn(*master, c); });
             if (!resolved)
                 continue;
             relations.append(QJsonObject{{QStringLiteral("table"), t.table.name},
@@ -239,7 +239,8 @@ QByteArray tblsSchemaJson(const QString& name, const std::vector<TableSchema>& s
         }
     }
     QJsonObject schema{{QStringLiteral("name"), name},
-                       {QStringLiteral("desc"), QStringLiteral("Structure of the Paradox and dBASE tables of %1").arg(name)},
+                       {QStringLiteral("desc"),
+                        QStringLiteral("Structure of the Paradox and dBASE tables of %1").arg(name)},
                        {QStringLiteral("tables"), tables},
                        {QStringLiteral("relations"), relations},
                        {QStringLiteral("driver"), QJsonObject{{QStringLiteral("name"), QStringLiteral("korvex")}}}};

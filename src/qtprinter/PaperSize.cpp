@@ -11,12 +11,12 @@ QPageSize::PageSizeId paperSizeOfTerritory(QLocale::Territory territory)
 {
     // Common locale data's US-Letter territories.
     static constexpr std::array LetterTerritories{
-        QLocale::Belize,      QLocale::Canada,    QLocale::Chile,       QLocale::Colombia, QLocale::CostaRica,
-        QLocale::Guatemala,   QLocale::Mexico,    QLocale::Nicaragua,   QLocale::Panama,   QLocale::Philippines,
-        QLocale::PuertoRico,  QLocale::ElSalvador, QLocale::UnitedStates, QLocale::Venezuela,
+        QLocale::Belize,     QLocale::Canada,     QLocale::Chile,        QLocale::Colombia,  QLocale::CostaRica,
+        QLocale::Guatemala,  QLocale::Mexico,     QLocale::Nicaragua,    QLocale::Panama,    QLocale::Philippines,
+        QLocale::PuertoRico, QLocale::ElSalvador, QLocale::UnitedStates, QLocale::Venezuela,
     };
-    const bool letter = std::find(LetterTerritories.begin(), LetterTerritories.end(), territory)
-                        != LetterTerritories.end();
+    const bool letter = std::find(LetterTerritories.begin(), LetterTerritories.end(), territory) !=
+                        LetterTerritories.end();
     return letter ? QPageSize::Letter : QPageSize::A4;
 }
 

@@ -61,11 +61,11 @@ QStringList printerFontFamilies()
 
 struct QtPrinterDevice::Job {
     QString title;
-    QString spoolPath;   // empty for a job on another's printer
+    QString spoolPath; // empty for a job on another's printer
     QPrinter ownPrinter{QPrinter::HighResolution};
-    QPrinter* printerOn = &ownPrinter;   // another's printer, or the own one
+    QPrinter* printerOn = &ownPrinter; // another's printer, or the own one
     QPrinter& printer = *printerOn;
-    QPainter painter;   // after the printers: it ends before the own printer goes
+    QPainter painter; // after the printers: it ends before the own printer goes
     int page = 1;
     DeviceCaps caps;
     bool transparent = false;

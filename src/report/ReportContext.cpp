@@ -19,20 +19,20 @@ struct GridConstant {
     int exponent;
 };
 constexpr std::array<GridConstant, 14> GridFractions = {{
-    {0xb851eb851eb851ecULL, 67},  // 0.09
-    {0xcccccccccccccccdULL, 67},  // 0.1
-    {0xaaaaaaa98576ac42ULL, 66},  // 0.1666666666
-    {0xc28f5c28f5c28f5cULL, 66},  // 0.19
-    {0xcccccccccccccccdULL, 66},  // 0.2
-    {0xeb851eb851eb851fULL, 66},  // 0.23
-    {0x8000000000000000ULL, 65},  // 0.25
-    {0xcccccccccccccccdULL, 65},  // 0.4
-    {0x8000000000000000ULL, 64},  // 0.5
-    {0x8ccccccccccccccdULL, 64},  // 0.55
-    {0x999999999999999aULL, 64},  // 0.6
-    {0xc000000000000000ULL, 64},  // 0.75
-    {0xcccccccccccccccdULL, 64},  // 0.8
-    {0xe666666666666666ULL, 64},  // 0.9
+    {0xb851eb851eb851ecULL, 67}, // 0.09
+    {0xcccccccccccccccdULL, 67}, // 0.1
+    {0xaaaaaaa98576ac42ULL, 66}, // 0.1666666666
+    {0xc28f5c28f5c28f5cULL, 66}, // 0.19
+    {0xcccccccccccccccdULL, 66}, // 0.2
+    {0xeb851eb851eb851fULL, 66}, // 0.23
+    {0x8000000000000000ULL, 65}, // 0.25
+    {0xcccccccccccccccdULL, 65}, // 0.4
+    {0x8000000000000000ULL, 64}, // 0.5
+    {0x8ccccccccccccccdULL, 64}, // 0.55
+    {0x999999999999999aULL, 64}, // 0.6
+    {0xc000000000000000ULL, 64}, // 0.75
+    {0xcccccccccccccccdULL, 64}, // 0.8
+    {0xe666666666666666ULL, 64}, // 0.9
 }};
 
 int gridEntry(int width, const GridConstant& c)

@@ -47,8 +47,7 @@ void printInformationBlock(ReportContext& c, const TableStructure& structure, co
         {"Language Driver", texts.LanguageDriverText(), "File Blocksize", texts.blockSizeText(p)},
         {"Used Fields", QString::number(structure.fieldCount), "Primary Keysize", texts.SizeText(p.keySize, "Bytes")},
         {"Used Indexes", texts.CountText(structure.indexCount), "Uni-directional", texts.YesNoText(p.uniDirectional)},
-        {"Used Passwords", texts.CountText(p.auxPasswordCount), "Strict integrity",
-         texts.YesNoText(p.strictIntegrity)},
+        {"Used Passwords", texts.CountText(p.auxPasswordCount), "Strict integrity", texts.YesNoText(p.strictIntegrity)},
     };
     const auto lineY = [&](int k) { return y0 - (8 - k) * u; };
 
@@ -75,13 +74,8 @@ void printInformationBlock(ReportContext& c, const TableStructure& structure, co
 
 TableReporter::TableReporter(ReportServices& services, PrintDevice& device, UserMessages& messages,
                              ReportProgress& progress)
-    : services_(services)
-    , device_(device)
-    , messages_(messages)
-    , progress_(progress)
-    , label_(services.labelLookup())
-    , table_(services.engine())
-    , relatedTable_(services.engine())
+    : services_(services), device_(device), messages_(messages), progress_(progress), label_(services.labelLookup()),
+      table_(services.engine()), relatedTable_(services.engine())
 {
 }
 

@@ -11,7 +11,6 @@
 
 namespace korvex {
 
-
 // One column of the printed field table: its kind (the section text of the field-column
 // header) and its width in pixels of that header.
 struct FieldColumn {

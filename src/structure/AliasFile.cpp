@@ -74,7 +74,7 @@ std::vector<AliasDefinition> AliasFile::parse(const QByteArray& bytes, const QSt
     std::vector<PendingAlias> aliases;
     QHash<QString, std::size_t> byName;  // case-folded name -> position in aliases
     constexpr std::size_t none = std::size_t(-1);
-    std::size_t current = none;  // None before the first section and under a broken header
+    std::size_t current = none; // None before the first section and under a broken header
     const QString text = decodeText(bytes);
     for (QStringView line : QStringTokenizer(text, u'\n')) {
         line = line.trimmed();  // also drops the CR of a CRLF line end

@@ -89,7 +89,7 @@ public:
     }
 
     std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition& definition,
-                                                  const TableFiles& files) const override
+                                                        const TableFiles& files) const override
     {
         return paradox::readIntegrityLinks(definition, files);
     }

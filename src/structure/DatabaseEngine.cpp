@@ -38,7 +38,7 @@ struct DatabaseEngine::OpenedTable {
     QString path;
     const TableFormat* format = nullptr;
     TableDefinition definition;
-    std::optional<std::vector<IndexDescription>> indexes;  // read on first use
+    std::optional<std::vector<IndexDescription>> indexes; // read on first use
     std::array<std::byte, record::LanguageDriverSize> languageDriver{};
 };
 

@@ -81,11 +81,17 @@ bool BcdToFloat(std::span<const std::byte, EngineBcd::Size> bcd, double& value)
 
 namespace slot {
 
-void putInt16(ValueSlot& s, std::int16_t v) { putLittleEndian(s, v); }
+void putInt16(ValueSlot& s, std::int16_t v)
+{
+    putLittleEndian(s, v);
+}
 void putInt32(ValueSlot& s, std::int32_t v) { putLittleEndian(s, v); }
 void putBool(ValueSlot& s, bool v) { s[0] = std::byte(v ? 1 : 0); }
 void putDouble(ValueSlot& s, double v) { putLittleEndian(s, std::bit_cast<std::uint64_t>(v)); }
-void putDate(ValueSlot& s, std::int32_t dayNumber) { putInt32(s, dayNumber); }
+void putDate(ValueSlot& s, std::int32_t dayNumber)
+{
+    putInt32(s, dayNumber);
+}
 void putTimestamp(ValueSlot& s, double milliseconds) { putDouble(s, milliseconds); }
 
 void putBcd(ValueSlot& s, const EngineBcd& v)

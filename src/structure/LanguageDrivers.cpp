@@ -59,7 +59,7 @@ constexpr LanguageDriver Drivers[] = {
     {"DB437NL0", "dBASE NLD cp437", 437, -1, 0x09},
     {"DB850NL0", "dBASE NLD cp850", 850, -1, 0x0A},
     {"DB437FI0", "dBASE FIN cp437", 437, -1, 0x0B},
-    {"", "", 850, -1, 0x0C},  // listed with a code page, but the engine has no driver for it
+    {"", "", 850, -1, 0x0C}, // listed with a code page, but the engine has no driver for it
     {"DB437FR0", "dBASE FRA cp437", 437, -1, 0x0D},
     {"DB850FR0", "dBASE FRA cp850", 850, -1, 0x0E},
     {"DB437DE0", "dBASE DEU cp437", 437, -1, 0x0F},

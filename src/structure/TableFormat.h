@@ -31,7 +31,7 @@ public:
     // first). A missing index file throws FormatError (Missing), a damaged one
     // FormatError (Damaged or Unsupported), naming that file.
     virtual std::vector<IndexDescription> readIndexes(const TableDefinition& definition,
-                                                     const TableFiles& files) const = 0;
+                                                      const TableFiles& files) const = 0;
 
     // The referential-integrity links of the table; none for formats without them. A
     // damaged file throws FormatError naming it.

@@ -146,7 +146,7 @@ std::optional<QString> TableSource::languageDriverText()
 
 void TableSource::bcdToFloat(std::span<const std::byte, EngineBcd::Size> bcd, double& value)
 {
-    engine_.BcdToFloat(bcd, value);  // the result code is not tested: value stays on failure
+    engine_.BcdToFloat(bcd, value); // the result code is not tested: value stays on failure
 }
 
 QString TableSource::tablePath() const
@@ -174,13 +174,11 @@ QString TableSource::relatedTablePath(const IntegrityDescriptor& link) const
 
 IntegrityList::IntegrityList(DatabaseEngine& engine, TableHandle list, std::size_t recordSize)
     : engine_(engine), list_(list), buffer_(std::max(recordSize, record::IntegrityDescriptorSize))
-{
-}
+{}
 
 IntegrityList::IntegrityList(IntegrityList&& other) noexcept
     : engine_(other.engine_), list_(std::exchange(other.list_, 0)), buffer_(std::move(other.buffer_))
-{
-}
+{}
 
 IntegrityList::~IntegrityList()
 {

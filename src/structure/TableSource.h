@@ -67,9 +67,9 @@ public:
     IntegrityList(const IntegrityList&) = delete;
     IntegrityList& operator=(const IntegrityList&) = delete;
 
-    void rewind();                                   // EngineError
+    void rewind(); // EngineError
     // The next link, or nothing at the end of the list.
-    std::optional<IntegrityDescriptor> next();       // EngineError
+    std::optional<IntegrityDescriptor> next(); // EngineError
 
 private:
     friend class TableSource;
@@ -106,7 +106,7 @@ public:
     bool readFieldDescriptors(FieldDescriptorBuffer& buffer);
     int fieldCount() const { return int(fields_.size()); }
     const FieldListEntry& field(int i) const { return fields_.at(std::size_t(i)); }
-    ValidityCheck validityCheck(int checkNumber);                       // EngineError
+    ValidityCheck validityCheck(int checkNumber); // EngineError
     // The language driver's description, or nothing when the engine cannot give it.
     std::optional<QString> languageDriverText();
     // What the engine noticed on opening the table that does not stop it but changes what
@@ -119,7 +119,7 @@ public:
 
     // The referential-integrity links of tableName, opened as for open(); the table itself
     // need not be open. Fails when the list cannot be opened or its records sized.
-    IntegrityList integrityLinks(const QString& databaseName, const QString& tableName);  // EngineError
+    IntegrityList integrityLinks(const QString& databaseName, const QString& tableName); // EngineError
     // The full path of the open table's main file; empty when none is open.
     QString tablePath() const;
     // Where the related table of one of this table's links lives on this machine

@@ -103,9 +103,9 @@ QString StructureTexts::blockSizeText(const TableProperties& properties) const
 QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
 {
     static const char* const Names[] = {
-        "Unknown", "String", "Small Integer", "Integer", "Word", "Boolean", "Float", "Money",
-        "BCD", "Date", "Time", "Date/Time", "Bytes", "VarBytes", "Auto-Inc", "Blob",
-        "Memo", "Graphic", "Fmt. Memo", "OLE", "OLE", "Typed bin",
+        "Unknown", "String",  "Small Integer", "Integer",   "Word",  "Boolean",   "Float",    "Money",
+        "BCD",     "Date",    "Time",          "Date/Time", "Bytes", "VarBytes",  "Auto-Inc", "Blob",
+        "Memo",    "Graphic", "Fmt. Memo",     "OLE",       "OLE",   "Typed bin",
     };
     const auto code = std::size_t(entry.type);
     if (entry.type == FieldType::Integer && entry.subtype == subtype::AutoInc)
@@ -139,7 +139,7 @@ QString StructureTexts::formatValue(FieldType type, const ValueSlot& value) cons
         double v = 0;
         if (type == FieldType::BCD) {
             const std::span<const std::byte, EngineBcd::Size> bcd(value.data(), EngineBcd::Size);
-            source_.bcdToFloat(bcd, v);  // 0 when the bytes are not a packed decimal
+            source_.bcdToFloat(bcd, v); // 0 when the bytes are not a packed decimal
         } else {
             v = slot::float64(value);
         }

@@ -58,7 +58,10 @@ void BM_RebuildTableListOf10000(benchmark::State& state)
     const QDir tables(dir.filePath("tables"));
     tables.mkpath(".");
     for (int i = 0; i < 10000; ++i)
-        writeFile(tables.filePath(QStringLiteral("TABLE%1.%2").arg(i, 5, 10, QLatin1Char('0')).arg(QLatin1String(i % 2 ? "DB" : "dbf"))), {});
+        writeFile(
+            tables.filePath(
+                QStringLiteral("TABLE%1.%2").arg(i, 5, 10, QLatin1Char('0')).arg(QLatin1String(i % 2 ? "DB" : "dbf"))),
+            {});
     writeFile(dir.filePath("KORVEX20.INI"), "[System]\nLastDirectory=" + tables.path().toUtf8() + "\n");
     Program::Options options;
     options.settingsPath = dir.filePath("KORVEX20.INI");
@@ -72,8 +75,8 @@ void BM_RebuildTableListOf10000(benchmark::State& state)
     auto* files = program.mainWindow().findChild<FileListBox*>("FileListBox1");
     auto* list = program.mainWindow().findChild<TableListView*>("ListViewTables");
     for (auto _ : state) {
-        files->read();   // the directory anew, then the table list
-        QCoreApplication::processEvents();   // the view lays the entries out
+        files->read();                     // the directory anew, then the table list
+        QCoreApplication::processEvents(); // the view lays the entries out
         if (list->count() != 10000) {
             state.SkipWithError("the tables were not listed");
             return;

@@ -318,12 +318,12 @@ TEST(RecordingDevice, WritesItsTraceAsUtf8Lines)
 // A character outside the basic plane is one character to cut, never half of one.
 TEST(TextFitting, RemovesASurrogatePairAsOneCharacter)
 {
-    QString text = QString::fromUtf8("Kunde \xF0\x9F\x98\x80");  // ends in U+1F600
+    QString text = QString::fromUtf8("Kunde \xF0\x9F\x98\x80"); // ends in U+1F600
     removeLastCharacter(text);
     EXPECT_EQ(text, "Kunde ");
     removeLastCharacter(text);
     EXPECT_EQ(text, "Kunde");
-    QString lone(QChar(0xDC00));  // a low surrogate alone goes alone
+    QString lone(QChar(0xDC00)); // a low surrogate alone goes alone
     removeLastCharacter(lone);
     EXPECT_TRUE(lone.isEmpty());
 }

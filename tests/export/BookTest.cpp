@@ -4,8 +4,8 @@
 // cannot be printed is listed with its reason and takes no page.
 
 #include "Book.h"
-#include "PreviewPages.h"
 #include "DemoDatabase.h"
+#include "PreviewPages.h"
 
 #include "DatabaseEngine.h"
 #include "RecordingDevice.h"
@@ -127,7 +127,7 @@ TEST_F(Book, ChaptersDrawTheirReportsAsAloneWithTheBooksPageNumbers)
     // book's page 2 is no reason for it.
     settings_.WriteText(SettingsSection::Options, "Sub_Header_Visible", "2. - n. Page");
     settings_.WriteText(SettingsSection::Options, "Sub_Header_Text", "%TABLENAME page %PAGE");
-    settings_.WriteNumber(SettingsSection::Options, "Margin_Bottom", 200);  // a few rows per page
+    settings_.WriteNumber(SettingsSection::Options, "Margin_Bottom", 200); // a few rows per page
     const TableSet set = expandTableArguments(engine_, {work_.path()});
     const BookLayout layout = print(set);
     const auto pages = pagesOf(book_);
@@ -135,7 +135,7 @@ TEST_F(Book, ChaptersDrawTheirReportsAsAloneWithTheBooksPageNumbers)
     EXPECT_EQ(layout.contentsPages, 1);
 
     int printed = 0;
-    int next = 3;  // after the title page and the contents
+    int next = 3; // after the title page and the contents
     for (const auto& chapter : layout.chapters) {
         if (!chapter.printed)
             continue;
@@ -159,7 +159,7 @@ TEST_F(Book, ChaptersDrawTheirReportsAsAloneWithTheBooksPageNumbers)
 TEST_F(Book, ContentsListEveryTableWithItsFirstPageOrWhyItIsMissing)
 {
     const TableSet set = expandTableArguments(engine_, {work_.path()});
-    services_.location().CurrentAlias = "Chosen";  // the table list's, given back after the book
+    services_.location().CurrentAlias = "Chosen"; // the table list's, given back after the book
     const BookLayout layout = print(set);
     EXPECT_EQ(services_.location().CurrentAlias, "Chosen");
     ASSERT_EQ(layout.chapters.size(), 7u);

@@ -130,7 +130,8 @@ TEST_F(Demo, MarkdownTakesTheChosenTranslationOfTheLabels)
 
 QJsonObject qpdfJson(const QString& pdf, const QString& folder)
 {
-    const Outcome json = run("qpdf", {"--json=2", "--json-key=pages", "--json-key=outlines", "--json-key=qpdf", pdf}, folder);
+    const Outcome json = run("qpdf", {"--json=2", "--json-key=pages", "--json-key=outlines", "--json-key=qpdf", pdf},
+                             folder);
     EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
     return QJsonDocument::fromJson(json.out).object();
 }
@@ -151,7 +152,7 @@ TEST_F(Demo, TheBookPassesQpdfAndItsBookmarksContentsAndPagesAgree)
     EXPECT_TRUE(check.out.contains("No syntax or stream encoding errors found"));
 
     const QJsonObject json = qpdfJson(pdf, work());
-    std::map<QString, int> pageOf;  // page object -> page number from 1
+    std::map<QString, int> pageOf; // page object -> page number from 1
     const QJsonArray pages = json["pages"].toArray();
     for (int i = 0; i < pages.size(); ++i)
         pageOf[pages[i].toObject()["object"].toString()] = i + 1;
@@ -164,7 +165,8 @@ TEST_F(Demo, TheBookPassesQpdfAndItsBookmarksContentsAndPagesAgree)
     const QString contents = pageText(pdf, 2, work());
     std::map<QString, int> listed;
     for (const auto& table : DemoTables) {
-        const auto m = QRegularExpression("\\n" + QRegularExpression::escape(table) + "\\s+\\S+ \\S+\\s+\\d+\\s+(\\d+)\\n")
+        const auto m = QRegularExpression("\\n" + QRegularExpression::escape(table) +
+                                          "\\s+\\S+ \\S+\\s+\\d+\\s+(\\d+)\\n")
                            .match(contents);
         ASSERT_TRUE(m.hasMatch()) << table.toStdString() << " in\n" << contents.toStdString();
         listed[table] = m.captured(1).toInt();
@@ -187,9 +189,8 @@ TEST_F(Demo, TheBookPassesQpdfAndItsBookmarksContentsAndPagesAgree)
     // One link per contents row, over the row's table name, leading to its page.
     const QString bbox = QString::fromUtf8(run("pdftotext", {"-f", "2", "-l", "2", "-bbox", pdf, "-"}, work()).out);
     const QJsonObject contentsPage = object(pages[1].toObject()["object"].toString());
-    const double height = contentsPage["/MediaBox"].toArray()[3].toDouble();  // pdftotext measures from the top
-    const QJsonArray annotations =
-        objects["obj:" + contentsPage["/Annots"].toString()].toObject()["value"].toArray();
+    const double height = contentsPage["/MediaBox"].toArray()[3].toDouble(); // pdftotext measures from the top
+    const QJsonArray annotations = objects["obj:" + contentsPage["/Annots"].toString()].toObject()["value"].toArray();
     ASSERT_EQ(annotations.size(), DemoTables.size());
     for (const auto& ref : annotations) {
         const QJsonObject link = object(ref.toString());
@@ -232,9 +233,10 @@ TEST(TblsJson, EverySampleDirectoryIsValidAndItsRelationsNameWhatExists)
         relations += QJsonDocument::fromJson(tbls.out)["relations"].toArray().size();
     }
     const Outcome check = run(KORVEX_SYSTEM_PYTHON,
-                          QStringList{KORVEX_EXPORT_TESTS_DIR "/check_tbls.py",
-                                      KORVEX_EXPORT_TESTS_DIR "/tbls/tbls.schema.json_schema.json"} + files,
-                          work.path());
+                              QStringList{KORVEX_EXPORT_TESTS_DIR "/check_tbls.py",
+                                          KORVEX_EXPORT_TESTS_DIR "/tbls/tbls.schema.json_schema.json"} +
+                                  files,
+                              work.path());
     EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
     EXPECT_GT(relations, 0) << "some samples link tables";
 }
@@ -267,8 +269,9 @@ TEST_F(Demo, TheTblsDriverGivesTheJsonOfADirectoryOrAnAlias)
 TEST_F(Demo, MarkdownTblsAndTheDriverLoadQtCoreOnly)
 {
     const QString demo = QDir(work()).filePath("demo");
-    const std::vector<std::pair<QString, QStringList>> runs = {
-        {Report, {"--markdown", "md-libs", demo}}, {Report, {"--format", "tbls", demo}}, {TBLS_DRIVER_EXE, {}}};
+    const std::vector<std::pair<QString, QStringList>> runs = {{Report, {"--markdown", "md-libs", demo}},
+                                                               {Report, {"--format", "tbls", demo}},
+                                                               {TBLS_DRIVER_EXE, {}}};
     for (const auto& [program, args] : runs) {
         const Outcome r = run(program, args, work(), {"LD_DEBUG=libs", "TBLS_DSN=korvex://" + demo});
         ASSERT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
@@ -295,10 +298,10 @@ TEST_F(Demo, AnAliasWithoutNamesPutsEveryTableInTheBook)
 
 TEST_F(Demo, OneFormPerRun)
 {
-    for (const QStringList& args : {QStringList{"--book", "b.pdf", "--printer", "x", "demo"},
-                                    QStringList{"--markdown", "m", "--json", "demo"},
-                                    QStringList{"--format", "tbls", "--book", "b.pdf", "demo"},
-                                    QStringList{"--format", "xml", "demo"}, QStringList{"--book", "b.pdf"}}) {
+    for (const QStringList& args :
+         {QStringList{"--book", "b.pdf", "--printer", "x", "demo"}, QStringList{"--markdown", "m", "--json", "demo"},
+          QStringList{"--format", "tbls", "--book", "b.pdf", "demo"}, QStringList{"--format", "xml", "demo"},
+          QStringList{"--book", "b.pdf"}}) {
         const Outcome r = run(Report, args, work());
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();

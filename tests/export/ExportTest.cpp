@@ -54,8 +54,8 @@ TEST(TableSet, FilesAndDirectoriesMixInArgumentOrderAndAnEmptyDirectoryIsAProble
     touch(dir.filePath("full/A.DB"));
     touch(dir.filePath("Z.DBF"));
     DatabaseEngine engine;
-    const TableSet set =
-        expandTableArguments(engine, {dir.filePath("Z.DBF"), dir.filePath("empty"), dir.filePath("full")});
+    const TableSet set = expandTableArguments(engine,
+                                              {dir.filePath("Z.DBF"), dir.filePath("empty"), dir.filePath("full")});
     EXPECT_EQ(namesOf(set), QStringList({"Z.DBF", "A.DB"}));
     ASSERT_EQ(set.problems.size(), 1);
     EXPECT_TRUE(set.problems[0].contains("empty: no Paradox or dBASE tables")) << set.problems[0].toStdString();

@@ -116,7 +116,7 @@ TEST_F(FieldTablePage, CaptionsAndCellsStandAtTheScaledColumnStarts)
     EXPECT_EQ(row1[8].text, "*");
     EXPECT_EQ(row1[8].x, 396 + 3789 + 223 / 2 - 25);
     EXPECT_EQ(textsAt(y0 + 3 * u)[8].text, "");
-    EXPECT_EQ(next_, 5);  // the table ended on this page
+    EXPECT_EQ(next_, 5); // the table ended on this page
 }
 
 TEST_F(FieldTablePage, ZebraShadesTheFirstThirdAndFifthRowOfEveryPage)
@@ -193,7 +193,7 @@ TEST_F(FieldTablePage, NarrowColumnsPrintEmptyCells)
     strip_.Sections().clear();
     strip_.Sections().add("Name");
     strip_.Sections().add("Type");
-    strip_.SetSectionWidth(0, 2);  // 14 dots on paper
+    strip_.SetSectionWidth(0, 2); // 14 dots on paper
     print(1, 0);
     const auto row = textsAt(context_->topY + context_->currentY + 2 * context_->lineHeight);
     ASSERT_EQ(row.size(), 2u);

@@ -63,7 +63,7 @@ TEST_F(PageEngine, ColumnGridCarriesA64BitMantissa)
     // 5573 - 464 - 309 = 4800 printable dots.
     start({5573, 6817, 236, 289, 5773, 7017, 100, 100});
     ASSERT_EQ(context_->printableWidth, 4800);
-    EXPECT_EQ(context_->grid(GridFraction::F01666), 799);  // 0.1666666666, not a sixth
+    EXPECT_EQ(context_->grid(GridFraction::F01666), 799); // 0.1666666666, not a sixth
     EXPECT_EQ(context_->grid(GridFraction::F025), 1200);
 
     // 4645 - 387 - 258 = 4000.
@@ -80,7 +80,7 @@ TEST_F(PageEngine, GridLinesAreTallerAndFewer)
     context_->PlanPages(100);
     // Arial 10: "Dummy" is 90 high; the grid adds 25.
     EXPECT_EQ(context_->lineHeight, 115);
-    EXPECT_EQ(context_->linesPerPage, (6797 - 287) / 115 - 1);  // 55
+    EXPECT_EQ(context_->linesPerPage, (6797 - 287) / 115 - 1); // 55
     EXPECT_EQ(context_->firstPageLines, 55 - 7);
     EXPECT_EQ(context_->pageCount, 1 + (100 - 48 + 54) / 55);
     EXPECT_EQ(context_->currentY, (115 / 3) * 2);
@@ -89,7 +89,7 @@ TEST_F(PageEngine, GridLinesAreTallerAndFewer)
     start();
     context_->PlanPages(100);
     EXPECT_EQ(context_->lineHeight, 95);
-    EXPECT_EQ(context_->linesPerPage, (6797 - 237) / 95 - 1);  // 68
+    EXPECT_EQ(context_->linesPerPage, (6797 - 237) / 95 - 1); // 68
 }
 
 TEST_F(PageEngine, PagePlanWithoutTheInformationBlock)
@@ -116,7 +116,7 @@ TEST_F(PageEngine, HeaderSpacingConvertsWithTheVerticalResolution)
     settings_.mainHeader.visibility = HeaderChoice::AllPages;
     settings_.mainHeader.text = "";
     start({4758, 7000, 202, 296, 4958, 7200, 100, 100});
-    EXPECT_EQ(context_->mainHeaderHeight, 9 * 11 + 236);  // reserved although the text is empty
+    EXPECT_EQ(context_->mainHeaderHeight, 9 * 11 + 236); // reserved although the text is empty
     EXPECT_EQ(context_->subHeaderHeight, 0);
 }
 
@@ -153,11 +153,11 @@ TEST_F(PageEngine, FirstPageOnlyMainHeaderAndLaterPagesSubHeader)
     ASSERT_EQ(t.size(), 2u);
     EXPECT_EQ(t[0].text, "Sub p2");
     EXPECT_EQ(t[0].x, context_->leftX);
-    EXPECT_EQ(t[0].y, context_->topY + spacing1);  // the main header is gone from page 2
+    EXPECT_EQ(t[0].y, context_->topY + spacing1); // the main header is gone from page 2
 
     device_.newPage();
     context_->BeginReportPage();
-    EXPECT_EQ(context_->currentY, start + context_->subHeaderHeight);  // page 3 changes nothing
+    EXPECT_EQ(context_->currentY, start + context_->subHeaderHeight); // page 3 changes nothing
 }
 
 TEST_F(PageEngine, AllPagesSubHeaderStandsBelowTheMainHeader)
@@ -175,7 +175,7 @@ TEST_F(PageEngine, AllPagesSubHeaderStandsBelowTheMainHeader)
     const auto t = texts();
     ASSERT_EQ(t.size(), 2u);
     EXPECT_EQ(t[0].x, context_->leftX + context_->printableWidth - t[0].width);
-    EXPECT_EQ(t[1].y, context_->topY + context_->mainHeaderHeight);  // spacing before 0
+    EXPECT_EQ(t[1].y, context_->topY + context_->mainHeaderHeight); // spacing before 0
 }
 
 TEST_F(PageEngine, FooterPageNumberEndsAtTheRightEdgeAndDateIsCentred)
@@ -206,9 +206,9 @@ TEST_F(PageEngine, FooterPageNumberEndsAtTheRightEdgeAndDateIsCentred)
 TEST_F(PageEngine, FittingTestsNarrowerThanTheLimitLessTwenty)
 {
     start();
-    context_->UseBodyFont();  // 50 dots a character
-    EXPECT_EQ(context_->FitText(221, "abcd"), "abcd");   // 200 < 201
-    EXPECT_EQ(context_->FitText(220, "abcd"), "abc");    // exactly limit - 20 is cut
+    context_->UseBodyFont();                           // 50 dots a character
+    EXPECT_EQ(context_->FitText(221, "abcd"), "abcd"); // 200 < 201
+    EXPECT_EQ(context_->FitText(220, "abcd"), "abc");  // exactly limit - 20 is cut
     EXPECT_EQ(context_->FitText(20, "abcd"), "");
     EXPECT_EQ(context_->FitText(-5, "abcd"), "");
     EXPECT_EQ(context_->FitTextMarked(400, "abcdef"), "abcdef");

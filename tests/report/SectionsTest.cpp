@@ -215,8 +215,8 @@ TEST_F(Sections, EmptyIndexCharLeavesTheFlagColumnsEmptyAndGridOffDrawsNothing)
 
 TEST_F(Sections, LinkBlockThatDoesNotFitMovesToANewPageWithItsCaptionsOnLineZero)
 {
-    links_ = {IntegrityDescriptor{"ThreePairs", IntegrityDescriptor::Kind::Master, "REL.FAK", true,
-                                 {{1, 2}, {2, 3}, {3, 4}}}};
+    links_ = {IntegrityDescriptor{
+        "ThreePairs", IntegrityDescriptor::Kind::Master, "REL.FAK", true, {{1, 2}, {2, 3}, {3, 4}}}};
     open();
     int row = 52;  // the link's empty row is 53; 3 pairs + 1 + 3 caption lines need 7 > 59 - 53
     printIntegritySection(*context_, *table_, *related_, structure_, dir_.path(), "T.FAK", messages_, row);

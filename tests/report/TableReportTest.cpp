@@ -159,7 +159,7 @@ TEST_F(Report, TooManyFieldsIsRefusedBeforeTheJob)
     EXPECT_FALSE(print());
     EXPECT_EQ(messages_.errors, QStringList{"Unable to analyze table to print!\n"});
     EXPECT_TRUE(device_.records().empty());
-    EXPECT_TRUE(reporter_->printedTable().isOpen());  // left open until the next report
+    EXPECT_TRUE(reporter_->printedTable().isOpen()); // left open until the next report
 }
 
 TEST_F(Report, PrinterErrorAbortsTheWholeJob)
@@ -186,7 +186,7 @@ TEST_F(Report, SettingsValueThatIsNotANumberLeavesAsAnExceptionWithoutAJob)
 TEST_F(Report, OrientationFromTheFileAndBodyFontFromMemoryReachThePrinter)
 {
     settings_.WriteText("Options", "Portrait", "0");
-    settings_.WriteText("FONT", "Name", "Courier New");  // read at start only, not per table
+    settings_.WriteText("FONT", "Name", "Courier New"); // read at start only, not per table
     ASSERT_TRUE(print());
     const auto orientations = device_.recordsOf<OrientationRecord>();
     ASSERT_FALSE(orientations.empty());
@@ -195,7 +195,8 @@ TEST_F(Report, OrientationFromTheFileAndBodyFontFromMemoryReachThePrinter)
     EXPECT_TRUE(std::any_of(fonts.begin(), fonts.end(), [](const FontRecord& f) {
         return f.font.name == "Arial" && f.font.points == 6 && !f.font.bold;
     }));
-    EXPECT_TRUE(std::none_of(fonts.begin(), fonts.end(), [](const FontRecord& f) { return f.font.name == "Courier New"; }));
+    EXPECT_TRUE(
+        std::none_of(fonts.begin(), fonts.end(), [](const FontRecord& f) { return f.font.name == "Courier New"; }));
 }
 
 TEST_F(Report, FailedWriteBackLeavesThePrintersOrientation)
@@ -244,7 +245,7 @@ TEST_F(Report, DbaseListsEveryIndexAndNoIntegritySection)
 TEST_F(Report, IntegrityLinksPrintWithTheRelatedTablesFields)
 {
     links_ = {IntegrityDescriptor{"ToRel", IntegrityDescriptor::Kind::Master, "REL.FAK", true, {{2, 1}, {3, 4}}},
-             IntegrityDescriptor{"FromRel", IntegrityDescriptor::Kind::Dependent, "REL.FAK", false, {{1, 2}}}};
+              IntegrityDescriptor{"FromRel", IntegrityDescriptor::Kind::Dependent, "REL.FAK", false, {{1, 2}}}};
     ASSERT_TRUE(print());
     const QStringList t = textsOf();
     const auto master = t.indexOf("Master links");

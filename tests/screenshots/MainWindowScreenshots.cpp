@@ -52,8 +52,7 @@ int main(int argc, char** argv)
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QDir demo(QString::fromLocal8Bit(argv[2]));
     QTemporaryDir scratch;
-    writeFile(scratch.filePath("KORVEX20.INI"),
-              QStringLiteral("[MainWindow]\nwidth=700\nheight=400\n"));
+    writeFile(scratch.filePath("KORVEX20.INI"), QStringLiteral("[MainWindow]\nwidth=700\nheight=400\n"));
     writeFile(scratch.filePath("aliases.ini"),
               QStringLiteral("[Demo]\nPATH=%1\n\n[Ledger]\nTYPE=ODBC\nSERVER NAME=db.example.org:/ledger\n")
                   .arg(demo.absolutePath()));
@@ -67,12 +66,14 @@ int main(int argc, char** argv)
     window.show();
     auto* list = window.findChild<TableListView*>("ListViewTables");
     for (int i = 0; i < list->count(); ++i)
-        if (list->item(i).caption == QLatin1String("CUSTOMER.DB") || list->item(i).caption == QLatin1String("PRODUCTS.DBF"))
+        if (list->item(i).caption == QLatin1String("CUSTOMER.DB") ||
+            list->item(i).caption == QLatin1String("PRODUCTS.DBF"))
             list->setSelected(i, true);
 
     bool ok = true;
-    const std::pair<const char*, const char*> views[] = {
-        {"IconView", "main-window-icons.png"}, {"ListView", "main-window-list.png"}, {"DetailsView", "main-window-details.png"}};
+    const std::pair<const char*, const char*> views[] = {{"IconView", "main-window-icons.png"},
+                                                         {"ListView", "main-window-list.png"},
+                                                         {"DetailsView", "main-window-details.png"}};
     for (const auto& [action, file] : views) {
         window.findChild<QAction*>(action)->trigger();
         ok = save(window, out.filePath(QLatin1String(file))) && ok;

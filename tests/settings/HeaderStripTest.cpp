@@ -260,8 +260,8 @@ TEST(HeaderStrip, DragSnapsToTensButKeepsTheGrabOffset)
     ASSERT_TRUE(strip.dragging());
     strip.mouseMove(137); // snaps to 130, the divider to 128: Name 98
     EXPECT_EQ(strip.Sections().width(1), 98);
-    strip.pointerAt(30);  // the cursor query does not move the grab during a drag
-    strip.mouseMove(45);  // snaps to 40, the divider to 38: Name 8, raised to 30
+    strip.pointerAt(30); // the cursor query does not move the grab during a drag
+    strip.mouseMove(45); // snaps to 40, the divider to 38: Name 8, raised to 30
     EXPECT_EQ(strip.Sections().width(1), 30);
     strip.mouseMove(300); // Name 268 would leave -79 for "Idx": it gives 109 back
     EXPECT_EQ(strip.Sections().width(1), 159);

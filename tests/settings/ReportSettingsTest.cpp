@@ -210,8 +210,8 @@ TEST(ZebraGray, TheTenListEntriesGiveTheirGreys)
 
 TEST(ZebraGray, OnlyTwoLeadingDigitsMakeAPercentage)
 {
-    EXPECT_EQ(zebraGrayOf(QStringLiteral("10%")), 229);   // the default
-    EXPECT_EQ(zebraGrayOf(QStringLiteral("5 %")), 229);   // one digit: p = 10, not 5
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("10%")), 229); // the default
+    EXPECT_EQ(zebraGrayOf(QStringLiteral("5 %")), 229); // one digit: p = 10, not 5
     EXPECT_EQ(zebraGrayOf(QStringLiteral("07 %")), 237);
     EXPECT_EQ(zebraGrayOf(QStringLiteral("07")), 237);
     EXPECT_EQ(zebraGrayOf(QStringLiteral("00 %")), 255);

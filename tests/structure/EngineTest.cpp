@@ -247,10 +247,10 @@ TEST_F(Engine, IndexListAndCount)
 TEST_F(Engine, IntegrityListRecordsAndTheirCursor)
 {
     auto format = std::make_unique<FakeFormat>(sampleDefinition());
-    IntegrityDescriptor master{"OrdersCustomer", IntegrityDescriptor::Kind::Master, "customer.db", true,
-                               {{2, 1}, {3, 4}}};
-    IntegrityDescriptor dependent{"LinesOrders", IntegrityDescriptor::Kind::Dependent, "C:\\DATA\\LINES.DB", false,
-                                  {{1, 2}}};
+    IntegrityDescriptor master{
+        "OrdersCustomer", IntegrityDescriptor::Kind::Master, "customer.db", true, {{2, 1}, {3, 4}}};
+    IntegrityDescriptor dependent{
+        "LinesOrders", IntegrityDescriptor::Kind::Dependent, "C:\\DATA\\LINES.DB", false, {{1, 2}}};
     format->links = {master, dependent};
     std::vector<std::unique_ptr<TableFormat>> formats;
     formats.push_back(std::move(format));

@@ -36,10 +36,10 @@ protected:
         def_.tableType = "DBASE";
         def_.level = 5;
         def_.fields = {field("S", FieldType::SmallInt),  field("B", FieldType::Boolean),
-                      field("D", FieldType::Date),      field("TS", FieldType::DateTime),
-                      field("F", FieldType::Float),     field("M", FieldType::Memo, 10),
-                      field("T", FieldType::Time),      field("N", FieldType::BCD, 2),
-                      field("A", FieldType::String, 20)};
+                       field("D", FieldType::Date),      field("TS", FieldType::DateTime),
+                       field("F", FieldType::Float),     field("M", FieldType::Memo, 10),
+                       field("T", FieldType::Time),      field("N", FieldType::BCD, 2),
+                       field("A", FieldType::String, 20)};
         def_.fields[4].units1 = 10;
         def_.fields[4].units2 = 2;
     }
@@ -164,7 +164,7 @@ TEST_F(Texts, ValidityValuesInTheirEncodings)
     EXPECT_EQ(texts_->ValidityText(entry(3), ValidityValue::Default), "01.02.20");
     EXPECT_EQ(texts_->ValidityText(entry(3), ValidityValue::Maximum), "01.02.20 01:00:01");
     EXPECT_EQ(texts_->ValidityText(entry(4), ValidityValue::Maximum), "1234,5");
-    EXPECT_EQ(texts_->ValidityText(entry(5), ValidityValue::Default), "");  // memo values print nothing
+    EXPECT_EQ(texts_->ValidityText(entry(5), ValidityValue::Default), ""); // memo values print nothing
     EXPECT_EQ(texts_->ValidityText(entry(6), ValidityValue::Minimum), "09:25:25");
     EXPECT_EQ(texts_->ValidityText(entry(7), ValidityValue::Maximum), "-123,45");
     // A value that is not defined prints nothing even when another one is.
@@ -189,7 +189,7 @@ TEST_F(Texts, FloatTextUsesTheLocaleSeparatorWithoutGrouping)
     addCheck(5, ValidityValue::Maximum, [](ValueSlot& s) { slot::putDouble(s, 0.1 + 0.2); });
     open([](const QString& t) { return t; }, QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(texts_->ValidityText(entry(4), ValidityValue::Minimum), "1234567.25");
-    EXPECT_EQ(texts_->ValidityText(entry(4), ValidityValue::Maximum), "0.3");  // 15 significant digits
+    EXPECT_EQ(texts_->ValidityText(entry(4), ValidityValue::Maximum), "0.3"); // 15 significant digits
 }
 
 TEST_F(Texts, LanguageDriverDescriptionWhenKnown)
@@ -202,7 +202,7 @@ TEST_F(Texts, LanguageDriverDescriptionWhenKnown)
 
 TEST_F(Texts, MemoBlockUnderOneKilobytePrintsInBytes)
 {
-    def_.blockSizeBytes = 512;  // a dBASE III memo file
+    def_.blockSizeBytes = 512; // a dBASE III memo file
     open();
     EXPECT_EQ(texts_->blockSizeText(source_->properties()), "512 Bytes");
     def_.blockSizeKb = 2;

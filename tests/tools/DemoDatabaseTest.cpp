@@ -54,10 +54,8 @@ const QStringList DemoFiles = {
     "CUSTOMER.DB",  "CUSTOMER.MB",  "CUSTOMER.PX",  "CUSTOMER.VAL", "CUSTOMER.X02", // pxlib and
     "CUSTOMER.XG0", "CUSTOMER.Y02", "CUSTOMER.YG0",                                 // the companion
     "ITEMS.DB",     "ITEMS.PX",     "ITEMS.VAL",    "ITEMS.X02",    "ITEMS.XG0",    // writer
-    "ITEMS.Y02",    "ITEMS.YG0",
-    "ORDERS.DB",    "ORDERS.PX",    "ORDERS.VAL",   "ORDERS.X02",   "ORDERS.XG0",
-    "ORDERS.Y02",   "ORDERS.YG0",
-    "PRODUCTS.DBF", "PRODUCTS.dbt", "PRODUCTS.mdx",                                 // TDbf
+    "ITEMS.Y02",    "ITEMS.YG0",    "ORDERS.DB",    "ORDERS.PX",    "ORDERS.VAL",   "ORDERS.X02",
+    "ORDERS.XG0",   "ORDERS.Y02",   "ORDERS.YG0",   "PRODUCTS.DBF", "PRODUCTS.dbt", "PRODUCTS.mdx", // TDbf
     "SUPPLIER.DBF", "SUPPLIER.mdx",
 };
 

@@ -23,8 +23,8 @@ QString aliasListText(DatabaseEngine& engine)
         engine.GetAliasDriver(name, driver);
         engine.ListAliasParameters(name, parameters);
         const bool directory = !parameters.isEmpty() && parameters.first().startsWith(PathPrefix, Qt::CaseInsensitive);
-        const QString where =
-            directory ? parameters.first().mid(PathPrefix.size()) : parameters.join(QStringLiteral("; "));
+        const QString where = directory ? parameters.first().mid(PathPrefix.size())
+                                        : parameters.join(QStringLiteral("; "));
         text += name + '\t' + driver + '\t' + where + '\n';
     }
     return text;

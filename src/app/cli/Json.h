@@ -16,14 +16,14 @@ public:
     using Array = std::vector<Json>;
     using Object = std::vector<std::pair<QString, Json>>;
 
-    Json() = default;  // null
-    Json(bool v) : value_(v) {}                       // NOLINT(google-explicit-constructor)
-    Json(int v) : value_(qint64(v)) {}                // NOLINT
-    Json(qint64 v) : value_(v) {}                     // NOLINT
-    Json(const QString& v) : value_(v) {}             // NOLINT
-    Json(const char* v) : value_(QString::fromUtf8(v)) {}  // NOLINT
-    Json(Array v) : value_(std::move(v)) {}           // NOLINT
-    Json(Object v) : value_(std::move(v)) {}          // NOLINT
+    Json() = default;                                     // null
+    Json(bool v) : value_(v) {}                           // NOLINT(google-explicit-constructor)
+    Json(int v) : value_(qint64(v)) {}                    // NOLINT
+    Json(qint64 v) : value_(v) {}                         // NOLINT
+    Json(const QString& v) : value_(v) {}                 // NOLINT
+    Json(const char* v) : value_(QString::fromUtf8(v)) {} // NOLINT
+    Json(Array v) : value_(std::move(v)) {}               // NOLINT
+    Json(Object v) : value_(std::move(v)) {}              // NOLINT
 
     // Pretty-printed with two-space indentation, non-ASCII characters as UTF-8.
     QString serialize() const;

@@ -58,12 +58,11 @@ public:
 
 // What the engine notices about a table that does not stop its report (a validity-check
 // file that is not read, names read as UTF-8) goes to standard error before it prints.
-void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& databaseName,
-                   const QString& tableName)
+void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& databaseName, const QString& tableName)
 {
     TableHandle handle = 0;
     if (engine.OpenTable(databaseName, tableName, handle) != result::Ok)
-        return;  // the report tells why it cannot open the table
+        return; // the report tells why it cannot open the table
     QStringList warnings;
     engine.readWarnings(handle, warnings);
     engine.CloseTable(handle);
@@ -89,7 +88,8 @@ int printBook(const PrintRequest& request, ReportServices& services)
     const QString target = QDir::current().absoluteFilePath(*request.bookFile);
     const QTemporaryDir spool;
     if (!spool.isValid()) {
-        writeTo(stderr, QStringLiteral("korvex-report: no temporary folder for the book: %1\n").arg(spool.errorString()));
+        writeTo(stderr,
+                QStringLiteral("korvex-report: no temporary folder for the book: %1\n").arg(spool.errorString()));
         return ExitFailed;
     }
     CommandLineMessages messages(engine);
@@ -117,7 +117,8 @@ int printBook(const PrintRequest& request, ReportServices& services)
     bool allOk = true;
     for (const auto& chapter : layout.chapters) {
         if (!chapter.printed)
-            writeTo(stderr, QStringLiteral("korvex-report: %1: not in the book: %2\n").arg(chapter.table.argument, chapter.error));
+            writeTo(stderr, QStringLiteral("korvex-report: %1: not in the book: %2\n")
+                                .arg(chapter.table.argument, chapter.error));
         allOk = allOk && chapter.printed;
     }
     writeTo(stdout, QStringLiteral("book: %1\n").arg(target));
@@ -153,7 +154,8 @@ int printTables(const PrintRequest& request, ReportServices& services)
     DatabaseEngine& engine = services.engine();
     // The printer: a recording device with the PDF printer's pages for --trace, a CUPS
     // printer, or the PDF printer writing into the output folder.
-    const QString folder = QDir::current().absoluteFilePath(request.outFolder.value_or(QStringLiteral("korvex-reports")));
+    const QString folder = QDir::current().absoluteFilePath(
+        request.outFolder.value_or(QStringLiteral("korvex-reports")));
     std::unique_ptr<QtPrinterDevice> qtPrinter;
     std::unique_ptr<RecordingDevice> recorder;
     PrintDevice* device = nullptr;
@@ -230,9 +232,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
     return allOk ? expanded : ExitFailed;
 }
 
-PrintCommand::PrintCommand(int& argc, char** argv)
-    : runtime_(prepareEnvironment())
-    , application_(argc, argv)
+PrintCommand::PrintCommand(int& argc, char** argv) : runtime_(prepareEnvironment()), application_(argc, argv)
 {
     QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));

@@ -19,9 +19,9 @@ int runPrintProgram(char* const argv[])
     // Beside this program in the build tree; once installed, in its own folder relative to
     // this program's (bin/ and libexec/korvex/ under one prefix).
     const QDir here(QCoreApplication::applicationDirPath());
-    const QStringList candidates{
-        here.filePath(QStringLiteral(KORVEX_PRINT_PROGRAM)),
-        QDir::cleanPath(here.filePath(QStringLiteral(KORVEX_PRINT_PROGRAM_DIR "/" KORVEX_PRINT_PROGRAM)))};
+    const QStringList candidates{here.filePath(QStringLiteral(KORVEX_PRINT_PROGRAM)),
+                                 QDir::cleanPath(
+                                     here.filePath(QStringLiteral(KORVEX_PRINT_PROGRAM_DIR "/" KORVEX_PRINT_PROGRAM)))};
     for (const auto& program : candidates) {
         if (!QFileInfo(program).isFile())
             continue;

@@ -69,8 +69,9 @@ int writeMarkdown(ReportServices& services, const TableSet& set, const QString& 
     const LabelLookup label = services.labelLookup();
     const auto schemas = readTableSchemas(services.engine(), set, label);
     const bool allOk = reportFailures(schemas);
-    const QString error =
-        writeMarkdownFiles(folder, markdownDocuments(set.origin, schemas, loadFieldTableOptions(services.settings()), label));
+    const QString error = writeMarkdownFiles(folder,
+                                             markdownDocuments(set.origin, schemas,
+                                                               loadFieldTableOptions(services.settings()), label));
     if (!error.isEmpty()) {
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(error));
         return ExitFailed;
@@ -92,9 +93,9 @@ int writeTbls(DatabaseEngine& engine, const TableSet& set)
 int runReportCommand(const QStringList& arguments, const TablePrinter& printTables)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Prints the structure reports of Paradox and dBASE tables, one print job per table:\n"
-        "on the system's default printer, a named CUPS printer, or as PDF files."));
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the structure reports of Paradox and dBASE tables, one print job per table:\n"
+                       "on the system's default printer, a named CUPS printer, or as PDF files."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption printer(QStringLiteral("printer"), QStringLiteral("Print on the CUPS printer NAME."),
@@ -137,7 +138,8 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     const QCommandLineOption listAliases(QStringLiteral("list-aliases"),
                                          QStringLiteral("List the aliases, one per line: name, driver, and directory "
                                                         "or parameters, separated by tabs."));
-    parser.addOptions({printer, out, settingsOption, password, trace, json, format, markdown, book, alias, listAliases});
+    parser.addOptions(
+        {printer, out, settingsOption, password, trace, json, format, markdown, book, alias, listAliases});
     parser.addPositionalArgument(QStringLiteral("TABLE"),
                                  QStringLiteral("Table files (.db, .dbf), or directories standing for all their "
                                                 "tables; with --alias, table names (none: every table of the alias)."),
@@ -174,8 +176,8 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         return usage(QStringLiteral("--format takes json or tbls, not %1").arg(formatName));
     const bool writeJsonDump = parser.isSet(json) || formatName == QLatin1String("json");
     // One form per run: printing (with its printer options), the book, or a structure dump.
-    const int forms = int(writeJsonDump || parser.isSet(format)) + int(parser.isSet(markdown)) + int(parser.isSet(book)) +
-                      int(parser.isSet(printer) || parser.isSet(out) || parser.isSet(trace));
+    const int forms = int(writeJsonDump || parser.isSet(format)) + int(parser.isSet(markdown)) +
+                      int(parser.isSet(book)) + int(parser.isSet(printer) || parser.isSet(out) || parser.isSet(trace));
     if (forms > 1)
         return usage(QStringLiteral("--json, --format, --markdown, --book and the printer options (--printer, --out, "
                                     "--trace) exclude each other"));
@@ -217,7 +219,7 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     for (const auto& t : set.tables)
         named << t.argument;
     const bool dump = writeJsonDump || parser.isSet(format) || parser.isSet(markdown);
-    if (!dump)  // the printing program tells what a directory lacked
+    if (!dump) // the printing program tells what a directory lacked
         return printTables(PrintRequest{set, optionValue(book), optionValue(printer), optionValue(out),
                                         optionValue(trace), aliasDatabase.get()},
                            services);
@@ -234,9 +236,7 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     return set.problems.isEmpty() ? status : ExitFailed;
 }
 
-ReportCommand::ReportCommand(int& argc, char** argv)
-    : arguments_(argv, argv + argc + 1)
-    , application_(argc, argv)
+ReportCommand::ReportCommand(int& argc, char** argv) : arguments_(argv, argv + argc + 1), application_(argc, argv)
 {
     QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));

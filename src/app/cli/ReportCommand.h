@@ -35,8 +35,8 @@ using TablePrinter = std::function<int(const PrintRequest&, ReportServices&)>;
 
 // korvex-report: prints the structure reports of tables, or their book, or writes their
 // structure as JSON, Markdown or tbls JSON. Answers the exit status: 0 when every table
-// succeeded, 1 when any failed, 2 for a usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes to
-// printTables.
+// succeeded, 1 when any failed, 2 for a usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes
+// to printTables.
 int runReportCommand(const QStringList& arguments, const TablePrinter& printTables);
 
 // The program korvex-report: checks the arguments and writes the JSON structure dump with

@@ -17,12 +17,9 @@ Json warningsJson(const QStringList& warnings)
 // A table that failed; warnings are those of the table when it was opened before it failed.
 Json failure(const QString& file, EngineResult code, const QString& message, const QStringList& warnings)
 {
-    return Json::Object{{"file", file},
-                        {"ok", false},
-                        {"code", int(code)},
-                        {"codeName", resultName(code)},
-                        {"error", message},
-                        {"warnings", warningsJson(warnings)}};
+    return Json::Object{{"file", file},      {"ok", false},
+                        {"code", int(code)}, {"codeName", resultName(code)},
+                        {"error", message},  {"warnings", warningsJson(warnings)}};
 }
 
 Json fieldJson(const StructureTexts& texts, const FieldEntry& f)
@@ -121,8 +118,7 @@ StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
     if (!source.readFieldDescriptors(descriptors))
         return {false, failure(tableArgument, result::TooManyFields, engine.lastError(), source.warnings())};
 
-    const auto structure =
-        TableStructure::from(QFileInfo(tableArgument).fileName(), properties, source, descriptors);
+    const auto structure = TableStructure::from(QFileInfo(tableArgument).fileName(), properties, source, descriptors);
     const StructureTexts texts(source, structure, label, locale);
     try {
         Json::Array fields;

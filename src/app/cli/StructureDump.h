@@ -22,7 +22,6 @@ struct StructureDump {
 // empty when tableArgument is a path of its own.
 StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
                                  const QString& tableArgument, const LabelLookup& label,
-                                 const QLocale& locale = QLocale::system(),
-                                 const QString& databaseName = QString());
+                                 const QLocale& locale = QLocale::system(), const QString& databaseName = QString());
 
 } // namespace korvex

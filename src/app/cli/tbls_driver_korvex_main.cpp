@@ -77,8 +77,7 @@ int main(int argc, char* argv[])
         if (!database)
             return fail(error);
     }
-    const TableSet set =
-        expandTableArguments(engine, alias ? QStringList() : QStringList{path}, database.get());
+    const TableSet set = expandTableArguments(engine, alias ? QStringList() : QStringList{path}, database.get());
     for (const auto& problem : set.problems)
         writeTo(stderr, QStringLiteral("tbls-driver-korvex: %1\n").arg(problem));
     if (set.tables.empty())

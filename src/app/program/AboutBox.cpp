@@ -31,13 +31,13 @@ QLabel* text(const QString& content, QWidget* parent)
 QStringList AboutBox::libraryVersions()
 {
     QStringList versions;
-    versions << QStringLiteral("Qt %1 (built with %2)").arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
+    versions
+        << QStringLiteral("Qt %1 (built with %2)").arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
     versions << QStringLiteral("CUPS %1.%2").arg(CUPS_VERSION_MAJOR).arg(CUPS_VERSION_MINOR);
     return versions;
 }
 
-AboutBox::AboutBox(const QString& settingsPath, const QString& aliasesPath, QWidget* parent)
-    : QDialog(parent)
+AboutBox::AboutBox(const QString& settingsPath, const QString& aliasesPath, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About Korvex"));
@@ -55,10 +55,12 @@ AboutBox::AboutBox(const QString& settingsPath, const QString& aliasesPath, QWid
     auto* column = new QVBoxLayout;
     column->addWidget(name);
     column->addWidget(text(QStringLiteral("Version %1\nPrints the structure of Paradox and dBASE tables.")
-                               .arg(QStringLiteral(KORVEX_VERSION)), this));
+                               .arg(QStringLiteral(KORVEX_VERSION)),
+                           this));
     column->addWidget(text(QStringLiteral("Licence: %1").arg(LicenceText), this));
     column->addWidget(text(QStringLiteral("Libraries used:\n") + libraryVersions().join(u'\n'), this));
-    column->addWidget(text(QStringLiteral("Settings file:\n%1\nAliases file:\n%2").arg(settingsPath, aliasesPath), this));
+    column->addWidget(
+        text(QStringLiteral("Settings file:\n%1\nAliases file:\n%2").arg(settingsPath, aliasesPath), this));
 
     auto* body = new QHBoxLayout;
     body->addWidget(picture);

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int PathRole = Qt::UserRole;
 constexpr int LevelRole = Qt::UserRole + 1;
-constexpr int IndentStep = 8;   // pixels per level of the tree
+constexpr int IndentStep = 8; // pixels per level of the tree
 
 // Lines stand indented by their depth in the tree.
 class IndentDelegate : public QStyledItemDelegate {
@@ -51,8 +51,7 @@ void requireEnterableDirectory(const QString& directory)
         throw DirectoryError(QStringLiteral("%1: the directory may not be read").arg(directory));
 }
 
-DirectoryListBox::DirectoryListBox(QWidget* parent)
-    : QListWidget(parent)
+DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent)
 {
     setObjectName(QStringLiteral("DirectoryListBox1"));
     setItemDelegate(new IndentDelegate(this));
@@ -73,9 +72,15 @@ void DirectoryListBox::setDirectory(const QString& directory)
         emit directoryChanged(directory_);
 }
 
-void DirectoryListBox::clearEntries() { clear(); }
+void DirectoryListBox::clearEntries()
+{
+    clear();
+}
 
-void DirectoryListBox::showEntries() { fill(); }
+void DirectoryListBox::showEntries()
+{
+    fill();
+}
 
 QString DirectoryListBox::pathOf(const QListWidgetItem* item) const
 {
@@ -107,8 +112,7 @@ void DirectoryListBox::fill()
     QListWidgetItem* current = item(count() - 1);
 
     const QDir dir(directory_);
-    const QStringList subdirectories =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QStringList subdirectories = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
     for (const QString& name : subdirectories)
         add(closed, name, dir.filePath(name), level + 1);
     setCurrentItem(current);
@@ -141,8 +145,7 @@ QString shortenDirectory(const QString& directory, int width, const std::functio
     return last + QStringLiteral("...");
 }
 
-DirectoryLabel::DirectoryLabel(QWidget* parent)
-    : QLabel(parent)
+DirectoryLabel::DirectoryLabel(QWidget* parent) : QLabel(parent)
 {
     setObjectName(QStringLiteral("LabelActDir"));
     setTextFormat(Qt::PlainText);

@@ -12,9 +12,7 @@ constexpr int MountPathRole = Qt::UserRole;
 
 } // namespace
 
-DriveAliasBox::DriveAliasBox(VolumeSource volumes, QWidget* parent)
-    : QComboBox(parent)
-    , source_(std::move(volumes))
+DriveAliasBox::DriveAliasBox(VolumeSource volumes, QWidget* parent) : QComboBox(parent), source_(std::move(volumes))
 {
     setObjectName(QStringLiteral("DriveComboBox1"));
     setEditable(false);
@@ -55,7 +53,8 @@ int DriveAliasBox::volumeEntry(const QString& mountPath) const
 
 void DriveAliasBox::refreshVolumes()
 {
-    const QString selected = currentIndex() >= aliasCount_ ? itemData(currentIndex(), MountPathRole).toString() : QString();
+    const QString selected = currentIndex() >= aliasCount_ ? itemData(currentIndex(), MountPathRole).toString()
+                                                           : QString();
     {
         const QSignalBlocker quiet(this);
         volumes_ = source_();

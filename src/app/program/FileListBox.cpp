@@ -7,8 +7,7 @@
 
 namespace korvex {
 
-FileListBox::FileListBox(QObject* parent)
-    : QObject(parent)
+FileListBox::FileListBox(QObject* parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("FileListBox1"));
 }

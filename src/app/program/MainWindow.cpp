@@ -107,10 +107,7 @@ void setApplicationHintDelay(int milliseconds)
 }
 
 TForm_PrintTable::TForm_PrintTable(Services services, QWidget* parent)
-    : QWidget(parent, Qt::Window)
-    , TGrayedForm(this)
-    , s_(std::move(services))
-    , startDirectory_(QDir::currentPath())
+    : QWidget(parent, Qt::Window), TGrayedForm(this), s_(std::move(services)), startDirectory_(QDir::currentPath())
 {
     if (!s_.errors) {
         ownErrors_ = std::make_unique<MessageBoxMessages>(this);
@@ -189,8 +186,8 @@ void TForm_PrintTable::makeControls()
     SpeedButtonPrint->setEnabled(false);
     SpeedButtonConfig = pictureButton(this, "SpeedButtonConfig", QStringLiteral("&Configure"),
                                       QStringLiteral("Configurations"), ButtonPicture::Configure);
-    SpeedButtonAbout = pictureButton(this, "SpeedButtonAbout", QStringLiteral("&About"),
-                                     QStringLiteral("About Korvex"), ButtonPicture::About);
+    SpeedButtonAbout = pictureButton(this, "SpeedButtonAbout", QStringLiteral("&About"), QStringLiteral("About Korvex"),
+                                     ButtonPicture::About);
     SpeedButtonEnde = pictureButton(this, "SpeedButtonEnde", QStringLiteral("E&xit"),
                                     QStringLiteral("Leave the program"), ButtonPicture::Exit);
 
@@ -275,8 +272,7 @@ void TForm_PrintTable::connectHandlers()
     connect(SpeedButtonAbout, &QToolButton::clicked, this, handler(&TForm_PrintTable::SpeedButtonAboutClick));
     connect(SpeedButtonEnde, &QToolButton::clicked, this, handler(&TForm_PrintTable::SpeedButtonEndeClick));
     connect(ListViewTables, &TableListView::change, this, handler(&TForm_PrintTable::ListViewTablesChange));
-    connect(ListViewTables, &TableListView::itemDoubleClicked, this,
-            handler(&TForm_PrintTable::SpeedButtonPrintClick));
+    connect(ListViewTables, &TableListView::itemDoubleClicked, this, handler(&TForm_PrintTable::SpeedButtonPrintClick));
     connect(ListViewTables, &TableListView::contextMenuRequested, this, [this](const QPoint& at) {
         ListViewTablesChange();
         PopupMenuFiles->popup(at);
@@ -331,7 +327,8 @@ void TForm_PrintTable::FormCreate()
         }
     };
     const QString last = s_.settings.ReadText(MainWindowKeys::LastDirectory);
-    if (!(!last.isEmpty() && enterNearest(QDir(startDirectory_).absoluteFilePath(last))) && !enterNearest(startDirectory_))
+    if (!(!last.isEmpty() && enterNearest(QDir(startDirectory_).absoluteFilePath(last))) &&
+        !enterNearest(startDirectory_))
         requireEnterableDirectory(startDirectory_);
     restoreDriveAliasSelection();
     // An alias that fails now is told; the window's own state is restored all the same,
@@ -341,16 +338,25 @@ void TForm_PrintTable::FormCreate()
     ListViewTables->setColumnWidth(0, s_.settings.ReadNumber(MainWindowKeys::Details_Colsize_1));
     ListViewTables->setColumnWidth(1, s_.settings.ReadNumber(MainWindowKeys::Details_Colsize_2));
     switch (s_.settings.ReadNumber(MainWindowKeys::View_Mode)) {
-    case 0: IconView->setChecked(true); ListViewTables->setViewStyle(TableListView::ViewStyle::Icon); break;
-    case 1: ListView->setChecked(true); ListViewTables->setViewStyle(TableListView::ViewStyle::List); break;
-    default: DetailsView->setChecked(true); ListViewTables->setViewStyle(TableListView::ViewStyle::Details); break;
+    case 0:
+        IconView->setChecked(true);
+        ListViewTables->setViewStyle(TableListView::ViewStyle::Icon);
+        break;
+    case 1:
+        ListView->setChecked(true);
+        ListViewTables->setViewStyle(TableListView::ViewStyle::List);
+        break;
+    default:
+        DetailsView->setChecked(true);
+        ListViewTables->setViewStyle(TableListView::ViewStyle::Details);
+        break;
     }
 
     const int width = s_.settings.ReadNumber(MainWindowKeys::width);
     if (width > 0) {
         applyOuterSize(QSize(width, s_.settings.ReadNumber(MainWindowKeys::height)));
         if (s_.settings.ReadFlag(MainWindowKeys::Maximized)) {
-            centreOnScreen();   // where restoring puts it
+            centreOnScreen(); // where restoring puts it
             setWindowState(windowState() | Qt::WindowMaximized);
         }
     }
@@ -451,11 +457,8 @@ bool TForm_PrintTable::event(QEvent* event)
         }
         [[fallthrough]];
     case QEvent::Move:
-    case QEvent::WindowStateChange:
-        frameMayHaveChanged();
-        break;
-    default:
-        break;
+    case QEvent::WindowStateChange: frameMayHaveChanged(); break;
+    default: break;
     }
     return QWidget::event(event);
 }

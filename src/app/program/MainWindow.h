@@ -71,11 +71,11 @@ public:
     static inline const QString Title = QStringLiteral("Korvex V3.2");
     static constexpr int HintDelayMs = 1500;
     static constexpr int DriveNotifyMs = 50;
-    static constexpr int AliasNameLength = 25;   // of CurrentAlias and CurrentAliasDriver
+    static constexpr int AliasNameLength = 25; // of CurrentAlias and CurrentAliasDriver
     static constexpr int RememberedEntryLength = 20;
     static inline const QString RemoteDatabaseCaption = QStringLiteral("Remote driven database");
-    static inline const QString TableTypeFilter =
-        QStringLiteral("Paradox / DBase|*.db;*.dbf|ASCII|*.txt|All Files|*.*");
+    static inline const QString TableTypeFilter = QStringLiteral(
+        "Paradox / DBase|*.db;*.dbf|ASCII|*.txt|All Files|*.*");
 
     // What the window works with, owned by the program for the whole run.
     struct Services {
@@ -219,7 +219,7 @@ private:
     AliasDatabase* currentDatabase_ = nullptr;
     bool fileListLinked_ = true;
     int tableListBuilds_ = 0;
-    int appliedEntry_ = -1;   // the drive/alias box's entry the browser shows
+    int appliedEntry_ = -1; // the drive/alias box's entry the browser shows
     QChar dateSeparator_;
     // The directory last shown on each volume, by mount path: where choosing it goes back to.
     QHash<QString, QString> volumeDirectories_;

@@ -96,8 +96,7 @@ QPixmap drawVolumePicture(Volume::Kind kind)
             p.fillRect(QRectF(9, 6, 3, 4), QColor(20, 20, 20));
             return;
         case Volume::Kind::Network:
-        case Volume::Kind::Fixed:
-            break;
+        case Volume::Kind::Fixed: break;
         }
         const bool network = kind == Volume::Kind::Network;
         p.setBrush(QColor(190, 190, 195));

@@ -21,8 +21,7 @@ ContinueAnswer askContinuePrinting(QWidget* parent)
     return ContinueAnswer::Yes;
 }
 
-void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask,
-              QWidget* parent)
+void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask, QWidget* parent)
 {
     const int itemCount = list.count();
     bool errorSeen = false;
@@ -38,7 +37,7 @@ void runPrint(const TableListView& list, const PrintTableFunction& print, const 
             if (answer == ContinueAnswer::All)
                 askNoMore = true;
         }
-        const QString caption = list.item(position).caption;  // a copy: the list may change meanwhile
+        const QString caption = list.item(position).caption; // a copy: the list may change meanwhile
         if (!print(caption))
             errorSeen = true;
     }

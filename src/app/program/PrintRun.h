@@ -32,7 +32,6 @@ ContinueAnswer askContinuePrinting(QWidget* parent);
 // answered All (never again in this run) or No (the run ends there). The number of
 // entries is read once; each entry is looked up when its turn comes. Errors other than a
 // failed table (print returning false) leave the run at once.
-void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask,
-              QWidget* parent);
+void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask, QWidget* parent);
 
 } // namespace korvex

@@ -66,24 +66,22 @@ void Program::prepareApplication()
 }
 
 Program::Program(Options options)
-    : options_(std::move(options))
-    , services_(options_.settingsPath)
-    , printer_(options_.pdfFolder.isEmpty() ? defaultPdfFolder() : options_.pdfFolder)
-    , printerSetup_(printer_)
-    , mainWindow_({services_.settings(), services_.engine(), services_.location(), aliasesFolder(services_.settings()),
-                   options_.volumes, options_.errors})
-    , margins_(&mainWindow_)
-    , configuration_(TForm_PrnTabCfg::Services::from(services_, printerSetup_, margins_, options_.errors), &mainWindow_)
-    , about_(services_.settings().path(), AliasFile::pathFor(aliasesFolder(services_.settings())), &mainWindow_)
-    , progressWindow_(&mainWindow_)
-    , messages_(&mainWindow_)
-    , progress_(progressWindow_)
-    , reporter_(services_, printer_, options_.errors ? *options_.errors : messages_, progress_)
+    : options_(std::move(options)), services_(options_.settingsPath),
+      printer_(options_.pdfFolder.isEmpty() ? defaultPdfFolder() : options_.pdfFolder), printerSetup_(printer_),
+      mainWindow_({services_.settings(), services_.engine(), services_.location(), aliasesFolder(services_.settings()),
+                   options_.volumes, options_.errors}),
+      margins_(&mainWindow_),
+      configuration_(TForm_PrnTabCfg::Services::from(services_, printerSetup_, margins_, options_.errors),
+                     &mainWindow_),
+      about_(services_.settings().path(), AliasFile::pathFor(aliasesFolder(services_.settings())), &mainWindow_),
+      progressWindow_(&mainWindow_), messages_(&mainWindow_), progress_(progressWindow_),
+      reporter_(services_, printer_, options_.errors ? *options_.errors : messages_, progress_)
 {
     if (!options_.tellPdfFolder) {
         options_.tellPdfFolder = [this](const QString& folder) {
             QMessageBox::information(&mainWindow_, QGuiApplication::applicationDisplayName(),
-                                     QStringLiteral("The structure reports are written as PDF files into the folder\n%1")
+                                     QStringLiteral(
+                                         "The structure reports are written as PDF files into the folder\n%1")
                                          .arg(QDir::toNativeSeparators(folder)));
         };
     }
@@ -158,9 +156,8 @@ void Program::exportTables(const QStringList& names)
     // A book goes into a folder that may not be there yet, as the Markdown's does.
     if (dialog.kind() != ExportKind::Markdown)
         QDir().mkpath(exportFolder_);
-    const ExportOutcome outcome =
-        korvex::exportTables(services_, progress_, tableSetOf(services_.location(), names), dialog.kind(), target,
-                     QCoreApplication::applicationVersion());
+    const ExportOutcome outcome = korvex::exportTables(services_, progress_, tableSetOf(services_.location(), names),
+                                                       dialog.kind(), target, QCoreApplication::applicationVersion());
     if (!outcome.error.isEmpty())
         errors.showError(QStringLiteral("Export failed!\n"), outcome.error);
     else if (!outcome.leftOut.empty())

@@ -27,9 +27,9 @@ namespace korvex {
 class Program {
 public:
     struct Options {
-        QString settingsPath;     // empty: the program's own settings file
-        QString startFile;        // a table file to open the browser on; may be empty
-        QString pdfFolder;        // empty: "Korvex" in the user's documents folder
+        QString settingsPath; // empty: the program's own settings file
+        QString startFile;    // a table file to open the browser on; may be empty
+        QString pdfFolder;    // empty: "Korvex" in the user's documents folder
         // Tells once per run where the PDF printer puts its files; empty: an
         // information box over the main window.
         std::function<void(const QString& folder)> tellPdfFolder;
@@ -85,7 +85,7 @@ private:
     WindowProgress progress_;
     TableReporter reporter_;
     bool pdfFolderTold_ = false;
-    QString exportFolder_;   // where the last export went; the next one starts there
+    QString exportFolder_; // where the last export went; the next one starts there
 };
 
 } // namespace korvex

@@ -13,8 +13,8 @@
 #include "AliasDatabase.h"
 #include "DatabaseEngine.h"
 #include "TableLocation.h"
-#include "UserMessages.h"
 #include "TableSource.h"
+#include "UserMessages.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -183,7 +183,7 @@ void TForm_PrintTable::selectAlias(const QString& aliasName)
     } catch (...) {
         s_.location = before.location;
         currentDatabase_ = before.database;
-        fileListLinked_ = false;   // putting the directory back reads nothing
+        fileListLinked_ = false; // putting the directory back reads nothing
         if (!before.directory.isEmpty() && DirectoryListBox1->directory() != before.directory) {
             try {
                 DirectoryListBox1->setDirectory(before.directory);

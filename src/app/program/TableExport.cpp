@@ -92,12 +92,9 @@ void writeFile(const QString& target, const QByteArray& bytes)
 QString defaultName(ExportKind kind)
 {
     switch (kind) {
-    case ExportKind::Book:
-        return QStringLiteral("tables.pdf");
-    case ExportKind::Markdown:
-        return QStringLiteral("tables-markdown");
-    case ExportKind::Tbls:
-        break;
+    case ExportKind::Book: return QStringLiteral("tables.pdf");
+    case ExportKind::Markdown: return QStringLiteral("tables-markdown");
+    case ExportKind::Tbls: break;
     }
     return QStringLiteral("tables.json");
 }
@@ -112,21 +109,19 @@ TableSet tableSetOf(const TableLocation& location, const QStringList& names)
     set.origin = location.CurrentAlias.isEmpty() ? QDir::toNativeSeparators(location.currentDirectory)
                                                  : QStringLiteral("alias %1").arg(location.CurrentAlias);
     for (const auto& name : names)
-        set.tables.push_back({name, database,
-                              location.CurrentAlias.isEmpty() ? QDir(location.currentDirectory).filePath(name) : name});
+        set.tables.push_back(
+            {name, database, location.CurrentAlias.isEmpty() ? QDir(location.currentDirectory).filePath(name) : name});
     return set;
 }
 
-ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables,
-                           ExportKind kind, const QString& target, const QString& version)
+ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables, ExportKind kind,
+                           const QString& target, const QString& version)
 {
     ExportOutcome outcome;
     progress.setBusy(true);
     outcome.error = guardedStep([&] {
         switch (kind) {
-        case ExportKind::Book:
-            writeBook(services, progress, tables, target, version, outcome);
-            break;
+        case ExportKind::Book: writeBook(services, progress, tables, target, version, outcome); break;
         case ExportKind::Markdown: {
             const LabelLookup label = services.labelLookup();
             const auto schemas = readSchemas(services, progress, tables, label, QLocale::system(), outcome);
@@ -138,8 +133,8 @@ ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, c
         }
         case ExportKind::Tbls:
             // tbls reads the built-in labels and the C locale, whatever the user's language.
-            writeFile(target, tblsSchemaJson(tables.origin,
-                                             readSchemas(services, progress, tables, tblsLabel, QLocale::c(), outcome)));
+            writeFile(target, tblsSchemaJson(tables.origin, readSchemas(services, progress, tables, tblsLabel,
+                                                                        QLocale::c(), outcome)));
             break;
         }
     });
@@ -156,8 +151,7 @@ QString ExportDialog::chooseWithFileDialog(QWidget* parent, ExportKind kind, con
                                             QStringLiteral("PDF files (*.pdf)"));
     case ExportKind::Markdown:
         return QFileDialog::getExistingDirectory(parent, QStringLiteral("Export the Markdown into"), current);
-    case ExportKind::Tbls:
-        break;
+    case ExportKind::Tbls: break;
     }
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Export the tbls JSON"), current,
                                         QStringLiteral("JSON files (*.json)"));
@@ -185,7 +179,8 @@ ExportDialog::ExportDialog(int tableCount, const QString& folder, QWidget* paren
             QStringLiteral("One PDF file: title page, contents, bookmarks and every table's report"));
     addKind(ExportKind::Markdown, QStringLiteral("&Markdown"),
             QStringLiteral("README.md with a diagram of the links and one Markdown file per table, into a folder"));
-    addKind(ExportKind::Tbls, QStringLiteral("&tbls JSON"), QStringLiteral("The schema JSON that tbls reads, one file"));
+    addKind(ExportKind::Tbls, QStringLiteral("&tbls JSON"),
+            QStringLiteral("The schema JSON that tbls reads, one file"));
 
     auto* placeLabel = new QLabel(QStringLiteral("P&lace:"), this);
     target_ = new QLineEdit(this);
@@ -272,8 +267,7 @@ void ExportDialog::choosePlace()
 
 TablePreview::TablePreview(ReportServices& services, ReportProgress& progress, QtPrinterDevice& printer)
     : services_(services), progress_(progress), printer_(printer)
-{
-}
+{}
 
 void TablePreview::paint(QPrinter& preview, const QStringList& tables)
 {

@@ -39,8 +39,8 @@ struct ExportOutcome {
 // Writes the tables' book (a PDF file), Markdown (README.md and one file per table into a
 // folder) or tbls JSON (a file), with the labels and field columns of the settings;
 // progress shows one table after the other. version is the program's, for the book.
-ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables,
-                           ExportKind kind, const QString& target, const QString& version);
+ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables, ExportKind kind,
+                           const QString& target, const QString& version);
 
 // The small dialog of "Export...": what to write (a PDF book, Markdown or tbls JSON) and
 // where, the place typed or chosen in a file dialog.

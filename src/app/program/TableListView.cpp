@@ -32,11 +32,8 @@ void setUpView(QAbstractItemView* view, const QString& name)
 
 } // namespace
 
-TableListModel::TableListModel(QObject* parent)
-    : QAbstractTableModel(parent)
-    , images_{tableImage(0), tableImage(1)}
-{
-}
+TableListModel::TableListModel(QObject* parent) : QAbstractTableModel(parent), images_{tableImage(0), tableImage(1)}
+{}
 
 void TableListModel::setItems(std::vector<TableListItem> items)
 {
@@ -84,10 +81,8 @@ Qt::ItemFlags TableListModel::flags(const QModelIndex& index) const
 }
 
 TableListView::TableListView(QWidget* parent)
-    : QStackedWidget(parent)
-    , model_(new TableListModel(this))
-    , list_(new QListView(this))
-    , details_(new QTreeView(this))
+    : QStackedWidget(parent), model_(new TableListModel(this)), list_(new QListView(this)),
+      details_(new QTreeView(this))
 {
     setObjectName(QStringLiteral("ListViewTables"));
     setAccessibleName(QStringLiteral("Table(s) to print"));
@@ -113,7 +108,8 @@ TableListView::TableListView(QWidget* parent)
 
     connect(selection_, &QItemSelectionModel::selectionChanged, this, &TableListView::change);
     connect(model_, &QAbstractItemModel::modelReset, this, &TableListView::change);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(list_), static_cast<QAbstractItemView*>(details_)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(list_), static_cast<QAbstractItemView*>(details_)}) {
         connect(view, &QAbstractItemView::doubleClicked, this, &TableListView::itemDoubleClicked);
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](const QPoint& at) { emit contextMenuRequested(view->viewport()->mapToGlobal(at)); });
@@ -138,9 +134,15 @@ void TableListView::fitIconGrid()
     list_->setGridSize({std::clamp(widest + 12, IconGrid.width(), IconGridWidest), IconGrid.height()});
 }
 
-int TableListView::count() const { return model_->rowCount(); }
+int TableListView::count() const
+{
+    return model_->rowCount();
+}
 
-const TableListItem& TableListView::item(int position) const { return model_->items().at(std::size_t(position)); }
+const TableListItem& TableListView::item(int position) const
+{
+    return model_->items().at(std::size_t(position));
+}
 
 bool TableListView::isSelected(int position) const
 {
@@ -154,7 +156,10 @@ void TableListView::setSelected(int position, bool selected)
                            QItemSelectionModel::Rows);
 }
 
-int TableListView::selectedCount() const { return int(selection_->selectedRows(0).size()); }
+int TableListView::selectedCount() const
+{
+    return int(selection_->selectedRows(0).size());
+}
 
 void TableListView::selectAll()
 {
@@ -164,7 +169,10 @@ void TableListView::selectAll()
                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-void TableListView::clearSelection() { selection_->clearSelection(); }
+void TableListView::clearSelection()
+{
+    selection_->clearSelection();
+}
 
 void TableListView::setViewStyle(ViewStyle style)
 {
@@ -193,9 +201,15 @@ void TableListView::setViewStyle(ViewStyle style)
     setFocusProxy(list_);
 }
 
-int TableListView::columnWidth(int column) const { return details_->columnWidth(column); }
+int TableListView::columnWidth(int column) const
+{
+    return details_->columnWidth(column);
+}
 
-void TableListView::setColumnWidth(int column, int width) { details_->setColumnWidth(column, width); }
+void TableListView::setColumnWidth(int column, int width)
+{
+    details_->setColumnWidth(column, width);
+}
 
 QAbstractItemView* TableListView::currentView() const
 {

@@ -22,17 +22,12 @@ LanguageTable loadedLabels(const SettingsFile& settings)
 
 } // namespace
 
-ReportServices::ReportServices(const QString& settingsPath)
-    : ReportServices(settingsPath, builtInTableFormats())
-{
-}
+ReportServices::ReportServices(const QString& settingsPath) : ReportServices(settingsPath, builtInTableFormats())
+{}
 
 ReportServices::ReportServices(const QString& settingsPath, std::vector<std::unique_ptr<TableFormat>> formats)
-    : settings_(settingsAt(settingsPath))
-    , engine_(std::move(formats))
-    , labels_(loadedLabels(settings_))
-    , fieldColumns_(makeFieldHeader())
-    , bodyFont_(loadBodyFont(settings_))
+    : settings_(settingsAt(settingsPath)), engine_(std::move(formats)), labels_(loadedLabels(settings_)),
+      fieldColumns_(makeFieldHeader()), bodyFont_(loadBodyFont(settings_))
 {
     // Nothing made after the engine depends on its passwords; registering them here keeps
     // the members plain.

@@ -10,7 +10,7 @@ struct TableLocation {
     QString currentDirectory;
     QString CurrentAlias;
     QString CurrentAliasDriver;
-    QString CurrentDatabase;   // the alias's database name ("DDB" + alias), or a directory
+    QString CurrentDatabase; // the alias's database name ("DDB" + alias), or a directory
 };
 
 } // namespace korvex

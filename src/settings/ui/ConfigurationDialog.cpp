@@ -221,8 +221,14 @@ private:
 TForm_PrnTabCfg::Services TForm_PrnTabCfg::Services::from(ReportServices& services, PrinterSetup& printer,
                                                           TForm_Margins& margins, UserMessages* errors)
 {
-    return Services{services.settings(), services.fieldColumns(), services.labels(), services.bodyFont(),
-                    services.engine(),   printer,                  margins,           errors};
+    return Services{services.settings(),
+                    services.fieldColumns(),
+                    services.labels(),
+                    services.bodyFont(),
+                    services.engine(),
+                    printer,
+                    margins,
+                    errors};
 }
 
 TForm_PrnTabCfg::TForm_PrnTabCfg(Services services, QWidget* parent)

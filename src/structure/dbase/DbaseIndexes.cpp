@@ -45,7 +45,7 @@ IndexDescription describeTag(const IndexTag& tag, const TableDefinition& table)
 } // namespace
 
 std::vector<IndexDescription> readIndexes(const TableDefinition& table, const FileBytes& dbf,
-                                         const DbaseCompanions& companions)
+                                          const DbaseCompanions& companions)
 {
     const auto flags = ByteReader(dbf).u8At(TableFlagsOffset, "table flags");
     if ((flags & IndexFlag) == 0)

@@ -26,6 +26,6 @@ namespace korvex::dbase {
 //
 // Damaged or unknown index files throw FormatError as readMdxTags and readCdxTags do.
 std::vector<IndexDescription> readIndexes(const TableDefinition& table, const FileBytes& dbf,
-                                         const DbaseCompanions& companions);
+                                          const DbaseCompanions& companions);
 
 } // namespace korvex::dbase

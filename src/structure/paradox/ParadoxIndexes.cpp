@@ -303,7 +303,7 @@ std::optional<IndexDescription> primaryIndex(const TableDefinition& table)
 }
 
 IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
-                                   const CodePage& codePage)
+                                    const CodePage& codePage)
 {
     const ParadoxHeader x = parseHeader(file);
     if (!isDataFileOf(kind, x.fileType))

@@ -60,7 +60,7 @@ std::optional<IndexDescription> primaryIndex(const TableDefinition& table);
 // from another table or from an earlier structure of this one): its field numbers, types,
 // sizes and names must match the table's fields.
 IndexDescription readSecondaryIndex(const ByteReader& x, IndexFileKind kind, const ParadoxHeader& table,
-                                   const CodePage& codePage);
+                                    const CodePage& codePage);
 
 // Checks that y is the header of the index tree that belongs to an index of this kind.
 // Throws FormatError naming y.

@@ -44,7 +44,7 @@ DriverChoice chooseDriver(const ParadoxHeader& h)
             c.codePage = d->codePage;
         } else {
             c.codePage = codePageOfDriverName(c.name).value_or(h.dosCodePage != 0 ? h.dosCodePage
-                                                                                   : WindowsDefaultCodePage);
+                                                                                  : WindowsDefaultCodePage);
         }
         return c;
     }
@@ -277,8 +277,9 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val)
                         .arg(header.recordSize));
     // The engine's record buffer holds each field's logical value (see describeField).
     if (bufferBytes > std::numeric_limits<std::uint16_t>::max())
-        file.failAt(header.descriptorOffset(0), FormatError::Kind::Unsupported,
-                    QStringLiteral("the fields' values take %1 bytes, more than a record buffer holds").arg(bufferBytes));
+        file.failAt(
+            header.descriptorOffset(0), FormatError::Kind::Unsupported,
+            QStringLiteral("the fields' values take %1 bytes, more than a record buffer holds").arg(bufferBytes));
     t.recordBufferSize = std::uint16_t(bufferBytes);
     t.keySize = std::uint16_t(keyBytes);
 

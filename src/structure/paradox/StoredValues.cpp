@@ -101,8 +101,8 @@ bool decodeStoredValue(std::uint8_t typeCode, std::span<const std::byte> stored,
         break;
     case Long:
     case AutoIncrement:
-    case Date:  // day number, 1 January of year 1 = day 1, the engine's own numbering
-    case Time:  // milliseconds since midnight
+    case Date: // day number, 1 January of year 1 = day 1, the engine's own numbering
+    case Time: // milliseconds since midnight
         if (exact) {
             slot::putInt32(out, storedLong(stored.first<4>()));
             return true;
@@ -110,7 +110,7 @@ bool decodeStoredValue(std::uint8_t typeCode, std::span<const std::byte> stored,
         break;
     case Number:
     case Money:
-    case Timestamp:  // milliseconds since the start of day 0 of the Date numbering
+    case Timestamp: // milliseconds since the start of day 0 of the Date numbering
         if (exact) {
             slot::putDouble(out, storedDouble(stored.first<8>()));
             return true;

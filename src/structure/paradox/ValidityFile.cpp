@@ -136,8 +136,9 @@ ValFile parseValFile(const ByteReader& val, const ParadoxHeader& table)
                  QStringLiteral("referential-integrity offset %1 lies outside the checks and the footer")
                      .arg(v.header.integrityOffset));
     if (std::size_t(v.header.checkCount) * CheckFixedSize > bodyEnd - HeaderSize)
-        r.failAt(0x02, FormatError::Kind::Damaged,
-                 QStringLiteral("%1 validity checks do not fit before offset %2").arg(v.header.checkCount).arg(bodyEnd));
+        r.failAt(
+            0x02, FormatError::Kind::Damaged,
+            QStringLiteral("%1 validity checks do not fit before offset %2").arg(v.header.checkCount).arg(bodyEnd));
 
     ByteReader footer = val;
     footer.seek(v.header.footerOffset, "the footer");

@@ -58,8 +58,8 @@ TEST(KorvexReportAliases, ListsAliasesAndOpensTablesThroughADirectoryAlias)
     EXPECT_EQ(table.value("fieldCount").toInt(), 6);
 
     QTemporaryDir out;
-    const auto printed = korvexReport(folder.path(), {"--alias", "Fixtures", "--trace", out.filePath("trace.txt"),
-                                                      "widekey.db"});
+    const auto printed = korvexReport(folder.path(),
+                                      {"--alias", "Fixtures", "--trace", out.filePath("trace.txt"), "widekey.db"});
     EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
 
     const auto server = korvexReport(folder.path(), {"--alias", "Ledger", "--json", "accounts.db"});

@@ -1,7 +1,7 @@
+#include "../structure/FakeFormat.h"
 #include "Json.h"
 #include "StructureDump.h"
 #include "TestSupport.h"
-#include "../structure/FakeFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -108,8 +108,8 @@ TEST(StructureDump, LinksFindTheRelatedTableWhereTheReportFindsIt)
     formats.push_back(std::move(format));
     DatabaseEngine engine(std::move(formats));
     FieldDescriptorBuffer descriptors;
-    const auto dump = dumpTableStructure(engine, descriptors, "T.FAK", [](const QString& t) { return t; },
-                                         QLocale::c(), dir.path());
+    const auto dump = dumpTableStructure(
+        engine, descriptors, "T.FAK", [](const QString& t) { return t; }, QLocale::c(), dir.path());
     ASSERT_TRUE(dump.ok);
     const auto links = QJsonDocument::fromJson(dump.json.serialize().toUtf8()).object().value("links").toArray();
     ASSERT_EQ(links.size(), 2);

@@ -25,14 +25,14 @@ Run korvexReport(const QStringList& args, const QString& workDir)
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", workDir + "/config");
     env.insert("LC_ALL", "C");
-    env.remove("QT_QPA_PLATFORM");  // the command line must choose offscreen by itself
+    env.remove("QT_QPA_PLATFORM"); // the command line must choose offscreen by itself
     env.remove("DISPLAY");
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(workDir);
     p.start(QStringLiteral(KORVEX_REPORT_EXE), args);
     p.waitForFinished(120000);
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-               QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+               QString::fromUtf8(p.readAllStandardError())};
 }
 
 int pdfPages(const QString& pdf)
@@ -126,7 +126,7 @@ TEST_F(PrintCommand, PrintingFailureSaysWhyBesideTheFixedText)
 {
     KORVEX_REQUIRE_FIXTURES();
     QFile(work_.filePath("file")).open(QIODevice::WriteOnly);
-    const QString err = korvexReport({"--out", "file/pdfs", table_}, work_.path()).err;  // no folder inside a file
+    const QString err = korvexReport({"--out", "file/pdfs", table_}, work_.path()).err; // no folder inside a file
     EXPECT_TRUE(err.contains("Error printing table structure! (") && err.contains("cannot be created: Not a directory"))
         << err.toStdString();
 }
@@ -144,7 +144,7 @@ TEST_F(PrintCommand, StaleValIsWarnedAboutInTheJsonAndOnStandardError)
     }
     QFile val(work_.filePath("ZIPCODES.VAL"));
     ASSERT_TRUE(val.open(QIODevice::ReadWrite));
-    val.write("\x85", 1);  // the table's change counter is 0x84
+    val.write("\x85", 1); // the table's change counter is 0x84
     val.close();
 
     const auto json = korvexReport({"--json", "ZIPCODES.DB"}, work_.path());

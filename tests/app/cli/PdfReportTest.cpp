@@ -57,8 +57,8 @@ QStringList fieldNames(const QString& table)
 }
 
 struct Sample {
-    const char* path;  // below the samples folder
-    int pages;         // by the page plan on A4 with Arial 10 and the grid: 47 rows on page 1, 54 later
+    const char* path; // below the samples folder
+    int pages;        // by the page plan on A4 with Arial 10 and the grid: 47 rows on page 1, 54 later
 };
 
 } // namespace
@@ -68,8 +68,8 @@ TEST(PdfReports, SampleTablesPrintTheirInformationBlockAndEveryField)
     KORVEX_REQUIRE_SAMPLES();
     QTemporaryDir work;
     const Sample samples[] = {
-        {"paradox/teverett+paradoxReader/src/test/resources/examples/MEMBRE.DB", 2},  // 92 fields
-        {"dbase/infused+dbf/spec/fixtures/dbase_f5.dbf", 2},                          // 59 fields
+        {"paradox/teverett+paradoxReader/src/test/resources/examples/MEMBRE.DB", 2}, // 92 fields
+        {"dbase/infused+dbf/spec/fixtures/dbase_f5.dbf", 2},                         // 59 fields
         {"dbase/dbasellc+dBASEPlusGettingStarted_2_8_Samples/Data/qaid.DBF", 1},
         {"paradox/leonhad+paradoxdriver/src/test/resources/db/customer.db", 1},
     };
@@ -99,7 +99,8 @@ TEST(PdfReports, TraceAndPdfAgreeOnThePages)
 {
     KORVEX_REQUIRE_SAMPLES();
     QTemporaryDir work;
-    const QString table = korvex::test::samplesDir() + "/paradox/teverett+paradoxReader/src/test/resources/examples/MEMBRE.DB";
+    const QString table = korvex::test::samplesDir() +
+                          "/paradox/teverett+paradoxReader/src/test/resources/examples/MEMBRE.DB";
     int exitCode = -1;
     run(QStringLiteral(KORVEX_REPORT_EXE), {"--out", work.filePath("pdf"), table}, work.path(), &exitCode);
     ASSERT_EQ(exitCode, 0);

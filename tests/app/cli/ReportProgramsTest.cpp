@@ -30,8 +30,8 @@ Run run(const QString& program, const QStringList& args, const QString& workDir,
     p.setWorkingDirectory(workDir);
     p.start(program, args);
     p.waitForFinished(120000);
-    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-               QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+               QString::fromUtf8(p.readAllStandardError())};
 }
 
 // The shared libraries the dynamic loader initialised, one path each.
@@ -44,7 +44,10 @@ QStringList loadedLibraries(const QString& loaderTrace)
     return libraries;
 }
 
-QString fixtureTable() { return korvex::test::fixturesDir() + "/dbase/db3_types.dbf"; }
+QString fixtureTable()
+{
+    return korvex::test::fixturesDir() + "/dbase/db3_types.dbf";
+}
 
 } // namespace
 

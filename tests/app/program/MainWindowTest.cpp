@@ -1,7 +1,7 @@
+#include "MainWindow.h"
 #include "DirectoryListBox.h"
 #include "DriveAliasBox.h"
 #include "FileListBox.h"
-#include "MainWindow.h"
 #include "Program.h"
 #include "TableListView.h"
 
@@ -66,17 +66,20 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(root_.isValid());
-        ASSERT_TRUE(QDir(top_).mkpath("config/korvex") && QDir(top_).mkpath("tables/sub") && QDir(top_).mkpath("other"));
+        ASSERT_TRUE(QDir(top_).mkpath("config/korvex") && QDir(top_).mkpath("tables/sub") &&
+                    QDir(top_).mkpath("other"));
         for (const char* name : {"CUSTOMER.DB", "ORDERS.DBF", "NOTES.TXT", "lower.db", ".hidden.db"})
             writeFile(tables() + '/' + name);
         writeFile(top_ + "/other/X.DBF");
         writeFile(top_ + "/config/korvex/aliases.ini",
-                  "[Desk]\nPATH=" + tables().toUtf8() + "\n[Ledger]\nTYPE=ODBC\nSERVER NAME=db:/ledger\n"
-                  "[lower]\npath=" + top_.toUtf8() + "/other\n[A very long alias name, longer than 25]\nPATH=" +
-                  tables().toUtf8() + "\n");
+                  "[Desk]\nPATH=" + tables().toUtf8() +
+                      "\n[Ledger]\nTYPE=ODBC\nSERVER NAME=db:/ledger\n"
+                      "[lower]\npath=" +
+                      top_.toUtf8() + "/other\n[A very long alias name, longer than 25]\nPATH=" + tables().toUtf8() +
+                      "\n");
         volumes_ = {Volume{"/", "/dev/sda1", "ext4", {}, Volume::Kind::Fixed},
-                   Volume{top_, "/dev/sdb1", "ext4", "DATA", Volume::Kind::Fixed},
-                   Volume{"/nonexistent-korvex/STICK", "/dev/sdc1", "vfat", {}, Volume::Kind::Removable}};
+                    Volume{top_, "/dev/sdb1", "ext4", "DATA", Volume::Kind::Fixed},
+                    Volume{"/nonexistent-korvex/STICK", "/dev/sdc1", "vfat", {}, Volume::Kind::Removable}};
         QDir::setCurrent(tables());
         setApplicationToolTips(true);
     }
@@ -102,7 +105,10 @@ protected:
     static void settle() { QTest::qWait(3 * TForm_PrintTable::DriveNotifyMs); }
 
     template <typename T>
-    T* find(const char* name) const { return window_->findChild<T*>(QLatin1String(name)); }
+    T* find(const char* name) const
+    {
+        return window_->findChild<T*>(QLatin1String(name));
+    }
     TableListView* list() const { return find<TableListView>("ListViewTables"); }
     DriveAliasBox* drives() const { return find<DriveAliasBox>("DriveComboBox1"); }
     QStringList captions() const
@@ -118,7 +124,7 @@ protected:
     QString top_ = QDir(root_.path()).canonicalPath();
     bool configured_ = qputenv("XDG_CONFIG_HOME", QFile::encodeName(top_ + "/config"));
     std::vector<Volume> volumes_;
-    SettingsFile settings_;  // the program's own file under XDG_CONFIG_HOME
+    SettingsFile settings_; // the program's own file under XDG_CONFIG_HOME
     DatabaseEngine engine_;
     TableLocation location_;
     RecordedMessages messages_;
@@ -179,7 +185,7 @@ TEST_F(MainWindowTest, ResizeLaysOutEveryControl)
     EXPECT_EQ(at("DriveComboBox1"), QRect(238, 311, 207, 19));
     EXPECT_EQ(at("LabelTable"), QRect(15, 18, 207, 13));
 
-    resizeOuter(w, QSize(300, 200));   // smaller than the minimum: refused
+    resizeOuter(w, QSize(300, 200)); // smaller than the minimum: refused
     EXPECT_EQ(w.outerSize(), QSize(500, 330));
     EXPECT_EQ(at("GroupBoxTables"), QRect(12, 7, 360, 277));
     EXPECT_EQ(at("SpeedButtonEnde"), QRect(387, 234, 92, 50));
@@ -291,7 +297,7 @@ TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
     choose(top_ + " [data]");
     settle();
     EXPECT_TRUE(location_.CurrentAlias.isEmpty());
-    EXPECT_EQ(location_.CurrentDatabase, "DDBlower");   // kept until another alias is chosen
+    EXPECT_EQ(location_.CurrentDatabase, "DDBlower"); // kept until another alias is chosen
     EXPECT_TRUE(window_->isFileListLinked());
     EXPECT_TRUE(find<QWidget>("DirectoryListBox1")->isEnabled());
     EXPECT_EQ(location_.currentDirectory, top_ + "/other");
@@ -301,7 +307,7 @@ TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
 TEST_F(MainWindowTest, OnlyTheLastOfQuickChangesApplies)
 {
     open();
-    choose(">Ledger");           // would show an error if it were applied
+    choose(">Ledger"); // would show an error if it were applied
     QTest::qWait(10);
     choose(">lower");
     QTest::qWait(10);
@@ -397,19 +403,20 @@ TEST_P(PrintRunTest, AsksBeforeEachTableAfterAFailure)
     QStringList printed;
     int questions = 0;
     std::deque<ContinueAnswer> answers = c.answers;
-    window_->setPartners({nullptr, nullptr,
-                         [&](const QString& name) {
-                             printed << name;
-                             return !c.failing.contains(name);
-                         },
-                         {},
-                         [&](QWidget*) {
-                             ++questions;
-                             const ContinueAnswer a = answers.empty() ? ContinueAnswer::Yes : answers.front();
-                             if (!answers.empty())
-                                 answers.pop_front();
-                             return a;
-                         }});
+    window_->setPartners({nullptr,
+                          nullptr,
+                          [&](const QString& name) {
+                              printed << name;
+                              return !c.failing.contains(name);
+                          },
+                          {},
+                          [&](QWidget*) {
+                              ++questions;
+                              const ContinueAnswer a = answers.empty() ? ContinueAnswer::Yes : answers.front();
+                              if (!answers.empty())
+                                  answers.pop_front();
+                              return a;
+                          }});
     for (int i : c.selected)
         list()->setSelected(i, true);
     auto* print = find<QToolButton>("SpeedButtonPrint");
@@ -422,15 +429,22 @@ TEST_P(PrintRunTest, AsksBeforeEachTableAfterAFailure)
 
 INSTANTIATE_TEST_SUITE_P(
     Sequences, PrintRunTest,
-    ::testing::Values(
-        PrintRunCase{"FirstFailsThenYes", {0, 1, 2}, {"CUSTOMER.DB"}, {ContinueAnswer::Yes, ContinueAnswer::Yes},
-                     {"CUSTOMER.DB", "lower.db", "ORDERS.DBF"}, 2},
-        PrintRunCase{"All", {0, 1, 2}, {"CUSTOMER.DB", "lower.db"}, {ContinueAnswer::All},
-                     {"CUSTOMER.DB", "lower.db", "ORDERS.DBF"}, 1},
-        PrintRunCase{"No", {0, 1, 2}, {"CUSTOMER.DB"}, {ContinueAnswer::No}, {"CUSTOMER.DB"}, 1},
-        PrintRunCase{"LastFails", {0, 2}, {"ORDERS.DBF"}, {}, {"CUSTOMER.DB", "ORDERS.DBF"}, 0},
-        PrintRunCase{"OnlyUnselectedAfterAFailure", {0}, {"CUSTOMER.DB"}, {}, {"CUSTOMER.DB"}, 0},
-        PrintRunCase{"NothingSelected", {}, {}, {}, {}, 0}),
+    ::testing::Values(PrintRunCase{"FirstFailsThenYes",
+                                   {0, 1, 2},
+                                   {"CUSTOMER.DB"},
+                                   {ContinueAnswer::Yes, ContinueAnswer::Yes},
+                                   {"CUSTOMER.DB", "lower.db", "ORDERS.DBF"},
+                                   2},
+                      PrintRunCase{"All",
+                                   {0, 1, 2},
+                                   {"CUSTOMER.DB", "lower.db"},
+                                   {ContinueAnswer::All},
+                                   {"CUSTOMER.DB", "lower.db", "ORDERS.DBF"},
+                                   1},
+                      PrintRunCase{"No", {0, 1, 2}, {"CUSTOMER.DB"}, {ContinueAnswer::No}, {"CUSTOMER.DB"}, 1},
+                      PrintRunCase{"LastFails", {0, 2}, {"ORDERS.DBF"}, {}, {"CUSTOMER.DB", "ORDERS.DBF"}, 0},
+                      PrintRunCase{"OnlyUnselectedAfterAFailure", {0}, {"CUSTOMER.DB"}, {}, {"CUSTOMER.DB"}, 0},
+                      PrintRunCase{"NothingSelected", {}, {}, {}, {}, 0}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(MainWindowTest, PrintButtonFollowsTheSelectionAndErrorsEndTheRun)
@@ -447,11 +461,13 @@ TEST_F(MainWindowTest, PrintButtonFollowsTheSelectionAndErrorsEndTheRun)
 
     // An error the report does not catch ends the run at once and is shown.
     QStringList printed;
-    window_->setPartners({nullptr, nullptr, [&](const QString& name) -> bool {
-                             printed << name;
-                             throw SettingsValueError("Options", "Main_Header_FontSize", "big");
-                         },
-                         {}});
+    window_->setPartners({nullptr,
+                          nullptr,
+                          [&](const QString& name) -> bool {
+                              printed << name;
+                              throw SettingsValueError("Options", "Main_Header_FontSize", "big");
+                          },
+                          {}});
     print->click();
     EXPECT_EQ(printed, QStringList({"CUSTOMER.DB"}));
     ASSERT_EQ(messages_.errors.size(), 1);
@@ -501,7 +517,7 @@ TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
     EXPECT_EQ(list->selectedCount(), list->count());
     for (int i = 0; i < list->count(); ++i)
         list->setSelected(i, list->item(i).caption == "db3_nomemo.dbf");
-    QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);   // the button is pressed for a moment
+    QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier); // the button is pressed for a moment
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(top_ + "/pdf/Korvex - db3_nomemo.dbf.pdf"); }));
     program.mainWindow().SpeedButtonPrintClick();
     EXPECT_TRUE(QFile::exists(top_ + "/pdf/Korvex - db3_nomemo.dbf (2).pdf"));

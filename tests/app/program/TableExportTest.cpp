@@ -2,9 +2,9 @@
 // exports of selected tables of the demo database, the preview painted onto a printer,
 // and the popup's two entries.
 
+#include "TableExport.h"
 #include "DemoDatabase.h"
 #include "MainWindow.h"
-#include "TableExport.h"
 #include "TableListView.h"
 
 #include "DatabaseEngine.h"
@@ -24,9 +24,9 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -89,9 +89,10 @@ TEST_F(TableExportTest, TheDialogIsUsedFromTheKeyboardAndNamesItsControls)
     EXPECT_EQ(dialog.windowTitle(), "Export 3 tables");
     EXPECT_EQ(dialog.kind(), ExportKind::Book);
     EXPECT_EQ(dialog.target(), "/data/tables.pdf");
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             dialog.kindButton(ExportKind::Book), dialog.kindButton(ExportKind::Markdown),
-             dialog.kindButton(ExportKind::Tbls), dialog.targetEdit(), dialog.chooseButton(), dialog.exportButton()})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{dialog.kindButton(ExportKind::Book), dialog.kindButton(ExportKind::Markdown),
+                                         dialog.kindButton(ExportKind::Tbls), dialog.targetEdit(),
+                                         dialog.chooseButton(), dialog.exportButton()})
         EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
 
     // The kinds by their accelerators (a button pressed so is clicked a moment later); a
@@ -152,8 +153,8 @@ TEST_F(TableExportTest, TheSelectedTablesGoToMarkdownTblsAndTheBook)
     EXPECT_TRUE(progress_.messages.contains("Printing structure of table ORDERS.DB..."));
     EXPECT_EQ(services_.location().currentDirectory, demo()) << "the browser's location stays";
 
-    const ExportOutcome nowhere =
-        exportTables(services_, progress_, set, ExportKind::Tbls, out("no/such/folder/schema.json"), "9.9");
+    const ExportOutcome nowhere = exportTables(services_, progress_, set, ExportKind::Tbls,
+                                               out("no/such/folder/schema.json"), "9.9");
     EXPECT_FALSE(nowhere.error.isEmpty());
 }
 
@@ -189,8 +190,8 @@ TEST_F(TableExportTest, ThePreviewPaintsThePagesOfTheReportsOntoItsPrinter)
 TEST_F(TableExportTest, ThePopupOffersPreviewAndExportOfTheSelectedTables)
 {
     TableLocation location;
-    TForm_PrintTable window(TForm_PrintTable::Services{services_.settings(), services_.engine(), location, {},
-                                                       [] { return VolumeList(); }, nullptr, QLocale::c()});
+    TForm_PrintTable window(TForm_PrintTable::Services{
+        services_.settings(), services_.engine(), location, {}, [] { return VolumeList(); }, nullptr, QLocale::c()});
     QStringList previewed, exported;
     TForm_PrintTable::Partners partners;
     partners.previewTables = [&](const QStringList& names) { previewed = names; };
@@ -210,8 +211,8 @@ TEST_F(TableExportTest, ThePopupOffersPreviewAndExportOfTheSelectedTables)
     EXPECT_TRUE(preview->isEnabled());
     window.findChild<QAction*>("SelectAllFiles")->trigger();
     preview->trigger();
-    EXPECT_EQ(previewed, QStringList({"CATEGORY.DBF", "CUSTOMER.DB", "ITEMS.DB", "ORDERS.DB", "PRODUCTS.DBF",
-                                      "SUPPLIER.DBF"}));
+    EXPECT_EQ(previewed,
+              QStringList({"CATEGORY.DBF", "CUSTOMER.DB", "ITEMS.DB", "ORDERS.DB", "PRODUCTS.DBF", "SUPPLIER.DBF"}));
     window.findChild<QAction*>("ClearFiles")->trigger();
     EXPECT_FALSE(exportTables->isEnabled());
     exportTables->trigger();

@@ -53,7 +53,7 @@ bool isDark(QRgb c) { return qGray(c) < 64; }
 TEST(FitMessageText, TextWithinTheLimitIsUnchanged)
 {
     EXPECT_EQ(fitMessageText(QString(27, 'x'), 271, tenPerCharacter), QString(27, 'x'));
-    EXPECT_EQ(fitMessageText(QString(27, 'x'), 270, tenPerCharacter), QString(27, 'x'));   // exactly at it
+    EXPECT_EQ(fitMessageText(QString(27, 'x'), 270, tenPerCharacter), QString(27, 'x')); // exactly at it
     EXPECT_EQ(fitMessageText(QString(), 271, tenPerCharacter), QString());
 }
 
@@ -110,7 +110,7 @@ TEST_F(MessageWindow, FramelessFixedClientAreaWithoutInput)
     EXPECT_FALSE(window_.isModal());
     EXPECT_EQ(window_.windowModality(), Qt::NonModal);
     EXPECT_TRUE(window_.testAttribute(Qt::WA_ShowWithoutActivating));
-    EXPECT_FALSE(window_.isVisible());   // hidden until a table prints
+    EXPECT_FALSE(window_.isVisible()); // hidden until a table prints
     EXPECT_EQ(window_.messageText(), QString());
 }
 
@@ -244,7 +244,7 @@ TEST_F(MessageWindow, ShownCentredNotModalAndPaintedBeforeShowReturns)
 TEST_F(MessageWindow, ShowingAgainOnlyReplacesTheText)
 {
     window_.showMessage(Prefix + "A.DB...");
-    window_.move(10, 10);   // wherever it stands now
+    window_.move(10, 10); // wherever it stands now
     PaintWatch watch(panel("Msg"));
     window_.showMessage(Prefix + "B.DB...");
     EXPECT_TRUE(window_.isVisible());

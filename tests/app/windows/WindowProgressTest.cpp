@@ -1,9 +1,9 @@
+#include "WindowProgress.h"
 #include "EvaMessageWindow.h"
 #include "FakeFormat.h"
 #include "RecordingDevice.h"
 #include "ReportServices.h"
 #include "TableReport.h"
-#include "WindowProgress.h"
 
 #include <gtest/gtest.h>
 
@@ -175,11 +175,11 @@ TEST_F(ProgressOfAReport, WindowAndCursorDuringAndAfterAJob)
 {
     ASSERT_TRUE(print());
     EXPECT_EQ(watched_.steps, (QStringList{
-                                 "busy window=hidden cursor=busy",
-                                 "show window=shown cursor=busy",
-                                 "hide window=hidden cursor=busy",
-                                 "idle window=hidden cursor=normal",
-                             }));
+                                  "busy window=hidden cursor=busy",
+                                  "show window=shown cursor=busy",
+                                  "hide window=hidden cursor=busy",
+                                  "idle window=hidden cursor=normal",
+                              }));
     EXPECT_EQ(window_.messageText(), "Printing structure of table T.FAK...");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

@@ -1,5 +1,5 @@
-#include "FakeFormat.h"
 #include "ReportServices.h"
+#include "FakeFormat.h"
 
 #include <gtest/gtest.h>
 

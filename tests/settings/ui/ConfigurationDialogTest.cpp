@@ -1,5 +1,5 @@
-#include "ApplicationToolTips.h"
 #include "ConfigurationDialog.h"
+#include "ApplicationToolTips.h"
 #include "FakeFormat.h"
 #include "FieldColumns.h"
 #include "FieldHeader.h"
@@ -161,7 +161,8 @@ protected:
     }
     TForm_PrnTabCfg& open()
     {
-        dialog_ = std::make_unique<TForm_PrnTabCfg>(TForm_PrnTabCfg::Services::from(services_, printer_, margins_, &messages_));
+        dialog_ = std::make_unique<TForm_PrnTabCfg>(
+            TForm_PrnTabCfg::Services::from(services_, printer_, margins_, &messages_));
         return *dialog_;
     }
     template <typename W = QWidget>
@@ -269,8 +270,11 @@ TEST_F(ConfigDialog, ListsWithoutTheStoredChoiceAndEveryControlNamedForScreenRea
 {
     // Fonts the printer lacks stay as they are stored (once, however often the dialog
     // loads); an empty name takes the first font.
-    store({{"FONT/Name", "Arial"}, {"FONT/Size", "40"}, {"Options/ColorZebraPattern", "12 %"},
-           {"Options/Main_Header_FontName", "Arial"}, {"Options/Sub_Header_FontName", ""}});
+    store({{"FONT/Name", "Arial"},
+           {"FONT/Size", "40"},
+           {"Options/ColorZebraPattern", "12 %"},
+           {"Options/Main_Header_FontName", "Arial"},
+           {"Options/Sub_Header_FontName", ""}});
     TForm_PrnTabCfg& d = open();
     click("CancelButton");
     EXPECT_EQ(get<QComboBox>("ComboBoxFontName")->currentText(), "Arial");

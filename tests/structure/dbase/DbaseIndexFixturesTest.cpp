@@ -37,7 +37,7 @@ const std::vector<ExpectedTag> FlagTags = {
     {"QTYDESC", "QTY", "", "", false, true},
     {"NAMEQTY", "", "NAME+STR(QTY,10)"},
     {"UPNAME", "", "UPPER(NAME)", "", true, true},
-    {"SPACED", "NAME"},  // " NAME ": blanks around a field name leave a field index
+    {"SPACED", "NAME"}, // " NAME ": blanks around a field name leave a field index
 };
 
 std::vector<IndexDescription> indexesOf(const char* name)

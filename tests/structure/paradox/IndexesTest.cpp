@@ -58,7 +58,7 @@ std::vector<IndexDescription> indexesOf(const QString& path)
 }
 
 IndexDescription readIndex(const QByteArray& x, IndexFileKind kind, const Table& table,
-                          const QString& name = QStringLiteral("T.XG0"))
+                           const QString& name = QStringLiteral("T.XG0"))
 {
     return readSecondaryIndex(ByteReader(FileBytes{name, test::asBytes(x)}), kind, table.header,
                               CodePage(table.definition.codePage));
@@ -280,8 +280,7 @@ TEST(ParadoxIndexes, PxlibReadsTheSameFieldsAndFileTypes)
         if (t.header.fileType == 0) {
             EXPECT_EQ(tail.back().name, "Blk Num");
             for (std::size_t k = 0; k < t.header.primaryKeyFields; ++k)
-                EXPECT_EQ(QString::fromLatin1(tail[std::size_t(fields.size()) + k].name),
-                          t.definition.fields[k].name);
+                EXPECT_EQ(QString::fromLatin1(tail[std::size_t(fields.size()) + k].name), t.definition.fields[k].name);
         } else {
             ASSERT_EQ(tail.size(), std::size_t(fields.size()) + 3);
             EXPECT_EQ(tail[tail.size() - 3].name, "Tup No");
@@ -294,7 +293,7 @@ TEST(ParadoxIndexes, PxlibReadsTheSameFieldsAndFileTypes)
 TEST(ParadoxIndexes, IndexFieldThatIsAlsoAKeyField)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const Table areacodes = loadSample(Db + "AREACODES.DB");  // AC (key, A5), State (A3), Cities (A157)
+    const Table areacodes = loadSample(Db + "AREACODES.DB"); // AC (key, A5), State (A3), Cities (A157)
     IndexFileBuilder repeated;
     repeated.indexName = "stac";
     repeated.fields = {{1, 3, "State", 2}, {1, 5, "AC", 1}, {1, 5, "AC", 3}, {3, 2, "Blk Num", 4}};
@@ -313,7 +312,7 @@ TEST(ParadoxIndexes, IndexFieldThatIsAlsoAKeyField)
     keyAlone.fields = {{1, 5, "AC", 1}, {1, 5, "AC", 2}, {3, 2, "Blk Num", 3}};
     EXPECT_EQ(readIndex(keyAlone.build(), IndexFileKind::Composite, areacodes).fields, "AC");
 
-    const Table two = loadSample(Joins + "two.db");  // ID1, ID2 (keys, I), Name (A3)
+    const Table two = loadSample(Joins + "two.db"); // ID1, ID2 (keys, I), Name (A3)
     IndexFileBuilder nameId2;
     nameId2.indexName = "byname";
     nameId2.fields = {{1, 3, "Name", 3}, {4, 4, "ID2", 2}, {4, 4, "ID1", 3}, {3, 2, "Blk Num", 4}};
@@ -326,7 +325,7 @@ TEST(ParadoxIndexes, IndexFieldThatIsAlsoAKeyField)
 TEST(ParadoxIndexes, FlagsOfTheOptionsByteAndTheFieldNumbers)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const Table fk4 = loadSample(Joins + "fk4.db");  // ID (key), FK1, B1, FK
+    const Table fk4 = loadSample(Joins + "fk4.db"); // ID (key), FK1, B1, FK
     IndexFileBuilder b;
     b.indexName = "flags";
     b.fields = {{4, 4, "FK1", 2}, {4, 4, "FK", 4}, {4, 4, "ID", 3}, {3, 2, "Blk Num", 4}};
@@ -381,21 +380,21 @@ TEST(ParadoxIndexes, FormatThreeIndexFileNamesItsFieldByNumber)
 TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const Table c = loadSample(Joins + "C.DB");  // C (key), A, B: all Long
-    const QByteArray fk1x = test::readWholeFile(samplePath(Joins + "fk1.x02"));  // FK (I), ID (+), Blk Num
+    const Table c = loadSample(Joins + "C.DB");                                 // C (key), A, B: all Long
+    const QByteArray fk1x = test::readWholeFile(samplePath(Joins + "fk1.x02")); // FK (I), ID (+), Blk Num
     EXPECT_EQ(indexFailure(fk1x, IndexFileKind::SingleField, c).detail().toStdString(),
               "the index does not fit the table: field 1 of the index file is named \"FK\", but the table's "
               "field 2 is \"A\"");
 
     const Table fk1 = loadSample(Joins + "fk1.db");
-    const QByteArray cx = test::readWholeFile(samplePath(Joins + "C.X03"));  // B, C, Blk Num
+    const QByteArray cx = test::readWholeFile(samplePath(Joins + "C.X03")); // B, C, Blk Num
     const FormatError wrongNumber = indexFailure(cx, IndexFileKind::SingleField, fk1);
     EXPECT_EQ(wrongNumber.detail().toStdString(),
               "the index does not fit the table: index field 1 is field 3, but the table has "
               "2 fields");
     EXPECT_EQ(wrongNumber.file(), "T.XG0");
 
-    const Table fk2 = loadSample(Joins + "fk2.db");  // ID (+), FK (I)
+    const Table fk2 = loadSample(Joins + "fk2.db"); // ID (+), FK (I)
     QByteArray retyped = test::readWholeFile(samplePath(Joins + "fk2.x02"));
     retyped[0x78] = char(0x03);  // FK as a Short
     retyped[0x79] = char(0x02);
@@ -419,7 +418,8 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
               "not the data file of a single-field index (.Xnn) (file type 8: composite secondary index data, "
               "maintained)");
     EXPECT_EQ(indexFailure(test::readWholeFile(samplePath(Joins + "fk4.YG0")), IndexFileKind::Composite, fk4)
-                  .detail().toStdString(),
+                  .detail()
+                  .toStdString(),
               "not the data file of a composite index (.XGn) (file type 7: composite secondary index tree)");
 
     QByteArray unnamed = xg;
@@ -453,7 +453,7 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
                   "data, maintained)");
 
         QFile::remove(s.path("fk1.y02"));
-        s.copy(Joins + "fk1.y02", "FK1.Y02");  // found without regard to case
+        s.copy(Joins + "fk1.y02", "FK1.Y02"); // found without regard to case
         EXPECT_EQ(indexesOf(s.path("fk1.db")).size(), 2u);
 
         // Through the engine: the list fails with its own code and the file in the message.

@@ -196,7 +196,8 @@ const InventoryRow Inventory[] = {
     {"leonhad+paradoxdriver/src/test/resources/db/SERVER.DB", 7, true, 4, 2, 2, 0x11, "ANSII850", false, -1},
     {"leonhad+paradoxdriver/src/test/resources/encrypt/encrypted.db", 5, false, 2, 0, 2, 0x00, "ascii", true, -1},
     {"leonhad+paradoxdriver/src/test/resources/encrypt/encrypted35.db", 3, false, 2, 0, 2, 0x00, "", true, -1},
-    {"leonhad+paradoxdriver/src/test/resources/encrypt/encryptedmemo.db", 4, false, 1, 0, 2, 0x11, "ANSII850", true, -1},
+    {"leonhad+paradoxdriver/src/test/resources/encrypt/encryptedmemo.db", 4, false, 1, 0, 2, 0x11, "ANSII850", true,
+     -1},
     {"leonhad+paradoxdriver/src/test/resources/fields/bcd.db", 5, false, 3, 0, 2, 0x00, "ascii", false, -1},
     {"leonhad+paradoxdriver/src/test/resources/fields/bytes.db", 5, false, 1, 0, 2, 0x00, "ascii", false, -1},
     {"leonhad+paradoxdriver/src/test/resources/fields/date35.db", 3, false, 1, 0, 2, 0x00, "", false, -1},
@@ -504,6 +505,5 @@ TEST(ParadoxSamples, ReadingEveryTableTakes)
         ++read;
     }
     const qint64 ms = timer.elapsed();
-    std::cout << "[ timing   ] read " << read << " Paradox sample tables (with their .VAL files) in " << ms
-              << " ms\n";
+    std::cout << "[ timing   ] read " << read << " Paradox sample tables (with their .VAL files) in " << ms << " ms\n";
 }
