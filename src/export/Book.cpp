@@ -1,6 +1,7 @@
 #include "Book.h"
 
 #include "ChapterDevice.h"
+#include "KeptMessages.h"
 #include "TableSchema.h"
 
 #include "RecordingDevice.h"
@@ -12,18 +13,6 @@
 namespace korvex {
 
 namespace {
-
-// The report's messages kept for the contents: the fixed text and why, on one line.
-class KeptMessages : public UserMessages {
-public:
-    void showError(const QString& message, const QString& reason) override
-    {
-        last = message.simplified();
-        if (!reason.isEmpty())
-            last += QStringLiteral(" (%1)").arg(reason.simplified());
-    }
-    QString last;
-};
 
 // The front pages' geometry: the report's margins and body font, so that they look like
 // the pages that follow.

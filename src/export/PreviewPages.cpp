@@ -1,25 +1,11 @@
 #include "PreviewPages.h"
 
 #include "ChapterDevice.h"
+#include "KeptMessages.h"
 
 #include "ReportServices.h"
 
 namespace korvex {
-
-namespace {
-
-class KeptMessage : public UserMessages {
-public:
-    void showError(const QString& message, const QString& reason) override
-    {
-        last = message.simplified();
-        if (!reason.isEmpty())
-            last += QStringLiteral(" (%1)").arg(reason.simplified());
-    }
-    QString last;
-};
-
-} // namespace
 
 PreviewPages::PreviewPages(ReportServices& services, ReportProgress& progress)
     : services_(services), progress_(progress)
@@ -27,7 +13,7 @@ PreviewPages::PreviewPages(ReportServices& services, ReportProgress& progress)
 
 std::vector<PreviewFailure> PreviewPages::draw(PrintDevice& device, const QStringList& tables)
 {
-    KeptMessage messages;
+    KeptMessages messages;
     ChapterDevice chapter(device);
     TableReporter reporter(services_, chapter, messages, progress_);
     reporter.setClock(now_);

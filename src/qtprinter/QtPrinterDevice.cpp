@@ -3,6 +3,7 @@
 #include "CupsQueue.h"
 #include "DeviceFont.h"
 #include "JobFiles.h"
+#include "RecordingDevice.h"
 
 #include <QDir>
 #include <QFile>
@@ -333,6 +334,15 @@ void QtPrinterDevice::lineTo(int x, int y)
     painter.drawLine(QPointF(penX_, penY_), QPointF(x, y));
     penX_ = x;
     penY_ = y;
+}
+
+std::unique_ptr<RecordingDevice> recorderLike(QtPrinterDevice& printer)
+{
+    auto recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, printer.caps());
+    printer.setOrientation(Orientation::Landscape);
+    recorder->setCaps(Orientation::Landscape, printer.caps());
+    printer.setOrientation(Orientation::Portrait);
+    return recorder;
 }
 
 } // namespace korvex

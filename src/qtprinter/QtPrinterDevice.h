@@ -16,6 +16,8 @@ class QPrinter;
 
 namespace korvex {
 
+class RecordingDevice;
+
 // The fonts a print job can use, in the font database's order: every job is painted into a
 // spool PDF first, so a printer prints exactly the font families that Qt can embed there,
 // the scalable ones, whichever printer is chosen.
@@ -121,5 +123,9 @@ private:
     QString lastOutputFile_;
     int lastJobId_ = 0;
 };
+
+// A recording device with the printer's pages in both orientations and its fonts: it
+// measures and plans exactly as the printer would print. The printer is left upright.
+std::unique_ptr<RecordingDevice> recorderLike(QtPrinterDevice& printer);
 
 } // namespace korvex

@@ -1,9 +1,8 @@
 #include "PrintCommand.h"
 
 #include "AliasCommand.h"
-#include "Book.h"
+#include "BookPdf.h"
 #include "DatabaseEngine.h"
-#include "PdfNavigation.h"
 #include "QtPrinterDevice.h"
 #include "RecordingDevice.h"
 #include "ReportServices.h"
@@ -70,16 +69,6 @@ void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& 
         writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
 }
 
-// A recording device with the printer's pages in both orientations and its fonts.
-std::unique_ptr<RecordingDevice> recorderLike(QtPrinterDevice& printer)
-{
-    auto recorder = std::make_unique<RecordingDevice>(RecordingDevice::Metrics::RealFonts, printer.caps());
-    printer.setOrientation(Orientation::Landscape);
-    recorder->setCaps(Orientation::Landscape, printer.caps());
-    printer.setOrientation(Orientation::Portrait);
-    return recorder;
-}
-
 // --book: every table's report in one PDF with its title page and contents, spooled by the
 // PDF printer and then given its bookmarks and links.
 int printBook(const PrintRequest& request, ReportServices& services)
@@ -98,12 +87,8 @@ int printBook(const PrintRequest& request, ReportServices& services)
         writeWarnings(engine, entry.argument, entry.databaseName, entry.name);
     BookLayout layout;
     try {
-        QtPrinterDevice printer(spool.path());
-        printer.selectPdfPrinter(spool.path());
-        const auto planner = recorderLike(printer);
-        BookPrinter book(services, progress, printer, *planner);
-        layout = book.printBook(request.tables, QCoreApplication::applicationVersion());
-        addPdfNavigation(printer.lastOutputFile(), target, layout);
+        layout = writeBookPdf(services, progress, request.tables, spool.path(), target,
+                              QCoreApplication::applicationVersion());
     } catch (const PrinterError& e) {
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
         return ExitFailed;

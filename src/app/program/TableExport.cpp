@@ -1,12 +1,10 @@
 #include "TableExport.h"
 
-#include "Book.h"
+#include "BookPdf.h"
 #include "MarkdownExport.h"
-#include "PdfNavigation.h"
 #include "TblsExport.h"
 
 #include "QtPrinterDevice.h"
-#include "RecordingDevice.h"
 #include "ReportServices.h"
 #include "TableLocation.h"
 
@@ -67,16 +65,7 @@ void writeBook(ReportServices& services, ReportProgress& progress, const TableSe
     const QTemporaryDir spool;
     if (!spool.isValid())
         throw PrinterError(QStringLiteral("There is no temporary folder for the book: %1").arg(spool.errorString()));
-    QtPrinterDevice printer(spool.path());
-    printer.selectPdfPrinter(spool.path());
-    // The planner measures with the printer's pages in both orientations and its fonts.
-    RecordingDevice planner(RecordingDevice::Metrics::RealFonts, printer.caps());
-    printer.setOrientation(Orientation::Landscape);
-    planner.setCaps(Orientation::Landscape, printer.caps());
-    printer.setOrientation(Orientation::Portrait);
-    BookPrinter book(services, progress, printer, planner);
-    const BookLayout layout = book.printBook(tables, version);
-    addPdfNavigation(printer.lastOutputFile(), target, layout);
+    const BookLayout layout = writeBookPdf(services, progress, tables, spool.path(), target, version);
     for (const auto& chapter : layout.chapters)
         if (!chapter.printed)
             outcome.leftOut.push_back({chapter.table.name, chapter.error});

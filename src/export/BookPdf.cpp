@@ -1,0 +1,21 @@
+#include "BookPdf.h"
+
+#include "PdfNavigation.h"
+#include "QtPrinterDevice.h"
+#include "RecordingDevice.h"
+
+namespace korvex {
+
+BookLayout writeBookPdf(ReportServices& services, ReportProgress& progress, const TableSet& tables,
+                        const QString& spoolFolder, const QString& target, const QString& version)
+{
+    QtPrinterDevice printer(spoolFolder);
+    printer.selectPdfPrinter(spoolFolder);
+    const auto planner = recorderLike(printer);
+    BookPrinter book(services, progress, printer, *planner);
+    BookLayout layout = book.printBook(tables, version);
+    addPdfNavigation(printer.lastOutputFile(), target, layout);
+    return layout;
+}
+
+} // namespace korvex
