@@ -75,7 +75,7 @@ void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
     reporter.setClock(now_);
     reporter.setLocale(locale_);
     for (const auto& entry : tables.tables) {
-        tableHook_(layout.chapters.size() + 1, tables.tables.size(), entry.argument);
+        tableHook_(layout.chapters.size() + 1, tables.tables.size(), entry.name);
         BookChapter chapter;
         chapter.table = entry;
         const TableSchema summary = readTableSchema(services_.engine(), services_.descriptors(), entry, label, locale_,
@@ -192,7 +192,7 @@ void BookPrinter::printChapters(const TableSet& tables, BookLayout& layout)
     for (const auto& chapter : layout.chapters) {
         if (!chapter.printed)
             continue;
-        tableHook_(++number, count, chapter.table.argument);
+        tableHook_(++number, count, chapter.table.name);
         location = locationOf(tables, chapter.table);
         reporter.setPageNumberOffset(chapter.firstPage - 1);
         messages.last.clear();

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <map>
@@ -264,6 +265,20 @@ TEST_F(WriteFaults, NamesShowTheirControlCharactersVisibly)
     const Outcome tbls = run(Report, {"--format", "tbls", "names/bad\x1b[2J.db"}, work());
     EXPECT_FALSE(tbls.err.contains('\x1b')) << tbls.err.toStdString();
     EXPECT_TRUE(tbls.err.contains("bad\\x1b[2J.db")) << tbls.err.toStdString();
+}
+
+// Progress on standard error when it is a terminal (script(1) gives the run one), and
+// nowhere else.
+TEST_F(WriteFaults, ProgressShowsOnATerminalOnly)
+{
+    if (QStandardPaths::findExecutable("script").isEmpty())
+        GTEST_SKIP() << "script(1) is not installed";
+    for (const QString& form : {QString("--json"), QString("--book terminal.pdf")}) {
+        const Outcome terminal = run("script", {"-qec", Report + ' ' + form + " demo", "/dev/null"}, work());
+        EXPECT_EQ(terminal.exitCode, 0) << form.toStdString();
+        EXPECT_TRUE(terminal.out.contains("\r[4/6] ORDERS.DB\x1b[K")) << terminal.out.toStdString();
+        EXPECT_FALSE(run(Report, form.split(' ') << "demo", work()).err.contains("[4/6]")) << form.toStdString();
+    }
 }
 
 } // namespace

@@ -68,6 +68,19 @@ void Json::write(QString& out, int indent) const
     }
 }
 
+QString Json::escapeControls(const QString& json)
+{
+    QString out;
+    out.reserve(json.size());
+    for (const QChar c : json) {
+        if (c.unicode() >= 0x7f && c.unicode() <= 0x9f)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 QString Json::serialize() const
 {
     QString out;

@@ -192,7 +192,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
             return endedRun(QStringLiteral("korvex-report"), signal,
                             recorder ? QStringLiteral("no trace was written")
                                      : QStringLiteral("the tables from %1 on were not printed").arg(table));
-        line.show(i + 1, tables.size(), table);
+        line.show(i + 1, tables.size(), tables[i].name);
         const QFileInfo info(table);
         if (!request.aliasDatabase)
             location.currentDirectory = info.absolutePath();

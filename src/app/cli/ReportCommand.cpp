@@ -40,7 +40,7 @@ void forEachTable(const std::vector<TableEntry>& tables, Read read)
     ProgressLine progress;
     for (std::size_t i = 0; i < tables.size(); ++i) {
         stopWhenAsked();
-        progress.show(i + 1, tables.size(), tables[i].argument);
+        progress.show(i + 1, tables.size(), tables[i].name);
         read(tables[i]);
     }
     stopWhenAsked();
@@ -113,7 +113,7 @@ int writeTbls(DatabaseEngine& engine, const TableSet& set)
 {
     const auto schemas = readSchemas(engine, set, tblsLabel, QLocale::c());
     const bool allOk = reportFailures(schemas);
-    writeTo(stdout, QString::fromUtf8(tblsSchemaJson(set.origin, schemas)));
+    writeTo(stdout, Json::escapeControls(QString::fromUtf8(tblsSchemaJson(set.origin, schemas))));
     return allOk ? 0 : ExitFailed;
 }
 
@@ -350,6 +350,10 @@ int ReportCommand::run()
 {
     endRunsOnSignals();
     const int status = runReportCommand(QCoreApplication::arguments(), [this](const PrintRequest&, ReportServices&) {
+        // The printing program sets up its own handling of signals; one that came before is
+        // not carried over.
+        if (const int signal = endingSignal())
+            return endedRun(Program, signal, QStringLiteral("nothing was printed"));
         return runPrintProgram(arguments_.data());
     });
     return finishStandardOutput(Program, status);

@@ -10,6 +10,7 @@
 // be read is an error (exit status 1), so that tbls stops rather than document nothing.
 
 #include "AliasCommand.h"
+#include "Json.h"
 #include "ReportCommand.h"
 
 #include "DatabaseEngine.h"
@@ -117,7 +118,7 @@ int run(int argc, char* argv[])
     }
     if (!anyRead)
         return fail(QStringLiteral("%1: no table could be read").arg(set.origin));
-    writeTo(stdout, QString::fromUtf8(tblsSchemaJson(set.origin, schemas)));
+    writeTo(stdout, Json::escapeControls(QString::fromUtf8(tblsSchemaJson(set.origin, schemas))));
     return 0;
 }
 
