@@ -220,6 +220,25 @@ TEST_F(WriteFaults, AFullTemporaryFolderIsNoChangedTableAndLeavesNothing)
     EXPECT_FALSE(QFileInfo::exists(path("full.pdf")));
 }
 
+// A full target gave "Unknown error", and a PDF per table came out cut.
+TEST_F(WriteFaults, AFullTargetKeepsTheEarlierBookAndSaysTheDiskIsFull)
+{
+    ASSERT_TRUE(QDir().mkpath(path("full-target")));
+    ASSERT_EQ(run(Report, {"--book", "full-target/book.pdf", "demo"}, work()).exitCode, 0);
+    const auto earlier = entriesOf(path("full-target"));
+    const Outcome book = run(Report, {"--book", "full-target/book.pdf", "demo"}, work(),
+                             fullDisk(path("full-target"), "write", "20000"));
+    EXPECT_EQ(book.exitCode, 1);
+    EXPECT_TRUE(book.err.contains("book.pdf\": No space left on device")) << book.err.toStdString();
+    EXPECT_EQ(entriesOf(path("full-target")), earlier);
+
+    const Outcome pdf = run(Report, {"--out", "full-target", "demo/ORDERS.DB"}, work(),
+                            fullDisk(path("full-target"), "write", "20000"));
+    EXPECT_EQ(pdf.exitCode, 1);
+    EXPECT_TRUE(pdf.err.contains("no space is left in the folder")) << pdf.err.toStdString();
+    EXPECT_EQ(entriesOf(path("full-target")), earlier);
+}
+
 TEST_F(WriteFaults, AnInterruptedBookLeavesNeitherTheBookNorItsSpoolFiles)
 {
     ASSERT_TRUE(QDir().mkpath(path("tmp-stop")));
