@@ -109,8 +109,11 @@ std::optional<QString> writeNewFile(const QString& folder, const QString& name, 
         error = systemError(EEXIST);
         return std::nullopt;
     }
-    bool ok = !keepMode || ::fchmod(fd, *keepMode) == 0;
-    ok = ok && writeAll(fd, bytes);
+    // The replaced file's permissions are kept where the file system can hold them (not on
+    // a FAT stick, which has none to keep).
+    if (keepMode)
+        (void)::fchmod(fd, *keepMode);
+    bool ok = writeAll(fd, bytes);
     // A file system may tell that there is no room only here (delayed allocation, quotas,
     // network file systems).
     ok = ok && ::fsync(fd) == 0;
