@@ -1,5 +1,7 @@
 #include "QxHeader.h"
 
+#include "QxHeaderAccessible.h"
+
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -75,6 +77,7 @@ void TQxHeader::attachModel()
     setMouseTracking(true); // the resize cursor follows the pointer without a button held
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("Header"));
+    QxHeaderAccessible::install();
     resize(model_->width(), DefaultHeight);
 
     model_->Sections().setHeader([this](const QString& text) { return fontMetrics().horizontalAdvance(text); },
