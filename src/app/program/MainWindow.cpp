@@ -113,6 +113,15 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const QString& cap
 
 } // namespace
 
+void installMainWindowAccessible()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(mainWindowAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
 void setApplicationHintDelay(int milliseconds)
 {
     if (auto* style = dynamic_cast<HintDelayStyle*>(QApplication::style())) {
@@ -136,11 +145,7 @@ TForm_PrintTable::TForm_PrintTable(Services services, QWidget* parent)
     setFont(windowFont());
     setAcceptDrops(true);
     installContextMenuKey();
-    static const bool accessibleAsWindow = [] {
-        QAccessible::installFactory(mainWindowAccessible);
-        return true;
-    }();
-    Q_UNUSED(accessibleAsWindow);
+    installMainWindowAccessible();
     makeControls();
     makePopupMenu();
     connectHandlers();

@@ -43,6 +43,11 @@ struct TableLocation;
 // A path given as a local path or as a file:// URI, as a local path; anything else as it is.
 QString localPathOf(const QString& argument);
 
+// Makes the main window speak to screen readers as a window (a frame), not as a filler.
+// The program calls it before it makes any window: the first message about a window to a
+// screen reader makes and keeps its accessible interface. Safe to call again.
+void installMainWindowAccessible();
+
 // The application's hints appear after the pointer has rested this long on a control.
 void setApplicationHintDelay(int milliseconds);
 

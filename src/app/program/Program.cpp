@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "AliasFile.h"
+#include "ContextMenuKey.h"
 #include "HandlerErrors.h"
 #include "Pictures.h"
 #include "TableExport.h"
@@ -63,6 +64,8 @@ void Program::prepareApplication()
     // windows' own ("Korvex V3.2 - Configuration", "Margins").
     QGuiApplication::setDesktopFileName(QStringLiteral("korvex"));
     QGuiApplication::setWindowIcon(applicationIcon());
+    installMainWindowAccessible();
+    installContextMenuKey();
     // Qt's own texts (the buttons of message boxes, the printer dialog) in the user's
     // language.
     auto* translator = new QTranslator(qApp);

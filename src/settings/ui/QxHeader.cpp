@@ -73,11 +73,13 @@ TQxHeader::~TQxHeader()
 
 void TQxHeader::attachModel()
 {
+    // Before anything that tells screen readers about the strip: the first such message
+    // makes and keeps the strip's accessible interface.
+    QxHeaderAccessible::install();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true); // the resize cursor follows the pointer without a button held
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("Header"));
-    QxHeaderAccessible::install();
     resize(model_->width(), DefaultHeight);
 
     model_->Sections().setHeader([this](const QString& text) { return fontMetrics().horizontalAdvance(text); },

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -138,6 +139,8 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFile)
     TForm_PrintTable& w = open();
     EXPECT_EQ(w.windowTitle(), "Korvex V3.2");
     EXPECT_EQ(w.size(), QSize(500, 330));
+    // Screen readers announce it as a window, not as a filler.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&w)->role(), QAccessible::Window);
     EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::List);
     EXPECT_TRUE(find<QAction>("ListView")->isChecked());
     EXPECT_EQ(list()->columnWidth(0), 150);
