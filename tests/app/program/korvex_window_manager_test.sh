@@ -48,9 +48,17 @@ version=$(QT_QPA_PLATFORM=offscreen "$korvex" --version)
 
 "$make_demo" "$work/tables" >/dev/null
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-server=$!
-within 100 test -s "$work/display" || fail "Xvfb did not start"
+# Another X server starting at the same moment may take the same display number: then
+# this one ends, and a second try takes the next free number.
+for attempt in 1 2 3; do
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    server=$!
+    within 100 sh -c "test -s '$work/display' || ! kill -0 $server 2>/dev/null"
+    [ -s "$work/display" ] && kill -0 "$server" 2>/dev/null && break
+    server=""
+    sleep 1
+done
+[ -n "$server" ] || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")"
 
 mkdir -p "$work/home" "$work/config" "$work/runtime"
