@@ -1,4 +1,5 @@
 #include "FieldHeader.h"
+#include "ContextMenuKey.h"
 #include "QxHeader.h"
 #include "QxHeaderAccessible.h"
 
@@ -131,6 +132,14 @@ TEST_F(FieldHeader, KeyboardChoosesASectionAndOpensItsPopup)
     QTest::keyClick(&header_, Qt::Key_Menu);
     EXPECT_TRUE(menu_->isVisible());
     EXPECT_EQ(header_.PopUpIndex(), 7);
+    menu_->hide();
+
+    // Shift+F10, as the program's filter turns it into the menu key's request.
+    installContextMenuKey();
+    QTest::keyClick(&header_, Qt::Key_Home);
+    QTest::keyClick(&header_, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(menu_->isVisible());
+    EXPECT_EQ(header_.PopUpIndex(), 0);
 }
 
 // Regression: the strip showed a screen reader no sections at all.
