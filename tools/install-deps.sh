@@ -12,7 +12,7 @@ packages="
   fonts-liberation fonts-dejavu-core
   poppler-utils
   libqpdf-dev qpdf python3-jsonschema
-  xvfb xauth xdotool desktop-file-utils
+  xvfb xauth xdotool x11-utils desktop-file-utils openbox
   pxlib-dev python3 python3-dbf python3-dbfread
   fp-compiler fp-units-db fp-units-fcl
   cups-daemon cups-client

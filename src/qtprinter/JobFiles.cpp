@@ -2,6 +2,7 @@
 
 #include "PrintDevice.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,35 @@ bool refusedInFileName(char32_t c)
 {
     return c < 0x20 || c == 0x7f || c == U'/' || c == U'\\' || c == U':' || c == U'*' || c == U'?' || c == U'"'
            || c == U'<' || c == U'>' || c == U'|';
+}
+
+int utf8Bytes(char32_t c)
+{
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+// A name too long for a file name keeps its beginning and its end (the table's extension
+// and what tells long names with a common beginning apart); the middle gives way to a
+// short fingerprint of the whole name between two ellipses, so that two names that differ
+// only in the middle still get two files.
+QString shortenedInTheMiddle(const QString& name)
+{
+    const QList<uint> ucs4 = name.toUcs4();
+    const QList<char32_t> points(ucs4.begin(), ucs4.end());
+    const QString mark = QStringLiteral("\u2026%1\u2026")
+                             .arg(QString::fromLatin1(
+                                 QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(8)));
+    const int room = MaxBaseNameBytes - int(mark.toUtf8().size());
+    int headBytes = 0;
+    qsizetype head = 0;
+    while (head < points.size() && headBytes + utf8Bytes(points[head]) <= room / 2)
+        headBytes += utf8Bytes(points[head++]);
+    int tailBytes = 0;
+    qsizetype tail = points.size();
+    while (tail > head && tailBytes + utf8Bytes(points[tail - 1]) <= room - headBytes)
+        tailBytes += utf8Bytes(points[--tail]);
+    return QString::fromUcs4(points.constData(), head) + mark +
+           QString::fromUcs4(points.constData() + tail, points.size() - tail);
 }
 
 } // namespace
@@ -51,11 +81,8 @@ QString pdfFileBaseName(const QString& title)
     while (end > begin && trimmed(name[end - 1]))
         --end;
     name = name.mid(begin, end - begin);
-    while (name.toUtf8().size() > MaxBaseNameBytes) {
-        name.chop(1);
-        if (!name.isEmpty() && name.back().isHighSurrogate())
-            name.chop(1);
-    }
+    if (name.toUtf8().size() > MaxBaseNameBytes)
+        name = shortenedInTheMiddle(name);
     return name.isEmpty() ? QStringLiteral("print job") : name;
 }
 

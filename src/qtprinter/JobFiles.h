@@ -8,8 +8,11 @@ namespace korvex {
 // The name (without ".pdf") that a job's PDF file gets from the job's title: every run
 // of characters that common file systems refuse (/ \ : * ? " < > | and control
 // characters) becomes one "-", blanks and dots at either end are dropped (no hidden
-// files), and the name is cut to 200 bytes of UTF-8. "Korvex : CUSTOMER.DB" becomes
-// "Korvex - CUSTOMER.DB"; a title with nothing left gives "print job".
+// files), and a name longer than 200 bytes of UTF-8 is shortened in the middle to 200
+// bytes: its beginning, "…", eight hexadecimal digits of a fingerprint of the whole name,
+// "…", and its end, so that the extension stays and distinct names stay distinct.
+// "Korvex : CUSTOMER.DB" becomes "Korvex - CUSTOMER.DB"; a title with nothing left gives
+// "print job".
 QString pdfFileBaseName(const QString& title);
 
 // A new, empty file for spooling a job, hidden in the folder; PrinterError saying why

@@ -14,9 +14,6 @@ namespace korvex {
 
 namespace {
 
-// The project has not published its code under a licence yet.
-const QString LicenceText = QStringLiteral("none chosen yet, all rights reserved by the authors");
-
 QLabel* text(const QString& content, QWidget* parent)
 {
     auto* label = new QLabel(content, parent);
@@ -37,14 +34,18 @@ QStringList AboutBox::libraryVersions()
     return versions;
 }
 
-AboutBox::AboutBox(const QString& settingsPath, const QString& aliasesPath, QWidget* parent) : QDialog(parent)
+AboutBox::AboutBox(const QString& settingsPath, const QString& aliasesPath, const QString& pdfFolder, QWidget* parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(QStringLiteral("About Korvex"));
+    setWindowTitle(Title);
+    setAccessibleName(Title);
 
     auto* picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("AboutPicture"));
     picture->setPixmap(buttonIcon(ButtonPicture::About).pixmap(32, 32));
     picture->setAlignment(Qt::AlignTop);
+    picture->setAccessibleName(QStringLiteral("Korvex"));
 
     auto* name = text(QStringLiteral("Korvex V3.2"), this);
     QFont bold = name->font();
@@ -57,10 +58,15 @@ AboutBox::AboutBox(const QString& settingsPath, const QString& aliasesPath, QWid
     column->addWidget(text(QStringLiteral("Version %1\nPrints the structure of Paradox and dBASE tables.")
                                .arg(QStringLiteral(KORVEX_VERSION)),
                            this));
-    column->addWidget(text(QStringLiteral("Licence: %1").arg(LicenceText), this));
+    column->addWidget(text(QStringLiteral("Licence: %1 (the file LICENSE, which also lists the licences of the "
+                                          "third-party copies in the source)")
+                               .arg(Licence),
+                           this));
     column->addWidget(text(QStringLiteral("Libraries used:\n") + libraryVersions().join(u'\n'), this));
     column->addWidget(
         text(QStringLiteral("Settings file:\n%1\nAliases file:\n%2").arg(settingsPath, aliasesPath), this));
+    if (!pdfFolder.isEmpty())
+        column->addWidget(text(QStringLiteral("PDF files are written into:\n%1").arg(pdfFolder), this));
 
     auto* body = new QHBoxLayout;
     body->addWidget(picture);

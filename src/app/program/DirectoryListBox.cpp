@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QStyle>
 #include <QStyledItemDelegate>
 
@@ -119,8 +120,56 @@ void DirectoryListBox::fill()
     scrollToItem(current);
 }
 
+void DirectoryListBox::openPathLine()
+{
+    if (!pathLine_) {
+        pathLine_ = new QLineEdit(this);
+        pathLine_->setObjectName(QStringLiteral("PathLine"));
+        pathLine_->setAccessibleName(QStringLiteral("Directory to go to"));
+        pathLine_->setClearButtonEnabled(true);
+        connect(pathLine_, &QLineEdit::returnPressed, this, [this] {
+            QString typed = QDir::fromNativeSeparators(pathLine_->text().trimmed());
+            closePathLine();
+            if (typed == QLatin1String("~") || typed.startsWith(QLatin1String("~/")))
+                typed = QDir::homePath() + typed.mid(1);
+            if (!typed.isEmpty())
+                emit directoryRequested(QDir::cleanPath(QDir(directory_).absoluteFilePath(typed)));
+        });
+        pathLine_->installEventFilter(this);
+    }
+    pathLine_->setGeometry(0, 0, width(), pathLine_->sizeHint().height());
+    pathLine_->setText(QDir::toNativeSeparators(directory_));
+    pathLine_->selectAll();
+    pathLine_->show();
+    pathLine_->setFocus();
+}
+
+void DirectoryListBox::closePathLine()
+{
+    if (!pathLine_ || !pathLine_->isVisible())
+        return;
+    pathLine_->hide();
+    setFocus();
+}
+
+bool DirectoryListBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == pathLine_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        closePathLine();
+        return true;
+    }
+    if (watched == pathLine_ && event->type() == QEvent::FocusOut)
+        pathLine_->hide();
+    return QListWidget::eventFilter(watched, event);
+}
+
 void DirectoryListBox::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_L && event->modifiers() == Qt::ControlModifier) {
+        openPathLine();
+        return;
+    }
     if (event->key() == Qt::Key_Backspace && directory_ != QLatin1String("/") && !directory_.isEmpty()) {
         emit directoryRequested(QFileInfo(directory_).path());
         return;

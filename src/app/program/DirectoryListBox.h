@@ -7,6 +7,8 @@
 #include <functional>
 #include <stdexcept>
 
+class QLineEdit;
+
 namespace korvex {
 
 // A directory that cannot be entered: it does not exist, is no directory, or may not be
@@ -23,7 +25,9 @@ void requireEnterableDirectory(const QString& directory);
 // The directory list: the path from the root down to the current directory, one line per
 // folder with an open folder, and below it the current directory's subdirectories (hidden
 // ones left out, sorted ignoring case). Activating a line (Enter or a double-click) asks to
-// enter that directory; Backspace asks for the parent. The list itself changes its directory
+// enter that directory; Backspace asks for the parent; Ctrl+L opens a line over the list to
+// type or paste a directory, and Enter there asks for it (Escape closes the line). The list
+// itself changes its directory
 // only through setDirectory, so that whoever owns it decides what a failure means.
 class DirectoryListBox : public QListWidget {
     Q_OBJECT
@@ -44,15 +48,23 @@ public:
     // The directory a line stands for.
     QString pathOf(const QListWidgetItem* item) const;
 
+    // The line to type a directory into (Ctrl+L).
+    void openPathLine();
+    QLineEdit* pathLine() const { return pathLine_; }
+
 signals:
     void directoryChanged(const QString& directory);
     void directoryRequested(const QString& directory);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void fill();
+    void closePathLine();
+
+    QLineEdit* pathLine_ = nullptr;
 
     QString directory_;
 };

@@ -61,8 +61,21 @@ void DriveAliasBox::refreshVolumes()
         while (count() > aliasCount_)
             removeItem(count() - 1);
         fillVolumes();
-        if (!selected.isEmpty() && volumeEntry(selected) >= 0)
-            setCurrentIndex(volumeEntry(selected));
+        // A volume that went away gives way to the nearest volume that holds its mount
+        // point (and so the directories shown from it), never to some other entry.
+        const auto holder = [this](const QString& mountPath) {
+            const Volume* volume = mountPath.isEmpty() ? nullptr : volumes_.volumeOf(mountPath);
+            return volume ? volume->mountPath : QString();
+        };
+        if (!selected.isEmpty()) {
+            const QString kept = holder(selected);
+            const int entry = kept.isEmpty() ? -1 : volumeEntry(kept);
+            setCurrentIndex(entry);
+            if (entry >= 0)
+                currentDrive_ = kept;
+        } else if (volumeEntry(currentDrive_) < 0) {
+            currentDrive_ = holder(currentDrive_);
+        }
     }
 }
 

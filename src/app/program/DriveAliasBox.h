@@ -39,7 +39,8 @@ public:
     // The entry of a volume, -1 when there is none.
     int volumeEntry(const QString& mountPath) const;
 
-    // Reads the volumes anew, keeping the selected entry where it still exists.
+    // Reads the volumes anew, keeping the selected entry where it still exists; a selected
+    // volume that is gone gives way to the nearest volume that holds its mount point.
     void refreshVolumes();
 
     void showPopup() override;

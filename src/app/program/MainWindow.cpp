@@ -12,25 +12,33 @@
 #include "AliasDatabase.h"
 #include "ApplicationToolTips.h"
 #include "ConfigurationDialog.h"
+#include "ContextMenuKey.h"
 #include "DatabaseEngine.h"
 #include "DialogFont.h"
 #include "MessageBoxMessages.h"
 #include "TableLocation.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
+#include <QUrl>
 
 namespace korvex {
 
@@ -53,6 +61,15 @@ public:
 private:
     int delay_;
 };
+
+// The main window is a plain widget, which screen readers would take for a filler inside
+// some other window: it says it is a window (a frame), so that it is announced as one.
+QAccessibleInterface* mainWindowAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(TForm_PrintTable::staticMetaObject.className()) && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
 
 // A caption's text as a screen reader says it: without the accelerator marks.
 QString withoutAccelerator(QString caption)
@@ -96,6 +113,15 @@ QToolButton* pictureButton(QWidget* parent, const char* name, const QString& cap
 
 } // namespace
 
+void installMainWindowAccessible()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(mainWindowAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
 void setApplicationHintDelay(int milliseconds)
 {
     if (auto* style = dynamic_cast<HintDelayStyle*>(QApplication::style())) {
@@ -117,10 +143,13 @@ TForm_PrintTable::TForm_PrintTable(Services services, QWidget* parent)
         s_.aliasesLocation = QFileInfo(s_.settings.path()).absolutePath();
     setObjectName(QStringLiteral("Form_PrintTable"));
     setFont(windowFont());
+    setAcceptDrops(true);
+    installContextMenuKey();
+    installMainWindowAccessible();
     makeControls();
     makePopupMenu();
     connectHandlers();
-    applyOuterSize(MainWindowLayout::DesignSize);
+    resize(MainWindowLayout::DesignSize);
     setMinimumSize(MainWindowLayout::DesignSize);
     guarded([this] { FormCreate(); });
     FormResize();
@@ -195,6 +224,7 @@ void TForm_PrintTable::makeControls()
     FileListBox1 = new FileListBox(this);
     BDEpicture = label(this, "BDEpicture", QString());
     BDEpicture->setPixmap(aliasPicture());
+    BDEpicture->setAccessibleName(QStringLiteral("Alias picture"));
     BDEpicture->setGeometry(108, 24, 16, 11);
     BDEpicture->hide();
 
@@ -354,7 +384,7 @@ void TForm_PrintTable::FormCreate()
 
     const int width = s_.settings.ReadNumber(MainWindowKeys::width);
     if (width > 0) {
-        applyOuterSize(QSize(width, s_.settings.ReadNumber(MainWindowKeys::height)));
+        resize(QSize(width, s_.settings.ReadNumber(MainWindowKeys::height)));
         if (s_.settings.ReadFlag(MainWindowKeys::Maximized)) {
             centreOnScreen(); // where restoring puts it
             setWindowState(windowState() | Qt::WindowMaximized);
@@ -377,21 +407,15 @@ void TForm_PrintTable::FormDestroy()
     s_.settings.WriteNumber(MainWindowKeys::Details_Colsize_2, ListViewTables->columnWidth(1));
     currentDatabase_ = nullptr;
     AliasDatabases.clear();
-    const QSize size = outerSize();
+    const QSize size = this->size();
     s_.settings.WriteNumber(MainWindowKeys::width, size.width());
     s_.settings.WriteNumber(MainWindowKeys::height, size.height());
     s_.settings.WriteFlag(MainWindowKeys::Maximized, isMaximized());
 }
 
-QSize TForm_PrintTable::outerSize() const
-{
-    return frameGeometry().size();
-}
-
 void TForm_PrintTable::FormResize()
 {
-    const QSize outer = outerSize();
-    layout_.FormResize(outer.width(), outer.height());
+    layout_.FormResize(width(), height());
     const MainWindowLayout& l = layout_;
     GroupBoxTables->setGeometry(l.groupBoxTables);
     SpeedButtonEnde->setGeometry(l.speedButtonEnde);
@@ -406,34 +430,6 @@ void TForm_PrintTable::FormResize()
     LabelTable->setGeometry(l.labelTable);
     LabelFilter->setGeometry(l.labelFilter);
     FilterComboBox1->setGeometry(l.filterComboBox1);
-    lastLaidOut_ = outer;
-}
-
-void TForm_PrintTable::applyOuterSize(const QSize& size)
-{
-    wantedOuterSize_ = size;
-    resize(size - (frameGeometry().size() - this->size()));
-}
-
-// The window system may put a frame around the window only after it is shown. Once one
-// appears, the inside shrinks so that the outer size is the one asked for, and the minimum
-// size keeps counting the frame.
-void TForm_PrintTable::frameMayHaveChanged()
-{
-    const QSize extent = frameGeometry().size() - size();
-    if (extent != frameExtent_) {
-        frameExtent_ = extent;
-        setMinimumSize(MainWindowLayout::DesignSize - extent);
-    }
-    // The inside still has the whole outer size asked for (after a maximised start, once
-    // the window is restored): take the frame off.
-    if (wantedOuterSize_.isValid() && !extent.isNull() && size() == wantedOuterSize_ &&
-        !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        wantedOuterSize_ = QSize();
-        resize(size() - extent);
-    }
-    if (outerSize() != lastLaidOut_)
-        FormResize();
 }
 
 void TForm_PrintTable::centreOnScreen()
@@ -442,8 +438,9 @@ void TForm_PrintTable::centreOnScreen()
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    const QSize outer = wantedOuterSize_.isValid() ? wantedOuterSize_ : outerSize();
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    // Before the window manager has framed the window its frame is not known; the inside
+    // is centred, and a frame of a few pixels leaves it centred to the eye.
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 bool TForm_PrintTable::event(QEvent* event)
@@ -455,9 +452,7 @@ bool TForm_PrintTable::event(QEvent* event)
             if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
                 centreOnScreen();
         }
-        [[fallthrough]];
-    case QEvent::Move:
-    case QEvent::WindowStateChange: frameMayHaveChanged(); break;
+        break;
     default: break;
     }
     return QWidget::event(event);
@@ -466,7 +461,38 @@ bool TForm_PrintTable::event(QEvent* event)
 void TForm_PrintTable::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    frameMayHaveChanged();
+    // A tooltip belongs to a control that has just moved.
+    QToolTip::hideText();
+    FormResize();
+}
+
+namespace {
+
+QStringList droppedPaths(const QMimeData* data)
+{
+    QStringList paths;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+void TForm_PrintTable::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm_PrintTable::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = droppedPaths(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    guarded([this, paths] { openPaths(paths); });
 }
 
 void TForm_PrintTable::closeEvent(QCloseEvent* event)
@@ -478,8 +504,13 @@ void TForm_PrintTable::closeEvent(QCloseEvent* event)
 
 void TForm_PrintTable::SpeedButtonPrintClick()
 {
-    if (partners_.printTable)
-        runPrint(*ListViewTables, partners_.printTable, partners_.continueQuestion, this);
+    if (!partners_.printTable)
+        return;
+    const EscapeCancelsRun escape;
+    runPrint(*ListViewTables, partners_.printTable, partners_.continueQuestion, this,
+             [&escape] { return escape.pressed(); });
+    if (partners_.printRunEnded)
+        partners_.printRunEnded();
 }
 
 void TForm_PrintTable::ListViewTablesChange()

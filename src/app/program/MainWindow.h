@@ -3,6 +3,7 @@
 #include "DriveAliasBox.h"
 #include "GrayedForm.h"
 #include "MainWindowLayout.h"
+#include "MessageBoxMessages.h"
 #include "PrintRun.h"
 #include "TableListView.h"
 
@@ -39,6 +40,14 @@ class TForm_PrnTabCfg;
 class UserMessages;
 struct TableLocation;
 
+// A path given as a local path or as a file:// URI, as a local path; anything else as it is.
+QString localPathOf(const QString& argument);
+
+// Makes the main window speak to screen readers as a window (a frame), not as a filler.
+// The program calls it before it makes any window: the first message about a window to a
+// screen reader makes and keeps its accessible interface. Safe to call again.
+void installMainWindowAccessible();
+
 // The application's hints appear after the pointer has rested this long on a control.
 void setApplicationHintDelay(int milliseconds);
 
@@ -63,12 +72,13 @@ struct MainWindowKeys {
 // table list shows the files of the directory that match the table type; in alias mode it
 // shows the alias's tables, and the directory controls are disabled.
 //
-// Sizes are the window's outer sizes, its frame included where the window system gives it
-// one: the layout, the minimum size 500 x 330 and the stored size all count the frame.
+// Sizes are the window's inside (client) sizes, never counting the frame a window manager
+// puts around it: the first start, the minimum size 500 x 330, the layout and the stored
+// size all mean the inside, so that a stored size comes back as it was.
 class TForm_PrintTable : public QWidget, public TGrayedForm {
     Q_OBJECT
 public:
-    static inline const QString Title = QStringLiteral("Korvex V3.2");
+    static inline const QString Title = ApplicationTitle;
     static constexpr int HintDelayMs = 1500;
     static constexpr int DriveNotifyMs = 50;
     static constexpr int AliasNameLength = 25; // of CurrentAlias and CurrentAliasDriver
@@ -102,6 +112,8 @@ public:
         // The popup's "Print preview..." and "Export...", with the selected tables' names.
         std::function<void(const QStringList& tables)> previewTables = nullptr;
         std::function<void(const QStringList& tables)> exportTables = nullptr;
+        // After every print run.
+        std::function<void()> printRunEnded = nullptr;
     };
 
     // Makes the controls and runs FormCreate; an error there is shown, the remaining steps
@@ -114,6 +126,11 @@ public:
     // Opens the browser on the directory of a table file in drive mode, with that table
     // selected (the program started to open a file).
     void openTableFile(const QString& path);
+    // Opens paths or file:// URIs (given on the command line or dropped on the window): a
+    // directory shows itself; files show their directory with them selected (the ones in
+    // the directory of the first path that is there). Paths that are not there are told
+    // with DirectoryError after the rest is shown.
+    void openPaths(const QStringList& arguments);
 
     // Handlers.
     void FormCreate();
@@ -147,13 +164,14 @@ public:
     const QStringList& aliasNames() const { return AliasNames; }
     const TableLocation& location() const { return s_.location; }
     bool isFileListLinked() const { return fileListLinked_; }
-    // The window's outer size: with its frame where it has one.
-    QSize outerSize() const;
 
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Table files or a folder dropped on the window are shown and selected.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void makeControls();
@@ -172,10 +190,8 @@ private:
     void selectAlias(const QString& aliasName);
     void selectDrive();
     void tableTypeChosen(int index);
+    void selectTables(const QStringList& names);
 
-    // The window's size and place.
-    void applyOuterSize(const QSize& size);
-    void frameMayHaveChanged();
     void centreOnScreen();
 
     Services s_;
@@ -224,11 +240,6 @@ private:
     // The directory last shown on each volume, by mount path: where choosing it goes back to.
     QHash<QString, QString> volumeDirectories_;
 
-    // The outer size asked for until the window system has put a frame around the window;
-    // then the inside is sized so that the frame fits around it.
-    QSize wantedOuterSize_;
-    QSize frameExtent_{0, 0};
-    QSize lastLaidOut_;
     bool shownOnce_ = false;
 };
 

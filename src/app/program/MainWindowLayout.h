@@ -5,7 +5,7 @@
 
 namespace korvex {
 
-// Where the main window's controls stand for one outer size of the window. The table
+// Where the main window's controls stand for one inside (client) size of the window. The table
 // browser's group box takes all the room but a fixed border; its directory column starts
 // at the box's middle; the four buttons stand in one column 15 pixels right of the box,
 // the exit button's bottom level with the box's bottom. Positions inside the group box are
@@ -41,7 +41,7 @@ struct MainWindowLayout {
     QRect speedButtonAbout = SpeedButtonAbout;
     QRect speedButtonEnde = SpeedButtonEnde;
 
-    // Lays the controls out for a window of outer width w and height h, starting from the
+    // Lays the controls out for a window whose inside is w wide and h high, starting from the
     // bounds held now (every step uses what the steps before produced).
     void FormResize(int w, int h);
 };

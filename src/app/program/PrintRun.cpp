@@ -2,14 +2,17 @@
 
 #include "TableListView.h"
 
-#include <QGuiApplication>
+#include "MessageBoxMessages.h"
+
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace korvex {
 
 ContinueAnswer askContinuePrinting(QWidget* parent)
 {
-    QMessageBox box(QMessageBox::Question, QGuiApplication::applicationDisplayName(), ContinueQuestionText,
+    QMessageBox box(QMessageBox::Question, ApplicationTitle, ContinueQuestionText,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::YesToAll, parent);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Yes);
@@ -21,7 +24,8 @@ ContinueAnswer askContinuePrinting(QWidget* parent)
     return ContinueAnswer::Yes;
 }
 
-void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask, QWidget* parent)
+void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask, QWidget* parent,
+              const std::function<bool()>& cancelled)
 {
     const int itemCount = list.count();
     bool errorSeen = false;
@@ -30,6 +34,8 @@ void runPrint(const TableListView& list, const PrintTableFunction& print, const 
         // Printing lets window events run, and one of them may have rebuilt the list.
         if (position >= list.count() || !list.isSelected(position))
             continue;
+        if (cancelled && cancelled())
+            return;
         if (errorSeen && !askNoMore) {
             const ContinueAnswer answer = ask(parent);
             if (answer == ContinueAnswer::No)
@@ -41,6 +47,29 @@ void runPrint(const TableListView& list, const PrintTableFunction& print, const 
         if (!print(caption))
             errorSeen = true;
     }
+}
+
+EscapeCancelsRun::EscapeCancelsRun()
+{
+    if (qApp)
+        qApp->installEventFilter(this);
+}
+
+EscapeCancelsRun::~EscapeCancelsRun()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+bool EscapeCancelsRun::eventFilter(QObject*, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || QApplication::activeModalWidget())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Escape)
+        return false;
+    pressed_ = true;
+    return true;
 }
 
 } // namespace korvex

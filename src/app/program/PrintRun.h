@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -31,7 +32,25 @@ ContinueAnswer askContinuePrinting(QWidget* parent);
 // table has failed, the question comes before every further selected table until it is
 // answered All (never again in this run) or No (the run ends there). The number of
 // entries is read once; each entry is looked up when its turn comes. Errors other than a
-// failed table (print returning false) leave the run at once.
-void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask, QWidget* parent);
+// failed table (print returning false) leave the run at once. When cancelled answers true
+// before a table, the run ends there: the table being printed is always finished.
+void runPrint(const TableListView& list, const PrintTableFunction& print, const ContinueQuestion& ask, QWidget* parent,
+              const std::function<bool()>& cancelled = {});
+
+// While it lives, Escape pressed in any of the program's windows (a modal box's own
+// Escape excepted) asks the print run to end after the table being printed. The progress
+// window takes no keys; the windows behind it get them while a table prints.
+class EscapeCancelsRun : public QObject {
+public:
+    EscapeCancelsRun();
+    ~EscapeCancelsRun() override;
+    bool pressed() const { return pressed_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool pressed_ = false;
+};
 
 } // namespace korvex

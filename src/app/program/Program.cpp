@@ -1,18 +1,25 @@
 #include "Program.h"
 
 #include "AliasFile.h"
+#include "ContextMenuKey.h"
 #include "HandlerErrors.h"
 #include "Pictures.h"
 #include "TableExport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCommandLineParser>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTranslator>
+#include <QUrl>
+
+#include <utility>
 
 namespace korvex {
 
@@ -32,8 +39,9 @@ Program::Options Program::optionsFrom(const QStringList& arguments)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("A table to select: the browser opens on its directory."),
-                                 QStringLiteral("[FILE]"));
+                                 QStringLiteral("A table to select (the browser opens on its directory) or a "
+                                                "directory to open; a path or a file:// URI."),
+                                 QStringLiteral("[FILE|DIRECTORY]"));
     parser.process(arguments);
     Options options;
     options.startFile = parser.positionalArguments().value(0);
@@ -52,9 +60,12 @@ void Program::prepareApplication()
 {
     QCoreApplication::setApplicationName(QStringLiteral("korvex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
-    QGuiApplication::setApplicationDisplayName(TForm_PrintTable::Title);
+    // No display name: Qt would append it to every window's title, and the titles are the
+    // windows' own ("Korvex V3.2 - Configuration", "Margins").
     QGuiApplication::setDesktopFileName(QStringLiteral("korvex"));
     QGuiApplication::setWindowIcon(applicationIcon());
+    installMainWindowAccessible();
+    installContextMenuKey();
     // Qt's own texts (the buttons of message boxes, the printer dialog) in the user's
     // language.
     auto* translator = new QTranslator(qApp);
@@ -73,22 +84,19 @@ Program::Program(Options options)
       margins_(&mainWindow_),
       configuration_(TForm_PrnTabCfg::Services::from(services_, printerSetup_, margins_, options_.errors),
                      &mainWindow_),
-      about_(services_.settings().path(), AliasFile::pathFor(aliasesFolder(services_.settings())), &mainWindow_),
+      about_(services_.settings().path(), AliasFile::pathFor(aliasesFolder(services_.settings())),
+             printer_.isPdfPrinter() ? (options_.pdfFolder.isEmpty() ? defaultPdfFolder() : options_.pdfFolder)
+                                     : QString(),
+             &mainWindow_),
       progressWindow_(&mainWindow_), messages_(&mainWindow_), progress_(progressWindow_),
       reporter_(services_, printer_, options_.errors ? *options_.errors : messages_, progress_)
 {
-    if (!options_.tellPdfFolder) {
-        options_.tellPdfFolder = [this](const QString& folder) {
-            QMessageBox::information(&mainWindow_, QGuiApplication::applicationDisplayName(),
-                                     QStringLiteral(
-                                         "The structure reports are written as PDF files into the folder\n%1")
-                                         .arg(QDir::toNativeSeparators(folder)));
-        };
-    }
+    if (!options_.tellPdfFolder)
+        options_.tellPdfFolder = [this](const QString& folder) { return tellPdfFolderNote(folder, &mainWindow_); };
     mainWindow_.setPartners({&configuration_, &about_, [this](const QString& name) { return printTable(name); },
                              [this] { reporter_.printedTable().close(); }, askContinuePrinting,
                              [this](const QStringList& names) { previewTables(names); },
-                             [this](const QStringList& names) { exportTables(names); }});
+                             [this](const QStringList& names) { exportTables(names); }, [this] { printRunEnded(); }});
     if (!options_.startFile.isEmpty()) {
         try {
             mainWindow_.openTableFile(options_.startFile);
@@ -114,11 +122,37 @@ int Program::run()
 bool Program::printTable(const QString& name)
 {
     const bool printed = reporter_.PrintTableReport(name);
-    if (printed && printer_.isPdfPrinter() && !printer_.lastOutputFile().isEmpty() && !pdfFolderTold_) {
-        pdfFolderTold_ = true;
-        options_.tellPdfFolder(QFileInfo(printer_.lastOutputFile()).absolutePath());
-    }
+    if (printed && printer_.isPdfPrinter() && !printer_.lastOutputFile().isEmpty() && !pdfFolderTold_)
+        untoldPdfFolder_ = QFileInfo(printer_.lastOutputFile()).absolutePath();
     return printed;
+}
+
+// Told after the run, so that the note never holds up the tables still to print.
+void Program::printRunEnded()
+{
+    const QString folder = std::exchange(untoldPdfFolder_, QString());
+    if (folder.isEmpty() || pdfFolderTold_ || !services_.settings().ReadFlag(ShowPdfFolderNote))
+        return;
+    pdfFolderTold_ = true;
+    if (options_.tellPdfFolder(folder))
+        services_.settings().WriteFlag(ShowPdfFolderNote, false);
+}
+
+bool Program::tellPdfFolderNote(const QString& folder, QWidget* parent)
+{
+    QMessageBox box(QMessageBox::Information, ApplicationTitle,
+                    QStringLiteral("The structure reports are written as PDF files into the folder\n%1")
+                        .arg(QDir::toNativeSeparators(folder)),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("PdfFolderNote"));
+    QPushButton* open = box.addButton(OpenFolderCaption, QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    auto* never = new QCheckBox(DoNotShowAgainCaption, &box);
+    box.setCheckBox(never);
+    box.exec();
+    if (box.clickedButton() == open)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return never->isChecked();
 }
 
 namespace {

@@ -30,13 +30,24 @@ public:
         QString settingsPath; // empty: the program's own settings file
         QString startFile;    // a table file to open the browser on; may be empty
         QString pdfFolder;    // empty: "Korvex" in the user's documents folder
-        // Tells once per run where the PDF printer puts its files; empty: an
-        // information box over the main window.
-        std::function<void(const QString& folder)> tellPdfFolder;
+        // Tells where the PDF printer put its files, once a print run has ended, at most
+        // once per run and not at all after the user asked for no more; answers true when
+        // the user asks not to be told again. Empty: the note over the main window
+        // (tellPdfFolderNote).
+        std::function<bool(const QString& folder)> tellPdfFolder;
         DriveAliasBox::VolumeSource volumes = [] { return VolumeList::read(); };
         // The error display of the windows and the report; none: error boxes.
         UserMessages* errors = nullptr;
     };
+
+    // Whether the note on the PDF folder still comes after a print run.
+    static inline const FlagKey ShowPdfFolderNote{SettingsSection::Options, QStringLiteral("ShowPdfFolderNote"), true};
+    static inline const QString OpenFolderCaption = QStringLiteral("Open folder");
+    static inline const QString DoNotShowAgainCaption = QStringLiteral("Do not show this again");
+
+    // The note on where the PDF files went: OK, "Open folder" (opens it in the desktop's
+    // file manager) and the check box "Do not show this again"; true when that is checked.
+    static bool tellPdfFolderNote(const QString& folder, QWidget* parent);
 
     // "korvex [FILE]": the options of a command line.
     static Options optionsFrom(const QStringList& arguments);
@@ -63,6 +74,8 @@ public:
 
     // Prints one table of the browser: the print run's function.
     bool printTable(const QString& name);
+    // After a print run: the note on the PDF folder, when there is one to give.
+    void printRunEnded();
     // The table list's print preview of the tables named, over the printer's pages.
     void previewTables(const QStringList& names);
     // The table list's export: the export dialog, then the book, Markdown or tbls JSON of
@@ -85,6 +98,7 @@ private:
     WindowProgress progress_;
     TableReporter reporter_;
     bool pdfFolderTold_ = false;
+    QString untoldPdfFolder_; // where this run's PDF files went, until the note is shown
     QString exportFolder_; // where the last export went; the next one starts there
 };
 

@@ -21,6 +21,10 @@
 #include <QGuiApplication>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+#include <utility>
 
 namespace korvex {
 
@@ -361,29 +365,83 @@ void TForm_PrintTable::ClearFilesClick()
     ListViewTables->clearSelection();
 }
 
+QString localPathOf(const QString& argument)
+{
+    // What a desktop's file manager passes (a desktop entry's %U): file:///path, with
+    // its special characters percent-encoded.
+    if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(argument);
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return argument;
+}
+
 void TForm_PrintTable::openTableFile(const QString& path)
 {
-    const QFileInfo file(QDir(startDirectory_).absoluteFilePath(path));
-    requireEnterableDirectory(file.absolutePath());
-    DriveNotifyTimer->stop();
-    if (const Volume* volume = DriveComboBox1->volumeOf(file.absolutePath())) {
-        const QSignalBlocker quiet(DriveComboBox1);
-        DriveComboBox1->setCurrentDrive(volume->mountPath);
+    openPaths({path});
+}
+
+void TForm_PrintTable::openPaths(const QStringList& arguments)
+{
+    // The first path that is there decides the directory: a directory is opened itself, a
+    // file's directory is opened with the files of it that were given selected.
+    QString directory;
+    QStringList names;
+    QStringList missing;
+    for (const QString& argument : arguments) {
+        const QFileInfo info(QDir(startDirectory_).absoluteFilePath(localPathOf(argument)));
+        if (!info.exists()) {
+            missing << QDir::toNativeSeparators(info.absoluteFilePath());
+            continue;
+        }
+        const QString parent = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+        if (directory.isEmpty())
+            directory = parent;
+        if (!info.isDir() && info.absolutePath() == directory)
+            names << info.fileName();
     }
-    ApplyDriveAliasSelection();
-    enterDirectory(file.absolutePath());
-    const auto find = [&] {
+    // Only missing files: their directory, where it is there, shows what is left.
+    if (directory.isEmpty() && !arguments.isEmpty()) {
+        const QFileInfo first(QDir(startDirectory_).absoluteFilePath(localPathOf(arguments.first())));
+        if (QFileInfo(first.absolutePath()).isDir())
+            directory = first.absolutePath();
+    }
+    if (!directory.isEmpty()) {
+        requireEnterableDirectory(directory);
+        DriveNotifyTimer->stop();
+        if (const Volume* volume = DriveComboBox1->volumeOf(directory)) {
+            const QSignalBlocker quiet(DriveComboBox1);
+            DriveComboBox1->setCurrentDrive(volume->mountPath);
+        }
+        ApplyDriveAliasSelection();
+        enterDirectory(directory);
+        selectTables(names);
+    }
+    if (!missing.isEmpty())
+        throw DirectoryError(QStringLiteral("%1: no such file").arg(missing.join(QStringLiteral(", "))));
+}
+
+void TForm_PrintTable::selectTables(const QStringList& names)
+{
+    const auto find = [&](const QString& name) {
         for (int i = 0; i < ListViewTables->count(); ++i)
-            if (ListViewTables->item(i).caption == file.fileName())
+            if (ListViewTables->item(i).caption == name)
                 return i;
         return -1;
     };
     // A file of another type shows with "All Files".
-    if (find() < 0 && file.isFile())
+    if (std::any_of(names.begin(), names.end(), [&](const QString& name) { return find(name) < 0; }))
         FilterComboBox1->setCurrentIndex(FilterComboBox1->count() - 1);
-    if (const int position = find(); position >= 0) {
+    ListViewTables->clearSelection();
+    bool first = true;
+    for (const QString& name : names) {
+        const int position = find(name);
+        if (position < 0)
+            continue;
         ListViewTables->setSelected(position, true);
-        ListViewTables->currentView()->scrollTo(ListViewTables->currentView()->model()->index(position, 0));
+        if (std::exchange(first, false))
+            ListViewTables->currentView()->scrollTo(ListViewTables->currentView()->model()->index(position, 0));
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QListView>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <algorithm>
@@ -29,6 +31,24 @@ void setUpView(QAbstractItemView* view, const QString& name)
     view->setIconSize(QSize(16, 16));
     view->setAccessibleName(QStringLiteral("Table(s) to print"));
 }
+
+// In the list view a name never gets wider than the view: a longer one is shortened in the
+// middle with "…" (its extension stays in sight), and its tooltip gives it whole.
+class NameWithinTheViewDelegate : public QStyledItemDelegate {
+public:
+    explicit NameWithinTheViewDelegate(QListView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize hint = QStyledItemDelegate::sizeHint(option, index);
+        if (view_->viewMode() == QListView::ListMode)
+            hint.setWidth(std::min(hint.width(), std::max(view_->viewport()->width() - 2 * view_->spacing() - 4, 40)));
+        return hint;
+    }
+
+private:
+    QListView* view_;
+};
 
 } // namespace
 
@@ -58,7 +78,7 @@ QVariant TableListModel::data(const QModelIndex& index, int role) const
         return {};
     const TableListItem& item = items_[std::size_t(index.row())];
     if (index.column() == 0) {
-        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)
             return item.caption;
         if (role == Qt::DecorationRole)
             return images_[item.imageIndex == 0 ? 0 : 1];
@@ -89,6 +109,9 @@ TableListView::TableListView(QWidget* parent)
     setUpView(list_, QStringLiteral("ListViewTablesIcons"));
     setUpView(details_, QStringLiteral("ListViewTablesDetails"));
     list_->setModel(model_);
+    list_->setItemDelegate(new NameWithinTheViewDelegate(list_));
+    list_->setTextElideMode(Qt::ElideMiddle);
+    details_->setTextElideMode(Qt::ElideMiddle);
     list_->setLayoutMode(QListView::Batched);
     list_->setBatchSize(500);
     details_->setModel(model_);
@@ -115,6 +138,27 @@ TableListView::TableListView(QWidget* parent)
                 [this, view](const QPoint& at) { emit contextMenuRequested(view->viewport()->mapToGlobal(at)); });
     }
     setViewStyle(ViewStyle::List);
+    list_->installEventFilter(this);
+    details_->installEventFilter(this);
+}
+
+bool TableListView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Taking the focus makes the first table current without selecting it; the first
+    // arrow key then selects that one rather than moving on to the next.
+    if (event->type() == QEvent::KeyPress && (watched == list_ || watched == details_) && count() > 0 &&
+        !selection_->hasSelection()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool arrow = key->key() == Qt::Key_Down || key->key() == Qt::Key_Up || key->key() == Qt::Key_Left ||
+                           key->key() == Qt::Key_Right;
+        if (arrow && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            const QModelIndex current = selection_->currentIndex();
+            selection_->setCurrentIndex(current.isValid() ? current : model_->index(0, 0),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            return true;
+        }
+    }
+    return QStackedWidget::eventFilter(watched, event);
 }
 
 void TableListView::setItems(std::vector<TableListItem> items)

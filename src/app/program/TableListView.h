@@ -88,6 +88,9 @@ signals:
     // The context menu is asked for at a point of the screen (right button or menu key).
     void contextMenuRequested(const QPoint& globalPosition);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     TableListModel* model_;
     QListView* list_;

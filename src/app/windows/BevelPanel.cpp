@@ -58,6 +58,22 @@ void BevelPanel::setCaption(const QString& caption)
     update();
 }
 
+QColor BevelPanel::captionColor() const
+{
+    if (captionColor_.isValid())
+        return captionColor_;
+    QPalette::ColorRole text = QPalette::ButtonText;
+    switch (faceRole_) {
+    case QPalette::Highlight: text = QPalette::HighlightedText; break;
+    case QPalette::Window: text = QPalette::WindowText; break;
+    case QPalette::Base:
+    case QPalette::AlternateBase: text = QPalette::Text; break;
+    case QPalette::ToolTipBase: text = QPalette::ToolTipText; break;
+    default: break;
+    }
+    return palette().color(faceGroup_, text);
+}
+
 void BevelPanel::setCaptionColor(const QColor& color)
 {
     captionColor_ = color;
@@ -80,7 +96,7 @@ void BevelPanel::paintEvent(QPaintEvent*)
     }
     if (caption_.isEmpty())
         return;
-    painter.setPen(captionColor_);
+    painter.setPen(captionColor());
     painter.setFont(font());
     painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, caption_);
 }

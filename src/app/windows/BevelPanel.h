@@ -32,7 +32,10 @@ public:
 
     const QString& caption() const { return caption_; }
     void setCaption(const QString& caption);
-    QColor captionColor() const { return captionColor_; }
+    // The caption is drawn in the palette's text colour for the face (button text on a
+    // button face, highlighted text on a highlight), so that it stays readable with a dark
+    // theme; a colour set here overrides it, an invalid one returns to the palette's.
+    QColor captionColor() const;
     void setCaptionColor(const QColor& color);
 
     // Pixels taken by the bevels on each side.
@@ -47,7 +50,7 @@ private:
     QPalette::ColorGroup faceGroup_ = QPalette::Current;
     QPalette::ColorRole faceRole_ = QPalette::Button;
     QString caption_;
-    QColor captionColor_ = Qt::black;
+    QColor captionColor_; // invalid: the palette's text colour for the face
 };
 
 } // namespace korvex

@@ -84,7 +84,6 @@ TForm_EVAMsg::TForm_EVAMsg(QWidget* parent, Display display)
     Msg->setGeometry(15, 15, 301, 25);
     Msg->setBevelOuter(BevelPanel::Bevel::Lowered);
     Msg->setFont(messageFont());
-    Msg->setCaptionColor(Qt::black);
 }
 
 int TForm_EVAMsg::textLimit() const { return Msg->width() - TextMargin; }

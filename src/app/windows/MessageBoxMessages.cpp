@@ -8,8 +8,7 @@ namespace korvex {
 void MessageBoxMessages::showError(const QString& message, const QString& reason)
 {
     QApplication::beep();
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), message, QMessageBox::Ok,
-                    parent_);
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle, message, QMessageBox::Ok, parent_);
     box.setInformativeText(reason);
     box.exec();
 }

@@ -7,6 +7,10 @@
 
 namespace korvex {
 
+// The program's title: the main window's caption and the caption of its message boxes.
+// Every other window has a title of its own, which stands alone (no program name appended).
+inline const QString ApplicationTitle = QStringLiteral("Korvex V3.2");
+
 // The application's error display: the system's beep, then an error box with the
 // program's title as caption, the reason below the fixed text, and a single OK button.
 class MessageBoxMessages : public UserMessages {

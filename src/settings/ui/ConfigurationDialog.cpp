@@ -27,8 +27,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -134,15 +136,41 @@ QGroupBox* group(QWidget* parent, const char* name, const QString& title, const 
     return box;
 }
 
-// A bevel line: sunken, one pixel of shadow beside one of light.
-QFrame* bevel(QWidget* parent, const QRect& geometry, QFrame::Shape shape)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(shape);
-    line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(geometry);
-    return line;
-}
+// A group box that draws bevel lines on itself: sunken, one pixel of shadow beside one of
+// light. The lines only decorate, so they are no controls of their own, and a screen
+// reader does not meet them.
+class BevelledGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+    // A vertical line when the bounds are taller than wide, else a horizontal one.
+    void addBevel(const QRect& bounds)
+    {
+        bevels_.push_back(bounds);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QGroupBox::paintEvent(event);
+        QPainter painter(this);
+        const QColor shadow = palette().color(QPalette::Dark);
+        const QColor light = palette().color(QPalette::Light);
+        for (const QRect& r : bevels_) {
+            if (r.height() > r.width()) {
+                painter.fillRect(r.left(), r.top(), 1, r.height(), shadow);
+                painter.fillRect(r.left() + 1, r.top(), 1, r.height(), light);
+            } else {
+                painter.fillRect(r.left(), r.top(), r.width(), 1, shadow);
+                painter.fillRect(r.left(), r.top() + 1, r.width(), 1, light);
+            }
+        }
+    }
+
+private:
+    std::vector<QRect> bevels_;
+};
 
 QStringList fontSizes()
 {
@@ -307,7 +335,9 @@ QWidget* TForm_PrnTabCfg::makePrintingPage()
     CheckBoxShowHints = checkBox(environment, "CheckBoxShowHints", QStringLiteral("Show &Hints"),
                                  QStringLiteral("Show tool tips"), 8, 22, 130);
 
-    QGroupBox* details = group(page, "GroupBoxDetails", QStringLiteral(" Detail options "), QRect(180, 0, 276, 124));
+    auto* details = named(new BevelledGroupBox(QStringLiteral(" Detail options "), page), "GroupBoxDetails");
+    details->setFont(dialogFont(true));
+    details->setGeometry(180, 0, 276, 124);
     constexpr int step = 16;
     constexpr int first = 16;
     CheckBoxPrintGrid = checkBox(details, "CheckBoxPrintGrid", QStringLiteral("&Grid"), QStringLiteral("Print Grid"), 8,
@@ -329,9 +359,9 @@ QWidget* TForm_PrnTabCfg::makePrintingPage()
     CheckBoxRefDep = checkBox(details, "CheckBoxRefDep", QStringLiteral("Dependen&t"),
                               QStringLiteral("Print dependent table(s)"), 150, first + 3 * step, 118);
     // Master and dependent hang from the referential integrity box.
-    bevel(details, QRect(133, first + step + 15, 2, 2 * step + 1), QFrame::VLine);
-    bevel(details, QRect(134, first + 2 * step + 8, 13, 2), QFrame::HLine);
-    bevel(details, QRect(134, first + 3 * step + 8, 13, 2), QFrame::HLine);
+    details->addBevel(QRect(133, first + step + 15, 2, 2 * step + 1));
+    details->addBevel(QRect(134, first + 2 * step + 8, 13, 2));
+    details->addBevel(QRect(134, first + 3 * step + 8, 13, 2));
     CheckBoxZebraPattern = checkBox(details, "CheckBoxZebraPattern", QStringLiteral("&Zebra pattern with shading:"),
                                     QStringLiteral("Print a zebra pattern"), 8, first + 5 * step + 4, 170);
     ComboBoxZebraShading = named(new ZebraShadingBox(details), "ComboBoxZebraShading",
@@ -481,9 +511,23 @@ QWidget* TForm_PrnTabCfg::makePasswordsPage()
     return page;
 }
 
+QStringList fontFamiliesOnce(const QStringList& fonts)
+{
+    // A family that several foundries make is listed as "C059 [urw]", "C059 [UKWN]": the
+    // user picks a family, so each is listed once, by its name alone.
+    static const QRegularExpression foundry(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+    QStringList families;
+    for (QString font : fonts) {
+        font.remove(foundry);
+        if (!font.isEmpty() && !families.contains(font, Qt::CaseInsensitive))
+            families << font;
+    }
+    return families;
+}
+
 void TForm_PrnTabCfg::fillFontLists()
 {
-    const QStringList fonts = s_.printer.printerFonts();
+    const QStringList fonts = fontFamiliesOnce(s_.printer.printerFonts());
     const QStringList sorted = sortedFonts(fonts);
     ComboBoxFontName->addItems(fonts);
     mainHeader_.fontName->addItems(sorted);

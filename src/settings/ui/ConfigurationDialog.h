@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QSize>
+#include <QStringList>
 
 #include <memory>
 
@@ -33,6 +34,11 @@ class TForm_Margins;
 class TQxHeader;
 class UserMessages;
 class ZebraShadingBox;
+
+// The printer's font names with each family once: a foundry's name in square brackets
+// after the family is dropped, and the first of the names left that are equal without
+// regard to case is kept.
+QStringList fontFamiliesOnce(const QStringList& fonts);
 
 // The configuration dialog: every report option of the settings file on four pages
 // ("Printing", "Headers", "Language", "Passwords"). Besides editing, it holds what the

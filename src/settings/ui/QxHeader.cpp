@@ -1,5 +1,7 @@
 #include "QxHeader.h"
 
+#include "QxHeaderAccessible.h"
+
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -71,6 +73,9 @@ TQxHeader::~TQxHeader()
 
 void TQxHeader::attachModel()
 {
+    // Before anything that tells screen readers about the strip: the first such message
+    // makes and keeps the strip's accessible interface.
+    QxHeaderAccessible::install();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true); // the resize cursor follows the pointer without a button held
     setFocusPolicy(Qt::StrongFocus);

@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "AboutBox.h"
 #include "DirectoryListBox.h"
 #include "DriveAliasBox.h"
 #include "FileListBox.h"
@@ -8,12 +9,14 @@
 #include "ApplicationToolTips.h"
 #include "ConfigurationDialog.h"
 #include "DatabaseEngine.h"
+#include "MarginsDialog.h"
 #include "SettingsFile.h"
 #include "TableReport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -21,12 +24,17 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
+#include <QMenu>
+#include <QProcess>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include <deque>
 #include <memory>
@@ -42,12 +50,6 @@ public:
 };
 
 const QDateTime March9 = QDateTime(QDate(1996, 3, 9), QTime(12, 0));
-
-// Sizes the window from the outside, its frame included.
-void resizeOuter(QWidget& window, QSize size)
-{
-    window.resize(size - (window.frameGeometry().size() - window.size()));
-}
 
 void writeFile(const QString& path, const QByteArray& bytes = "x")
 {
@@ -136,7 +138,9 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFile)
     ASSERT_FALSE(QFile::exists(settingsPath()));
     TForm_PrintTable& w = open();
     EXPECT_EQ(w.windowTitle(), "Korvex V3.2");
-    EXPECT_EQ(w.outerSize(), QSize(500, 330));
+    EXPECT_EQ(w.size(), QSize(500, 330));
+    // Screen readers announce it as a window, not as a filler.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&w)->role(), QAccessible::Window);
     EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::List);
     EXPECT_TRUE(find<QAction>("ListView")->isChecked());
     EXPECT_EQ(list()->columnWidth(0), 150);
@@ -161,7 +165,7 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFile)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const QRect screen = w.screen()->availableGeometry();
     EXPECT_EQ(w.pos(), QPoint(screen.x() + (screen.width() - 500) / 2, screen.y() + (screen.height() - 330) / 2));
-    EXPECT_EQ(w.outerSize(), QSize(500, 330));
+    EXPECT_EQ(w.size(), QSize(500, 330));
 }
 
 TEST_F(MainWindowTest, ResizeLaysOutEveryControl)
@@ -170,7 +174,7 @@ TEST_F(MainWindowTest, ResizeLaysOutEveryControl)
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     const auto at = [&](const char* name) { return find<QWidget>(name)->geometry(); };
-    resizeOuter(w, QSize(600, 400));
+    w.resize(QSize(600, 400));
     EXPECT_EQ(at("GroupBoxTables"), QRect(12, 7, 460, 347));
     EXPECT_EQ(at("SpeedButtonEnde"), QRect(487, 304, 92, 50));
     EXPECT_EQ(at("SpeedButtonAbout").topLeft(), QPoint(487, 251));
@@ -185,8 +189,8 @@ TEST_F(MainWindowTest, ResizeLaysOutEveryControl)
     EXPECT_EQ(at("DriveComboBox1"), QRect(238, 311, 207, 19));
     EXPECT_EQ(at("LabelTable"), QRect(15, 18, 207, 13));
 
-    resizeOuter(w, QSize(300, 200)); // smaller than the minimum: refused
-    EXPECT_EQ(w.outerSize(), QSize(500, 330));
+    w.resize(QSize(300, 200)); // smaller than the minimum: refused
+    EXPECT_EQ(w.size(), QSize(500, 330));
     EXPECT_EQ(at("GroupBoxTables"), QRect(12, 7, 360, 277));
     EXPECT_EQ(at("SpeedButtonEnde"), QRect(387, 234, 92, 50));
     EXPECT_EQ(at("ListViewTables"), QRect(15, 35, 157, 188));
@@ -203,7 +207,7 @@ TEST_F(MainWindowTest, StateIsSavedOnCloseAndRestored)
     find<DirectoryListBox>("DirectoryListBox1")->setDirectory(tables() + "/sub");
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    resizeOuter(w, QSize(640, 480));
+    w.resize(QSize(640, 480));
     w.close();
     EXPECT_EQ(settings_.ReadText("System", "LastDirectory", {}), tables() + "/sub");
     EXPECT_EQ(settings_.ReadText("System", "LastDriveAlias", {}), top_ + " [data]");
@@ -216,7 +220,7 @@ TEST_F(MainWindowTest, StateIsSavedOnCloseAndRestored)
 
     open().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    EXPECT_EQ(window_->outerSize(), QSize(640, 480));
+    EXPECT_EQ(window_->size(), QSize(640, 480));
     EXPECT_EQ(location_.currentDirectory, tables() + "/sub");
     EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::Details);
     EXPECT_TRUE(find<QAction>("DetailsView")->isChecked());
@@ -224,8 +228,8 @@ TEST_F(MainWindowTest, StateIsSavedOnCloseAndRestored)
 
     // Closed while maximised: the maximised size is stored with the flag.
     window_->showMaximized();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->outerSize() != QSize(640, 480); }));
-    const QSize maximised = window_->outerSize();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->size() != QSize(640, 480); }));
+    const QSize maximised = window_->size();
     ASSERT_NE(maximised, QSize(640, 480));
     window_->close();
     EXPECT_TRUE(settings_.ReadFlag("MainWindow", "Maximized", false));
@@ -234,8 +238,8 @@ TEST_F(MainWindowTest, StateIsSavedOnCloseAndRestored)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     EXPECT_TRUE(window_->isMaximized());
     window_->showNormal();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return window_->outerSize() == maximised; }));
-    EXPECT_EQ(window_->outerSize(), maximised);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window_->size() == maximised; }));
+    EXPECT_EQ(window_->size(), maximised);
     window_->close();
 
     // Without a width, neither height nor the maximised flag is read; "View_Mode" 7 is details.
@@ -243,7 +247,7 @@ TEST_F(MainWindowTest, StateIsSavedOnCloseAndRestored)
     open().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
     EXPECT_FALSE(window_->isMaximized());
-    EXPECT_EQ(window_->outerSize(), QSize(500, 330));
+    EXPECT_EQ(window_->size(), QSize(500, 330));
     EXPECT_EQ(list()->viewStyle(), TableListView::ViewStyle::Details);
 }
 
@@ -487,6 +491,45 @@ TEST_F(MainWindowTest, PrintButtonFollowsTheSelectionAndErrorsEndTheRun)
     EXPECT_TRUE(list()->isSelected(0));
 }
 
+// Regression: "korvex ARG" was silent on a missing file, opened a directory's parent and
+// took a file:// URI for a relative path.
+TEST_F(MainWindowTest, PathsAndUrisOpenWhatTheyName)
+{
+    open();
+    window_->openPaths({QUrl::fromLocalFile(top_ + "/other").toString()});
+    EXPECT_EQ(location_.currentDirectory, top_ + "/other");
+    EXPECT_EQ(list()->selectedCount(), 0);
+
+    // Dropped files: their directory, every one of them selected.
+    window_->openPaths({QUrl::fromLocalFile(tables() + "/ORDERS.DBF").toString(), tables() + "/CUSTOMER.DB"});
+    EXPECT_EQ(location_.currentDirectory, tables());
+    EXPECT_EQ(list()->selectedCount(), 2);
+
+    try {
+        window_->openPaths({top_ + "/other/GONE.DB"});
+        ADD_FAILURE() << "a missing file is not told";
+    } catch (const DirectoryError& e) {
+        EXPECT_EQ(e.message(), top_ + "/other/GONE.DB: no such file");
+    }
+    EXPECT_EQ(location_.currentDirectory, top_ + "/other");
+    EXPECT_EQ(localPathOf("file:///tmp/a%20b.db"), "/tmp/a b.db");
+    EXPECT_EQ(localPathOf("relative/x.db"), "relative/x.db");
+}
+
+// Regression: only a Menu key opened the table list's menu; laptops have Shift+F10.
+TEST_F(MainWindowTest, ShiftF10OpensTheTableListsMenu)
+{
+    TForm_PrintTable& w = open();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    list()->currentView()->setFocus();
+    auto* menu = find<QMenu>("PopupMenuFiles");
+    QTest::keyClick(list()->currentView(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }));
+    menu->close();
+}
+
 // The whole program: its windows, the configure button's password round, and PDF files
 // told once.
 TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
@@ -497,7 +540,10 @@ TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
     Program::Options options;
     options.startFile = table;
     options.pdfFolder = top_ + "/pdf";
-    options.tellPdfFolder = [&](const QString& folder) { told << folder; };
+    options.tellPdfFolder = [&](const QString& folder) {
+        told << folder;
+        return false;
+    };
     options.volumes = [this] { return VolumeList(volumes_); };
     options.errors = &messages_;
     Program program(options);
@@ -522,6 +568,10 @@ TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
     program.mainWindow().SpeedButtonPrintClick();
     EXPECT_TRUE(QFile::exists(top_ + "/pdf/Korvex - db3_nomemo.dbf (2).pdf"));
     EXPECT_EQ(told, QStringList({top_ + "/pdf"}));
+    // Titles are the windows' own, with nothing appended.
+    EXPECT_NE(QGuiApplication::applicationDisplayName(), "Korvex V3.2");
+    EXPECT_EQ(program.configurationDialog().windowTitle(), "Korvex V3.2 - Configuration");
+    EXPECT_EQ(program.aboutBox().windowTitle(), "About Korvex");
 
     // Configure: grey while the dialog is up; afterwards the stored passwords reach the engine.
     bool greyedMeanwhile = false;
@@ -535,6 +585,159 @@ TEST_F(MainWindowTest, ProgramPrintsToPdfAndTellsTheFolderOnce)
     EXPECT_FALSE(program.mainWindow().isGreyed());
     EXPECT_EQ(program.configurationDialog().passwords(), QStringList({"kiwi"}));
     EXPECT_TRUE(messages_.errors.isEmpty()) << qPrintable(messages_.errors.join('\n'));
+}
+
+// The note on the PDF folder comes after a run, once per run, until the user checks "Do
+// not show this again", which the settings file keeps for later runs.
+TEST_F(MainWindowTest, PdfFolderNoteUntilTheUserAsksForNoMore)
+{
+    KORVEX_REQUIRE_FIXTURES();
+    int told = 0;
+    bool never = false;
+    Program::Options options;
+    options.startFile = test::fixturesDir() + "/dbase/db3_nomemo.dbf";
+    options.pdfFolder = top_ + "/pdf";
+    options.tellPdfFolder = [&](const QString&) {
+        ++told;
+        return never;
+    };
+    options.volumes = [this] { return VolumeList(volumes_); };
+    options.errors = &messages_;
+    for (int run = 0; run < 3; ++run) {
+        never = run == 1;
+        Program program(options);
+        ASSERT_TRUE(program.printTable("db3_nomemo.dbf"));
+        program.printRunEnded();
+        ASSERT_TRUE(program.printTable("db3_nomemo.dbf"));
+        program.printRunEnded();
+    }
+    EXPECT_EQ(told, 2);
+    EXPECT_FALSE(settings_.ReadFlag(Program::ShowPdfFolderNote));
+}
+
+// Under a real window manager (korvex_window_manager_test.sh runs this on Xvfb with
+// openbox): the minimum size and the layout count the inside, whatever the frame.
+TEST_F(MainWindowTest, UnderAWindowManagerTheInsideIsTheSize)
+{
+    if (QGuiApplication::platformName() != "xcb" || qEnvironmentVariableIsEmpty("KORVEX_WINDOW_MANAGER"))
+        GTEST_SKIP() << "needs an X server with a window manager (korvex_window_manager_test.sh)";
+    const auto xdotool = [](const QStringList& arguments) {
+        QProcess process;
+        process.start("xdotool", arguments);
+        process.waitForFinished();
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    };
+    TForm_PrintTable& w = open();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry().size() != w.size(); })) << "no frame";
+    EXPECT_EQ(w.size(), QSize(500, 330));
+    const QString id = QString::number(w.winId());
+    EXPECT_EQ(xdotool({"getwindowname", id}), "Korvex V3.2");
+
+    xdotool({"windowsize", "--sync", id, "300", "200"});
+    QTest::qWait(300);
+    EXPECT_EQ(w.size(), QSize(500, 330));
+    xdotool({"windowsize", "--sync", id, "600", "400"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.size() == QSize(600, 400); })) << w.width() << "x" << w.height();
+    EXPECT_EQ(find<QWidget>("GroupBoxTables")->geometry(), QRect(12, 7, 460, 347));
+    EXPECT_EQ(find<QWidget>("SpeedButtonEnde")->geometry(), QRect(487, 304, 92, 50));
+    EXPECT_EQ(find<QWidget>("ListViewTables")->height(), 258);
+
+    // The dialogs' titles stand alone.
+    TForm_Margins margins(&w);
+    AboutBox about(settingsPath(), {}, {}, &w);
+    for (QWidget* dialog : {static_cast<QWidget*>(&margins), static_cast<QWidget*>(&about)}) {
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        EXPECT_EQ(xdotool({"getwindowname", QString::number(dialog->winId())}), dialog->windowTitle());
+        dialog->hide();
+    }
+    EXPECT_EQ(margins.windowTitle(), "Margins");
+}
+
+// Regressions: a 224-character name ran out of the list view without "…", and the first
+// Down after the list took the focus selected the second table.
+TEST(TableListViewTest, LongNamesStayInTheViewAndTheFirstArrowSelectsTheFirst)
+{
+    TableListView view;
+    view.resize(164, 195);
+    const QString name = QString(220, u'N') + ".DB";
+    view.setItems({{name, 0, "?"}, {"B.DB", 0, "?"}});
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QListView* list = view.listView();
+    const QModelIndex first = list->model()->index(0, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->visualRect(first).isValid(); }));
+    EXPECT_LE(list->visualRect(first).width(), list->viewport()->width());
+    EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+    EXPECT_EQ(first.data(Qt::ToolTipRole).toString(), name);
+    EXPECT_EQ(first.data(Qt::AccessibleTextRole).toString(), name);
+
+    view.activateWindow();
+    list->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_TRUE(view.isSelected(0));
+    EXPECT_FALSE(view.isSelected(1));
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_TRUE(view.isSelected(1));
+}
+
+// Escape while a table prints ends the run after that table.
+TEST_F(MainWindowTest, EscapeEndsTheRunAfterTheCurrentTable)
+{
+    open();
+    find<QAction>("SelectAllFiles")->trigger();
+    QStringList printed;
+    window_->setPartners({nullptr,
+                          nullptr,
+                          [&](const QString& name) {
+                              printed << name;
+                              QTest::keyClick(list()->currentView(), Qt::Key_Escape);
+                              return true;
+                          },
+                          {}});
+    window_->SpeedButtonPrintClick();
+    EXPECT_EQ(printed, QStringList({"CUSTOMER.DB"}));
+    // The next run starts afresh.
+    window_->SpeedButtonPrintClick();
+    EXPECT_EQ(printed.size(), 2);
+}
+
+// Regression: a volume unmounted while shown left an alias selected, which was stored.
+TEST_F(MainWindowTest, AVanishedVolumeGivesWayToTheVolumeHoldingIt)
+{
+    volumes_.push_back(Volume{tables(), "tmpfs", "tmpfs", "SCRATCH", Volume::Kind::Ram});
+    open();
+    ASSERT_EQ(drives()->currentDrive(), tables());
+    volumes_.pop_back();
+    drives()->refreshVolumes();
+    EXPECT_EQ(drives()->currentText(), top_ + " [data]");
+    EXPECT_EQ(drives()->currentDrive(), top_);
+    window_->close();
+    EXPECT_EQ(settings_.ReadText("System", "LastDriveAlias", {}), top_ + " [data]");
+}
+
+// Ctrl+L in the directory list: a line to type a directory into; Enter goes there.
+TEST_F(MainWindowTest, CtrlLTakesATypedDirectory)
+{
+    TForm_PrintTable& w = open();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    auto* directories = find<DirectoryListBox>("DirectoryListBox1");
+    directories->setFocus();
+    QTest::keyClick(directories, Qt::Key_L, Qt::ControlModifier);
+    QLineEdit* line = directories->pathLine();
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(), tables());
+    line->setText("../other");
+    QTest::keyClick(line, Qt::Key_Return);
+    EXPECT_FALSE(line->isVisible());
+    EXPECT_EQ(location_.currentDirectory, top_ + "/other");
+    EXPECT_EQ(captions(), QStringList({"X.DBF"}));
 }
 
 } // namespace

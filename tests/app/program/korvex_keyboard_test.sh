@@ -44,9 +44,17 @@ tables=$(find "$work/tables" -maxdepth 1 -type f \( -iname '*.db' -o -iname '*.d
 [ "$tables" -gt 1 ] || fail "the demo database has no tables"
 
 # A screen of our own; Xvfb writes its display number once it takes connections.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-server=$!
-within 100 test -s "$work/display" || fail "Xvfb did not start"
+# Another X server starting at the same moment may take the same display number: then
+# this one ends, and a second try takes the next free number.
+for attempt in 1 2 3; do
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    server=$!
+    within 100 sh -c "test -s '$work/display' || ! kill -0 $server 2>/dev/null"
+    [ -s "$work/display" ] && kill -0 "$server" 2>/dev/null && break
+    server=""
+    sleep 1
+done
+[ -n "$server" ] || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")"
 
 # A fresh user: settings, documents and runtime folders in the scratch folder, and no

@@ -138,7 +138,7 @@ TEST_F(MessageWindow, ThreeNestedPanels)
         EXPECT_TRUE(w->font().bold());
         EXPECT_EQ(w->font().families().value(0), "MS Sans Serif");
     }
-    EXPECT_EQ(msg->captionColor(), QColor(Qt::black));
+    EXPECT_EQ(msg->captionColor(), msg->palette().color(QPalette::ButtonText));
 }
 
 // The background is the active caption colour even though the window is never active.
@@ -212,6 +212,23 @@ TEST_F(MessageWindow, MessageIsCentredInItsPanelInBlack)
     EXPECT_NEAR((left + right) / 2.0, 170, 3);
     EXPECT_NEAR((top + bottom) / 2.0, 32, 3);
     EXPECT_GT(right - left, 200);   // the whole line, some 228 pixels of advance
+}
+
+// Regression: with a dark theme the message was black on a dark panel.
+TEST_F(MessageWindow, DarkThemeGivesLightTextOnTheDarkFace)
+{
+    QPalette p = window_.palette();
+    p.setColor(QPalette::Button, QColor(40, 40, 40));
+    p.setColor(QPalette::ButtonText, QColor(240, 240, 240));
+    window_.setPalette(p);
+    window_.showMessage(Prefix + "CUSTOMER.DB...");
+    const QImage img = image();
+    int light = 0;
+    for (int y = 21; y <= 43; ++y)
+        for (int x = 21; x <= 319; ++x)
+            light += qGray(img.pixel(x, y)) > 192 ? 1 : 0;
+    EXPECT_EQ(img.pixel(21, 21), qRgb(40, 40, 40));
+    EXPECT_GT(light, 100) << "the text is not drawn in the palette's light text colour";
 }
 
 TEST_F(MessageWindow, EmptyTextShowsAnEmptyPanel)

@@ -540,3 +540,10 @@ TEST(QtPrinterChoice, ThePdfPrintersFileNamesTheFolderItsJobsGoTo)
     EXPECT_EQ(shown.outputFormat(), QPrinter::PdfFormat);
     EXPECT_EQ(QFileInfo(shown.outputFileName()).absolutePath(), dir.filePath("reports"));
 }
+
+// Regression: families that several foundries make were listed once per foundry.
+TEST(FontLists, EachFamilyOnce)
+{
+    EXPECT_EQ(fontFamiliesOnce({"C059 [UKWN]", "Arial", "C059 [urw]", "DejaVu Sans", "arial", "Nimbus [x] Mono"}),
+              QStringList({"C059", "Arial", "DejaVu Sans", "Nimbus [x] Mono"}));
+}

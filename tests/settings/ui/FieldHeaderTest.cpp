@@ -1,8 +1,11 @@
 #include "FieldHeader.h"
+#include "ContextMenuKey.h"
 #include "QxHeader.h"
+#include "QxHeaderAccessible.h"
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -129,4 +132,34 @@ TEST_F(FieldHeader, KeyboardChoosesASectionAndOpensItsPopup)
     QTest::keyClick(&header_, Qt::Key_Menu);
     EXPECT_TRUE(menu_->isVisible());
     EXPECT_EQ(header_.PopUpIndex(), 7);
+    menu_->hide();
+
+    // Shift+F10, as the program's filter turns it into the menu key's request.
+    installContextMenuKey();
+    QTest::keyClick(&header_, Qt::Key_Home);
+    QTest::keyClick(&header_, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(menu_->isVisible());
+    EXPECT_EQ(header_.PopUpIndex(), 0);
+}
+
+// Regression: the strip showed a screen reader no sections at all.
+TEST_F(FieldHeader, ScreenReadersSeeEverySectionAndMoveItsDivider)
+{
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(&header_);
+    ASSERT_NE(strip, nullptr);
+    ASSERT_EQ(strip->childCount(), 9);
+    QAccessibleInterface* name = strip->child(1);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(name->text(QAccessible::Name), "Name");
+    EXPECT_EQ(name->text(QAccessible::Description), "158 pixels wide, column 2 of 9");
+    EXPECT_EQ(strip->indexOfChild(name), 1);
+    QAccessibleActionInterface* actions = name->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    actions->doAction(QxHeaderAccessible::NarrowAction);
+    EXPECT_EQ(header_.Sections().width(1), 148);
+    EXPECT_TRUE(strip->child(8)->actionInterface()->actionNames().isEmpty()); // no divider right of the last
+    keep(2);
+    EXPECT_EQ(strip->childCount(), 2);
+    EXPECT_EQ(strip->child(8), nullptr);
 }
