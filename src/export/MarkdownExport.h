@@ -45,9 +45,16 @@ QString escapeMarkdownCell(const QString& text);
 // Text for running Markdown (headings, list items): the same without the cell rules.
 QString escapeMarkdownText(const QString& text);
 
-// A name that Mermaid's erDiagram takes as an entity or attribute name: ASCII letters,
-// digits and underscores, starting with a letter; every other run of characters becomes
-// one underscore, and the key markers PK, FK and UK get one after them.
-QString mermaidName(const QString& text);
+// Text for a quoted string of a Mermaid diagram (an entity's name, a link's label, an
+// attribute's comment) that the diagram shows as it is: quotes, the characters that would
+// start a comment or an entity code, HTML's markup characters and control characters
+// become the diagram's entity codes (#quot;, #lt;, #35;).
+QString mermaidQuoted(const QString& text);
+
+// Whether an erDiagram reads text as one word of an entity's block (an attribute's type
+// or name): ASCII letters, digits, _ * - [ ] ( ) and the letters beyond Latin-1's
+// punctuation, not starting with a digit, and no key marker (PK, FK, UK in any case) at
+// its start.
+bool isMermaidWord(const QString& text);
 
 } // namespace korvex

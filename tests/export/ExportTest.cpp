@@ -101,20 +101,43 @@ TEST(MarkdownText, CellsShowTheirTextLiterally)
     EXPECT_EQ(escapeMarkdownText(" a\nb|c "), "a b\\|c");
 }
 
-TEST(MarkdownText, MermaidNamesAreLettersDigitsAndUnderscoresFromALetterOn)
+TEST(MarkdownText, MermaidKeepsEveryNameWithTheDiagramsQuotingAndEntityCodes)
 {
-    EXPECT_EQ(mermaidName("ORDERS.DB"), "ORDERS_DB");
-    EXPECT_EQ(mermaidName("Date/Time"), "Date_Time");
-    EXPECT_EQ(mermaidName("Fmt. Memo"), "Fmt_Memo");
-    EXPECT_EQ(mermaidName("Größe"), "Gro_e");
-    EXPECT_EQ(mermaidName("Café-Bar"), "Cafe_Bar");
-    EXPECT_EQ(mermaidName("1994 orders.db"), "x_1994_orders_db");
-    EXPECT_EQ(mermaidName("_x"), "x__x");
-    EXPECT_EQ(mermaidName(""), "x_");
-    EXPECT_EQ(mermaidName("Кунди"), "x__");
-    EXPECT_EQ(mermaidName("pk"), "pk_");
-    EXPECT_EQ(mermaidName("Uk"), "Uk_");
-    EXPECT_EQ(mermaidName("PK_ID"), "PK_ID");
+    // The link name that lost its quote and turned <b> into bold.
+    EXPECT_EQ(mermaidQuoted("to\"m|<b>ple"), "to#quot;m|#lt;b#gt;ple");
+    EXPECT_EQ(mermaidQuoted("A.db"), "A.db");
+    EXPECT_EQ(mermaidQuoted("100% & #quot; C:\\x"), "100#37; #amp; #35;quot; C:#92;x");
+    EXPECT_EQ(mermaidQuoted("a\nb"), "a#10;b");
+    // Greek, Cyrillic and accented key fields are words as they are; so is Auto-Inc.
+    for (const char* word : {"Ключ", "κλειδί", "Größe", "Auto-Inc", "PK_ID", "FKZ", "Amount(2)"})
+        EXPECT_TRUE(isMermaidWord(QString::fromUtf8(word))) << word;
+    // Key markers, blanks, dots and a leading digit are not: those names go to the comment.
+    for (const char* word : {"FK", "pk", "Uk-1", "FKé", "A.db", "Small Integer", "1st", "", "µ"})
+        EXPECT_FALSE(isMermaidWord(QString::fromUtf8(word))) << word;
+}
+
+TEST(TableSet, TablesFromSeveralDirectoriesAreQualifiedBelowTheirCommonRoot)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("dbase3/types") && QDir(dir.path()).mkpath("dbase4/types"));
+    for (const char* name : {"dbase3/types/NUMBER.DBF", "dbase4/types/NUMBER.DBF", "dbase4/types/X.DBF", "R.DBF"})
+        touch(dir.filePath(name));
+    DatabaseEngine engine;
+    const auto shown = [](const TableSet& set) {
+        QStringList names;
+        for (const auto& t : set.tables)
+            names << t.shownName();
+        return names;
+    };
+    EXPECT_EQ(shown(expandTableArguments(engine, {dir.filePath("dbase3/types"), dir.filePath("dbase4/types/")})),
+              QStringList({"dbase3/types/NUMBER.DBF", "dbase4/types/NUMBER.DBF", "dbase4/types/X.DBF"}));
+    // A table of the common root itself, and tables named one by one.
+    EXPECT_EQ(shown(expandTableArguments(engine, {dir.filePath("dbase4/types/X.DBF"), dir.filePath("R.DBF"),
+                                                  dir.filePath("dbase4/types/../../dbase3/types/NUMBER.DBF")})),
+              QStringList({"dbase4/types/X.DBF", "R.DBF", "dbase3/types/NUMBER.DBF"}));
+    // One directory, however it is spelled: the names alone.
+    EXPECT_EQ(shown(expandTableArguments(engine, {dir.filePath("dbase4/types"), dir.filePath("dbase4/./types/X.DBF")})),
+              QStringList({"NUMBER.DBF", "X.DBF", "X.DBF"}));
 }
 
 } // namespace

@@ -35,14 +35,14 @@ namespace {
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 
-int writeJson(ReportServices& services, const QStringList& tables, const QString& databaseName)
+int writeJson(ReportServices& services, const TableSet& set, const QString& databaseName)
 {
     const LabelLookup label = services.labelLookup();
     bool allOk = true;
     Json::Array results;
-    for (const auto& table : tables) {
-        auto dump = dumpTableStructure(services.engine(), services.descriptors(), table, label, QLocale::system(),
-                                       databaseName);
+    for (const auto& table : set.tables) {
+        auto dump = dumpTableStructure(services.engine(), services.descriptors(), table.argument, label, databaseName,
+                                       table.shownName());
         allOk = allOk && dump.ok;
         results.push_back(std::move(dump.json));
     }
@@ -82,7 +82,7 @@ int writeMarkdown(ReportServices& services, const TableSet& set, const QString& 
 
 int writeTbls(DatabaseEngine& engine, const TableSet& set)
 {
-    const auto schemas = readTableSchemas(engine, set, tblsLabel, QLocale::c());
+    const auto schemas = readTableSchemas(engine, set, tblsLabel);
     const bool allOk = reportFailures(schemas);
     writeTo(stdout, QString::fromUtf8(tblsSchemaJson(set.origin, schemas)));
     return allOk ? 0 : ExitFailed;
@@ -215,9 +215,6 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
 
     // A directory stands for its tables, an alias without names for all of its tables.
     const TableSet set = expandTableArguments(engine, tables, aliasDatabase.get());
-    QStringList named;
-    for (const auto& t : set.tables)
-        named << t.argument;
     const bool dump = writeJsonDump || parser.isSet(format) || parser.isSet(markdown);
     if (!dump) // the printing program tells what a directory lacked
         return printTables(PrintRequest{set, optionValue(book), optionValue(printer), optionValue(out),
@@ -228,7 +225,7 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
     int status = 0;
     if (writeJsonDump)
-        status = writeJson(services, named, aliasDatabase ? aliasDatabase->databaseName() : QString());
+        status = writeJson(services, set, aliasDatabase ? aliasDatabase->databaseName() : QString());
     else if (parser.isSet(format))
         status = writeTbls(engine, set);
     else

@@ -83,7 +83,7 @@ int main(int argc, char* argv[])
     if (set.tables.empty())
         return 1;
 
-    const auto schemas = readTableSchemas(engine, set, tblsLabel, QLocale::c());
+    const auto schemas = readTableSchemas(engine, set, tblsLabel);
     bool anyRead = false;
     for (const auto& t : schemas) {
         if (!t.ok)
