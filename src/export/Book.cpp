@@ -125,8 +125,8 @@ void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
     for (const auto& entry : tables.tables) {
         BookChapter chapter;
         chapter.table = entry;
-        const TableSchema summary =
-            readTableSchema(services_.engine(), services_.descriptors(), entry, label, SchemaDetail::Summary);
+        const TableSchema summary = readTableSchema(services_.engine(), services_.descriptors(), entry, label,
+                                                    SchemaDetail::Summary);
         chapter.typeOfTable = summary.typeOfTable;
         chapter.fieldCount = summary.structure.fieldCount;
 

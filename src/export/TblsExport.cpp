@@ -52,7 +52,6 @@ QStringList indexColumns(const IndexDescription& index)
     return index.fields.isEmpty() ? QStringList() : index.fields.split(QLatin1Char(';'));
 }
 
-
 const TableSchema* findTable(const std::vector<TableSchema>& schemas, const TableSchema& from, const QString& name)
 {
     const TableSchema* found = nullptr;
@@ -239,7 +238,9 @@ QByteArray tblsSchemaJson(const QString& name, const std::vector<TableSchema>& s
             // Only links whose fields both tables have: tbls resolves every name.
             const bool resolved = !mine.isEmpty() && std::all_of(mine.begin(), mine.end(), [&](const auto& c) {
                 return fieldNamed(t, c) != nullptr;
-            }) && std::all_of(theirs.begin(), theirs.end(), [&](const auto& c) { return fieldNamed(*master, c) != nullptr; });
+            }) && std::all_of(theirs.begin(), theirs.end(), [&](const auto& c) {
+                return fieldNamed(*master, c) != nullptr;
+            });
             if (!resolved)
                 continue;
             // A dependent row whose link fields must all be filled has its master row; one

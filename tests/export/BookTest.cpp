@@ -78,7 +78,8 @@ bool shows(const Page& page, const QString& text)
     return std::any_of(texts.begin(), texts.end(), [&](const QString& t) {
         if (t == text)
             return true;
-        for (qsizetype mark = t.indexOf(QLatin1String("..")); mark >= 0; mark = t.indexOf(QLatin1String(".."), mark + 1))
+        for (qsizetype mark = t.indexOf(QLatin1String("..")); mark >= 0;
+             mark = t.indexOf(QLatin1String(".."), mark + 1))
             if (text.startsWith(t.left(mark)) && text.endsWith(t.mid(mark + 2)))
                 return true;
         return false;
