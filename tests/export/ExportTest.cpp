@@ -116,6 +116,39 @@ TEST(MarkdownText, MermaidKeepsEveryNameWithTheDiagramsQuotingAndEntityCodes)
         EXPECT_FALSE(isMermaidWord(QString::fromUtf8(word))) << word;
 }
 
+// The diagram renamed them: "to"m|<b>ple" lost its quote and went bold, Ключ became x__1,
+// FK FK_, A.db A_db.
+TEST(MarkdownText, TheDiagramKeepsTableFieldAndLinkNamesAsTheyAre)
+{
+    const auto field = [](int position, const char* name, bool key) {
+        FieldEntry entry;
+        entry.position = position;
+        entry.name = QString::fromUtf8(name);
+        entry.type = FieldType::Integer;
+        entry.key = key;
+        return SchemaField{entry, "Integer", "0", {}};
+    };
+    const auto table = [](const char* name) {
+        TableSchema t;
+        t.table = {name, "/data", name};
+        t.ok = true;
+        t.structure.tableType = "PARADOX";
+        return t;
+    };
+    TableSchema master = table("A.db");
+    master.fields = {field(0, "Ключ", true)};
+    TableSchema dependent = table("B.db");
+    dependent.fields = {field(0, "Nr", true), field(1, "FK", false)};
+    dependent.links.push_back({"to\"m|<b>ple", true, "A.db", false, {{"FK", QString::fromUtf8("Ключ")}}});
+
+    const auto files = markdownDocuments("/data", {master, dependent}, FieldTableOptions{},
+                                         [](const QString& t) { return t; });
+    const QString readme = QString::fromUtf8(files.front().contents);
+    for (const char* line : {"    \"A.db\" {\n        Integer Ключ PK\n    }", "        Integer FK_ FK \"FK\"\n",
+                             "    \"A.db\" |o--o{ \"B.db\" : \"to#quot;m|#lt;b#gt;ple\"\n"})
+        EXPECT_TRUE(readme.contains(QString::fromUtf8(line))) << line << "\n" << readme.toStdString();
+}
+
 TEST(TableSet, TablesFromSeveralDirectoriesAreQualifiedBelowTheirCommonRoot)
 {
     QTemporaryDir dir;
