@@ -30,8 +30,10 @@ struct MarkdownFile {
 
 // The documentation of the tables: README.md with the list of tables and a Mermaid
 // diagram of their referential links, and one file per table that could be read (its
-// name and ".md") with its properties, fields, indexes and links. Every fixed word passes
-// through label. The same schemas give the same bytes.
+// name and ".md", after its directory's folders and dots when the tables come from
+// several directories) with its properties, fields (and whether each must be filled),
+// indexes and links. Every fixed word passes through label. The same schemas give the
+// same bytes, in every locale.
 std::vector<MarkdownFile> markdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,
                                             const FieldTableOptions& options, const LabelLookup& label);
 

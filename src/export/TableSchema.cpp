@@ -53,6 +53,7 @@ std::vector<SchemaLink> readLinks(DatabaseEngine& engine, TableSource& source, c
     return links;
 }
 
+// Every field's type and size as the report prints them, with its validity checks.
 std::vector<SchemaField> readFields(TableSource& source, const TableStructure& structure, const StructureTexts& texts)
 {
     std::vector<FieldChecks> checks = readFieldChecks(source, structure);
@@ -79,7 +80,7 @@ QString timeText(int msOfDay)
     return time.toString(time.msec() == 0 ? Qt::ISODate : Qt::ISODateWithMs);
 }
 
-// The shortest text that reads back as the same double; no exponent for everyday sizes.
+// The shortest text that reads back as the same double, with '.' before its decimals.
 QString numberText(double value)
 {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
