@@ -233,6 +233,9 @@ TEST_F(Book, ManyTablesTakeSeveralContentsPagesAndEveryLinkLeadsToItsTable)
                                        [&](const auto& l) { return l.target == chapter.firstPage; });
         ASSERT_NE(link, layout.links.end()) << chapter.table.argument.toStdString();
         EXPECT_TRUE(link->page >= 2 && link->page <= 1 + layout.contentsPages);
+        // The samples' directories hold tables of one name: each row names its directory.
+        EXPECT_TRUE(chapter.table.shownName().contains('/'));
+        EXPECT_TRUE(shows(pages[std::size_t(link->page - 1)], chapter.table.shownName()));
         // The linked page is the table's first: its information block names the table.
         EXPECT_TRUE(shows(pages[std::size_t(chapter.firstPage - 1)], chapter.table.name));
         ++links;
