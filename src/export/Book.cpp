@@ -40,6 +40,54 @@ struct FrontPage {
     int headingHeight = 0;
 };
 
+// Whether a text fits a column as the report fits its texts: narrower than its width less
+// 20 dots.
+bool fitsIn(PrintDevice& device, int limit, const QString& text)
+{
+    return device.textWidth(text) < limit - 20;
+}
+
+// A place to cut a text that is never between the halves of a surrogate pair.
+qsizetype cutAt(const QString& text, qsizetype i)
+{
+    return i > 0 && i < text.size() && text.at(i).isLowSurrogate() ? i - 1 : i;
+}
+
+const QString ElisionMark = QStringLiteral("..");
+
+// A text cut to a column by taking characters out of its middle: a long path keeps the
+// name of its own directory at its end.
+QString elideMiddle(PrintDevice& device, int limit, const QString& text)
+{
+    if (fitsIn(device, limit, text))
+        return text;
+    for (qsizetype n = (text.size() - 1) / 2; n > 0; --n) {
+        const QString t = text.left(cutAt(text, n)) + ElisionMark + text.mid(cutAt(text, text.size() - n));
+        if (fitsIn(device, limit, t))
+            return t;
+    }
+    return ElisionMark;
+}
+
+// Why a table is missing, cut to a column: the fixed message gives way to its reason, the
+// part in brackets after it ("Error opening table to print! (reason)"); a reason too long
+// for the column stands alone and loses its middle.
+QString elideKeepingReason(PrintDevice& device, int limit, const QString& text)
+{
+    if (fitsIn(device, limit, text))
+        return text;
+    const qsizetype reason = text.endsWith(QLatin1Char(')')) ? text.indexOf(QStringLiteral(" (")) : -1;
+    if (reason <= 0)
+        return elideMiddle(device, limit, text);
+    const QString tail = text.mid(reason);
+    for (qsizetype n = reason - 1; n > 0; --n) {
+        const QString t = text.left(cutAt(text, n)) + ElisionMark + tail;
+        if (fitsIn(device, limit, t))
+            return t;
+    }
+    return elideMiddle(device, limit, text.mid(reason + 2).chopped(1));
+}
+
 FontSpec withSize(FontSpec font, int points, bool bold)
 {
     font.points = points;
@@ -78,7 +126,7 @@ void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
         tableHook_(layout.chapters.size() + 1, tables.tables.size(), entry.name);
         BookChapter chapter;
         chapter.table = entry;
-        const TableSchema summary = readTableSchema(services_.engine(), services_.descriptors(), entry, label, locale_,
+        const TableSchema summary = readTableSchema(services_.engine(), services_.descriptors(), entry, label,
                                                     SchemaDetail::Summary);
         chapter.typeOfTable = summary.typeOfTable;
         chapter.fieldCount = summary.structure.fieldCount;
@@ -127,7 +175,7 @@ void BookPrinter::printFrontMatter(const TableSet& tables, const QString& versio
     int y = c.topY + c.usableHeight / 4;
     for (const auto& line : title) {
         book_.setFont(withSize(body, line.points, line.bold));
-        book_.textOut(left, y, c.FitTextMarked(width + 20, line.text));
+        book_.textOut(left, y, elideMiddle(book_, width + 20, line.text));
         y += book_.textHeight(line.text) + front.lineHeight / 2;
     }
 
@@ -155,7 +203,7 @@ void BookPrinter::printFrontMatter(const TableSet& tables, const QString& versio
         for (std::size_t i = first; i < last; ++i) {
             const BookChapter& chapter = layout.chapters[i];
             const int top = front.rowTop(int(i - first));
-            book_.textOut(left, top, c.FitTextMarked(columnType - left, chapter.table.name));
+            book_.textOut(left, top, elideMiddle(book_, columnType - left, chapter.table.shownName()));
             if (chapter.printed) {
                 book_.textOut(columnType, top, c.FitText(columnFields - columnType, chapter.typeOfTable));
                 book_.textOut(columnFields, top, QString::number(chapter.fieldCount));
@@ -166,7 +214,7 @@ void BookPrinter::printFrontMatter(const TableSet& tables, const QString& versio
                     {bookPage, QRect(QPoint(left - 25, top - q), QPoint(left + width, top - q + front.lineHeight - 1)),
                      chapter.firstPage});
             } else {
-                book_.textOut(columnType, top, c.FitTextMarked(left + width - columnType, chapter.error));
+                book_.textOut(columnType, top, elideKeepingReason(book_, left + width - columnType, chapter.error));
             }
         }
         if (settings.PrintPageNr) {

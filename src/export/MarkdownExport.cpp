@@ -102,19 +102,21 @@ QString cellText(const QString& kind, const SchemaField& field, const FieldTable
     if (kind == QLatin1String("Size"))
         return field.sizeText;
     if (kind == QLatin1String("Min."))
-        return field.minimum;
+        return field.checks.minimum.value_or(QString());
     if (kind == QLatin1String("Max."))
-        return field.maximum;
+        return field.checks.maximum.value_or(QString());
     if (kind == QLatin1String("Def."))
-        return field.defaultValue;
+        return field.checks.defaultValue.value_or(QString());
     if (kind == QLatin1String("Mask"))
-        return field.picture;
+        return field.checks.picture;
     if (kind == QLatin1String("Idx"))
         return field.entry.key ? options.indexChar : QString();
     return QString();
 }
 
-// The documents' file names, one per readable table, unique without regard to case.
+// The documents' file names, one per readable table, unique without regard to case. A
+// table from one of several directories is named with that directory, its folders joined
+// by dots ("sales.2019.NUMBER.DBF.md"): all files lie in the one output folder.
 class FileNames {
 public:
     explicit FileNames(const std::vector<TableSchema>& schemas)
@@ -123,9 +125,14 @@ public:
         for (std::size_t i = 0; i < schemas.size(); ++i) {
             if (!schemas[i].ok)
                 continue;
-            QString name = schemas[i].table.name + QStringLiteral(".md");
+            const TableEntry& table = schemas[i].table;
+            const QString base = table.qualifier.isEmpty()
+                                     ? table.name
+                                     : QString(table.qualifier).replace(QLatin1Char('/'), QLatin1Char('.')) +
+                                           QLatin1Char('.') + table.name;
+            QString name = base + QStringLiteral(".md");
             for (int n = 2; taken.count(name.toLower()) > 0; ++n)
-                name = schemas[i].table.name + QStringLiteral("~%1.md").arg(n);
+                name = base + QStringLiteral("~%1.md").arg(n);
             taken.insert(name.toLower());
             names_[i] = name;
         }
@@ -162,7 +169,7 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
                       const FieldTableOptions& options, const LabelLookup& label)
 {
     const TableSchema& t = schemas[index];
-    QString md = QStringLiteral("# ") + escapeMarkdownText(t.table.name) + QStringLiteral("\n\n");
+    QString md = QStringLiteral("# ") + escapeMarkdownText(t.table.shownName()) + QStringLiteral("\n\n");
     md += link(QStringLiteral("All tables"), QStringLiteral("README.md")) + QStringLiteral("\n\n");
     for (const auto& w : t.warnings)
         md += QStringLiteral("> **Warning:** ") + escapeMarkdownText(w) + QStringLiteral("\n\n");
@@ -176,14 +183,18 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
     if (t.fields.empty() || options.kinds.isEmpty()) {
         md += QStringLiteral("No fields are shown.\n");
     } else {
+        // The printed columns, then whether a field must be filled: a validity check the
+        // printed field table has no column for, so no label of the translations either.
         QStringList headings;
         for (const auto& kind : options.kinds)
             headings << label(fieldColumnHeading(kind));
+        headings << QStringLiteral("Required");
         md += tableHead(headings);
         for (const auto& field : t.fields) {
             QStringList cells;
             for (const auto& kind : options.kinds)
                 cells << escapeMarkdownCell(cellText(kind, field, options));
+            cells << escapeMarkdownCell(field.checks.required ? options.indexChar : QString());
             md += row(cells);
         }
     }
@@ -225,7 +236,7 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
                 continue;
             QString related = escapeMarkdownCell(l.relatedTable);
             if (const auto other = findRelated(schemas, t, l.relatedTable))
-                related = link(escapeMarkdownCell(schemas[*other].table.name), files.of(*other));
+                related = link(escapeMarkdownCell(schemas[*other].table.shownName()), files.of(*other));
             const QString rule = label(l.cascade ? QStringLiteral("Casc.") : QStringLiteral("Restr."));
             if (l.pairs.empty())
                 md += row({escapeMarkdownCell(l.name), related, escapeMarkdownCell(rule), QString(), QString()});
@@ -251,23 +262,39 @@ struct Relationship {
     bool operator<(const Relationship& o) const { return key() < o.key(); }
 };
 
+// A word of an entity's block that stands for text that is no such word: its characters
+// that a word cannot hold become underscores, and a key marker gets one after it.
+QString mermaidStandIn(const QString& text)
+{
+    QString out;
+    for (const QChar c : text)
+        out += isMermaidWord(QString(c)) || c.isDigit() || QStringView(u"-[]()").contains(c) ? c : QChar('_');
+    if (out.isEmpty() || !isMermaidWord(out.left(1)))
+        out.prepend('_');
+    if (!isMermaidWord(out))
+        out.insert(2, '_'); // only a key marker at the start is left: "FK-1" becomes "FK_-1"
+    return out;
+}
+
 // The Mermaid entity-relationship diagram of the links between the tables, each link once
 // (the dependent's master link and the master's dependent entry describe the same link).
-// Entities carry their key fields and the fields that refer to a master.
+// Entities carry their key fields and the fields that refer to a master. Every table,
+// field and link keeps its name: entities and links are quoted, and a field name that the
+// diagram cannot take as a word follows its stand-in as the attribute's comment.
 QString diagram(const std::vector<TableSchema>& schemas)
 {
     std::set<Relationship> relationships;
     for (const auto& t : schemas) {
         for (const auto& l : t.links) {
-            Relationship r{
-                l.master ? l.relatedTable : t.table.name, l.master ? t.table.name : l.relatedTable, l.name, {}, {}};
+            const QString self = t.table.shownName();
+            Relationship r{l.master ? l.relatedTable : self, l.master ? self : l.relatedTable, l.name, {}, {}};
             for (const auto& [mine, theirs] : l.pairs) {
                 (l.master ? r.dependentFields : r.masterFields) << mine;
                 (l.master ? r.masterFields : r.dependentFields) << theirs;
             }
-            // Related tables are named by their file names; within the set, by the set's spelling.
+            // Related tables are named by their file names; within the set, as the set shows them.
             if (const auto other = findRelated(schemas, t, l.relatedTable))
-                (l.master ? r.master : r.dependent) = schemas[*other].table.name;
+                (l.master ? r.master : r.dependent) = schemas[*other].table.shownName();
             relationships.insert(r);
         }
     }
@@ -283,7 +310,7 @@ QString diagram(const std::vector<TableSchema>& schemas)
     std::map<QString, std::map<QString, Attribute>> entities; // sorted: stable output
     const auto schemaOf = [&](const QString& name) -> const TableSchema* {
         for (const auto& t : schemas)
-            if (t.ok && t.table.name == name)
+            if (t.ok && t.table.shownName() == name)
                 return &t;
         return nullptr;
     };
@@ -315,49 +342,36 @@ QString diagram(const std::vector<TableSchema>& schemas)
         }
     }
 
-    // Names Mermaid takes, unique after the cleaning.
-    std::map<QString, QString> entityNames;
-    std::set<QString> used;
-    const auto unique = [](std::set<QString>& taken, const QString& base) {
-        QString name = base;
-        for (int n = 2; taken.count(name) > 0; ++n)
-            name = base + QStringLiteral("_%1").arg(n);
-        taken.insert(name);
-        return name;
-    };
-    for (const auto& entity : entities)
-        entityNames[entity.first] = unique(used, mermaidName(entity.first));
-
+    const auto quoted = [](const QString& text) { return QLatin1Char('"') + mermaidQuoted(text) + QLatin1Char('"'); };
     QString out = QStringLiteral("```mermaid\nerDiagram\n");
     for (const auto& [table, attributes] : entities) {
         if (attributes.empty()) {
-            out += QStringLiteral("    ") + entityNames[table] + QLatin1Char('\n');
+            out += QStringLiteral("    ") + quoted(table) + QLatin1Char('\n');
             continue;
         }
-        out += QStringLiteral("    ") + entityNames[table] + QStringLiteral(" {\n");
-        std::set<QString> attributeNames;
+        out += QStringLiteral("    ") + quoted(table) + QStringLiteral(" {\n");
         for (const auto& [field, a] : attributes) {
             QStringList keys;
             if (a.pk)
                 keys << QStringLiteral("PK");
             if (a.fk)
                 keys << QStringLiteral("FK");
-            out += QStringLiteral("        ") + mermaidName(a.type) + QLatin1Char(' ') +
-                   unique(attributeNames, mermaidName(field));
+            const bool word = isMermaidWord(field);
+            out += QStringLiteral("        ") + (isMermaidWord(a.type) ? a.type : mermaidStandIn(a.type)) +
+                   QLatin1Char(' ') + (word ? field : mermaidStandIn(field));
             if (!keys.isEmpty())
                 out += QLatin1Char(' ') + keys.join(QStringLiteral(", "));
+            if (!word)
+                out += QLatin1Char(' ') + quoted(field);
             out += QLatin1Char('\n');
         }
         out += QStringLiteral("    }\n");
     }
     // A dependent's row refers to at most one master row (none while its fields are
     // blank); a master row has any number of dependent rows.
-    for (const auto& r : relationships) {
-        QString name = r.name;
-        name.remove('"');
-        out += QStringLiteral("    ") + entityNames[r.master] + QStringLiteral(" |o--o{ ") + entityNames[r.dependent] +
-               QStringLiteral(" : \"") + name + QStringLiteral("\"\n");
-    }
+    for (const auto& r : relationships)
+        out += QStringLiteral("    ") + quoted(r.master) + QStringLiteral(" |o--o{ ") + quoted(r.dependent) +
+               QStringLiteral(" : ") + quoted(r.name) + QLatin1Char('\n');
     out += QStringLiteral("```\n");
     return out;
 }
@@ -378,11 +392,11 @@ QString readme(const QString& origin, const std::vector<TableSchema>& schemas, c
     for (std::size_t i = 0; i < schemas.size(); ++i) {
         const TableSchema& t = schemas[i];
         if (t.ok)
-            md += row({link(escapeMarkdownCell(t.table.name), files.of(i)), escapeMarkdownCell(t.typeOfTable),
+            md += row({link(escapeMarkdownCell(t.table.shownName()), files.of(i)), escapeMarkdownCell(t.typeOfTable),
                        QString::number(t.structure.fieldCount)});
         else
-            md += row({escapeMarkdownCell(t.table.name), escapeMarkdownCell(QStringLiteral("Not readable: ") + t.error),
-                       QString()});
+            md += row({escapeMarkdownCell(t.table.shownName()),
+                       escapeMarkdownCell(QStringLiteral("Not readable: ") + t.error), QString()});
     }
     md += QStringLiteral("\n## Referential integrity\n\n");
     const QString er = diagram(schemas);
@@ -416,28 +430,48 @@ QString escapeMarkdownCell(const QString& text)
     return keepOuterBlanks(escapeInline(text, true));
 }
 
-QString mermaidName(const QString& text)
+QString mermaidQuoted(const QString& text)
 {
-    // Accents fall away from their letters; whatever is left outside ASCII letters and
-    // digits joins the runs of underscores.
-    const QString plain = text.normalized(QString::NormalizationForm_KD);
     QString out;
-    for (const QChar c : plain) {
-        if (c.category() == QChar::Mark_NonSpacing)
-            continue;
-        const bool word = c.unicode() < 128 && (c.isLetterOrNumber() || c == '_');
-        if (word)
-            out += c;
-        else if (!out.endsWith('_'))
-            out += '_';
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"': out += QLatin1String("#quot;"); break;
+        case '<': out += QLatin1String("#lt;"); break;
+        case '>': out += QLatin1String("#gt;"); break;
+        case '&': out += QLatin1String("#amp;"); break;
+        case '#': // would start an entity code
+        case '%': // would start a comment
+        case '\\': out += QStringLiteral("#%1;").arg(c.unicode()); break;
+        default:
+            if (c.category() == QChar::Other_Control)
+                out += QStringLiteral("#%1;").arg(c.unicode());
+            else
+                out += c;
+        }
     }
-    if (out.isEmpty() || !(out.at(0).unicode() < 128 && out.at(0).isLetter()))
-        out.prepend(QStringLiteral("x_"));
-    // Within an entity's block these words mark keys, in any case.
-    for (const char* key : {"PK", "FK", "UK"})
-        if (out.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
-            out += '_';
     return out;
+}
+
+bool isMermaidWord(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    const auto isAsciiWord = [](QChar c) { return c.unicode() < 128 && (c.isLetterOrNumber() || c == '_'); };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const bool wide = c.unicode() >= 0xC0 && !c.isSpace() && c.isPrint();
+        const bool ascii = isAsciiWord(c) || c == '*' || (i > 0 && QStringView(u"-[]()").contains(c));
+        if (!wide && !ascii)
+            return false;
+        if (i == 0 && c.isDigit())
+            return false;
+    }
+    // The key markers are read before words, in any case, wherever an ASCII word ends after them.
+    for (const char* key : {"PK", "FK", "UK"})
+        if (text.startsWith(QLatin1String(key), Qt::CaseInsensitive) && (text.size() == 2 || !isAsciiWord(text.at(2))))
+            return false;
+    return true;
 }
 
 std::vector<MarkdownFile> markdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,

@@ -30,8 +30,10 @@ struct MarkdownFile {
 
 // The documentation of the tables: README.md with the list of tables and a Mermaid
 // diagram of their referential links, and one file per table that could be read (its
-// name and ".md") with its properties, fields, indexes and links. Every fixed word passes
-// through label. The same schemas give the same bytes.
+// name and ".md", after its directory's folders and dots when the tables come from
+// several directories) with its properties, fields (and whether each must be filled),
+// indexes and links. Every fixed word passes through label. The same schemas give the
+// same bytes, in every locale.
 std::vector<MarkdownFile> markdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,
                                             const FieldTableOptions& options, const LabelLookup& label);
 
@@ -46,9 +48,16 @@ QString escapeMarkdownCell(const QString& text);
 // Text for running Markdown (headings, list items): the same without the cell rules.
 QString escapeMarkdownText(const QString& text);
 
-// A name that Mermaid's erDiagram takes as an entity or attribute name: ASCII letters,
-// digits and underscores, starting with a letter; every other run of characters becomes
-// one underscore, and the key markers PK, FK and UK get one after them.
-QString mermaidName(const QString& text);
+// Text for a quoted string of a Mermaid diagram (an entity's name, a link's label, an
+// attribute's comment) that the diagram shows as it is: quotes, the characters that would
+// start a comment or an entity code, HTML's markup characters and control characters
+// become the diagram's entity codes (#quot;, #lt;, #35;).
+QString mermaidQuoted(const QString& text);
+
+// Whether an erDiagram reads text as one word of an entity's block (an attribute's type
+// or name): ASCII letters, digits, _ * - [ ] ( ) and the letters beyond Latin-1's
+// punctuation, not starting with a digit, and no key marker (PK, FK, UK in any case) at
+// its start.
+bool isMermaidWord(const QString& text);
 
 } // namespace korvex

@@ -38,7 +38,7 @@ void addOutline(QPDF& pdf, const std::vector<QPDFPageObjectHelper>& pages, const
         if (!chapter.printed)
             continue;
         Object item = pdf.makeIndirectObject(Object::newDictionary());
-        item.replaceKey("/Title", Object::newUnicodeString(chapter.table.name.toStdString()));
+        item.replaceKey("/Title", Object::newUnicodeString(chapter.table.shownName().toStdString()));
         item.replaceKey("/Parent", outlines);
         item.replaceKey("/Dest", wholePage(pages.at(std::size_t(chapter.firstPage - 1))));
         if (!items.empty()) {

@@ -1,8 +1,12 @@
 #include "TableSchema.h"
 
 #include <QFileInfo>
+#include <QLocale>
+#include <QTime>
 
 #include <algorithm>
+#include <cmath>
+#include <span>
 
 namespace korvex {
 
@@ -49,46 +53,99 @@ std::vector<SchemaLink> readLinks(DatabaseEngine& engine, TableSource& source, c
     return links;
 }
 
-// Every field's texts, with the validity checks read once for the whole table: the same
-// texts the report builds by scanning the checks for every cell (the last matching check
-// wins; every matching check replaces the picture).
+// Every field's type and size as the report prints them, with its validity checks.
 std::vector<SchemaField> readFields(TableSource& source, const TableStructure& structure, const StructureTexts& texts)
 {
+    std::vector<FieldChecks> checks = readFieldChecks(source, structure);
     std::vector<SchemaField> fields;
     fields.reserve(structure.fields.size());
-    for (const auto& entry : structure.fields) {
-        SchemaField& f = fields.emplace_back();
-        f.entry = entry;
-        f.typeName = texts.FieldTypeName(entry);
-        f.sizeText = texts.FieldSizeText(entry);
-    }
-    for (int s = 1; s <= structure.properties.validityCheckCount; ++s) {
-        const ValidityCheck check = source.validityCheck(s);
-        if (check.fieldNumber < 1 || check.fieldNumber > fields.size())
-            continue;
-        SchemaField& f = fields[check.fieldNumber - 1];
-        if (check.hasMinimum) {
-            f.minimum = texts.formatValue(f.entry.type, check.minimum);
-            f.hasMinimum = true;
-        }
-        if (check.hasMaximum) {
-            f.maximum = texts.formatValue(f.entry.type, check.maximum);
-            f.hasMaximum = true;
-        }
-        if (check.hasDefault) {
-            f.defaultValue = texts.formatValue(f.entry.type, check.defaultValue);
-            f.hasDefault = true;
-        }
-        f.picture = check.picture;
-        f.required = f.required || check.required;
+    for (std::size_t i = 0; i < structure.fields.size(); ++i) {
+        const FieldEntry& entry = structure.fields[i];
+        fields.push_back({entry, texts.FieldTypeName(entry), texts.FieldSizeText(entry), std::move(checks[i])});
     }
     return fields;
 }
 
+constexpr double MillisecondsPerDay = 86400000.0;
+
+bool isCalendarDay(double dayNumber)
+{
+    static const double LastDay = dayNumberOf(QDate(9999, 12, 31));
+    return dayNumber >= 1 && dayNumber <= LastDay;
+}
+
+QString timeText(int msOfDay)
+{
+    const QTime time = QTime::fromMSecsSinceStartOfDay(msOfDay);
+    return time.toString(time.msec() == 0 ? Qt::ISODate : Qt::ISODateWithMs);
+}
+
+// The shortest text that reads back as the same double, with '.' before its decimals.
+QString numberText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
 } // namespace
 
+QString validityValueText(FieldType type, const ValueSlot& value)
+{
+    switch (type) {
+    case FieldType::String: return QString::fromUtf8(slot::string(value));
+    case FieldType::SmallInt: return QString::number(slot::int16(value));
+    case FieldType::Integer: return QString::number(slot::int32(value));
+    case FieldType::Word: return QString::number(slot::uint16(value));
+    case FieldType::Boolean: return value[0] == std::byte{1} ? QStringLiteral("true") : QStringLiteral("false");
+    case FieldType::Float:
+    case FieldType::Money: return numberText(slot::float64(value));
+    case FieldType::BCD: {
+        double v = 0; // 0 when the bytes are not a packed decimal, as the report prints it
+        BcdToFloat(std::span<const std::byte, EngineBcd::Size>(value.data(), EngineBcd::Size), v);
+        return numberText(v);
+    }
+    case FieldType::Date: {
+        const std::int32_t day = slot::int32(value);
+        return isCalendarDay(day) ? dateOfDayNumber(day).toString(Qt::ISODate) : QString::number(day);
+    }
+    case FieldType::Time: {
+        const std::int32_t ms = slot::int32(value);
+        return ms >= 0 && ms < std::int32_t(MillisecondsPerDay) ? timeText(ms) : QString::number(ms);
+    }
+    case FieldType::DateTime: {
+        const double ms = slot::float64(value);
+        const double day = std::floor(ms / MillisecondsPerDay);
+        if (!isCalendarDay(day)) // also NaN and the infinities
+            return numberText(ms);
+        return dateOfDayNumber(std::int32_t(day)).toString(Qt::ISODate) + QLatin1Char('T') +
+               timeText(int(ms - day * MillisecondsPerDay));
+    }
+    default: return QString();
+    }
+}
+
+std::vector<FieldChecks> readFieldChecks(TableSource& source, const TableStructure& structure)
+{
+    std::vector<FieldChecks> checks(structure.fields.size());
+    for (int s = 1; s <= structure.properties.validityCheckCount; ++s) {
+        const ValidityCheck check = source.validityCheck(s);
+        if (check.fieldNumber < 1 || check.fieldNumber > checks.size())
+            continue;
+        const FieldType type = structure.fields[check.fieldNumber - 1].type;
+        FieldChecks& f = checks[check.fieldNumber - 1];
+        if (check.hasMinimum)
+            f.minimum = validityValueText(type, check.minimum);
+        if (check.hasMaximum)
+            f.maximum = validityValueText(type, check.maximum);
+        if (check.hasDefault)
+            f.defaultValue = validityValueText(type, check.defaultValue);
+        f.picture = check.picture;
+        f.required = f.required || check.required;
+    }
+    return checks;
+}
+
 TableSchema readTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors, const TableEntry& table,
-                            const LabelLookup& label, const QLocale& locale, SchemaDetail detail)
+                            const LabelLookup& label, SchemaDetail detail)
 {
     TableSchema schema;
     schema.table = table;
@@ -109,7 +166,9 @@ TableSchema readTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descr
             return schema;
         }
 
-        const StructureTexts texts(source, s, label, locale);
+        // The table's texts use no locale: numbers are plain, and the validity values come
+        // from readFieldChecks.
+        const StructureTexts texts(source, s, label, QLocale::c());
         const auto line = [&](const char* name, const QString& value) {
             schema.information.emplace_back(label(QLatin1String(name)), value);
         };
@@ -138,14 +197,13 @@ TableSchema readTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descr
     return schema;
 }
 
-std::vector<TableSchema> readTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
-                                          const QLocale& locale)
+std::vector<TableSchema> readTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label)
 {
     FieldDescriptorBuffer descriptors;
     std::vector<TableSchema> schemas;
     schemas.reserve(set.tables.size());
     for (const auto& table : set.tables)
-        schemas.push_back(readTableSchema(engine, descriptors, table, label, locale));
+        schemas.push_back(readTableSchema(engine, descriptors, table, label));
     return schemas;
 }
 

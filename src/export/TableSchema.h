@@ -5,29 +5,41 @@
 #include "DatabaseEngine.h"
 #include "TableStructure.h"
 
-#include <QLocale>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
 namespace korvex {
 
-// One field with the texts the printed report shows of it and its validity rules.
+// The validity checks of one field as the machine outputs give them: each value taken from
+// the engine's typed record and written the same in every locale (ISO 8601 dates and
+// times, '.' before decimals, true or false), unlike the printed report's texts.
+struct FieldChecks {
+    bool required = false; // the field must be filled
+    std::optional<QString> minimum;
+    std::optional<QString> maximum;
+    std::optional<QString> defaultValue;
+    QString picture;
+};
+
+// One field with the texts the printed report shows of it and its validity checks.
 struct SchemaField {
     FieldEntry entry;
     QString typeName; // the "Type" column
     QString sizeText; // the "Size" column
-    QString minimum;  // the validity values as printed; empty when not set
-    QString maximum;
-    QString defaultValue;
-    QString picture;
-    bool hasMinimum = false;
-    bool hasMaximum = false;
-    bool hasDefault = false;
-    bool required = false; // the field must be filled
+    FieldChecks checks;
 };
+
+// A validity value of a field of the given type, locale-free as in FieldChecks. A date or
+// time outside what a calendar shows (only damaged files hold one) is the stored number.
+QString validityValueText(FieldType type, const ValueSlot& value);
+
+// The checks of every field of an open table, read once: the last matching check gives
+// each value and the picture, as the printed report reads them.
+std::vector<FieldChecks> readFieldChecks(TableSource& source, const TableStructure& structure); // EngineError
 
 // One referential-integrity link of the table.
 struct SchemaLink {
@@ -64,15 +76,13 @@ enum class SchemaDetail {
     Full,    // everything the report prints
 };
 
-// Reads the structure of one table read-only, with every fixed word through label and
-// values formatted in locale, as the printed report builds them. Engine failures leave
-// ok false with the engine's message in error; nothing is thrown for them.
+// Reads the structure of one table read-only, with every fixed word through label. The
+// result feeds the machine outputs, so no text of it depends on the user's locale. Engine
+// failures leave ok false with the engine's message in error; nothing is thrown for them.
 TableSchema readTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors, const TableEntry& table,
-                            const LabelLookup& label, const QLocale& locale = QLocale::system(),
-                            SchemaDetail detail = SchemaDetail::Full);
+                            const LabelLookup& label, SchemaDetail detail = SchemaDetail::Full);
 
 // The schemas of every table of a set, in its order.
-std::vector<TableSchema> readTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
-                                          const QLocale& locale = QLocale::system());
+std::vector<TableSchema> readTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label);
 
 } // namespace korvex

@@ -6,7 +6,31 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace korvex {
+
+void qualifyTableNames(std::vector<TableEntry>& tables)
+{
+    // The directories as absolute, cleaned paths, split into their components.
+    std::vector<QStringList> directories;
+    directories.reserve(tables.size());
+    for (const auto& t : tables)
+        directories.push_back(QDir::cleanPath(t.databaseName).split(QLatin1Char('/')));
+    const bool several = std::any_of(directories.begin(), directories.end(),
+                                     [&](const QStringList& d) { return d != directories.front(); });
+    if (!several)
+        return;
+    qsizetype common = directories.front().size();
+    for (const auto& d : directories) {
+        qsizetype same = 0;
+        while (same < std::min(common, d.size()) && d.at(same) == directories.front().at(same))
+            ++same;
+        common = same;
+    }
+    for (std::size_t i = 0; i < tables.size(); ++i)
+        tables[i].qualifier = directories[i].mid(common).join(QLatin1Char('/'));
+}
 
 TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& arguments, const AliasDatabase* alias)
 {
@@ -21,6 +45,7 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
             set.tables.push_back({name, alias->databaseName(), name});
         if (arguments.isEmpty() && names.isEmpty() && set.problems.isEmpty())
             set.problems << QStringLiteral("%1: no tables").arg(set.origin);
+        qualifyTableNames(set.tables);
         return set;
     }
 
@@ -47,6 +72,7 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
             set.tables.push_back({name, info.absoluteFilePath(), directory.filePath(name)});
     }
     set.origin = origins.join(QStringLiteral(", "));
+    qualifyTableNames(set.tables);
     return set;
 }
 

@@ -16,6 +16,13 @@ struct TableEntry {
     QString databaseName; // the directory the table lives in, or the alias's database name
     QString argument;     // as the user named it: a path (the directory's tables joined to it),
                           // or the table name within the alias
+    // With tables from several directories, this table's directory relative to their
+    // common root ("sales/2019"); empty when the tables come from one directory or alias.
+    QString qualifier = {};
+
+    // The name the exports show, unique within a run: the name, after the qualifier and a
+    // slash when there is one ("sales/2019/NUMBER.DBF").
+    QString shownName() const { return qualifier.isEmpty() ? name : qualifier + QLatin1Char('/') + name; }
 };
 
 // The tables of a run in the order they are documented, and where they come from.
@@ -36,5 +43,9 @@ struct TableSet {
 // argument at all means every table of the alias, in the engine's order.
 TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& arguments,
                               const AliasDatabase* alias = nullptr);
+
+// Gives every table its qualifier: two tables of one name from different directories
+// (NUMBER.DBF of two sample folders) must not look like one table anywhere.
+void qualifyTableNames(std::vector<TableEntry>& tables);
 
 } // namespace korvex

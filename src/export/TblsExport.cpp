@@ -52,11 +52,6 @@ QStringList indexColumns(const IndexDescription& index)
     return index.fields.isEmpty() ? QStringList() : index.fields.split(QLatin1Char(';'));
 }
 
-bool hasColumn(const TableSchema& t, const QString& name)
-{
-    return std::any_of(t.fields.begin(), t.fields.end(), [&](const auto& f) { return f.entry.name == name; });
-}
-
 const TableSchema* findTable(const std::vector<TableSchema>& schemas, const TableSchema& from, const QString& name)
 {
     const TableSchema* found = nullptr;
@@ -84,29 +79,47 @@ QString foreignKeyDefinition(const SchemaLink& link, const QString& master)
              link.cascade ? QStringLiteral("CASCADE") : QStringLiteral("RESTRICT"));
 }
 
+QString indexName(const IndexDescription& i)
+{
+    return i.name.isEmpty() && i.primary ? QStringLiteral("PRIMARY") : i.name;
+}
+
+// What the index is made of: its fields, or a dBASE index's expression.
+QString indexKey(const IndexDescription& i)
+{
+    return i.expressionIndex ? i.expression : indexColumns(i).join(QStringLiteral(", "));
+}
+
+// The index as tbls's SQL drivers write one, with the flags SQL has no word for after it.
 QJsonObject indexJson(const TableSchema& t, const IndexDescription& i)
 {
-    const QStringList columns = indexColumns(i);
-    QString definition;
-    if (i.primary) {
-        definition = QStringLiteral("PRIMARY KEY (%1)").arg(columns.join(QStringLiteral(", ")));
-    } else {
-        definition = QStringLiteral("%1INDEX %2 ON %3 (%4)")
-                         .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), i.name, t.table.name,
-                              i.expressionIndex ? i.expression : columns.join(QStringLiteral(", ")));
-        if (i.descending)
-            definition += QStringLiteral(" DESCENDING");
-        if (i.caseInsensitive)
-            definition += QStringLiteral(" CASE INSENSITIVE");
-        if (!i.maintained)
-            definition += QStringLiteral(" NOT MAINTAINED");
-        if (!i.forCondition.isEmpty())
-            definition += QStringLiteral(" FOR ") + i.forCondition;
-    }
-    return QJsonObject{{QStringLiteral("name"), i.name.isEmpty() && i.primary ? QStringLiteral("PRIMARY") : i.name},
+    QString definition = QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                             .arg(i.unique || i.primary ? QStringLiteral("UNIQUE ") : QString(), indexName(i),
+                                  t.table.shownName(), indexKey(i));
+    if (i.descending)
+        definition += QStringLiteral(" DESCENDING");
+    if (i.caseInsensitive)
+        definition += QStringLiteral(" CASE INSENSITIVE");
+    if (!i.maintained)
+        definition += QStringLiteral(" NOT MAINTAINED");
+    if (!i.forCondition.isEmpty())
+        definition += QStringLiteral(" FOR ") + i.forCondition;
+    return QJsonObject{{QStringLiteral("name"), indexName(i)},
                        {QStringLiteral("def"), definition},
-                       {QStringLiteral("table"), t.table.name},
-                       {QStringLiteral("columns"), strings(columns)}};
+                       {QStringLiteral("table"), t.table.shownName()},
+                       {QStringLiteral("columns"), strings(indexColumns(i))}};
+}
+
+const SchemaField* fieldNamed(const TableSchema& t, const QString& name)
+{
+    const auto it = std::find_if(t.fields.begin(), t.fields.end(), [&](const auto& f) { return f.entry.name == name; });
+    return it == t.fields.end() ? nullptr : &*it;
+}
+
+// A key field is filled in every record, as a required one is.
+bool nullable(const SchemaField& f)
+{
+    return !(f.checks.required || f.entry.key);
 }
 
 QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema& t)
@@ -115,13 +128,13 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
     for (const auto& f : t.fields) {
         QJsonObject c{{QStringLiteral("name"), f.entry.name},
                       {QStringLiteral("type"), columnType(f)},
-                      // A key field is filled in every record, as a required one is.
-                      {QStringLiteral("nullable"), !(f.required || f.entry.key)},
-                      {QStringLiteral("default"), f.hasDefault ? QJsonValue(f.defaultValue) : QJsonValue()}};
+                      {QStringLiteral("nullable"), nullable(f)},
+                      {QStringLiteral("default"),
+                       f.checks.defaultValue ? QJsonValue(*f.checks.defaultValue) : QJsonValue()}};
         if (f.entry.type == FieldType::AutoInc || (f.entry.type == FieldType::Integer && f.entry.subtype == 29))
             c.insert(QStringLiteral("extra_def"), QStringLiteral("auto-increment"));
-        if (!f.picture.isEmpty())
-            c.insert(QStringLiteral("comment"), QStringLiteral("Picture: ") + f.picture);
+        if (!f.checks.picture.isEmpty())
+            c.insert(QStringLiteral("comment"), QStringLiteral("Picture: ") + f.checks.picture);
         columns.append(c);
     }
 
@@ -129,28 +142,28 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
     QJsonArray constraints;
     for (const auto& i : t.indexes) {
         indexes.append(indexJson(t, i));
-        if (i.primary)
-            constraints.append(
-                QJsonObject{{QStringLiteral("name"), i.name.isEmpty() ? QStringLiteral("PRIMARY") : i.name},
-                            {QStringLiteral("type"), QStringLiteral("PRIMARY KEY")},
-                            {QStringLiteral("def"),
-                             QStringLiteral("PRIMARY KEY (%1)").arg(indexColumns(i).join(QStringLiteral(", ")))},
-                            {QStringLiteral("table"), t.table.name},
-                            {QStringLiteral("columns"), strings(indexColumns(i))}});
+        if (!i.primary && !i.unique)
+            continue;
+        const QString type = i.primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE");
+        constraints.append(QJsonObject{{QStringLiteral("name"), indexName(i)},
+                                       {QStringLiteral("type"), type},
+                                       {QStringLiteral("def"), QStringLiteral("%1 (%2)").arg(type, indexKey(i))},
+                                       {QStringLiteral("table"), t.table.shownName()},
+                                       {QStringLiteral("columns"), strings(indexColumns(i))}});
     }
     for (const auto& f : t.fields) {
         QStringList conditions;
-        if (f.hasMinimum)
-            conditions << QStringLiteral("%1 >= %2").arg(f.entry.name, literal(f, f.minimum));
-        if (f.hasMaximum)
-            conditions << QStringLiteral("%1 <= %2").arg(f.entry.name, literal(f, f.maximum));
+        if (f.checks.minimum)
+            conditions << QStringLiteral("%1 >= %2").arg(f.entry.name, literal(f, *f.checks.minimum));
+        if (f.checks.maximum)
+            conditions << QStringLiteral("%1 <= %2").arg(f.entry.name, literal(f, *f.checks.maximum));
         if (conditions.isEmpty())
             continue;
         constraints.append(QJsonObject{{QStringLiteral("name"), f.entry.name + QStringLiteral("_check")},
                                        {QStringLiteral("type"), QStringLiteral("CHECK")},
                                        {QStringLiteral("def"),
                                         QStringLiteral("CHECK (%1)").arg(conditions.join(QStringLiteral(" AND ")))},
-                                       {QStringLiteral("table"), t.table.name},
+                                       {QStringLiteral("table"), t.table.shownName()},
                                        {QStringLiteral("columns"), QJsonArray{f.entry.name}}});
     }
     QStringList referenced;
@@ -158,7 +171,7 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
         if (!l.master)
             continue;
         const TableSchema* master = findTable(schemas, t, l.relatedTable);
-        const QString masterName = master ? master->table.name : l.relatedTable;
+        const QString masterName = master ? master->table.shownName() : l.relatedTable;
         QStringList mine;
         QStringList theirs;
         for (const auto& [a, b] : l.pairs) {
@@ -168,7 +181,7 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
         constraints.append(QJsonObject{{QStringLiteral("name"), l.name},
                                        {QStringLiteral("type"), QStringLiteral("FOREIGN KEY")},
                                        {QStringLiteral("def"), foreignKeyDefinition(l, masterName)},
-                                       {QStringLiteral("table"), t.table.name},
+                                       {QStringLiteral("table"), t.table.shownName()},
                                        {QStringLiteral("referenced_table"), masterName},
                                        {QStringLiteral("columns"), strings(mine)},
                                        {QStringLiteral("referenced_columns"), strings(theirs)}});
@@ -184,7 +197,7 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
     for (const auto& w : t.warnings)
         facts << QStringLiteral("Warning: ") + w;
 
-    QJsonObject table{{QStringLiteral("name"), t.table.name},
+    QJsonObject table{{QStringLiteral("name"), t.table.shownName()},
                       {QStringLiteral("type"), t.structure.tableType},
                       {QStringLiteral("comment"), facts.join(QLatin1Char('\n'))},
                       {QStringLiteral("labels"),
@@ -224,17 +237,26 @@ QByteArray tblsSchemaJson(const QString& name, const std::vector<TableSchema>& s
             }
             // Only links whose fields both tables have: tbls resolves every name.
             const bool resolved = !mine.isEmpty() && std::all_of(mine.begin(), mine.end(), [&](const auto& c) {
-                return hasColumn(t, c);
-            }) && std::all_of(theirs.begin(), theirs.end(), [&](const auto& c) { return hasColumn(*master, c); });
+                return fieldNamed(t, c) != nullptr;
+            }) && std::all_of(theirs.begin(), theirs.end(), [&](const auto& c) {
+                return fieldNamed(*master, c) != nullptr;
+            });
             if (!resolved)
                 continue;
-            relations.append(QJsonObject{{QStringLiteral("table"), t.table.name},
+            // A dependent row whose link fields must all be filled has its master row; one
+            // whose fields may stay blank refers to none while they are.
+            const bool filled = std::all_of(mine.begin(), mine.end(), [&](const auto& c) {
+                const SchemaField* f = fieldNamed(t, c);
+                return f && !nullable(*f);
+            });
+            relations.append(QJsonObject{{QStringLiteral("table"), t.table.shownName()},
                                          {QStringLiteral("columns"), strings(mine)},
                                          {QStringLiteral("cardinality"), QStringLiteral("zero_or_more")},
-                                         {QStringLiteral("parent_table"), master->table.name},
+                                         {QStringLiteral("parent_table"), master->table.shownName()},
                                          {QStringLiteral("parent_columns"), strings(theirs)},
-                                         {QStringLiteral("parent_cardinality"), QStringLiteral("zero_or_one")},
-                                         {QStringLiteral("def"), foreignKeyDefinition(l, master->table.name)},
+                                         {QStringLiteral("parent_cardinality"),
+                                          filled ? QStringLiteral("exactly_one") : QStringLiteral("zero_or_one")},
+                                         {QStringLiteral("def"), foreignKeyDefinition(l, master->table.shownName())},
                                          {QStringLiteral("virtual"), false}});
         }
     }

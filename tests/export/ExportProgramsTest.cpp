@@ -232,6 +232,15 @@ TEST(TblsJson, EverySampleDirectoryIsValidAndItsRelationsNameWhatExists)
         files << file;
         relations += QJsonDocument::fromJson(tbls.out)["relations"].toArray().size();
     }
+    // All of them in one run: tables of one name (NUMBER.DBF) are told apart by their directory.
+    const Outcome all = run(Report,
+                            QStringList{"--format", "tbls"} + QStringList(directories.begin(), directories.end()),
+                            work.path());
+    ASSERT_TRUE(all.exitCode == 0 || all.exitCode == 1) << all.err.toStdString();
+    QFile together(work.filePath("all.json"));
+    ASSERT_TRUE(together.open(QIODevice::WriteOnly));
+    together.write(all.out);
+    files << together.fileName();
     const Outcome check = run(KORVEX_SYSTEM_PYTHON,
                               QStringList{KORVEX_EXPORT_TESTS_DIR "/check_tbls.py",
                                           KORVEX_EXPORT_TESTS_DIR "/tbls/tbls.schema.json_schema.json"} +
@@ -239,6 +248,71 @@ TEST(TblsJson, EverySampleDirectoryIsValidAndItsRelationsNameWhatExists)
                               work.path());
     EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
     EXPECT_GT(relations, 0) << "some samples link tables";
+}
+
+// Two people who commit the exports under different locales commit the same bytes.
+TEST_F(Demo, MachineOutputsAreTheSameBytesUnderAGermanLocale)
+{
+    const QStringList german{"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"};
+    const Outcome md = run(Report, {"--markdown", "md-de", "demo"}, work(), german);
+    ASSERT_EQ(md.exitCode, 0) << md.err.toStdString();
+    EXPECT_EQ(filesIn(QDir(work()).filePath("md-de")), filesIn(Golden));
+    for (const auto& args : {QStringList{"--format", "tbls", "demo"}, QStringList{"--json", "demo"}})
+        EXPECT_EQ(run(Report, args, work(), german).out, run(Report, args, work()).out) << args.join(' ').toStdString();
+
+    // ISO 8601 dates, '.' before decimals, and whether a field must be filled.
+    const auto orders = QJsonDocument::fromJson(run(Report, {"--json", "demo/ORDERS.DB"}, work(), german).out);
+    const auto fields = orders["tables"][0][QStringLiteral("fields")];
+    EXPECT_EQ(fields[2][QStringLiteral("max")].toString(), "2099-12-31");
+    EXPECT_EQ(fields[4][QStringLiteral("default")].toString(), "2026-01-15T09:30:00");
+    EXPECT_EQ(fields[5][QStringLiteral("max")].toString(), "25.5");
+    EXPECT_TRUE(fields[2][QStringLiteral("required")].toBool());
+    EXPECT_FALSE(fields[3][QStringLiteral("required")].toBool());
+}
+
+TEST_F(Demo, TblsIndexesAreCreateIndexUniqueOnesAlsoConstraintsAndRequiredLinksHaveExactlyOneParent)
+{
+    const QJsonDocument tbls = QJsonDocument::fromJson(run(Report, {"--format", "tbls", "demo"}, work()).out);
+    QStringList definitions;
+    for (const auto& table : tbls["tables"].toArray()) {
+        for (const auto& index : table[QStringLiteral("indexes")].toArray())
+            definitions << index[QStringLiteral("def")].toString();
+        for (const auto& constraint : table[QStringLiteral("constraints")].toArray())
+            definitions << constraint[QStringLiteral("def")].toString();
+    }
+    for (const char* def :
+         {"CREATE UNIQUE INDEX PRIMARY ON ITEMS.DB (ItemId)", "CREATE INDEX OrderNo ON ITEMS.DB (OrderNo)",
+          "CREATE UNIQUE INDEX OrderPart ON ITEMS.DB (OrderNo, PartNo)", "UNIQUE (OrderNo, PartNo)", "UNIQUE (PARTNO)"})
+        EXPECT_TRUE(definitions.contains(def)) << def;
+    // ITEMS.OrderNo and ORDERS.CustNo must be filled: every item has its order.
+    for (const auto& relation : tbls["relations"].toArray())
+        EXPECT_EQ(relation[QStringLiteral("parent_cardinality")].toString(), "exactly_one")
+            << relation[QStringLiteral("def")].toString().toStdString();
+}
+
+// NUMBER.DBF of two directories: two tables in every output, each named with its directory.
+TEST(SameNames, TablesOfOneNameFromTwoDirectoriesStayApartInEveryOutput)
+{
+    KORVEX_REQUIRE_SAMPLES();
+    const QString resources = korvex::test::samplesDir() + "/dbase/DANS-KNAW+dans-dbf-lib/src/test/resources";
+    const QStringList directories{resources + "/dbase3plus/types", resources + "/dbase4/types"};
+    if (!QFileInfo::exists(directories[0] + "/NUMBER.DBF") || !QFileInfo::exists(directories[1] + "/NUMBER.DBF"))
+        GTEST_SKIP() << "the samples lack NUMBER.DBF in " << directories.join(" and ").toStdString();
+    QTemporaryDir work;
+    const QStringList names{"dbase3plus/types/NUMBER.DBF", "dbase4/types/NUMBER.DBF"};
+
+    const Outcome md = run(Report, QStringList{"--markdown", "md"} + directories, work.path());
+    ASSERT_TRUE(md.exitCode == 0 || md.exitCode == 1) << md.err.toStdString();
+    const QString readme = QString::fromUtf8(korvex::test::readWholeFile(work.filePath("md/README.md")));
+    for (const auto& name : names)
+        EXPECT_TRUE(readme.contains("[" + name + "](" + QString(name).replace('/', '.') + ".md)"))
+            << name.toStdString();
+
+    QStringList dumped;
+    const auto json = QJsonDocument::fromJson(run(Report, QStringList{"--json"} + directories, work.path()).out);
+    for (const auto& table : json["tables"].toArray())
+        dumped << table[QStringLiteral("name")].toString();
+    EXPECT_EQ(dumped.filter("NUMBER.DBF"), names);
 }
 
 TEST_F(Demo, TheTblsDriverGivesTheJsonOfADirectoryOrAnAlias)

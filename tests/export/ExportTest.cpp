@@ -101,20 +101,76 @@ TEST(MarkdownText, CellsShowTheirTextLiterally)
     EXPECT_EQ(escapeMarkdownText(" a\nb|c "), "a b\\|c");
 }
 
-TEST(MarkdownText, MermaidNamesAreLettersDigitsAndUnderscoresFromALetterOn)
+TEST(MarkdownText, MermaidKeepsEveryNameWithTheDiagramsQuotingAndEntityCodes)
 {
-    EXPECT_EQ(mermaidName("ORDERS.DB"), "ORDERS_DB");
-    EXPECT_EQ(mermaidName("Date/Time"), "Date_Time");
-    EXPECT_EQ(mermaidName("Fmt. Memo"), "Fmt_Memo");
-    EXPECT_EQ(mermaidName("Größe"), "Gro_e");
-    EXPECT_EQ(mermaidName("Café-Bar"), "Cafe_Bar");
-    EXPECT_EQ(mermaidName("1994 orders.db"), "x_1994_orders_db");
-    EXPECT_EQ(mermaidName("_x"), "x__x");
-    EXPECT_EQ(mermaidName(""), "x_");
-    EXPECT_EQ(mermaidName("Кунди"), "x__");
-    EXPECT_EQ(mermaidName("pk"), "pk_");
-    EXPECT_EQ(mermaidName("Uk"), "Uk_");
-    EXPECT_EQ(mermaidName("PK_ID"), "PK_ID");
+    // The link name that lost its quote and turned <b> into bold.
+    EXPECT_EQ(mermaidQuoted("to\"m|<b>ple"), "to#quot;m|#lt;b#gt;ple");
+    EXPECT_EQ(mermaidQuoted("A.db"), "A.db");
+    EXPECT_EQ(mermaidQuoted("100% & #quot; C:\\x"), "100#37; #amp; #35;quot; C:#92;x");
+    EXPECT_EQ(mermaidQuoted("a\nb"), "a#10;b");
+    // Greek, Cyrillic and accented key fields are words as they are; so is Auto-Inc.
+    for (const char* word : {"Ключ", "κλειδί", "Größe", "Auto-Inc", "PK_ID", "FKZ", "Amount(2)"})
+        EXPECT_TRUE(isMermaidWord(QString::fromUtf8(word))) << word;
+    // Key markers, blanks, dots and a leading digit are not: those names go to the comment.
+    for (const char* word : {"FK", "pk", "Uk-1", "FKé", "A.db", "Small Integer", "1st", "", "µ"})
+        EXPECT_FALSE(isMermaidWord(QString::fromUtf8(word))) << word;
+}
+
+// The diagram renamed them: "to"m|<b>ple" lost its quote and went bold, Ключ became x__1,
+// FK FK_, A.db A_db.
+TEST(MarkdownText, TheDiagramKeepsTableFieldAndLinkNamesAsTheyAre)
+{
+    const auto field = [](int position, const char* name, bool key) {
+        FieldEntry entry;
+        entry.position = position;
+        entry.name = QString::fromUtf8(name);
+        entry.type = FieldType::Integer;
+        entry.key = key;
+        return SchemaField{entry, "Integer", "0", {}};
+    };
+    const auto table = [](const char* name) {
+        TableSchema t;
+        t.table = {name, "/data", name};
+        t.ok = true;
+        t.structure.tableType = "PARADOX";
+        return t;
+    };
+    TableSchema master = table("A.db");
+    master.fields = {field(0, "Ключ", true)};
+    TableSchema dependent = table("B.db");
+    dependent.fields = {field(0, "Nr", true), field(1, "FK", false)};
+    dependent.links.push_back({"to\"m|<b>ple", true, "A.db", false, {{"FK", QString::fromUtf8("Ключ")}}});
+
+    const auto files = markdownDocuments("/data", {master, dependent}, FieldTableOptions{},
+                                         [](const QString& t) { return t; });
+    const QString readme = QString::fromUtf8(files.front().contents);
+    for (const char* line : {"    \"A.db\" {\n        Integer Ключ PK\n    }", "        Integer FK_ FK \"FK\"\n",
+                             "    \"A.db\" |o--o{ \"B.db\" : \"to#quot;m|#lt;b#gt;ple\"\n"})
+        EXPECT_TRUE(readme.contains(QString::fromUtf8(line))) << line << "\n" << readme.toStdString();
+}
+
+TEST(TableSet, TablesFromSeveralDirectoriesAreQualifiedBelowTheirCommonRoot)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("dbase3/types") && QDir(dir.path()).mkpath("dbase4/types"));
+    for (const char* name : {"dbase3/types/NUMBER.DBF", "dbase4/types/NUMBER.DBF", "dbase4/types/X.DBF", "R.DBF"})
+        touch(dir.filePath(name));
+    DatabaseEngine engine;
+    const auto shown = [](const TableSet& set) {
+        QStringList names;
+        for (const auto& t : set.tables)
+            names << t.shownName();
+        return names;
+    };
+    EXPECT_EQ(shown(expandTableArguments(engine, {dir.filePath("dbase3/types"), dir.filePath("dbase4/types/")})),
+              QStringList({"dbase3/types/NUMBER.DBF", "dbase4/types/NUMBER.DBF", "dbase4/types/X.DBF"}));
+    // A table of the common root itself, and tables named one by one.
+    EXPECT_EQ(shown(expandTableArguments(engine, {dir.filePath("dbase4/types/X.DBF"), dir.filePath("R.DBF"),
+                                                  dir.filePath("dbase4/types/../../dbase3/types/NUMBER.DBF")})),
+              QStringList({"dbase4/types/X.DBF", "R.DBF", "dbase3/types/NUMBER.DBF"}));
+    // One directory, however it is spelled: the names alone.
+    EXPECT_EQ(shown(expandTableArguments(engine, {dir.filePath("dbase4/types"), dir.filePath("dbase4/./types/X.DBF")})),
+              QStringList({"NUMBER.DBF", "X.DBF", "X.DBF"}));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-"""Checks tbls schema JSON files: valid against tbls' JSON schema, and every relation and
-foreign key naming tables and columns that exist. Usage: check_tbls.py SCHEMA FILE...
+"""Checks tbls schema JSON files: valid against tbls' JSON schema, every table named once,
+and every relation and foreign key naming tables and columns that exist. Usage: check_tbls.py SCHEMA FILE...
 Prints one line per problem; exits 1 when there is any."""
 import json
 import sys
@@ -9,6 +9,10 @@ import jsonschema
 
 def problems(document):
     tables = {t["name"]: {c["name"] for c in t["columns"]} for t in document["tables"]}
+    # tbls keeps one table of a name: a second one would overwrite the first.
+    if len(tables) != len(document["tables"]):
+        names = [t["name"] for t in document["tables"]]
+        yield f"tables named twice: {sorted({n for n in names if names.count(n) > 1})}"
     for r in document.get("relations", []):
         for table, columns in ((r["table"], r["columns"]), (r["parent_table"], r["parent_columns"])):
             if table not in tables:

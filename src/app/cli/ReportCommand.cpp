@@ -52,8 +52,8 @@ int writeJson(ReportServices& services, const TableSet& set, const QString& data
     bool allOk = true;
     Json::Array results;
     forEachTable(set.tables, [&](const TableEntry& table) {
-        auto dump = dumpTableStructure(services.engine(), services.descriptors(), table.argument, label,
-                                       QLocale::system(), databaseName);
+        auto dump = dumpTableStructure(services.engine(), services.descriptors(), table.argument, label, databaseName,
+                                       table.shownName());
         allOk = allOk && dump.ok;
         results.push_back(std::move(dump.json));
     });
@@ -61,14 +61,13 @@ int writeJson(ReportServices& services, const TableSet& set, const QString& data
     return allOk ? 0 : ExitFailed;
 }
 
-std::vector<TableSchema> readSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
-                                     const QLocale& locale)
+std::vector<TableSchema> readSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label)
 {
     FieldDescriptorBuffer descriptors;
     std::vector<TableSchema> schemas;
     schemas.reserve(set.tables.size());
     forEachTable(set.tables, [&](const TableEntry& table) {
-        schemas.push_back(readTableSchema(engine, descriptors, table, label, locale));
+        schemas.push_back(readTableSchema(engine, descriptors, table, label));
     });
     return schemas;
 }
@@ -90,7 +89,7 @@ bool reportFailures(const std::vector<TableSchema>& schemas)
 int writeMarkdown(ReportServices& services, const TableSet& set, const QString& folder)
 {
     const LabelLookup label = services.labelLookup();
-    const auto schemas = readSchemas(services.engine(), set, label, QLocale::system());
+    const auto schemas = readSchemas(services.engine(), set, label);
     const bool allOk = reportFailures(schemas);
     if (std::none_of(schemas.begin(), schemas.end(), [](const TableSchema& t) { return t.ok; })) {
         writeMessage(
@@ -111,7 +110,7 @@ int writeMarkdown(ReportServices& services, const TableSet& set, const QString& 
 
 int writeTbls(DatabaseEngine& engine, const TableSet& set)
 {
-    const auto schemas = readSchemas(engine, set, tblsLabel, QLocale::c());
+    const auto schemas = readSchemas(engine, set, tblsLabel);
     const bool allOk = reportFailures(schemas);
     writeTo(stdout, Json::escapeControls(QString::fromUtf8(tblsSchemaJson(set.origin, schemas))));
     return allOk ? 0 : ExitFailed;

@@ -1,5 +1,7 @@
 #include "StructureDump.h"
 
+#include "TableSchema.h"
+
 #include <QFileInfo>
 
 namespace korvex {
@@ -22,7 +24,7 @@ Json failure(const QString& file, EngineResult code, const QString& message, con
                         {"error", message},  {"warnings", warningsJson(warnings)}};
 }
 
-Json fieldJson(const StructureTexts& texts, const FieldEntry& f)
+Json fieldJson(const StructureTexts& texts, const FieldEntry& f, const FieldChecks& checks)
 {
     return Json::Object{
         {"number", f.position + 1},
@@ -35,10 +37,11 @@ Json fieldJson(const StructureTexts& texts, const FieldEntry& f)
         {"units1", int(f.units1)},
         {"units2", int(f.units2)},
         {"key", f.key},
-        {"min", texts.ValidityText(f, ValidityValue::Minimum)},
-        {"max", texts.ValidityText(f, ValidityValue::Maximum)},
-        {"default", texts.ValidityText(f, ValidityValue::Default)},
-        {"picture", texts.PictureText(f)},
+        {"min", checks.minimum.value_or(QString())},
+        {"max", checks.maximum.value_or(QString())},
+        {"default", checks.defaultValue.value_or(QString())},
+        {"picture", checks.picture},
+        {"required", checks.required},
     };
 }
 
@@ -103,8 +106,8 @@ Json linksJson(DatabaseEngine& engine, TableSource& source, const QString& datab
 } // namespace
 
 StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
-                                 const QString& tableArgument, const LabelLookup& label, const QLocale& locale,
-                                 const QString& databaseName)
+                                 const QString& tableArgument, const LabelLookup& label, const QString& databaseName,
+                                 const QString& name)
 {
     TableSource source(engine);
     TableProperties properties;
@@ -119,14 +122,16 @@ StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
         return {false, failure(tableArgument, result::TooManyFields, engine.lastError(), source.warnings())};
 
     const auto structure = TableStructure::from(QFileInfo(tableArgument).fileName(), properties, source, descriptors);
-    const StructureTexts texts(source, structure, label, locale);
+    const StructureTexts texts(source, structure, label, QLocale::c());
     try {
+        const std::vector<FieldChecks> checks = readFieldChecks(source, structure);
         Json::Array fields;
         for (const auto& f : structure.fields)
-            fields.push_back(fieldJson(texts, f));
+            fields.push_back(fieldJson(texts, f, checks[std::size_t(f.position)]));
         const auto& p = structure.properties;
         Json::Object table{
             {"file", tableArgument},
+            {"name", name.isEmpty() ? structure.tableName : name},
             {"ok", true},
             {"warnings", warningsJson(source.warnings())},
             {"tableType", structure.tableType},

@@ -5,7 +5,6 @@
 #include "DatabaseEngine.h"
 #include "TableStructure.h"
 
-#include <QLocale>
 #include <QString>
 
 namespace korvex {
@@ -19,9 +18,12 @@ struct StructureDump {
 };
 
 // databaseName: where tableArgument is looked for (a directory or a connected database);
-// empty when tableArgument is a path of its own.
+// empty when tableArgument is a path of its own. name: the table as the run shows it, with
+// its directory when the run has tables of several (TableEntry::shownName); empty for the
+// file name. Nothing of it depends on the user's locale: validity values are ISO 8601
+// dates and times and numbers with '.' before decimals.
 StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors,
                                  const QString& tableArgument, const LabelLookup& label,
-                                 const QLocale& locale = QLocale::system(), const QString& databaseName = QString());
+                                 const QString& databaseName = QString(), const QString& name = QString());
 
 } // namespace korvex

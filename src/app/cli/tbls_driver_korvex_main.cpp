@@ -109,7 +109,7 @@ int run(int argc, char* argv[])
     if (set.tables.empty())
         return 1;
 
-    const auto schemas = readTableSchemas(engine, set, tblsLabel, QLocale::c());
+    const auto schemas = readTableSchemas(engine, set, tblsLabel);
     bool anyRead = false;
     for (const auto& t : schemas) {
         if (!t.ok)

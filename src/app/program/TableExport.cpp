@@ -46,13 +46,13 @@ QString guardedStep(Step step)
 
 // The structure of every table, one after the other in the progress window.
 std::vector<TableSchema> readSchemas(ReportServices& services, ReportProgress& progress, const TableSet& tables,
-                                     const LabelLookup& label, const QLocale& locale, ExportOutcome& outcome)
+                                     const LabelLookup& label, ExportOutcome& outcome)
 {
     std::vector<TableSchema> schemas;
     for (const auto& entry : tables.tables) {
         progress.showMessage(QStringLiteral("Exporting structure of table %1...").arg(entry.name));
         progress.processEvents();
-        schemas.push_back(readTableSchema(services.engine(), services.descriptors(), entry, label, locale));
+        schemas.push_back(readTableSchema(services.engine(), services.descriptors(), entry, label));
         if (!schemas.back().ok)
             outcome.leftOut.push_back({entry.name, schemas.back().error});
     }
@@ -113,7 +113,7 @@ ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, c
         case ExportKind::Book: writeBook(services, progress, tables, target, version, outcome); break;
         case ExportKind::Markdown: {
             const LabelLookup label = services.labelLookup();
-            const auto schemas = readSchemas(services, progress, tables, label, QLocale::system(), outcome);
+            const auto schemas = readSchemas(services, progress, tables, label, outcome);
             const QString error = writeMarkdownFiles(
                 target, markdownDocuments(tables.origin, schemas, loadFieldTableOptions(services.settings()), label));
             if (!error.isEmpty())
@@ -121,9 +121,9 @@ ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, c
             break;
         }
         case ExportKind::Tbls:
-            // tbls reads the built-in labels and the C locale, whatever the user's language.
-            writeFile(target, tblsSchemaJson(tables.origin, readSchemas(services, progress, tables, tblsLabel,
-                                                                        QLocale::c(), outcome)));
+            // tbls reads the built-in labels, whatever the user's language.
+            writeFile(target,
+                      tblsSchemaJson(tables.origin, readSchemas(services, progress, tables, tblsLabel, outcome)));
             break;
         }
     });

@@ -119,7 +119,7 @@ TEST(StructureDump, LinksFindTheRelatedTableWhereTheReportFindsIt)
     DatabaseEngine engine(std::move(formats));
     FieldDescriptorBuffer descriptors;
     const auto dump = dumpTableStructure(
-        engine, descriptors, "T.FAK", [](const QString& t) { return t; }, QLocale::c(), dir.path());
+        engine, descriptors, "T.FAK", [](const QString& t) { return t; }, dir.path());
     ASSERT_TRUE(dump.ok);
     const auto links = QJsonDocument::fromJson(dump.json.serialize().toUtf8()).object().value("links").toArray();
     ASSERT_EQ(links.size(), 2);
