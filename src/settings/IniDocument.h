@@ -56,12 +56,12 @@ public:
 private:
     enum class Kind { Other, Section, Key };
     struct Line {
-        QString text; // without its line end
-        Kind kind = Kind::Other;
-        QString name;         // section name (Section) or key name (Key), trimmed
-        QString value;        // Key: the value, trimmed
-        QByteArray bytes;     // a line as read: its bytes without the line end
-        bool asRead = false;  // whether bytes are to be written back in place of text
+        QString text;            // without its line end
+        Kind kind = Kind::Other; // what the line holds
+        QString name;            // section name (Section) or key name (Key), trimmed
+        QString value;           // Key: the value, trimmed
+        QByteArray bytes;        // a line as read: its bytes without the line end
+        bool asRead = false;     // whether bytes are to be written back in place of text
     };
     // The keys of one section name, over all its blocks.
     struct SectionIndex {

@@ -69,7 +69,8 @@ using NumberKey = SettingsKey<int>;
 using TextKey = SettingsKey<QString>;
 
 // The one reader and writer of the INI-format settings file. Every read goes to the file
-// and every write changes the file at once; nothing is cached.
+// and every write changes the file at once; no value is kept between reads (only the
+// parsed form of bytes read before, used again while the file reads the same).
 //
 // A missing or unreadable file reads as a file without sections; reads never create it.
 // What stands at the path is read only when it is a regular file of at most
