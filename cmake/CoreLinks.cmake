@@ -6,7 +6,7 @@
 # configure step at the first forbidden library with the chain that pulls it in.
 
 set(KORVEX_CORE_LIBRARIES
-  korvex_structure korvex_settings korvex_device korvex_report korvex_report_services
+  korvex_files korvex_structure korvex_settings korvex_device korvex_report korvex_report_services
   korvex_export korvex_book)
 # A link item that names one of these, as a target, a file or a linker flag.
 set(KORVEX_FORBIDDEN_TARGETS "^Qt6?::(Widgets|PrintSupport)$")

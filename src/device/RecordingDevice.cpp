@@ -1,8 +1,8 @@
 #include "RecordingDevice.h"
 
-#include "DeviceFont.h"
+#include "FileWriter.h"
 
-#include <QSaveFile>
+#include "DeviceFont.h"
 
 #include <algorithm>
 
@@ -63,9 +63,9 @@ QString RecordingDevice::trace() const
 
 void RecordingDevice::writeTrace(const QString& path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(trace().toUtf8()) < 0 || !file.commit())
-        throw PrinterError(QStringLiteral("Cannot write the print trace \"%1\": %2").arg(path, file.errorString()));
+    const QString error = writeFileAtomically(path, trace().toUtf8());
+    if (!error.isEmpty())
+        throw PrinterError(QStringLiteral("Cannot write the print trace \"%1\": %2").arg(path, error));
 }
 
 void RecordingDevice::beginJob(const QString& title)

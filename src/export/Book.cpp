@@ -75,6 +75,7 @@ void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
     reporter.setClock(now_);
     reporter.setLocale(locale_);
     for (const auto& entry : tables.tables) {
+        tableHook_(layout.chapters.size() + 1, tables.tables.size(), entry.name);
         BookChapter chapter;
         chapter.table = entry;
         const TableSchema summary = readTableSchema(services_.engine(), services_.descriptors(), entry, label, locale_,
@@ -185,19 +186,27 @@ void BookPrinter::printChapters(const TableSet& tables, BookLayout& layout)
     TableReporter reporter(services_, chapterDevice, messages, progress_);
     reporter.setClock(now_);
     reporter.setLocale(locale_);
+    const auto count = std::size_t(
+        std::count_if(layout.chapters.begin(), layout.chapters.end(), [](const BookChapter& c) { return c.printed; }));
+    std::size_t number = 0;
     for (const auto& chapter : layout.chapters) {
         if (!chapter.printed)
             continue;
+        tableHook_(++number, count, chapter.table.name);
         location = locationOf(tables, chapter.table);
         reporter.setPageNumberOffset(chapter.firstPage - 1);
         messages.last.clear();
         const bool printed = reporter.PrintTableReport(chapter.table.name);
+        // The book's own printer failing (its spool has no room) is no change of the table.
+        if (!chapterDevice.bookFailure().isEmpty())
+            throw PrinterError(QStringLiteral("The book cannot be printed: %1").arg(chapterDevice.bookFailure()));
         if (!printed || chapterDevice.pagesPrinted() != chapter.pageCount)
             throw PrinterError(QStringLiteral("The table %1 changed while its book was printed%2; print the book "
                                               "again.")
                                    .arg(chapter.table.argument,
                                         messages.last.isEmpty() ? QString() : QStringLiteral(": ") + messages.last));
     }
+    tableHook_(count, count, QString());
 }
 
 BookLayout BookPrinter::printBook(const TableSet& tables, const QString& version)
@@ -212,6 +221,8 @@ BookLayout BookPrinter::printBook(const TableSet& tables, const QString& version
     const LabelLookup label = services_.labelLookup();
     BookLayout layout;
     plan(tables, layout);
+    if (std::none_of(layout.chapters.begin(), layout.chapters.end(), [](const BookChapter& c) { return c.printed; }))
+        throw PrinterError(QStringLiteral("No table could be printed; the book was not written."));
 
     // The reports' orientation and margins for the front pages as well.
     ReportSettings settings = LoadReportSettings(services_.settings());

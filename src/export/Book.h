@@ -67,8 +67,16 @@ public:
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }
     void setLocale(const QLocale& locale) { locale_ = locale; }
 
+    // Called before each table is measured (the first pass) and before each printed table
+    // goes into the book (the second pass), with its number among count, and once more after
+    // the last with an empty table; it may throw to give up the book, which then leaves
+    // nothing behind.
+    using TableHook = std::function<void(std::size_t number, std::size_t count, const QString& table)>;
+    void setTableHook(TableHook hook) { tableHook_ = std::move(hook); }
+
     // Prints the book of the tables; version is the program's, for the title page.
-    // Raises PrinterError when the book's job fails (nothing of it comes out), and lets
+    // Raises PrinterError when the book's job fails (nothing of it comes out) or when no
+    // table can be printed (no job begins), and lets
     // the report's other errors (a settings value that is not a number) through after
     // aborting the job.
     BookLayout printBook(const TableSet& tables, const QString& version);
@@ -86,6 +94,7 @@ private:
     RecordingDevice& planner_;
     std::function<QDateTime()> now_ = [] { return QDateTime::currentDateTime(); };
     QLocale locale_ = QLocale::system();
+    TableHook tableHook_ = [](std::size_t, std::size_t, const QString&) {};
 };
 
 } // namespace korvex

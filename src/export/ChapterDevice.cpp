@@ -2,6 +2,17 @@
 
 namespace korvex {
 
+template <typename Call>
+void ChapterDevice::onBook(Call call)
+{
+    try {
+        call();
+    } catch (const PrinterError& e) {
+        bookFailure_ = e.message();
+        throw;
+    }
+}
+
 void ChapterDevice::requireJob() const
 {
     if (!inJob_)
@@ -15,7 +26,7 @@ void ChapterDevice::beginJob(const QString&)
     if (!book_.jobInProgress())
         throw PrinterError(QStringLiteral("The book's print job has not begun."));
     if (!onCurrentPage_)
-        book_.newPage();
+        onBook([&] { book_.newPage(); });
     onCurrentPage_ = false;
     inJob_ = true;
     ended_ = false;
@@ -37,26 +48,26 @@ void ChapterDevice::abortJob()
 void ChapterDevice::newPage()
 {
     requireJob();
-    book_.newPage();
+    onBook([&] { book_.newPage(); });
     ++page_;
 }
 
 void ChapterDevice::textOut(int x, int y, const QString& text)
 {
     requireJob();
-    book_.textOut(x, y, text);
+    onBook([&] { book_.textOut(x, y, text); });
 }
 
 void ChapterDevice::rectangle(int x1, int y1, int x2, int y2)
 {
     requireJob();
-    book_.rectangle(x1, y1, x2, y2);
+    onBook([&] { book_.rectangle(x1, y1, x2, y2); });
 }
 
 void ChapterDevice::lineTo(int x, int y)
 {
     requireJob();
-    book_.lineTo(x, y);
+    onBook([&] { book_.lineTo(x, y); });
 }
 
 } // namespace korvex

@@ -24,6 +24,9 @@ public:
     // The pages the last chapter started on the book; whether it ended, or was aborted.
     int pagesPrinted() const { return page_; }
     bool ended() const { return ended_; }
+    // Why the book's own device failed under a chapter (its spool could not be written, say),
+    // as opposed to the chapter's report failing; empty when it did not.
+    QString bookFailure() const { return bookFailure_; }
 
     void beginJob(const QString& title) override;
     void endJob() override;
@@ -53,6 +56,8 @@ public:
 
 private:
     void requireJob() const;
+    template <typename Call>
+    void onBook(Call call);
 
     PrintDevice& book_;
     Orientation orientation_ = Orientation::Portrait;
@@ -60,6 +65,7 @@ private:
     bool ended_ = false;
     bool onCurrentPage_ = false;
     int page_ = 0;
+    QString bookFailure_;
 };
 
 } // namespace korvex

@@ -1,11 +1,11 @@
 #include "MarkdownExport.h"
 
 #include "FieldColumns.h"
+#include "FileWriter.h"
 #include "HeaderStrip.h"
 #include "SettingsFile.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -454,14 +454,11 @@ std::vector<MarkdownFile> markdownDocuments(const QString& origin, const std::ve
 
 QString writeMarkdownFiles(const QString& folder, const std::vector<MarkdownFile>& files)
 {
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("%1: the folder cannot be made").arg(folder);
-    for (const auto& f : files) {
-        QSaveFile file(QDir(folder).filePath(f.name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(f.contents) != f.contents.size() || !file.commit())
-            return QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
-    }
-    return QString();
+    std::vector<NamedFile> set;
+    set.reserve(files.size());
+    for (const auto& f : files)
+        set.push_back({f.name, f.contents});
+    return writeFileSetAtomically(folder, set);
 }
 
 } // namespace korvex

@@ -35,7 +35,8 @@ struct MarkdownFile {
 std::vector<MarkdownFile> markdownDocuments(const QString& origin, const std::vector<TableSchema>& schemas,
                                             const FieldTableOptions& options, const LabelLookup& label);
 
-// Writes the files into folder, made when missing; files of earlier runs that this run
+// Writes the files into folder, made when missing, all of them or none: when one cannot be
+// written, the earlier files are left as they were. Files of earlier runs that this run
 // does not write stay. Answers an empty text, or why a file could not be written.
 QString writeMarkdownFiles(const QString& folder, const std::vector<MarkdownFile>& files);
 

@@ -1,7 +1,8 @@
 #include "PdfNavigation.h"
 
+#include "FileWriter.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
@@ -114,11 +115,11 @@ void addPdfNavigation(const QString& input, const QString& output, const BookLay
         throw PrinterError(QStringLiteral("The book \"%1\" cannot be made navigable: %2")
                                .arg(input, QString::fromLocal8Bit(e.what())));
     }
-    QSaveFile file(output);
-    const auto size = qint64(written->getSize());
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(written->getBuffer()), size) != size || !file.commit())
-        throw PrinterError(QStringLiteral("The book cannot be written to \"%1\": %2").arg(output, file.errorString()));
+    const QString error = writeFileAtomically(output, QByteArray::fromRawData(reinterpret_cast<const char*>(
+                                                                                  written->getBuffer()),
+                                                                              qsizetype(written->getSize())));
+    if (!error.isEmpty())
+        throw PrinterError(QStringLiteral("The book cannot be written to \"%1\": %2").arg(output, error));
 }
 
 } // namespace korvex

@@ -7,8 +7,11 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include <sys/statvfs.h>
 
 namespace korvex {
 namespace {
@@ -96,6 +99,38 @@ QString deliverSpoolFile(const QString& spoolPath, const QString& folder, const 
     }
     throw PrinterError(QStringLiteral("The folder \"%1\" already holds %2 files named \"%3\".")
                            .arg(folder).arg(MaxNameCounter).arg(baseName));
+}
+
+QString lackOfRoom(const QStringList& folders)
+{
+    constexpr unsigned long long Megabyte = 1 << 20;
+    for (const auto& folder : folders) {
+        struct statvfs fs {};
+        if (::statvfs(QFile::encodeName(folder).constData(), &fs) == 0 &&
+            static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < Megabyte)
+            return QStringLiteral(" (no space is left in the folder \"%1\")").arg(folder);
+    }
+    return QString();
+}
+
+bool pdfFileComplete(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 32)
+        return false;
+    const qint64 size = file.size();
+    file.seek(std::max<qint64>(0, size - 64));
+    const QByteArray tail = file.read(64).trimmed();
+    if (!tail.endsWith("%%EOF"))
+        return false;
+    const qsizetype start = tail.lastIndexOf("startxref");
+    if (start < 0)
+        return false;
+    bool ok = false;
+    const qint64 xref = tail.mid(start + 9, tail.size() - 5 - start - 9).trimmed().toLongLong(&ok);
+    if (!ok || xref <= 0 || xref >= size || !file.seek(xref))
+        return false;
+    return file.read(4) == "xref";
 }
 
 } // namespace korvex

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace korvex {
 
@@ -19,5 +20,14 @@ QString createSpoolFile(const QString& folder);
 // "<base> (3).pdf" and so on when the name is taken: an existing file is never replaced.
 // Returns the new path; PrinterError when the move fails (the spool file then stays).
 QString deliverSpoolFile(const QString& spoolPath, const QString& folder, const QString& baseName);
+
+// Why a job's files may not have been written: " (no space is left in the folder …)" for
+// the first of folders whose file system is full (under a megabyte free), else empty.
+QString lackOfRoom(const QStringList& folders);
+
+// Whether a PDF file that Qt's PDF writer wrote came out whole: it ends with its trailer,
+// and its cross-reference table stands where the trailer says. A write the writer did
+// not notice failing (a full disk) leaves a file that fails this.
+bool pdfFileComplete(const QString& path);
 
 } // namespace korvex

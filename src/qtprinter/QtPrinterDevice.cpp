@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPrinter>
@@ -222,11 +223,14 @@ void QtPrinterDevice::endJob()
         job->painter.end();
         return;
     }
-    const bool written = job->painter.end() && job->printer.printerState() != QPrinter::Error;
+    // Qt's PDF writer does not tell when a write fails: a full disk would leave a cut file.
+    const bool written = job->painter.end() && job->printer.printerState() != QPrinter::Error &&
+                         pdfFileComplete(job->spoolPath);
     if (!written) {
+        const QString room = lackOfRoom({QFileInfo(job->spoolPath).absolutePath(), QDir::tempPath()});
         job->discardSpool();
-        throw PrinterError(QStringLiteral("The print job \"%1\" could not be written to \"%2\".")
-                               .arg(job->title, job->spoolPath));
+        throw PrinterError(QStringLiteral("The print job \"%1\" could not be written to \"%2\"%3.")
+                               .arg(job->title, job->spoolPath, room));
     }
     try {
         if (queue_)
@@ -252,9 +256,14 @@ void QtPrinterDevice::abortJob()
 void QtPrinterDevice::newPage()
 {
     requireJob();
-    if (!job_->printer.newPage())
-        throw PrinterError(QStringLiteral("The printer does not start page %1 of the print job \"%2\".")
-                               .arg(job_->page + 1).arg(job_->title));
+    if (!job_->printer.newPage()) {
+        // The PDF writer keeps large pages in temporary files of its own: a full temporary
+        // folder stops it here.
+        const QStringList folders{QFileInfo(job_->spoolPath).absolutePath(), QDir::tempPath()};
+        throw PrinterError(QStringLiteral("The printer does not start page %1 of the print job \"%2\"%3.")
+                               .arg(job_->page + 1)
+                               .arg(job_->title, lackOfRoom(job_->spoolPath.isEmpty() ? folders.mid(1) : folders)));
+    }
     ++job_->page;
 }
 

@@ -1,23 +1,17 @@
 #include "SettingsFile.h"
 
 #include "ConfigurationFile.h"
+#include "FileWriter.h"
 #include "IniDocument.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
-#include <cerrno>
 #include <cstdio>
 #include <limits>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace korvex {
 
@@ -67,20 +61,6 @@ int hexDigit(QChar c)
     if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
         return c.unicode() - 'A' + 10;
     return -1;
-}
-
-// Makes a rename inside dir survive a crash of the machine.
-void syncDirectory(const QString& dir)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(dir);
-#endif
 }
 
 // The warning of a settings file until its owner sets another.
@@ -246,38 +226,10 @@ void SettingsFile::store(const IniDocument& document)
         QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
-    const bool isNew = !target.exists();
-    QSaveFile file(path_);
-    // Unbuffered: every byte reaches the system in write(), where a full disk is seen.
-    // Buffered bytes would be written only when commit() closes the file, and commit()
-    // does not notice when that fails; it would put a short file in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw SettingsWriteError(path_, file.errorString());
-    const auto fail = [&](const QString& reason) {
-        file.cancelWriting();
-        throw SettingsWriteError(path_, reason);
-    };
-    // An existing file keeps its permissions (the save file copies them); a new one is
-    // its owner's alone.
-    if (isNew && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        fail(file.errorString());
-    // A short write is followed by one more, which tells why the rest did not fit.
-    const QByteArray bytes = document.toBytes();
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            fail(file.errorString());
-        done += written;
-    }
-#ifdef Q_OS_UNIX
-    // commit() syncs as well but ignores a failure, and a file system may report the
-    // lack of room only here (delayed allocation, network file systems).
-    if (::fsync(file.handle()) != 0)
-        fail(qt_error_string(errno));
-#endif
-    if (!file.commit())
-        throw SettingsWriteError(path_, file.errorString());
-    syncDirectory(dir);
+    // The settings hold passwords: a new file is its owner's alone.
+    const QString error = writeFileAtomically(path_, document.toBytes(), NewFileAccess::OwnerOnly);
+    if (!error.isEmpty())
+        throw SettingsWriteError(path_, error);
 }
 
 QString SettingsFile::ReadText(const QString& section, const QString& key, const QString& defaultValue) const

@@ -46,7 +46,8 @@ public:
         const Companion fpt(files.companion(QStringLiteral(".FPT")));
         const Companion mdx(files.companion(QStringLiteral(".MDX")));
         const Companion cdx(files.companion(QStringLiteral(".CDX")));
-        return dbase::readTable(table.fileBytes(), {dbt.bytes(), fpt.bytes(), mdx.bytes(), cdx.bytes()});
+        const Companion cpg(files.companion(QStringLiteral(".CPG")));
+        return dbase::readTable(table.fileBytes(), {dbt.bytes(), fpt.bytes(), mdx.bytes(), cdx.bytes(), cpg.bytes()});
     }
 
     std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
@@ -58,7 +59,8 @@ public:
             throw FormatError(FormatError::Kind::Damaged, files.mainPath(), std::nullopt, error);
         const Companion mdx(files.companion(QStringLiteral(".MDX")));
         const Companion cdx(files.companion(QStringLiteral(".CDX")));
-        return dbase::readIndexes(definition, table->fileBytes(), {std::nullopt, std::nullopt, mdx.bytes(), cdx.bytes()});
+        return dbase::readIndexes(definition, table->fileBytes(),
+                                  {std::nullopt, std::nullopt, mdx.bytes(), cdx.bytes(), std::nullopt});
     }
 
     bool passwordOpens(const TableDefinition&, const QString&) const override { return false; }
@@ -80,7 +82,10 @@ public:
             throw FormatError(FormatError::Kind::ValidityDamaged, e.file(), e.offset(), e.detail());
         }
         const auto valBytes = val->bytes();
-        return paradox::readTable(table.fileBytes(), valBytes ? &*valBytes : nullptr);
+        TableDefinition definition = paradox::readTable(table.fileBytes(), valBytes ? &*valBytes : nullptr);
+        // An index that cannot be used is told with the table's other warnings, at opening.
+        paradox::noteUnreadableIndexes(definition, files);
+        return definition;
     }
 
     std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files) const override

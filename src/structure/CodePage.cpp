@@ -14,6 +14,7 @@ struct Mapping {
     const char* converter;
 };
 
+// clang-format off
 constexpr Mapping Mappings[] = {
     {437, "IBM437"},        {620, "IBM437"},
     {737, "IBM737"},        {850, "IBM850"},
@@ -33,7 +34,16 @@ constexpr Mapping Mappings[] = {
     {1258, "windows-1258"}, {10000, "macintosh"},
     {10006, "x-mac-greek"}, {10007, "x-mac-cyrillic"},
     {10029, "x-mac-ce"},    {CodePage::Utf8, "UTF-8"},
+    // Named by the .cpg files of shapefile tables, by their Windows numbers.
+    {20866, "KOI8-R"},      {21866, "KOI8-U"},
+    {28591, "ISO-8859-1"},  {28592, "ISO-8859-2"},
+    {28593, "ISO-8859-3"},  {28594, "ISO-8859-4"},
+    {28595, "ISO-8859-5"},  {28596, "ISO-8859-6"},
+    {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},
+    {28599, "ISO-8859-9"},  {28603, "ISO-8859-13"},
+    {28605, "ISO-8859-15"},
 };
+// clang-format on
 
 const char* converterFor(int number)
 {
@@ -106,6 +116,12 @@ QByteArray CodePage::encode(const QString& text) const
     if (!encoder.isValid())
         return text.toLatin1();
     return encoder.encode(text);
+}
+
+bool CodePage::isKnown(int number)
+{
+    return std::any_of(std::begin(Mappings), std::end(Mappings),
+                       [number](const Mapping& m) { return m.number == number; });
 }
 
 QString utf8NamesWarning(const QString& file, int codePage)

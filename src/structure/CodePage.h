@@ -40,6 +40,8 @@ public:
     static QString withoutControls(QString text);
     // Characters the code page cannot hold become '?'.
     QByteArray encode(const QString& text) const;
+    // Whether a converter of its own reads the code page (else it is read as above).
+    static bool isKnown(int number);
 
 private:
     int number_;

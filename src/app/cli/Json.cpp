@@ -15,7 +15,8 @@ void writeString(QString& out, const QString& s)
         case '\r': out += QLatin1String("\\r"); break;
         case '\t': out += QLatin1String("\\t"); break;
         default:
-            if (c.unicode() < 0x20)
+            // C1 controls and DEL as well: raw, a terminal would act on them.
+            if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f))
                 out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
             else
                 out += c;
@@ -65,6 +66,19 @@ void Json::write(QString& out, int indent) const
         }
         out += pad + '}';
     }
+}
+
+QString Json::escapeControls(const QString& json)
+{
+    QString out;
+    out.reserve(json.size());
+    for (const QChar c : json) {
+        if (c.unicode() >= 0x7f && c.unicode() <= 0x9f)
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }
 
 QString Json::serialize() const

@@ -27,6 +27,9 @@ public:
 
     // Pretty-printed with two-space indentation, non-ASCII characters as UTF-8.
     QString serialize() const;
+    // JSON text written by another writer with DEL and the C1 controls escaped as well, which
+    // a terminal would act on; raw, they can stand only within strings.
+    static QString escapeControls(const QString& json);
 
 private:
     void write(QString& out, int indent) const;

@@ -38,7 +38,7 @@ public:
         const QString why = reason.isEmpty() ? engine_.lastError() : reason;
         if (!why.isEmpty())
             text += QStringLiteral(" (%1)").arg(why);
-        writeTo(stderr, text + '\n');
+        writeMessage(text + '\n');
     }
 
 private:
@@ -66,7 +66,7 @@ void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& 
     engine.readWarnings(handle, warnings);
     engine.CloseTable(handle);
     for (const auto& w : warnings)
-        writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
+        writeMessage(QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
 }
 
 // --book: every table's report in one PDF with its title page and contents, spooled by the
@@ -77,8 +77,7 @@ int printBook(const PrintRequest& request, ReportServices& services)
     const QString target = QDir::current().absoluteFilePath(*request.bookFile);
     const QTemporaryDir spool;
     if (!spool.isValid()) {
-        writeTo(stderr,
-                QStringLiteral("korvex-report: no temporary folder for the book: %1\n").arg(spool.errorString()));
+        writeMessage(QStringLiteral("korvex-report: no temporary folder for the book: %1\n").arg(spool.errorString()));
         return ExitFailed;
     }
     CommandLineMessages messages(engine);
@@ -86,27 +85,36 @@ int printBook(const PrintRequest& request, ReportServices& services)
     for (const auto& entry : request.tables.tables)
         writeWarnings(engine, entry.argument, entry.databaseName, entry.name);
     BookLayout layout;
+    const QString notWritten = QStringLiteral("; the book was not written\n");
     try {
+        ProgressLine line;
         layout = writeBookPdf(services, progress, request.tables, spool.path(), target,
-                              QCoreApplication::applicationVersion());
+                              QCoreApplication::applicationVersion(),
+                              [&line](std::size_t number, std::size_t count, const QString& table) {
+                                  stopWhenAsked();
+                                  if (!table.isEmpty())
+                                      line.show(number, count, table);
+                              });
+    } catch (const RunEnded& ended) {
+        return endedRun(QStringLiteral("korvex-report"), ended.signal, QStringLiteral("the book was not written"));
     } catch (const PrinterError& e) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+        writeMessage(QStringLiteral("korvex-report: %1\n").arg(e.message()));
         return ExitFailed;
     } catch (const SettingsWriteError& e) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1 (%2)\n").arg(e.message(), e.reason()));
+        writeMessage(QStringLiteral("korvex-report: %1 (%2)").arg(e.message(), e.reason()) + notWritten);
         return ExitFailed;
     } catch (const std::exception& e) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(QString::fromStdString(e.what())));
+        writeMessage(QStringLiteral("korvex-report: %1").arg(QString::fromStdString(e.what())) + notWritten);
         return ExitFailed;
     }
     bool allOk = true;
     for (const auto& chapter : layout.chapters) {
         if (!chapter.printed)
-            writeTo(stderr, QStringLiteral("korvex-report: %1: not in the book: %2\n")
-                                .arg(chapter.table.argument, chapter.error));
+            writeMessage(
+                QStringLiteral("korvex-report: %1: not in the book: %2\n").arg(chapter.table.argument, chapter.error));
         allOk = allOk && chapter.printed;
     }
-    writeTo(stdout, QStringLiteral("book: %1\n").arg(target));
+    writeLines(QStringLiteral("book: %1\n").arg(target));
     return allOk ? 0 : ExitFailed;
 }
 
@@ -132,7 +140,7 @@ std::unique_ptr<QTemporaryDir> prepareEnvironment()
 int printTables(const PrintRequest& request, ReportServices& services)
 {
     for (const auto& problem : request.tables.problems)
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
+        writeMessage(QStringLiteral("korvex-report: %1\n").arg(problem));
     const int expanded = request.tables.problems.isEmpty() ? 0 : ExitFailed;
     if (request.bookFile)
         return std::max(printBook(request, services), expanded);
@@ -151,7 +159,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
         else if (request.outFolder || request.traceFile)
             qtPrinter->selectPdfPrinter(folder);
     } catch (const PrinterError& e) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+        writeMessage(QStringLiteral("korvex-report: %1\n").arg(e.message()));
         return ExitFailed;
     }
     if (request.traceFile) {
@@ -176,8 +184,15 @@ int printTables(const PrintRequest& request, ReportServices& services)
     TableReporter reporter(services, *device, messages, progress);
 
     bool allOk = true;
-    for (const auto& entry : request.tables.tables) {
-        const QString& table = entry.argument;
+    ProgressLine line;
+    const auto& tables = request.tables.tables;
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        const QString& table = tables[i].argument;
+        if (const int signal = endingSignal())
+            return endedRun(QStringLiteral("korvex-report"), signal,
+                            recorder ? QStringLiteral("no trace was written")
+                                     : QStringLiteral("the tables from %1 on were not printed").arg(table));
+        line.show(i + 1, tables.size(), tables[i].name);
         const QFileInfo info(table);
         if (!request.aliasDatabase)
             location.currentDirectory = info.absolutePath();
@@ -190,27 +205,31 @@ int printTables(const PrintRequest& request, ReportServices& services)
         try {
             ok = reporter.PrintTableReport(request.aliasDatabase ? table : info.fileName());
         } catch (const SettingsWriteError& e) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
+            writeMessage(QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
         } catch (const std::exception& e) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
+            writeMessage(QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
         }
         allOk = allOk && ok;
         if (ok && recorder == nullptr) {
             if (qtPrinter->isPdfPrinter())
-                writeTo(stdout, QStringLiteral("%1: %2\n").arg(table, qtPrinter->lastOutputFile()));
+                writeLines(QStringLiteral("%1: %2\n").arg(table, qtPrinter->lastOutputFile()));
             else
-                writeTo(stdout, QStringLiteral("%1: job %2 on printer %3\n")
-                                    .arg(table)
-                                    .arg(qtPrinter->lastJobId())
-                                    .arg(qtPrinter->printerName()));
+                writeLines(QStringLiteral("%1: job %2 on printer %3\n")
+                               .arg(table)
+                               .arg(qtPrinter->lastJobId())
+                               .arg(qtPrinter->printerName()));
         }
     }
+    line.clear();
+    if (const int signal = endingSignal())
+        return endedRun(QStringLiteral("korvex-report"), signal,
+                        recorder ? QStringLiteral("no trace was written") : QStringLiteral("every table was printed"));
     if (recorder) {
         try {
             recorder->writeTrace(*request.traceFile);
-            writeTo(stdout, QStringLiteral("trace: %1\n").arg(QFileInfo(*request.traceFile).absoluteFilePath()));
+            writeLines(QStringLiteral("trace: %1\n").arg(QFileInfo(*request.traceFile).absoluteFilePath()));
         } catch (const PrinterError& e) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(e.message()));
+            writeMessage(QStringLiteral("korvex-report: %1\n").arg(e.message()));
             return ExitFailed;
         }
     }
@@ -225,7 +244,9 @@ PrintCommand::PrintCommand(int& argc, char** argv) : runtime_(prepareEnvironment
 
 int PrintCommand::run()
 {
-    return runReportCommand(QCoreApplication::arguments(), printTables);
+    endRunsOnSignals();
+    return finishStandardOutput(QStringLiteral("korvex-report"),
+                                runReportCommand(QCoreApplication::arguments(), printTables));
 }
 
 } // namespace korvex

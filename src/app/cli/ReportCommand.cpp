@@ -6,6 +6,7 @@
 #include "StructureDump.h"
 
 #include "DatabaseEngine.h"
+#include "FileWriter.h"
 #include "MarkdownExport.h"
 #include "ReportServices.h"
 #include "SettingsFile.h"
@@ -17,37 +18,59 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 namespace korvex {
 
-void writeTo(std::FILE* stream, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
 namespace {
 
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
+const QString Program = QStringLiteral("korvex-report");
 
-int writeJson(ReportServices& services, const QStringList& tables, const QString& databaseName)
+// The tables of a run one by one, with their progress shown, until a signal asks the run
+// to end (RunEnded).
+template <typename Read>
+void forEachTable(const std::vector<TableEntry>& tables, Read read)
+{
+    ProgressLine progress;
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        stopWhenAsked();
+        progress.show(i + 1, tables.size(), tables[i].name);
+        read(tables[i]);
+    }
+    stopWhenAsked();
+}
+
+int writeJson(ReportServices& services, const TableSet& set, const QString& databaseName)
 {
     const LabelLookup label = services.labelLookup();
     bool allOk = true;
     Json::Array results;
-    for (const auto& table : tables) {
-        auto dump = dumpTableStructure(services.engine(), services.descriptors(), table, label, QLocale::system(),
-                                       databaseName);
+    forEachTable(set.tables, [&](const TableEntry& table) {
+        auto dump = dumpTableStructure(services.engine(), services.descriptors(), table.argument, label,
+                                       QLocale::system(), databaseName);
         allOk = allOk && dump.ok;
         results.push_back(std::move(dump.json));
-    }
+    });
     writeTo(stdout, Json(Json::Object{{"tables", std::move(results)}}).serialize());
     return allOk ? 0 : ExitFailed;
+}
+
+std::vector<TableSchema> readSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label,
+                                     const QLocale& locale)
+{
+    FieldDescriptorBuffer descriptors;
+    std::vector<TableSchema> schemas;
+    schemas.reserve(set.tables.size());
+    forEachTable(set.tables, [&](const TableEntry& table) {
+        schemas.push_back(readTableSchema(engine, descriptors, table, label, locale));
+    });
+    return schemas;
 }
 
 // The tables that could not be read, on standard error; answers whether all could.
@@ -56,9 +79,9 @@ bool reportFailures(const std::vector<TableSchema>& schemas)
     bool allOk = true;
     for (const auto& t : schemas) {
         for (const auto& w : t.warnings)
-            writeTo(stderr, QStringLiteral("korvex-report: %1: warning: %2\n").arg(t.table.argument, w));
+            writeMessage(QStringLiteral("korvex-report: %1: warning: %2\n").arg(t.table.argument, w));
         if (!t.ok)
-            writeTo(stderr, QStringLiteral("korvex-report: %1: %2\n").arg(t.table.argument, t.error));
+            writeMessage(QStringLiteral("korvex-report: %1: %2\n").arg(t.table.argument, t.error));
         allOk = allOk && t.ok;
     }
     return allOk;
@@ -67,28 +90,83 @@ bool reportFailures(const std::vector<TableSchema>& schemas)
 int writeMarkdown(ReportServices& services, const TableSet& set, const QString& folder)
 {
     const LabelLookup label = services.labelLookup();
-    const auto schemas = readTableSchemas(services.engine(), set, label);
+    const auto schemas = readSchemas(services.engine(), set, label, QLocale::system());
     const bool allOk = reportFailures(schemas);
-    const QString error = writeMarkdownFiles(folder,
-                                             markdownDocuments(set.origin, schemas,
-                                                               loadFieldTableOptions(services.settings()), label));
-    if (!error.isEmpty()) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(error));
+    if (std::none_of(schemas.begin(), schemas.end(), [](const TableSchema& t) { return t.ok; })) {
+        writeMessage(
+            QStringLiteral("korvex-report: no table could be read; nothing was written into %1\n").arg(folder));
         return ExitFailed;
     }
-    writeTo(stdout, QStringLiteral("markdown: %1\n").arg(QDir(folder).absoluteFilePath(QStringLiteral("README.md"))));
+    const auto documents = markdownDocuments(set.origin, schemas, loadFieldTableOptions(services.settings()), label);
+    // The last moment to stop: afterwards the files are written all at once.
+    stopWhenAsked();
+    const QString error = writeMarkdownFiles(folder, documents);
+    if (!error.isEmpty()) {
+        writeMessage(QStringLiteral("korvex-report: %1; the earlier files are left as they were\n").arg(error));
+        return ExitFailed;
+    }
+    writeLines(QStringLiteral("markdown: %1\n").arg(QDir(folder).absoluteFilePath(QStringLiteral("README.md"))));
     return allOk ? 0 : ExitFailed;
 }
 
 int writeTbls(DatabaseEngine& engine, const TableSet& set)
 {
-    const auto schemas = readTableSchemas(engine, set, tblsLabel, QLocale::c());
+    const auto schemas = readSchemas(engine, set, tblsLabel, QLocale::c());
     const bool allOk = reportFailures(schemas);
-    writeTo(stdout, QString::fromUtf8(tblsSchemaJson(set.origin, schemas)));
+    writeTo(stdout, Json::escapeControls(QString::fromUtf8(tblsSchemaJson(set.origin, schemas))));
     return allOk ? 0 : ExitFailed;
 }
 
+// Why an output file cannot be written at path, found before the run rather than after it:
+// its folder must take new files, and what is there must be a plain file.
+QString outputFileProblem(const QString& path)
+{
+    const QFileInfo info(QDir::current().absoluteFilePath(path));
+    if (info.isSymLink())
+        return QStringLiteral("%1: a symbolic link, which is never written through").arg(path);
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("%1: not a file").arg(path);
+    return folderWritableProblem(info.absolutePath());
+}
+
+// The same for an output folder, made when missing: the nearest folder that exists must
+// take new files.
+QString outputFolderProblem(const QString& folder)
+{
+    QFileInfo info(QDir::current().absoluteFilePath(folder));
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("%1: not a folder").arg(folder);
+    while (!info.exists() && !info.isSymLink() && !info.isRoot())
+        info = QFileInfo(info.absolutePath());
+    return folderWritableProblem(info.absoluteFilePath());
+}
+
 } // namespace
+
+QStringList tableArgumentProblems(TableSet& set, bool fileForm)
+{
+    QStringList problems;
+    if (!set.aliasName.isEmpty()) {
+        std::vector<TableEntry> kept;
+        for (auto& t : set.tables) {
+            if (t.name.contains('/') || t.name.contains('\\') || t.name == QLatin1String(".") ||
+                t.name == QLatin1String(".."))
+                problems << QStringLiteral("%1: not a table name of the alias %2: a name holds no / and is not ..")
+                                .arg(t.name, set.aliasName);
+            else
+                kept.push_back(std::move(t));
+        }
+        set.tables = std::move(kept);
+    }
+    if (!fileForm)
+        return problems;
+    problems << set.problems;
+    if (set.aliasName.isEmpty())
+        for (const auto& t : set.tables)
+            if (!QFileInfo::exists(t.argument) && !QFileInfo(t.argument).isSymLink())
+                problems << QStringLiteral("%1: no such file or directory").arg(t.argument);
+    return problems;
+}
 
 int runReportCommand(const QStringList& arguments, const TablePrinter& printTables)
 {
@@ -146,7 +224,7 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
                                  QStringLiteral("TABLE|DIR..."));
 
     if (!parser.parse(arguments)) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n\n%2").arg(parser.errorText(), parser.helpText()));
+        writeMessage(QStringLiteral("korvex-report: %1\n\n%2").arg(parser.errorText(), parser.helpText()));
         return ExitUsage;
     }
     if (parser.isSet(QStringLiteral("help"))) {
@@ -162,7 +240,7 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         return parser.isSet(option) ? std::optional(parser.value(option)) : std::nullopt;
     };
     const auto usage = [&](const QString& problem) {
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n\n%2").arg(problem, parser.helpText()));
+        writeMessage(QStringLiteral("korvex-report: %1\n\n%2").arg(problem, parser.helpText()));
         return ExitUsage;
     };
     if (parser.isSet(listAliases) && (!tables.isEmpty() || parser.isSet(alias)))
@@ -181,6 +259,9 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     if (forms > 1)
         return usage(QStringLiteral("--json, --format, --markdown, --book and the printer options (--printer, --out, "
                                     "--trace) exclude each other"));
+    for (const auto* option : {&markdown, &book, &out, &trace, &settingsOption})
+        if (parser.isSet(*option) && parser.value(*option).isEmpty())
+            return usage(QStringLiteral("--%1 needs a name, not an empty one").arg(option->names().constFirst()));
 
     // A file named here is a path from the current directory; it must exist, so that a
     // mistyped name is never taken for an empty file nor created.
@@ -198,26 +279,43 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
     std::unique_ptr<AliasDatabase> aliasDatabase;
     if (parser.isSet(listAliases) || parser.isSet(alias)) {
         if (engine.loadAliases(QFileInfo(services.settings().path()).absolutePath()) != result::Ok) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
+            writeMessage(QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
             return ExitFailed;
         }
         if (parser.isSet(listAliases)) {
-            writeTo(stdout, aliasListText(engine));
+            writeLines(aliasListText(engine));
             return 0;
         }
         QString error;
         aliasDatabase = connectAlias(engine, parser.value(alias), error);
         if (!aliasDatabase) {
-            writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(error));
+            writeMessage(QStringLiteral("korvex-report: %1\n").arg(error));
             return ExitFailed;
         }
     }
 
     // A directory stands for its tables, an alias without names for all of its tables.
-    const TableSet set = expandTableArguments(engine, tables, aliasDatabase.get());
-    QStringList named;
-    for (const auto& t : set.tables)
-        named << t.argument;
+    TableSet set = expandTableArguments(engine, tables, aliasDatabase.get());
+    // The book and the Markdown replace earlier files: a mistyped argument must not put a
+    // book of errors in place of a good one, nor an output that cannot be written be found
+    // out only after every table was printed.
+    const bool fileForm = parser.isSet(book) || parser.isSet(markdown);
+    const QStringList problems = tableArgumentProblems(set, fileForm);
+    QString outputProblem;
+    if (parser.isSet(book))
+        outputProblem = outputFileProblem(parser.value(book));
+    else if (parser.isSet(trace))
+        outputProblem = outputFileProblem(parser.value(trace));
+    else if (parser.isSet(markdown))
+        outputProblem = outputFolderProblem(parser.value(markdown));
+    if (!problems.isEmpty() || !outputProblem.isEmpty()) {
+        for (const auto& problem : problems)
+            writeMessage(QStringLiteral("korvex-report: %1\n").arg(problem));
+        if (!outputProblem.isEmpty())
+            writeMessage(QStringLiteral("korvex-report: %1\n").arg(outputProblem));
+        writeMessage(QStringLiteral("korvex-report: nothing was read or written\n"));
+        return ExitFailed;
+    }
     const bool dump = writeJsonDump || parser.isSet(format) || parser.isSet(markdown);
     if (!dump) // the printing program tells what a directory lacked
         return printTables(PrintRequest{set, optionValue(book), optionValue(printer), optionValue(out),
@@ -225,14 +323,20 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
                            services);
 
     for (const auto& problem : set.problems)
-        writeTo(stderr, QStringLiteral("korvex-report: %1\n").arg(problem));
+        writeMessage(QStringLiteral("korvex-report: %1\n").arg(problem));
     int status = 0;
-    if (writeJsonDump)
-        status = writeJson(services, named, aliasDatabase ? aliasDatabase->databaseName() : QString());
-    else if (parser.isSet(format))
-        status = writeTbls(engine, set);
-    else
-        status = writeMarkdown(services, set, parser.value(markdown));
+    try {
+        if (writeJsonDump)
+            status = writeJson(services, set, aliasDatabase ? aliasDatabase->databaseName() : QString());
+        else if (parser.isSet(format))
+            status = writeTbls(engine, set);
+        else
+            status = writeMarkdown(services, set, parser.value(markdown));
+    } catch (const RunEnded& ended) {
+        return endedRun(Program, ended.signal,
+                        parser.isSet(markdown) ? QStringLiteral("no file was written")
+                                               : QStringLiteral("nothing was written to standard output"));
+    }
     return set.problems.isEmpty() ? status : ExitFailed;
 }
 
@@ -244,9 +348,15 @@ ReportCommand::ReportCommand(int& argc, char** argv) : arguments_(argv, argv + a
 
 int ReportCommand::run()
 {
-    return runReportCommand(QCoreApplication::arguments(), [this](const PrintRequest&, ReportServices&) {
+    endRunsOnSignals();
+    const int status = runReportCommand(QCoreApplication::arguments(), [this](const PrintRequest&, ReportServices&) {
+        // The printing program sets up its own handling of signals; one that came before is
+        // not carried over.
+        if (const int signal = endingSignal())
+            return endedRun(Program, signal, QStringLiteral("nothing was printed"));
         return runPrintProgram(arguments_.data());
     });
+    return finishStandardOutput(Program, status);
 }
 
 } // namespace korvex

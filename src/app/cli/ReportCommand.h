@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Streams.h"
 #include "TableSet.h"
 
 #include <QCoreApplication>
@@ -55,8 +56,11 @@ private:
     QCoreApplication application_;
 };
 
-// The text as UTF-8, written and flushed at once, so that messages on standard error and
-// results on standard output keep their order.
-void writeTo(std::FILE* stream, const QString& text);
+// The problems with the tables a run is asked for that stop it before anything is written
+// (empty when there are none): a table name of an alias that reaches outside the alias's
+// folder (it holds a / or is ..), and, where files replace earlier ones (fileForm), an
+// argument that does not exist or a directory without tables. The refused tables leave
+// the set.
+QStringList tableArgumentProblems(TableSet& set, bool fileForm);
 
 } // namespace korvex

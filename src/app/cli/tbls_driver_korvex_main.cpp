@@ -10,6 +10,7 @@
 // be read is an error (exit status 1), so that tbls stops rather than document nothing.
 
 #include "AliasCommand.h"
+#include "Json.h"
 #include "ReportCommand.h"
 
 #include "DatabaseEngine.h"
@@ -29,11 +30,22 @@ using namespace korvex;
 
 namespace {
 
+const QString Program = QStringLiteral("tbls-driver-korvex");
+
 int fail(const QString& message)
 {
-    writeTo(stderr, QStringLiteral("tbls-driver-korvex: %1\n").arg(message));
+    writeMessage(QStringLiteral("tbls-driver-korvex: %1\n").arg(message));
     return 1;
 }
+
+QString usage()
+{
+    return QStringLiteral("tbls-driver-korvex %1\nUsage: TBLS_DSN=korvex:///path/to/dir or "
+                          "TBLS_DSN=korvex://alias/NAME tbls-driver-korvex\n")
+        .arg(QCoreApplication::applicationVersion());
+}
+
+int run(int argc, char* argv[]);
 
 } // namespace
 
@@ -42,11 +54,25 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tbls-driver-korvex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
+    return finishStandardOutput(Program, run(argc, argv));
+}
+
+namespace {
+
+int run(int argc, char* argv[])
+{
+    // tbls runs the driver without arguments; asking for help or the version is answered,
+    // anything else is a mistake.
     if (argc > 1) {
-        writeTo(stdout, QStringLiteral("tbls-driver-korvex %1\nUsage: TBLS_DSN=korvex:///path/to/dir or "
-                                       "TBLS_DSN=korvex://alias/NAME tbls-driver-korvex\n")
-                            .arg(QCoreApplication::applicationVersion()));
-        return 0;
+        const QByteArray argument(argv[1]);
+        if (argc == 2 && (argument == "--help" || argument == "-h" || argument == "--version" || argument == "-v")) {
+            writeTo(stdout, usage());
+            return 0;
+        }
+        writeMessage(
+            QStringLiteral("tbls-driver-korvex: unknown argument %1\n\n").arg(QString::fromLocal8Bit(argument)) +
+            usage());
+        return 2;
     }
 
     const QString dsn = qEnvironmentVariable("TBLS_DSN");
@@ -79,7 +105,7 @@ int main(int argc, char* argv[])
     }
     const TableSet set = expandTableArguments(engine, alias ? QStringList() : QStringList{path}, database.get());
     for (const auto& problem : set.problems)
-        writeTo(stderr, QStringLiteral("tbls-driver-korvex: %1\n").arg(problem));
+        writeMessage(QStringLiteral("tbls-driver-korvex: %1\n").arg(problem));
     if (set.tables.empty())
         return 1;
 
@@ -87,12 +113,13 @@ int main(int argc, char* argv[])
     bool anyRead = false;
     for (const auto& t : schemas) {
         if (!t.ok)
-            writeTo(stderr, QStringLiteral("tbls-driver-korvex: %1: left out: %2\n").arg(t.table.argument, t.error));
+            writeMessage(QStringLiteral("tbls-driver-korvex: %1: left out: %2\n").arg(t.table.argument, t.error));
         anyRead = anyRead || t.ok;
     }
     if (!anyRead)
         return fail(QStringLiteral("%1: no table could be read").arg(set.origin));
-    const QByteArray json = tblsSchemaJson(set.origin, schemas);
-    std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    writeTo(stdout, Json::escapeControls(QString::fromUtf8(tblsSchemaJson(set.origin, schemas))));
+    return 0;
 }
+
+} // namespace

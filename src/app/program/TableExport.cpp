@@ -1,6 +1,7 @@
 #include "TableExport.h"
 
 #include "BookPdf.h"
+#include "FileWriter.h"
 #include "MarkdownExport.h"
 #include "TblsExport.h"
 
@@ -20,7 +21,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -73,9 +73,9 @@ void writeBook(ReportServices& services, ReportProgress& progress, const TableSe
 
 void writeFile(const QString& target, const QByteArray& bytes)
 {
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw PrinterError(QStringLiteral("The file %1 cannot be written: %2").arg(target, file.errorString()));
+    const QString error = writeFileAtomically(target, bytes);
+    if (!error.isEmpty())
+        throw PrinterError(QStringLiteral("The file %1 cannot be written: %2").arg(target, error));
 }
 
 QString defaultName(ExportKind kind)

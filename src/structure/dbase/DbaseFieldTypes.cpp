@@ -7,6 +7,16 @@ namespace korvex::dbase {
 namespace {
 
 constexpr std::uint8_t FoxAutoIncrement = 0x08;
+// Harbour's binary integers and times by their width in the record.
+constexpr int ShortIntegerWidth = 2;
+constexpr int IntegerWidth = 4;
+constexpr int TimeOfDayWidth = 4;
+
+// Visual FoxPro's own version bytes: only its tables have its Varchar field V.
+bool isVisualFoxPro(std::uint8_t version)
+{
+    return version == 0x30 || version == 0x31 || version == 0x32;
+}
 
 std::int16_t units(int value)
 {
@@ -55,8 +65,13 @@ void setBlob(FieldDefinition& d, const StoredField& f, FieldType type, std::int1
 bool isFoxProOnlyField(const StoredField& field)
 {
     switch (field.type) {
-    case 'Y': case 'T': case 'P': case 'V': case 'Q': case 'W': case '0': case 'I':
-        return true;
+    case 'Y':
+    case 'T':
+    case 'P':
+    case 'Q':
+    case 'W':
+    case '0':
+    case 'I': return true;
     case 'B':
         return field.width == 8;  // a dBASE binary blob holds a 10-byte block number
     default:
@@ -64,7 +79,7 @@ bool isFoxProOnlyField(const StoredField& field)
     }
 }
 
-FieldDefinition describeField(const StoredField& f, Dialect dialect, const CodePage& codePage)
+FieldDefinition describeField(const StoredField& f, Dialect dialect, std::uint8_t version, const CodePage& codePage)
 {
     FieldDefinition d;
     d.name = codePage.decode(f.name);
@@ -72,9 +87,12 @@ FieldDefinition describeField(const StoredField& f, Dialect dialect, const CodeP
     d.storedSize = f.width;
 
     switch (f.type) {
-    case 'C':
+    case 'C': setSized(d, f, FieldType::String, LogicalType::ZString, f.width + 1); break;
     case 'V':
-        setSized(d, f, FieldType::String, LogicalType::ZString, f.width + 1);
+        if (isVisualFoxPro(version))
+            setSized(d, f, FieldType::String, LogicalType::ZString, f.width + 1);
+        else // Harbour's variant: a value of any type, or where to find it in the memo file
+            setSized(d, f, FieldType::Bytes, LogicalType::Bytes, f.width);
         break;
     case 'N':
         if (f.decimals == 0 && f.width <= 4)
@@ -99,7 +117,13 @@ FieldDefinition describeField(const StoredField& f, Dialect dialect, const CodeP
         setFixed(d, FieldType::Date, LogicalType::Date, 4);
         break;
     case 'T':
-    case '@':
+        if (f.width == TimeOfDayWidth) // Harbour's time of day
+            setFixed(d, FieldType::Time, LogicalType::Time, 4);
+        else
+            setFixed(d, FieldType::DateTime, LogicalType::Timestamp, 8);
+        break;
+    case '@': // a timestamp: day number and milliseconds
+    case '=': // Harbour's modification time, a timestamp the table keeps by itself
         setFixed(d, FieldType::DateTime, LogicalType::Timestamp, 8);
         break;
     case 'L':
@@ -108,8 +132,13 @@ FieldDefinition describeField(const StoredField& f, Dialect dialect, const CodeP
     case 'I':
         if (dialect == Dialect::FoxPro && (f.foxFlags & FoxAutoIncrement))
             setFixed(d, FieldType::AutoInc, LogicalType::Int32, 4, subtype::AutoInc);
+        else if (f.width <= ShortIntegerWidth)
+            setFixed(d, FieldType::SmallInt, LogicalType::Int16, 2);
         else
-            setFixed(d, FieldType::Integer, LogicalType::Int32, 4);
+            setFixed(d, FieldType::Integer, LogicalType::Int32, std::max(f.width, IntegerWidth));
+        break;
+    case '^': // Harbour's row version, a 64-bit counter the table raises at every change
+        setFixed(d, FieldType::Integer, LogicalType::Int32, f.width);
         break;
     case '+':
         setFixed(d, FieldType::AutoInc, LogicalType::Int32, 4, subtype::AutoInc);

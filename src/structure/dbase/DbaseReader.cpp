@@ -1,11 +1,13 @@
 #include "DbaseReader.h"
 
 #include "CodePage.h"
+#include "CpgFile.h"
 #include "DbaseFieldTypes.h"
 #include "DbfHeader.h"
 #include "FieldProperties.h"
 #include "LanguageDrivers.h"
 
+#include <QFileInfo>
 #include <QString>
 
 #include <algorithm>
@@ -79,7 +81,27 @@ DriverChoice driverOfName(const QString& name, int fallbackCodePage)
     return {codePageOfDriverName(name).value_or(fallbackCodePage), name, {}};
 }
 
-DriverChoice languageDriverOf(const DbfHeader& h)
+// A table without a language driver whose code page a .CPG names; the description says
+// where the code page came from. Text the .CPG does not name a code page by is warned of.
+DriverChoice driverOfCpg(const FileBytes& cpg, QStringList& warnings)
+{
+    const QByteArrayView text(reinterpret_cast<const char*>(cpg.data.data()), qsizetype(cpg.data.size()));
+    const QString file = QFileInfo(cpg.name).fileName();
+    if (const auto codePage = codePageOfCpg(text)) {
+        const QString which = *codePage == CodePage::Utf8 ? QStringLiteral("UTF-8")
+                                                          : QStringLiteral("Code page %1").arg(*codePage);
+        return {*codePage, {}, QStringLiteral("%1, named by %2").arg(which, file)};
+    }
+    constexpr qsizetype MaxShown = 40;
+    const QString shown = CodePage::withoutControls(
+        QString::fromLatin1(text.first(std::min(text.size(), MaxShown))).trimmed());
+    warnings << QStringLiteral("%1: \"%2\" names no code page known here; the table's text is read in code page "
+                               "1252")
+                    .arg(cpg.name, shown);
+    return {};
+}
+
+DriverChoice languageDriverOf(const DbfHeader& h, const DbaseCompanions& companions, QStringList& warnings)
 {
     const auto byId = driverOfId(h.languageDriverId);
     if (h.level7Layout) {
@@ -90,6 +112,8 @@ DriverChoice languageDriverOf(const DbfHeader& h)
         if (!name.isEmpty())
             return driverOfName(name, byId.codePage);
     }
+    if (h.languageDriverId == 0 && companions.cpg)
+        return driverOfCpg(*companions.cpg, warnings);
     return byId;
 }
 
@@ -119,9 +143,9 @@ TableDefinition readTable(const FileBytes& dbf, const DbaseCompanions& companion
 {
     const DbfHeader h = readDbfHeader(dbf);
     const Dialect dialect = dialectOf(h, companions);
-    const DriverChoice driver = languageDriverOf(h);
-
     TableDefinition t;
+    const DriverChoice driver = languageDriverOf(h, companions, t.warnings);
+
     t.tableType = dialect == Dialect::FoxPro ? QStringLiteral("FOXPRO") : QStringLiteral("DBASE");
     t.level = dialect == Dialect::FoxPro ? FoxProLevel : dbaseLevel(h);
     t.recordSize = h.recordSize;
@@ -141,7 +165,7 @@ TableDefinition readTable(const FileBytes& dbf, const DbaseCompanions& companion
     bool hasBlob = false;
     t.fields.reserve(h.fields.size());
     for (const auto& stored : h.fields) {
-        t.fields.push_back(describeField(stored, dialect, codePage));
+        t.fields.push_back(describeField(stored, dialect, h.version, codePage));
         bufferSize += t.fields.back().logicalLength;
         hasBlob = hasBlob || t.fields.back().logicalType == LogicalType::Blob;
     }

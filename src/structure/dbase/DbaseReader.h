@@ -14,6 +14,7 @@ struct DbaseCompanions {
     std::optional<FileBytes> fpt;  // <base>.FPT: FoxPro memo file
     std::optional<FileBytes> mdx;  // <base>.MDX: dBASE production index
     std::optional<FileBytes> cdx;  // <base>.CDX: FoxPro structural compound index
+    std::optional<FileBytes> cpg;  // <base>.CPG: the code page of a shapefile's table (CpgFile.h)
 };
 
 // Reads the definition of a dBASE (III to 7) or FoxPro table from its .DBF and the
@@ -32,9 +33,12 @@ struct DbaseCompanions {
 //   F field; else 3. FoxPro tables are level 25, the engine's FoxPro 2.5 level.
 // - Language driver: at level 7 the name at byte 32 (case-blind), falling back to byte 29
 //   when the name is empty; below level 7 byte 29; both looked up in the engine's driver
-//   list (LanguageDrivers.h). Without a driver the code page is 1252 and the description
-//   empty. Names are read as UTF-8 instead when the driver's code page turns them into
-//   control characters while they are valid UTF-8; a warning says so.
+//   list (LanguageDrivers.h). Without a driver (byte 29 is 0 and no name) a .CPG beside
+//   the table names the code page, and the description says so and names the .CPG
+//   ("UTF-8, named by roads.cpg", "Code page 1251, named by roads.cpg"); a .CPG whose
+//   text names no code page this reader knows is a warning. Otherwise the code page is
+//   1252 and the description empty. Names are read as UTF-8 instead when the code page
+//   turns them into control characters while they are valid UTF-8; a warning says so.
 // - Block size: the memo file's block size in whole KBytes (so the usual 512- and
 //   64-byte memo blocks give 0), read from the .DBT (dBASE IV and later; dBASE III memo
 //   blocks are always 512 bytes) or the .FPT; 0 when the table has no blob field or no

@@ -36,10 +36,20 @@ struct Mismatch {
 // The table positions (from 0) of the index fields, in key order.
 using Layout = std::vector<std::size_t>;
 
+// How the index file's field-number list names the table's fields. Restructuring a table
+// keeps its fields' numbers (employee.db carries 1,3,2,4,5,10), while the index files
+// written afterwards list positions; files left from before may list those numbers. Where
+// neither fits, the index file's own field names and types are matched with the table's.
+enum class Numbering {
+    Positions,
+    TableNumbers,
+    Names,
+};
+
 class LayoutReader {
 public:
-    LayoutReader(const ParadoxHeader& x, const ParadoxHeader& table, const CodePage& codePage)
-        : x_(x), table_(table), codePage_(codePage)
+    LayoutReader(const ParadoxHeader& x, const ParadoxHeader& table, const CodePage& codePage, Numbering numbering)
+        : x_(x), table_(table), codePage_(codePage), numbering_(numbering)
     {
     }
 
@@ -102,17 +112,24 @@ private:
         return x_.fieldNumbersOffset != 0 ? x_.fieldNumbersOffset + 2 * i : x_.descriptorOffset(i);
     }
 
-    // Format 4.x and later list the table's field number of each index field; the table's
-    // own numbers stop being positions once a field has been deleted, so they are looked
-    // up first. Format 3.x names the first index field at 0x15 and no other.
+    // Format 4.x and later list a number for each index field (see Numbering). Format 3.x
+    // names the first index field at 0x15 and no other.
     std::variant<std::size_t, Mismatch> indexFieldPosition(std::size_t i) const
     {
         const std::size_t count = table_.fields.size();
+        if (numbering_ == Numbering::Names)
+            return positionByName(i);
         if (x_.fieldNumbersOffset != 0) {
             const std::uint16_t number = x_.fields[i].fieldNumber & ~DescendingField;
-            for (std::size_t p = 0; p < count; ++p)
-                if (table_.fields[p].fieldNumber == number)
-                    return p;
+            if (numbering_ == Numbering::TableNumbers) {
+                for (std::size_t p = 0; p < count; ++p)
+                    if (table_.fields[p].fieldNumber == number)
+                        return p;
+                return Mismatch{numberOffset(i), QStringLiteral("index field %1 is field number %2, which no field "
+                                                                "of the table carries")
+                                                     .arg(i + 1)
+                                                     .arg(number)};
+            }
             if (number >= 1 && number <= count)
                 return std::size_t(number - 1);
             return Mismatch{numberOffset(i), QStringLiteral("index field %1 is field %2, but the table has %3 fields")
@@ -127,10 +144,25 @@ private:
                                           .arg(count)};
             return std::size_t(x_.indexFieldNumber - 1);
         }
+        return positionByName(i);
+    }
+
+    // The table's field of the index field's name (case-blind), preferring one of the same
+    // type and size.
+    std::variant<std::size_t, Mismatch> positionByName(std::size_t i) const
+    {
         const QString name = ownName(i);
-        for (std::size_t p = 0; p < count; ++p)
-            if (tableName(p).compare(name, Qt::CaseInsensitive) == 0)
+        std::optional<std::size_t> named;
+        for (std::size_t p = 0; p < table_.fields.size(); ++p) {
+            if (tableName(p).compare(name, Qt::CaseInsensitive) != 0)
+                continue;
+            if (x_.fields[i].typeCode == table_.fields[p].typeCode &&
+                x_.fields[i].sizeByte == table_.fields[p].sizeByte)
                 return p;
+            named = named.value_or(p);
+        }
+        if (named)
+            return *named;
         return Mismatch{x_.descriptorOffset(i),
                         QStringLiteral("index field %1 (\"%2\") is not a field of the table").arg(i + 1).arg(name)};
     }
@@ -154,7 +186,8 @@ private:
                                 .arg(tableName(pos))
                                 .arg(hex2(theirs.typeCode))
                                 .arg(theirs.sizeByte)};
-        const bool namedByNumberOnly = x_.fieldNumbersOffset == 0 && i == 0 && x_.indexFieldNumber != 0;
+        const bool namedByNumberOnly = x_.fieldNumbersOffset == 0 && i == 0 && x_.indexFieldNumber != 0 &&
+                                       numbering_ != Numbering::Names;
         if (!namedByNumberOnly && ownName(i).compare(tableName(pos), Qt::CaseInsensitive) != 0)
             return Mismatch{numberOffset(i), QStringLiteral("field %1 of the index file is named \"%2\", but the "
                                                             "table's field %3 is \"%4\"")
@@ -168,16 +201,28 @@ private:
     const ParadoxHeader& x_;
     const ParadoxHeader& table_;
     const CodePage& codePage_;
+    Numbering numbering_;
 };
 
-// Finds m and the index fields. For a keyed table with k key fields the documented layout
-// is m = fields - 1 - k, every key field repeated in the key part; when an index field is
-// a key field it may instead be left out there, which makes m larger. The documented
-// layout is tried first, and its mismatch is the one reported when nothing fits.
-Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind kind, const ParadoxHeader& table,
-                  const CodePage& codePage)
+// Whether the table's field numbers are its positions, as in a table never restructured
+// and in every 3.x table: then reading the list as table numbers finds nothing new.
+bool numbersArePositions(const ParadoxHeader& table)
 {
-    const LayoutReader reader(x, table, codePage);
+    for (std::size_t p = 0; p < table.fields.size(); ++p)
+        if (table.fields[p].fieldNumber != p + 1)
+            return false;
+    return true;
+}
+
+// Finds m and the index fields under one numbering. For a keyed table with k key fields
+// the documented layout is m = fields - 1 - k, every key field repeated in the key part;
+// when an index field is a key field it may instead be left out there, which makes m
+// larger. The documented layout is tried first, and its mismatch is the one reported when
+// nothing fits.
+std::variant<Layout, Mismatch> readLayoutAs(Numbering numbering, const ParadoxHeader& x, IndexFileKind kind,
+                                            const ParadoxHeader& table, const CodePage& codePage)
+{
+    const LayoutReader reader(x, table, codePage, numbering);
     const std::size_t n = x.fields.size();
     const bool single = kind == IndexFileKind::SingleField;
     auto accept = [&](std::size_t m) { return m >= 1 && m < n && (!single || m == 1); };
@@ -185,17 +230,12 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
     if (table.fileType != std::uint8_t(FileType::KeyedTable)) {
         const std::size_t m = n >= UnkeyedTrailer ? n - UnkeyedTrailer : 0;
         if (!accept(m))
-            file.failAt(0x21, FormatError::Kind::Damaged,
-                        QStringLiteral("the index file has %1 fields, but an index of an unkeyed table has its %2 and "
-                                       "three more")
-                            .arg(n)
-                            .arg(single ? QStringLiteral("field") : QStringLiteral("fields")));
+            return Mismatch{0x21, QStringLiteral("the index file has %1 fields, but an index of an unkeyed table has "
+                                                 "its %2 and three more")
+                                      .arg(n)
+                                      .arg(single ? QStringLiteral("field") : QStringLiteral("fields"))};
         auto none = [](const Layout&) { return std::vector<std::size_t>{}; };
-        auto r = reader.tryLayout(m, none, UnkeyedTrailer, false);
-        if (auto* miss = std::get_if<Mismatch>(&r))
-            file.failAt(miss->offset, FormatError::Kind::Damaged,
-                        QStringLiteral("the index does not fit the table: %1").arg(miss->detail));
-        return std::get<Layout>(r);
+        return reader.tryLayout(m, none, UnkeyedTrailer, false);
     }
 
     const std::size_t k = std::min<std::size_t>(table.primaryKeyFields, table.fields.size());
@@ -235,15 +275,37 @@ Layout readLayout(const ByteReader& file, const ParadoxHeader& x, IndexFileKind 
         }
     }
     if (documented)
-        file.failAt(documented->offset, FormatError::Kind::Damaged,
-                    QStringLiteral("the index does not fit the table: %1").arg(documented->detail));
-    file.failAt(0x21, FormatError::Kind::Damaged,
-                QStringLiteral("the index file has %1 fields, too few for an index of a table with %2 key %3 and a "
-                               "block number")
-                    .arg(n)
-                    .arg(k)
-                    .arg(k == 1 ? QStringLiteral("field") : QStringLiteral("fields")));
+        return *documented;
+    return Mismatch{0x21, QStringLiteral("the index file has %1 fields, too few for an index of a table with %2 key "
+                                         "%3 and a block number")
+                              .arg(n)
+                              .arg(k)
+                              .arg(k == 1 ? QStringLiteral("field") : QStringLiteral("fields"))};
 }
+
+// The index fields under the first numbering that fits; else why the first one does not.
+std::variant<Layout, Mismatch> readLayout(const ParadoxHeader& x, IndexFileKind kind, const ParadoxHeader& table,
+                                          const CodePage& codePage)
+{
+    std::optional<Mismatch> first;
+    for (const Numbering numbering : {Numbering::Positions, Numbering::TableNumbers, Numbering::Names}) {
+        if (numbering == Numbering::TableNumbers && numbersArePositions(table))
+            continue;
+        auto r = readLayoutAs(numbering, x, kind, table, codePage);
+        if (std::holds_alternative<Layout>(r))
+            return r;
+        if (!first)
+            first = std::get<Mismatch>(r);
+    }
+    return *first;
+}
+
+// One index data file read: the index, and when its fields cannot be matched with the
+// table's, why not (the index then has its name and flags, but no fields).
+struct IndexReading {
+    IndexDescription index;
+    std::optional<Mismatch> unfit;
+};
 
 bool isDataFileOf(IndexFileKind kind, std::uint8_t fileType)
 {
@@ -302,8 +364,10 @@ std::optional<IndexDescription> primaryIndex(const TableDefinition& table)
     return primary;
 }
 
-IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
-                                    const CodePage& codePage)
+namespace {
+
+IndexReading readIndexFile(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
+                           const CodePage& codePage)
 {
     const ParadoxHeader x = parseHeader(file);
     if (!isDataFileOf(kind, x.fileType))
@@ -313,28 +377,46 @@ IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, 
                         .arg(x.fileType)
                         .arg(QLatin1String(describeFileType(x.fileType))));
 
-    const Layout layout = readLayout(file, x, kind, table, codePage);
-    IndexDescription index;
+    IndexReading r;
+    IndexDescription& index = r.index;
     index.maintained = x.fileType == std::uint8_t(FileType::SingleFieldIndexDataMaintained) ||
                        x.fileType == std::uint8_t(FileType::CompositeIndexDataMaintained);
     index.unique = (x.flags55 & Unique) != 0;
     index.descending = (x.flags55 & Descending) != 0;
+    if (kind == IndexFileKind::Composite) {
+        index.caseInsensitive = (x.flags55 & CaseInsensitive) != 0;
+        index.name = codePage.decode(bytesOf(x.indexName));
+    }
+
+    auto layout = readLayout(x, kind, table, codePage);
+    if (auto* miss = std::get_if<Mismatch>(&layout)) {
+        r.unfit = *miss;
+        return r;
+    }
     QStringList keyFields;
-    for (std::size_t i = 0; i < layout.size(); ++i) {
-        keyFields << codePage.decode(bytesOf(table.fields[layout[i]].name));
+    for (std::size_t i = 0; i < std::get<Layout>(layout).size(); ++i) {
+        keyFields << codePage.decode(bytesOf(table.fields[std::get<Layout>(layout)[i]].name));
         if (x.fieldNumbersOffset != 0 && (x.fields[i].fieldNumber & DescendingField) != 0)
             index.descending = true;
     }
     index.fields = keyFields.join(';');
-    if (kind == IndexFileKind::SingleField) {
+    if (kind == IndexFileKind::SingleField)
         index.name = keyFields.front();
-    } else {
-        index.caseInsensitive = (x.flags55 & CaseInsensitive) != 0;
-        index.name = codePage.decode(bytesOf(x.indexName));
-        if (index.name.isEmpty())
-            file.failAt(x.parsedEnd, FormatError::Kind::Damaged, QStringLiteral("the composite index has no name"));
-    }
-    return index;
+    else if (index.name.isEmpty())
+        file.failAt(x.parsedEnd, FormatError::Kind::Damaged, QStringLiteral("the composite index has no name"));
+    return r;
+}
+
+} // namespace
+
+IndexDescription readSecondaryIndex(const ByteReader& file, IndexFileKind kind, const ParadoxHeader& table,
+                                    const CodePage& codePage)
+{
+    IndexReading r = readIndexFile(file, kind, table, codePage);
+    if (r.unfit)
+        file.failAt(r.unfit->offset, FormatError::Kind::Damaged,
+                    QStringLiteral("the index does not fit the table: %1").arg(r.unfit->detail));
+    return std::move(r.index);
 }
 
 void checkIndexTree(const ByteReader& y, IndexFileKind kind)
@@ -350,7 +432,8 @@ void checkIndexTree(const ByteReader& y, IndexFileKind kind)
                      .arg(QLatin1String(describeFileType(h.fileType))));
 }
 
-std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files)
+std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files,
+                                          QStringList* warnings)
 {
     std::vector<IndexDescription> indexes;
     if (auto primary = primaryIndex(definition))
@@ -390,9 +473,33 @@ std::vector<IndexDescription> readIndexes(const TableDefinition& definition, con
         }
         const MappedFile y = MappedFile::openCompanion(*tree);
         checkIndexTree(ByteReader(y.fileBytes()), f.name.kind);
-        indexes.push_back(readSecondaryIndex(ByteReader(x.fileBytes()), f.name.kind, table, codePage));
+        IndexReading r = readIndexFile(ByteReader(x.fileBytes()), f.name.kind, table, codePage);
+        if (r.unfit) {
+            // An index kept from an earlier structure of the table (one that still names
+            // a renamed field) cannot be used, but the table can: the index is listed by
+            // name, without fields.
+            if (r.index.name.isEmpty())
+                r.index.name = QFileInfo(f.path).fileName();
+            if (warnings)
+                *warnings << QStringLiteral("%1: the index \"%2\" does not fit the table (%3, at byte %4); it is "
+                                            "listed as unreadable, without its fields")
+                                 .arg(f.path, r.index.name, r.unfit->detail)
+                                 .arg(r.unfit->offset);
+        }
+        indexes.push_back(std::move(r.index));
     }
     return indexes;
+}
+
+void noteUnreadableIndexes(TableDefinition& definition, const TableFiles& files)
+{
+    try {
+        QStringList warnings;
+        readIndexes(definition, files, &warnings);
+        definition.warnings << warnings;
+    } catch (const FormatError&) {
+        // A missing or damaged index file fails the table when its indexes are listed.
+    }
 }
 
 } // namespace korvex::paradox

@@ -46,7 +46,10 @@ std::optional<IndexDescription> primaryIndex(const TableDefinition& table);
 //   field that is itself a key field may stand in the key part again or be left out
 //   there; whichever layout matches the table's fields is taken, preferring the one in
 //   which the field-number list numbers the fields behind the index by their own
-//   positions (as it does in every known file). Format 3.x files have no
+//   positions (as it does in every known file). The entries are read as the table's
+//   positions (from 1), failing that as the numbers the table's header gives its fields
+//   (which a restructured table keeps: 1,3,2,4,5,10), failing that by matching the data
+//   file's own field names and types with the table's. Format 3.x files have no
 //   field-number list: their first index field is the one byte 0x15 names, the others are
 //   found by name.
 // - Maintained: file type 5 or 8 (3 and 6 are indexes the engine rebuilds when it uses
@@ -57,8 +60,8 @@ std::optional<IndexDescription> primaryIndex(const TableDefinition& table);
 //
 // Throws FormatError naming x when it is damaged, is not a secondary index's data file of
 // the given kind, or describes fields the table does not have (an index file left over
-// from another table or from an earlier structure of this one): its field numbers, types,
-// sizes and names must match the table's fields.
+// from another table or from an earlier structure of this one): its fields' types, sizes
+// and names must match the table's fields under one of the readings above.
 IndexDescription readSecondaryIndex(const ByteReader& x, IndexFileKind kind, const ParadoxHeader& table,
                                     const CodePage& codePage);
 
@@ -70,9 +73,17 @@ void checkIndexTree(const ByteReader& y, IndexFileKind kind);
 // index first, then the secondary indexes, the single-field ones by field number, then the
 // composite ones by number (the order of their file names, .X01 to .XFF, then .XG0 on).
 // Should two files differ only in letter case, the first in name order counts. A tree file
-// without its data file is ignored. Throws FormatError naming the file when an index data
-// file is damaged, does not fit the table or cannot be read; a data file without its index
-// tree throws FormatError (Missing) naming the missing tree.
-std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files);
+// without its data file is ignored. An index data file whose fields cannot be matched with
+// the table's is listed by its name (a single-field index by its file's name) with no
+// fields, and a sentence naming it is added to warnings when given. Throws FormatError
+// naming the file when an index data file is damaged or cannot be read; a data file
+// without its index tree throws FormatError (Missing) naming the missing tree.
+std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files,
+                                          QStringList* warnings = nullptr);
+
+// Adds to the definition's warnings one sentence for each index of the table that
+// readIndexes lists without its fields. Index files that are missing or damaged add
+// nothing here: they fail the table when its indexes are listed.
+void noteUnreadableIndexes(TableDefinition& definition, const TableFiles& files);
 
 } // namespace korvex::paradox

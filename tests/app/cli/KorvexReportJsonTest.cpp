@@ -1,5 +1,6 @@
 #include "../structure/FakeFormat.h"
 #include "Json.h"
+#include "Streams.h"
 #include "StructureDump.h"
 #include "TestSupport.h"
 
@@ -79,6 +80,15 @@ TEST(Json, KeepsMemberOrderAndEscapes)
     const Json j(Json::Object{{"b", 1}, {"a", Json::Array{true, Json(), "x\"\\\n\x01"}}, {"e", Json::Object{}}});
     EXPECT_EQ(j.serialize(),
               "{\n  \"b\": 1,\n  \"a\": [\n    true,\n    null,\n    \"x\\\"\\\\\\n\\u0001\"\n  ],\n  \"e\": {}\n}\n");
+}
+
+// A name with DEL or a C1 control (U+009B starts a terminal command) came out raw.
+TEST(Json, EscapesDeleteAndC1ControlsThatATerminalWouldActOn)
+{
+    using korvex::Json;
+    EXPECT_EQ(Json(QStringLiteral("a\u007f\u0085\u009b\u00a0")).serialize(),
+              QStringLiteral("\"a\\u007f\\u0085\\u009b\u00a0\"\n"));
+    EXPECT_EQ(korvex::visibleText(QStringLiteral("\x1b]0;t\x07\n\t\u009b")), QStringLiteral("\\x1b]0;t\\x07\n\t\\x9b"));
 }
 
 // The links read as the printed report reads them: the whole 32-bit modify rule, and a

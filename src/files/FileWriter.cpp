@@ -1,0 +1,313 @@
+#include "FileWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvex {
+
+namespace {
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// A name for a file or folder of our own beside the files we write; short, so that it
+// fits however long the target's name is, and hidden.
+QString privateName(const char* kind)
+{
+    return QStringLiteral(".korvex-%1-%2")
+        .arg(QLatin1String(kind))
+        .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+// What is at path now, without following a link: nothing, a plain file (with its
+// permissions), or why it is no place to write to.
+struct Place {
+    bool exists = false;
+    mode_t mode = 0;
+    QString problem;
+};
+
+Place placeAt(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(encoded(path).constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return {};
+        return {false, 0, systemError(errno)};
+    }
+    if (S_ISLNK(st.st_mode))
+        return {true, 0, QStringLiteral("it is a symbolic link, which is never written through")};
+    if (!S_ISREG(st.st_mode))
+        return {true, 0, QStringLiteral("it is not a plain file")};
+    return {true, mode_t(st.st_mode & 07777), QString()};
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, std::size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC; // nothing taken and no reason given: there is no room
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Makes the names of a folder's entries, renamed or made, survive a crash of the machine.
+// Best effort: the files are in place already, and a file system that cannot sync a
+// folder (some network ones) has nothing to tell about the files themselves.
+void syncFolder(const QString& folder)
+{
+    const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// A new file in folder with bytes, written, synced and closed, each step checked; its
+// path, or nothing with the reason in error (and no file left behind).
+std::optional<QString> writeNewFile(const QString& folder, const QString& name, const QByteArray& bytes, mode_t mode,
+                                    std::optional<mode_t> keepMode, QString& error)
+{
+    QString path;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        path = QDir(folder).filePath(name.isEmpty() ? privateName("new") : name);
+        fd = ::open(encoded(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd < 0 && (errno != EEXIST || !name.isEmpty())) {
+            error = systemError(errno);
+            return std::nullopt;
+        }
+    }
+    if (fd < 0) {
+        error = systemError(EEXIST);
+        return std::nullopt;
+    }
+    // The replaced file's permissions are kept where the file system can hold them (not on
+    // a FAT stick, which has none to keep).
+    if (keepMode)
+        (void)::fchmod(fd, *keepMode);
+    bool ok = writeAll(fd, bytes);
+    // A file system may tell that there is no room only here (delayed allocation, quotas,
+    // network file systems).
+    ok = ok && ::fsync(fd) == 0;
+    const int failure = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!ok || !closed) {
+        error = systemError(ok ? errno : failure);
+        ::unlink(encoded(path).constData());
+        return std::nullopt;
+    }
+    return path;
+}
+
+bool renamePath(const QString& from, const QString& to)
+{
+    return ::rename(encoded(from).constData(), encoded(to).constData()) == 0;
+}
+
+bool isPlainName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains('/') &&
+           !name.contains(QChar(0));
+}
+
+} // namespace
+
+QString writeFileAtomically(const QString& path, const QByteArray& bytes, NewFileAccess access)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const Place old = placeAt(path);
+    if (!old.problem.isEmpty())
+        return old.problem;
+    const mode_t mode = access == NewFileAccess::OwnerOnly ? 0600 : 0666;
+    QString error;
+    const auto written = writeNewFile(folder, QString(), bytes, mode,
+                                      old.exists ? std::optional(old.mode) : std::nullopt, error);
+    if (!written)
+        return error;
+    // Whatever came to path meanwhile is looked at again: a link is still not replaced.
+    const Place now = placeAt(path);
+    if (!now.problem.isEmpty() || !renamePath(*written, path)) {
+        const QString why = now.problem.isEmpty() ? systemError(errno) : now.problem;
+        ::unlink(encoded(*written).constData());
+        return why;
+    }
+    syncFolder(folder);
+    return QString();
+}
+
+QString writeFileSetAtomically(const QString& folder, const std::vector<NamedFile>& files)
+{
+    if (folder.isEmpty())
+        return QStringLiteral("no folder named");
+    const QFileInfo folderInfo(folder);
+    const bool madeFolder = !folderInfo.exists() && !folderInfo.isSymLink();
+    if (madeFolder && !QDir().mkpath(folder))
+        return QStringLiteral("%1: the folder cannot be made").arg(folder);
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("%1: not a folder").arg(folder);
+    const QDir dir(folder);
+    const auto removeMadeFolder = [&] {
+        if (madeFolder)
+            QDir().rmdir(folder);
+    };
+
+    struct Entry {
+        QString target;
+        QString staged;
+        QString kept; // where the old file waits while the new one takes its place
+        bool existed = false;
+        mode_t mode = 0;
+    };
+    std::vector<Entry> entries;
+    for (const auto& f : files) {
+        const QString target = dir.filePath(f.name);
+        if (!isPlainName(f.name)) {
+            removeMadeFolder();
+            return QStringLiteral("%1: not a plain file name").arg(target);
+        }
+        const Place old = placeAt(target);
+        if (!old.problem.isEmpty()) {
+            removeMadeFolder();
+            return QStringLiteral("%1: %2").arg(target, old.problem);
+        }
+        entries.push_back({target, QString(), QString(), old.exists, old.mode});
+    }
+
+    // The private folder: the new files, and under old/ the replaced ones until the end.
+    QString staging;
+    for (int attempt = 0; attempt < 16 && staging.isEmpty(); ++attempt) {
+        const QString candidate = dir.filePath(privateName("set"));
+        if (::mkdir(encoded(candidate).constData(), 0700) == 0)
+            staging = candidate;
+        else if (errno != EEXIST) {
+            const QString why = systemError(errno);
+            removeMadeFolder();
+            return QStringLiteral("%1: %2").arg(folder, why);
+        }
+    }
+    const QString keptFolder = QDir(staging).filePath(QStringLiteral("old"));
+    const auto removeStaging = [&] {
+        for (const auto& e : entries) {
+            if (!e.staged.isEmpty())
+                ::unlink(encoded(e.staged).constData());
+            if (!e.kept.isEmpty())
+                ::unlink(encoded(e.kept).constData());
+        }
+        ::rmdir(encoded(keptFolder).constData());
+        ::rmdir(encoded(staging).constData());
+        removeMadeFolder();
+    };
+    if (staging.isEmpty() || ::mkdir(encoded(keptFolder).constData(), 0700) != 0) {
+        const QString why = systemError(staging.isEmpty() ? EEXIST : errno);
+        removeStaging();
+        return QStringLiteral("%1: %2").arg(folder, why);
+    }
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        QString error;
+        const auto written = writeNewFile(staging, files[i].name, files[i].contents, 0666,
+                                          entries[i].existed ? std::optional(entries[i].mode) : std::nullopt, error);
+        if (!written) {
+            removeStaging();
+            return QStringLiteral("%1: %2").arg(entries[i].target, error);
+        }
+        entries[i].staged = *written;
+    }
+    syncFolder(staging);
+
+    // Every new file is complete on the disk: now they take their places. Done steps are
+    // undone in reverse order when one fails.
+    std::size_t placed = 0;
+    QString failure;
+    for (; placed < entries.size(); ++placed) {
+        Entry& e = entries[placed];
+        const Place now = placeAt(e.target);
+        if (!now.problem.isEmpty()) {
+            failure = QStringLiteral("%1: %2").arg(e.target, now.problem);
+            break;
+        }
+        e.existed = now.exists;
+        if (e.existed) {
+            const QString kept = QDir(keptFolder).filePath(QFileInfo(e.target).fileName());
+            if (!renamePath(e.target, kept)) {
+                failure = QStringLiteral("%1: %2").arg(e.target, systemError(errno));
+                break;
+            }
+            e.kept = kept;
+        }
+        if (!renamePath(e.staged, e.target)) {
+            failure = QStringLiteral("%1: %2").arg(e.target, systemError(errno));
+            if (!e.kept.isEmpty() && renamePath(e.kept, e.target))
+                e.kept.clear();
+            break;
+        }
+        e.staged.clear();
+    }
+    if (!failure.isEmpty()) {
+        for (std::size_t i = placed; i-- > 0;) {
+            Entry& e = entries[i];
+            if (e.kept.isEmpty()) {
+                ::unlink(encoded(e.target).constData());
+            } else if (renamePath(e.kept, e.target)) {
+                e.kept.clear();
+            } else {
+                failure += QStringLiteral("; the earlier %1 could not be put back and waits in %2")
+                               .arg(QFileInfo(e.target).fileName(), keptFolder);
+                removeMadeFolder();
+                syncFolder(folder);
+                return failure;
+            }
+        }
+        removeStaging();
+        syncFolder(folder);
+        return failure;
+    }
+    removeStaging();
+    syncFolder(folder);
+    return QString();
+}
+
+QString folderWritableProblem(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!info.exists())
+        return QStringLiteral("%1: no such folder").arg(folder);
+    if (!info.isDir())
+        return QStringLiteral("%1: not a folder").arg(folder);
+    QString error;
+    const auto probe = writeNewFile(folder, QString(), QByteArray(), 0600, std::nullopt, error);
+    if (!probe)
+        return QStringLiteral("%1: %2").arg(folder, error);
+    ::unlink(encoded(*probe).constData());
+    return QString();
+}
+
+} // namespace korvex
