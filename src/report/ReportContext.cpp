@@ -135,6 +135,14 @@ void ReportContext::PlanPages(int fieldCount)
     lineHeight = device_.textHeight(Dummy) + lineGap;
     if (lineHeight <= 0)
         throw PrinterError(QStringLiteral("the body font has no height on this printer"));
+    // Across, a line needs room for a character in the columns of the information block:
+    // margins that meet or overlap (a right margin of 999) would cut every text to
+    // nothing and print empty frames.
+    if (FitText(grid(GridFraction::F023), QStringLiteral("0")).isEmpty())
+        throw PrinterError(QStringLiteral("No report line fits between the margins: they leave %1 dots of width, and "
+                                          "the report's columns need room for at least one character of the body "
+                                          "font. Reduce the left or right margin or the font size.")
+                               .arg(printableWidth));
     // A header takes every line it reaches into: rounded to the nearest line, up to half a
     // line of each header would push the last rows into the footer.
     const auto linesOf = [this](int height) { return height <= 0 ? 0 : (height + lineHeight - 1) / lineHeight; };

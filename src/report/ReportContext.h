@@ -70,8 +70,9 @@ public:
     // Margins, printable area and column grid for a new job.
     void SetUpPage();
     // Line height, the starting currentY, lines per page, rows of page 1 and the page
-    // count for fieldCount fields. Raises PrinterError when no line fits on a page, or when
-    // page 1 has no room for the field captions below its headers and information block.
+    // count for fieldCount fields. Raises PrinterError when no line fits on a page (too
+    // little height, or too little width for a character in a column), or when page 1 has
+    // no room for the field captions below its headers and information block.
     void PlanPages(int fieldCount);
     // Headers and footer of the device's current page; moves currentY for pages 1 and 2.
     // A later page also takes back the room of page 1's information block, whichever

@@ -10,9 +10,9 @@ namespace {
 
 constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF", 3);
 
-bool sameName(const QString& a, const QString& b)
+QString folded(const QString& name)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return name.toCaseFolded();
 }
 
 bool isBlank(const QString& text)
@@ -20,12 +20,11 @@ bool isBlank(const QString& text)
     return text.trimmed().isEmpty();
 }
 
-QString decodeText(QByteArrayView bytes)
+// One line's text: UTF-8 when its bytes are valid UTF-8, else Windows-1252.
+QString decodeLine(QByteArrayView bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
+    if (bytes.isValidUtf8())
+        return QString::fromUtf8(bytes);
     return decodeWindows1252(bytes);
 }
 
@@ -50,31 +49,35 @@ IniDocument IniDocument::fromBytes(const QByteArray& bytes)
     const qsizetype firstBreak = body.indexOf('\n');
     doc.crlf_ = firstBreak > 0 && body.at(firstBreak - 1) == '\r';
 
-    const QString text = decodeText(body);
-    if (text.isEmpty())
-        return doc;
-    QStringList lines = text.split(QLatin1Char('\n'));
-    // The line end after the last line makes an empty last piece, not a line.
-    if (lines.last().isEmpty())
-        lines.removeLast();
-    doc.lines_.reserve(std::size_t(lines.size()));
-    for (QString& line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        doc.lines_.push_back(parseLine(line));
+    // No byte of a UTF-8 sequence is a line feed, so the bytes split into lines before
+    // they are decoded.
+    for (qsizetype start = 0; start < body.size();) {
+        qsizetype end = body.indexOf('\n', start);
+        const qsizetype next = end < 0 ? body.size() : end + 1;
+        if (end < 0)
+            end = body.size();
+        QByteArrayView lineBytes = body.sliced(start, end - start);
+        if (lineBytes.endsWith('\r'))
+            lineBytes.chop(1);
+        Line line = parseLine(decodeLine(lineBytes));
+        line.bytes = lineBytes.toByteArray();
+        line.asRead = true;
+        doc.lines_.push_back(std::move(line));
+        start = next;
     }
     return doc;
 }
 
 QByteArray IniDocument::toBytes() const
 {
-    const QString lineEnd = crlf_ ? QStringLiteral("\r\n") : QStringLiteral("\n");
-    QString text;
-    for (const Line& line : lines_)
-        text += line.text + lineEnd;
-    QByteArray bytes = text.toUtf8();
+    const QByteArrayView lineEnd = crlf_ ? QByteArrayView("\r\n") : QByteArrayView("\n");
+    QByteArray bytes;
     if (byteOrderMark_)
-        bytes.prepend(Utf8ByteOrderMark.data(), Utf8ByteOrderMark.size());
+        bytes.append(Utf8ByteOrderMark);
+    for (const Line& line : lines_) {
+        bytes += line.asRead ? line.bytes : line.text.toUtf8();
+        bytes += lineEnd;
+    }
     return bytes;
 }
 
@@ -103,27 +106,49 @@ IniDocument::Line IniDocument::parseLine(const QString& text)
     return line;
 }
 
-std::vector<std::optional<QString>> IniDocument::owners() const
+const IniDocument::Index& IniDocument::index() const
 {
-    std::vector<std::optional<QString>> result;
-    result.reserve(lines_.size());
-    std::optional<QString> current;
-    for (const Line& line : lines_) {
-        if (line.kind == Kind::Section)
-            current = line.name;
-        result.push_back(current);
+    if (index_)
+        return *index_;
+    Index index;
+    SectionIndex* current = nullptr;
+    bool firstBlock = false;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        if (line.kind == Kind::Section) {
+            const QString name = folded(line.name);
+            firstBlock = !index.contains(name);
+            current = &index[name];
+            if (firstBlock)
+                current->insertAt = i + 1;
+            continue;
+        }
+        if (current == nullptr)
+            continue;
+        if (firstBlock && !isBlank(line.text))
+            current->insertAt = i + 1;
+        if (line.kind == Kind::Key) {
+            const QString key = folded(line.name);
+            if (!current->keys.contains(key)) {
+                current->keys.insert(key, i);
+                current->order.push_back(i);
+            }
+        }
     }
-    return result;
+    index_ = std::move(index);
+    return *index_;
 }
 
 std::optional<std::size_t> IniDocument::findKey(const QString& section, const QString& key) const
 {
-    const auto owner = owners();
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].kind == Kind::Key && owner[i] && sameName(*owner[i], section)
-            && sameName(lines_[i].name, key))
-            return i;
-    return std::nullopt;
+    const Index& sections = index();
+    const auto s = sections.constFind(folded(section));
+    if (s == sections.cend())
+        return std::nullopt;
+    const auto k = s->keys.constFind(folded(key));
+    if (k == s->keys.cend())
+        return std::nullopt;
+    return *k;
 }
 
 std::optional<QString> IniDocument::value(const QString& section, const QString& key) const
@@ -137,11 +162,13 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
 QStringList IniDocument::keys(const QString& section) const
 {
     QStringList names;
-    const auto owner = owners();
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].kind == Kind::Key && owner[i] && sameName(*owner[i], section)
-            && !names.contains(lines_[i].name, Qt::CaseInsensitive))
-            names << lines_[i].name;
+    const Index& sections = index();
+    const auto s = sections.constFind(folded(section));
+    if (s == sections.cend())
+        return names;
+    names.reserve(qsizetype(s->order.size()));
+    for (const std::size_t i : s->order)
+        names << lines_[i].name;
     return names;
 }
 
@@ -151,24 +178,27 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     if (const auto i = findKey(section, key)) {
         if (lines_[*i].value == written.value)
             return false;
+        // The line keeps its place, so the index stays as it is.
         lines_[*i] = written;
         return true;
     }
 
     // After the last non-blank line of the section's first block, so that the blank lines
     // that part it from the next section stay where they are.
-    std::optional<std::size_t> insertAt;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind != Kind::Section || !sameName(lines_[i].name, section))
-            continue;
-        insertAt = i + 1;
-        for (std::size_t j = i + 1; j < lines_.size() && lines_[j].kind != Kind::Section; ++j)
-            if (!isBlank(lines_[j].text))
-                insertAt = j + 1;
-        break;
-    }
-    if (insertAt) {
-        lines_.insert(lines_.begin() + std::ptrdiff_t(*insertAt), written);
+    const auto s = index_->find(folded(section));
+    if (s != index_->end()) {
+        const std::size_t at = s->insertAt;
+        if (at == lines_.size()) {
+            // At the end of the file no line moves: the index takes the new key, and many
+            // keys written into the last section one after the other cost no rebuilding.
+            lines_.push_back(written);
+            s->keys.insert(folded(written.name), at);
+            s->order.push_back(at);
+            s->insertAt = at + 1;
+        } else {
+            lines_.insert(lines_.begin() + std::ptrdiff_t(at), written);
+            index_.reset();
+        }
         return true;
     }
 
@@ -176,21 +206,31 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
         lines_.push_back(parseLine(QString()));
     lines_.push_back(parseLine(QLatin1Char('[') + section + QLatin1Char(']')));
     lines_.push_back(written);
+    SectionIndex added;
+    added.insertAt = lines_.size();
+    added.keys.insert(folded(written.name), lines_.size() - 1);
+    added.order.push_back(lines_.size() - 1);
+    index_->insert(folded(section), std::move(added));
     return true;
 }
 
 bool IniDocument::removeSection(const QString& section)
 {
-    const auto owner = owners();
+    const QString name = folded(section);
     std::vector<Line> kept;
     kept.reserve(lines_.size());
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (!owner[i] || !sameName(*owner[i], section))
-            kept.push_back(lines_[i]);
-    if (kept.size() == lines_.size())
-        return false;
+    bool inside = false;
+    for (Line& line : lines_) {
+        if (line.kind == Kind::Section)
+            inside = folded(line.name) == name;
+        if (!inside)
+            kept.push_back(std::move(line));
+    }
+    const bool removed = kept.size() != lines_.size();
     lines_ = std::move(kept);
-    return true;
+    if (removed)
+        index_.reset();
+    return removed;
 }
 
 } // namespace korvex

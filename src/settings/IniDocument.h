@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -24,11 +25,17 @@ namespace korvex {
 // - Key lines before the first section belong to no section and are never found.
 // - Section and key names are compared without regard to case. Several blocks of the same
 //   section name form one section; of several lines with the same key, the first counts.
-// - Lines end in LF or CRLF. A leading UTF-8 byte order mark is skipped. Bytes that are
-//   not valid UTF-8 make the whole file Windows-1252 text (a file written on Windows).
+// - Lines end in LF or CRLF. A leading UTF-8 byte order mark is skipped. Each line is
+//   UTF-8 text when it is valid UTF-8, else Windows-1252 text (a line typed on Windows):
+//   one stray byte makes its own line Windows-1252, never the rest of the file.
 //
-// Writing: UTF-8, with the byte order mark if the file had one, every line ended the way
-// the file's first line was (CRLF or LF; LF for a new file).
+// Writing: the lines that no edit touched go back byte for byte as they were read, in
+// whatever encoding; new and changed lines are UTF-8. The byte order mark stays if the
+// file had one, and every line is ended the way the file's first line was (CRLF or LF; LF
+// for a new file).
+//
+// Lookups go through an index of sections and keys, so that a section of many thousand
+// keys (a long password list) is read and rewritten in time proportional to its size.
 class IniDocument {
 public:
     static IniDocument fromBytes(const QByteArray& bytes);
@@ -49,18 +56,28 @@ public:
 private:
     enum class Kind { Other, Section, Key };
     struct Line {
-        QString text;         // as read, without its line end
-        Kind kind = Kind::Other;
-        QString name;         // section name (Section) or key name (Key), trimmed
-        QString value;        // Key: the value, trimmed
+        QString text;            // without its line end
+        Kind kind = Kind::Other; // what the line holds
+        QString name;            // section name (Section) or key name (Key), trimmed
+        QString value;           // Key: the value, trimmed
+        QByteArray bytes;        // a line as read: its bytes without the line end
+        bool asRead = false;     // whether bytes are to be written back in place of text
     };
+    // The keys of one section name, over all its blocks.
+    struct SectionIndex {
+        std::size_t insertAt = 0;         // after the last non-blank line of the first block
+        QHash<QString, std::size_t> keys; // case-folded key name -> the key's first line
+        std::vector<std::size_t> order;   // the first line of each distinct key, in file order
+    };
+    using Index = QHash<QString, SectionIndex>; // by case-folded section name
 
     static Line parseLine(const QString& text);
-    // The section each line belongs to; nothing for lines before the first section.
-    std::vector<std::optional<QString>> owners() const;
+    const Index& index() const;
     std::optional<std::size_t> findKey(const QString& section, const QString& key) const;
 
     std::vector<Line> lines_;
+    // Built at the first lookup; an edit that moves lines drops it.
+    mutable std::optional<Index> index_;
     bool crlf_ = false;
     bool byteOrderMark_ = false;
 };

@@ -146,13 +146,13 @@ ReportSettings LoadReportSettings(SettingsFile& settings)
     // finds them in the file.
     report.OffsetFirstField = settings.ReadNumber(OptionKeys::OffsetFirstField);
     if (report.OffsetFirstField == 0)
-        settings.WriteNumber(OptionKeys::OffsetFirstField, 0);
+        settings.writeBack(OptionKeys::OffsetFirstField, 0);
 
     report.ZebraGray = zebraGrayOf(settings.ReadText(OptionKeys::ColorZebraPattern));
 
     report.IndexChar = firstCharacter(settings.ReadText(OptionKeys::IndexChar));
     if (report.IndexChar == QLatin1String("*"))
-        settings.WriteText(OptionKeys::IndexChar, report.IndexChar);
+        settings.writeBack(OptionKeys::IndexChar, report.IndexChar);
 
     report.mainHeader = loadHeaderOptions(settings, OptionKeys::MainHeader);
     report.subHeader = loadHeaderOptions(settings, OptionKeys::SubHeader);

@@ -188,9 +188,9 @@ HeaderOptions loadHeaderOptions(const SettingsFile& settings, const HeaderKeys& 
 
 // Loads the report options from the settings file, the page orientation last; the body
 // font keeps its defaults. Writes OffsetFirstField and IndexChar back when they hold 0 and
-// "*", so that they stand in the file for editing by hand. Raises SettingsValueError for a
-// header font size that is not a whole number and SettingsWriteError when a write-back
-// fails.
+// "*", so that they stand in the file for editing by hand; when the file cannot be written
+// the values read are used all the same, and the settings file's warning tells it. Raises
+// SettingsValueError for a header font size that is not a whole number.
 ReportSettings LoadReportSettings(SettingsFile& settings);
 
 } // namespace korvex

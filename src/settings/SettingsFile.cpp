@@ -1,13 +1,16 @@
 #include "SettingsFile.h"
 
+#include "ConfigurationFile.h"
 #include "FileWriter.h"
 #include "IniDocument.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
 #include <limits>
 
 namespace korvex {
@@ -60,7 +63,21 @@ int hexDigit(QChar c)
     return -1;
 }
 
+// The warning of a settings file until its owner sets another.
+void writeToStandardError(const QString& text)
+{
+    const QByteArray line = (QCoreApplication::applicationName() + QStringLiteral(": warning: ") + text).toLocal8Bit() +
+                            '\n';
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
+
+struct SettingsFile::Parsed {
+    QByteArray bytes;
+    IniDocument document;
+};
 
 SettingsWriteError::SettingsWriteError(const QString& fileName)
     : SettingsWriteError(fileName, QString())
@@ -129,14 +146,27 @@ int findChoice(const QStringList& choices, const QString& stored)
     return -1;
 }
 
-SettingsFile::SettingsFile()
-    : path_(settingsDirectory() + QLatin1Char('/') + ProgramFileName)
+SettingsFile::SettingsFile() : SettingsFile(settingsDirectory() + QLatin1Char('/') + ProgramFileName)
 {
 }
 
 SettingsFile::SettingsFile(const QString& path)
-    : path_(QFileInfo(path).absoluteFilePath())
+    : path_(QFileInfo(path).absoluteFilePath()), warning_(writeToStandardError)
 {
+}
+
+void SettingsFile::setWarning(Warning warning)
+{
+    warning_ = std::move(warning);
+}
+
+void SettingsFile::warn(const QString& text) const
+{
+    if (told_->contains(text))
+        return;
+    told_->append(text);
+    if (warning_)
+        warning_(text);
 }
 
 QString SettingsFile::settingsDirectory()
@@ -144,28 +174,45 @@ QString SettingsFile::settingsDirectory()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/korvex");
 }
 
-std::optional<IniDocument> SettingsFile::load() const
+std::shared_ptr<const IniDocument> SettingsFile::load() const
 {
-    const QFileInfo info(path_);
-    if (!info.exists())
-        return IniDocument();
-    if (info.isDir())
-        return std::nullopt;
-    QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return IniDocument::fromBytes(bytes);
+    const ConfigurationFile file = ConfigurationFile::read(path_);
+    switch (file.status) {
+    case ConfigurationFile::Status::Missing: return std::make_shared<const IniDocument>();
+    case ConfigurationFile::Status::Read:
+        if (!lastRead_ || lastRead_->bytes != file.bytes)
+            lastRead_ = std::make_shared<const Parsed>(Parsed{file.bytes, IniDocument::fromBytes(file.bytes)});
+        return {lastRead_, &lastRead_->document};
+    case ConfigurationFile::Status::Failed: break;
+    }
+    warn(QStringLiteral("the settings file %1 cannot be read (%2); the settings take their defaults")
+             .arg(path_, file.reason));
+    return nullptr;
 }
 
 IniDocument SettingsFile::loadForChange() const
 {
-    auto document = load();
+    const auto document = load();
     if (!document)
         throw SettingsWriteError(path_, QStringLiteral("the file cannot be read"));
-    return std::move(*document);
+    return *document;
+}
+
+void SettingsFile::writeBack(const TextKey& key, const QString& value)
+{
+    try {
+        WriteText(key, value);
+    } catch (const SettingsWriteError& e) {
+        // One text for every key, so that a run tells it once.
+        warn(QStringLiteral("%1 (%2); the defaults that a print writes back for editing by hand are used without "
+                            "being written")
+                 .arg(e.message(), e.reason().isEmpty() ? QStringLiteral("no reason given") : e.reason()));
+    }
+}
+
+void SettingsFile::writeBack(const NumberKey& key, int value)
+{
+    writeBack(TextKey{key.section, key.name, QString::number(key.defaultValue)}, QString::number(value));
 }
 
 void SettingsFile::store(const IniDocument& document)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -67,9 +69,13 @@ using NumberKey = SettingsKey<int>;
 using TextKey = SettingsKey<QString>;
 
 // The one reader and writer of the INI-format settings file. Every read goes to the file
-// and every write changes the file at once; nothing is cached.
+// and every write changes the file at once; no value is kept between reads (only the
+// parsed form of bytes read before, used again while the file reads the same).
 //
 // A missing or unreadable file reads as a file without sections; reads never create it.
+// What stands at the path is read only when it is a regular file of at most
+// ConfigurationFile::MaxSize bytes, and never waited for (a FIFO); anything else is
+// unreadable, and the warning says so once.
 // Writes replace the whole file atomically (a new file beside it, synced, then renamed
 // over it), so a failed write leaves the file as it was; a write that would not change
 // the file does not touch it. A new file is readable by its owner only, since it holds
@@ -126,6 +132,20 @@ public:
     };
     void writeTexts(const std::vector<Value>& values, const QStringList& clearedSections = {});
 
+    // Writes a value that only stands in the file for editing by hand (a default the report
+    // writes back). Its reader goes on with the value it holds whether or not it was
+    // written: a file that cannot be written (a read-only settings folder) must not stop a
+    // print, so a failure goes to the warning instead of raising SettingsWriteError.
+    void writeBack(const TextKey& key, const QString& value);
+    void writeBack(const NumberKey& key, int value);
+
+    // What does not stop the run but should be known: the file cannot be read (its reads
+    // give the defaults), or a value written back could not be written. Each text is told
+    // once in the life of this object, so once per run for the program's one settings
+    // file. The warning starts out writing the text to standard error.
+    using Warning = std::function<void(const QString& text)>;
+    void setWarning(Warning warning);
+
     QString ReadText(const TextKey& key) const { return ReadText(key.section, key.name, key.defaultValue); }
     void WriteText(const TextKey& key, const QString& value) { WriteText(key.section, key.name, value); }
     int ReadNumber(const NumberKey& key) const { return ReadNumber(key.section, key.name, key.defaultValue); }
@@ -135,13 +155,21 @@ public:
 
 private:
     // The file as it is now; nothing when it exists but cannot be read.
-    std::optional<IniDocument> load() const;
+    std::shared_ptr<const IniDocument> load() const;
     // The file as it is now, for a change; raises SettingsWriteError when it cannot be read,
     // since writing it back would lose what it holds.
     IniDocument loadForChange() const;
     void store(const IniDocument& document);
+    void warn(const QString& text) const;
 
     QString path_;
+    // The bytes of the last reading and what they parse to: a file read again unchanged is
+    // not parsed again (the report reads some forty keys per table).
+    struct Parsed;
+    mutable std::shared_ptr<const Parsed> lastRead_;
+    Warning warning_;
+    // Shared with copies, so that a copy does not tell again what was told.
+    std::shared_ptr<QStringList> told_ = std::make_shared<QStringList>();
 };
 
 // A whole number as the settings file stores it: blanks around it, an optional sign, then

@@ -1,11 +1,13 @@
 #include "AliasFile.h"
 
+#include "ConfigurationFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringTokenizer>
+#include <QSet>
 #include <QStringDecoder>
+#include <QStringTokenizer>
 
 #include <algorithm>
 
@@ -37,14 +39,15 @@ bool sameKey(const QString& a, const QString& b)
 // An alias while its lines are gathered, with the keys seen so far: the first counts.
 struct PendingAlias {
     AliasDefinition alias;
-    QStringList keys;
+    QSet<QString> keys; // case-folded
 };
 
 void addLine(PendingAlias& pending, const QString& key, const QString& value, const QString& folder)
 {
-    if (std::any_of(pending.keys.begin(), pending.keys.end(), [&](const QString& k) { return sameKey(k, key); }))
+    const QString folded = key.toCaseFolded();
+    if (pending.keys.contains(folded))
         return;
-    pending.keys << key;
+    pending.keys.insert(folded);
     if (sameKey(key, PathKey))
         pending.alias.path = value.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absoluteFilePath(value));
     else if (sameKey(key, TypeKey))
@@ -115,21 +118,14 @@ std::vector<AliasDefinition> AliasFile::parse(const QByteArray& bytes, const QSt
 
 std::optional<std::vector<AliasDefinition>> AliasFile::read(const QString& path, QString& error)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return std::vector<AliasDefinition>{};
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: the aliases file cannot be read (%2)")
-                    .arg(path, info.isDir() ? QStringLiteral("it is a directory") : file.errorString());
-        return std::nullopt;
+    const ConfigurationFile file = ConfigurationFile::read(path);
+    switch (file.status) {
+    case ConfigurationFile::Status::Missing: return std::vector<AliasDefinition>{};
+    case ConfigurationFile::Status::Read: return parse(file.bytes, QFileInfo(path).absolutePath());
+    case ConfigurationFile::Status::Failed: break;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        error = QStringLiteral("%1: the aliases file cannot be read (%2)").arg(path, file.errorString());
-        return std::nullopt;
-    }
-    return parse(bytes, info.absolutePath());
+    error = QStringLiteral("%1: the aliases file cannot be read (%2)").arg(path, file.reason);
+    return std::nullopt;
 }
 
 } // namespace korvex

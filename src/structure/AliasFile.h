@@ -63,7 +63,8 @@ public:
     static std::vector<AliasDefinition> parse(const QByteArray& bytes, const QString& folder);
 
     // The aliases of the file at path: none when the file does not exist; nothing, with
-    // error set, when it exists but cannot be read.
+    // error set, when it exists but cannot be read, or is not a regular file (a FIFO is
+    // not waited for), or is larger than ConfigurationFile::MaxSize.
     static std::optional<std::vector<AliasDefinition>> read(const QString& path, QString& error);
 };
 

@@ -13,10 +13,13 @@ namespace korvex {
 
 const AliasDefinition* DatabaseEngine::findAlias(const QString& aliasName) const
 {
-    const auto it = std::find_if(aliases_.begin(), aliases_.end(), [&](const AliasDefinition& a) {
-        return a.name.compare(aliasName, Qt::CaseInsensitive) == 0;
-    });
-    return it == aliases_.end() ? nullptr : &*it;
+    // The aliases file gives them sorted by name ignoring case, one per name: a binary
+    // search, since a listing of many aliases looks up each of them.
+    const auto it = std::lower_bound(aliases_.begin(), aliases_.end(), aliasName,
+                                     [](const AliasDefinition& a, const QString& name) {
+                                         return a.name.compare(name, Qt::CaseInsensitive) < 0;
+                                     });
+    return it != aliases_.end() && it->name.compare(aliasName, Qt::CaseInsensitive) == 0 ? &*it : nullptr;
 }
 
 EngineResult DatabaseEngine::noAlias(const QString& aliasName)

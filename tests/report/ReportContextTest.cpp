@@ -110,6 +110,30 @@ TEST_F(PageEngine, APageWithoutRoomForALineIsRefused)
     EXPECT_THROW(context_->PlanPages(10), PrinterError);
 }
 
+TEST_F(PageEngine, MarginsThatLeaveNoWidthAreRefusedNotPrintedAsAnEmptyBox)
+{
+    // A right margin of 999 mm reaches past the left one: nothing across is left.
+    settings_.Margin_Right = 999;
+    start();
+    ASSERT_LT(context_->printableWidth, 0);
+    try {
+        context_->PlanPages(10);
+        ADD_FAILURE() << "planned a page without width";
+    } catch (const PrinterError& e) {
+        EXPECT_TRUE(e.message().startsWith("No report line fits between the margins")) << e.message().toStdString();
+    }
+
+    // 1000 dots across: the 23 % column holds 230 dots, room for a 50-dot character after
+    // the 20 dots that every fitted text keeps free; 300 dots (69) hold none.
+    settings_.Margins_Disabled = true;
+    start({1160, 6817, 49, 289, 1360, 7017, 100, 100});
+    ASSERT_EQ(context_->printableWidth, 1000);
+    EXPECT_NO_THROW(context_->PlanPages(10));
+    start({348, 6817, 15, 289, 548, 7017, 100, 100});
+    ASSERT_EQ(context_->printableWidth, 300);
+    EXPECT_THROW(context_->PlanPages(10), PrinterError);
+}
+
 TEST_F(PageEngine, HeaderSpacingConvertsWithTheVerticalResolution)
 {
     // A page 7000 dots and 296 mm high: 23.6486 dots per mm, 10 mm are 236 dots.

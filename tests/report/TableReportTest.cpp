@@ -199,13 +199,24 @@ TEST_F(Report, OrientationFromTheFileAndBodyFontFromMemoryReachThePrinter)
         std::none_of(fonts.begin(), fonts.end(), [](const FontRecord& f) { return f.font.name == "Courier New"; }));
 }
 
-TEST_F(Report, FailedWriteBackLeavesThePrintersOrientation)
+TEST_F(Report, SettingsFileThatCannotBeWrittenNoLongerStopsThePrint)
 {
+    // A folder in the settings file's place: nothing read, nothing written back; the
+    // table prints with the defaults (portrait among them).
     ASSERT_TRUE(QDir(dir_.path()).mkdir("KORVEX20.INI"));
     device_.setOrientation(Orientation::Landscape);
-    EXPECT_THROW(print(), SettingsWriteError);
-    EXPECT_EQ(device_.orientation(), Orientation::Landscape);
-    EXPECT_TRUE(device_.records().empty());
+    EXPECT_TRUE(print());
+    EXPECT_TRUE(messages_.errors.isEmpty());
+    EXPECT_EQ(device_.orientation(), Orientation::Portrait);
+}
+
+TEST_F(Report, MarginsThatLeaveNoRoomForALineAreRefusedNotPrintedBlank)
+{
+    settings_.WriteNumber("Options", "Margin_Right", 999);
+    EXPECT_FALSE(print());
+    EXPECT_EQ(messages_.errors, QStringList{"Error printing table structure!\n"});
+    EXPECT_TRUE(std::holds_alternative<JobAbortRecord>(device_.records().back()));
+    EXPECT_TRUE(device_.recordsOf<TextRecord>().empty());
 }
 
 TEST_F(Report, ParadoxPrimaryIndexAloneMakesNoIndexSection)

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace korvex;
 using korvex::test::readWholeFile;
 
@@ -141,10 +145,41 @@ TEST_F(LoadReportSettingsTest, LoadWithTheHandEditedKeysInPlaceWritesNothing)
     EXPECT_EQ(QFileInfo(iniPath()).fileTime(QFileDevice::FileMetadataChangeTime), inode);
 }
 
-TEST_F(LoadReportSettingsTest, FailedWriteBackIsAWriteError)
+TEST_F(LoadReportSettingsTest, SettingsFileThatCannotBeWrittenNoLongerStopsThePrint)
 {
-    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("KORVEX20.INI")));
-    EXPECT_THROW(LoadReportSettings(settings_), SettingsWriteError);
+    QStringList warnings;
+    settings_.setWarning([&](const QString& text) { warnings << text; });
+    const QByteArray old = "[Options]\nPrintGrid=0\nMargin_Left=30\n";
+    writeFile(old);
+    // Files may grow to 16 bytes only, for root as well (a read-only folder stops no root).
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 16;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    ReportSettings first;
+    bool loaded = true;
+    try {
+        first = LoadReportSettings(settings_);
+        LoadReportSettings(settings_); // the next table of the run
+    } catch (...) {
+        loaded = false;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    // The values that could not be written back are used as read.
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(first.OffsetFirstField, 0);
+    EXPECT_EQ(first.IndexChar, "*");
+    EXPECT_FALSE(first.PrintGrid);
+    EXPECT_EQ(first.Margin_Left, 30);
+    EXPECT_EQ(fileBytes(), old);
+    // Two keys over two tables, told once.
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].startsWith(QStringLiteral("Kann nicht nach %1 schreiben").arg(iniPath())))
+        << warnings[0].toStdString();
 }
 
 TEST_F(LoadReportSettingsTest, HeaderOptionsAreCutToTheirLengths)

@@ -1,5 +1,7 @@
 #include "SettingsFile.h"
 
+#include "ConfigurationFile.h"
+
 #include "TestSupport.h"
 
 #include <QDir>
@@ -259,10 +261,35 @@ TEST_F(SettingsFileTest, WindowsFileKeepsItsTranslatedLabels)
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Name of table"), {}), label);
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Bytes"), {}), QString::fromUtf8("€"));
 
-    // The first write turns the whole file into UTF-8; nothing of it changes meaning.
+    // A write leaves the Windows lines as they were and adds its own in UTF-8; nothing
+    // changes meaning.
     settings.WriteText(SettingsSection::Language1, QStringLiteral("Page:"), QString::fromUtf8("Séite"));
-    EXPECT_EQ(fileBytes(), ("[Language_1]\r\nName of table=" + label + "\r\nBytes=€\r\nPage:=Séite\r\n").toUtf8());
+    EXPECT_EQ(fileBytes(), QByteArray("[Language_1]\r\nName of table=\xDC"
+                                      "bersicht \x96 Gr\xF6\xDF"
+                                      "e\r\nBytes=\x80\r\n") +
+                               QString::fromUtf8("Page:=Séite\r\n").toUtf8());
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Name of table"), {}), label);
+    EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Page:"), {}), QString::fromUtf8("Séite"));
+}
+
+TEST_F(SettingsFileTest, OneStrayWindowsByteNoLongerCorruptsTheUtf8ValuesOnSave)
+{
+    // A UTF-8 password, and one label typed on Windows ("é" as the single byte E9).
+    const QByteArray utf8Lines = QString::fromUtf8("[Passwords]\nPassword_0=grün-geheim\n").toUtf8();
+    auto settings = withFile(utf8Lines + "[Language_1]\nDate:=Dat\xE9\n");
+    EXPECT_EQ(settings.ReadText(SettingsSection::Passwords, QStringLiteral("Password_0"), {}),
+              QString::fromUtf8("grün-geheim"));
+    EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Date:"), {}), QString::fromUtf8("Daté"));
+
+    settings.WriteNumber(SettingsSection::Options, QStringLiteral("OffsetFirstField"), 0);
+    EXPECT_EQ(fileBytes(), utf8Lines + "[Language_1]\nDate:=Dat\xE9\n\n[Options]\nOffsetFirstField=0\n");
+    EXPECT_EQ(settings.ReadText(SettingsSection::Passwords, QStringLiteral("Password_0"), {}),
+              QString::fromUtf8("grün-geheim"));
+
+    // A changed line is written in UTF-8; the stray byte of the other line stays as it was.
+    settings.WriteText(SettingsSection::Language1, QStringLiteral("Date:"), QString::fromUtf8("Datum é"));
+    EXPECT_EQ(fileBytes(), utf8Lines + QString::fromUtf8("[Language_1]\nDate:=Datum é\n").toUtf8() +
+                               "\n[Options]\nOffsetFirstField=0\n");
 }
 
 // --- ReadSectionLines ---------------------------------------------------------------------
@@ -478,6 +505,88 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverOverwritten)
     EXPECT_THROW(settings.WriteFlag(SettingsSection::Options, QStringLiteral("PrintDate"), true), SettingsWriteError);
     ::chmod(QFile::encodeName(iniPath()).constData(), 0600);
     EXPECT_EQ(fileBytes(), old);
+}
+
+TEST_F(SettingsFileTest, ThousandsOfKeysInOneChangeLandWhereSingleWritesWouldPutThem)
+{
+    // The keys of the last section are added at the end of the file, those of an earlier
+    // section in its middle; a key written twice keeps the later value.
+    auto settings = withFile("[Options]\nPrintGrid=1\n\n[Passwords]\nPassword_0=old\n");
+    std::vector<SettingsFile::Value> values;
+    QStringList keys;
+    for (int i = 0; i < 3000; ++i) {
+        keys << QStringLiteral("Password_%1").arg(i);
+        values.push_back({SettingsSection::Passwords, keys.last(), QStringLiteral("pw%1").arg(i)});
+        if (i == 1500)
+            values.push_back({SettingsSection::Options, QStringLiteral("PrintDate"), QStringLiteral("0")});
+    }
+    values.push_back({SettingsSection::Passwords, QStringLiteral("password_7"), QStringLiteral("again")});
+    settings.writeTexts(values);
+
+    const auto read = settings.readTexts(SettingsSection::Passwords, keys);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(read[std::size_t(i)], i == 7 ? QStringLiteral("again") : QStringLiteral("pw%1").arg(i)) << i;
+    EXPECT_TRUE(fileBytes().startsWith("[Options]\nPrintGrid=1\nPrintDate=0\n\n[Passwords]\nPassword_0=pw0\n"));
+    EXPECT_TRUE(fileBytes().endsWith("Password_2999=pw2999\n"));
+    EXPECT_EQ(settings.ReadSectionLines(SettingsSection::Passwords).mid(0, 2),
+              QStringList({"Password_0=pw0", "Password_1=pw1"}));
+}
+
+// --- What stands at the settings file's path ---------------------------------------------
+
+TEST_F(SettingsFileTest, FifoDeviceOrHugeFileAsSettingsFileNeitherHangsNorExhaustsMemory)
+{
+    const auto refused = [&](const char* what) {
+        SettingsFile settings(iniPath());
+        QStringList warnings;
+        settings.setWarning([&](const QString& text) { warnings << text; });
+        EXPECT_EQ(settings.ReadNumber(SettingsSection::Options, QStringLiteral("Margin_Left"), 20), 20) << what;
+        EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("IndexChar"), QStringLiteral("*")), "*");
+        EXPECT_THROW(settings.WriteFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), false),
+                     SettingsWriteError);
+        ASSERT_EQ(warnings.size(), 1) << what << ": told once, whatever the number of reads";
+        EXPECT_TRUE(warnings[0].startsWith(QStringLiteral("the settings file %1 cannot be read").arg(iniPath())))
+            << warnings[0].toStdString();
+    };
+    const QByteArray path = QFile::encodeName(iniPath());
+
+    ASSERT_EQ(::mkfifo(path.constData(), 0600), 0);
+    refused("a FIFO without a writer");
+    ASSERT_EQ(::unlink(path.constData()), 0);
+
+    ASSERT_EQ(::symlink("/dev/zero", path.constData()), 0);
+    refused("an endless device");
+    ASSERT_EQ(::unlink(path.constData()), 0);
+
+    QFile huge(iniPath());
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(ConfigurationFile::MaxSize + 1));
+    huge.close();
+    refused("a file over the size limit");
+    EXPECT_EQ(QFileInfo(iniPath()).size(), ConfigurationFile::MaxSize + 1);
+}
+
+TEST(ConfigurationFileRead, ReadsRegularFilesUpToTheLimitAndTellsWhyNot)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("aliases.ini"));
+    EXPECT_EQ(ConfigurationFile::read(path).status, ConfigurationFile::Status::Missing);
+    EXPECT_EQ(ConfigurationFile::read(dir.filePath(QStringLiteral("no/such/file"))).status,
+              ConfigurationFile::Status::Missing);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Sales]\nPATH=/srv\n");
+    file.close();
+    const ConfigurationFile read = ConfigurationFile::read(path, 18);
+    EXPECT_EQ(read.status, ConfigurationFile::Status::Read);
+    EXPECT_EQ(read.bytes, "[Sales]\nPATH=/srv\n");
+    const ConfigurationFile tooLarge = ConfigurationFile::read(path, 17);
+    EXPECT_EQ(tooLarge.status, ConfigurationFile::Status::Failed);
+
+    const ConfigurationFile folder = ConfigurationFile::read(dir.path());
+    EXPECT_EQ(folder.status, ConfigurationFile::Status::Failed);
+    EXPECT_EQ(folder.reason, "it is a directory");
 }
 
 // --- Choices ------------------------------------------------------------------------------

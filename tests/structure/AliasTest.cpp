@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace korvex;
 
 namespace {
@@ -76,6 +79,43 @@ TEST(AliasFile, AMissingFileMeansNoAliasesAndAnUnreadableOneIsAnError)
     ASSERT_TRUE(QDir(dir.path()).mkdir(AliasFile::FileName));
     EXPECT_EQ(engine.loadAliases(dir.path()), result::ReadError);
     EXPECT_TRUE(engine.lastError().contains(AliasFile::FileName));
+}
+
+TEST(AliasFile, FifoOrDeviceAsAliasesFileIsAnErrorNotAHang)
+{
+    QTemporaryDir dir;
+    DatabaseEngine engine;
+    const QByteArray path = QFile::encodeName(dir.filePath(AliasFile::FileName));
+    ASSERT_EQ(::mkfifo(path.constData(), 0600), 0);
+    EXPECT_EQ(engine.loadAliases(dir.path()), result::ReadError);
+    EXPECT_TRUE(engine.lastError().endsWith("the aliases file cannot be read (it is not a regular file)"))
+        << engine.lastError().toStdString();
+
+    ASSERT_EQ(::unlink(path.constData()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", path.constData()), 0);
+    EXPECT_EQ(engine.loadAliases(dir.path()), result::ReadError);
+}
+
+TEST(AliasEngine, ManyAliasesAreEachFoundByNameIgnoringCase)
+{
+    // Found by a search over the sorted names: every one of them, and nothing between.
+    QByteArray text;
+    for (int i = 0; i < 500; ++i)
+        text += "[Alias" + QByteArray::number(i) + "]\nPATH=/srv/" + QByteArray::number(i) + "\n";
+    QTemporaryDir dir;
+    writeFile(dir.filePath(AliasFile::FileName), text);
+    DatabaseEngine engine;
+    ASSERT_EQ(engine.loadAliases(dir.path()), result::Ok);
+    QStringList names;
+    ASSERT_EQ(engine.ListAliases(names), result::Ok);
+    ASSERT_EQ(names.size(), 500);
+    QStringList lines;
+    for (const QString& name : std::as_const(names)) {
+        ASSERT_EQ(engine.ListAliasParameters(name.toUpper(), lines), result::Ok) << name.toStdString();
+        EXPECT_EQ(lines, QStringList({"PATH=/srv/" + name.mid(5)}));
+    }
+    EXPECT_EQ(engine.ListAliasParameters("Alias4999", lines), result::NoSuchAlias);
+    EXPECT_EQ(engine.ListAliasParameters("Alias", lines), result::NoSuchAlias);
 }
 
 TEST(AliasEngine, ListsTheTablesOfADirectoryAliasByNameIgnoringCase)

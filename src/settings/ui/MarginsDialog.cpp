@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +36,15 @@ PageMargins printerMarginMinimums(const DeviceCaps& caps)
     const long double bottomDots = static_cast<long double>(caps.physicalHeight) - caps.pageHeight - caps.offsetY;
     return PageMargins{stripMillimetres(caps.offsetX, px), stripMillimetres(rightDots, px),
                        stripMillimetres(caps.offsetY, py), stripMillimetres(bottomDots, py)};
+}
+
+QSize paperMillimetres(const DeviceCaps& caps)
+{
+    if (caps.widthMm <= 0 || caps.heightMm <= 0 || caps.pageWidth <= 0 || caps.pageHeight <= 0)
+        return {};
+    const auto millimetres = [](long double dots, long double dotsPerMm) { return int(dots / dotsPerMm); };
+    return {millimetres(caps.physicalWidth, static_cast<long double>(caps.pageWidth) / caps.widthMm),
+            millimetres(caps.physicalHeight, static_cast<long double>(caps.pageHeight) / caps.heightMm)};
 }
 
 MarginSpinEdit::MarginSpinEdit(QWidget* parent)
@@ -129,6 +139,9 @@ TForm_Margins::TForm_Margins(QWidget* parent)
     connect(OKButton, &QPushButton::clicked, this, &TForm_Margins::OKButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
+    pairFields(SpinMarginLeft, SpinMarginRight, paperWidth_);
+    pairFields(SpinMarginTop, SpinMarginBottom, paperHeight_);
+
     setTabOrder(SpinMarginLeft, SpinMarginRight);
     setTabOrder(SpinMarginRight, SpinMarginTop);
     setTabOrder(SpinMarginTop, SpinMarginBottom);
@@ -136,17 +149,46 @@ TForm_Margins::TForm_Margins(QWidget* parent)
     setTabOrder(OKButton, CancelButton);
 }
 
+int TForm_Margins::maximumBeside(const MarginSpinEdit* field, int opposite, int sheet)
+{
+    if (sheet <= 0)
+        return MaximumMargin;
+    return std::clamp(sheet - MinimumReportSpan - opposite, field->minimum(), MaximumMargin);
+}
+
+void TForm_Margins::pairFields(MarginSpinEdit* a, MarginSpinEdit* b, const int& sheet)
+{
+    // A field's value is always within its range, so that a value taken by one field
+    // leaves the other's value within its new maximum: neither moves the other.
+    connect(a, &QSpinBox::valueChanged, this,
+            [b, &sheet](int value) { b->setMaximum(maximumBeside(b, value, sheet)); });
+    connect(b, &QSpinBox::valueChanged, this,
+            [a, &sheet](int value) { a->setMaximum(maximumBeside(a, value, sheet)); });
+}
+
 void TForm_Margins::SetMarginLimits(const PrintDevice& device)
 {
     const PageMargins minimums = printerMarginMinimums(device.caps());
-    const auto prepare = [](MarginSpinEdit* spin, int minimum, int held) {
-        spin->setMinimum(minimum);
-        spin->setValue(held);
+    const QSize paper = paperMillimetres(device.caps());
+    paperWidth_ = paper.width();
+    paperHeight_ = paper.height();
+    const auto prepare = [](MarginSpinEdit* first, MarginSpinEdit* second, int firstMinimum, int secondMinimum,
+                            int firstHeld, int secondHeld, int sheet) {
+        // Held values that leave too little of the sheet: the first margin (left, top) keeps
+        // what it can beside the second's minimum, and the second takes what remains.
+        const QSignalBlocker blockFirst(first);
+        const QSignalBlocker blockSecond(second);
+        first->setRange(firstMinimum, MaximumMargin);
+        second->setRange(secondMinimum, MaximumMargin);
+        const int firstValue = std::clamp(firstHeld, firstMinimum, maximumBeside(first, secondMinimum, sheet));
+        const int secondValue = std::clamp(secondHeld, secondMinimum, maximumBeside(second, firstValue, sheet));
+        first->setMaximum(maximumBeside(first, secondValue, sheet));
+        second->setMaximum(maximumBeside(second, firstValue, sheet));
+        first->setValue(firstValue);
+        second->setValue(secondValue);
     };
-    prepare(SpinMarginLeft, minimums.left, held_.left);
-    prepare(SpinMarginRight, minimums.right, held_.right);
-    prepare(SpinMarginTop, minimums.top, held_.top);
-    prepare(SpinMarginBottom, minimums.bottom, held_.bottom);
+    prepare(SpinMarginLeft, SpinMarginRight, minimums.left, minimums.right, held_.left, held_.right, paperWidth_);
+    prepare(SpinMarginTop, SpinMarginBottom, minimums.top, minimums.bottom, held_.top, held_.bottom, paperHeight_);
 }
 
 void TForm_Margins::OKButtonClick()

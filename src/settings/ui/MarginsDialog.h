@@ -25,6 +25,10 @@ struct PageMargins {
 // negative or beyond the margins' range, give minimums within 0 to 999.
 PageMargins printerMarginMinimums(const DeviceCaps& caps);
 
+// The sheet's whole width and height in whole millimetres (truncated), from the printable
+// area's dots per millimetre; zero for a printer that names no printable size.
+QSize paperMillimetres(const DeviceCaps& caps);
+
 // A margin field: up to three digits, typed freely. A typed value outside the field's
 // range stays as typed until the field loses the focus (or Enter takes it), and is then
 // clamped into the range; an empty field then gives the minimum.
@@ -53,6 +57,10 @@ class TForm_Margins : public QDialog {
 public:
     static constexpr QSize ClientSize{222, 134};
     static constexpr int MaximumMargin = 999;
+    // What two opposite margins leave free of the sheet at the least, in millimetres: room
+    // for a few report lines of the usual fonts across and down. Margins that leave no
+    // report line for the fonts at hand are still refused by the report itself.
+    static constexpr int MinimumReportSpan = 40;
 
     explicit TForm_Margins(QWidget* parent = nullptr);
 
@@ -64,7 +72,9 @@ public:
     void setHeldMargins(const PageMargins& margins) { held_ = margins; }
 
     // Sets the fields' minimums from the printer's unprintable strips, then puts the held
-    // values into the fields, clamped into [minimum, 999].
+    // values into the fields, clamped into [minimum, 999] and so that two opposite margins
+    // leave MinimumReportSpan of the sheet between them: each field's maximum follows the
+    // value of the field opposite (never below the field's minimum).
     void SetMarginLimits(const PrintDevice& device);
 
 public slots:
@@ -75,7 +85,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The maximum of field for the value of the field opposite, on a sheet so long.
+    static int maximumBeside(const MarginSpinEdit* field, int opposite, int sheet);
+    void pairFields(MarginSpinEdit* a, MarginSpinEdit* b, const int& sheet);
+
     PageMargins held_;
+    // The sheet in millimetres; 0 until prepared, or when the printer names no size.
+    int paperWidth_ = 0;
+    int paperHeight_ = 0;
     MarginSpinEdit* SpinMarginLeft;
     MarginSpinEdit* SpinMarginRight;
     MarginSpinEdit* SpinMarginTop;

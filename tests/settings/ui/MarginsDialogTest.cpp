@@ -90,3 +90,22 @@ TEST_F(MarginsDialog, TypedValuesAreClampedWhenTheFieldIsLeftNotWhileTyping)
     EXPECT_EQ(dialog_.result(), QDialog::Accepted);
     EXPECT_EQ(dialog_.heldMargins(), (PageMargins{6, 18, 6, 6}));
 }
+
+TEST_F(MarginsDialog, MarginsThatLeaveNoRoomForAReportLineCannotBeSet)
+{
+    // The sheet is 209 x 296 mm; opposite margins leave at least 40 mm between them.
+    EXPECT_EQ(paperMillimetres(QuarterInchBorder), QSize(209, 296));
+    open({20, 999, 0, 999});
+    EXPECT_EQ(field("SpinMarginRight")->text(), "149");
+    EXPECT_EQ(field("SpinMarginBottom")->text(), "250");
+
+    // Each field's limit follows the field opposite, and a typed value beyond it is taken
+    // back to it when the field is left.
+    type("SpinMarginLeft", "150");
+    QTest::keyClick(field("SpinMarginLeft"), Qt::Key_Tab);
+    EXPECT_EQ(field("SpinMarginLeft")->text(), "20");
+    type("SpinMarginRight", "18");
+    type("SpinMarginLeft", "999");
+    click("OKButton");
+    EXPECT_EQ(dialog_.heldMargins(), (PageMargins{151, 18, 6, 250}));
+}
