@@ -2,9 +2,11 @@
 
 #include "AliasDatabase.h"
 #include "DatabaseEngine.h"
+#include "FileNames.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace korvex {
 
@@ -25,26 +27,31 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
     }
 
     QStringList origins;
+    QSet<QString> seen;  // origins, looked up in constant time for runs of thousands of tables
+    const auto addOrigin = [&](const QString& origin) {
+        if (!seen.contains(origin)) {
+            seen.insert(origin);
+            origins << visibleFileName(origin);
+        }
+    };
     for (const auto& argument : arguments) {
         const QFileInfo info(argument);
-        if (!info.isDir()) {
-            set.tables.push_back({info.fileName(), info.absolutePath(), argument});
-            if (!origins.contains(info.path()))
-                origins << info.path();
+        if (!pathStatus(argument).directory) {
+            set.tables.push_back({visibleFileName(info.fileName()), info.absolutePath(), argument});
+            addOrigin(info.path());
             continue;
         }
-        if (!origins.contains(argument))
-            origins << argument;
+        addOrigin(argument);
         QStringList names;
         if (engine.ListTables(info.absoluteFilePath(), names) != result::Ok) {
             set.problems << engine.lastError();
             continue;
         }
         if (names.isEmpty())
-            set.problems << QStringLiteral("%1: no Paradox or dBASE tables in this directory").arg(argument);
+            set.problems << QStringLiteral("%1: no Paradox or dBASE tables in this directory").arg(visibleFileName(argument));
         const QDir directory(argument);
         for (const auto& name : names)
-            set.tables.push_back({name, info.absoluteFilePath(), directory.filePath(name)});
+            set.tables.push_back({visibleFileName(name), info.absoluteFilePath(), directory.filePath(name)});
     }
     set.origin = origins.join(QStringLiteral(", "));
     return set;

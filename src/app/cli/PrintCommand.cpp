@@ -217,7 +217,8 @@ int printTables(const PrintRequest& request, ReportServices& services)
     return allOk ? expanded : ExitFailed;
 }
 
-PrintCommand::PrintCommand(int& argc, char** argv) : runtime_(prepareEnvironment()), application_(argc, argv)
+PrintCommand::PrintCommand(int& argc, char** argv)
+    : runtime_(prepareEnvironment()), argc_(argc), argv_(argv), application_(argc, argv)
 {
     QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
@@ -225,7 +226,7 @@ PrintCommand::PrintCommand(int& argc, char** argv) : runtime_(prepareEnvironment
 
 int PrintCommand::run()
 {
-    return runReportCommand(QCoreApplication::arguments(), printTables);
+    return runReportCommand(commandLineArguments(argc_, argv_), printTables);
 }
 
 } // namespace korvex

@@ -55,6 +55,11 @@ private:
     QCoreApplication application_;
 };
 
+// The program's arguments, its name first, with the bytes of each kept (FileNames.h):
+// Qt's own list loses the bytes of a file name that are not UTF-8, and that file could
+// then not be found.
+QStringList commandLineArguments(int argc, char* const argv[]);
+
 // The text as UTF-8, written and flushed at once, so that messages on standard error and
 // results on standard output keep their order.
 void writeTo(std::FILE* stream, const QString& text);
