@@ -26,6 +26,8 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
         return set;
     }
 
+    // Directories keep the form they were given in: a relative path stays short where the
+    // absolute one would pass the system's limit in a deep directory.
     QStringList origins;
     QSet<QString> seen;  // origins, looked up in constant time for runs of thousands of tables
     const auto addOrigin = [&](const QString& origin) {
@@ -37,13 +39,13 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
     for (const auto& argument : arguments) {
         const QFileInfo info(argument);
         if (!pathStatus(argument).directory) {
-            set.tables.push_back({visibleFileName(info.fileName()), info.absolutePath(), argument});
+            set.tables.push_back({info.fileName(), QDir::cleanPath(info.path()), argument});
             addOrigin(info.path());
             continue;
         }
         addOrigin(argument);
         QStringList names;
-        if (engine.ListTables(info.absoluteFilePath(), names) != result::Ok) {
+        if (engine.ListTables(QDir::cleanPath(argument), names) != result::Ok) {
             set.problems << engine.lastError();
             continue;
         }
@@ -51,7 +53,7 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
             set.problems << QStringLiteral("%1: no Paradox or dBASE tables in this directory").arg(visibleFileName(argument));
         const QDir directory(argument);
         for (const auto& name : names)
-            set.tables.push_back({visibleFileName(name), info.absoluteFilePath(), directory.filePath(name)});
+            set.tables.push_back({name, QDir::cleanPath(argument), directory.filePath(name)});
     }
     set.origin = origins.join(QStringLiteral(", "));
     return set;

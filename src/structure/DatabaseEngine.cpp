@@ -403,7 +403,9 @@ EngineResult DatabaseEngine::OpenIntegrityList(const QString& databaseName, cons
     }
 
     auto opened = std::make_unique<OpenedList>();
-    const QString directory = QFileInfo(table->path).absolutePath();
+    // In the form the table was named in: a relative path stays short where the absolute one
+    // would pass the system's limit in a deep directory.
+    const QString directory = QFileInfo(table->path).path();
     for (std::size_t n = 0; n < links.size(); ++n) {
         auto& link = links[n];
         // A related table stored by its file name alone lives beside this table.

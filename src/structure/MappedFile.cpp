@@ -2,6 +2,7 @@
 
 #include "FileNames.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -43,7 +44,8 @@ struct Descriptor {
 
 } // namespace
 
-std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, bool& notFound)
+std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, bool& notFound,
+                                          std::optional<qint64> headBytes)
 {
     notFound = false;
     const QByteArray name = encodeFileName(path);
@@ -82,7 +84,7 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
 
     MappedFile mapped;
     mapped.path_ = path;
-    const qint64 size = status.st_size;
+    const qint64 size = headBytes ? std::min<qint64>(*headBytes, status.st_size) : qint64(status.st_size);
     if (size > 0) {
         mapped.contents_.resize(size);
         qint64 done = 0;
@@ -105,11 +107,11 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
     return mapped;
 }
 
-MappedFile MappedFile::openCompanion(const QString& path)
+MappedFile MappedFile::openCompanion(const QString& path, std::optional<qint64> headBytes)
 {
     QString error;
     bool notFound = false;
-    auto file = open(path, error, notFound);
+    auto file = open(path, error, notFound, headBytes);
     if (!file)
         throw FormatError(FormatError::Kind::Unreadable, visibleFileName(path), std::nullopt, error);
     return std::move(*file);

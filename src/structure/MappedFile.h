@@ -22,11 +22,14 @@ public:
     // Opens path read-only. On failure returns nothing and sets error to what is wrong
     // (without the path, which the caller puts in front); notFound tells a missing file
     // from one that cannot be read.
-    static std::optional<MappedFile> open(const QString& path, QString& error, bool& notFound);
+    // headBytes: read only the first that many bytes, for a file of which only the header
+    // is needed (a memo file can be far larger than its table).
+    static std::optional<MappedFile> open(const QString& path, QString& error, bool& notFound,
+                                          std::optional<qint64> headBytes = std::nullopt);
 
     // Opens a companion file of a table (a memo, index or validity file) that is known to
     // be there; one that cannot be read throws FormatError (kind Unreadable) naming it.
-    static MappedFile openCompanion(const QString& path);
+    static MappedFile openCompanion(const QString& path, std::optional<qint64> headBytes = std::nullopt);
 
     MappedFile(MappedFile&&) noexcept = default;
     MappedFile& operator=(MappedFile&&) noexcept = default;

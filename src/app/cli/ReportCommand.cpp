@@ -26,7 +26,7 @@ namespace korvex {
 
 void writeTo(std::FILE* stream, const QString& text)
 {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = visibleFileName(text).toUtf8();  // a file name's bytes that are not UTF-8 as \xE9
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
     std::fflush(stream);
 }
