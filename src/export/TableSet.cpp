@@ -29,7 +29,7 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
     // Directories keep the form they were given in: a relative path stays short where the
     // absolute one would pass the system's limit in a deep directory.
     QStringList origins;
-    QSet<QString> seen;  // origins, looked up in constant time for runs of thousands of tables
+    QSet<QString> seen; // origins, looked up in constant time for runs of thousands of tables
     const auto addOrigin = [&](const QString& origin) {
         if (!seen.contains(origin)) {
             seen.insert(origin);
@@ -50,7 +50,8 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
             continue;
         }
         if (names.isEmpty())
-            set.problems << QStringLiteral("%1: no Paradox or dBASE tables in this directory").arg(visibleFileName(argument));
+            set.problems
+                << QStringLiteral("%1: no Paradox or dBASE tables in this directory").arg(visibleFileName(argument));
         const QDir directory(argument);
         for (const auto& name : names)
             set.tables.push_back({name, QDir::cleanPath(argument), directory.filePath(name)});

@@ -225,8 +225,8 @@ void QtPrinterDevice::endJob()
     const bool written = job->painter.end() && job->printer.printerState() != QPrinter::Error;
     if (!written) {
         job->discardSpool();
-        throw PrinterError(QStringLiteral("The print job \"%1\" could not be written to \"%2\".")
-                               .arg(job->title, job->spoolPath));
+        throw PrinterError(
+            QStringLiteral("The print job \"%1\" could not be written to \"%2\".").arg(job->title, job->spoolPath));
     }
     try {
         if (queue_)
@@ -254,7 +254,8 @@ void QtPrinterDevice::newPage()
     requireJob();
     if (!job_->printer.newPage())
         throw PrinterError(QStringLiteral("The printer does not start page %1 of the print job \"%2\".")
-                               .arg(job_->page + 1).arg(job_->title));
+                               .arg(job_->page + 1)
+                               .arg(job_->title));
     ++job_->page;
 }
 

@@ -62,7 +62,8 @@ public:
             throw FormatError(FormatError::Kind::Damaged, files.mainPath(), std::nullopt, error);
         const Companion mdx(files.companion(QStringLiteral(".MDX")));
         const Companion cdx(files.companion(QStringLiteral(".CDX")));
-        return dbase::readIndexes(definition, table->fileBytes(), {std::nullopt, std::nullopt, mdx.bytes(), cdx.bytes()});
+        return dbase::readIndexes(definition, table->fileBytes(),
+                                  {std::nullopt, std::nullopt, mdx.bytes(), cdx.bytes()});
     }
 
     bool passwordOpens(const TableDefinition&, const QString&) const override { return false; }

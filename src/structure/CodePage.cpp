@@ -74,7 +74,7 @@ std::optional<ByteTable> buildByteTable(const char* converter)
     QStringDecoder decoder(converter);
     if (!decoder.isValid()) {
         for (std::size_t b = 0; b < table.size(); ++b)
-            table[b] = char16_t(b);  // read as Latin-1
+            table[b] = char16_t(b); // read as Latin-1
         return table;
     }
     char bytes[256];

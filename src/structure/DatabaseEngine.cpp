@@ -149,9 +149,8 @@ EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const Q
     const QString extension = QFileInfo(path).suffix();
     const TableFormat* format = formatForExtension(extension);
     if (format == nullptr)
-        return fail(result::NotATable,
-                    QStringLiteral("%1: not a table (no table format uses the extension \"%2\")")
-                        .arg(visibleFileName(path), visibleFileName(extension)));
+        return fail(result::NotATable, QStringLiteral("%1: not a table (no table format uses the extension \"%2\")")
+                                           .arg(visibleFileName(path), visibleFileName(extension)));
 
     QString error;
     bool notFound = false;

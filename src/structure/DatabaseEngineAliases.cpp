@@ -134,7 +134,8 @@ EngineResult DatabaseEngine::ListTables(const QString& databaseName, QStringList
     for (qsizetype i = 0; i < listing->names().size(); ++i) {
         const QString& name = listing->names()[i];
         const auto dot = name.lastIndexOf('.');
-        if (dot > 0 && !name.startsWith('.') && listing->isRegularFile(i) && formatForExtension(name.sliced(dot + 1)) != nullptr)
+        if (dot > 0 && !name.startsWith('.') && listing->isRegularFile(i) &&
+            formatForExtension(name.sliced(dot + 1)) != nullptr)
             names << name;
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {

@@ -22,7 +22,7 @@ qsizetype utf8SequenceLength(const unsigned char* bytes, qsizetype available)
 {
     const unsigned char lead = bytes[0];
     qsizetype length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
     if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {

@@ -18,7 +18,7 @@ QString visibleFileName(const QString& name);
 
 // What stat() says about a path, by its bytes.
 struct PathStatus {
-    int error = 0;  // 0, or errno: ENOENT for no such file, ENAMETOOLONG for a path too long
+    int error = 0; // 0, or errno: ENOENT for no such file, ENAMETOOLONG for a path too long
     bool directory = false;
     bool regularFile = false;
     bool exists() const { return error == 0; }

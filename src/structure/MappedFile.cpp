@@ -45,7 +45,7 @@ struct Descriptor {
 } // namespace
 
 std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, bool& notFound,
-                                          std::optional<qint64> headBytes)
+                                           std::optional<qint64> headBytes)
 {
     notFound = false;
     const QByteArray name = encodeFileName(path);

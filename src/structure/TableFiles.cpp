@@ -15,7 +15,7 @@ namespace korvex {
 namespace {
 
 struct Entries {
-    std::vector<std::pair<QString, bool>> files;  // name, and whether it is a regular file
+    std::vector<std::pair<QString, bool>> files; // name, and whether it is a regular file
     QStringList directories;
 };
 
@@ -32,7 +32,7 @@ Entries entriesOf(const QString& directory)
         if (type == DT_UNKNOWN || type == DT_LNK) {
             struct stat status {};
             if (::fstatat(::dirfd(dir), entry->d_name, &status, 0) != 0)
-                type = DT_UNKNOWN;  // a dangling link
+                type = DT_UNKNOWN; // a dangling link
             else
                 type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
         }

@@ -18,7 +18,7 @@ class DirectoryListing {
 public:
     explicit DirectoryListing(const QString& directory);
 
-    const QStringList& names() const { return names_; }  // sorted
+    const QStringList& names() const { return names_; } // sorted
     // Whether names()[i] is a regular file (a table can be nothing else).
     bool isRegularFile(qsizetype i) const { return regular_[std::size_t(i)]; }
     // The names equal to name without regard to case, sorted.
@@ -35,9 +35,9 @@ private:
     QStringList names_;
     std::vector<bool> regular_;
     QStringList directories_;
-    Index byName_;       // case-folded name: positions in names_
-    Index byBase_;       // case-folded name before its last dot
-    Index byDirectory_;  // case-folded name: positions in directories_
+    Index byName_;      // case-folded name: positions in names_
+    Index byBase_;      // case-folded name before its last dot
+    Index byDirectory_; // case-folded name: positions in directories_
 };
 
 // The directory listings of one run over many tables: each directory is listed once, at

@@ -93,7 +93,7 @@ TEST(TableSet, RelativePathsStayRelativeSoThatTablesOfADeepDirectoryOpen)
     const QString start = QDir::currentPath();
     const QString component(200, 'd');
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    for (int i = 0; i < 21; ++i)  // past PATH_MAX, one step at a time as the system allows
+    for (int i = 0; i < 21; ++i) // past PATH_MAX, one step at a time as the system allows
         ASSERT_TRUE(QDir().mkdir(component) && QDir::setCurrent(component));
     ASSERT_TRUE(QDir().mkdir("sub"));
     touch("sub/EMPTY.DB");

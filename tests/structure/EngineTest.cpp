@@ -425,7 +425,7 @@ TEST(EngineMessages, SayWhatIsWrongAndNameFilesByThePathAsGiven)
 TEST(EngineMessages, CompanionThatIsNoFileAndPathTooLongSayWhatHappened)
 {
     QTemporaryDir dir;
-    QByteArray indexed(65, '\0');  // one C(10) field; byte 28: a production index belongs to it
+    QByteArray indexed(65, '\0'); // one C(10) field; byte 28: a production index belongs to it
     indexed[0] = 0x03;
     indexed[8] = 65;
     indexed[10] = 11;
@@ -449,7 +449,7 @@ TEST(EngineMessages, CompanionThatIsNoFileAndPathTooLongSayWhatHappened)
 
     ASSERT_TRUE(QDir(dir.path()).rmdir("indexed.mdx"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("indexed.mdx")).constData(), 0600), 0);
-    EXPECT_EQ(engine.OpenTable(dir.path(), "indexed.dbf", h), result::ReadError);  // and does not wait for a writer
+    EXPECT_EQ(engine.OpenTable(dir.path(), "indexed.dbf", h), result::ReadError); // and does not wait for a writer
     EXPECT_EQ(engine.lastError(), dir.filePath("indexed.mdx") + ": is a named pipe, not a file");
 
     const QString tooLong = dir.filePath(QString(5000, 'a') + ".db");

@@ -130,7 +130,7 @@ TEST(TableFileAccess, DirectoryIsListedOnceInARunAndAfreshOutsideOne)
     const auto first = listings.of(dir.path());
     EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), std::nullopt);
     write(dir.filePath("a.val"), "x");
-    EXPECT_EQ(listings.of(dir.path() + "/"), first);  // the run's listing, whatever the path's form
+    EXPECT_EQ(listings.of(dir.path() + "/"), first); // the run's listing, whatever the path's form
     EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), std::nullopt);
     listings.endRun();
     EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), dir.filePath("a.val"));
@@ -140,7 +140,7 @@ TEST(TableFileAccess, DirectoryIsListedOnceInARunAndAfreshOutsideOne)
 // directory and could not be opened by its name.
 TEST(TableFileAccess, NameThatIsNotUtf8KeepsItsBytesAndShowsThemVisibly)
 {
-    const QByteArray bytes("CAF\xC9 \xE2\x82\xAC\xFF.DB");  // an invalid byte, a euro sign, another invalid byte
+    const QByteArray bytes("CAF\xC9 \xE2\x82\xAC\xFF.DB"); // an invalid byte, a euro sign, another invalid byte
     const QString name = decodeFileName(bytes);
     EXPECT_EQ(encodeFileName(name), bytes);
     EXPECT_EQ(visibleFileName(name), QString::fromUtf8("CAF\\xC9 \u20AC\\xFF.DB"));
@@ -163,5 +163,5 @@ TEST(TableFileAccess, NameThatIsNotUtf8KeepsItsBytesAndShowsThemVisibly)
     ASSERT_TRUE(opened) << error.toStdString();
     EXPECT_EQ(bytesOf(*opened), "x");
     EXPECT_EQ(TableFiles::findCaseBlind(dir.path() + '/' + name.toLower()), dir.path() + '/' + name);
-    ::unlink(path.constData());  // QTemporaryDir would lose its bytes too
+    ::unlink(path.constData()); // QTemporaryDir would lose its bytes too
 }

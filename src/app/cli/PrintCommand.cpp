@@ -180,7 +180,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
         const QString& table = entry.argument;
         const QFileInfo info(table);
         if (!request.aliasDatabase)
-            location.currentDirectory = info.path();  // as given: see expandTableArguments
+            location.currentDirectory = info.path(); // as given: see expandTableArguments
         messages.setTable(table);
         if (request.aliasDatabase)
             writeWarnings(engine, table, request.aliasDatabase->databaseName(), table);

@@ -26,7 +26,7 @@ namespace korvex {
 
 void writeTo(std::FILE* stream, const QString& text)
 {
-    const QByteArray bytes = visibleFileName(text).toUtf8();  // a file name's bytes that are not UTF-8 as \xE9
+    const QByteArray bytes = visibleFileName(text).toUtf8(); // a file name's bytes that are not UTF-8 as \xE9
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
     std::fflush(stream);
 }
@@ -255,9 +255,10 @@ QStringList commandLineArguments(int argc, char* const argv[])
 
 int ReportCommand::run()
 {
-    return runReportCommand(commandLineArguments(int(arguments_.size()) - 1, arguments_.data()), [this](const PrintRequest&, ReportServices&) {
-        return runPrintProgram(arguments_.data());
-    });
+    return runReportCommand(commandLineArguments(int(arguments_.size()) - 1, arguments_.data()),
+                            [this](const PrintRequest&, ReportServices&) {
+                                return runPrintProgram(arguments_.data());
+                            });
 }
 
 } // namespace korvex

@@ -55,8 +55,14 @@ void setBlob(FieldDefinition& d, const StoredField& f, FieldType type, std::int1
 bool isFoxProOnlyField(const StoredField& field)
 {
     switch (field.type) {
-    case 'Y': case 'T': case 'P': case 'V': case 'Q': case 'W': case '0': case 'I':
-        return true;
+    case 'Y':
+    case 'T':
+    case 'P':
+    case 'V':
+    case 'Q':
+    case 'W':
+    case '0':
+    case 'I': return true;
     case 'B':
         return field.width == 8;  // a dBASE binary blob holds a 10-byte block number
     default:
@@ -73,9 +79,7 @@ FieldDefinition describeField(const StoredField& f, Dialect dialect, const CodeP
 
     switch (f.type) {
     case 'C':
-    case 'V':
-        setSized(d, f, FieldType::String, LogicalType::ZString, f.width + 1);
-        break;
+    case 'V': setSized(d, f, FieldType::String, LogicalType::ZString, f.width + 1); break;
     case 'N':
         if (f.decimals == 0 && f.width <= 4)
             setNumber(d, f, FieldType::SmallInt, LogicalType::Int16, 2);
@@ -99,9 +103,7 @@ FieldDefinition describeField(const StoredField& f, Dialect dialect, const CodeP
         setFixed(d, FieldType::Date, LogicalType::Date, 4);
         break;
     case 'T':
-    case '@':
-        setFixed(d, FieldType::DateTime, LogicalType::Timestamp, 8);
-        break;
+    case '@': setFixed(d, FieldType::DateTime, LogicalType::Timestamp, 8); break;
     case 'L':
         setFixed(d, FieldType::Boolean, LogicalType::Bool, 2);
         break;

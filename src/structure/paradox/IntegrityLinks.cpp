@@ -87,9 +87,8 @@ StoredDependent readDependent(const ByteReader& record, std::size_t keyCount)
 
 // The rule of the link named linkName in the .VAL of the dependent table stored as
 // dependentName, when that link points back at the master masterFile.
-std::optional<bool> ruleInDependent(const QString& directory, const QString& dependentName,
-                                    const QByteArray& linkName, const QString& masterFile,
-                                    DirectoryListings* listings)
+std::optional<bool> ruleInDependent(const QString& directory, const QString& dependentName, const QByteArray& linkName,
+                                    const QString& masterFile, DirectoryListings* listings)
 {
     // A name with a directory would lead elsewhere than beside the master.
     if (dependentName.isEmpty() || dependentName.contains('/') || dependentName.contains('\\') ||
