@@ -148,7 +148,10 @@ struct TableExpectation {
 std::vector<TableExpectation> expectedTables()
 {
     return {
-        {"CUSTOMER.DB", "PARADOX 7", "Pdox ANSI Intl", 8,
+        {"CUSTOMER.DB",
+         "PARADOX 7",
+         "Pdox ANSI Intl",
+         8,
          {
              {"CustNo", "Integer", "0", true, "1000", "99999", "", ""},
              {"Name", "String", "40", false, "", "", "", ""},
@@ -160,7 +163,10 @@ std::vector<TableExpectation> expectedTables()
              {"Active", "Boolean", "0", false, "", "", "true", ""},
              {"Notes", "Memo", "10", false, "", "", "", ""},
          }},
-        {"ORDERS.DB", "PARADOX 7", "Pdox ANSI Intl", 9,
+        {"ORDERS.DB",
+         "PARADOX 7",
+         "Pdox ANSI Intl",
+         9,
          {
              {"OrderNo", "Integer", "0", true, "1", "", "", ""},
              {"CustNo", "Integer", "0", false, "", "", "", ""},
@@ -173,7 +179,10 @@ std::vector<TableExpectation> expectedTables()
              {"Paid", "Boolean", "0", false, "", "", "false", ""},
              {"Status", "String", "1", false, "", "", "N", "{N,P,S,C}"},
          }},
-        {"ITEMS.DB", "PARADOX 7", "Pdox ANSI Intl", 5,
+        {"ITEMS.DB",
+         "PARADOX 7",
+         "Pdox ANSI Intl",
+         5,
          {
              {"ItemId", "Auto-Inc", "0", true, "", "", "", ""},
              {"OrderNo", "Integer", "0", false, "", "", "", ""},
@@ -182,7 +191,10 @@ std::vector<TableExpectation> expectedTables()
              {"Price", "Money", "0", false, "0.01", "", "", ""},
              {"Weight", "Float", "0", false, "0", "1000.5", "0.25", ""},
          }},
-        {"PRODUCTS.DBF", "DBASE 4", "'ascii' ANSI", 0,
+        {"PRODUCTS.DBF",
+         "DBASE 4",
+         "'ascii' ANSI",
+         0,
          {
              {"PARTNO", "String", "7", false, "", "", "", ""},
              {"NAME", "String", "30", false, "", "", "", ""},
@@ -193,7 +205,10 @@ std::vector<TableExpectation> expectedTables()
              {"ACTIVE", "Boolean", "0", false, "", "", "", ""},
              {"NOTES", "Memo", "1", false, "", "", "", ""},
          }},
-        {"SUPPLIER.DBF", "DBASE 7", "'ascii' ANSI", 0,
+        {"SUPPLIER.DBF",
+         "DBASE 7",
+         "'ascii' ANSI",
+         0,
          {
              {"SUPPNO", "Auto-Inc", "0", false, "", "", "", ""},
              {"NAME", "String", "30", false, "", "", "", ""},
@@ -202,7 +217,10 @@ std::vector<TableExpectation> expectedTables()
              {"SINCE", "Date", "0", false, "", "", "", ""},
              {"LASTORDER", "Date/Time", "0", false, "", "", "", ""},
          }},
-        {"CATEGORY.DBF", "DBASE 3", "Unknown", 0,
+        {"CATEGORY.DBF",
+         "DBASE 3",
+         "Unknown",
+         0,
          {
              {"CODE", "String", "4", false, "", "", "", ""},
              {"NAME", "String", "24", false, "", "", "", ""},
