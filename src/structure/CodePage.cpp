@@ -93,12 +93,12 @@ std::optional<ByteTable> buildByteTable(const char* converter)
 // and decoding is then a lookup per byte.
 const std::optional<ByteTable>& byteTableFor(const char* converter)
 {
-    static const std::set<std::string_view> multiByte = {"Shift_JIS", "GBK", "windows-949", "Big5", "UTF-8"};
+    static const std::set<std::string_view> MultiBytePages = {"Shift_JIS", "GBK", "windows-949", "Big5", "UTF-8"};
     thread_local std::unordered_map<std::string_view, std::optional<ByteTable>> tables;
     const std::string_view name(converter);
     auto it = tables.find(name);
     if (it == tables.end())
-        it = tables.emplace(name, multiByte.contains(name) ? std::nullopt : buildByteTable(converter)).first;
+        it = tables.emplace(name, MultiBytePages.contains(name) ? std::nullopt : buildByteTable(converter)).first;
     return it->second;
 }
 

@@ -47,7 +47,7 @@ QByteArray bytesOf(const MappedFile& file)
 TEST(TableFileAccess, SmallAndLargeFilesGiveTheirBytesAndOutliveAMove)
 {
     QTemporaryDir dir;
-    // around the size where reading gives way to mapping
+    // around the size where files used to be mapped rather than read
     for (const qsizetype size : {0, 1, 4096, 65536, 65537, 300000}) {
         SCOPED_TRACE(size);
         const QString path = dir.filePath(QStringLiteral("t%1.db").arg(size));
