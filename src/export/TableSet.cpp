@@ -2,9 +2,11 @@
 
 #include "AliasDatabase.h"
 #include "DatabaseEngine.h"
+#include "FileNames.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
@@ -49,27 +51,35 @@ TableSet expandTableArguments(DatabaseEngine& engine, const QStringList& argumen
         return set;
     }
 
+    // Directories keep the form they were given in: a relative path stays short where the
+    // absolute one would pass the system's limit in a deep directory.
     QStringList origins;
+    QSet<QString> seen; // origins, looked up in constant time for runs of thousands of tables
+    const auto addOrigin = [&](const QString& origin) {
+        if (!seen.contains(origin)) {
+            seen.insert(origin);
+            origins << visibleFileName(origin);
+        }
+    };
     for (const auto& argument : arguments) {
         const QFileInfo info(argument);
-        if (!info.isDir()) {
-            set.tables.push_back({info.fileName(), info.absolutePath(), argument});
-            if (!origins.contains(info.path()))
-                origins << info.path();
+        if (!pathStatus(argument).directory) {
+            set.tables.push_back({info.fileName(), QDir::cleanPath(info.path()), argument});
+            addOrigin(info.path());
             continue;
         }
-        if (!origins.contains(argument))
-            origins << argument;
+        addOrigin(argument);
         QStringList names;
-        if (engine.ListTables(info.absoluteFilePath(), names) != result::Ok) {
+        if (engine.ListTables(QDir::cleanPath(argument), names) != result::Ok) {
             set.problems << engine.lastError();
             continue;
         }
         if (names.isEmpty())
-            set.problems << QStringLiteral("%1: no Paradox or dBASE tables in this directory").arg(argument);
+            set.problems
+                << QStringLiteral("%1: no Paradox or dBASE tables in this directory").arg(visibleFileName(argument));
         const QDir directory(argument);
         for (const auto& name : names)
-            set.tables.push_back({name, info.absoluteFilePath(), directory.filePath(name)});
+            set.tables.push_back({name, QDir::cleanPath(argument), directory.filePath(name)});
     }
     set.origin = origins.join(QStringLiteral(", "));
     qualifyTableNames(set.tables);

@@ -14,14 +14,14 @@ namespace korvex {
 
 namespace {
 
-// A companion file mapped read-only for the time of one read; a companion that is there
+// A companion file read into memory for the time of one read; a companion that is there
 // but cannot be read is a failure of the table, named by that file.
 class Companion {
 public:
-    explicit Companion(const std::optional<QString>& path)
+    explicit Companion(const std::optional<QString>& path, std::optional<qint64> headBytes = std::nullopt)
     {
         if (path)
-            file_ = MappedFile::openCompanion(*path);
+            file_ = MappedFile::openCompanion(*path, headBytes);
     }
 
     std::optional<FileBytes> bytes() const
@@ -35,6 +35,9 @@ private:
     std::optional<MappedFile> file_;
 };
 
+// The header of a memo file: its first block (512 bytes in every dBASE and FoxPro dialect).
+constexpr qint64 MemoHeaderBytes = 512;
+
 class DbaseFormat : public TableFormat {
 public:
     QString driverName() const override { return QStringLiteral("DBASE"); }
@@ -42,8 +45,9 @@ public:
 
     TableDefinition readDefinition(const MappedFile& table, const TableFiles& files) const override
     {
-        const Companion dbt(files.companion(QStringLiteral(".DBT")));
-        const Companion fpt(files.companion(QStringLiteral(".FPT")));
+        // Of a memo file only its header is read: it gives the block size.
+        const Companion dbt(files.companion(QStringLiteral(".DBT")), MemoHeaderBytes);
+        const Companion fpt(files.companion(QStringLiteral(".FPT")), MemoHeaderBytes);
         const Companion mdx(files.companion(QStringLiteral(".MDX")));
         const Companion cdx(files.companion(QStringLiteral(".CDX")));
         const Companion cpg(files.companion(QStringLiteral(".CPG")));

@@ -4,6 +4,11 @@
 #include <QStringEncoder>
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <unordered_map>
 
 namespace korvex {
 
@@ -69,8 +74,55 @@ bool hasControl(const QString& text)
     return std::any_of(text.begin(), text.end(), isControl);
 }
 
+// The 256 characters of a single-byte code page, or nothing for a page whose characters
+// take several bytes (Shift_JIS, GBK, Big5, UHC and UTF-8).
+using ByteTable = std::array<char16_t, 256>;
+
+std::optional<ByteTable> buildByteTable(const char* converter)
+{
+    ByteTable table{};
+    QStringDecoder decoder(converter);
+    if (!decoder.isValid()) {
+        for (std::size_t b = 0; b < table.size(); ++b)
+            table[b] = char16_t(b); // read as Latin-1
+        return table;
+    }
+    char bytes[256];
+    for (int b = 0; b < 256; ++b)
+        bytes[b] = char(b);
+    const QString all = decoder.decode(QByteArrayView(bytes, 256));
+    if (all.size() != 256)
+        return std::nullopt;
+    for (std::size_t b = 0; b < table.size(); ++b)
+        table[b] = all[qsizetype(b)].unicode();
+    return table;
+}
+
+// Opening a converter costs more than decoding every name of a table: each code page's
+// table is made once, at its first use (per thread, as a converter may not be shared),
+// and decoding is then a lookup per byte.
+const std::optional<ByteTable>& byteTableFor(const char* converter)
+{
+    static const std::set<std::string_view> MultiBytePages = {"Shift_JIS", "GBK", "windows-949", "Big5", "UTF-8"};
+    thread_local std::unordered_map<std::string_view, std::optional<ByteTable>> tables;
+    const std::string_view name(converter);
+    auto it = tables.find(name);
+    if (it == tables.end())
+        it = tables.emplace(name, MultiBytePages.contains(name) ? std::nullopt : buildByteTable(converter)).first;
+    return it->second;
+}
+
 QString decodeWith(const char* converter, std::span<const std::byte> bytes)
 {
+    if (const auto& table = byteTableFor(converter)) {
+        QString text(qsizetype(bytes.size()), Qt::Uninitialized);
+        QChar* out = text.data();
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            out[i] = QChar((*table)[std::to_integer<unsigned char>(bytes[i])]);
+        return text;
+    }
+    if (std::string_view(converter) == "UTF-8")
+        return QString::fromUtf8(viewOf(bytes));
     QStringDecoder decoder(converter);
     if (!decoder.isValid())
         return QString::fromLatin1(viewOf(bytes));

@@ -1,5 +1,6 @@
 #include "DatabaseEngine.h"
 
+#include "FileNames.h"
 #include "FormatError.h"
 #include "MappedFile.h"
 #include "TableFiles.h"
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <optional>
 
@@ -28,8 +30,23 @@ EngineResult codeOf(FormatError::Kind kind)
     case FormatError::Kind::TooManyFields: return result::TooManyFields;
     case FormatError::Kind::Missing: return result::NoSuchFile;
     case FormatError::Kind::ValidityDamaged: return result::ValidityDamaged;
+    case FormatError::Kind::Unreadable: return result::ReadError;
     }
     return result::NotATable;
+}
+
+// A file that a table says it has, where a directory of that name stands: said so, rather
+// than "no such file".
+FormatError directoryInPlaceOf(const FormatError& e, DirectoryListings& listings)
+{
+    if (e.kind() != FormatError::Kind::Missing)
+        return e;
+    const QFileInfo missing(e.file());
+    const auto directories = listings.of(missing.path())->directoriesMatching(missing.fileName());
+    if (directories.empty())
+        return e;
+    return FormatError(FormatError::Kind::Unreadable, QDir(missing.path()).filePath(directories.front()), std::nullopt,
+                       QStringLiteral("is a directory, not a file"));
 }
 
 } // namespace
@@ -95,23 +112,29 @@ EngineResult DatabaseEngine::locateTable(const QString& databaseName, const QStr
         return fail(result::NoSuchFile, QStringLiteral("no table name given"));
     QString candidate = tableName;
     if (!databaseName.isEmpty()) {
-        const QDir dir(directoryOf(databaseName));
-        if (!dir.exists())
-            return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(dir.path()));
-        candidate = dir.filePath(tableName);
+        const QString directory = directoryOf(databaseName);
+        const PathStatus status = pathStatus(directory);
+        if (status.error == ENAMETOOLONG)
+            return fail(result::NoSuchFile, pathTooLongMessage(directory));
+        if (!status.directory)
+            return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(visibleFileName(directory)));
+        candidate = QDir(directory).filePath(tableName);
     }
+    if (pathStatus(candidate).error == ENAMETOOLONG)
+        return fail(result::NoSuchFile, pathTooLongMessage(QDir::cleanPath(candidate)));
     if (QFileInfo(candidate).suffix().isEmpty()) {
         // A bare table name: the first format whose extension finds a file.
         for (const auto& ext : {QStringLiteral("db"), QStringLiteral("dbf")})
-            if (const auto found = TableFiles::findCaseBlind(candidate + '.' + ext)) {
+            if (const auto found = TableFiles::findCaseBlind(candidate + '.' + ext, &listings_)) {
                 path = *found;
                 return result::Ok;
             }
-    } else if (const auto found = TableFiles::findCaseBlind(candidate)) {
+    } else if (const auto found = TableFiles::findCaseBlind(candidate, &listings_)) {
         path = *found;
         return result::Ok;
     }
-    return fail(result::NoSuchFile, QStringLiteral("%1: no such table").arg(QDir::cleanPath(candidate)));
+    return fail(result::NoSuchFile,
+                QStringLiteral("%1: no such table").arg(visibleFileName(QDir::cleanPath(candidate))));
 }
 
 EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const QString& tableName,
@@ -120,27 +143,29 @@ EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const Q
     QString path;
     if (const auto r = locateTable(databaseName, tableName, path); r != result::Ok)
         return r;
-    if (QFileInfo(path).isDir())
-        return fail(result::NotATable, QStringLiteral("%1: is a directory, not a table").arg(path));
+    if (pathStatus(path).directory)
+        return fail(result::NotATable, QStringLiteral("%1: is a directory, not a table").arg(visibleFileName(path)));
 
     const QString extension = QFileInfo(path).suffix();
     const TableFormat* format = formatForExtension(extension);
     if (format == nullptr)
-        return fail(result::NotATable,
-                    QStringLiteral("%1: not a table (no table format uses the extension \"%2\")").arg(path, extension));
+        return fail(result::NotATable, QStringLiteral("%1: not a table (no table format uses the extension \"%2\")")
+                                           .arg(visibleFileName(path), visibleFileName(extension)));
 
     QString error;
     bool notFound = false;
     const auto mapped = MappedFile::open(path, error, notFound);
     if (!mapped)
-        return fail(notFound ? result::NoSuchFile : result::ReadError, QStringLiteral("%1: %2").arg(path, error));
+        return fail(notFound ? result::NoSuchFile : result::ReadError,
+                    QStringLiteral("%1: %2").arg(visibleFileName(path), error));
 
     table = std::make_unique<OpenedTable>();
     table->path = path;
     table->format = format;
     try {
-        table->definition = format->readDefinition(*mapped, TableFiles(path));
-    } catch (const FormatError& e) {
+        table->definition = format->readDefinition(*mapped, TableFiles(path, &listings_));
+    } catch (const FormatError& thrown) {
+        const FormatError e = directoryInPlaceOf(thrown, listings_);
         return fail(codeOf(e.kind()), e.message());
     }
 
@@ -151,7 +176,7 @@ EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const Q
         if (!opens)
             return fail(result::PasswordNeeded,
                         QStringLiteral("%1: the table is password protected and no registered password opens it")
-                            .arg(path));
+                            .arg(visibleFileName(path)));
     }
     return result::Ok;
 }
@@ -184,9 +209,14 @@ EngineResult DatabaseEngine::loadIndexes(OpenedTable& table)
     if (table.indexes)
         return result::Ok;
     try {
-        table.indexes = table.format->readIndexes(table.definition, TableFiles(table.path));
-    } catch (const FormatError& e) {
-        return fail(e.kind() == FormatError::Kind::Missing ? result::IndexMissing : result::IndexDamaged, e.message());
+        table.indexes = table.format->readIndexes(table.definition, TableFiles(table.path, &listings_));
+    } catch (const FormatError& thrown) {
+        const FormatError e = directoryInPlaceOf(thrown, listings_);
+        const auto kind = e.kind();
+        return fail(kind == FormatError::Kind::Missing      ? result::IndexMissing
+                    : kind == FormatError::Kind::Unreadable ? result::ReadError
+                                                            : result::IndexDamaged,
+                    e.message());
     }
     return result::Ok;
 }
@@ -365,13 +395,16 @@ EngineResult DatabaseEngine::OpenIntegrityList(const QString& databaseName, cons
         return r;
     std::vector<IntegrityDescriptor> links;
     try {
-        links = table->format->readIntegrityLinks(table->definition, TableFiles(table->path));
+        links = table->format->readIntegrityLinks(table->definition, TableFiles(table->path, &listings_));
     } catch (const FormatError& e) {
-        return fail(result::IntegrityDamaged, e.message());
+        return fail(e.kind() == FormatError::Kind::Unreadable ? result::ReadError : result::IntegrityDamaged,
+                    e.message());
     }
 
     auto opened = std::make_unique<OpenedList>();
-    const QString directory = QFileInfo(table->path).absolutePath();
+    // In the form the table was named in: a relative path stays short where the absolute one
+    // would pass the system's limit in a deep directory.
+    const QString directory = QFileInfo(table->path).path();
     for (std::size_t n = 0; n < links.size(); ++n) {
         auto& link = links[n];
         // A related table stored by its file name alone lives beside this table.

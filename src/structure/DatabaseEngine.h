@@ -109,6 +109,23 @@ public:
     // The full path of an open table's main file.
     QString tablePath(TableHandle handle) const;
 
+    // One run over many tables (a book, a dump, an export): while it lives, each directory
+    // is listed once for all the tables of the run that look for their companion files in
+    // it, instead of once per table. Runs nest; a table read outside any run sees its
+    // directory as it is at that moment.
+    class Run {
+    public:
+        explicit Run(DatabaseEngine& engine) : engine_(engine) { engine_.listings_.beginRun(); }
+        ~Run() { engine_.listings_.endRun(); }
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+    private:
+        DatabaseEngine& engine_;
+    };
+    // The run's directory listings (TableFiles.h), for readers of related tables.
+    DirectoryListings& directoryListings() { return listings_; }
+
 private:
     struct OpenedTable;
     struct OpenedList;
@@ -142,6 +159,7 @@ private:
     std::map<TableHandle, std::unique_ptr<OpenedList>> lists_;
     TableHandle nextHandle_ = 1;
     QString lastError_;
+    DirectoryListings listings_;
 };
 
 } // namespace korvex

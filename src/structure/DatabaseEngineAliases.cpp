@@ -3,11 +3,15 @@
 
 #include "DatabaseEngine.h"
 
+#include "FileNames.h"
+
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace korvex {
 
@@ -118,19 +122,23 @@ EngineResult DatabaseEngine::ListTables(const QString& databaseName, QStringList
     if (databaseName.isEmpty())
         return fail(result::NoSuchFile, QStringLiteral("no database or directory given"));
     const QString directory = directoryOf(databaseName);
-    if (!QFileInfo(directory).isDir())
-        return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(directory));
-    if (!QFileInfo(directory).isReadable())
-        return fail(result::ReadError, QStringLiteral("%1: the directory cannot be read").arg(directory));
+    const PathStatus status = pathStatus(directory);
+    if (status.error == ENAMETOOLONG)
+        return fail(result::NoSuchFile, pathTooLongMessage(directory));
+    if (!status.directory)
+        return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(visibleFileName(directory)));
+    if (::access(encodeFileName(directory).constData(), R_OK) != 0)
+        return fail(result::ReadError,
+                    QStringLiteral("%1: the directory cannot be read").arg(visibleFileName(directory)));
 
-    // QDir::Files takes links to files too, and leaves out hidden files: the leftovers of
-    // editors and synchronisers, never tables a user picks.
-    QDirIterator entries(directory, QDir::Files);
-    while (entries.hasNext()) {
-        entries.next();
-        const QString name = entries.fileName();
+    // Regular files and links to them, without hidden files: the leftovers of editors and
+    // synchronisers, never tables a user picks. Names keep their bytes (FileNames.h).
+    const auto listing = listings_.of(directory);
+    for (qsizetype i = 0; i < listing->names().size(); ++i) {
+        const QString& name = listing->names()[i];
         const auto dot = name.lastIndexOf('.');
-        if (dot > 0 && formatForExtension(name.sliced(dot + 1)) != nullptr)
+        if (dot > 0 && !name.startsWith('.') && listing->isRegularFile(i) &&
+            formatForExtension(name.sliced(dot + 1)) != nullptr)
             names << name;
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {

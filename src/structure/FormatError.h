@@ -20,6 +20,7 @@ public:
         TooManyFields,   // more fields than the engine's descriptor buffer holds
         Missing,         // a file the table says it has is not there (named as it would be)
         ValidityDamaged, // the table is sound, but its validity-check file cannot be read
+        Unreadable,      // a file is there, but it is no regular file or the system refused to read it
     };
 
     FormatError(Kind kind, const QString& file, std::optional<std::size_t> offset, const QString& detail);

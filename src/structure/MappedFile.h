@@ -6,25 +6,30 @@
 #include <QString>
 
 #include <cstddef>
-#include <memory>
 #include <optional>
 #include <span>
 
 namespace korvex {
 
-// A table file opened read-only and held in memory: a small file (most headers, validity
-// and index files) is read at once, a larger one is mapped, so that readers of its header
-// do not copy the rows. Nothing can be written through it, and it keeps no descriptor.
+// A table file opened read-only and copied into memory with pread. Its bytes are never
+// mapped: a mapped file that another program cuts short (or that sits on a share or a
+// stick that goes away) kills the reader with SIGBUS at the first byte beyond the new end,
+// while a copy stays readable and a file cut while it is read is simply shorter, which the
+// readers report as damage. Only regular files are opened: a named pipe or a device would
+// wait for ever or never end. Nothing can be written through it, and it keeps no descriptor.
 class MappedFile {
 public:
     // Opens path read-only. On failure returns nothing and sets error to what is wrong
     // (without the path, which the caller puts in front); notFound tells a missing file
     // from one that cannot be read.
-    static std::optional<MappedFile> open(const QString& path, QString& error, bool& notFound);
+    // headBytes: read only the first that many bytes, for a file of which only the header
+    // is needed (a memo file can be far larger than its table).
+    static std::optional<MappedFile> open(const QString& path, QString& error, bool& notFound,
+                                          std::optional<qint64> headBytes = std::nullopt);
 
     // Opens a companion file of a table (a memo, index or validity file) that is known to
-    // be there; one that cannot be read is damage of that file: FormatError naming it.
-    static MappedFile openCompanion(const QString& path);
+    // be there; one that cannot be read throws FormatError (kind Unreadable) naming it.
+    static MappedFile openCompanion(const QString& path, std::optional<qint64> headBytes = std::nullopt);
 
     MappedFile(MappedFile&&) noexcept = default;
     MappedFile& operator=(MappedFile&&) noexcept = default;
@@ -38,14 +43,8 @@ public:
 private:
     MappedFile() = default;
 
-    struct Unmap {
-        std::size_t size;
-        void operator()(void* address) const;
-    };
-
     QString path_;
-    QByteArray contents_;                   // a small file's bytes
-    std::unique_ptr<void, Unmap> mapping_;  // a larger file's mapping
+    QByteArray contents_;
     std::span<const std::byte> bytes_;
 };
 

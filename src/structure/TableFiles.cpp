@@ -1,7 +1,8 @@
 #include "TableFiles.h"
 
+#include "FileNames.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -13,29 +14,40 @@ namespace korvex {
 
 namespace {
 
-// The names of every entry of the directory that is not a directory (symbolic links
-// followed), sorted: what QDir lists for Files | Hidden | System, read straight from
-// readdir. A table's companions are looked for several times while it is read, and
-// QDir's listing costs more than the rest of reading a small table.
-QStringList nonDirectoryEntries(const QString& directory)
+struct Entries {
+    std::vector<std::pair<QString, bool>> files; // name, and whether it is a regular file
+    QStringList directories;
+};
+
+// Every entry of the directory (symbolic links followed), sorted, read straight from
+// readdir with each name's bytes kept (QDir would lose those that are not UTF-8).
+Entries entriesOf(const QString& directory)
 {
-    QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(directory).constData());
+    Entries entries;
+    DIR* dir = ::opendir(encodeFileName(directory.isEmpty() ? QStringLiteral(".") : directory).constData());
     if (dir == nullptr)
-        return names;
+        return entries;
     while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_type == DT_DIR)
-            continue;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
             struct stat status {};
-            if (::fstatat(::dirfd(dir), entry->d_name, &status, 0) == 0 && S_ISDIR(status.st_mode))
-                continue;
+            if (::fstatat(::dirfd(dir), entry->d_name, &status, 0) != 0)
+                type = DT_UNKNOWN; // a dangling link
+            else
+                type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
         }
-        names << QFile::decodeName(entry->d_name);
+        const QString name = decodeFileName(entry->d_name);
+        if (type == DT_DIR) {
+            if (name != QLatin1String(".") && name != QLatin1String(".."))
+                entries.directories << name;
+        } else {
+            entries.files.emplace_back(name, type == DT_REG);
+        }
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
+    std::sort(entries.files.begin(), entries.files.end());
+    std::sort(entries.directories.begin(), entries.directories.end());
+    return entries;
 }
 
 // The path of the file name beside path, in path's own form: relative stays relative.
@@ -45,23 +57,89 @@ QString siblingPath(const QString& path, const QString& name)
     return slash < 0 ? name : path.left(slash + 1) + name;
 }
 
+QString baseOf(const QString& name)
+{
+    const auto dot = name.lastIndexOf('.');
+    return dot < 0 ? name : name.left(dot);
+}
+
 } // namespace
 
-TableFiles::TableFiles(const QString& mainPath)
+DirectoryListing::DirectoryListing(const QString& directory)
+{
+    Entries entries = entriesOf(directory);
+    names_.reserve(qsizetype(entries.files.size()));
+    regular_.reserve(entries.files.size());
+    byName_.reserve(qsizetype(entries.files.size()));
+    byBase_.reserve(qsizetype(entries.files.size()));
+    for (auto& [name, regular] : entries.files) {
+        const qsizetype i = names_.size();
+        byName_[name.toCaseFolded()].push_back(i);
+        if (name.contains('.'))
+            byBase_[baseOf(name).toCaseFolded()].push_back(i);
+        names_ << std::move(name);
+        regular_.push_back(regular);
+    }
+    directories_ = std::move(entries.directories);
+    for (qsizetype i = 0; i < directories_.size(); ++i)
+        byDirectory_[directories_[i].toCaseFolded()].push_back(i);
+}
+
+std::vector<QString> DirectoryListing::lookUp(const Index& index, const QStringList& names, const QString& key)
+{
+    std::vector<QString> found;
+    const auto it = index.constFind(key.toCaseFolded());
+    if (it != index.constEnd())
+        for (const qsizetype i : *it)
+            found.push_back(names[i]);
+    return found;
+}
+
+std::vector<QString> DirectoryListing::matching(const QString& name) const
+{
+    return lookUp(byName_, names_, name);
+}
+
+std::vector<QString> DirectoryListing::withBase(const QString& base) const
+{
+    return lookUp(byBase_, names_, base);
+}
+
+std::vector<QString> DirectoryListing::directoriesMatching(const QString& name) const
+{
+    return lookUp(byDirectory_, directories_, name);
+}
+
+std::shared_ptr<const DirectoryListing> DirectoryListings::of(const QString& directory)
+{
+    if (runs_ == 0)
+        return std::make_shared<const DirectoryListing>(directory);
+    const QString key = QDir::cleanPath(directory);
+    auto& listing = listings_[key];
+    if (!listing)
+        listing = std::make_shared<const DirectoryListing>(key);
+    return listing;
+}
+
+void DirectoryListings::endRun()
+{
+    if (runs_ > 0 && --runs_ == 0)
+        listings_.clear();
+}
+
+TableFiles::TableFiles(const QString& mainPath, DirectoryListings* listings) : listings_(listings)
 {
     mainPath_ = QDir::cleanPath(mainPath);
     const QFileInfo info(mainPath_);
     directory_ = info.path();
-    const QString name = info.fileName();
-    const auto dot = name.lastIndexOf('.');
-    baseName_ = dot < 0 ? name : name.left(dot);
+    baseName_ = baseOf(info.fileName());
 }
 
-const QStringList& TableFiles::siblings() const
+const DirectoryListing& TableFiles::listing() const
 {
-    if (!siblings_)
-        siblings_ = nonDirectoryEntries(directory_);
-    return *siblings_;
+    if (!listing_)
+        listing_ = listings_ ? listings_->of(directory_) : std::make_shared<const DirectoryListing>(directory_);
+    return *listing_;
 }
 
 std::optional<QString> TableFiles::extensionOf(const QString& fileName) const
@@ -75,11 +153,10 @@ std::optional<QString> TableFiles::extensionOf(const QString& fileName) const
 
 std::optional<QString> TableFiles::companion(const QString& suffix) const
 {
-    const QString wanted = baseName_ + suffix;
-    for (const auto& name : siblings())
-        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
-            return siblingPath(mainPath_, name);
-    return std::nullopt;
+    const auto found = listing().matching(baseName_ + suffix);
+    if (found.empty())
+        return std::nullopt;
+    return siblingPath(mainPath_, found.front());
 }
 
 QString TableFiles::pathOf(const QString& fileName) const
@@ -87,20 +164,21 @@ QString TableFiles::pathOf(const QString& fileName) const
     return siblingPath(mainPath_, fileName);
 }
 
-std::optional<QString> TableFiles::findCaseBlind(const QString& path)
+std::optional<QString> TableFiles::findCaseBlind(const QString& path, DirectoryListings* listings)
 {
     const QString cleaned = QDir::cleanPath(path);
-    const QFileInfo info(cleaned);
-    if (info.exists())
+    if (pathStatus(cleaned).exists())
         return cleaned;
-    QDir dir = info.absoluteDir();
-    if (!dir.exists())
+    const QString directory = QFileInfo(cleaned).path();
+    const PathStatus status = pathStatus(directory);
+    if (!status.directory)
         return std::nullopt;
-    const QString wanted = info.fileName();
-    for (const auto& name : nonDirectoryEntries(dir.absolutePath()))
-        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
-            return siblingPath(cleaned, name);
-    return std::nullopt;
+    const QString wanted = QFileInfo(cleaned).fileName();
+    const auto listing = listings ? listings->of(directory) : std::make_shared<const DirectoryListing>(directory);
+    const auto found = listing->matching(wanted);
+    if (found.empty())
+        return std::nullopt;
+    return siblingPath(cleaned, found.front());
 }
 
 } // namespace korvex

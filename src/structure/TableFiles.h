@@ -1,22 +1,73 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace korvex {
+
+// The names of the entries of one directory that are not directories (links followed), as
+// read at one moment; names keep their bytes (FileNames.h). Looked up by name and by the
+// name before its last dot, both without regard to case, so that finding a table's
+// companions costs the same in a directory of ten tables as in one of twenty thousand.
+class DirectoryListing {
+public:
+    explicit DirectoryListing(const QString& directory);
+
+    const QStringList& names() const { return names_; } // sorted
+    // Whether names()[i] is a regular file (a table can be nothing else).
+    bool isRegularFile(qsizetype i) const { return regular_[std::size_t(i)]; }
+    // The names equal to name without regard to case, sorted.
+    std::vector<QString> matching(const QString& name) const;
+    // The names "<base>.<ext>" of a base without regard to case, sorted.
+    std::vector<QString> withBase(const QString& base) const;
+    // The subdirectories named name without regard to case, sorted.
+    std::vector<QString> directoriesMatching(const QString& name) const;
+
+private:
+    using Index = QHash<QString, std::vector<qsizetype>>;
+    static std::vector<QString> lookUp(const Index& index, const QStringList& names, const QString& key);
+
+    QStringList names_;
+    std::vector<bool> regular_;
+    QStringList directories_;
+    Index byName_;      // case-folded name: positions in names_
+    Index byBase_;      // case-folded name before its last dot
+    Index byDirectory_; // case-folded name: positions in directories_
+};
+
+// The directory listings of one run over many tables: each directory is listed once, at
+// the first table that looks into it, and every later table of the run is answered from
+// that listing. Outside a run every question lists the directory afresh, so that a
+// program that stays open sees the files as they are when it next reads a table.
+class DirectoryListings {
+public:
+    // The listing of directory: the run's, or a fresh one outside a run.
+    std::shared_ptr<const DirectoryListing> of(const QString& directory);
+
+    // Runs nest; the listings are forgotten when the outermost run ends.
+    void beginRun() { ++runs_; }
+    void endRun();
+
+private:
+    int runs_ = 0;
+    QHash<QString, std::shared_ptr<const DirectoryListing>> listings_;
+};
 
 // A table's file and its companions in one directory. Tables brought from Windows mix
 // letter cases (CUSTOMER.DB beside customer.val), so companions are found without regard
 // to case. Paths keep the form the table's path was given in (a relative path gives
 // relative companions), so that messages name files the way the user named the table.
-// The directory is listed once, at the first look for a companion: an object answers for
-// the moment it was first asked, so make a new one to see later changes.
+// The directory is listed at the first look for a companion (or taken from the run's
+// listings): an object answers for the moment of that listing.
 class TableFiles {
 public:
-    // mainPath: the table file itself (it exists).
-    explicit TableFiles(const QString& mainPath);
+    // mainPath: the table file itself (it exists). listings: the run's, when there is one.
+    explicit TableFiles(const QString& mainPath, DirectoryListings* listings = nullptr);
 
     // The path of a file of that name beside the table, whether or not it exists.
     QString pathOf(const QString& fileName) const;
@@ -25,6 +76,7 @@ public:
     const QString& directory() const { return directory_; }
     // The file name without its extension, as stored on disk.
     const QString& baseName() const { return baseName_; }
+    DirectoryListings* listings() const { return listings_; }
 
     // The path of "<base><suffix>" in the table's directory (suffix with its dot, e.g.
     // ".VAL"), matched without regard to case; nothing when there is none.
@@ -35,7 +87,7 @@ public:
     QStringList companionsWhere(Predicate accepts) const
     {
         QStringList found;
-        for (const auto& name : siblings())
+        for (const auto& name : listing().withBase(baseName_))
             if (const auto ext = extensionOf(name); ext && accepts(*ext))
                 found << pathOf(name);
         return found;
@@ -43,17 +95,18 @@ public:
 
     // Finds name (a file name or a path) case-blind: the path (cleaned) when it exists,
     // else the one entry of its directory whose name matches without regard to case, in
-    // the path's own form.
-    static std::optional<QString> findCaseBlind(const QString& path);
+    // the path's own form. listings: the run's, when there is one.
+    static std::optional<QString> findCaseBlind(const QString& path, DirectoryListings* listings = nullptr);
 
 private:
-    const QStringList& siblings() const;  // file names in the directory, sorted
+    const DirectoryListing& listing() const;
     std::optional<QString> extensionOf(const QString& fileName) const;
 
     QString mainPath_;
     QString directory_;
     QString baseName_;
-    mutable std::optional<QStringList> siblings_;
+    DirectoryListings* listings_;
+    mutable std::shared_ptr<const DirectoryListing> listing_;
 };
 
 } // namespace korvex

@@ -169,7 +169,7 @@ IntegrityList TableSource::integrityLinks(const QString& databaseName, const QSt
 
 QString TableSource::relatedTablePath(const IntegrityDescriptor& link) const
 {
-    return resolveRelatedTable(link.relatedTable, QFileInfo(tablePath()).absolutePath());
+    return resolveRelatedTable(link.relatedTable, QFileInfo(tablePath()).path());
 }
 
 IntegrityList::IntegrityList(DatabaseEngine& engine, TableHandle list, std::size_t recordSize)

@@ -85,6 +85,33 @@ TEST(TableSet, AnAliasWithoutNamesStandsForAllItsTablesInTheEnginesOrder)
     EXPECT_EQ(namesOf(expandTableArguments(engine, {"b.db"}, &database)), QStringList({"b.db"}));
 }
 
+// A relative path worked with --json only: the other forms made it absolute, and in a deep
+// directory the absolute path passes the system's limit ("no such directory").
+TEST(TableSet, RelativePathsStayRelativeSoThatTablesOfADeepDirectoryOpen)
+{
+    QTemporaryDir dir;
+    const QString start = QDir::currentPath();
+    const QString component(200, 'd');
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    for (int i = 0; i < 21; ++i) // past PATH_MAX, one step at a time as the system allows
+        ASSERT_TRUE(QDir().mkdir(component) && QDir::setCurrent(component));
+    ASSERT_TRUE(QDir().mkdir("sub"));
+    touch("sub/EMPTY.DB");
+    DatabaseEngine engine;
+    for (const QString& argument : {QStringLiteral("sub"), QStringLiteral("sub/EMPTY.DB")}) {
+        const TableSet set = expandTableArguments(engine, {argument});
+        ASSERT_EQ(set.tables.size(), 1u) << set.problems.join('\n').toStdString();
+        EXPECT_EQ(set.tables[0].databaseName, "sub");
+        TableHandle h = 0;
+        EXPECT_EQ(engine.OpenTable(set.tables[0].databaseName, set.tables[0].name, h), result::NotATable);
+        EXPECT_EQ(engine.lastError(), "sub/EMPTY.DB: the file is empty");
+    }
+    ASSERT_TRUE(QDir().remove("sub/EMPTY.DB") && QDir().rmdir("sub"));
+    for (int i = 0; i < 21; ++i)
+        ASSERT_TRUE(QDir::setCurrent("..") && QDir().rmdir(component));
+    QDir::setCurrent(start);
+}
+
 TEST(MarkdownText, CellsShowTheirTextLiterally)
 {
     EXPECT_EQ(escapeMarkdownCell("a|b"), "a\\|b");

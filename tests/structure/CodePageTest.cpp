@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringDecoder>
+
 using namespace korvex;
 
 namespace {
@@ -58,4 +60,23 @@ TEST(CodePage, Utf8NamesThatTheCodePageTurnsIntoControlsReadBetterAsUtf8)
     EXPECT_FALSE(CodePage(866).namesReadBetterAsUtf8({shar}));                     // no control in 866
     EXPECT_FALSE(CodePage(1252).namesReadBetterAsUtf8({shar, bytes("\x90", 1)}));  // not all UTF-8
     EXPECT_FALSE(CodePage(1252).namesReadBetterAsUtf8({bytes("A\x01", 2)}));        // ASCII with a control
+}
+
+// A converter was opened for every string (46 for one table); now each page's characters
+// are taken once. They must be the characters the converter gives, byte for byte, and a
+// page of several bytes per character must still join its bytes.
+TEST(CodePage, OneConverterPerPageGivesWhatTheConverterGives)
+{
+    for (const int number : {437, 850, 852, 866, 1250, 1251, 1252, 1253, 10000}) {
+        const CodePage page(number);
+        QStringDecoder converter(page.converterName());
+        for (int b = 0; b < 256; ++b) {
+            const std::byte byte{static_cast<unsigned char>(b)};
+            const char c = char(b);
+            EXPECT_EQ(page.decode({&byte, 1}), CodePage::withoutControls(converter.decode(QByteArrayView(&c, 1))))
+                << number << " byte " << b;
+        }
+    }
+    const std::byte hiragana[] = {std::byte{0x82}, std::byte{0xA0}, std::byte{0x41}};
+    EXPECT_EQ(CodePage(932).decode(hiragana), QString::fromUtf8("\u3042A"));
 }

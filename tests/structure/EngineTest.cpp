@@ -10,6 +10,8 @@
 
 #include <array>
 
+#include <sys/stat.h>
+
 using namespace korvex;
 using korvex::test::FakeFormat;
 
@@ -416,4 +418,44 @@ TEST(EngineMessages, SayWhatIsWrongAndNameFilesByThePathAsGiven)
     EXPECT_EQ(engine.lastError(), rel + "/indexed.MDX: no such file; byte 28 of " + rel +
                                       "/indexed.dbf says the table has a production index");
     EXPECT_STREQ(resultName(result::IndexMissing), "IndexMissing");
+}
+
+// A .MDX that is a directory was reported as "no such file", a named pipe as "not a table";
+// a path longer than the system allows as "no such table".
+TEST(EngineMessages, CompanionThatIsNoFileAndPathTooLongSayWhatHappened)
+{
+    QTemporaryDir dir;
+    QByteArray indexed(65, '\0'); // one C(10) field; byte 28: a production index belongs to it
+    indexed[0] = 0x03;
+    indexed[8] = 65;
+    indexed[10] = 11;
+    indexed[28] = 1;
+    indexed.replace(32, 4, "NAME");
+    indexed[43] = 'C';
+    indexed[48] = 10;
+    indexed[64] = 0x0D;
+    QFile table(dir.filePath("indexed.dbf"));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly) && table.write(indexed) == indexed.size());
+    table.close();
+
+    DatabaseEngine engine;
+    TableHandle h = 0;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("indexed.mdx"));
+    ASSERT_EQ(engine.OpenTable(dir.path(), "indexed.dbf", h), result::Ok) << engine.lastError().toStdString();
+    int count = -1;
+    EXPECT_EQ(engine.readIndexCount(h, count), result::ReadError);
+    EXPECT_EQ(engine.lastError(), dir.filePath("indexed.mdx") + ": is a directory, not a file");
+    engine.CloseTable(h);
+
+    ASSERT_TRUE(QDir(dir.path()).rmdir("indexed.mdx"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("indexed.mdx")).constData(), 0600), 0);
+    EXPECT_EQ(engine.OpenTable(dir.path(), "indexed.dbf", h), result::ReadError); // and does not wait for a writer
+    EXPECT_EQ(engine.lastError(), dir.filePath("indexed.mdx") + ": is a named pipe, not a file");
+
+    const QString tooLong = dir.filePath(QString(5000, 'a') + ".db");
+    EXPECT_EQ(engine.OpenTable(QString(), tooLong, h), result::NoSuchFile);
+    EXPECT_EQ(engine.lastError(), tooLong + ": the path is longer than the system allows");
+    QStringList names;
+    EXPECT_EQ(engine.ListTables(dir.filePath(QString(5000, 'b')), names), result::NoSuchFile);
+    EXPECT_EQ(engine.lastError(), dir.filePath(QString(5000, 'b')) + ": the path is longer than the system allows");
 }

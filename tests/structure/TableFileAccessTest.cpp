@@ -1,6 +1,8 @@
-// Reading a table's files: small files are read, larger ones mapped, neither may wait on a
-// named pipe; companions are the files (not directories) of the table's name in any case.
+// Reading a table's files: every file is copied into memory, none may wait on a named
+// pipe; companions are the files (not directories) of the table's name in any case, found
+// in a listing of the directory that a run makes once for all its tables.
 
+#include "FileNames.h"
 #include "MappedFile.h"
 #include "TableFiles.h"
 
@@ -12,7 +14,9 @@
 
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace korvex;
 
@@ -43,7 +47,7 @@ QByteArray bytesOf(const MappedFile& file)
 TEST(TableFileAccess, SmallAndLargeFilesGiveTheirBytesAndOutliveAMove)
 {
     QTemporaryDir dir;
-    // around the size where reading gives way to mapping
+    // around the size where files used to be mapped rather than read
     for (const qsizetype size : {0, 1, 4096, 65536, 65537, 300000}) {
         SCOPED_TRACE(size);
         const QString path = dir.filePath(QStringLiteral("t%1.db").arg(size));
@@ -73,9 +77,11 @@ TEST(TableFileAccess, WhatIsNoTableFileFailsAtOnce)
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     EXPECT_FALSE(MappedFile::open(pipe, error, notFound));
     EXPECT_FALSE(notFound);
-    EXPECT_EQ(error, "not a regular file");
+    EXPECT_EQ(error, "is a named pipe, not a file");
     EXPECT_FALSE(MappedFile::open(dir.path(), error, notFound));
-    EXPECT_EQ(error, "not a regular file");
+    EXPECT_EQ(error, "is a directory, not a file");
+    EXPECT_FALSE(MappedFile::open("/dev/zero", error, notFound));
+    EXPECT_EQ(error, "is a device, not a file");
 }
 
 TEST(TableFileAccess, CompanionsAreFilesOfTheTableNameInAnyCase)
@@ -96,4 +102,66 @@ TEST(TableFileAccess, CompanionsAreFilesOfTheTableNameInAnyCase)
               (QStringList{dir.filePath("ORDERS.X02"), dir.filePath("orders.val"), dir.filePath("orders.y02")}));
     EXPECT_EQ(TableFiles::findCaseBlind(dir.filePath("ORDERS.VAL")), dir.filePath("orders.val"));
     EXPECT_EQ(TableFiles::findCaseBlind(dir.filePath("orders.px")), std::nullopt);
+}
+
+// A file over 64 KB was mapped, and one cut short after it was opened (by another program,
+// or on a share that went away) killed the reader with SIGBUS beyond its new end.
+TEST(TableFileAccess, FileTruncatedAfterOpenKeepsItsBytesInsteadOfSigbus)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.db");
+    write(path, pattern(300000));
+    QString error;
+    bool notFound = false;
+    const auto opened = MappedFile::open(path, error, notFound);
+    ASSERT_TRUE(opened) << error.toStdString();
+    ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), 4096), 0);
+    EXPECT_EQ(bytesOf(*opened), pattern(300000));
+}
+
+// Every table of a directory listed, decoded and sorted the whole directory again to find
+// its companions: quadratic time over large directories. A run lists it once.
+TEST(TableFileAccess, DirectoryIsListedOnceInARunAndAfreshOutsideOne)
+{
+    QTemporaryDir dir;
+    write(dir.filePath("A.DB"), "x");
+    DirectoryListings listings;
+    listings.beginRun();
+    const auto first = listings.of(dir.path());
+    EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), std::nullopt);
+    write(dir.filePath("a.val"), "x");
+    EXPECT_EQ(listings.of(dir.path() + "/"), first); // the run's listing, whatever the path's form
+    EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), std::nullopt);
+    listings.endRun();
+    EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), dir.filePath("a.val"));
+}
+
+// A file name that is not UTF-8 (a name written by a DOS program) was left out of its
+// directory and could not be opened by its name.
+TEST(TableFileAccess, NameThatIsNotUtf8KeepsItsBytesAndShowsThemVisibly)
+{
+    const QByteArray bytes("CAF\xC9 \xE2\x82\xAC\xFF.DB"); // an invalid byte, a euro sign, another invalid byte
+    const QString name = decodeFileName(bytes);
+    EXPECT_EQ(encodeFileName(name), bytes);
+    EXPECT_EQ(visibleFileName(name), QString::fromUtf8("CAF\\xC9 \u20AC\\xFF.DB"));
+    // overlong forms and encoded surrogates are no UTF-8 either: each of their bytes is kept
+    const QChar keptBytes[] = {QChar(0xDCC0), QChar(0xDCAF), QChar(0xDCED), QChar(0xDCA0), QChar(0xDC80)};
+    const QString kept(keptBytes, 5);
+    EXPECT_EQ(decodeFileName("\xC0\xAF\xED\xA0\x80"), kept);
+
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.path()) + '/' + bytes;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "x", 1), 1);
+    ::close(fd);
+    DirectoryListing listing(dir.path());
+    EXPECT_EQ(listing.names(), QStringList{name});
+    QString error;
+    bool notFound = false;
+    const auto opened = MappedFile::open(dir.path() + '/' + name, error, notFound);
+    ASSERT_TRUE(opened) << error.toStdString();
+    EXPECT_EQ(bytesOf(*opened), "x");
+    EXPECT_EQ(TableFiles::findCaseBlind(dir.path() + '/' + name.toLower()), dir.path() + '/' + name);
+    ::unlink(path.constData()); // QTemporaryDir would lose its bytes too
 }

@@ -1,5 +1,7 @@
 #include "Json.h"
 
+#include "FileNames.h"
+
 namespace korvex {
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 void writeString(QString& out, const QString& s)
 {
     out += '"';
-    for (const QChar c : s) {
+    for (const QChar c : visibleFileName(s)) { // a file name's bytes that are not UTF-8 as \xE9
         switch (c.unicode()) {
         case '"': out += QLatin1String("\\\""); break;
         case '\\': out += QLatin1String("\\\\"); break;

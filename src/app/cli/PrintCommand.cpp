@@ -195,7 +195,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
         line.show(i + 1, tables.size(), tables[i].name);
         const QFileInfo info(table);
         if (!request.aliasDatabase)
-            location.currentDirectory = info.absolutePath();
+            location.currentDirectory = info.path(); // as given: see expandTableArguments
         messages.setTable(table);
         if (request.aliasDatabase)
             writeWarnings(engine, table, request.aliasDatabase->databaseName(), table);
@@ -236,7 +236,8 @@ int printTables(const PrintRequest& request, ReportServices& services)
     return allOk ? expanded : ExitFailed;
 }
 
-PrintCommand::PrintCommand(int& argc, char** argv) : runtime_(prepareEnvironment()), application_(argc, argv)
+PrintCommand::PrintCommand(int& argc, char** argv)
+    : runtime_(prepareEnvironment()), argc_(argc), argv_(argv), application_(argc, argv)
 {
     QCoreApplication::setApplicationName(QStringLiteral("korvex-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
@@ -246,7 +247,7 @@ int PrintCommand::run()
 {
     endRunsOnSignals();
     return finishStandardOutput(QStringLiteral("korvex-report"),
-                                runReportCommand(QCoreApplication::arguments(), printTables));
+                                runReportCommand(commandLineArguments(argc_, argv_), printTables));
 }
 
 } // namespace korvex

@@ -28,6 +28,8 @@ private:
     // Outside a desktop session: the runtime folder made for this run, which Qt would
     // otherwise warn about on standard error, where the report's own messages go.
     std::unique_ptr<QTemporaryDir> runtime_;
+    int& argc_; // as the application object leaves them, without Qt's own options
+    char** argv_;
     QGuiApplication application_;
 };
 

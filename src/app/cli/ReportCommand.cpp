@@ -6,6 +6,7 @@
 #include "StructureDump.h"
 
 #include "DatabaseEngine.h"
+#include "FileNames.h"
 #include "FileWriter.h"
 #include "MarkdownExport.h"
 #include "ReportServices.h"
@@ -271,6 +272,8 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         return usage(QStringLiteral("the settings file %1 is not a file").arg(settingsInfo.filePath()));
     ReportServices services(parser.isSet(settingsOption) ? settingsInfo.filePath() : QString());
     DatabaseEngine& engine = services.engine();
+    // Every form reads many tables in one run: each directory is listed once for all of them.
+    const DatabaseEngine::Run run(engine);
     for (const auto& pw : parser.values(password))
         engine.RegisterPassword(pw);
 
@@ -345,16 +348,25 @@ ReportCommand::ReportCommand(int& argc, char** argv) : arguments_(argv, argv + a
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVEX_VERSION));
 }
 
+QStringList commandLineArguments(int argc, char* const argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << decodeFileName(argv[i]);
+    return arguments;
+}
+
 int ReportCommand::run()
 {
     endRunsOnSignals();
-    const int status = runReportCommand(QCoreApplication::arguments(), [this](const PrintRequest&, ReportServices&) {
-        // The printing program sets up its own handling of signals; one that came before is
-        // not carried over.
-        if (const int signal = endingSignal())
-            return endedRun(Program, signal, QStringLiteral("nothing was printed"));
-        return runPrintProgram(arguments_.data());
-    });
+    const int status = runReportCommand(commandLineArguments(int(arguments_.size()) - 1, arguments_.data()),
+                                        [this](const PrintRequest&, ReportServices&) {
+                                            // The printing program sets up its own handling of
+                                            // signals; one that came before is not carried over.
+                                            if (const int signal = endingSignal())
+                                                return endedRun(Program, signal, QStringLiteral("nothing was printed"));
+                                            return runPrintProgram(arguments_.data());
+                                        });
     return finishStandardOutput(Program, status);
 }
 

@@ -63,4 +63,9 @@ private:
 // the set.
 QStringList tableArgumentProblems(TableSet& set, bool fileForm);
 
+// The program's arguments, its name first, with the bytes of each kept (FileNames.h):
+// Qt's own list loses the bytes of a file name that are not UTF-8, and that file could
+// then not be found.
+QStringList commandLineArguments(int argc, char* const argv[]);
+
 } // namespace korvex

@@ -1,5 +1,7 @@
 #include "Streams.h"
 
+#include "FileNames.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -50,7 +52,7 @@ QString signalName(int number)
 void writeTo(std::FILE* stream, const QString& text)
 {
     errno = 0;
-    writeBytes(stream, text.toUtf8());
+    writeBytes(stream, visibleFileName(text).toUtf8()); // a file name's bytes that are not UTF-8 as \xE9
 }
 
 QString visibleText(const QString& text)

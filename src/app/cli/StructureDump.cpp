@@ -73,7 +73,7 @@ Json indexesJson(TableSource& source)
 Json linksJson(DatabaseEngine& engine, TableSource& source, const QString& databaseName, const QString& tablePath)
 {
     auto list = source.integrityLinks(databaseName, tablePath);
-    const QString directory = QFileInfo(source.tablePath()).absolutePath() + '/';
+    const QString directory = QFileInfo(source.tablePath()).path() + '/';
     const auto nameOf = [](const TableSource& table, int number) {
         return number >= 1 && number <= table.fieldCount() ? table.field(number - 1).name : QString();
     };

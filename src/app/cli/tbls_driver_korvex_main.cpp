@@ -92,6 +92,7 @@ int run(int argc, char* argv[])
 
     SettingsFile settings;
     DatabaseEngine engine;
+    const DatabaseEngine::Run run(engine); // each directory listed once for all the tables
     for (const auto& pw : loadPasswordList(settings))
         engine.RegisterPassword(pw);
     std::unique_ptr<AliasDatabase> database;

@@ -108,6 +108,7 @@ ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, c
 {
     ExportOutcome outcome;
     progress.setBusy(true);
+    const DatabaseEngine::Run run(services.engine()); // each directory listed once for all the tables
     outcome.error = guardedStep([&] {
         switch (kind) {
         case ExportKind::Book: writeBook(services, progress, tables, target, version, outcome); break;

@@ -87,17 +87,17 @@ StoredDependent readDependent(const ByteReader& record, std::size_t keyCount)
 
 // The rule of the link named linkName in the .VAL of the dependent table stored as
 // dependentName, when that link points back at the master masterFile.
-std::optional<bool> ruleInDependent(const QString& directory, const QString& dependentName,
-                                    const QByteArray& linkName, const QString& masterFile)
+std::optional<bool> ruleInDependent(const QString& directory, const QString& dependentName, const QByteArray& linkName,
+                                    const QString& masterFile, DirectoryListings* listings)
 {
     // A name with a directory would lead elsewhere than beside the master.
     if (dependentName.isEmpty() || dependentName.contains('/') || dependentName.contains('\\') ||
         dependentName.contains(':'))
         return std::nullopt;
-    const auto dbPath = TableFiles::findCaseBlind(directory + '/' + dependentName);
+    const auto dbPath = TableFiles::findCaseBlind(directory + '/' + dependentName, listings);
     if (!dbPath)
         return std::nullopt;
-    const TableFiles dependent(*dbPath);
+    const TableFiles dependent(*dbPath, listings);
     const auto valPath = dependent.companion(QStringLiteral(".VAL"));
     if (!valPath)
         return std::nullopt;
@@ -250,7 +250,8 @@ std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition& defin
     const CodePage codePage(definition.codePage);
     const QString masterFile = QFileInfo(files.mainPath()).fileName();
     const DependentRule rule = [&](const QByteArray& dependentTable, const QByteArray& linkName) {
-        return ruleInDependent(files.directory(), codePage.decode(bytesOf(dependentTable)), linkName, masterFile);
+        return ruleInDependent(files.directory(), codePage.decode(bytesOf(dependentTable)), linkName, masterFile,
+                               files.listings());
     };
     return integrityLinks(ByteReader(val.fileBytes()), table, codePage, rule);
 }
