@@ -58,7 +58,7 @@ public:
     {
         QString error;
         bool notFound = false;
-        const auto table = MappedFile::open(files.mainPath(), error, notFound);
+        const auto table = MappedFile::open(files.mainPath(), error, notFound, MappedFile::TableHeadBytes);
         if (!table)
             throw FormatError(FormatError::Kind::Damaged, files.mainPath(), std::nullopt, error);
         const Companion mdx(files.companion(QStringLiteral(".MDX")));

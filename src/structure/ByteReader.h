@@ -17,6 +17,11 @@ namespace korvex {
 struct FileBytes {
     QString name;
     std::span<const std::byte> data;
+    // The whole file's size where data holds only its head (a large table is read up to
+    // where its header can end); 0 where data is the whole file.
+    std::uint64_t wholeSize = 0;
+
+    std::uint64_t size() const { return wholeSize > data.size() ? wholeSize : data.size(); }
 };
 
 // Bytes of a file as a byte array and back, for texts that are decoded later.

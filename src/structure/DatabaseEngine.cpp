@@ -154,7 +154,7 @@ EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const Q
 
     QString error;
     bool notFound = false;
-    const auto mapped = MappedFile::open(path, error, notFound);
+    const auto mapped = MappedFile::open(path, error, notFound, MappedFile::TableHeadBytes);
     if (!mapped)
         return fail(notFound ? result::NoSuchFile : result::ReadError,
                     QStringLiteral("%1: %2").arg(visibleFileName(path), error));

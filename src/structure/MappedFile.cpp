@@ -101,6 +101,8 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
             done += n;
         }
         mapped.contents_.truncate(done);
+        if (done == size && size < qint64(status.st_size))
+            mapped.wholeSize_ = std::uint64_t(status.st_size);
         mapped.bytes_ = std::span<const std::byte>(reinterpret_cast<const std::byte*>(mapped.contents_.constData()),
                                                    std::size_t(done));
     }
@@ -119,7 +121,7 @@ MappedFile MappedFile::openCompanion(const QString& path, std::optional<qint64> 
 
 FileBytes MappedFile::fileBytes() const
 {
-    return FileBytes{visibleFileName(path_), bytes_};
+    return FileBytes{visibleFileName(path_), bytes_, wholeSize_};
 }
 
 } // namespace korvex

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -24,6 +25,11 @@ public:
     // from one that cannot be read.
     // headBytes: read only the first that many bytes, for a file of which only the header
     // is needed (a memo file can be far larger than its table).
+    // A table's header ends within its first 64 KB (its length is a 16-bit number), and no
+    // reader looks further into the table file itself: its rows are never read, so a table
+    // of a gigabyte costs no more than its header.
+    static constexpr qint64 TableHeadBytes = 64 * 1024;
+
     static std::optional<MappedFile> open(const QString& path, QString& error, bool& notFound,
                                           std::optional<qint64> headBytes = std::nullopt);
 
@@ -45,6 +51,7 @@ private:
 
     QString path_;
     QByteArray contents_;
+    std::uint64_t wholeSize_ = 0; // the file's size, where only its head was read
     std::span<const std::byte> bytes_;
 };
 

@@ -5,6 +5,7 @@
 #include "FileNames.h"
 #include "MappedFile.h"
 #include "TableFiles.h"
+#include "dbase/DbfHeader.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,52 @@ TEST(TableFileAccess, FileTruncatedAfterOpenKeepsItsBytesInsteadOfSigbus)
     ASSERT_TRUE(opened) << error.toStdString();
     ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), 4096), 0);
     EXPECT_EQ(bytesOf(*opened), pattern(300000));
+}
+
+// Copying a whole table into memory to read its header made a table of a gigabyte cost a
+// gigabyte: only the head is read, and the checks against the file's size still see all of it.
+TEST(TableFileAccess, LargeTableIsReadUpToItsHeaderAndMeasuredWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.db");
+    write(path, pattern(300000));
+    QString error;
+    bool notFound = false;
+    const auto head = MappedFile::open(path, error, notFound, MappedFile::TableHeadBytes);
+    ASSERT_TRUE(head) << error.toStdString();
+    EXPECT_EQ(bytesOf(*head), pattern(MappedFile::TableHeadBytes));
+    EXPECT_EQ(head->fileBytes().size(), 300000u);
+
+    // a dBASE table of 20,000 records of 11 bytes: whole, then cut inside its records
+    QByteArray dbf(32, '\0');
+    dbf[0] = 0x03;
+    const auto put16 = [&](int at, int v) {
+        dbf[at] = char(v & 0xFF);
+        dbf[at + 1] = char(v >> 8);
+    };
+    put16(4, 20000); // records
+    put16(8, 65);    // header length: 32, one field of 32, the terminator
+    put16(10, 11);   // record length: the deletion flag and the field
+    QByteArray field(32, '\0');
+    field.replace(0, 4, "NAME");
+    field[11] = 'C';
+    field[16] = 10;
+    dbf += field + '\r';
+    dbf += QByteArray(20000 * 11, ' ') + '\x1a';
+    const QString table = dir.filePath("BIG.DBF");
+    write(table, dbf);
+    const auto whole = MappedFile::open(table, error, notFound, MappedFile::TableHeadBytes);
+    ASSERT_TRUE(whole) << error.toStdString();
+    EXPECT_EQ(dbase::readDbfHeader(whole->fileBytes()).recordCount, 20000u);
+    ASSERT_EQ(::truncate(QFile::encodeName(table).constData(), 150000), 0);
+    const auto cut = MappedFile::open(table, error, notFound, MappedFile::TableHeadBytes);
+    ASSERT_TRUE(cut) << error.toStdString();
+    try {
+        dbase::readDbfHeader(cut->fileBytes());
+        ADD_FAILURE() << "a table cut inside its records was read";
+    } catch (const FormatError& e) {
+        EXPECT_TRUE(e.message().contains("need 220065 bytes, the file has 150000")) << e.message().toStdString();
+    }
 }
 
 // Every table of a directory listed, decoded and sorted the whole directory again to find

@@ -176,10 +176,14 @@ DbfHeader readDbfHeader(const FileBytes& dbf)
 
     // The records the header counts must be in the file; the end-of-file mark may be absent.
     const auto needed = std::uint64_t(h.headerLength) + std::uint64_t(h.recordCount) * h.recordSize;
-    if (needed > dbf.data.size())
-        throw FormatError(FormatError::Kind::Damaged, dbf.name, dbf.data.size(),
-                          QStringLiteral("the file ends inside its records (%1 records of %2 bytes need %3 bytes, the file has %4)")
-                              .arg(h.recordCount).arg(h.recordSize).arg(needed).arg(dbf.data.size()));
+    if (needed > dbf.size())
+        throw FormatError(
+            FormatError::Kind::Damaged, dbf.name, dbf.size(),
+            QStringLiteral("the file ends inside its records (%1 records of %2 bytes need %3 bytes, the file has %4)")
+                .arg(h.recordCount)
+                .arg(h.recordSize)
+                .arg(needed)
+                .arg(dbf.size()));
     return h;
 }
 

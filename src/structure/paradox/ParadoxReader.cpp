@@ -60,16 +60,16 @@ DriverChoice chooseDriver(const ParadoxHeader& h)
 
 // The data blocks follow the header; the last one may be cut short (one real table ends
 // half-way through it), but a file that does not reach its last block has lost records.
-void checkDataBlocks(const ByteReader& file, const ParadoxHeader& h)
+void checkDataBlocks(const ByteReader& file, std::uint64_t fileSize, const ParadoxHeader& h)
 {
     if (h.fileBlocks == 0)
         return;
     const std::uint64_t lastBlockStart = std::uint64_t(h.headerSize) + std::uint64_t(h.fileBlocks - 1) * h.blockSize();
-    if (file.size() <= lastBlockStart)
-        file.failAt(file.size(), FormatError::Kind::Damaged,
+    if (fileSize <= lastBlockStart)
+        file.failAt(std::size_t(fileSize), FormatError::Kind::Damaged,
                     QStringLiteral("file ends before data block %1 of %1 (%2 bytes, the block starts at byte %3)")
                         .arg(h.fileBlocks)
-                        .arg(file.size())
+                        .arg(fileSize)
                         .arg(lastBlockStart));
 }
 
@@ -223,7 +223,7 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val)
                     QStringLiteral("not a Paradox table (file type %1: %2)")
                         .arg(header.fileType)
                         .arg(QLatin1String(describeFileType(header.fileType))));
-    checkDataBlocks(file, header);
+    checkDataBlocks(file, db.size(), header);
 
     TableDefinition t;
     t.tableType = QStringLiteral("PARADOX");
