@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QImage>
 
+#include <vector>
+
 namespace korvex {
 
 // The Qt font for a report font. It always carries an explicit point size (at least 1):
@@ -27,6 +29,23 @@ public:
 
 private:
     QFontMetrics metrics_;
+};
+
+// The measures of the few fonts a report switches between: building a font's metrics
+// costs far more than measuring a text with them, and a report measures every cell. The
+// metrics of a font depend on nothing of a device but its vertical resolution, so any
+// device of the same resolution shares them.
+class FontMeasures {
+public:
+    const FontMeasure& of(const FontSpec& spec, const QPaintDevice* device);
+
+private:
+    struct Entry {
+        FontSpec spec;
+        int dpi;
+        FontMeasure measure;
+    };
+    std::vector<Entry> entries_;
 };
 
 // A paint device that measures fonts exactly like a printer of that resolution, without

@@ -182,7 +182,7 @@ void RecordingDevice::textOut(int x, int y, const QString& text)
 int RecordingDevice::textWidth(const QString& text)
 {
     if (metrics_ == Metrics::RealFonts)
-        return FontMeasure(font_, &measuring_).width(text);
+        return measures_.of(font_, &measuring_).width(text);
     const int perCharacter = fixedPoints(font_) * (font_.bold ? 6 : 5);
     return int(text.toUcs4().size()) * perCharacter;
 }
@@ -190,7 +190,7 @@ int RecordingDevice::textWidth(const QString& text)
 int RecordingDevice::textHeight(const QString&)
 {
     if (metrics_ == Metrics::RealFonts)
-        return FontMeasure(font_, &measuring_).height();
+        return measures_.of(font_, &measuring_).height();
     return fixedPoints(font_) * 9;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceFont.h"
 #include "DeviceTrace.h"
 #include "PrintDevice.h"
 
@@ -100,6 +101,7 @@ private:
 
     Metrics metrics_;
     QImage measuring_;
+    FontMeasures measures_;
     DeviceCaps portraitCaps_;
     DeviceCaps landscapeCaps_;
     Orientation orientation_ = Orientation::Portrait;

@@ -71,6 +71,7 @@ struct QtPrinterDevice::Job {
     int page = 1;
     DeviceCaps caps;
     bool transparent = false;
+    std::optional<FontSpec> painterFont; // the font the painter draws texts in
 
     Job() = default;
     explicit Job(QPrinter& other) : printerOn(&other) {}
@@ -303,8 +304,13 @@ void QtPrinterDevice::textOut(int x, int y, const QString& text)
 {
     requireJob();
     QPainter& painter = job_->painter;
-    const FontMeasure measure(font_, &job_->printer);
-    painter.setFont(deviceFont(font_));
+    const FontMeasure& measure = measures_.of(font_, &job_->printer);
+    // A painter's font carries what it has found out about its glyphs: it is set again
+    // only when the report changes fonts.
+    if (job_->painterFont != font_) {
+        painter.setFont(deviceFont(font_));
+        job_->painterFont = font_;
+    }
     painter.setPen(font_.color);
     painter.setBackgroundMode(job_->transparent ? Qt::TransparentMode : Qt::OpaqueMode);
     painter.drawText(QPoint(x, y + measure.ascent()), text);
@@ -312,12 +318,12 @@ void QtPrinterDevice::textOut(int x, int y, const QString& text)
 
 int QtPrinterDevice::textWidth(const QString& text)
 {
-    return FontMeasure(font_, &measuringPrinter()).width(text);
+    return measures_.of(font_, &measuringPrinter()).width(text);
 }
 
 int QtPrinterDevice::textHeight(const QString&)
 {
-    return FontMeasure(font_, &measuringPrinter()).height();
+    return measures_.of(font_, &measuringPrinter()).height();
 }
 
 void QtPrinterDevice::rectangle(int x1, int y1, int x2, int y2)

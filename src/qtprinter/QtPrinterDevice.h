@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DeviceFont.h"
 #include "PaperSize.h"
 #include "PrintDevice.h"
 
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<Job> job_;
 
     FontSpec font_;
+    FontMeasures measures_;
     std::optional<QColor> fill_ = QColor(Qt::white);
     int pen_ = 1;
     int penX_ = 0;

@@ -180,12 +180,23 @@ QString StructureTexts::numberText(double value) const
     return plain.toString(value, 'g', 15);
 }
 
+const std::vector<ValidityCheck>& StructureTexts::validityChecks() const
+{
+    if (!checks_) {
+        std::vector<ValidityCheck> checks;
+        const int count = structure_.properties.validityCheckCount;
+        checks.reserve(std::size_t(count));
+        for (int s = 1; s <= count; ++s)
+            checks.push_back(source_.validityCheck(s));
+        checks_ = std::move(checks);
+    }
+    return *checks_;
+}
+
 QString StructureTexts::ValidityText(const FieldEntry& entry, ValidityValue which) const
 {
     QString text;
-    const int count = structure_.properties.validityCheckCount;
-    for (int s = 1; s <= count; ++s) {
-        const auto check = source_.validityCheck(s);
+    for (const auto& check : validityChecks()) {
         if (check.fieldNumber != entry.position + 1)
             continue;
         switch (which) {
@@ -209,9 +220,7 @@ QString StructureTexts::ValidityText(const FieldEntry& entry, ValidityValue whic
 QString StructureTexts::PictureText(const FieldEntry& entry) const
 {
     QString text;
-    const int count = structure_.properties.validityCheckCount;
-    for (int s = 1; s <= count; ++s) {
-        const auto check = source_.validityCheck(s);
+    for (const auto& check : validityChecks()) {
         if (check.fieldNumber == entry.position + 1)
             text = check.picture;
     }

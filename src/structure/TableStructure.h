@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace korvex {
@@ -57,8 +58,10 @@ QString longTimeFormat(const QLocale& locale);
 
 enum class ValidityValue { Minimum, Maximum, Default };
 
-// The texts of one table's report. Validity texts read the table's checks afresh on every
-// call: nothing is cached between cells or rows.
+// The texts of one table's report. The first validity or picture text reads and decodes
+// every check of the open table, in order (an engine error there is raised then, and the
+// next text tries again); every later one scans those checks: they cannot change while
+// the table is open.
 class StructureTexts {
 public:
     StructureTexts(TableSource& source, const TableStructure& structure, LabelLookup label,
@@ -81,11 +84,13 @@ public:
 private:
     // General floating-point text: up to 15 significant digits, the locale's separator.
     QString numberText(double value) const;
+    const std::vector<ValidityCheck>& validityChecks() const; // EngineError
 
     TableSource& source_;
     const TableStructure& structure_;
     LabelLookup label_;
     QLocale locale_;
+    mutable std::optional<std::vector<ValidityCheck>> checks_;
 };
 
 } // namespace korvex
