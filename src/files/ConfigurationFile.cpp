@@ -1,6 +1,6 @@
 #include "ConfigurationFile.h"
 
-#include <QFile>
+#include "FileNames.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -46,7 +46,7 @@ QString tooLarge(qint64 maxSize)
 
 ConfigurationFile ConfigurationFile::read(const QString& path, qint64 maxSize)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = encodeFileName(path);
     const Descriptor file{::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     if (file.fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)

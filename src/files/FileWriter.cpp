@@ -1,7 +1,8 @@
 #include "FileWriter.h"
 
+#include "FileNames.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -17,9 +18,11 @@ namespace korvex {
 
 namespace {
 
+// A name's bytes, those that are not UTF-8 included (a table named in a DOS code page
+// gives its Markdown document that name).
 QByteArray encoded(const QString& path)
 {
-    return QFile::encodeName(path);
+    return encodeFileName(path);
 }
 
 QString systemError(int error)

@@ -2,6 +2,7 @@
 // file keeps its permissions, and a set with a name that leaves its folder writes nothing.
 
 #include "FileWriter.h"
+#include "FileNames.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <unistd.h>
 
 using namespace korvex;
 
@@ -66,4 +69,18 @@ TEST(FileWriter, ASetWithANameOutsideItsFolderWritesNothing)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("escaped")));
     ASSERT_EQ(writeFileSetAtomically(folder, {{"a", "1"}, {"b", "2"}}), QString());
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), (QStringList{"a", "b"}));
+}
+
+// A table named in a DOS code page ("CAF\xC9.DB") gave its document the name "CAF\uFFFD.DB.md":
+// the writer lost the bytes that are not UTF-8.
+TEST(FileWriter, ANameThatIsNotUtf8KeepsItsBytes)
+{
+    QTemporaryDir dir;
+    const QString name = decodeFileName("CAF\xC9.DB.md");
+    ASSERT_EQ(writeFileSetAtomically(dir.path(), {{name, "set"}}), QString());
+    ASSERT_EQ(writeFileAtomically(dir.filePath(decodeFileName("ONE\xC9")), "one"), QString());
+    for (const QByteArray& entry : {QByteArray("CAF\xC9.DB.md"), QByteArray("ONE\xC9")}) {
+        const QByteArray path = QFile::encodeName(dir.path()) + '/' + entry;
+        EXPECT_EQ(::access(path.constData(), R_OK), 0) << entry.toStdString();
+    }
 }
