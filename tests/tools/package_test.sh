@@ -141,6 +141,7 @@ $sudo env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Time
 installed=""
 left=""
 while IFS= read -r path; do
+    [ "$path" != /. ] || continue
     [ -e "$path" ] || [ -L "$path" ] || continue
     # A folder that other packages own too (/usr/bin, /usr/share/man/man1) stays.
     if [ -d "$path" ] && [ ! -L "$path" ] && dpkg -S "$path" >/dev/null 2>&1; then
