@@ -18,7 +18,9 @@ for file in bin/korvex bin/korvex-report libexec/korvex/korvex-report-print; do
     [ -x "$prefix/$file" ] || fail "$file is not installed as a program"
 done
 for file in share/applications/korvex.desktop share/icons/hicolor/scalable/apps/korvex.svg \
-            share/mime/packages/korvex.xml; do
+            share/mime/packages/korvex.xml share/metainfo/org.example.korvex.Korvex.metainfo.xml \
+            share/man/man1/korvex.1 share/man/man1/korvex-report.1 share/man/man1/tbls-driver-korvex.1 \
+            share/bash-completion/completions/korvex-report; do
     [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 
