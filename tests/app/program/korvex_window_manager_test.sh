@@ -32,34 +32,14 @@ fail() {
     done
     exit 1
 }
-# Waits up to $1 tenths of a second for the command after it to succeed.
-within() {
-    tenths=$1
-    shift
-    while ! "$@"; do
-        tenths=$((tenths - 1))
-        [ "$tenths" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/../../support/xscreen.sh"
 
 version=$(QT_QPA_PLATFORM=offscreen "$korvex" --version)
 [ "$version" = "korvex 3.2.0" ] || fail "korvex --version says '$version'"
 
 "$make_demo" "$work/tables" >/dev/null
 
-# Another X server starting at the same moment may take the same display number: then
-# this one ends, and a second try takes the next free number.
-for attempt in 1 2 3; do
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    server=$!
-    within 100 sh -c "test -s '$work/display' || ! kill -0 $server 2>/dev/null"
-    [ -s "$work/display" ] && kill -0 "$server" 2>/dev/null && break
-    server=""
-    sleep 1
-done
-[ -n "$server" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
+start_screen "$work"
 
 mkdir -p "$work/home" "$work/config" "$work/runtime"
 chmod 700 "$work/runtime"
