@@ -47,15 +47,7 @@ fail() {
     done
     exit 1
 }
-within() {
-    tenths=$1
-    shift
-    while ! "$@"; do
-        tenths=$((tenths - 1))
-        [ "$tenths" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/../support/xscreen.sh"
 
 # The copy: the sources as they are, without build trees. It keeps its place between
 # runs so that ccache finds the objects of the previous package build.
@@ -121,14 +113,12 @@ bash -c '. /usr/share/bash-completion/bash_completion && _completion_loader korv
     >"$work/completion.log" 2>&1 || fail "bash does not load the completion of korvex-report"
 
 # korvex on a screen of its own, found by its window and ended with Alt+X.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-server=$!
-within 100 test -s "$work/display" || fail "Xvfb did not start"
-DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb CUPS_SERVER="$work/no-cups-here.sock" /usr/bin/korvex >"$work/korvex.log" 2>&1 &
+start_screen "$work"
+QT_QPA_PLATFORM=xcb CUPS_SERVER="$work/no-cups-here.sock" /usr/bin/korvex >"$work/korvex.log" 2>&1 &
 program=$!
-main=$(DISPLAY=":$(cat "$work/display")" timeout 30 xdotool search --sync --onlyvisible --name 'Korvex' | head -n 1) \
+main=$(timeout 30 xdotool search --sync --onlyvisible --name 'Korvex' | head -n 1) \
     || fail "the installed korvex shows no window"
-DISPLAY=":$(cat "$work/display")" xdotool windowfocus --sync "$main" key --clearmodifiers alt+x
+xdotool windowfocus --sync "$main" key --clearmodifiers alt+x
 status=0
 within 200 sh -c "! kill -0 $program 2>/dev/null" || fail "korvex did not end on Alt+X"
 wait "$program" || status=$?
