@@ -112,12 +112,9 @@ EngineResult DatabaseEngine::locateTable(const QString& databaseName, const QStr
         return fail(result::NoSuchFile, QStringLiteral("no table name given"));
     QString candidate = tableName;
     if (!databaseName.isEmpty()) {
-        const QString directory = directoryOf(databaseName);
-        const PathStatus status = pathStatus(directory);
-        if (status.error == ENAMETOOLONG)
-            return fail(result::NoSuchFile, pathTooLongMessage(directory));
-        if (!status.directory)
-            return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(visibleFileName(directory)));
+        QString directory;
+        if (const auto r = existingDirectoryOf(databaseName, directory); r != result::Ok)
+            return r;
         candidate = QDir(directory).filePath(tableName);
     }
     if (pathStatus(candidate).error == ENAMETOOLONG)

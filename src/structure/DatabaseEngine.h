@@ -152,6 +152,9 @@ private:
     EngineResult noAlias(const QString& aliasName);
     // The directory that databaseName stands for: an open database's, else the name itself.
     QString directoryOf(const QString& databaseName) const;
+    // Sets directory to the one databaseName stands for, which must exist; else fails with
+    // why (no such directory, or a path longer than the system allows).
+    EngineResult existingDirectoryOf(const QString& databaseName, QString& directory);
 
     std::vector<AliasDefinition> aliases_;
     std::map<QString, OpenedDatabase> databases_;

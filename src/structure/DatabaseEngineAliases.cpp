@@ -37,6 +37,17 @@ QString DatabaseEngine::directoryOf(const QString& databaseName) const
     return it == databases_.end() ? databaseName : it->second.directory;
 }
 
+EngineResult DatabaseEngine::existingDirectoryOf(const QString& databaseName, QString& directory)
+{
+    directory = directoryOf(databaseName);
+    const PathStatus status = pathStatus(directory);
+    if (status.error == ENAMETOOLONG)
+        return fail(result::NoSuchFile, pathTooLongMessage(directory));
+    if (!status.directory)
+        return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(visibleFileName(directory)));
+    return result::Ok;
+}
+
 EngineResult DatabaseEngine::loadAliases(const QString& location)
 {
     aliases_.clear();
@@ -121,12 +132,9 @@ EngineResult DatabaseEngine::ListTables(const QString& databaseName, QStringList
     names.clear();
     if (databaseName.isEmpty())
         return fail(result::NoSuchFile, QStringLiteral("no database or directory given"));
-    const QString directory = directoryOf(databaseName);
-    const PathStatus status = pathStatus(directory);
-    if (status.error == ENAMETOOLONG)
-        return fail(result::NoSuchFile, pathTooLongMessage(directory));
-    if (!status.directory)
-        return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(visibleFileName(directory)));
+    QString directory;
+    if (const auto r = existingDirectoryOf(databaseName, directory); r != result::Ok)
+        return r;
     if (::access(encodeFileName(directory).constData(), R_OK) != 0)
         return fail(result::ReadError,
                     QStringLiteral("%1: the directory cannot be read").arg(visibleFileName(directory)));
