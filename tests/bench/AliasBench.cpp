@@ -5,25 +5,20 @@
 
 #include "AliasDatabase.h"
 #include "DatabaseEngine.h"
+#include "TestSupport.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <memory>
 
 using namespace korvex;
+using korvex::test::writeFile;
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // 10,000 tables (half Paradox, half dBASE, mixed case) among 2,000 companion files.
 void BM_ListTablesOf10000(benchmark::State& state)

@@ -4,24 +4,19 @@
 
 #include "FileListBox.h"
 #include "Program.h"
+#include "TestSupport.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace korvex;
+using korvex::test::writeFile;
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // A settings folder whose aliases file holds 100 aliases, directory and server aliases
 // alternating; the program's own settings file lives there too.

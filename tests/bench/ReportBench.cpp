@@ -6,6 +6,7 @@
 #include "ReportServices.h"
 #include "TableFormat.h"
 #include "TableReport.h"
+#include "TestStandIns.h"
 #include "TestSupport.h"
 
 #include <benchmark/benchmark.h>
@@ -20,16 +21,6 @@ using namespace korvex;
 
 namespace {
 
-class Quiet : public UserMessages, public ReportProgress {
-public:
-    void showError(const QString&, const QString&) override { ++errors; }
-    void showMessage(const QString&) override {}
-    void hideMessage() override {}
-    void setBusy(bool) override {}
-    void processEvents() override {}
-    int errors = 0;
-};
-
 // Prints each table of tables (paths) with an engine over formats (knowing the samples'
 // password) to PDF files in a fresh folder; answers the pages.
 void printAll(benchmark::State& state, std::vector<std::unique_ptr<TableFormat>> formats, const QStringList& tables)
@@ -39,9 +30,10 @@ void printAll(benchmark::State& state, std::vector<std::unique_ptr<TableFormat>>
     services.engine().RegisterPassword(QStringLiteral("123"));
     QtPrinterDevice printer(out.filePath(QStringLiteral("pdf")));
     printer.selectPdfPrinter(out.filePath(QStringLiteral("pdf")));
-    Quiet quiet;
+    test::RecordedMessages messages;
+    test::RecordedProgress progress;
     TableLocation& location = services.location();
-    TableReporter reporter(services, printer, quiet, quiet);
+    TableReporter reporter(services, printer, messages, progress);
     int printed = 0;
     for (auto _ : state) {
         for (const auto& path : tables) {

@@ -12,6 +12,7 @@
 #include "ReportServices.h"
 #include "SettingsFile.h"
 #include "TableReport.h"
+#include "TestStandIns.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +23,6 @@
 using namespace korvex;
 
 namespace {
-
-class Silent : public UserMessages, public ReportProgress {
-public:
-    void showError(const QString&, const QString&) override {}
-    void showMessage(const QString&) override {}
-    void hideMessage() override {}
-    void setBusy(bool) override {}
-    void processEvents() override {}
-};
 
 const QDateTime Now(QDate(2026, 1, 15), QTime(10, 0));
 
@@ -100,7 +92,7 @@ protected:
 
     BookLayout print(const TableSet& set)
     {
-        BookPrinter printer(services_, silent_, book_, planner_);
+        BookPrinter printer(services_, progress_, book_, planner_);
         printer.setClock([] { return Now; });
         printer.setLocale(QLocale::c());
         return printer.printBook(set, QStringLiteral("9.9"));
@@ -111,7 +103,7 @@ protected:
     {
         RecordingDevice device;
         services_.location().currentDirectory = entry.databaseName;
-        TableReporter reporter(services_, device, silent_, silent_);
+        TableReporter reporter(services_, device, messages_, progress_);
         reporter.setClock([] { return Now; });
         reporter.setLocale(QLocale::c());
         EXPECT_TRUE(reporter.PrintTableReport(entry.name)) << entry.name.toStdString();
@@ -122,7 +114,8 @@ protected:
     ReportServices services_{work_.filePath("KORVEX20.INI")};
     DatabaseEngine& engine_ = services_.engine();
     SettingsFile& settings_ = services_.settings();
-    Silent silent_;
+    test::RecordedMessages messages_;
+    test::RecordedProgress progress_;
     RecordingDevice book_;
     RecordingDevice planner_;
 };
@@ -257,7 +250,7 @@ TEST_F(Book, ThePreviewDrawsTheSamePagesAsPrintingEachTable)
     }
     // The browser's table location, as the table list has it.
     services_.location() = TableLocation{work_.path(), {}, {}, {}};
-    PreviewPages preview(services_, silent_);
+    PreviewPages preview(services_, progress_);
     preview.setClock([] { return Now; });
     preview.setLocale(QLocale::c());
     RecordingDevice device;

@@ -21,6 +21,8 @@
 
 namespace {
 
+using korvex::test::writeFile;
+
 struct Outcome {
     int exitCode = -1;
     QByteArray out;
@@ -60,13 +62,6 @@ std::map<QString, QByteArray> entriesOf(const QString& folder)
     return entries;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
-
 // The shim that makes folder look full for the calls ("write", "fsync", "rename"...).
 QStringList fullDisk(const QString& folder, const QString& calls, const QString& room = "0")
 {
@@ -97,7 +92,7 @@ protected:
         const Outcome first = run(Report, {"--markdown", folder, "demo"}, work());
         EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
         for (const auto& [name, bytes] : entriesOf(path(folder)))
-            writeFile(QDir(path(folder)).filePath(name), "earlier " + name.toUtf8());
+            EXPECT_TRUE(writeFile(QDir(path(folder)).filePath(name), "earlier " + name.toUtf8()));
         return entriesOf(path(folder));
     }
 
@@ -135,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Calls, FullDiskMarkdown,
 
 TEST_F(WriteFaults, MarkdownNeverWritesThroughASymbolicLinkNorOutsideItsFolder)
 {
-    writeFile(path("victim.txt"), "victim");
+    ASSERT_TRUE(writeFile(path("victim.txt"), "victim"));
     for (const QString& target : QStringList{path("victim.txt"), path("created.txt")}) {
         const auto earlier = earlierMarkdown("md-link");
         QFile::remove(path("md-link/ORDERS.DB.md"));
@@ -153,7 +148,7 @@ TEST_F(WriteFaults, MarkdownNeverWritesThroughASymbolicLinkNorOutsideItsFolder)
 
     // An alias's table named with a path out of the alias's folder.
     ASSERT_TRUE(QDir().mkpath(path("config/korvex")));
-    writeFile(path("config/korvex/aliases.ini"), ("[Demo]\nPATH=" + path("demo") + "\n").toUtf8());
+    ASSERT_TRUE(writeFile(path("config/korvex/aliases.ini"), ("[Demo]\nPATH=" + path("demo") + "\n").toUtf8()));
     const Outcome out = run(Report, {"--alias", "Demo", "--markdown", "md-alias", "../victim/ORDERS.DB"}, work());
     EXPECT_EQ(out.exitCode, 1);
     EXPECT_TRUE(out.err.contains("not a table name of the alias Demo")) << out.err.toStdString();
@@ -167,7 +162,7 @@ TEST_F(WriteFaults, AMistypedArgumentLeavesTheBookAndTheReadmeAsTheyWere)
     const auto earlier = earlierMarkdown("md-typo");
     ASSERT_TRUE(QDir().mkpath(path("empty")));
     ASSERT_TRUE(QDir().mkpath(path("junk")));
-    writeFile(path("junk/NOTES.DB"), "not a table at all");
+    ASSERT_TRUE(writeFile(path("junk/NOTES.DB"), "not a table at all"));
     for (const QString& argument : QStringList{"demoo", "empty", "junk"}) {
         const Outcome book = run(Report, {"--book", "good.pdf", argument}, work());
         EXPECT_EQ(book.exitCode, 1) << argument.toStdString();
@@ -180,7 +175,7 @@ TEST_F(WriteFaults, AMistypedArgumentLeavesTheBookAndTheReadmeAsTheyWere)
     EXPECT_TRUE(run(Report, {"--book", "x.pdf", "demoo"}, work()).err.contains("demoo: no such file or directory"));
 
     // A book that could not be written is found out before the tables are printed.
-    writeFile(path("plain"), "a file");
+    ASSERT_TRUE(writeFile(path("plain"), "a file"));
     const Outcome nowhere = run(Report, {"--book", "plain/book.pdf", "demo"}, work());
     EXPECT_EQ(nowhere.exitCode, 1);
     EXPECT_TRUE(nowhere.err.contains("plain")) << nowhere.err.toStdString();
@@ -272,15 +267,15 @@ TEST_F(WriteFaults, AnInterruptedBookLeavesNeitherTheBookNorItsSpoolFiles)
 TEST_F(WriteFaults, NamesShowTheirControlCharactersVisibly)
 {
     ASSERT_TRUE(QDir().mkpath(path("config-names/korvex")));
-    writeFile(path("config-names/korvex/aliases.ini"), "[Evil\x1b[2J\x07]\nPATH=/x\xc2\x9b"
-                                                       "2J\n");
+    ASSERT_TRUE(writeFile(path("config-names/korvex/aliases.ini"), "[Evil\x1b[2J\x07]\nPATH=/x\xc2\x9b"
+                                                                   "2J\n"));
     const Outcome list = run(Report, {"--list-aliases"}, work(), {"XDG_CONFIG_HOME=" + path("config-names")});
     EXPECT_FALSE(list.out.contains('\x1b') || list.out.contains('\x07') || list.out.contains("\xc2\x9b"))
         << list.out.toStdString();
     EXPECT_TRUE(list.out.contains("Evil\\x1b[2J\\x07\tSTANDARD\t/x\\x9b2J")) << list.out.toStdString();
 
     ASSERT_TRUE(QDir().mkpath(path("names")));
-    writeFile(path("names/bad\x1b[2J.db"), "not a table");
+    ASSERT_TRUE(writeFile(path("names/bad\x1b[2J.db"), "not a table"));
     const Outcome tbls = run(Report, {"--format", "tbls", "names/bad\x1b[2J.db"}, work());
     EXPECT_FALSE(tbls.err.contains('\x1b')) << tbls.err.toStdString();
     EXPECT_TRUE(tbls.err.contains("bad\\x1b[2J.db")) << tbls.err.toStdString();

@@ -2,6 +2,7 @@
 #include "IndexSection.h"
 #include "IntegritySection.h"
 #include "RecordingDevice.h"
+#include "TestStandIns.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,6 @@ using namespace korvex;
 namespace {
 
 QString identity(const QString& s) { return s; }
-
-class NoMessages : public UserMessages {
-public:
-    void showError(const QString& message, const QString&) override { errors << message; }
-    QStringList errors;
-};
 
 // The A4 laser page with the fixed metric: leftX 396, printable width 4028, topY 10,
 // Arial 8 lines of 72 + 25 = 97 dots, currentY 64 on page 1; page 1 holds 59 rows
@@ -110,7 +105,7 @@ protected:
     FieldDescriptorBuffer descriptors_;
     TableStructure structure_;
     std::unique_ptr<ReportContext> context_;
-    NoMessages messages_;
+    test::RecordedMessages messages_;
 };
 
 } // namespace

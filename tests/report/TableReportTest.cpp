@@ -5,6 +5,7 @@
 
 #include "ReportServices.h"
 #include "SettingsFile.h"
+#include "TestStandIns.h"
 
 #include <gtest/gtest.h>
 
@@ -16,26 +17,8 @@ using namespace korvex;
 
 namespace {
 
-class RecordedMessages : public UserMessages {
-public:
-    void showError(const QString& message, const QString&) override { errors << message; }
-    QStringList errors;
-};
-
-class RecordedProgress : public ReportProgress {
-public:
-    void showMessage(const QString& text) override
-    {
-        shown << text;
-        visible = true;
-    }
-    void hideMessage() override { visible = false; }
-    void setBusy(bool b) override { busy = b; }
-    void processEvents() override {}
-    QStringList shown;
-    bool visible = false;
-    bool busy = false;
-};
+using test::RecordedMessages;
+using test::RecordedProgress;
 
 class Report : public ::testing::Test {
 protected:

@@ -5,28 +5,21 @@
 // (tools/screenshots.sh); it is never installed.
 
 #include "Program.h"
+#include "TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextStream>
 
 #include <cstdio>
 
 using namespace korvex;
+using korvex::test::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QString& text)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text))
-        QTextStream(&file) << text;
-}
 
 bool save(QWidget& window, const QString& path)
 {
@@ -52,10 +45,11 @@ int main(int argc, char** argv)
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const QDir demo(QString::fromLocal8Bit(argv[2]));
     QTemporaryDir scratch;
-    writeFile(scratch.filePath("KORVEX20.INI"), QStringLiteral("[MainWindow]\nwidth=700\nheight=400\n"));
+    writeFile(scratch.filePath("KORVEX20.INI"), "[MainWindow]\nwidth=700\nheight=400\n");
     writeFile(scratch.filePath("aliases.ini"),
               QStringLiteral("[Demo]\nPATH=%1\n\n[Ledger]\nTYPE=ODBC\nSERVER NAME=db.example.org:/ledger\n")
-                  .arg(demo.absolutePath()));
+                  .arg(demo.absolutePath())
+                  .toUtf8());
 
     Program::Options options;
     options.settingsPath = scratch.filePath("KORVEX20.INI");

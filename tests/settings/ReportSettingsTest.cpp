@@ -15,22 +15,16 @@
 
 using namespace korvex;
 using korvex::test::readWholeFile;
+using korvex::test::writeFile;
 
 namespace {
 
 class LoadReportSettingsTest : public ::testing::Test {
 protected:
     QString iniPath() const { return dir_.filePath(QStringLiteral("KORVEX20.INI")); }
-    void writeFile(const QByteArray& bytes) const
-    {
-        QFile f(iniPath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray fileBytes() const { return readWholeFile(iniPath()); }
     ReportSettings load(const QByteArray& options)
     {
-        writeFile("[Options]\n" + options);
+        EXPECT_TRUE(writeFile(iniPath(), "[Options]\n" + options));
         return LoadReportSettings(settings_);
     }
 
@@ -75,7 +69,7 @@ TEST_F(LoadReportSettingsTest, FirstStartTakesEveryDefaultAndWritesOnlyTheTwoHan
     EXPECT_TRUE(report.Portrait);
     EXPECT_EQ(report, ReportSettings()) << "the record's own defaults are the file's defaults";
 
-    EXPECT_EQ(fileBytes(), "[Options]\nOffsetFirstField=0\nIndexChar=*\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nOffsetFirstField=0\nIndexChar=*\n");
 }
 
 TEST_F(LoadReportSettingsTest, StoredOptionsAreLoaded)
@@ -112,24 +106,24 @@ TEST_F(LoadReportSettingsTest, PortraitThatIsNoNumberMeansPortrait)
 TEST_F(LoadReportSettingsTest, OffsetFirstFieldIsWrittenBackOnlyWhenItReadsZero)
 {
     load("OffsetFirstField=3\nIndexChar=#\n");
-    EXPECT_EQ(fileBytes(), "[Options]\nOffsetFirstField=3\nIndexChar=#\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nOffsetFirstField=3\nIndexChar=#\n");
 
     // Text that is no number reads as 0 and so is replaced by the 0 that stands for it.
     const ReportSettings report = load("OffsetFirstField=abc\nIndexChar=#\n");
     EXPECT_EQ(report.OffsetFirstField, 0);
-    EXPECT_EQ(fileBytes(), "[Options]\nOffsetFirstField=0\nIndexChar=#\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nOffsetFirstField=0\nIndexChar=#\n");
 }
 
 TEST_F(LoadReportSettingsTest, IndexCharUsesItsFirstCharacterAndIsWrittenBackOnlyAsStar)
 {
     EXPECT_EQ(load("OffsetFirstField=0\nIndexChar=#+\n").IndexChar, "#");
-    EXPECT_EQ(fileBytes(), "[Options]\nOffsetFirstField=0\nIndexChar=#+\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nOffsetFirstField=0\nIndexChar=#+\n");
 
     EXPECT_EQ(load("OffsetFirstField=0\nIndexChar=*+\n").IndexChar, "*");
-    EXPECT_EQ(fileBytes(), "[Options]\nOffsetFirstField=0\nIndexChar=*\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nOffsetFirstField=0\nIndexChar=*\n");
 
     EXPECT_EQ(load("OffsetFirstField=0\nIndexChar=\n").IndexChar, "");
-    EXPECT_EQ(fileBytes(), "[Options]\nOffsetFirstField=0\nIndexChar=\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nOffsetFirstField=0\nIndexChar=\n");
 
     EXPECT_EQ(load("IndexChar=\xF0\x9F\x94\x91x\nOffsetFirstField=0\n").IndexChar, QString::fromUtf8("\xF0\x9F\x94\x91"))
         << "a character outside the basic plane is one character";
@@ -137,11 +131,11 @@ TEST_F(LoadReportSettingsTest, IndexCharUsesItsFirstCharacterAndIsWrittenBackOnl
 
 TEST_F(LoadReportSettingsTest, LoadWithTheHandEditedKeysInPlaceWritesNothing)
 {
-    writeFile("[Options]\noffsetfirstfield=0\nIndexChar=*\n");
+    ASSERT_TRUE(writeFile(iniPath(), "[Options]\noffsetfirstfield=0\nIndexChar=*\n"));
     const QFileInfo before(iniPath());
     const auto inode = before.fileTime(QFileDevice::FileMetadataChangeTime);
     LoadReportSettings(settings_);
-    EXPECT_EQ(fileBytes(), "[Options]\noffsetfirstfield=0\nIndexChar=*\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\noffsetfirstfield=0\nIndexChar=*\n");
     EXPECT_EQ(QFileInfo(iniPath()).fileTime(QFileDevice::FileMetadataChangeTime), inode);
 }
 
@@ -150,7 +144,7 @@ TEST_F(LoadReportSettingsTest, SettingsFileThatCannotBeWrittenNoLongerStopsThePr
     QStringList warnings;
     settings_.setWarning([&](const QString& text) { warnings << text; });
     const QByteArray old = "[Options]\nPrintGrid=0\nMargin_Left=30\n";
-    writeFile(old);
+    ASSERT_TRUE(writeFile(iniPath(), old));
     // Files may grow to 16 bytes only, for root as well (a read-only folder stops no root).
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
@@ -175,7 +169,7 @@ TEST_F(LoadReportSettingsTest, SettingsFileThatCannotBeWrittenNoLongerStopsThePr
     EXPECT_EQ(first.IndexChar, "*");
     EXPECT_FALSE(first.PrintGrid);
     EXPECT_EQ(first.Margin_Left, 30);
-    EXPECT_EQ(fileBytes(), old);
+    EXPECT_EQ(readWholeFile(iniPath()), old);
     // Two keys over two tables, told once.
     ASSERT_EQ(warnings.size(), 1);
     EXPECT_TRUE(warnings[0].startsWith(QStringLiteral("Kann nicht nach %1 schreiben").arg(iniPath())))

@@ -32,13 +32,9 @@ protected:
     // The file holding exactly these bytes.
     SettingsFile withFile(const QByteArray& bytes) const
     {
-        QFile f(iniPath());
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
+        EXPECT_TRUE(korvex::test::writeFile(iniPath(), bytes));
         return SettingsFile(iniPath());
     }
-    QByteArray fileBytes() const { return readWholeFile(iniPath()); }
 
     QTemporaryDir dir_;
 };
@@ -176,7 +172,7 @@ TEST_F(SettingsFileTest, BlanksAroundTheEqualsSignAreIgnored)
     // A write finds the line whatever blanks it holds; the same value leaves it alone.
     settings.WriteText(SettingsSection::Options, QStringLiteral("IndexChar"), QStringLiteral("#"));
     settings.WriteText(SettingsSection::Passwords, QStringLiteral("Password_0"), QStringLiteral("456"));
-    EXPECT_EQ(fileBytes(), "[Passwords]\nPassword_0=456\n" + options);
+    EXPECT_EQ(readWholeFile(iniPath()), "[Passwords]\nPassword_0=456\n" + options);
 }
 
 TEST_F(SettingsFileTest, CommentsStrayLinesAndKeysBeforeAnySectionMeanNothing)
@@ -250,7 +246,7 @@ TEST_F(SettingsFileTest, ByteOrderMarkIsSkippedAndKept)
     auto settings = withFile("\xEF\xBB\xBF[Language_1]\nPage:=Seite\n");
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Page:"), {}), "Seite");
     settings.WriteText(SettingsSection::Language1, QStringLiteral("Date:"), QStringLiteral("Datum:"));
-    EXPECT_EQ(fileBytes(), "\xEF\xBB\xBF[Language_1]\nPage:=Seite\nDate:=Datum:\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "\xEF\xBB\xBF[Language_1]\nPage:=Seite\nDate:=Datum:\n");
 }
 
 TEST_F(SettingsFileTest, WindowsFileKeepsItsTranslatedLabels)
@@ -264,10 +260,10 @@ TEST_F(SettingsFileTest, WindowsFileKeepsItsTranslatedLabels)
     // A write leaves the Windows lines as they were and adds its own in UTF-8; nothing
     // changes meaning.
     settings.WriteText(SettingsSection::Language1, QStringLiteral("Page:"), QString::fromUtf8("Séite"));
-    EXPECT_EQ(fileBytes(), QByteArray("[Language_1]\r\nName of table=\xDC"
-                                      "bersicht \x96 Gr\xF6\xDF"
-                                      "e\r\nBytes=\x80\r\n") +
-                               QString::fromUtf8("Page:=Séite\r\n").toUtf8());
+    EXPECT_EQ(readWholeFile(iniPath()), QByteArray("[Language_1]\r\nName of table=\xDC"
+                                                   "bersicht \x96 Gr\xF6\xDF"
+                                                   "e\r\nBytes=\x80\r\n") +
+                                            QString::fromUtf8("Page:=Séite\r\n").toUtf8());
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Name of table"), {}), label);
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Page:"), {}), QString::fromUtf8("Séite"));
 }
@@ -282,14 +278,14 @@ TEST_F(SettingsFileTest, OneStrayWindowsByteNoLongerCorruptsTheUtf8ValuesOnSave)
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Date:"), {}), QString::fromUtf8("Daté"));
 
     settings.WriteNumber(SettingsSection::Options, QStringLiteral("OffsetFirstField"), 0);
-    EXPECT_EQ(fileBytes(), utf8Lines + "[Language_1]\nDate:=Dat\xE9\n\n[Options]\nOffsetFirstField=0\n");
+    EXPECT_EQ(readWholeFile(iniPath()), utf8Lines + "[Language_1]\nDate:=Dat\xE9\n\n[Options]\nOffsetFirstField=0\n");
     EXPECT_EQ(settings.ReadText(SettingsSection::Passwords, QStringLiteral("Password_0"), {}),
               QString::fromUtf8("grün-geheim"));
 
     // A changed line is written in UTF-8; the stray byte of the other line stays as it was.
     settings.WriteText(SettingsSection::Language1, QStringLiteral("Date:"), QString::fromUtf8("Datum é"));
-    EXPECT_EQ(fileBytes(), utf8Lines + QString::fromUtf8("[Language_1]\nDate:=Datum é\n").toUtf8() +
-                               "\n[Options]\nOffsetFirstField=0\n");
+    EXPECT_EQ(readWholeFile(iniPath()), utf8Lines + QString::fromUtf8("[Language_1]\nDate:=Datum é\n").toUtf8() +
+                                            "\n[Options]\nOffsetFirstField=0\n");
 }
 
 // --- ReadSectionLines ---------------------------------------------------------------------
@@ -351,7 +347,7 @@ TEST_F(SettingsFileTest, ExistingFileKeepsItsPermissions)
     ASSERT_EQ(::chmod(QFile::encodeName(iniPath()).constData(), 0640), 0);
     settings.WriteFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), false);
     EXPECT_EQ(modeOf(iniPath()), 0640u);
-    EXPECT_EQ(fileBytes(), "[Options]\nPrintGrid=0\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nPrintGrid=0\n");
 }
 
 TEST_F(SettingsFileTest, WriteReplacesTheLineInPlaceAndKeepsEverythingElse)
@@ -367,25 +363,25 @@ TEST_F(SettingsFileTest, WriteReplacesTheLineInPlaceAndKeepsEverythingElse)
     settings.WriteFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), false);
     settings.WriteNumber(SettingsSection::Options, QStringLiteral("Margin_Left"), -12);
     settings.WriteText(SettingsSection::MainWindow, QStringLiteral("width"), QStringLiteral("640"));
-    EXPECT_EQ(fileBytes(), "; Korvex settings\n"
-                           "[options]\n"
-                           "PrintGrid=0\n"
-                           "stray line\n"
-                           "PrintDate=1\n"
-                           "Margin_Left=-12\n"
-                           "\n"
-                           "[System]\n"
-                           "View_Mode=2\n"
-                           "\n"
-                           "[MainWindow]\n"
-                           "width=640\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "; Korvex settings\n"
+                                        "[options]\n"
+                                        "PrintGrid=0\n"
+                                        "stray line\n"
+                                        "PrintDate=1\n"
+                                        "Margin_Left=-12\n"
+                                        "\n"
+                                        "[System]\n"
+                                        "View_Mode=2\n"
+                                        "\n"
+                                        "[MainWindow]\n"
+                                        "width=640\n");
 }
 
 TEST_F(SettingsFileTest, WriteChangesOnlyTheFirstOfDuplicateKeys)
 {
     auto settings = withFile("[Options]\nPortrait=1\nPortrait=1\n");
     settings.WriteFlag(SettingsSection::Options, QStringLiteral("Portrait"), false);
-    EXPECT_EQ(fileBytes(), "[Options]\nPortrait=0\nPortrait=1\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nPortrait=0\nPortrait=1\n");
     EXPECT_FALSE(settings.ReadFlag(SettingsSection::Options, QStringLiteral("Portrait"), true));
 }
 
@@ -393,7 +389,7 @@ TEST_F(SettingsFileTest, WriteKeepsTheFileLineEnds)
 {
     auto crlf = withFile("[Options]\r\nPrintGrid=1\r\nlast line without end");
     crlf.WriteFlag(SettingsSection::Options, QStringLiteral("PrintDate"), true);
-    EXPECT_EQ(fileBytes(), "[Options]\r\nPrintGrid=1\r\nlast line without end\r\nPrintDate=1\r\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\r\nPrintGrid=1\r\nlast line without end\r\nPrintDate=1\r\n");
 }
 
 TEST_F(SettingsFileTest, WriteOfTheSameValueLeavesTheFileAlone)
@@ -431,7 +427,7 @@ TEST_F(SettingsFileTest, ClearSectionRemovesEveryBlockOfTheSectionAndNothingElse
                              "[System]\nView_Mode=0\n"
                              "[PASSWORDS]\nPassword_1=b\n");
     settings.ClearSection(SettingsSection::Passwords);
-    EXPECT_EQ(fileBytes(), "[Options]\nPrintGrid=0\n\n[System]\nView_Mode=0\n");
+    EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nPrintGrid=0\n\n[System]\nView_Mode=0\n");
     settings.WriteText(SettingsSection::Passwords, QStringLiteral("Password_0"), QStringLiteral("c"));
     EXPECT_EQ(settings.ReadSectionLines(SettingsSection::Passwords), QStringList{"Password_0=c"});
 }
@@ -476,7 +472,7 @@ TEST_F(SettingsFileTest, WriteThatRunsOutOfRoomLeavesTheOldFileWhole)
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_TRUE(thrown);
-    EXPECT_EQ(fileBytes(), old);
+    EXPECT_EQ(readWholeFile(iniPath()), old);
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"KORVEX20.INI"})
         << "no half-written file is left beside it";
 }
@@ -491,7 +487,7 @@ TEST_F(SettingsFileTest, WriteIntoAReadOnlyFolderLeavesTheOldFileWhole)
     EXPECT_THROW(settings.WriteFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), false), SettingsWriteError);
     EXPECT_THROW(settings.ClearSection(SettingsSection::Options), SettingsWriteError);
     ::chmod(QFile::encodeName(dir_.path()).constData(), 0700);
-    EXPECT_EQ(fileBytes(), old);
+    EXPECT_EQ(readWholeFile(iniPath()), old);
 }
 
 TEST_F(SettingsFileTest, UnreadableFileIsNeverOverwritten)
@@ -504,7 +500,7 @@ TEST_F(SettingsFileTest, UnreadableFileIsNeverOverwritten)
     EXPECT_TRUE(settings.ReadFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), true)) << "reads as missing";
     EXPECT_THROW(settings.WriteFlag(SettingsSection::Options, QStringLiteral("PrintDate"), true), SettingsWriteError);
     ::chmod(QFile::encodeName(iniPath()).constData(), 0600);
-    EXPECT_EQ(fileBytes(), old);
+    EXPECT_EQ(readWholeFile(iniPath()), old);
 }
 
 TEST_F(SettingsFileTest, ThousandsOfKeysInOneChangeLandWhereSingleWritesWouldPutThem)
@@ -526,8 +522,9 @@ TEST_F(SettingsFileTest, ThousandsOfKeysInOneChangeLandWhereSingleWritesWouldPut
     const auto read = settings.readTexts(SettingsSection::Passwords, keys);
     for (int i = 0; i < 3000; ++i)
         ASSERT_EQ(read[std::size_t(i)], i == 7 ? QStringLiteral("again") : QStringLiteral("pw%1").arg(i)) << i;
-    EXPECT_TRUE(fileBytes().startsWith("[Options]\nPrintGrid=1\nPrintDate=0\n\n[Passwords]\nPassword_0=pw0\n"));
-    EXPECT_TRUE(fileBytes().endsWith("Password_2999=pw2999\n"));
+    EXPECT_TRUE(
+        readWholeFile(iniPath()).startsWith("[Options]\nPrintGrid=1\nPrintDate=0\n\n[Passwords]\nPassword_0=pw0\n"));
+    EXPECT_TRUE(readWholeFile(iniPath()).endsWith("Password_2999=pw2999\n"));
     EXPECT_EQ(settings.ReadSectionLines(SettingsSection::Passwords).mid(0, 2),
               QStringList({"Password_0=pw0", "Password_1=pw1"}));
 }

@@ -14,15 +14,9 @@
 #include <unistd.h>
 
 using namespace korvex;
+using korvex::test::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
 
 const AliasDefinition* named(const std::vector<AliasDefinition>& aliases, const QString& name)
 {
@@ -103,7 +97,7 @@ TEST(AliasEngine, ManyAliasesAreEachFoundByNameIgnoringCase)
     for (int i = 0; i < 500; ++i)
         text += "[Alias" + QByteArray::number(i) + "]\nPATH=/srv/" + QByteArray::number(i) + "\n";
     QTemporaryDir dir;
-    writeFile(dir.filePath(AliasFile::FileName), text);
+    ASSERT_TRUE(writeFile(dir.filePath(AliasFile::FileName), text));
     DatabaseEngine engine;
     ASSERT_EQ(engine.loadAliases(dir.path()), result::Ok);
     QStringList names;
@@ -126,8 +120,9 @@ TEST(AliasEngine, ListsTheTablesOfADirectoryAliasByNameIgnoringCase)
     ASSERT_TRUE(tables.mkdir("folder.db"));
     for (const char* name : {"CUSTOMER.DB", "orders.dbf", "Zeta.DBF", "mixed.Db", "NOTES.TXT", "CUSTOMER.PX",
                              "orders.dbt", ".hidden.db", "db", "backup.db.bak"})
-        writeFile(tables.filePath(name), "x");
-    writeFile(dir.filePath("aliases.ini"), "[Sales]\nPATH=tables\n[Ledger]\nTYPE=ODBC\nSERVER NAME=h:/l\n");
+        ASSERT_TRUE(writeFile(tables.filePath(name), "x"));
+    ASSERT_TRUE(
+        writeFile(dir.filePath("aliases.ini"), "[Sales]\nPATH=tables\n[Ledger]\nTYPE=ODBC\nSERVER NAME=h:/l\n"));
 
     DatabaseEngine engine;
     ASSERT_EQ(engine.loadAliases(dir.filePath("aliases.ini")), result::Ok);
@@ -161,7 +156,7 @@ TEST(AliasEngine, OpensATableThroughTheDatabaseOfALongAliasName)
     KORVEX_REQUIRE_FIXTURES();
     QTemporaryDir dir;
     const QString tables = test::fixturesDir() + "/paradox";
-    writeFile(dir.filePath("aliases.ini"), "[" + LongName.toUtf8() + "]\nPATH=" + tables.toUtf8() + "\n");
+    ASSERT_TRUE(writeFile(dir.filePath("aliases.ini"), "[" + LongName.toUtf8() + "]\nPATH=" + tables.toUtf8() + "\n"));
     DatabaseEngine engine;
     ASSERT_EQ(engine.loadAliases(dir.path()), result::Ok);
 

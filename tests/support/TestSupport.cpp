@@ -54,6 +54,12 @@ QByteArray readWholeFile(const QString& path)
     return f.readAll();
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
 std::vector<std::pair<QString, QByteArray>> checksumTree(const QString& dir)
 {
     std::vector<std::pair<QString, QByteArray>> sums;

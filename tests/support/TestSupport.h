@@ -20,6 +20,9 @@ QString fixturesDir();
 QStringList filesWithSuffix(const QString& dir, const QStringList& suffixes);
 
 QByteArray readWholeFile(const QString& path);
+// Writes bytes as the whole of the file at path, made or replaced; answers whether every
+// byte was written.
+bool writeFile(const QString& path, const QByteArray& bytes);
 // SHA-256 of every regular file under dir, keyed by path; to prove that reading left
 // every byte of every table as it was.
 std::vector<std::pair<QString, QByteArray>> checksumTree(const QString& dir);

@@ -10,11 +10,9 @@
 #include "FileWriter.h"
 #include "MarkdownExport.h"
 #include "ReportServices.h"
-#include "SettingsFile.h"
 #include "TableSet.h"
 #include "TblsExport.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -168,178 +166,165 @@ QStringList tableArgumentProblems(TableSet& set, bool fileForm)
     return problems;
 }
 
-int runReportCommand(const QStringList& arguments, const TablePrinter& printTables)
+namespace {
+
+// A run once its request is good: the services with the passwords registered, and the
+// connected database of the alias the tables are named in.
+struct ReportRun {
+    const ReportRequest& request;
+    ReportServices& services;
+    const AliasDatabase* aliasDatabase;
+    const TablePrinter& printTables;
+};
+
+// Why the output of the run cannot be written, found before any table is read.
+QString outputProblem(const ReportRequest& request)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prints the structure reports of Paradox and dBASE tables, one print job per table:\n"
-                       "on the system's default printer, a named CUPS printer, or as PDF files."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption printer(QStringLiteral("printer"), QStringLiteral("Print on the CUPS printer NAME."),
-                                     QStringLiteral("NAME"));
-    const QCommandLineOption out(QStringLiteral("out"),
-                                 QStringLiteral("Write one PDF per table into DIR (the default when the machine has "
-                                                "no printer: ./korvex-reports)."),
-                                 QStringLiteral("DIR"));
-    const QCommandLineOption settingsOption(QStringLiteral("settings"),
-                                            QStringLiteral("Take the report options from FILE instead of the "
-                                                           "settings file %1.")
-                                                .arg(SettingsFile().path()),
-                                            QStringLiteral("FILE"));
-    const QCommandLineOption password(QStringLiteral("password"),
-                                      QStringLiteral("A password for protected tables (may be given several times)."),
-                                      QStringLiteral("PW"));
-    const QCommandLineOption trace(QStringLiteral("trace"),
-                                   QStringLiteral("Print through the recording device and write its trace to FILE."),
-                                   QStringLiteral("FILE"));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("Write the structure of every TABLE as one JSON object to standard "
-                                                 "output instead of printing."));
-    const QCommandLineOption alias(QStringLiteral("alias"),
-                                   QStringLiteral("Open every TABLE by name in the directory of the alias NAME, "
-                                                  "from the file %1 beside the settings file.")
-                                       .arg(AliasFile::FileName),
-                                   QStringLiteral("NAME"));
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("Write the structure to standard output instead of printing: json "
-                                                   "(as --json) or tbls (the schema JSON of tbls)."),
-                                    QStringLiteral("FORMAT"));
-    const QCommandLineOption markdown(QStringLiteral("markdown"),
-                                      QStringLiteral("Write README.md and one Markdown file per table into DIR instead "
-                                                     "of printing."),
-                                      QStringLiteral("DIR"));
-    const QCommandLineOption book(QStringLiteral("book"),
-                                  QStringLiteral("Print all the tables as one PDF book into FILE: title page, "
-                                                 "contents, bookmarks, then every table's report."),
-                                  QStringLiteral("FILE"));
-    const QCommandLineOption listAliases(QStringLiteral("list-aliases"),
-                                         QStringLiteral("List the aliases, one per line: name, driver, and directory "
-                                                        "or parameters, separated by tabs."));
-    parser.addOptions(
-        {printer, out, settingsOption, password, trace, json, format, markdown, book, alias, listAliases});
-    parser.addPositionalArgument(QStringLiteral("TABLE"),
-                                 QStringLiteral("Table files (.db, .dbf), or directories standing for all their "
-                                                "tables; with --alias, table names (none: every table of the alias)."),
-                                 QStringLiteral("TABLE|DIR..."));
+    if (request.bookFile)
+        return outputFileProblem(*request.bookFile);
+    if (request.traceFile)
+        return outputFileProblem(*request.traceFile);
+    if (request.markdownFolder)
+        return outputFolderProblem(*request.markdownFolder);
+    return {};
+}
 
-    if (!parser.parse(arguments)) {
-        writeMessage(QStringLiteral("korvex-report: %1\n\n%2").arg(parser.errorText(), parser.helpText()));
-        return ExitUsage;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        writeTo(stdout, parser.helpText());
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        writeTo(stdout, QStringLiteral("korvex-report %1\n").arg(QCoreApplication::applicationVersion()));
-        return 0;
-    }
-    const QStringList tables = parser.positionalArguments();
-    const auto optionValue = [&parser](const QCommandLineOption& option) {
-        return parser.isSet(option) ? std::optional(parser.value(option)) : std::nullopt;
-    };
-    const auto usage = [&](const QString& problem) {
-        writeMessage(QStringLiteral("korvex-report: %1\n\n%2").arg(problem, parser.helpText()));
-        return ExitUsage;
-    };
-    if (parser.isSet(listAliases) && (!tables.isEmpty() || parser.isSet(alias)))
-        return usage(QStringLiteral("--list-aliases takes no TABLE and no --alias"));
-    if (tables.isEmpty() && !parser.isSet(listAliases) && !parser.isSet(alias))
-        return usage(QStringLiteral("no TABLE given"));
-    if (parser.isSet(printer) && parser.isSet(out))
-        return usage(QStringLiteral("--printer and --out exclude each other"));
-    const QString formatName = parser.value(format);
-    if (parser.isSet(format) && formatName != QLatin1String("json") && formatName != QLatin1String("tbls"))
-        return usage(QStringLiteral("--format takes json or tbls, not %1").arg(formatName));
-    const bool writeJsonDump = parser.isSet(json) || formatName == QLatin1String("json");
-    // One form per run: printing (with its printer options), the book, or a structure dump.
-    const int forms = int(writeJsonDump || parser.isSet(format)) + int(parser.isSet(markdown)) +
-                      int(parser.isSet(book)) + int(parser.isSet(printer) || parser.isSet(out) || parser.isSet(trace));
-    if (forms > 1)
-        return usage(QStringLiteral("--json, --format, --markdown, --book and the printer options (--printer, --out, "
-                                    "--trace) exclude each other"));
-    for (const auto* option : {&markdown, &book, &out, &trace, &settingsOption})
-        if (parser.isSet(*option) && parser.value(*option).isEmpty())
-            return usage(QStringLiteral("--%1 needs a name, not an empty one").arg(option->names().constFirst()));
+// The tables of the run (a directory stands for its tables, an alias without names for
+// all of its tables), or nothing when a problem with them or with the output stops the run
+// before anything is read or written.
+std::optional<TableSet> checkedTables(const ReportRun& run)
+{
+    TableSet set = expandTableArguments(run.services.engine(), run.request.tables, run.aliasDatabase);
+    // The book and the Markdown replace earlier files: a mistyped argument must not put a
+    // book of errors in place of a good one, nor an output that cannot be written be found
+    // out only after every table was printed.
+    const QStringList problems = tableArgumentProblems(set, run.request.replacesFiles());
+    const QString output = outputProblem(run.request);
+    if (problems.isEmpty() && output.isEmpty())
+        return set;
+    for (const auto& problem : problems)
+        writeMessage(QStringLiteral("korvex-report: %1\n").arg(problem));
+    if (!output.isEmpty())
+        writeMessage(QStringLiteral("korvex-report: %1\n").arg(output));
+    writeMessage(QStringLiteral("korvex-report: nothing was read or written\n"));
+    return std::nullopt;
+}
 
-    // A file named here is a path from the current directory; it must exist, so that a
-    // mistyped name is never taken for an empty file nor created.
-    const QFileInfo settingsInfo(parser.value(settingsOption));
-    if (parser.isSet(settingsOption) && !settingsInfo.exists())
-        return usage(QStringLiteral("the settings file %1 does not exist").arg(settingsInfo.filePath()));
-    if (parser.isSet(settingsOption) && !settingsInfo.isFile())
-        return usage(QStringLiteral("the settings file %1 is not a file").arg(settingsInfo.filePath()));
-    ReportServices services(parser.isSet(settingsOption) ? settingsInfo.filePath() : QString());
+// The structure outputs, written by this program: what a directory lacked is told first;
+// a signal ends the run with what was left unwritten.
+template <typename Write>
+int writeStructure(const ReportRun& run, const QString& unwritten, Write write)
+{
+    const auto set = checkedTables(run);
+    if (!set)
+        return ExitFailed;
+    for (const auto& problem : set->problems)
+        writeMessage(QStringLiteral("korvex-report: %1\n").arg(problem));
+    int status = 0;
+    try {
+        status = write(*set);
+    } catch (const RunEnded& ended) {
+        return endedRun(Program, ended.signal, unwritten);
+    }
+    return set->problems.isEmpty() ? status : ExitFailed;
+}
+
+const QString NothingOnStandardOutput = QStringLiteral("nothing was written to standard output");
+
+// One runner per form.
+
+int runPrint(const ReportRun& run)
+{
+    const auto set = checkedTables(run);
+    if (!set)
+        return ExitFailed;
+    const ReportRequest& r = run.request;
+    // the printing program tells what a directory lacked
+    return run.printTables(PrintRequest{*set, r.bookFile, r.printer, r.outFolder, r.traceFile, run.aliasDatabase},
+                           run.services);
+}
+
+int runJson(const ReportRun& run)
+{
+    const QString databaseName = run.aliasDatabase ? run.aliasDatabase->databaseName() : QString();
+    return writeStructure(run, NothingOnStandardOutput,
+                          [&](const TableSet& set) { return writeJson(run.services, set, databaseName); });
+}
+
+int runTbls(const ReportRun& run)
+{
+    return writeStructure(run, NothingOnStandardOutput,
+                          [&](const TableSet& set) { return writeTbls(run.services.engine(), set); });
+}
+
+int runMarkdown(const ReportRun& run)
+{
+    return writeStructure(run, QStringLiteral("no file was written"), [&](const TableSet& set) {
+        return writeMarkdown(run.services, set, *run.request.markdownFolder);
+    });
+}
+
+int runAliasList(const ReportRun& run)
+{
+    writeLines(aliasListText(run.services.engine()));
+    return 0;
+}
+
+using FormRunner = int (*)(const ReportRun&);
+
+FormRunner runnerOf(ReportForm form)
+{
+    switch (form) {
+    case ReportForm::Print:
+    case ReportForm::Book: return runPrint;
+    case ReportForm::Json: return runJson;
+    case ReportForm::Tbls: return runTbls;
+    case ReportForm::Markdown: return runMarkdown;
+    case ReportForm::ListAliases: return runAliasList;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int runReportRequest(const ReportRequest& request, const TablePrinter& printTables)
+{
+    ReportServices services(request.settingsFile.value_or(QString()));
     DatabaseEngine& engine = services.engine();
     // Every form reads many tables in one run: each directory is listed once for all of them.
     const DatabaseEngine::Run run(engine);
-    for (const auto& pw : parser.values(password))
+    for (const auto& pw : request.passwords)
         engine.RegisterPassword(pw);
 
-    // Aliases are read only when asked for, so that a broken aliases file stops no other use.
+    if (request.readsAliases() &&
+        engine.loadAliases(QFileInfo(services.settings().path()).absolutePath()) != result::Ok) {
+        writeMessage(QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
+        return ExitFailed;
+    }
     std::unique_ptr<AliasDatabase> aliasDatabase;
-    if (parser.isSet(listAliases) || parser.isSet(alias)) {
-        if (engine.loadAliases(QFileInfo(services.settings().path()).absolutePath()) != result::Ok) {
-            writeMessage(QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
-            return ExitFailed;
-        }
-        if (parser.isSet(listAliases)) {
-            writeLines(aliasListText(engine));
-            return 0;
-        }
+    if (request.alias) {
         QString error;
-        aliasDatabase = connectAlias(engine, parser.value(alias), error);
+        aliasDatabase = connectAlias(engine, *request.alias, error);
         if (!aliasDatabase) {
             writeMessage(QStringLiteral("korvex-report: %1\n").arg(error));
             return ExitFailed;
         }
     }
+    return runnerOf(request.form)(ReportRun{request, services, aliasDatabase.get(), printTables});
+}
 
-    // A directory stands for its tables, an alias without names for all of its tables.
-    TableSet set = expandTableArguments(engine, tables, aliasDatabase.get());
-    // The book and the Markdown replace earlier files: a mistyped argument must not put a
-    // book of errors in place of a good one, nor an output that cannot be written be found
-    // out only after every table was printed.
-    const bool fileForm = parser.isSet(book) || parser.isSet(markdown);
-    const QStringList problems = tableArgumentProblems(set, fileForm);
-    QString outputProblem;
-    if (parser.isSet(book))
-        outputProblem = outputFileProblem(parser.value(book));
-    else if (parser.isSet(trace))
-        outputProblem = outputFileProblem(parser.value(trace));
-    else if (parser.isSet(markdown))
-        outputProblem = outputFolderProblem(parser.value(markdown));
-    if (!problems.isEmpty() || !outputProblem.isEmpty()) {
-        for (const auto& problem : problems)
-            writeMessage(QStringLiteral("korvex-report: %1\n").arg(problem));
-        if (!outputProblem.isEmpty())
-            writeMessage(QStringLiteral("korvex-report: %1\n").arg(outputProblem));
-        writeMessage(QStringLiteral("korvex-report: nothing was read or written\n"));
-        return ExitFailed;
+int runReportCommand(const QStringList& arguments, const TablePrinter& printTables)
+{
+    const ReportRequestParse parse = parseReportRequest(arguments);
+    if (!parse.problem.isEmpty()) {
+        writeMessage(QStringLiteral("korvex-report: %1\n\n%2").arg(parse.problem, parse.helpText));
+        return ExitUsage;
     }
-    const bool dump = writeJsonDump || parser.isSet(format) || parser.isSet(markdown);
-    if (!dump) // the printing program tells what a directory lacked
-        return printTables(PrintRequest{set, optionValue(book), optionValue(printer), optionValue(out),
-                                        optionValue(trace), aliasDatabase.get()},
-                           services);
-
-    for (const auto& problem : set.problems)
-        writeMessage(QStringLiteral("korvex-report: %1\n").arg(problem));
-    int status = 0;
-    try {
-        if (writeJsonDump)
-            status = writeJson(services, set, aliasDatabase ? aliasDatabase->databaseName() : QString());
-        else if (parser.isSet(format))
-            status = writeTbls(engine, set);
-        else
-            status = writeMarkdown(services, set, parser.value(markdown));
-    } catch (const RunEnded& ended) {
-        return endedRun(Program, ended.signal,
-                        parser.isSet(markdown) ? QStringLiteral("no file was written")
-                                               : QStringLiteral("nothing was written to standard output"));
+    if (!parse.request) {
+        writeTo(stdout, parse.answer);
+        return 0;
     }
-    return set.problems.isEmpty() ? status : ExitFailed;
+    return runReportRequest(*parse.request, printTables);
 }
 
 ReportCommand::ReportCommand(int& argc, char** argv) : arguments_(argv, argv + argc + 1), application_(argc, argv)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReportRequest.h"
 #include "Streams.h"
 #include "TableSet.h"
 
@@ -39,6 +40,10 @@ using TablePrinter = std::function<int(const PrintRequest&, ReportServices&)>;
 // succeeded, 1 when any failed, 2 for a usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes
 // to printTables.
 int runReportCommand(const QStringList& arguments, const TablePrinter& printTables);
+
+// The same for a request already read from the arguments: opens the settings, the aliases
+// and the tables, and hands them to the runner of the request's form.
+int runReportRequest(const ReportRequest& request, const TablePrinter& printTables);
 
 // The program korvex-report: checks the arguments and writes the JSON structure dump with
 // Qt Core alone; for printing it hands over to korvex-report-print, which loads Qt Gui

@@ -11,6 +11,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+using korvex::test::readWholeFile;
+using korvex::test::writeFile;
+
 namespace {
 
 struct ReportRun {
@@ -27,13 +30,7 @@ protected:
         ASSERT_TRUE(work_.isValid());
         QDir(folder_).mkpath("config/korvex");
     }
-    void writeFile(const QString& name, const QByteArray& bytes) const
-    {
-        QFile f(folder_ + '/' + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray fileBytes(const QString& name) const { return korvex::test::readWholeFile(folder_ + '/' + name); }
+    QString pathOf(const QString& name) const { return folder_ + '/' + name; }
     ReportRun report(const QStringList& args, QProcessEnvironment env = QProcessEnvironment::systemEnvironment()) const
     {
         env.insert("XDG_CONFIG_HOME", folder_ + "/config");
@@ -56,25 +53,27 @@ protected:
 TEST_F(ReportSettingsFile, ReportLabelTranslationsArePrinted)
 {
     KORVEX_REQUIRE_FIXTURES();
-    writeFile("labels.ini", "[Languages]\nCurrent=3\n[Language_2]\nString=Zeichen\nFloat=\nPage:=Seite:\n");
+    ASSERT_TRUE(writeFile(pathOf("labels.ini"),
+                          "[Languages]\nCurrent=3\n[Language_2]\nString=Zeichen\nFloat=\nPage:=Seite:\n"));
     const auto json = report({"--settings", "labels.ini", "--json"});
     EXPECT_TRUE(json.out.contains("\"typeName\": \"Zeichen\"")) << json.out.toStdString();
     EXPECT_TRUE(json.out.contains("\"typeName\": \"\"")) << "an empty translation prints empty";
 
     EXPECT_EQ(report({"--settings", "labels.ini", "--trace", "trace.txt"}).exitCode, 0);
-    EXPECT_TRUE(fileBytes("trace.txt").contains("\"Seite: 1\""));
+    EXPECT_TRUE(readWholeFile(pathOf("trace.txt")).contains("\"Seite: 1\""));
 }
 
 TEST_F(ReportSettingsFile, NamedSettingsFileIsNeverLookedForNorMadeInTheSettingsFolder)
 {
     KORVEX_REQUIRE_FIXTURES();
-    writeFile("config/korvex/mine.ini", "[Languages]\nCurrent=2\n[Language_1]\nString=wrong file\n");
+    ASSERT_TRUE(
+        writeFile(pathOf("config/korvex/mine.ini"), "[Languages]\nCurrent=2\n[Language_1]\nString=wrong file\n"));
     const auto missing = report({"--settings", "mine.ini", "--json"});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_TRUE(missing.err.contains("mine.ini does not exist")) << missing.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(folder_ + "/mine.ini"));
 
-    writeFile("mine.ini", "[Languages]\nCurrent=2\n[Language_1]\nString=right file\n");
+    ASSERT_TRUE(writeFile(pathOf("mine.ini"), "[Languages]\nCurrent=2\n[Language_1]\nString=right file\n"));
     EXPECT_TRUE(report({"--settings", "mine.ini", "--json"}).out.contains("right file"));
     EXPECT_EQ(report({"--settings", "config", "--json"}).exitCode, 2) << "a folder is no settings file";
 }
@@ -87,7 +86,7 @@ TEST_P(FullDiskReport, FullDiskNoLongerEmptiesTheSettingsFile)
     KORVEX_REQUIRE_FIXTURES();
     // Printing writes OffsetFirstField and IndexChar back: a settings save.
     const QByteArray old = "[Options]\nPortrait=1\n[Passwords]\nPassword_0=keep me\n";
-    writeFile("config/korvex/KORVEX20.INI", old);
+    ASSERT_TRUE(writeFile(pathOf("config/korvex/KORVEX20.INI"), old));
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert("LD_PRELOAD", QStringLiteral(FULL_DISK_SHIM));
     env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
@@ -100,7 +99,7 @@ TEST_P(FullDiskReport, FullDiskNoLongerEmptiesTheSettingsFile)
     const QString warning = "korvex-report: warning: Kann nicht nach " + folder_ +
                             "/config/korvex/KORVEX20.INI schreiben (No space";
     EXPECT_EQ(run.err.count(warning), 1) << run.err.toStdString();
-    EXPECT_EQ(fileBytes("config/korvex/KORVEX20.INI").toStdString(), old.toStdString());
+    EXPECT_EQ(readWholeFile(pathOf("config/korvex/KORVEX20.INI")).toStdString(), old.toStdString());
     EXPECT_EQ(QDir(folder_ + "/config/korvex").entryList(QDir::Files | QDir::Hidden), QStringList{"KORVEX20.INI"});
 }
 

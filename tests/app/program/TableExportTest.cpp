@@ -12,6 +12,7 @@
 #include "RecordingDevice.h"
 #include "ReportServices.h"
 #include "TableLocation.h"
+#include "TestStandIns.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -33,16 +34,6 @@
 using namespace korvex;
 
 namespace {
-
-class RecordedProgress : public ReportProgress {
-public:
-    void showMessage(const QString& text) override { messages << text; }
-    void hideMessage() override {}
-    void setBusy(bool on) override { busy = on; }
-    void processEvents() override {}
-    QStringList messages;
-    bool busy = false;
-};
 
 // The demo database, made once, and the services of a program with its settings beside it.
 class TableExportTest : public ::testing::Test {
@@ -69,7 +60,7 @@ protected:
     static QString* made;
     QTemporaryDir output_;
     ReportServices services_{output_.filePath("KORVEX20.INI")};
-    RecordedProgress progress_;
+    test::RecordedProgress progress_;
 };
 QTemporaryDir* TableExportTest::work = nullptr;
 QString* TableExportTest::made = nullptr;
@@ -132,7 +123,7 @@ TEST_F(TableExportTest, TheSelectedTablesGoToMarkdownTblsAndTheBook)
     EXPECT_EQ(md.error, QString());
     ASSERT_EQ(md.leftOut.size(), 1u);
     EXPECT_EQ(md.leftOut[0].table, "MISSING.DB");
-    EXPECT_TRUE(progress_.messages.contains("Exporting structure of table ITEMS.DB..."));
+    EXPECT_TRUE(progress_.shown.contains("Exporting structure of table ITEMS.DB..."));
     EXPECT_FALSE(progress_.busy);
     // A table's file is the one the command line writes for the whole database.
     EXPECT_EQ(test::readWholeFile(out("md/CUSTOMER.DB.md")),
@@ -145,12 +136,12 @@ TEST_F(TableExportTest, TheSelectedTablesGoToMarkdownTblsAndTheBook)
     EXPECT_EQ(json["tables"].toArray().size(), 3);
     EXPECT_EQ(json["relations"].toArray().size(), 2);
 
-    progress_.messages.clear();
+    progress_.shown.clear();
     const ExportOutcome book = exportTables(services_, progress_, set, ExportKind::Book, out("book.pdf"), "9.9");
     EXPECT_EQ(book.error, QString());
     EXPECT_EQ(book.leftOut.size(), 1u);
     EXPECT_TRUE(test::readWholeFile(out("book.pdf")).startsWith("%PDF"));
-    EXPECT_TRUE(progress_.messages.contains("Printing structure of table ORDERS.DB..."));
+    EXPECT_TRUE(progress_.shown.contains("Printing structure of table ORDERS.DB..."));
     EXPECT_EQ(services_.location().currentDirectory, demo()) << "the browser's location stays";
 
     const ExportOutcome nowhere = exportTables(services_, progress_, set, ExportKind::Tbls,

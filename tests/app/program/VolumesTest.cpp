@@ -1,5 +1,7 @@
 #include "Volumes.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -7,6 +9,7 @@
 #include <QTemporaryDir>
 
 using namespace korvex;
+using korvex::test::writeFile;
 
 namespace {
 
@@ -35,13 +38,6 @@ const QByteArray RecordedMountInfo =
     "41 28 8:33 / /run/media/anna/BACKUP rw shared:70 - ext4 /dev/sdc1 rw\n"
     "not a mount line\n";
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
-
 // /sys/block with two fixed disks, a removable stick and an optical drive, and udev's
 // label links; sdc1 has no label.
 VolumeSources fakeMachine(const QTemporaryDir& root)
@@ -53,7 +49,7 @@ VolumeSources fakeMachine(const QTemporaryDir& root)
     for (const char* folder : {"sda/sda2", "sda/sda3", "sdb/sdb1", "sr0", "sdc/sdc1"})
         sys.mkpath(folder);
     for (const auto& [disk, flag] : {std::pair{"sda", "0\n"}, {"sdb", "1\n"}, {"sr0", "1\n"}, {"sdc", "0\n"}})
-        writeFile(sys.filePath(QString(disk) + "/removable"), flag);
+        EXPECT_TRUE(writeFile(sys.filePath(QString(disk) + "/removable"), flag));
     QDir().mkpath(sources.labels);
     for (const auto& [label, device] : {std::pair{"ROOT", "sda2"}, {"Home\\x20Data", "sda3"}, {"STICK", "sdb1"},
                                         {"My_DVD", "sr0"}})

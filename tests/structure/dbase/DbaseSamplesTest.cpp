@@ -8,11 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 
-#include <iostream>
 #include <map>
 
 namespace korvex::dbase::test {
@@ -291,25 +289,6 @@ TEST(DbaseSamples, BlockSizeIsTheMemoBlockInKilobytes)
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_3_512.dbf").blockSizeKb, 0);
     EXPECT_EQ(readSample("lynxnake+tDBF/demo/data/disco.DBF").blockSizeKb, 0);  // no memo
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_4_512.dbf").blockSizeBytes, 512);
-}
-
-// Reads every sample and prints the time it takes (the samples_unchanged test checks after
-// the run that no byte of them changed).
-TEST(DbaseSamples, ReadingEveryTableTakes)
-{
-    KORVEX_REQUIRE_SAMPLES();
-    std::vector<LoadedTable> tables;
-    for (const auto& path : sampleTables())
-        tables.push_back(LoadedTable::load(path));
-    QElapsedTimer timer;
-    timer.start();
-    std::size_t fields = 0;
-    for (const auto& t : tables)
-        fields += t.read().fields.size();
-    const auto elapsed = timer.nsecsElapsed();
-    std::cout << "read " << tables.size() << " dBASE samples (" << fields << " fields) in " << elapsed / 1000
-              << " us\n";
-    ::testing::Test::RecordProperty("dbase_samples_us", std::to_string(elapsed / 1000));
 }
 
 } // namespace

@@ -12,10 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFileInfo>
-
-#include <iostream>
 
 using namespace korvex;
 using namespace korvex::paradox;
@@ -479,31 +476,4 @@ TEST(ParadoxSamples, IndexFilesAreNotTables)
             }
         }
     }
-}
-
-// Reading maps every file read-only (the samples_unchanged test checks after the run that
-// every byte of every sample stays as it was). The time for reading all of them is printed.
-TEST(ParadoxSamples, ReadingEveryTableTakes)
-{
-    KORVEX_REQUIRE_SAMPLES();
-    QElapsedTimer timer;
-    timer.start();
-    int read = 0;
-    for (const auto& path : sampleTables()) {
-        QString error;
-        bool notFound = false;
-        const auto db = MappedFile::open(path, error, notFound);
-        ASSERT_TRUE(db) << error.toStdString();
-        std::optional<MappedFile> val;
-        FileBytes valBytes;
-        if (const QString valPath = companionVal(path); !valPath.isEmpty()) {
-            val = MappedFile::open(valPath, error, notFound);
-            ASSERT_TRUE(val) << error.toStdString();
-            valBytes = val->fileBytes();
-        }
-        readTable(db->fileBytes(), val ? &valBytes : nullptr);
-        ++read;
-    }
-    const qint64 ms = timer.elapsed();
-    std::cout << "[ timing   ] read " << read << " Paradox sample tables (with their .VAL files) in " << ms << " ms\n";
 }
