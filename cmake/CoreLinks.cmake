@@ -1,12 +1,12 @@
-# The core libraries (reading tables, settings, the print-device interface, the report,
-# the exports and the book)
-# never link Qt Widgets or Qt Print Support, not even through another library: the command
-# line and the tests run them without a display. korvex_check_core_links() walks the link
-# libraries of each core target that exists, and of everything they link, and stops the
-# configure step at the first forbidden library with the chain that pulls it in.
+# The core libraries (reading tables, settings, the print-device interface, the services,
+# the report, the exports and the book) never link Qt Widgets or Qt Print Support, not
+# even through another library: the command line and the tests run them without a display.
+# korvex_check_core_links() walks the link libraries of each core target that exists, and
+# of everything they link, and stops the configure step at the first forbidden library
+# with the chain that pulls it in.
 
 set(KORVEX_CORE_LIBRARIES
-  korvex_files korvex_structure korvex_settings korvex_device korvex_report korvex_report_services
+  korvex_files korvex_structure korvex_settings korvex_device korvex_services korvex_report
   korvex_export korvex_book)
 # A link item that names one of these, as a target, a file or a linker flag.
 set(KORVEX_FORBIDDEN_TARGETS "^Qt6?::(Widgets|PrintSupport)$")
@@ -67,7 +67,7 @@ function(korvex_check_core_links)
           message(FATAL_ERROR
             "The core library ${core} links ${item}: ${path}\n"
             "The core libraries (${KORVEX_CORE_LIBRARIES}) stay free of Qt Widgets and Qt "
-            "Print Support; link widgets from the programs' and settings/ui's libraries instead.")
+            "Print Support; link widgets from the libraries under src/app instead.")
         endif()
         if(TARGET ${item} AND NOT item IN_LIST seen)
           list(APPEND seen ${item})

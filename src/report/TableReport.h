@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReportProgress.h"
 #include "UserMessages.h"
 
 #include "PrintDevice.h"
@@ -13,18 +14,6 @@
 #include <functional>
 
 namespace korvex {
-
-// What the user sees while a table prints: the progress message and a busy cursor. The
-// program shows a small window; the command line shows nothing.
-class ReportProgress {
-public:
-    virtual ~ReportProgress() = default;
-    virtual void showMessage(const QString& text) = 0;
-    virtual void hideMessage() = 0;
-    virtual void setBusy(bool busy) = 0;
-    // Lets pending window events run (while waiting for the printer).
-    virtual void processEvents() = 0;
-};
 
 // Prints the structure report of one table as one print job, with the program's services:
 // the table is looked for at the services' table location, the options come from their

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TableReport.h"
+#include "ReportProgress.h"
 
 namespace korvex {
 

@@ -47,8 +47,7 @@ QSize paperMillimetres(const DeviceCaps& caps)
             millimetres(caps.physicalHeight, static_cast<long double>(caps.pageHeight) / caps.heightMm)};
 }
 
-MarginSpinEdit::MarginSpinEdit(QWidget* parent)
-    : QSpinBox(parent)
+MarginSpinEdit::MarginSpinEdit(QWidget* parent) : QSpinBox(parent)
 {
     setRange(0, TForm_Margins::MaximumMargin);
     lineEdit()->setMaxLength(MaxDigits);
@@ -87,9 +86,10 @@ QString MarginSpinEdit::textFromValue(int value) const
 }
 
 TForm_Margins::TForm_Margins(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
-    , held_{OptionKeys::Margin_Left.defaultValue, OptionKeys::Margin_Right.defaultValue,
-            OptionKeys::Margin_Top.defaultValue, OptionKeys::Margin_Bottom.defaultValue}
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), held_{OptionKeys::Margin_Left.defaultValue,
+                                                                            OptionKeys::Margin_Right.defaultValue,
+                                                                            OptionKeys::Margin_Top.defaultValue,
+                                                                            OptionKeys::Margin_Bottom.defaultValue}
 {
     setObjectName(QStringLiteral("Form_Margins"));
     setWindowTitle(QStringLiteral("Margins"));

@@ -34,30 +34,24 @@ void paintRaisedEdge(QPainter& painter, const QRect& rect, const QColor& lit, co
 std::optional<HeaderStrip::MouseButton> stripButton(Qt::MouseButton button)
 {
     switch (button) {
-    case Qt::LeftButton:
-        return HeaderStrip::MouseButton::Left;
-    case Qt::RightButton:
-        return HeaderStrip::MouseButton::Right;
-    case Qt::MiddleButton:
-        return HeaderStrip::MouseButton::Middle;
-    default:
-        return std::nullopt;
+    case Qt::LeftButton: return HeaderStrip::MouseButton::Left;
+    case Qt::RightButton: return HeaderStrip::MouseButton::Right;
+    case Qt::MiddleButton: return HeaderStrip::MouseButton::Middle;
+    default: return std::nullopt;
     }
 }
 
 } // namespace
 
 TQxHeader::TQxHeader(QWidget* parent)
-    : QWidget(parent)
-    , ownModel_(std::make_unique<HeaderStrip>(HeaderStrip::DefaultWidth, HeaderStrip::BorderStyle::Single))
-    , model_(ownModel_.get())
+    : QWidget(parent),
+      ownModel_(std::make_unique<HeaderStrip>(HeaderStrip::DefaultWidth, HeaderStrip::BorderStyle::Single)),
+      model_(ownModel_.get())
 {
     attachModel();
 }
 
-TQxHeader::TQxHeader(HeaderStrip& model, QWidget* parent)
-    : QWidget(parent)
-    , model_(&model)
+TQxHeader::TQxHeader(HeaderStrip& model, QWidget* parent) : QWidget(parent), model_(&model)
 {
     attachModel();
 }
@@ -273,11 +267,8 @@ void TQxHeader::keyPressEvent(QKeyEvent* event)
         if (!shift)
             break;
         [[fallthrough]];
-    case Qt::Key_Menu:
-        popUpForFocusedSection();
-        return;
-    default:
-        break;
+    case Qt::Key_Menu: popUpForFocusedSection(); return;
+    default: break;
     }
     QWidget::keyPressEvent(event);
 }

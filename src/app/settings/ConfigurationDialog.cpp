@@ -47,7 +47,7 @@ namespace {
 
 constexpr int FirstFontSize = 5;
 constexpr int LastFontSize = 35;
-constexpr int MaxSpacing = 100;      // millimetres before or after a header
+constexpr int MaxSpacing = 100; // millimetres before or after a header
 constexpr int MaxPasswordLength = 50;
 constexpr int LanguageColumnWidth = 183;
 constexpr int LanguageRowHeight = 18;
@@ -83,8 +83,8 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, c
     return box;
 }
 
-QRadioButton* radioButton(QWidget* parent, const char* name, const QString& caption, const QString& hint, int x,
-                          int y, int width)
+QRadioButton* radioButton(QWidget* parent, const char* name, const QString& caption, const QString& hint, int x, int y,
+                          int width)
 {
     auto* button = named(new QRadioButton(caption, parent), name);
     button->setToolTip(hint);
@@ -260,9 +260,7 @@ TForm_PrnTabCfg::Services TForm_PrnTabCfg::Services::from(ReportServices& servic
 }
 
 TForm_PrnTabCfg::TForm_PrnTabCfg(Services services, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
-    , TGrayedForm(this)
-    , s_(services)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), TGrayedForm(this), s_(services)
 {
     if (!s_.errors) {
         ownErrors_ = std::make_unique<MessageBoxMessages>(this);
@@ -429,8 +427,8 @@ TForm_PrnTabCfg::HeaderControls TForm_PrnTabCfg::makeHeaderGroup(QWidget* page, 
     };
     c.spacingBefore = spacing(name("MainHeaderSpacingB", "SubHeaderSpacingB"),
                               QStringLiteral("Spacing before ") + which, fieldX);
-    c.spacingAfter = spacing(name("MainHeaderSpacingA", "SubHeaderSpacingA"),
-                             QStringLiteral("Spacing after ") + which, fieldX + 62);
+    c.spacingAfter = spacing(name("MainHeaderSpacingA", "SubHeaderSpacingA"), QStringLiteral("Spacing after ") + which,
+                             fieldX + 62);
 
     caption(box, QStringLiteral("&Text:"), c.text, QRect(labelX, row(0), labelWidth, 21));
     caption(box, QStringLiteral("&Visibility:"), c.visibility, QRect(labelX, row(1), labelWidth, 21));
@@ -485,8 +483,8 @@ QWidget* TForm_PrnTabCfg::makeLanguagePage()
             GridLanguage->setItem(row, column, item);
         }
 
-    RadioLanguageOriginal = radioButton(page, "RadioLanguageOriginal", QStringLiteral("&Original Language"), {}, 8,
-                                        178, 150);
+    RadioLanguageOriginal = radioButton(page, "RadioLanguageOriginal", QStringLiteral("&Original Language"), {}, 8, 178,
+                                        150);
     RadioButtonLanguage1 = radioButton(page, "RadioButtonLanguage1", QStringLiteral("&Language 1"), {}, 200, 178, 150);
     RadioButtonLanguage2 = radioButton(page, "RadioButtonLanguage2", QStringLiteral("L&anguage 2"), {}, 392, 178, 150);
     RadioLanguageOriginal->setChecked(true);
@@ -574,10 +572,9 @@ void TForm_PrnTabCfg::LoadDialogSettings()
     loadHeader(OptionKeys::MainHeader, mainHeader_);
     loadHeader(OptionKeys::SubHeader, subHeader_);
 
-    s_.margins.setHeldMargins(PageMargins{settings.ReadNumber(OptionKeys::Margin_Left),
-                                          settings.ReadNumber(OptionKeys::Margin_Right),
-                                          settings.ReadNumber(OptionKeys::Margin_Top),
-                                          settings.ReadNumber(OptionKeys::Margin_Bottom)});
+    s_.margins.setHeldMargins(
+        PageMargins{settings.ReadNumber(OptionKeys::Margin_Left), settings.ReadNumber(OptionKeys::Margin_Right),
+                    settings.ReadNumber(OptionKeys::Margin_Top), settings.ReadNumber(OptionKeys::Margin_Bottom)});
 
     LoadLanguageTable();
     TabbedNotebook1->setCurrentIndex(PrintingPage);
@@ -627,15 +624,9 @@ void TForm_PrnTabCfg::showLanguageTable()
                 GridLanguage->item(row, column)->setText(s_.labels.cell(row, column));
     }
     switch (s_.labels.language()) {
-    case LanguageTable::Language::Original:
-        RadioLanguageOriginal->setChecked(true);
-        break;
-    case LanguageTable::Language::Translation1:
-        RadioButtonLanguage1->setChecked(true);
-        break;
-    case LanguageTable::Language::Translation2:
-        RadioButtonLanguage2->setChecked(true);
-        break;
+    case LanguageTable::Language::Original: RadioLanguageOriginal->setChecked(true); break;
+    case LanguageTable::Language::Translation1: RadioButtonLanguage1->setChecked(true); break;
+    case LanguageTable::Language::Translation2: RadioButtonLanguage2->setChecked(true); break;
     }
 }
 
@@ -803,17 +794,10 @@ void TForm_PrnTabCfg::CheckBoxRefIntClick()
 void TForm_PrnTabCfg::TabbedNotebook1Click()
 {
     switch (TabbedNotebook1->currentIndex()) {
-    case HeadersPage:
-        mainHeader_.text->setFocus(Qt::TabFocusReason);
-        break;
-    case LanguagePage:
-        GridLanguage->setFocus(Qt::TabFocusReason);
-        break;
-    case PasswordsPage:
-        EditNewPW->setFocus(Qt::TabFocusReason);
-        break;
-    default:
-        break;
+    case HeadersPage: mainHeader_.text->setFocus(Qt::TabFocusReason); break;
+    case LanguagePage: GridLanguage->setFocus(Qt::TabFocusReason); break;
+    case PasswordsPage: EditNewPW->setFocus(Qt::TabFocusReason); break;
+    default: break;
     }
 }
 

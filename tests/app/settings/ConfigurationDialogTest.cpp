@@ -202,7 +202,8 @@ protected:
                 lines << n + b->currentText();
             else if (auto* s = qobject_cast<QSpinBox*>(w))
                 lines << n + QString::number(s->value());
-            else if (auto* e = qobject_cast<QLineEdit*>(w); e && w->objectName().startsWith("Edit") && w != get("EditNewPW"))
+            else if (auto* e = qobject_cast<QLineEdit*>(w);
+                     e && w->objectName().startsWith("Edit") && w != get("EditNewPW"))
                 lines << n + e->text();
         }
         QString cells;
@@ -342,12 +343,12 @@ TEST_F(ConfigDialog, CancelRestoresEveryControlTheTitleBarCloseKeepsEdits)
     const QStringList edited = snapshot();
     ASSERT_EQ(edited.size(), loaded.size());
     for (int i = 0; i < loaded.size(); ++i) {
-        if (!loaded[i].startsWith("RadioButtonLanguage1")) {  // of three radio buttons, two change
+        if (!loaded[i].startsWith("RadioButtonLanguage1")) { // of three radio buttons, two change
             EXPECT_NE(loaded[i], edited[i]) << "not edited: " << qPrintable(loaded[i]);
         }
     }
 
-    d.close();  // the title bar's close button
+    d.close(); // the title bar's close button
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(snapshot(), edited);
     EXPECT_EQ(LookupLabel(labels_, "Page:"), "Page:") << "the chosen language stays in effect";
@@ -372,21 +373,21 @@ TEST_F(ConfigDialog, PasswordListRules)
     EXPECT_EQ(list->currentRow(), 0);
     EXPECT_EQ(edit->maxLength(), 50);
 
-    click("ButtonAddPW");  // empty field
-    edit->setText("ABC");  // there already, letter case aside
+    click("ButtonAddPW"); // empty field
+    edit->setText("ABC"); // there already, letter case aside
     click("ButtonAddPW");
     EXPECT_EQ(d.passwords(), QStringList({"abc", "x=y"}));
     edit->setText("new");
     click("ButtonAddPW");
     EXPECT_EQ(edit->text(), "new");
-    click("ButtonRemovePW");  // the selected first one
+    click("ButtonRemovePW"); // the selected first one
     EXPECT_EQ(d.passwords(), QStringList({"x=y", "new"}));
     EXPECT_EQ(list->currentRow(), 0);
 
     d.SavePasswords();
     EXPECT_EQ(settings_.ReadSectionLines("Passwords"), QStringList({"Password_0=x=y", "Password_1=new"}));
     list->clearSelection();
-    click("ButtonRemovePW");  // nothing selected: nothing happens
+    click("ButtonRemovePW"); // nothing selected: nothing happens
     EXPECT_EQ(d.passwords().size(), 2);
     click("ButtonClearPW");
     EXPECT_TRUE(d.passwords().isEmpty());
@@ -423,7 +424,7 @@ TEST_F(ConfigDialog, UnsavedLabelsLanguageAndColumnsArePrinted)
     get<QTableWidget>("GridLanguage")->item(1, 1)->setText("Tabellenname");
     click("RadioButtonLanguage1");
     get<TQxHeader>("FieldHeader")->strip().setPopUpIndex(2);
-    get<FieldColumnMenu>("PopupMenu1")->RemoveClick();  // "Type"
+    get<FieldColumnMenu>("PopupMenu1")->RemoveClick(); // "Type"
 
     ASSERT_TRUE(reporter.PrintTableReport("T.FAK")) << messages_.errors.join('\n').toStdString();
     QStringList texts;

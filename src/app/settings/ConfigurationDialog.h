@@ -59,12 +59,12 @@ public:
     // What the dialog shows and edits, owned by the program for the whole run.
     struct Services {
         SettingsFile& settings;
-        HeaderStrip& fieldColumns;  // the columns of the printed field table
-        LanguageTable& labels;      // the report labels and the language in use
-        BodyFont& bodyFont;         // the report body's font, held in memory
-        DatabaseEngine& engine;     // gets the passwords
-        PrinterSetup& printer;      // the current printer, its fonts, and choosing another
-        TForm_Margins& margins;     // holds the margins between load and save
+        HeaderStrip& fieldColumns; // the columns of the printed field table
+        LanguageTable& labels;     // the report labels and the language in use
+        BodyFont& bodyFont;        // the report body's font, held in memory
+        DatabaseEngine& engine;    // gets the passwords
+        PrinterSetup& printer;     // the current printer, its fonts, and choosing another
+        TForm_Margins& margins;    // holds the margins between load and save
         // The application's error display; none: an error box after the system's beep.
         UserMessages* errors = nullptr;
 

@@ -5,9 +5,7 @@
 
 namespace korvex {
 
-FieldColumnMenu::FieldColumnMenu(TQxHeader& header)
-    : QMenu(&header)
-    , header_(header)
+FieldColumnMenu::FieldColumnMenu(TQxHeader& header) : QMenu(&header), header_(header)
 {
     setObjectName(QStringLiteral("PopupMenu1"));
     setTitle(QStringLiteral("Field information"));

@@ -9,8 +9,8 @@ namespace korvex {
 // it): the background, the item's text from (left + 20, top + 2), and at the left a square
 // swatch of side height - 4 from (left + 2, top + 2), outlined in black and filled with the
 // shading's grey (255 - p × 2.55, truncated, for the text's leading percentage p).
-void ComboBoxZebraShadingDrawItem(QPainter& painter, const QRect& rect, const QString& text,
-                                  const QBrush& background, const QColor& textColour);
+void ComboBoxZebraShadingDrawItem(QPainter& painter, const QRect& rect, const QString& text, const QBrush& background,
+                                  const QColor& textColour);
 
 // The list items of the shading list, drawn as above and 19 pixels high.
 class ZebraShadingDelegate : public QStyledItemDelegate {

@@ -7,8 +7,8 @@
 
 namespace korvex {
 
-void ComboBoxZebraShadingDrawItem(QPainter& painter, const QRect& rect, const QString& text,
-                                  const QBrush& background, const QColor& textColour)
+void ComboBoxZebraShadingDrawItem(QPainter& painter, const QRect& rect, const QString& text, const QBrush& background,
+                                  const QColor& textColour)
 {
     // The item's edges as a window's rectangle has them: right and bottom just outside.
     const int left = rect.left();
@@ -30,12 +30,11 @@ void ComboBoxZebraShadingDrawItem(QPainter& painter, const QRect& rect, const QS
     painter.restore();
 }
 
-void ZebraShadingDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                 const QModelIndex& index) const
+void ZebraShadingDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const bool selected = option.state.testFlag(QStyle::State_Selected);
-    const QPalette::ColorGroup group =
-        option.state.testFlag(QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+    const QPalette::ColorGroup group = option.state.testFlag(QStyle::State_Enabled) ? QPalette::Normal
+                                                                                    : QPalette::Disabled;
     painter->setFont(option.font);
     ComboBoxZebraShadingDrawItem(*painter, option.rect, index.data(Qt::DisplayRole).toString(),
                                  option.palette.brush(group, selected ? QPalette::Highlight : QPalette::Base),
@@ -47,8 +46,7 @@ QSize ZebraShadingDelegate::sizeHint(const QStyleOptionViewItem& option, const Q
     return QSize(QStyledItemDelegate::sizeHint(option, index).width() + 20, ItemHeight);
 }
 
-ZebraShadingBox::ZebraShadingBox(QWidget* parent)
-    : QComboBox(parent)
+ZebraShadingBox::ZebraShadingBox(QWidget* parent) : QComboBox(parent)
 {
     setItemDelegate(new ZebraShadingDelegate(this));
 }

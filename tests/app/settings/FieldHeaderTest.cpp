@@ -113,7 +113,7 @@ TEST_F(FieldHeader, InsertIntoAFullStripArrangesEveryOtherSection)
     // Without "Idx" and with "Mask" 87 the sections fill the client width (556).
     keep(8);
     header_.SetSectionWidth(7, 87);
-    press(Qt::RightButton, 100); // in "Name"
+    press(Qt::RightButton, 100);                           // in "Name"
     menu_->insertMenu()->actions().constLast()->trigger(); // "Idx"
     // 586 pixels, at most 554 allowed: six passes, "Size" down to 30 after the first.
     EXPECT_EQ(header_.Sections().text(1), "Idx");
