@@ -136,9 +136,10 @@ BrowserState TableBrowser::withDrive(const QString& mountPath) const
         if (!remembered.isEmpty())
             requireEnterableDirectory(remembered);
     }
-    if (fromAlias && !remembered.isEmpty())
-        return read(std::move(next));
-    return next;
+    if (!fromAlias || remembered.isEmpty())
+        return next;
+    requireEnterableDirectory(remembered);
+    return read(std::move(next));
 }
 
 BrowserState TableBrowser::withDirectory(const QString& directory) const

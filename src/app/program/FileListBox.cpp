@@ -25,11 +25,6 @@ void FileListBox::read()
     emit changed();
 }
 
-void FileListBox::setEntries(const QStringList& names)
-{
-    entries_ = names;
-}
-
 void FileListBox::assign(const QString& directory, const QString& mask, const QStringList& names)
 {
     directory_ = directory;

@@ -27,9 +27,6 @@ public:
     void setDirectory(const QString& directory);
     void setMask(const QString& mask);
     void read();
-    // Replaces the entries (an alias's tables) without reading a directory and without
-    // raising changed().
-    void setEntries(const QStringList& names);
     // Takes a directory, a mask and the entries read for them, without reading anything.
     void assign(const QString& directory, const QString& mask, const QStringList& names);
 
