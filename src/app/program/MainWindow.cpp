@@ -677,6 +677,14 @@ void TForm_PrintTable::showState(BrowserState state)
     if (!shown.CurrentDatabase.isEmpty())
         s_.location.CurrentDatabase = shown.CurrentDatabase;
 
+    showDirectoryControls(shown);
+    FileListBox1->assign(shown.directory, shown.mask, shown.tables);
+    if (newListing)
+        FileListBox1Change();
+}
+
+void TForm_PrintTable::showDirectoryControls(const BrowserState& shown)
+{
     if (shown.mode == BrowserMode::ServerAlias) {
         DirectoryListBox1->clearEntries();
         LabelActDir->setCaption(RemoteDatabaseCaption);
@@ -700,9 +708,6 @@ void TForm_PrintTable::showState(BrowserState state)
     } else {
         DisableDirectoryControls();
     }
-    FileListBox1->assign(shown.directory, shown.mask, shown.tables);
-    if (newListing)
-        FileListBox1Change();
 }
 
 void TForm_PrintTable::enterDirectory(const QString& directory)

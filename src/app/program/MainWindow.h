@@ -66,10 +66,12 @@ struct MainWindowKeys {
 // type, and the tables to print in one of three views), the print, configure, about and
 // exit buttons on the right. Closing it ends the program.
 //
-// The browser keeps the shared TableLocation up to date: the directory it shows and, in
-// alias mode, the alias, its driver and its database's name. In drive mode (no alias) the
-// table list shows the files of the directory that match the table type; in alias mode it
-// shows the alias's tables, and the directory controls are disabled.
+// The browser's state is a TableBrowser's, which computes every change without widgets;
+// the window shows each new state, and keeps the shared TableLocation up to date with it:
+// the directory it shows and, in alias mode, the alias, its driver and its database's name.
+// In drive mode (no alias) the table list shows the files of the directory that match the
+// table type; in alias mode it shows the alias's tables, and the directory controls are
+// disabled.
 //
 // Sizes are the window's inside (client) sizes, never counting the frame a window manager
 // puts around it: the first start, the minimum size 500 x 330, the layout and the stored
@@ -188,6 +190,8 @@ private:
     // Shows a state of the browser and takes it as the browser's; a directory that cannot
     // be entered any more stops it before anything is shown.
     void showState(BrowserState state);
+    // The directory list, its label, the table-type box and, in drive mode, the drive box.
+    void showDirectoryControls(const BrowserState& shown);
     // The drive/alias box back on the entry of the state shown, after a failed switch.
     void showAppliedEntry();
     void selectTables(const QStringList& names);
