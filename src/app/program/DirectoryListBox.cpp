@@ -34,23 +34,7 @@ public:
     }
 };
 
-QString cleanAbsolute(const QString& directory)
-{
-    return QDir::cleanPath(QDir(directory).absolutePath());
-}
-
 } // namespace
-
-void requireEnterableDirectory(const QString& directory)
-{
-    const QFileInfo info(directory);
-    if (!info.exists())
-        throw DirectoryError(QStringLiteral("%1: no such directory").arg(directory));
-    if (!info.isDir())
-        throw DirectoryError(QStringLiteral("%1: not a directory").arg(directory));
-    if (!info.isReadable() || !info.isExecutable())
-        throw DirectoryError(QStringLiteral("%1: the directory may not be read").arg(directory));
-}
 
 DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent)
 {
@@ -64,7 +48,7 @@ DirectoryListBox::DirectoryListBox(QWidget* parent) : QListWidget(parent)
 
 void DirectoryListBox::setDirectory(const QString& directory)
 {
-    const QString path = cleanAbsolute(directory);
+    const QString path = cleanDirectoryPath(directory);
     requireEnterableDirectory(path);
     const bool changed = path != directory_;
     directory_ = path;

@@ -1,26 +1,16 @@
 #pragma once
 
+#include "BrowserFiles.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QString>
 
 #include <functional>
-#include <stdexcept>
 
 class QLineEdit;
 
 namespace korvex {
-
-// A directory that cannot be entered: it does not exist, is no directory, or may not be
-// read or searched.
-class DirectoryError : public std::runtime_error {
-public:
-    explicit DirectoryError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
-};
-
-// Raises DirectoryError saying why when directory cannot be entered.
-void requireEnterableDirectory(const QString& directory);
 
 // The directory list: the path from the root down to the current directory, one line per
 // folder with an open folder, and below it the current directory's subdirectories (hidden

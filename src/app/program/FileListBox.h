@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QChar>
-#include <QDateTime>
-#include <QLocale>
+#include "BrowserFiles.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -12,10 +11,7 @@ namespace korvex {
 // The table list's source: the names of the files of one directory that match a mask, or,
 // for an alias, the table names the engine lists. It has no window of its own.
 //
-// A mask is one or more patterns separated by ";" ("*.db;*.dbf"), matched without regard
-// to case. "*.*" stands for every file, with or without a dot in its name. Only ordinary
-// files count: no directories, no hidden files, no devices or sockets. The names are
-// sorted ascending ignoring case. Every read of the directory raises changed().
+// The names are those of listMatchingFiles. Every read of the directory raises changed().
 class FileListBox : public QObject {
     Q_OBJECT
 public:
@@ -31,13 +27,10 @@ public:
     void setDirectory(const QString& directory);
     void setMask(const QString& mask);
     void read();
-    // Replaces the entries (an alias's tables) without reading a directory and without
-    // raising changed().
-    void setEntries(const QStringList& names);
-    // Puts back a directory and its entries as they were, without reading anything.
-    void assign(const QString& directory, const QStringList& names);
+    // Takes a directory, a mask and the entries read for them, without reading anything.
+    void assign(const QString& directory, const QString& mask, const QStringList& names);
 
-    // The matching file names of directory, sorted; none when it cannot be read.
+    // listMatchingFiles.
     static QStringList listFiles(const QString& directory, const QString& mask);
 
 signals:
@@ -48,22 +41,5 @@ private:
     QString mask_ = TableMask;
     QStringList entries_;
 };
-
-// The date separator of the locale's short date format: its first character that is not
-// part of a day, month or year field; "/" when the format has none.
-QChar dateSeparator(const QLocale& locale);
-
-// A file's modification date as the table list shows it: day and month with two digits,
-// the year with four, joined by the separator ("09/03/1996"); "?" for a time that is not
-// valid.
-QString tableDateText(const QDateTime& modified, QChar separator);
-
-// The date text of the file at path in local time; "?" when it is no file or its time
-// cannot be read.
-QString fileDateText(const QString& path, QChar separator);
-
-// The picture of a table list entry: 0 for a table (".DB" or ".DBF" in any case, and every
-// table of an alias), 1 for any other file.
-int tableImageIndex(const QString& name, bool aliasMode);
 
 } // namespace korvex

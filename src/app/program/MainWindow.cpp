@@ -1,6 +1,6 @@
 // The main window as a whole: its controls and their layout, start-up and the state it
-// saves, and the configure, about and exit buttons. The table browser's handlers are in
-// TableBrowser.cpp, the print run in PrintRun.cpp.
+// saves, the configure, about and exit buttons, and the table browser's controls, which
+// show the TableBrowser's state. The print run is in PrintRun.cpp.
 
 #include "MainWindow.h"
 
@@ -17,6 +17,7 @@
 #include "DialogFont.h"
 #include "MessageBoxMessages.h"
 #include "TableLocation.h"
+#include "UserMessages.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -29,16 +30,21 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QUrl>
+
+#include <algorithm>
+#include <utility>
 
 namespace korvex {
 
@@ -133,7 +139,8 @@ void setApplicationHintDelay(int milliseconds)
 }
 
 TForm_PrintTable::TForm_PrintTable(Services services, QWidget* parent)
-    : QWidget(parent, Qt::Window), TGrayedForm(this), s_(std::move(services)), startDirectory_(QDir::currentPath())
+    : QWidget(parent, Qt::Window), TGrayedForm(this), s_(std::move(services)), startDirectory_(QDir::currentPath()),
+      browser_(s_.engine, [this]() -> const VolumeList& { return DriveComboBox1->volumes(); })
 {
     if (!s_.errors) {
         ownErrors_ = std::make_unique<MessageBoxMessages>(this);
@@ -323,20 +330,18 @@ void TForm_PrintTable::connectHandlers()
             [this](int index) { guarded([this, index] { tableTypeChosen(index); }); });
     connect(DirectoryListBox1, &DirectoryListBox::directoryRequested, this,
             [this](const QString& directory) { guarded([this, directory] { enterDirectory(directory); }); });
-    connect(DirectoryListBox1, &DirectoryListBox::directoryChanged, this, &TForm_PrintTable::directoryChanged);
+    connect(DirectoryListBox1, &DirectoryListBox::directoryChanged, this,
+            [this](const QString& directory) { guarded([this, directory] { directoryListChanged(directory); }); });
     connect(FileListBox1, &FileListBox::changed, this, &TForm_PrintTable::FileListBox1Change);
 }
 
 void TForm_PrintTable::FormCreate()
 {
     setApplicationHintDelay(HintDelayMs);
-    AliasDatabases.clear();
-    currentDatabase_ = nullptr;
+    browser_.clearAliases();
     // The settings file, the field-descriptor area and the body font belong to the
     // program's services, made and read before this window.
     setApplicationToolTips(s_.settings.ReadFlag(OptionKeys::ShowHints));
-    AliasNames.clear();
-    AliasParams.clear();
     dateSeparator_ = dateSeparator(s_.locale);
     buildAliasEntries();
     setWindowTitle(Title);
@@ -405,8 +410,7 @@ void TForm_PrintTable::FormDestroy()
     s_.settings.WriteNumber(MainWindowKeys::View_Mode, int(ListViewTables->viewStyle()));
     s_.settings.WriteNumber(MainWindowKeys::Details_Colsize_1, ListViewTables->columnWidth(0));
     s_.settings.WriteNumber(MainWindowKeys::Details_Colsize_2, ListViewTables->columnWidth(1));
-    currentDatabase_ = nullptr;
-    AliasDatabases.clear();
+    browser_.clearAliases();
     const QSize size = this->size();
     s_.settings.WriteNumber(MainWindowKeys::width, size.width());
     s_.settings.WriteNumber(MainWindowKeys::height, size.height());
@@ -579,6 +583,278 @@ void TForm_PrintTable::SpeedButtonAboutClick()
 void TForm_PrintTable::SpeedButtonEndeClick()
 {
     close();
+}
+
+// The table browser: the drive/alias box, the directory list, the table-type box and the
+// table list show the TableBrowser's state, and each change the user makes there becomes a
+// new state that is shown.
+
+namespace {
+
+// The hourglass while the table list is rebuilt, gone again on every way out.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+void TForm_PrintTable::buildAliasEntries()
+{
+    // The first use of the engine. An aliases file that cannot be read is told, and the
+    // browser works on without aliases.
+    if (s_.engine.loadAliases(s_.aliasesLocation) != result::Ok)
+        s_.errors->showError(s_.engine.lastError());
+    browser_.readAliases();
+    DriveComboBox1->setAliases(browser_.aliasNames());
+}
+
+void TForm_PrintTable::restoreDriveAliasSelection()
+{
+    const QString remembered = s_.settings.ReadText(MainWindowKeys::LastDriveAlias).left(RememberedEntryLength);
+    const Volume* volume = DriveComboBox1->volumeOf(DirectoryListBox1->directory());
+    const QString drive = volume ? volume->mountPath : QString();
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        if (DriveComboBox1->itemText(i) == remembered) {
+            DriveComboBox1->setCurrentDrive(drive);
+            DriveComboBox1->setCurrentIndex(i);
+            return;
+        }
+    }
+    DriveComboBox1->setCurrentDrive(drive);
+}
+
+void TForm_PrintTable::DriveComboBox1Change()
+{
+    DriveNotifyTimer->start();
+}
+
+void TForm_PrintTable::DriveNotifyTimerTimer()
+{
+    DriveNotifyTimer->stop();
+    ApplyDriveAliasSelection();
+}
+
+void TForm_PrintTable::ApplyDriveAliasSelection()
+{
+    BrowserState next;
+    try {
+        next = browser_.withEntry(DriveComboBox1->currentText(), DriveComboBox1->currentDrive());
+    } catch (...) {
+        // Nothing was shown of the failed switch but the entry the user chose.
+        showAppliedEntry();
+        throw;
+    }
+    showState(std::move(next));
+    appliedEntry_ = DriveComboBox1->currentIndex();
+}
+
+void TForm_PrintTable::showAppliedEntry()
+{
+    const QSignalBlocker quiet(DriveComboBox1);
+    if (appliedEntry_ >= 0)
+        DriveComboBox1->setCurrentIndex(appliedEntry_);
+    else if (const Volume* volume = DriveComboBox1->volumeOf(DirectoryListBox1->directory()))
+        DriveComboBox1->setCurrentDrive(volume->mountPath);
+}
+
+void TForm_PrintTable::showState(BrowserState state)
+{
+    if (!state.directory.isEmpty() && state.directory != DirectoryListBox1->directory()) {
+        const QSignalBlocker quiet(DirectoryListBox1);
+        DirectoryListBox1->setDirectory(state.directory);
+    }
+    const bool newListing = state.listing != browser_.state().listing;
+    browser_.setState(std::move(state));
+    const BrowserState& shown = browser_.state();
+
+    s_.location.currentDirectory = shown.directory;
+    s_.location.CurrentAlias = shown.CurrentAlias;
+    s_.location.CurrentAliasDriver = shown.CurrentAliasDriver;
+    if (!shown.CurrentDatabase.isEmpty())
+        s_.location.CurrentDatabase = shown.CurrentDatabase;
+
+    showDirectoryControls(shown);
+    FileListBox1->assign(shown.directory, shown.mask, shown.tables);
+    if (newListing)
+        FileListBox1Change();
+}
+
+void TForm_PrintTable::showDirectoryControls(const BrowserState& shown)
+{
+    if (shown.mode == BrowserMode::ServerAlias) {
+        DirectoryListBox1->clearEntries();
+        LabelActDir->setCaption(RemoteDatabaseCaption);
+    } else {
+        if (!DirectoryListBox1->hasEntries())
+            DirectoryListBox1->showEntries();
+        LabelActDir->setDirectory(shown.directory);
+    }
+    if (shown.mode == BrowserMode::Drive) {
+        EnableDirectoryControls();
+        // Unlike a drive, a volume can be left through the directory list (up to the root,
+        // or down into a volume mounted below), and a volume that cannot be entered leaves
+        // the directory where it was: the box follows the directory, so that the drive it
+        // shows and stores is the directory's.
+        const Volume* volume = DriveComboBox1->volumeOf(shown.directory);
+        if (volume && volume->mountPath != DriveComboBox1->currentDrive()) {
+            const QSignalBlocker quiet(DriveComboBox1);
+            DriveComboBox1->setCurrentDrive(volume->mountPath);
+            appliedEntry_ = DriveComboBox1->currentIndex();
+        }
+    } else {
+        DisableDirectoryControls();
+    }
+}
+
+void TForm_PrintTable::enterDirectory(const QString& directory)
+{
+    showState(browser_.withDirectory(directory));
+}
+
+void TForm_PrintTable::directoryListChanged(const QString& directory)
+{
+    // The directory list entered a directory of its own accord; the browser follows it.
+    showState(browser_.withDirectory(directory));
+}
+
+void TForm_PrintTable::tableTypeChosen(int index)
+{
+    showState(browser_.withTableType(FilterComboBox1->itemData(index).toString()));
+}
+
+void TForm_PrintTable::FileListBox1Change()
+{
+    const BusyCursor busy;
+    ListViewTables->setItems(tableListItems(browser_.state(), FileListBox1->entries(), dateSeparator_));
+}
+
+void TForm_PrintTable::DisableDirectoryControls()
+{
+    DirectoryListBox1->setEnabled(false);
+    QPalette palette = DirectoryListBox1->palette();
+    palette.setColor(QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
+    DirectoryListBox1->setPalette(palette);
+    FilterComboBox1->setEnabled(false);
+}
+
+void TForm_PrintTable::EnableDirectoryControls()
+{
+    DirectoryListBox1->setEnabled(true);
+    // The system's text colour: black, unless the user's colours say otherwise.
+    DirectoryListBox1->setPalette(QPalette());
+    FilterComboBox1->setEnabled(true);
+}
+
+void TForm_PrintTable::IconViewClick()
+{
+    ListViewTables->setViewStyle(TableListView::ViewStyle::Icon);
+    IconView->setChecked(true);
+}
+
+void TForm_PrintTable::ListViewClick()
+{
+    ListViewTables->setViewStyle(TableListView::ViewStyle::List);
+    ListView->setChecked(true);
+}
+
+void TForm_PrintTable::DetailsViewClick()
+{
+    ListViewTables->setViewStyle(TableListView::ViewStyle::Details);
+    DetailsView->setChecked(true);
+}
+
+void TForm_PrintTable::SelectAllFilesClick()
+{
+    ListViewTables->selectAll();
+}
+
+void TForm_PrintTable::ClearFilesClick()
+{
+    ListViewTables->clearSelection();
+}
+
+QString localPathOf(const QString& argument)
+{
+    // What a desktop's file manager passes (a desktop entry's %U): file:///path, with
+    // its special characters percent-encoded.
+    if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(argument);
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return argument;
+}
+
+void TForm_PrintTable::openTableFile(const QString& path)
+{
+    openPaths({path});
+}
+
+void TForm_PrintTable::openPaths(const QStringList& arguments)
+{
+    // The first path that is there decides the directory: a directory is opened itself, a
+    // file's directory is opened with the files of it that were given selected.
+    QString directory;
+    QStringList names;
+    QStringList missing;
+    for (const QString& argument : arguments) {
+        const QFileInfo info(QDir(startDirectory_).absoluteFilePath(localPathOf(argument)));
+        if (!info.exists()) {
+            missing << QDir::toNativeSeparators(info.absoluteFilePath());
+            continue;
+        }
+        const QString parent = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+        if (directory.isEmpty())
+            directory = parent;
+        if (!info.isDir() && info.absolutePath() == directory)
+            names << info.fileName();
+    }
+    // Only missing files: their directory, where it is there, shows what is left.
+    if (directory.isEmpty() && !arguments.isEmpty()) {
+        const QFileInfo first(QDir(startDirectory_).absoluteFilePath(localPathOf(arguments.first())));
+        if (QFileInfo(first.absolutePath()).isDir())
+            directory = first.absolutePath();
+    }
+    if (!directory.isEmpty()) {
+        requireEnterableDirectory(directory);
+        DriveNotifyTimer->stop();
+        if (const Volume* volume = DriveComboBox1->volumeOf(directory)) {
+            const QSignalBlocker quiet(DriveComboBox1);
+            DriveComboBox1->setCurrentDrive(volume->mountPath);
+        }
+        ApplyDriveAliasSelection();
+        enterDirectory(directory);
+        selectTables(names);
+    }
+    if (!missing.isEmpty())
+        throw DirectoryError(QStringLiteral("%1: no such file").arg(missing.join(QStringLiteral(", "))));
+}
+
+void TForm_PrintTable::selectTables(const QStringList& names)
+{
+    const auto find = [&](const QString& name) {
+        for (int i = 0; i < ListViewTables->count(); ++i)
+            if (ListViewTables->item(i).caption == name)
+                return i;
+        return -1;
+    };
+    // A file of another type shows with "All Files".
+    if (std::any_of(names.begin(), names.end(), [&](const QString& name) { return find(name) < 0; }))
+        FilterComboBox1->setCurrentIndex(FilterComboBox1->count() - 1);
+    ListViewTables->clearSelection();
+    bool first = true;
+    for (const QString& name : names) {
+        const int position = find(name);
+        if (position < 0)
+            continue;
+        ListViewTables->setSelected(position, true);
+        if (std::exchange(first, false))
+            ListViewTables->currentView()->scrollTo(ListViewTables->currentView()->model()->index(position, 0));
+    }
 }
 
 } // namespace korvex

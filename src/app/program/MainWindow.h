@@ -7,9 +7,10 @@
 #include "PrintRun.h"
 #include "TableListView.h"
 
+#include "TableBrowser.h"
+
 #include "SettingsFile.h"
 
-#include <QHash>
 #include <QLocale>
 #include <QPointer>
 #include <QString>
@@ -18,7 +19,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class QAction;
 class QComboBox;
@@ -31,7 +31,6 @@ class QToolButton;
 
 namespace korvex {
 
-class AliasDatabase;
 class DatabaseEngine;
 class DirectoryLabel;
 class DirectoryListBox;
@@ -67,10 +66,12 @@ struct MainWindowKeys {
 // type, and the tables to print in one of three views), the print, configure, about and
 // exit buttons on the right. Closing it ends the program.
 //
-// The browser keeps the shared TableLocation up to date: the directory it shows and, in
-// alias mode, the alias, its driver and its database's name. In drive mode (no alias) the
-// table list shows the files of the directory that match the table type; in alias mode it
-// shows the alias's tables, and the directory controls are disabled.
+// The browser's state is a TableBrowser's, which computes every change without widgets;
+// the window shows each new state, and keeps the shared TableLocation up to date with it:
+// the directory it shows and, in alias mode, the alias, its driver and its database's name.
+// In drive mode (no alias) the table list shows the files of the directory that match the
+// table type; in alias mode it shows the alias's tables, and the directory controls are
+// disabled.
 //
 // Sizes are the window's inside (client) sizes, never counting the frame a window manager
 // puts around it: the first start, the minimum size 500 x 330, the layout and the stored
@@ -81,7 +82,7 @@ public:
     static inline const QString Title = ApplicationTitle;
     static constexpr int HintDelayMs = 1500;
     static constexpr int DriveNotifyMs = 50;
-    static constexpr int AliasNameLength = 25; // of CurrentAlias and CurrentAliasDriver
+    static constexpr int AliasNameLength = TableBrowser::AliasNameLength;
     static constexpr int RememberedEntryLength = 20;
     static inline const QString RemoteDatabaseCaption = QStringLiteral("Remote driven database");
     static inline const QString TableTypeFilter = QStringLiteral(
@@ -146,7 +147,6 @@ public:
     void DriveComboBox1Change();
     void DriveNotifyTimerTimer();
     void ApplyDriveAliasSelection();
-    AliasDatabase* FindAliasDatabase(const QString& aliasName) const;
     void FileListBox1Change();
     void DisableDirectoryControls();
     void EnableDirectoryControls();
@@ -161,9 +161,10 @@ public:
     // The names of the selected tables, in list order.
     QStringList selectedTables() const;
 
-    const QStringList& aliasNames() const { return AliasNames; }
+    const TableBrowser& browser() const { return browser_; }
+    const QStringList& aliasNames() const { return browser_.aliasNames(); }
     const TableLocation& location() const { return s_.location; }
-    bool isFileListLinked() const { return fileListLinked_; }
+    bool isFileListLinked() const { return browser_.state().fileListLinked; }
 
 protected:
     bool event(QEvent* event) override;
@@ -182,14 +183,17 @@ private:
 
     // The table browser's parts.
     void buildAliasEntries();
-    void applyEntry();
     void restoreDriveAliasSelection();
     void enterDirectory(const QString& directory);
-    void setDirectoryListDrive(const QString& mountPath);
-    void directoryChanged(const QString& directory);
-    void selectAlias(const QString& aliasName);
-    void selectDrive();
+    void directoryListChanged(const QString& directory);
     void tableTypeChosen(int index);
+    // Shows a state of the browser and takes it as the browser's; a directory that cannot
+    // be entered any more stops it before anything is shown.
+    void showState(BrowserState state);
+    // The directory list, its label, the table-type box and, in drive mode, the drive box.
+    void showDirectoryControls(const BrowserState& shown);
+    // The drive/alias box back on the entry of the state shown, after a failed switch.
+    void showAppliedEntry();
     void selectTables(const QStringList& names);
 
     void centreOnScreen();
@@ -228,17 +232,10 @@ private:
     QTimer* DriveNotifyTimer;
     MainWindowLayout layout_;
 
-    // The browser's state.
-    QStringList AliasNames;
-    QStringList AliasParams;
-    std::vector<std::unique_ptr<AliasDatabase>> AliasDatabases;
-    AliasDatabase* currentDatabase_ = nullptr;
-    bool fileListLinked_ = true;
-    int tableListBuilds_ = 0;
+    // The browser's state; the controls above show it.
+    TableBrowser browser_;
     int appliedEntry_ = -1; // the drive/alias box's entry the browser shows
     QChar dateSeparator_;
-    // The directory last shown on each volume, by mount path: where choosing it goes back to.
-    QHash<QString, QString> volumeDirectories_;
 
     bool shownOnce_ = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BrowserFiles.h"
+
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QStackedWidget>
@@ -14,14 +16,6 @@ class QListView;
 class QTreeView;
 
 namespace korvex {
-
-// One entry of the table list: its caption (the file or table name as listed), its
-// picture (0 table, 1 other file) and its date text.
-struct TableListItem {
-    QString caption;
-    int imageIndex = 0;
-    QString dateText;
-};
 
 // The table list's entries as a model of two columns, "Name" (caption and picture) and
 // "Date".

@@ -285,13 +285,7 @@ TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
     EXPECT_TRUE(find<DirectoryListBox>("DirectoryListBox1")->hasEntries());
     EXPECT_TRUE(list()->isSelected(2));
 
-    // The long name is cut for the report's %ALIAS only; its database is found by the
-    // full name. A lower-case "path=" is a directory too.
-    choose(">A very long alias name, longer than 25");
-    settle();
-    EXPECT_EQ(location_.CurrentAlias, "A very long alias name, l");
-    EXPECT_EQ(location_.CurrentDatabase, "DDBA very long alias name, longer than 25");
-    EXPECT_EQ(list()->count(), 3);
+    // The long name and the lower-case "path=": BrowserStateTest.AliasesSwitchTheBrowser.
     choose(">lower");
     settle();
     EXPECT_EQ(captions(), QStringList({"X.DBF"}));
@@ -379,13 +373,7 @@ TEST_F(MainWindowTest, TableTypesAndRegionalDates)
     EXPECT_EQ(captions(), QStringList({"CUSTOMER.DB", "lower.db", "NOTES.TXT", "ORDERS.DBF"}));
     EXPECT_EQ(list()->item(0).imageIndex, 0);
     EXPECT_EQ(list()->item(3).imageIndex, 0);
-
-    // In alias mode every entry is a table; a server driver has no dates.
-    location_.CurrentAlias = "Ledger";
-    location_.CurrentAliasDriver = "ODBC";
-    window_->FileListBox1Change();
-    EXPECT_EQ(list()->item(2).imageIndex, 0);
-    EXPECT_EQ(list()->item(2).dateText, "?");
+    // Alias mode and a server's driver: BrowserStateTest.TableTypesAndRegionalDates.
 }
 
 // The print run over CUSTOMER.DB, lower.db, ORDERS.DBF with scripted outcomes and answers.

@@ -11,10 +11,10 @@ namespace korvex {
 struct Volume {
     enum class Kind { Fixed, Removable, Optical, Ram, Network };
 
-    QString mountPath;   // where it is mounted: "/", "/home", "/media/anna/STICK"
-    QString source;      // what is mounted: "/dev/sda2", "//server/share", "host:/export"
-    QString fileSystem;  // "ext4", "vfat", "cifs", "tmpfs" ...
-    QString label;       // the file system's label; empty when it has none or it is unknown
+    QString mountPath;  // where it is mounted: "/", "/home", "/media/anna/STICK"
+    QString source;     // what is mounted: "/dev/sda2", "//server/share", "host:/export"
+    QString fileSystem; // "ext4", "vfat", "cifs", "tmpfs" ...
+    QString label;      // the file system's label; empty when it has none or it is unknown
     Kind kind = Kind::Fixed;
 
     // The entry's text: the mount path; a fixed, optical or RAM volume adds " [label]", a

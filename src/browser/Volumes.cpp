@@ -216,7 +216,7 @@ VolumeList VolumeList::fromMountInfo(QByteArrayView mountInfo, const VolumeSourc
         const QList<QByteArray> fields = line.split(' ');
         const auto separator = std::find(fields.begin(), fields.end(), QByteArrayLiteral("-"));
         if (fields.size() < 6 || separator - fields.begin() < 6 || fields.end() - separator < 3)
-            continue;  // not a mount line
+            continue; // not a mount line
         Volume volume;
         volume.mountPath = unescapeMountPath(fields[4]);
         volume.fileSystem = unescapeMountPath(*(separator + 1));
@@ -230,8 +230,9 @@ VolumeList VolumeList::fromMountInfo(QByteArrayView mountInfo, const VolumeSourc
         if (path != QLatin1String("/") &&
             (!path.startsWith('/') || isSystemPath(path) || pseudoFileSystems().contains(volume.fileSystem)))
             continue;
-        const QString device =
-            volume.source.startsWith(QLatin1String("/dev/")) ? BlockDevices::deviceName(volume.source) : QString();
+        const QString device = volume.source.startsWith(QLatin1String("/dev/"))
+                                   ? BlockDevices::deviceName(volume.source)
+                                   : QString();
         volume.kind = kindOf(volume, device, devices);
         if (!device.isEmpty())
             volume.label = devices.label(device);
