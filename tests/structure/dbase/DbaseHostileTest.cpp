@@ -126,8 +126,10 @@ TEST(DbaseHostile, FuzzSeedsAndCrashFilesReplay)
     QStringList inputs;
     if (!korvex::test::samplesDir().isEmpty())
         inputs << sampleTables();
-    // inputs the fuzzer once failed on, kept beside the fuzz target
-    inputs << korvex::test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_REGRESSIONS), {QString()});
+    // inputs the fuzzer once failed on, kept beside the fuzz target, and its kept corpus
+    inputs << korvex::test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_REGRESSIONS), {QString()})
+           << korvex::test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_CORPUS) + QStringLiteral("/fuzz_dbase"),
+                                            {QString()});
     if (inputs.isEmpty())
         GTEST_SKIP() << "no real sample tables (" KORVEX_SAMPLES_DIR ") and no kept fuzz inputs (" KORVEX_FUZZ_REGRESSIONS
                         ") to replay";

@@ -113,7 +113,8 @@ TEST(DbaseIndexHostile, SingleByteChanges)
 
 TEST(DbaseIndexHostile, FuzzSeedsAndCrashFilesReplay)
 {
-    // the hand-built seeds, the inputs the fuzzers once failed on, and the samples
+    // the hand-built seeds, the inputs the fuzzers once failed on, their kept corpora, and
+    // the samples
     const QString fuzzDir = QStringLiteral(KORVEX_FUZZ_DIR);
     for (const char* kept : {"/regressions/mdx", "/regressions/cdx"})
         ASSERT_TRUE(QFileInfo(fuzzDir + QLatin1String(kept)).isDir()) << kept;
@@ -121,6 +122,8 @@ TEST(DbaseIndexHostile, FuzzSeedsAndCrashFilesReplay)
                       korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/regressions/mdx"), {QString()});
     QStringList cdx = korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/seeds/cdx"), {QString()}) +
                       korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/regressions/cdx"), {QString()});
+    mdx << korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/corpus/fuzz_mdx"), {QString()});
+    cdx << korvex::test::filesWithSuffix(fuzzDir + QStringLiteral("/corpus/fuzz_cdx"), {QString()});
     ASSERT_GE(mdx.size(), 2);
     ASSERT_GE(cdx.size(), 1);
     if (!korvex::test::samplesDir().isEmpty()) {

@@ -618,7 +618,7 @@ TEST(ParadoxIndexes, CutAndAlteredIndexFilesFailCleanly)
     std::cout << "[ timing   ] " << attempts << " cut and altered index files in " << timer.elapsed() << " ms\n";
 }
 
-// The index fuzz target's entry over its seeds (the samples' index data files) and every
+// The index fuzz target's entry over its seeds (the samples' index data files), its kept corpus and every
 // input that once made it fail.
 TEST(ParadoxIndexes, FuzzEntryReplaysSeedsAndRegressions)
 {
@@ -628,6 +628,8 @@ TEST(ParadoxIndexes, FuzzEntryReplaysSeedsAndRegressions)
     const QDir regressions(QStringLiteral(KORVEX_PARADOX_REGRESSIONS));
     for (const auto& entry : regressions.entryList({"index-*"}, QDir::Files))
         inputs << regressions.filePath(entry);
+    inputs << test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_CORPUS) + QStringLiteral("/fuzz_paradox_index"),
+                                    {QString()});
     if (inputs.isEmpty())
         GTEST_SKIP() << "no sample index files and no kept index-* fuzz inputs in " KORVEX_PARADOX_REGRESSIONS;
     for (const auto& path : inputs) {

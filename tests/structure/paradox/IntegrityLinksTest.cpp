@@ -400,6 +400,8 @@ TEST(ParadoxIntegrity, FuzzEntryReplaysSeedsAndRegressions)
     const QDir regressions(QStringLiteral(KORVEX_PARADOX_REGRESSIONS));
     for (const auto& entry : regressions.entryList({"links-*"}, QDir::Files))
         inputs << regressions.filePath(entry);
+    inputs << test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_CORPUS) + QStringLiteral("/fuzz_paradox_links"),
+                                    {QString()});
     if (inputs.isEmpty())
         GTEST_SKIP() << "no sample .VAL files and no kept links-* fuzz inputs in " KORVEX_PARADOX_REGRESSIONS;
     for (const auto& path : inputs) {

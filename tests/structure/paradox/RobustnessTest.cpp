@@ -346,7 +346,7 @@ TEST(ParadoxRobustness, UnterminatedNamesFail)
     EXPECT_TRUE(e.detail().contains("field name")) << e.message().toStdString();
 }
 
-// The fuzz target's entry, run over its seeds (the samples' .DB and .VAL files) and over
+// The fuzz target's entry, run over its seeds (the samples' .DB and .VAL files), its kept corpus and
 // every input that once made it fail.
 TEST(ParadoxRobustness, FuzzEntryReplaysSeedsAndRegressions)
 {
@@ -357,6 +357,7 @@ TEST(ParadoxRobustness, FuzzEntryReplaysSeedsAndRegressions)
     ASSERT_TRUE(QDir(regressions).exists()) << KORVEX_PARADOX_REGRESSIONS;
     for (const auto& entry : QDir(regressions).entryList(QDir::Files))
         inputs << QDir(regressions).filePath(entry);
+    inputs << test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_CORPUS) + QStringLiteral("/fuzz_paradox"), {QString()});
     if (inputs.isEmpty())
         GTEST_SKIP() << "no sample tables and no kept fuzz inputs in " KORVEX_PARADOX_REGRESSIONS;
     for (const auto& path : inputs) {
