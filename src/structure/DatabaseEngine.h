@@ -32,7 +32,9 @@ struct FieldListEntry {
 
 // The read-only database engine over Paradox and dBASE files. Every operation answers a
 // result code (EngineResult.h); after a failure lastError() tells what went wrong, naming
-// the file. Tables are opened read-only and their files are never written.
+// the file. Tables are opened read-only and their files are never written. Tables are
+// listed and opened through a Database (Database.h): the database object connected under
+// a name, else the directory of that name.
 class DatabaseEngine {
 public:
     DatabaseEngine();  // with the built-in formats

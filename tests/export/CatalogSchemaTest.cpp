@@ -56,6 +56,27 @@ private:
     std::map<QString, CatalogEntry> tables_;
 };
 
+FieldDefinition field(const char* name, FieldType type, LogicalType logicalType, int size, bool key = false)
+{
+    FieldDefinition f;
+    f.name = QString::fromLatin1(name);
+    f.type = type;
+    f.size = size;
+    f.logicalType = logicalType;
+    f.logicalLength = std::uint16_t(size);
+    f.key = key;
+    return f;
+}
+
+IndexDescription index(const char* name, const char* fields, bool primary)
+{
+    IndexDescription i;
+    i.name = QString::fromLatin1(name);
+    i.fields = QString::fromLatin1(fields);
+    i.primary = primary;
+    return i;
+}
+
 CatalogEntry orders()
 {
     CatalogEntry e;
@@ -65,23 +86,20 @@ CatalogEntry orders()
     d.recordSize = d.recordBufferSize = 16;
     d.keySize = 4;
     d.languageDriverDescription = QStringLiteral("Paradox 'ascii'");
-    d.fields = {
-        {.name = "Id",
-         .type = FieldType::Integer,
-         .size = 4,
-         .logicalType = LogicalType::Int32,
-         .logicalLength = 4,
-         .key = true},
-        {.name = "Ordered", .type = FieldType::Date, .size = 4, .logicalType = LogicalType::Date, .logicalLength = 4},
-        {.name = "Amount", .type = FieldType::Float, .size = 8, .logicalType = LogicalType::Float, .logicalLength = 8},
-    };
-    ValidityCheck ordered{.fieldNumber = 2, .required = true, .hasMinimum = true};
+    d.fields = {field("Id", FieldType::Integer, LogicalType::Int32, 4, true),
+                field("Ordered", FieldType::Date, LogicalType::Date, 4),
+                field("Amount", FieldType::Float, LogicalType::Float, 8)};
+    ValidityCheck ordered;
+    ordered.fieldNumber = 2;
+    ordered.required = ordered.hasMinimum = true;
     slot::putDate(ordered.minimum, dayNumberOf(QDate(2024, 1, 31)));
-    ValidityCheck amount{.fieldNumber = 3, .hasMaximum = true, .hasDefault = true};
+    ValidityCheck amount;
+    amount.fieldNumber = 3;
+    amount.hasMaximum = amount.hasDefault = true;
     slot::putDouble(amount.maximum, 1234.5);
     slot::putDouble(amount.defaultValue, 0.25);
     d.validityChecks = {ordered, amount};
-    e.indexes = {{.name = "", .fields = "Id", .primary = true}, {.name = "ByDate", .fields = "Ordered"}};
+    e.indexes = {index("", "Id", true), index("ByDate", "Ordered", false)};
     return e;
 }
 
