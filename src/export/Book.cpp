@@ -2,7 +2,7 @@
 
 #include "ChapterDevice.h"
 #include "KeptMessages.h"
-#include "TableSchema.h"
+#include "SchemaTexts.h"
 
 #include "RecordingDevice.h"
 #include "ReportContext.h"
@@ -116,7 +116,6 @@ TableLocation BookPrinter::locationOf(const TableSet& tables, const TableEntry& 
 
 void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
 {
-    const LabelLookup label = services_.labelLookup();
     KeptMessages messages;
     TableLocation& location = services_.location();
     TableReporter reporter(services_, planner_, messages, progress_);
@@ -126,9 +125,9 @@ void BookPrinter::plan(const TableSet& tables, BookLayout& layout)
         tableHook_(layout.chapters.size() + 1, tables.tables.size(), entry.name);
         BookChapter chapter;
         chapter.table = entry;
-        const TableSchema summary = readTableSchema(services_.engine(), services_.descriptors(), entry, label,
+        const TableSchema summary = readTableSchema(services_.engine(), services_.descriptors(), entry,
                                                     SchemaDetail::Summary);
-        chapter.typeOfTable = summary.typeOfTable;
+        chapter.typeOfTable = summary.ok ? typeOfTableText(summary) : QString();
         chapter.fieldCount = summary.structure.fieldCount;
 
         location = locationOf(tables, entry);

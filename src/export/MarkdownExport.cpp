@@ -1,5 +1,7 @@
 #include "MarkdownExport.h"
 
+#include "SchemaTexts.h"
+
 #include "FieldColumns.h"
 #include "FileWriter.h"
 #include "HeaderStrip.h"
@@ -91,22 +93,23 @@ QString link(const QString& text, const QString& target)
 }
 
 // The texts of a field in the columns of the printed field table.
-QString cellText(const QString& kind, const SchemaField& field, const FieldTableOptions& options)
+QString cellText(const QString& kind, const TableSchema& table, const SchemaField& field,
+                 const FieldTableOptions& options, const LabelLookup& label)
 {
     if (kind == QLatin1String("No."))
         return QString::number(field.entry.position + options.offsetFirstField);
     if (kind == QLatin1String("Name"))
         return field.entry.name;
     if (kind == QLatin1String("Type"))
-        return field.typeName;
+        return fieldTypeName(field.entry, label);
     if (kind == QLatin1String("Size"))
-        return field.sizeText;
+        return fieldSizeText(table, field);
     if (kind == QLatin1String("Min."))
-        return field.checks.minimum.value_or(QString());
+        return validityText(field, field.checks.minimum).value_or(QString());
     if (kind == QLatin1String("Max."))
-        return field.checks.maximum.value_or(QString());
+        return validityText(field, field.checks.maximum).value_or(QString());
     if (kind == QLatin1String("Def."))
-        return field.checks.defaultValue.value_or(QString());
+        return validityText(field, field.checks.defaultValue).value_or(QString());
     if (kind == QLatin1String("Mask"))
         return field.checks.picture;
     if (kind == QLatin1String("Idx"))
@@ -175,7 +178,7 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
         md += QStringLiteral("> **Warning:** ") + escapeMarkdownText(w) + QStringLiteral("\n\n");
 
     md += QStringLiteral("## Properties\n\n");
-    for (const auto& [name, value] : t.information)
+    for (const auto& [name, value] : informationLines(t, label))
         md += QStringLiteral("- **") + escapeMarkdownText(name) + QStringLiteral(":** ") + escapeMarkdownText(value) +
               QLatin1Char('\n');
 
@@ -193,7 +196,7 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
         for (const auto& field : t.fields) {
             QStringList cells;
             for (const auto& kind : options.kinds)
-                cells << escapeMarkdownCell(cellText(kind, field, options));
+                cells << escapeMarkdownCell(cellText(kind, t, field, options, label));
             cells << escapeMarkdownCell(field.checks.required ? options.indexChar : QString());
             md += row(cells);
         }
@@ -281,7 +284,7 @@ QString mermaidStandIn(const QString& text)
 // Entities carry their key fields and the fields that refer to a master. Every table,
 // field and link keeps its name: entities and links are quoted, and a field name that the
 // diagram cannot take as a word follows its stand-in as the attribute's comment.
-QString diagram(const std::vector<TableSchema>& schemas)
+QString diagram(const std::vector<TableSchema>& schemas, const LabelLookup& label)
 {
     std::set<Relationship> relationships;
     for (const auto& t : schemas) {
@@ -318,7 +321,7 @@ QString diagram(const std::vector<TableSchema>& schemas)
         if (const TableSchema* t = schemaOf(table))
             for (const auto& f : t->fields)
                 if (f.entry.name == field)
-                    return f.typeName;
+                    return fieldTypeName(f.entry, label);
         return QStringLiteral("field");
     };
     for (const auto& r : relationships) {
@@ -327,7 +330,7 @@ QString diagram(const std::vector<TableSchema>& schemas)
             if (const TableSchema* t = schemaOf(*table))
                 for (const auto& f : t->fields)
                     if (f.entry.key)
-                        attributes[f.entry.name] = Attribute{f.typeName, true, false};
+                        attributes[f.entry.name] = Attribute{fieldTypeName(f.entry, label), true, false};
         }
         for (const auto& field : r.dependentFields) {
             auto& a = entities[r.dependent][field];
@@ -392,14 +395,14 @@ QString readme(const QString& origin, const std::vector<TableSchema>& schemas, c
     for (std::size_t i = 0; i < schemas.size(); ++i) {
         const TableSchema& t = schemas[i];
         if (t.ok)
-            md += row({link(escapeMarkdownCell(t.table.shownName()), files.of(i)), escapeMarkdownCell(t.typeOfTable),
-                       QString::number(t.structure.fieldCount)});
+            md += row({link(escapeMarkdownCell(t.table.shownName()), files.of(i)),
+                       escapeMarkdownCell(typeOfTableText(t)), QString::number(t.structure.fieldCount)});
         else
             md += row({escapeMarkdownCell(t.table.shownName()),
                        escapeMarkdownCell(QStringLiteral("Not readable: ") + t.error), QString()});
     }
     md += QStringLiteral("\n## Referential integrity\n\n");
-    const QString er = diagram(schemas);
+    const QString er = diagram(schemas, label);
     md += er.isEmpty() ? QStringLiteral("No referential-integrity links.\n") : er;
     return md;
 }

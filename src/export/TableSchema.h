@@ -14,32 +14,25 @@
 
 namespace korvex {
 
-// The validity checks of one field as the machine outputs give them: each value taken from
-// the engine's typed record and written the same in every locale (ISO 8601 dates and
-// times, '.' before decimals, true or false), unlike the printed report's texts.
-struct FieldChecks {
+// The validity checks of one field as typed values: each value as the engine's record holds
+// it for the field's type (FieldEntry::type), formatted by each output with its own rule.
+struct FieldValidity {
     bool required = false; // the field must be filled
-    std::optional<QString> minimum;
-    std::optional<QString> maximum;
-    std::optional<QString> defaultValue;
+    std::optional<ValueSlot> minimum;
+    std::optional<ValueSlot> maximum;
+    std::optional<ValueSlot> defaultValue;
     QString picture;
 };
 
-// One field with the texts the printed report shows of it and its validity checks.
+// One field with its validity checks.
 struct SchemaField {
     FieldEntry entry;
-    QString typeName; // the "Type" column
-    QString sizeText; // the "Size" column
-    FieldChecks checks;
+    FieldValidity checks;
 };
-
-// A validity value of a field of the given type, locale-free as in FieldChecks. A date or
-// time outside what a calendar shows (only damaged files hold one) is the stored number.
-QString validityValueText(FieldType type, const ValueSlot& value);
 
 // The checks of every field of an open table, read once: the last matching check gives
 // each value and the picture, as the printed report reads them.
-std::vector<FieldChecks> readFieldChecks(TableSource& source, const TableStructure& structure); // EngineError
+std::vector<FieldValidity> readFieldValidity(TableSource& source, const TableStructure& structure); // EngineError
 
 // One referential-integrity link of the table.
 struct SchemaLink {
@@ -62,10 +55,8 @@ struct TableSchema {
     QString error;        // why the table could not be read; empty when ok
     QStringList warnings; // what the engine noticed without stopping (TableSource::warnings)
     TableStructure structure;
-    QString typeOfTable; // "Type of table": type, a blank and the level text
-    // The table information block: label and value of each line, the left half's six
-    // lines first, then the right half's; labels through the lookup.
-    std::vector<std::pair<QString, QString>> information;
+    // The language driver's description; nothing when the engine cannot give it.
+    std::optional<QString> languageDriver;
     std::vector<SchemaField> fields;
     std::vector<IndexDescription> indexes; // every index in the engine's order, a primary one first
     std::vector<SchemaLink> links;         // in the engine's order
@@ -76,13 +67,12 @@ enum class SchemaDetail {
     Full,    // everything the report prints
 };
 
-// Reads the structure of one table read-only, with every fixed word through label. The
-// result feeds the machine outputs, so no text of it depends on the user's locale. Engine
-// failures leave ok false with the engine's message in error; nothing is thrown for them.
+// Reads the structure of one table read-only. Engine failures leave ok false with the
+// engine's message in error; nothing is thrown for them.
 TableSchema readTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descriptors, const TableEntry& table,
-                            const LabelLookup& label, SchemaDetail detail = SchemaDetail::Full);
+                            SchemaDetail detail = SchemaDetail::Full);
 
 // The schemas of every table of a set, in its order.
-std::vector<TableSchema> readTableSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label);
+std::vector<TableSchema> readTableSchemas(DatabaseEngine& engine, const TableSet& set);
 
 } // namespace korvex

@@ -1,5 +1,7 @@
 #include "TblsExport.h"
 
+#include "SchemaTexts.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,18 +27,21 @@ bool isNumeric(FieldType type)
 }
 
 // A validity value as an SQL literal: numbers as they are, everything else quoted.
-QString literal(const SchemaField& field, const QString& value)
+QString literal(const SchemaField& field, const ValueSlot& slot)
 {
+    const QString value = validityValueText(field.entry.type, slot);
     if (isNumeric(field.entry.type))
         return value;
     return QLatin1Char('\'') + QString(value).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
 }
 
-QString columnType(const SchemaField& f)
+QString columnType(const TableSchema& t, const SchemaField& f)
 {
-    if (f.sizeText.isEmpty() || f.sizeText == QLatin1String("0"))
-        return f.typeName;
-    return f.typeName + QLatin1Char('(') + f.sizeText + QLatin1Char(')');
+    const QString typeName = fieldTypeName(f.entry, tblsLabel);
+    const QString size = fieldSizeText(t, f);
+    if (size.isEmpty() || size == QLatin1String("0"))
+        return typeName;
+    return typeName + QLatin1Char('(') + size + QLatin1Char(')');
 }
 
 QJsonArray strings(const QStringList& list)
@@ -127,10 +132,11 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
     QJsonArray columns;
     for (const auto& f : t.fields) {
         QJsonObject c{{QStringLiteral("name"), f.entry.name},
-                      {QStringLiteral("type"), columnType(f)},
+                      {QStringLiteral("type"), columnType(t, f)},
                       {QStringLiteral("nullable"), nullable(f)},
                       {QStringLiteral("default"),
-                       f.checks.defaultValue ? QJsonValue(*f.checks.defaultValue) : QJsonValue()}};
+                       f.checks.defaultValue ? QJsonValue(validityValueText(f.entry.type, *f.checks.defaultValue))
+                                             : QJsonValue()}};
         if (f.entry.type == FieldType::AutoInc || (f.entry.type == FieldType::Integer && f.entry.subtype == 29))
             c.insert(QStringLiteral("extra_def"), QStringLiteral("auto-increment"));
         if (!f.checks.picture.isEmpty())
@@ -191,7 +197,7 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
 
     // The facts of the information block that tbls has no member for.
     QStringList facts;
-    for (const auto& [label, value] : t.information)
+    for (const auto& [label, value] : informationLines(t, tblsLabel))
         if (label != QLatin1String("Name of table"))
             facts << label + QStringLiteral(": ") + value;
     for (const auto& w : t.warnings)
@@ -201,7 +207,7 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
                       {QStringLiteral("type"), t.structure.tableType},
                       {QStringLiteral("comment"), facts.join(QLatin1Char('\n'))},
                       {QStringLiteral("labels"),
-                       QJsonArray{QJsonObject{{QStringLiteral("name"), t.typeOfTable.trimmed()}}}},
+                       QJsonArray{QJsonObject{{QStringLiteral("name"), typeOfTableText(t).trimmed()}}}},
                       {QStringLiteral("columns"), columns},
                       {QStringLiteral("indexes"), indexes},
                       {QStringLiteral("constraints"), constraints}};

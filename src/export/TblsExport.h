@@ -14,9 +14,9 @@ namespace korvex {
 // constraints (primary key, a CHECK for each validity range, a FOREIGN KEY for each master
 // link with its rules), and the relations of the master links whose tables are both in
 // the set. What tbls has no member for (table level, language driver, sizes, pictures)
-// stands in labels and comments. Read the schemas with the built-in labels and the C
-// locale (TblsLabels, QLocale::c()), so that the JSON does not change with the user's
-// language. Members come in a fixed order: the same schemas give the same bytes.
+// stands in labels and comments, written with the built-in labels (tblsLabel) and without
+// a locale, so that the JSON does not change with the user's language. Members come in a
+// fixed order: the same schemas give the same bytes.
 QByteArray tblsSchemaJson(const QString& name, const std::vector<TableSchema>& schemas);
 
 // The label lookup of the tbls JSON: the built-in English words.

@@ -1,15 +1,9 @@
 #include "DatabaseEngine.h"
 
+#include "DesktopDirectory.h"
 #include "FileNames.h"
-#include "FormatError.h"
-#include "MappedFile.h"
-#include "TableFiles.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <optional>
 
@@ -22,39 +16,16 @@ namespace {
 
 void putFlag(std::span<std::byte> r, std::size_t at, bool v) { put16(r, at, v ? 1 : 0); }
 
-EngineResult codeOf(FormatError::Kind kind)
-{
-    switch (kind) {
-    case FormatError::Kind::Damaged: return result::NotATable;
-    case FormatError::Kind::Unsupported: return result::UnsupportedVersion;
-    case FormatError::Kind::TooManyFields: return result::TooManyFields;
-    case FormatError::Kind::Missing: return result::NoSuchFile;
-    case FormatError::Kind::ValidityDamaged: return result::ValidityDamaged;
-    case FormatError::Kind::Unreadable: return result::ReadError;
-    }
-    return result::NotATable;
-}
-
-// A file that a table says it has, where a directory of that name stands: said so, rather
-// than "no such file".
-FormatError directoryInPlaceOf(const FormatError& e, DirectoryListings& listings)
-{
-    if (e.kind() != FormatError::Kind::Missing)
-        return e;
-    const QFileInfo missing(e.file());
-    const auto directories = listings.of(missing.path())->directoriesMatching(missing.fileName());
-    if (directories.empty())
-        return e;
-    return FormatError(FormatError::Kind::Unreadable, QDir(missing.path()).filePath(directories.front()), std::nullopt,
-                       QStringLiteral("is a directory, not a file"));
-}
-
 } // namespace
 
 struct DatabaseEngine::OpenedTable {
-    QString path;
-    const TableFormat* format = nullptr;
-    TableDefinition definition;
+    explicit OpenedTable(std::unique_ptr<DatabaseTable> opened)
+        : table(std::move(opened)), path(table->path()), definition(table->definition())
+    {}
+
+    std::unique_ptr<DatabaseTable> table;
+    QString path;                                         // table->path()
+    const TableDefinition& definition;                    // table->definition()
     std::optional<std::vector<IndexDescription>> indexes; // read on first use
     std::array<std::byte, record::LanguageDriverSize> languageDriver{};
 };
@@ -91,14 +62,6 @@ DatabaseEngine::OpenedTable* DatabaseEngine::find(TableHandle handle)
     return it == tables_.end() ? nullptr : it->second.get();
 }
 
-const TableFormat* DatabaseEngine::formatForExtension(const QString& extension) const
-{
-    for (const auto& f : formats_)
-        if (f->handlesExtension(extension.toUpper()))
-            return f.get();
-    return nullptr;
-}
-
 EngineResult DatabaseEngine::RegisterPassword(const QString& password)
 {
     if (!password.isEmpty() && !passwords_.contains(password))
@@ -106,74 +69,22 @@ EngineResult DatabaseEngine::RegisterPassword(const QString& password)
     return succeed();
 }
 
-EngineResult DatabaseEngine::locateTable(const QString& databaseName, const QString& tableName, QString& path)
+EngineResult DatabaseEngine::openDatabaseTable(const QString& databaseName, const QString& tableName,
+                                               std::unique_ptr<DatabaseTable>& table)
 {
-    if (tableName.isEmpty())
-        return fail(result::NoSuchFile, QStringLiteral("no table name given"));
-    QString candidate = tableName;
-    if (!databaseName.isEmpty()) {
-        QString directory;
-        if (const auto r = existingDirectoryOf(databaseName, directory); r != result::Ok)
-            return r;
-        candidate = QDir(directory).filePath(tableName);
-    }
-    if (pathStatus(candidate).error == ENAMETOOLONG)
-        return fail(result::NoSuchFile, pathTooLongMessage(QDir::cleanPath(candidate)));
-    if (QFileInfo(candidate).suffix().isEmpty()) {
-        // A bare table name: the first format whose extension finds a file.
-        for (const auto& ext : {QStringLiteral("db"), QStringLiteral("dbf")})
-            if (const auto found = TableFiles::findCaseBlind(candidate + '.' + ext, &listings_)) {
-                path = *found;
-                return result::Ok;
-            }
-    } else if (const auto found = TableFiles::findCaseBlind(candidate, &listings_)) {
-        path = *found;
-        return result::Ok;
-    }
-    return fail(result::NoSuchFile,
-                QStringLiteral("%1: no such table").arg(visibleFileName(QDir::cleanPath(candidate))));
-}
-
-EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const QString& tableName,
-                                            std::unique_ptr<OpenedTable>& table)
-{
-    QString path;
-    if (const auto r = locateTable(databaseName, tableName, path); r != result::Ok)
-        return r;
-    if (pathStatus(path).directory)
-        return fail(result::NotATable, QStringLiteral("%1: is a directory, not a table").arg(visibleFileName(path)));
-
-    const QString extension = QFileInfo(path).suffix();
-    const TableFormat* format = formatForExtension(extension);
-    if (format == nullptr)
-        return fail(result::NotATable, QStringLiteral("%1: not a table (no table format uses the extension \"%2\")")
-                                           .arg(visibleFileName(path), visibleFileName(extension)));
-
-    QString error;
-    bool notFound = false;
-    const auto mapped = MappedFile::open(path, error, notFound, MappedFile::TableHeadBytes);
-    if (!mapped)
-        return fail(notFound ? result::NoSuchFile : result::ReadError,
-                    QStringLiteral("%1: %2").arg(visibleFileName(path), error));
-
-    table = std::make_unique<OpenedTable>();
-    table->path = path;
-    table->format = format;
     try {
-        table->definition = format->readDefinition(*mapped, TableFiles(path, &listings_));
-    } catch (const FormatError& thrown) {
-        const FormatError e = directoryInPlaceOf(thrown, listings_);
-        return fail(codeOf(e.kind()), e.message());
+        std::unique_ptr<Database> transient;
+        table = databaseNamed(databaseName, transient).openTable(tableName);
+    } catch (const EngineError& e) {
+        return fail(e.code(), e.message());
     }
-
-    if (table->definition.passwordChecksum != 0) {
-        const bool opens = std::any_of(passwords_.begin(), passwords_.end(), [&](const QString& pw) {
-            return format->passwordOpens(table->definition, pw);
-        });
+    if (table->definition().passwordChecksum != 0) {
+        const bool opens = std::any_of(passwords_.begin(), passwords_.end(),
+                                       [&](const QString& pw) { return table->passwordOpens(pw); });
         if (!opens)
             return fail(result::PasswordNeeded,
                         QStringLiteral("%1: the table is password protected and no registered password opens it")
-                            .arg(visibleFileName(path)));
+                            .arg(visibleFileName(table->path())));
     }
     return result::Ok;
 }
@@ -181,9 +92,10 @@ EngineResult DatabaseEngine::openDefinition(const QString& databaseName, const Q
 EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QString& tableName, TableHandle& handle)
 {
     handle = 0;
-    std::unique_ptr<OpenedTable> table;
-    if (const auto r = openDefinition(databaseName, tableName, table); r != result::Ok)
+    std::unique_ptr<DatabaseTable> opened;
+    if (const auto r = openDatabaseTable(databaseName, tableName, opened); r != result::Ok)
         return r;
+    auto table = std::make_unique<OpenedTable>(std::move(opened));
 
     const auto& def = table->definition;
     putText(table->languageDriver, record::language::Name, record::language::NameSize, def.languageDriverName);
@@ -206,14 +118,9 @@ EngineResult DatabaseEngine::loadIndexes(OpenedTable& table)
     if (table.indexes)
         return result::Ok;
     try {
-        table.indexes = table.format->readIndexes(table.definition, TableFiles(table.path, &listings_));
-    } catch (const FormatError& thrown) {
-        const FormatError e = directoryInPlaceOf(thrown, listings_);
-        const auto kind = e.kind();
-        return fail(kind == FormatError::Kind::Missing      ? result::IndexMissing
-                    : kind == FormatError::Kind::Unreadable ? result::ReadError
-                                                            : result::IndexDamaged,
-                    e.message());
+        table.indexes = table.table->indexes();
+    } catch (const EngineError& e) {
+        return fail(e.code(), e.message());
     }
     return result::Ok;
 }
@@ -387,32 +294,22 @@ EngineResult DatabaseEngine::OpenIntegrityList(const QString& databaseName, cons
                                                const QString& /*driverType*/, TableHandle& list)
 {
     list = 0;
-    std::unique_ptr<OpenedTable> table;
-    if (const auto r = openDefinition(databaseName, tableName, table); r != result::Ok)
+    std::unique_ptr<DatabaseTable> table;
+    if (const auto r = openDatabaseTable(databaseName, tableName, table); r != result::Ok)
         return r;
     std::vector<IntegrityDescriptor> links;
     try {
-        links = table->format->readIntegrityLinks(table->definition, TableFiles(table->path, &listings_));
-    } catch (const FormatError& e) {
-        return fail(e.kind() == FormatError::Kind::Unreadable ? result::ReadError : result::IntegrityDamaged,
-                    e.message());
+        links = table->integrityLinks();
+    } catch (const EngineError& e) {
+        return fail(e.code(), e.message());
     }
 
     auto opened = std::make_unique<OpenedList>();
-    // In the form the table was named in: a relative path stays short where the absolute one
-    // would pass the system's limit in a deep directory.
-    const QString directory = QFileInfo(table->path).path();
     for (std::size_t n = 0; n < links.size(); ++n) {
-        auto& link = links[n];
-        // A related table stored by its file name alone lives beside this table.
-        const bool bareName = !link.relatedTable.contains('/') && !link.relatedTable.contains('\\') &&
-                              !link.relatedTable.contains(':');
-        if (bareName)
-            link.relatedTable = directory + '/' + link.relatedTable;
         auto& r = opened->records.emplace_back();
         r.fill(std::byte{0});
         put16(r, record::integrity::Number, std::uint16_t(n + 1));
-        record::putIntegrityDescriptor(r, link);
+        record::putIntegrityDescriptor(r, links[n]);
     }
     list = nextHandle_++;
     lists_.emplace(list, std::move(opened));

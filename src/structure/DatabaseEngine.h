@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AliasFile.h"
+#include "Database.h"
 #include "EngineRecords.h"
 #include "EngineResult.h"
 #include "EngineValues.h"
@@ -31,7 +32,9 @@ struct FieldListEntry {
 
 // The read-only database engine over Paradox and dBASE files. Every operation answers a
 // result code (EngineResult.h); after a failure lastError() tells what went wrong, naming
-// the file. Tables are opened read-only and their files are never written.
+// the file. Tables are opened read-only and their files are never written. Tables are
+// listed and opened through a Database (Database.h): the database object connected under
+// a name, else the directory of that name.
 class DatabaseEngine {
 public:
     DatabaseEngine();  // with the built-in formats
@@ -55,6 +58,9 @@ public:
     // ListTables). Opening a name already open for the same alias counts once more, and
     // each open wants its CloseDatabase. A server alias answers NoDriver.
     EngineResult openDatabase(const QString& databaseName, const QString& aliasName);
+    // Connects a database object made by the caller under databaseName, as openDatabase
+    // does for an alias; its tables are then listed and opened through it.
+    EngineResult attachDatabase(const QString& databaseName, std::unique_ptr<Database> database);
     EngineResult closeDatabase(const QString& databaseName);
     // The tables of an open database, or of a directory: names with their extensions, only
     // files of a table format (.db, .dbf; the extension in any case), no hidden files;
@@ -133,28 +139,28 @@ private:
     EngineResult fail(EngineResult code, const QString& message);
     EngineResult succeed();
     OpenedTable* find(TableHandle handle);
-    const TableFormat* formatForExtension(const QString& extension) const;
-    EngineResult locateTable(const QString& databaseName, const QString& tableName, QString& path);
 
     std::vector<std::unique_ptr<TableFormat>> formats_;
     QStringList passwords_;
-    EngineResult openDefinition(const QString& databaseName, const QString& tableName,
-                                std::unique_ptr<OpenedTable>& table);
+    // Opens tableName in the database that databaseName stands for, checking its password.
+    EngineResult openDatabaseTable(const QString& databaseName, const QString& tableName,
+                                   std::unique_ptr<DatabaseTable>& table);
     EngineResult loadIndexes(OpenedTable& table);
     EngineResult noHandle(TableHandle handle);
 
     struct OpenedDatabase {
         QString aliasName;
-        QString directory;
+        std::unique_ptr<Database> database;
         int openCount = 0;
     };
     const AliasDefinition* findAlias(const QString& aliasName) const;
     EngineResult noAlias(const QString& aliasName);
-    // The directory that databaseName stands for: an open database's, else the name itself.
-    QString directoryOf(const QString& databaseName) const;
-    // Sets directory to the one databaseName stands for, which must exist; else fails with
-    // why (no such directory, or a path longer than the system allows).
-    EngineResult existingDirectoryOf(const QString& databaseName, QString& directory);
+    // The database object behind an alias: the one place where a kind of database plugs
+    // in. Throws EngineError (NoDriver for a server alias).
+    std::unique_ptr<Database> databaseForAlias(const AliasDefinition& alias);
+    // The database that databaseName stands for: an open database, else the directory of
+    // that name (none when it is empty), made into transient.
+    Database& databaseNamed(const QString& databaseName, std::unique_ptr<Database>& transient);
 
     std::vector<AliasDefinition> aliases_;
     std::map<QString, OpenedDatabase> databases_;

@@ -3,15 +3,11 @@
 
 #include "DatabaseEngine.h"
 
-#include "FileNames.h"
+#include "DesktopDirectory.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
-
-#include <unistd.h>
 
 namespace korvex {
 
@@ -31,21 +27,28 @@ EngineResult DatabaseEngine::noAlias(const QString& aliasName)
     return fail(result::NoSuchAlias, QStringLiteral("no alias named \"%1\"").arg(aliasName));
 }
 
-QString DatabaseEngine::directoryOf(const QString& databaseName) const
+Database& DatabaseEngine::databaseNamed(const QString& databaseName, std::unique_ptr<Database>& transient)
 {
-    const auto it = databases_.find(databaseName);
-    return it == databases_.end() ? databaseName : it->second.directory;
+    if (const auto it = databases_.find(databaseName); it != databases_.end())
+        return *it->second.database;
+    transient = std::make_unique<DesktopDirectory>(databaseName, formats_, listings_);
+    return *transient;
 }
 
-EngineResult DatabaseEngine::existingDirectoryOf(const QString& databaseName, QString& directory)
+std::unique_ptr<Database> DatabaseEngine::databaseForAlias(const AliasDefinition& alias)
 {
-    directory = directoryOf(databaseName);
-    const PathStatus status = pathStatus(directory);
-    if (status.error == ENAMETOOLONG)
-        return fail(result::NoSuchFile, pathTooLongMessage(directory));
-    if (!status.directory)
-        return fail(result::NoSuchFile, QStringLiteral("%1: no such directory").arg(visibleFileName(directory)));
-    return result::Ok;
+    if (alias.isServer())
+        throw EngineError(result::NoDriver,
+                          QStringLiteral("alias \"%1\": no driver for %2 databases exists in Korvex; only directories "
+                                         "of Paradox and dBASE tables can be opened")
+                              .arg(alias.name, alias.driver));
+    if (!alias.path || alias.path->isEmpty())
+        throw EngineError(result::NoSuchFile,
+                          QStringLiteral("alias \"%1\": its PATH names no directory").arg(alias.name));
+    if (!QFileInfo(*alias.path).isDir())
+        throw EngineError(result::NoSuchFile,
+                          QStringLiteral("alias \"%1\": %2: no such directory").arg(alias.name, *alias.path));
+    return std::make_unique<DesktopDirectory>(*alias.path, formats_, listings_);
 }
 
 EngineResult DatabaseEngine::loadAliases(const QString& location)
@@ -102,17 +105,20 @@ EngineResult DatabaseEngine::openDatabase(const QString& databaseName, const QSt
         ++open->second.openCount;
         return succeed();
     }
-    if (alias->isServer())
-        return fail(result::NoDriver,
-                    QStringLiteral("alias \"%1\": no driver for %2 databases exists in Korvex; only directories of "
-                                   "Paradox and dBASE tables can be opened")
-                        .arg(alias->name, alias->driver));
-    if (!alias->path || alias->path->isEmpty())
-        return fail(result::NoSuchFile, QStringLiteral("alias \"%1\": its PATH names no directory").arg(alias->name));
-    if (!QFileInfo(*alias->path).isDir())
-        return fail(result::NoSuchFile,
-                    QStringLiteral("alias \"%1\": %2: no such directory").arg(alias->name, *alias->path));
-    databases_.emplace(databaseName, OpenedDatabase{alias->name, *alias->path, 1});
+    try {
+        databases_.emplace(databaseName, OpenedDatabase{alias->name, databaseForAlias(*alias), 1});
+    } catch (const EngineError& e) {
+        return fail(e.code(), e.message());
+    }
+    return succeed();
+}
+
+EngineResult DatabaseEngine::attachDatabase(const QString& databaseName, std::unique_ptr<Database> database)
+{
+    if (databaseName.isEmpty() || database == nullptr)
+        return fail(result::InvalidValue, QStringLiteral("a database needs a name"));
+    if (!databases_.emplace(databaseName, OpenedDatabase{QString(), std::move(database), 1}).second)
+        return fail(result::InvalidValue, QStringLiteral("the database \"%1\" is already open").arg(databaseName));
     return succeed();
 }
 
@@ -130,29 +136,12 @@ EngineResult DatabaseEngine::closeDatabase(const QString& databaseName)
 EngineResult DatabaseEngine::ListTables(const QString& databaseName, QStringList& names)
 {
     names.clear();
-    if (databaseName.isEmpty())
-        return fail(result::NoSuchFile, QStringLiteral("no database or directory given"));
-    QString directory;
-    if (const auto r = existingDirectoryOf(databaseName, directory); r != result::Ok)
-        return r;
-    if (::access(encodeFileName(directory).constData(), R_OK) != 0)
-        return fail(result::ReadError,
-                    QStringLiteral("%1: the directory cannot be read").arg(visibleFileName(directory)));
-
-    // Regular files and links to them, without hidden files: the leftovers of editors and
-    // synchronisers, never tables a user picks. Names keep their bytes (FileNames.h).
-    const auto listing = listings_.of(directory);
-    for (qsizetype i = 0; i < listing->names().size(); ++i) {
-        const QString& name = listing->names()[i];
-        const auto dot = name.lastIndexOf('.');
-        if (dot > 0 && !name.startsWith('.') && listing->isRegularFile(i) &&
-            formatForExtension(name.sliced(dot + 1)) != nullptr)
-            names << name;
+    try {
+        std::unique_ptr<Database> transient;
+        names = databaseNamed(databaseName, transient).tableNames();
+    } catch (const EngineError& e) {
+        return fail(e.code(), e.message());
     }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int blind = a.compare(b, Qt::CaseInsensitive);
-        return blind != 0 ? blind < 0 : a < b;
-    });
     return succeed();
 }
 

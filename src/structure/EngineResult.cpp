@@ -2,6 +2,10 @@
 
 namespace korvex {
 
+EngineError::EngineError(EngineResult code, const QString& message)
+    : std::runtime_error(message.toStdString()), code_(code)
+{}
+
 const char* resultName(EngineResult code)
 {
     switch (code) {

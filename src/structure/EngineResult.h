@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
+#include <stdexcept>
 
 namespace korvex {
 
@@ -35,5 +38,16 @@ inline constexpr EngineResult NoDriver = 0x2820;
 
 // The symbolic name of a result code, e.g. "NoSuchFile"; for the JSON output and logs.
 const char* resultName(EngineResult code);
+
+// An engine operation failed; carries the engine's result code and its message.
+class EngineError : public std::runtime_error {
+public:
+    EngineError(EngineResult code, const QString& message);
+    EngineResult code() const { return code_; }
+    QString message() const { return QString::fromStdString(what()); }
+
+private:
+    EngineResult code_;
+};
 
 } // namespace korvex

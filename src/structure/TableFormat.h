@@ -12,8 +12,9 @@ namespace korvex {
 
 class MappedFile;
 
-// One table file format (Paradox, dBASE) as the engine drives it. A format reads its
-// files and answers in TableDefinition; failures are FormatError.
+// One table file format (Paradox, dBASE) as a directory of table files (DesktopDirectory)
+// reads it. A format reads its files and answers in TableDefinition; failures are
+// FormatError.
 class TableFormat {
 public:
     virtual ~TableFormat() = default;

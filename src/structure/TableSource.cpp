@@ -16,11 +16,6 @@ namespace korvex {
 using record::get16;
 using record::getText;
 
-EngineError::EngineError(EngineResult code, const QString& message)
-    : std::runtime_error(message.toStdString()), code_(code)
-{
-}
-
 std::int16_t FieldDescriptorBuffer::at(int i, std::size_t member) const
 {
     const std::size_t base = std::size_t(i) * record::FieldDescriptorSize + member;

@@ -6,23 +6,11 @@
 #include <QStringList>
 
 #include <optional>
-#include <stdexcept>
 #include <vector>
 
 namespace korvex {
 
 class AliasDatabase;
-
-// An engine operation failed; carries the engine's result code and its message.
-class EngineError : public std::runtime_error {
-public:
-    EngineError(EngineResult code, const QString& message);
-    EngineResult code() const { return code_; }
-    QString message() const { return QString::fromStdString(what()); }
-
-private:
-    EngineResult code_;
-};
 
 // The property members of an open table that the report prints.
 struct TableProperties {

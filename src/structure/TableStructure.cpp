@@ -77,30 +77,30 @@ StructureTexts::StructureTexts(TableSource& source, const TableStructure& struct
 {
 }
 
-QString StructureTexts::CountText(int n) const
+QString countText(int n, const LabelLookup& label)
 {
-    return n <= 0 ? label_(QStringLiteral("None")) : QString::number(n);
+    return n <= 0 ? label(QStringLiteral("None")) : QString::number(n);
 }
 
-QString StructureTexts::YesNoText(bool flag) const
+QString yesNoText(bool flag, const LabelLookup& label)
 {
-    return label_(flag ? QStringLiteral("Yes") : QStringLiteral("No"));
+    return label(flag ? QStringLiteral("Yes") : QStringLiteral("No"));
 }
 
-QString StructureTexts::SizeText(int n, const QString& unit) const
+QString sizeText(int n, const QString& unit, const LabelLookup& label)
 {
-    return QString::number(n) + ' ' + label_(unit);
+    return QString::number(n) + ' ' + label(unit);
 }
 
-QString StructureTexts::blockSizeText(const TableProperties& properties) const
+QString blockSizeText(const TableProperties& properties, const LabelLookup& label)
 {
     const int bytes = properties.blockSizeBytes;
     if (bytes % 1024 != 0)
-        return SizeText(bytes, QStringLiteral("Bytes"));
-    return SizeText(properties.blockSizeKb, QStringLiteral("KBytes"));
+        return sizeText(bytes, QStringLiteral("Bytes"), label);
+    return sizeText(properties.blockSizeKb, QStringLiteral("KBytes"), label);
 }
 
-QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
+QString fieldTypeName(const FieldEntry& entry, const LabelLookup& label)
 {
     static const char* const Names[] = {
         "Unknown", "String",  "Small Integer", "Integer",   "Word",  "Boolean",   "Float",    "Money",
@@ -109,15 +109,45 @@ QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
     };
     const auto code = std::size_t(entry.type);
     if (entry.type == FieldType::Integer && entry.subtype == subtype::AutoInc)
-        return label_(QStringLiteral("Auto-Inc"));
-    return label_(QLatin1String(code < std::size(Names) ? Names[code] : Names[0]));
+        return label(QStringLiteral("Auto-Inc"));
+    return label(QLatin1String(code < std::size(Names) ? Names[code] : Names[0]));
+}
+
+QString fieldSizeText(const FieldEntry& entry, const QString& tableTypeKey)
+{
+    if (entry.type == FieldType::Float && isDbaseFamily(tableTypeKey))
+        return QString::number(entry.units1) + ',' + QString::number(entry.units2);
+    return QString::number(entry.size);
+}
+
+QString StructureTexts::CountText(int n) const
+{
+    return countText(n, label_);
+}
+
+QString StructureTexts::YesNoText(bool flag) const
+{
+    return yesNoText(flag, label_);
+}
+
+QString StructureTexts::SizeText(int n, const QString& unit) const
+{
+    return sizeText(n, unit, label_);
+}
+
+QString StructureTexts::blockSizeText(const TableProperties& properties) const
+{
+    return korvex::blockSizeText(properties, label_);
+}
+
+QString StructureTexts::FieldTypeName(const FieldEntry& entry) const
+{
+    return fieldTypeName(entry, label_);
 }
 
 QString StructureTexts::FieldSizeText(const FieldEntry& entry) const
 {
-    if (entry.type == FieldType::Float && isDbaseFamily(structure_.tableTypeKey))
-        return QString::number(entry.units1) + ',' + QString::number(entry.units2);
-    return QString::number(entry.size);
+    return fieldSizeText(entry, structure_.tableTypeKey);
 }
 
 QString StructureTexts::formatValue(FieldType type, const ValueSlot& value) const

@@ -56,6 +56,19 @@ QString typeOfTableText(const QString& tableType, const QString& levelText);
 // The locale's long time format without its time-zone field.
 QString longTimeFormat(const QLocale& locale);
 
+// The words and numbers of a structure report, the same in every locale: every fixed word
+// through label. The printed report and the machine outputs both show them.
+QString countText(int n, const LabelLookup& label); // "None" for 0
+QString yesNoText(bool flag, const LabelLookup& label);
+QString sizeText(int n, const QString& unit, const LabelLookup& label); // "4096 Bytes"
+// The file block size in kilobytes, or in bytes when it is not a whole number of them.
+QString blockSizeText(const TableProperties& properties, const LabelLookup& label);
+// The "Type" column: the name of the field's data type ("Auto-Inc" for an auto-increment
+// integer).
+QString fieldTypeName(const FieldEntry& entry, const LabelLookup& label);
+// The "Size" column: the size, or width and decimals of a dBASE-family numeric field.
+QString fieldSizeText(const FieldEntry& entry, const QString& tableTypeKey);
+
 enum class ValidityValue { Minimum, Maximum, Default };
 
 // The texts of one table's report. The first validity or picture text reads and decodes

@@ -153,7 +153,7 @@ TEST(MarkdownText, TheDiagramKeepsTableFieldAndLinkNamesAsTheyAre)
         entry.name = QString::fromUtf8(name);
         entry.type = FieldType::Integer;
         entry.key = key;
-        return SchemaField{entry, "Integer", "0", {}};
+        return SchemaField{entry, {}};
     };
     const auto table = [](const char* name) {
         TableSchema t;

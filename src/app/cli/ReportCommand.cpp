@@ -60,14 +60,13 @@ int writeJson(ReportServices& services, const TableSet& set, const QString& data
     return allOk ? 0 : ExitFailed;
 }
 
-std::vector<TableSchema> readSchemas(DatabaseEngine& engine, const TableSet& set, const LabelLookup& label)
+std::vector<TableSchema> readSchemas(DatabaseEngine& engine, const TableSet& set)
 {
     FieldDescriptorBuffer descriptors;
     std::vector<TableSchema> schemas;
     schemas.reserve(set.tables.size());
-    forEachTable(set.tables, [&](const TableEntry& table) {
-        schemas.push_back(readTableSchema(engine, descriptors, table, label));
-    });
+    forEachTable(set.tables,
+                 [&](const TableEntry& table) { schemas.push_back(readTableSchema(engine, descriptors, table)); });
     return schemas;
 }
 
@@ -88,7 +87,7 @@ bool reportFailures(const std::vector<TableSchema>& schemas)
 int writeMarkdown(ReportServices& services, const TableSet& set, const QString& folder)
 {
     const LabelLookup label = services.labelLookup();
-    const auto schemas = readSchemas(services.engine(), set, label);
+    const auto schemas = readSchemas(services.engine(), set);
     const bool allOk = reportFailures(schemas);
     if (std::none_of(schemas.begin(), schemas.end(), [](const TableSchema& t) { return t.ok; })) {
         writeMessage(
@@ -109,7 +108,7 @@ int writeMarkdown(ReportServices& services, const TableSet& set, const QString& 
 
 int writeTbls(DatabaseEngine& engine, const TableSet& set)
 {
-    const auto schemas = readSchemas(engine, set, tblsLabel);
+    const auto schemas = readSchemas(engine, set);
     const bool allOk = reportFailures(schemas);
     writeTo(stdout, Json::escapeControls(QString::fromUtf8(tblsSchemaJson(set.origin, schemas))));
     return allOk ? 0 : ExitFailed;

@@ -1,6 +1,6 @@
 #include "StructureDump.h"
 
-#include "TableSchema.h"
+#include "SchemaTexts.h"
 
 #include <QFileInfo>
 
@@ -24,22 +24,24 @@ Json failure(const QString& file, EngineResult code, const QString& message, con
                         {"error", message},  {"warnings", warningsJson(warnings)}};
 }
 
-Json fieldJson(const StructureTexts& texts, const FieldEntry& f, const FieldChecks& checks)
+Json fieldJson(const TableStructure& structure, const FieldEntry& f, const FieldValidity& checks,
+               const LabelLookup& label)
 {
+    const SchemaField field{f, checks};
     return Json::Object{
         {"number", f.position + 1},
         {"name", f.name},
         {"typeCode", int(f.type)},
-        {"typeName", texts.FieldTypeName(f)},
+        {"typeName", fieldTypeName(f, label)},
         {"size", f.size},
-        {"sizeText", texts.FieldSizeText(f)},
+        {"sizeText", fieldSizeText(f, structure.tableTypeKey)},
         {"subtype", int(f.subtype)},
         {"units1", int(f.units1)},
         {"units2", int(f.units2)},
         {"key", f.key},
-        {"min", checks.minimum.value_or(QString())},
-        {"max", checks.maximum.value_or(QString())},
-        {"default", checks.defaultValue.value_or(QString())},
+        {"min", validityText(field, checks.minimum).value_or(QString())},
+        {"max", validityText(field, checks.maximum).value_or(QString())},
+        {"default", validityText(field, checks.defaultValue).value_or(QString())},
         {"picture", checks.picture},
         {"required", checks.required},
     };
@@ -122,12 +124,11 @@ StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
         return {false, failure(tableArgument, result::TooManyFields, engine.lastError(), source.warnings())};
 
     const auto structure = TableStructure::from(QFileInfo(tableArgument).fileName(), properties, source, descriptors);
-    const StructureTexts texts(source, structure, label, QLocale::c());
     try {
-        const std::vector<FieldChecks> checks = readFieldChecks(source, structure);
+        const std::vector<FieldValidity> checks = readFieldValidity(source, structure);
         Json::Array fields;
         for (const auto& f : structure.fields)
-            fields.push_back(fieldJson(texts, f, checks[std::size_t(f.position)]));
+            fields.push_back(fieldJson(structure, f, checks[std::size_t(f.position)], label));
         const auto& p = structure.properties;
         Json::Object table{
             {"file", tableArgument},
@@ -138,7 +139,7 @@ StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             {"level", int(p.tableLevel)},
             {"levelText", structure.levelText},
             {"typeOfTable", typeOfTableText(structure.tableType, structure.levelText)},
-            {"languageDriver", texts.LanguageDriverText()},
+            {"languageDriver", languageDriverText(source.languageDriverText(), label)},
             {"recordSize", int(p.recordSize)},
             {"recordBufferSize", int(p.recordBufferSize)},
             {"keySize", int(p.keySize)},

@@ -110,7 +110,7 @@ int run(int argc, char* argv[])
     if (set.tables.empty())
         return 1;
 
-    const auto schemas = readTableSchemas(engine, set, tblsLabel);
+    const auto schemas = readTableSchemas(engine, set);
     bool anyRead = false;
     for (const auto& t : schemas) {
         if (!t.ok)

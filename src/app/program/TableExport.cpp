@@ -46,13 +46,13 @@ QString guardedStep(Step step)
 
 // The structure of every table, one after the other in the progress window.
 std::vector<TableSchema> readSchemas(ReportServices& services, ReportProgress& progress, const TableSet& tables,
-                                     const LabelLookup& label, ExportOutcome& outcome)
+                                     ExportOutcome& outcome)
 {
     std::vector<TableSchema> schemas;
     for (const auto& entry : tables.tables) {
         progress.showMessage(QStringLiteral("Exporting structure of table %1...").arg(entry.name));
         progress.processEvents();
-        schemas.push_back(readTableSchema(services.engine(), services.descriptors(), entry, label));
+        schemas.push_back(readTableSchema(services.engine(), services.descriptors(), entry));
         if (!schemas.back().ok)
             outcome.leftOut.push_back({entry.name, schemas.back().error});
     }
@@ -114,7 +114,7 @@ ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, c
         case ExportKind::Book: writeBook(services, progress, tables, target, version, outcome); break;
         case ExportKind::Markdown: {
             const LabelLookup label = services.labelLookup();
-            const auto schemas = readSchemas(services, progress, tables, label, outcome);
+            const auto schemas = readSchemas(services, progress, tables, outcome);
             const QString error = writeMarkdownFiles(
                 target, markdownDocuments(tables.origin, schemas, loadFieldTableOptions(services.settings()), label));
             if (!error.isEmpty())
@@ -123,8 +123,7 @@ ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, c
         }
         case ExportKind::Tbls:
             // tbls reads the built-in labels, whatever the user's language.
-            writeFile(target,
-                      tblsSchemaJson(tables.origin, readSchemas(services, progress, tables, tblsLabel, outcome)));
+            writeFile(target, tblsSchemaJson(tables.origin, readSchemas(services, progress, tables, outcome)));
             break;
         }
     });
