@@ -12,6 +12,7 @@
 #include "MarginsDialog.h"
 #include "SettingsFile.h"
 #include "TableReport.h"
+#include "TestStandIns.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -43,20 +44,15 @@ using namespace korvex;
 
 namespace {
 
-class RecordedMessages : public UserMessages {
-public:
-    void showError(const QString& message, const QString&) override { errors << message; }
-    QStringList errors;
-};
+using test::RecordedMessages;
 
 const QDateTime March9 = QDateTime(QDate(1996, 3, 9), QTime(12, 0));
 
+// A file dated March 9, 1996, the date the table list shows for it.
 void writeFile(const QString& path, const QByteArray& bytes = "x")
 {
+    ASSERT_TRUE(test::writeFile(path, bytes)) << qPrintable(path);
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
-    file.write(bytes);
-    file.close();
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     file.setFileTime(March9, QFileDevice::FileModificationTime);
 }

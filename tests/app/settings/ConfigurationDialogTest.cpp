@@ -12,6 +12,8 @@
 #include "RecordingDevice.h"
 #include "ReportServices.h"
 #include "TableReport.h"
+#include "TestStandIns.h"
+#include "TestSupport.h"
 #include "ZebraShadingBox.h"
 
 #include <gtest/gtest.h>
@@ -42,19 +44,8 @@ using namespace korvex;
 
 namespace {
 
-class RecordedMessages : public UserMessages {
-public:
-    void showError(const QString& message, const QString&) override { errors << message; }
-    QStringList errors;
-};
-
-class NoProgress : public ReportProgress {
-public:
-    void showMessage(const QString&) override {}
-    void hideMessage() override {}
-    void setBusy(bool) override {}
-    void processEvents() override {}
-};
+using test::RecordedMessages;
+using NoProgress = test::RecordedProgress;
 
 // A printer whose fonts come unsorted and whose choice the test scripts: choosing
 // another printer gives it a quarter-inch unprintable border and other fonts.
@@ -181,11 +172,7 @@ protected:
             engine_.CloseTable(h);
         return ok;
     }
-    QByteArray fileBytes() const
-    {
-        QFile f(settings_.path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray fileBytes() const { return test::readWholeFile(settings_.path()); }
 
     // Every control's state, one "name=value" line each (the password field aside), and
     // one line each for the label table, the strip and the held margins.
