@@ -166,22 +166,37 @@ QString writeFileAtomically(const QString& path, const QByteArray& bytes, NewFil
     return QString();
 }
 
-QString writeFileSetAtomically(const QString& folder, const std::vector<NamedFile>& files)
-{
-    if (folder.isEmpty())
-        return QStringLiteral("no folder named");
-    const QFileInfo folderInfo(folder);
-    const bool madeFolder = !folderInfo.exists() && !folderInfo.isSymLink();
-    if (madeFolder && !QDir().mkpath(folder))
-        return QStringLiteral("%1: the folder cannot be made").arg(folder);
-    if (!QFileInfo(folder).isDir())
-        return QStringLiteral("%1: not a folder").arg(folder);
-    const QDir dir(folder);
-    const auto removeMadeFolder = [&] {
-        if (madeFolder)
-            QDir().rmdir(folder);
-    };
+namespace {
 
+// One write of a set of files into a folder: the new files are staged in a private folder
+// inside it, then take their places one by one; the replaced ones wait under old/ in the
+// private folder until every new file is in place, so a failure can put them back.
+class FileSetWrite {
+public:
+    FileSetWrite(const QString& folder, const std::vector<NamedFile>& files) : folder_(folder), files_(files) {}
+
+    // An empty text when the whole set is in place; else what went wrong, with either
+    // every earlier file back where it was or a note where one waits.
+    QString run()
+    {
+        QString failure = prepare();
+        if (failure.isEmpty())
+            failure = stage();
+        if (failure.isEmpty()) {
+            failure = place();
+            if (!failure.isEmpty() && !undo(failure)) {
+                removeMadeFolder();
+                syncFolder(folder_);
+                return failure;
+            }
+        }
+        removeStaging();
+        if (!staging_.isEmpty())
+            syncFolder(folder_);
+        return failure;
+    }
+
+private:
     struct Entry {
         QString target;
         QString staged;
@@ -189,113 +204,141 @@ QString writeFileSetAtomically(const QString& folder, const std::vector<NamedFil
         bool existed = false;
         mode_t mode = 0;
     };
-    std::vector<Entry> entries;
-    for (const auto& f : files) {
-        const QString target = dir.filePath(f.name);
-        if (!isPlainName(f.name)) {
-            removeMadeFolder();
-            return QStringLiteral("%1: not a plain file name").arg(target);
+
+    // The folder (made when missing), every target checked, and the private folder.
+    QString prepare()
+    {
+        if (folder_.isEmpty())
+            return QStringLiteral("no folder named");
+        const QFileInfo folderInfo(folder_);
+        madeFolder_ = !folderInfo.exists() && !folderInfo.isSymLink();
+        if (madeFolder_ && !QDir().mkpath(folder_)) {
+            madeFolder_ = false;
+            return QStringLiteral("%1: the folder cannot be made").arg(folder_);
         }
-        const Place old = placeAt(target);
-        if (!old.problem.isEmpty()) {
-            removeMadeFolder();
-            return QStringLiteral("%1: %2").arg(target, old.problem);
+        if (!QFileInfo(folder_).isDir())
+            return QStringLiteral("%1: not a folder").arg(folder_);
+        const QDir dir(folder_);
+        for (const auto& f : files_) {
+            const QString target = dir.filePath(f.name);
+            if (!isPlainName(f.name))
+                return QStringLiteral("%1: not a plain file name").arg(target);
+            const Place old = placeAt(target);
+            if (!old.problem.isEmpty())
+                return QStringLiteral("%1: %2").arg(target, old.problem);
+            entries_.push_back({target, QString(), QString(), old.exists, old.mode});
         }
-        entries.push_back({target, QString(), QString(), old.exists, old.mode});
+        for (int attempt = 0; attempt < 16 && staging_.isEmpty(); ++attempt) {
+            const QString candidate = dir.filePath(privateName("set"));
+            if (::mkdir(encoded(candidate).constData(), 0700) == 0)
+                staging_ = candidate;
+            else if (errno != EEXIST)
+                return QStringLiteral("%1: %2").arg(folder_, systemError(errno));
+        }
+        if (staging_.isEmpty())
+            return QStringLiteral("%1: %2").arg(folder_, systemError(EEXIST));
+        keptFolder_ = QDir(staging_).filePath(QStringLiteral("old"));
+        if (::mkdir(encoded(keptFolder_).constData(), 0700) != 0)
+            return QStringLiteral("%1: %2").arg(folder_, systemError(errno));
+        return QString();
     }
 
-    // The private folder: the new files, and under old/ the replaced ones until the end.
-    QString staging;
-    for (int attempt = 0; attempt < 16 && staging.isEmpty(); ++attempt) {
-        const QString candidate = dir.filePath(privateName("set"));
-        if (::mkdir(encoded(candidate).constData(), 0700) == 0)
-            staging = candidate;
-        else if (errno != EEXIST) {
-            const QString why = systemError(errno);
-            removeMadeFolder();
-            return QStringLiteral("%1: %2").arg(folder, why);
+    // Every new file written completely into the private folder.
+    QString stage()
+    {
+        for (std::size_t i = 0; i < files_.size(); ++i) {
+            QString error;
+            Entry& e = entries_[i];
+            const auto written = writeNewFile(staging_, files_[i].name, files_[i].contents, 0666,
+                                              e.existed ? std::optional(e.mode) : std::nullopt, error);
+            if (!written)
+                return QStringLiteral("%1: %2").arg(e.target, error);
+            e.staged = *written;
         }
-    }
-    const QString keptFolder = QDir(staging).filePath(QStringLiteral("old"));
-    const auto removeStaging = [&] {
-        for (const auto& e : entries) {
-            if (!e.staged.isEmpty())
-                ::unlink(encoded(e.staged).constData());
-            if (!e.kept.isEmpty())
-                ::unlink(encoded(e.kept).constData());
-        }
-        ::rmdir(encoded(keptFolder).constData());
-        ::rmdir(encoded(staging).constData());
-        removeMadeFolder();
-    };
-    if (staging.isEmpty() || ::mkdir(encoded(keptFolder).constData(), 0700) != 0) {
-        const QString why = systemError(staging.isEmpty() ? EEXIST : errno);
-        removeStaging();
-        return QStringLiteral("%1: %2").arg(folder, why);
+        syncFolder(staging_);
+        return QString();
     }
 
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        QString error;
-        const auto written = writeNewFile(staging, files[i].name, files[i].contents, 0666,
-                                          entries[i].existed ? std::optional(entries[i].mode) : std::nullopt, error);
-        if (!written) {
-            removeStaging();
-            return QStringLiteral("%1: %2").arg(entries[i].target, error);
-        }
-        entries[i].staged = *written;
-    }
-    syncFolder(staging);
-
-    // Every new file is complete on the disk: now they take their places. Done steps are
-    // undone in reverse order when one fails.
-    std::size_t placed = 0;
-    QString failure;
-    for (; placed < entries.size(); ++placed) {
-        Entry& e = entries[placed];
-        const Place now = placeAt(e.target);
-        if (!now.problem.isEmpty()) {
-            failure = QStringLiteral("%1: %2").arg(e.target, now.problem);
-            break;
-        }
-        e.existed = now.exists;
-        if (e.existed) {
-            const QString kept = QDir(keptFolder).filePath(QFileInfo(e.target).fileName());
-            if (!renamePath(e.target, kept)) {
-                failure = QStringLiteral("%1: %2").arg(e.target, systemError(errno));
-                break;
+    // Every new file takes its place, the old one moved aside first.
+    QString place()
+    {
+        for (; placed_ < entries_.size(); ++placed_) {
+            Entry& e = entries_[placed_];
+            const Place now = placeAt(e.target);
+            if (!now.problem.isEmpty())
+                return QStringLiteral("%1: %2").arg(e.target, now.problem);
+            e.existed = now.exists;
+            if (e.existed) {
+                const QString kept = QDir(keptFolder_).filePath(QFileInfo(e.target).fileName());
+                if (!renamePath(e.target, kept))
+                    return QStringLiteral("%1: %2").arg(e.target, systemError(errno));
+                e.kept = kept;
             }
-            e.kept = kept;
+            if (!renamePath(e.staged, e.target)) {
+                const QString failure = QStringLiteral("%1: %2").arg(e.target, systemError(errno));
+                if (!e.kept.isEmpty() && renamePath(e.kept, e.target))
+                    e.kept.clear();
+                return failure;
+            }
+            e.staged.clear();
         }
-        if (!renamePath(e.staged, e.target)) {
-            failure = QStringLiteral("%1: %2").arg(e.target, systemError(errno));
-            if (!e.kept.isEmpty() && renamePath(e.kept, e.target))
-                e.kept.clear();
-            break;
-        }
-        e.staged.clear();
+        return QString();
     }
-    if (!failure.isEmpty()) {
-        for (std::size_t i = placed; i-- > 0;) {
-            Entry& e = entries[i];
+
+    // The placed files undone in reverse order. False, with failure telling where it
+    // waits, when an earlier file cannot be put back: then the private folder stays.
+    bool undo(QString& failure)
+    {
+        for (std::size_t i = placed_; i-- > 0;) {
+            Entry& e = entries_[i];
             if (e.kept.isEmpty()) {
                 ::unlink(encoded(e.target).constData());
             } else if (renamePath(e.kept, e.target)) {
                 e.kept.clear();
             } else {
                 failure += QStringLiteral("; the earlier %1 could not be put back and waits in %2")
-                               .arg(QFileInfo(e.target).fileName(), keptFolder);
-                removeMadeFolder();
-                syncFolder(folder);
-                return failure;
+                               .arg(QFileInfo(e.target).fileName(), keptFolder_);
+                return false;
             }
         }
-        removeStaging();
-        syncFolder(folder);
-        return failure;
+        return true;
     }
-    removeStaging();
-    syncFolder(folder);
-    return QString();
+
+    void removeStaging()
+    {
+        for (const auto& e : entries_) {
+            if (!e.staged.isEmpty())
+                ::unlink(encoded(e.staged).constData());
+            if (!e.kept.isEmpty())
+                ::unlink(encoded(e.kept).constData());
+        }
+        if (!keptFolder_.isEmpty())
+            ::rmdir(encoded(keptFolder_).constData());
+        if (!staging_.isEmpty())
+            ::rmdir(encoded(staging_).constData());
+        removeMadeFolder();
+    }
+
+    void removeMadeFolder()
+    {
+        if (madeFolder_)
+            QDir().rmdir(folder_);
+    }
+
+    const QString& folder_;
+    const std::vector<NamedFile>& files_;
+    std::vector<Entry> entries_;
+    bool madeFolder_ = false;
+    QString staging_;
+    QString keptFolder_;
+    std::size_t placed_ = 0;
+};
+
+} // namespace
+
+QString writeFileSetAtomically(const QString& folder, const std::vector<NamedFile>& files)
+{
+    return FileSetWrite(folder, files).run();
 }
 
 QString folderWritableProblem(const QString& folder)
