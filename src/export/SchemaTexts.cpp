@@ -12,12 +12,6 @@ namespace {
 
 constexpr double MillisecondsPerDay = 86400000.0;
 
-bool isCalendarDay(double dayNumber)
-{
-    static const double LastDay = dayNumberOf(QDate(9999, 12, 31));
-    return dayNumber >= 1 && dayNumber <= LastDay;
-}
-
 QString timeText(int msOfDay)
 {
     const QTime time = QTime::fromMSecsSinceStartOfDay(msOfDay);

@@ -123,6 +123,12 @@ QByteArray string(const ValueSlot& s)
 
 } // namespace slot
 
+bool isCalendarDay(double dayNumber)
+{
+    static const double LastDay = dayNumberOf(QDate(9999, 12, 31));
+    return dayNumber >= 1 && dayNumber <= LastDay;
+}
+
 std::int32_t dayNumberOf(const QDate& date)
 {
     return std::int32_t(date.toJulianDay() - JulianDayOfDayZero);

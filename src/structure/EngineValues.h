@@ -59,5 +59,9 @@ QByteArray string(const ValueSlot& s);
 // Day numbers of the engine's Date type (day 1 = 1 January of year 1).
 std::int32_t dayNumberOf(const QDate& date);
 QDate dateOfDayNumber(std::int32_t dayNumber);
+// Whether a day number lies from 1 January of year 1 to 31 December 9999, the days a
+// calendar shows; a value outside (also NaN and the infinities) only a damaged or crafted
+// file holds.
+bool isCalendarDay(double dayNumber);
 
 } // namespace korvex

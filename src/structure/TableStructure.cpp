@@ -12,14 +12,6 @@ namespace {
 
 constexpr double MillisecondsPerDay = 86400000.0;
 
-// Dates print from 1 January of year 1 (day 1) to 31 December 9999; a value outside, which
-// only a damaged or crafted file holds, prints as the stored number.
-bool isPrintableDay(double dayNumber)
-{
-    static const double LastDay = dayNumberOf(QDate(9999, 12, 31));
-    return dayNumber >= 1 && dayNumber <= LastDay;
-}
-
 } // namespace
 
 QString longTimeFormat(const QLocale& locale)
@@ -177,7 +169,7 @@ QString StructureTexts::formatValue(FieldType type, const ValueSlot& value) cons
     }
     case FieldType::Date: {
         const std::int32_t day = slot::int32(value);
-        if (!isPrintableDay(day))
+        if (!isCalendarDay(day))
             return QString::number(day);
         return locale_.toString(dateOfDayNumber(day), QLocale::ShortFormat);
     }
@@ -190,7 +182,7 @@ QString StructureTexts::formatValue(FieldType type, const ValueSlot& value) cons
     case FieldType::DateTime: {
         const double ms = slot::float64(value);
         const double day = std::floor(ms / MillisecondsPerDay);
-        if (!isPrintableDay(day))  // also NaN and the infinities: every comparison is false
+        if (!isCalendarDay(day))  // also NaN and the infinities: every comparison is false
             return numberText(ms);
         const auto msOfDay = int(ms - day * MillisecondsPerDay);
         QString text = locale_.toString(dateOfDayNumber(std::int32_t(day)), QLocale::ShortFormat);
