@@ -182,7 +182,7 @@ QString StructureTexts::formatValue(FieldType type, const ValueSlot& value) cons
     case FieldType::DateTime: {
         const double ms = slot::float64(value);
         const double day = std::floor(ms / MillisecondsPerDay);
-        if (!isCalendarDay(day))  // also NaN and the infinities: every comparison is false
+        if (!isCalendarDay(day)) // also NaN and the infinities: every comparison is false
             return numberText(ms);
         const auto msOfDay = int(ms - day * MillisecondsPerDay);
         QString text = locale_.toString(dateOfDayNumber(std::int32_t(day)), QLocale::ShortFormat);
