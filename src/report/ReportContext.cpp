@@ -73,8 +73,8 @@ FontSpec headerFont(const HeaderOptions& header)
 }
 
 ReportContext::ReportContext(PrintDevice& device, const ReportSettings& settings, LabelFunction label,
-                             QLocale locale)
-    : device_(device), settings_(settings), label_(std::move(label)), locale_(std::move(locale))
+                             const QLocale& locale)
+    : device_(device), settings_(settings), label_(std::move(label)), locale_(locale)
 {
     lineGap = settings_.PrintGrid ? 25 : 5;
 }
