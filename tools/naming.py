@@ -3,7 +3,8 @@
 
   tools/naming.py check [--list FILE]   lists every name that breaks the rules; exits 1 if any
   tools/naming.py fix   [--list FILE]   renames them: each declaration and every use, in all files
-  tools/naming.py config                writes .clang-tidy from STYLES and the domain names
+  tools/naming.py config                writes .clang-tidy from STYLES, FINDING_CHECKS and the
+                                        domain names
 
 The rules (Qt's conventions): types and enum constants CamelCase; functions, methods, variables,
 parameters and public data members camelCase; private and protected data members camelCase with
@@ -15,7 +16,7 @@ their spelling whatever their kind. Overrides (Qt's virtuals, GoogleTest's SetUp
 Both modes build the compilation database in build/naming (the Qt meta-object code is
 generated there so that every file parses), plus build/naming-fuzz for the fuzz targets
 that only the clang fuzz build compiles, and run clang-tidy over every source file of the
-project with only the naming check. A fix applies every rename once, deduplicated over the
+project with only the naming check (tools/tidy.sh runs the others that .clang-tidy turns on). A fix applies every rename once, deduplicated over the
 files that share a header, then checks again; build and run the tests afterwards.
 """
 
@@ -58,10 +59,35 @@ STYLES = [
     ("StaticConstant", "CamelCase", ""),
 ]
 
+# The other checks .clang-tidy turns on, with the reason for each one left out. They find
+# faults rather than style: constructs that are easily wrong (bugprone) and needless copies
+# (performance). tools/tidy.sh runs them with the naming check; a finding that is right
+# where it stands takes a NOLINT(check) with the reason beside it.
+FINDING_CHECKS = [
+    ("bugprone-*", None),
+    ("-bugprone-easily-swappable-parameters",
+     "Neighbouring parameters of one type are how this code speaks of positions and sizes "
+     "(x1, y1, x2, y2; offset, length): every drawing and reading function would be flagged, "
+     "and the cure, a type per coordinate, buys nothing the tests do not already catch."),
+    ("performance-*", None),
+]
+
 HEADER = """\
-# Written by tools/naming.py config from its STYLES and tools/naming-domain-names.txt:
-# edit those and run it again. Only the naming check is on; run it with tools/naming.py.
+# Written by tools/naming.py config from its STYLES, FINDING_CHECKS and
+# tools/naming-domain-names.txt: edit those and run it again. tools/naming.py checks and
+# fixes the names; tools/tidy.sh runs every check turned on here.
 """
+
+
+def comment(text, width=92):
+    """The text as comment lines of at most width characters."""
+    lines, line = [], "#"
+    for word in text.split():
+        if len(line) + 1 + len(word) > width:
+            lines.append(line)
+            line = "#"
+        line += " " + word
+    return lines + [line]
 
 
 def domain_names():
@@ -72,7 +98,13 @@ def domain_names():
 
 def write_config():
     ignored = domain_names()
-    lines = [HEADER, "Checks: '-*,%s'" % CHECK,
+    lines = [HEADER]
+    for glob, reason in FINDING_CHECKS:
+        if reason:
+            lines += comment("%s: %s" % (glob[1:], reason))
+    lines += ["Checks: >-", "  -*,", "  %s," % CHECK]
+    lines += ["  %s," % glob for glob, _ in FINDING_CHECKS[:-1]] + ["  %s" % FINDING_CHECKS[-1][0]]
+    lines += [
              # The project's own files only: Qt's, GoogleTest's and generated code are not ours.
              "HeaderFilterRegex: '/(src|tests|fuzz|tools)/'",
              "FormatStyle: none",

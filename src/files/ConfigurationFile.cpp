@@ -39,7 +39,7 @@ struct Descriptor {
 
 QString tooLarge(qint64 maxSize)
 {
-    return QStringLiteral("it is larger than %1 MB").arg(maxSize / (1024 * 1024));
+    return QStringLiteral("it is larger than %1 MB").arg(maxSize / (qint64{1024} * 1024));
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace korvex {
 struct ConfigurationFile {
     // Far above any settings or aliases file a person writes, far below what would strain
     // the memory.
-    static constexpr qint64 MaxSize = 8 * 1024 * 1024;
+    static constexpr qint64 MaxSize = qint64{8} * 1024 * 1024;
 
     enum class Status { Read, Missing, Failed };
 

@@ -158,7 +158,7 @@ QString writeFileAtomically(const QString& path, const QByteArray& bytes, NewFil
     // Whatever came to path meanwhile is looked at again: a link is still not replaced.
     const Place now = placeAt(path);
     if (!now.problem.isEmpty() || !renamePath(*written, path)) {
-        const QString why = now.problem.isEmpty() ? systemError(errno) : now.problem;
+        QString why = now.problem.isEmpty() ? systemError(errno) : now.problem;
         ::unlink(encoded(*written).constData());
         return why;
     }

@@ -100,8 +100,9 @@ QString createSpoolFile(const QString& folder)
     }
     QString error;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString path = QDir(folder).filePath(
-            QStringLiteral(".korvex-spool-%1.pdf").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        QString path = QDir(folder).filePath(
+            QStringLiteral(".korvex-spool-%1.pdf")
+                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return path;
@@ -117,7 +118,7 @@ QString deliverSpoolFile(const QString& spoolPath, const QString& folder, const 
     const QDir dir(folder);
     for (int n = 1; n <= MaxNameCounter; ++n) {
         const QString name = n == 1 ? baseName + QStringLiteral(".pdf") : QStringLiteral("%1 (%2).pdf").arg(baseName).arg(n);
-        const QString target = dir.filePath(name);
+        QString target = dir.filePath(name);
         QFile spool(spoolPath);
         if (spool.rename(target))
             return target;

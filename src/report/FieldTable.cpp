@@ -44,6 +44,8 @@ void FieldTable::drawSeparators(int top, int bottom)
 
 int FieldTable::PrintFieldTablePage(int rows, int first)
 {
+    Q_ASSERT(rows >= 0);
+    Q_ASSERT(first >= 0);
     auto& device = context_.device();
     const auto& settings = context_.settings();
     const int u = context_.lineHeight;

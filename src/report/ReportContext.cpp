@@ -73,8 +73,8 @@ FontSpec headerFont(const HeaderOptions& header)
 }
 
 ReportContext::ReportContext(PrintDevice& device, const ReportSettings& settings, LabelFunction label,
-                             QLocale locale)
-    : device_(device), settings_(settings), label_(std::move(label)), locale_(std::move(locale))
+                             const QLocale& locale)
+    : device_(device), settings_(settings), label_(std::move(label)), locale_(locale)
 {
     lineGap = settings_.PrintGrid ? 25 : 5;
 }
@@ -131,6 +131,7 @@ void ReportContext::SetUpPage()
 
 void ReportContext::PlanPages(int fieldCount)
 {
+    Q_ASSERT(fieldCount >= 0);
     UseBodyFont();
     lineHeight = device_.textHeight(Dummy) + lineGap;
     if (lineHeight <= 0)
@@ -188,6 +189,8 @@ void ReportContext::PlanPages(int fieldCount)
 
 void ReportContext::shiftFirstPageBody(int lines)
 {
+    // Only ever downwards: page 2 takes back what page 1 was shifted, and no more.
+    Q_ASSERT(lines >= 0);
     const int shift = lines * lineHeight;
     currentY += shift;
     firstPageShift_ += shift;
@@ -201,6 +204,7 @@ void ReportContext::resetBrush()
 
 int ReportContext::lineLimit() const
 {
+    Q_ASSERT_X(device_.jobInProgress(), "ReportContext::lineLimit", "asked outside a print job");
     return device_.pageNumber() == 1 ? firstPageLines : linesPerPage;
 }
 
@@ -242,6 +246,10 @@ void ReportContext::drawRowFrame(int line, int x1, int x2, std::initializer_list
 void ReportContext::BeginReportPage()
 {
     const int page = device_.pageNumber();
+    // A report page lies on a printer page, and its body on the lines the plan measured;
+    // a damaged table never gets here without both, only a caller that skipped a step.
+    Q_ASSERT_X(page > 0, "ReportContext::BeginReportPage", "no print job has begun");
+    Q_ASSERT_X(lineHeight > 0, "ReportContext::BeginReportPage", "the pages are not planned");
     zebraShaded = false;
     resetBrush();
 

@@ -33,7 +33,7 @@ using LabelFunction = std::function<QString(const QString& builtInText)>;
 class ReportContext {
 public:
     ReportContext(PrintDevice& device, const ReportSettings& settings, LabelFunction label,
-                  QLocale locale = QLocale::system());
+                  const QLocale& locale = QLocale::system());
 
     // Text the header macros stand for; date and time are taken when a header is drawn.
     MacroValues macros;

@@ -210,7 +210,7 @@ bool IniDocument::setValue(const QString& section, const QString& key, const QSt
     added.insertAt = lines_.size();
     added.keys.insert(folded(written.name), lines_.size() - 1);
     added.order.push_back(lines_.size() - 1);
-    index_->insert(folded(section), std::move(added));
+    index_->emplace(folded(section), std::move(added));
     return true;
 }
 

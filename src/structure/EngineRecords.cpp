@@ -7,13 +7,17 @@
 
 namespace korvex::record {
 
+// The members lie at fixed offsets inside records of fixed sizes: one outside its record
+// is a mistake in this code, never something a table file can cause.
 std::uint16_t get16(std::span<const std::byte> r, std::size_t at)
 {
+    Q_ASSERT(at + 2 <= r.size());
     return std::uint16_t(std::to_integer<unsigned>(r[at]) | std::to_integer<unsigned>(r[at + 1]) << 8);
 }
 
 void put16(std::span<std::byte> r, std::size_t at, std::uint16_t v)
 {
+    Q_ASSERT(at + 2 <= r.size());
     r[at] = std::byte(v & 0xFF);
     r[at + 1] = std::byte(v >> 8);
 }
@@ -31,12 +35,14 @@ void put32(std::span<std::byte> r, std::size_t at, std::uint32_t v)
 
 QString getText(std::span<const std::byte> r, std::size_t at, std::size_t slotSize)
 {
+    Q_ASSERT(at + slotSize <= r.size());
     const auto* begin = reinterpret_cast<const char*>(r.data() + at);
     return QString::fromUtf8(begin, qsizetype(strnlen(begin, slotSize)));
 }
 
 void putText(std::span<std::byte> r, std::size_t at, std::size_t slotSize, const QString& text)
 {
+    Q_ASSERT(slotSize > 0 && at + slotSize <= r.size());
     const QByteArray utf8 = text.toUtf8();
     qsizetype n = std::min<qsizetype>(utf8.size(), qsizetype(slotSize) - 1);
     if (n < utf8.size())

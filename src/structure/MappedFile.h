@@ -28,7 +28,7 @@ public:
     // A table's header ends within its first 64 KB (its length is a 16-bit number), and no
     // reader looks further into the table file itself: its rows are never read, so a table
     // of a gigabyte costs no more than its header.
-    static constexpr qint64 TableHeadBytes = 64 * 1024;
+    static constexpr qint64 TableHeadBytes = qint64{64} * 1024;
 
     static std::optional<MappedFile> open(const QString& path, QString& error, bool& notFound,
                                           std::optional<qint64> headBytes = std::nullopt);

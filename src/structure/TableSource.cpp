@@ -189,11 +189,13 @@ void IntegrityList::check(EngineResult r) const
 
 void IntegrityList::rewind()
 {
+    Q_ASSERT_X(list_ != 0, "IntegrityList::rewind", "the list was moved away");
     check(engine_.RewindList(list_));
 }
 
 std::optional<IntegrityDescriptor> IntegrityList::next()
 {
+    Q_ASSERT_X(list_ != 0, "IntegrityList::next", "the list was moved away");
     const auto r = engine_.NextRecord(list_, buffer_);
     if (r == result::EndOfList)
         return std::nullopt;

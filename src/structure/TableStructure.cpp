@@ -64,8 +64,8 @@ TableStructure TableStructure::from(const QString& tableName, const TablePropert
 }
 
 StructureTexts::StructureTexts(TableSource& source, const TableStructure& structure, LabelLookup label,
-                               QLocale locale)
-    : source_(source), structure_(structure), label_(std::move(label)), locale_(std::move(locale))
+                               const QLocale& locale)
+    : source_(source), structure_(structure), label_(std::move(label)), locale_(locale)
 {
 }
 

@@ -78,7 +78,7 @@ enum class ValidityValue { Minimum, Maximum, Default };
 class StructureTexts {
 public:
     StructureTexts(TableSource& source, const TableStructure& structure, LabelLookup label,
-                   QLocale locale = QLocale::system());
+                   const QLocale& locale = QLocale::system());
 
     QString CountText(int n) const;
     QString YesNoText(bool flag) const;

@@ -167,7 +167,7 @@ QString shortenDirectory(const QString& directory, int width, const std::functio
         return directory;
     const QStringList folders = directory.split(u'/', Qt::SkipEmptyParts);
     for (qsizetype first = 1; first < folders.size(); ++first) {
-        const QString shortened = QStringLiteral("/.../") + folders.mid(first).join(u'/');
+        QString shortened = QStringLiteral("/.../") + folders.mid(first).join(u'/');
         if (textWidth(shortened) <= width)
             return shortened;
     }

@@ -4,6 +4,7 @@
 #include "UserMessages.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace korvex {
 
@@ -11,7 +12,7 @@ void showError(UserMessages& display, std::exception_ptr error)
 {
     // The program's errors (engine, printer, directory, settings) carry their text as UTF-8.
     try {
-        std::rethrow_exception(error);
+        std::rethrow_exception(std::move(error));
     } catch (const SettingsWriteError& e) {
         display.showError(e.message(), e.reason());
     } catch (const std::exception& e) {

@@ -102,7 +102,7 @@ private:
         if (offset < HeaderSize)
             file_.sub(std::min<std::size_t>(offset, file_.size()), 0, what)
                 .fail(FormatError::Kind::Damaged, QStringLiteral("a node pointer leads into the directory header"));
-        const ByteReader node = file_.sub(offset, NodeSize, what);
+        ByteReader node = file_.sub(offset, NodeSize, what);
         if (!visited_.insert(offset).second)
             node.fail(FormatError::Kind::Damaged, QStringLiteral("the tag directory's nodes form a loop"));
         // Nodes do not overlap, so no more of them fit than the file has room for.

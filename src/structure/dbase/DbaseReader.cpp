@@ -103,7 +103,7 @@ DriverChoice driverOfCpg(const FileBytes& cpg, QStringList& warnings)
 
 DriverChoice languageDriverOf(const DbfHeader& h, const DbaseCompanions& companions, QStringList& warnings)
 {
-    const auto byId = driverOfId(h.languageDriverId);
+    auto byId = driverOfId(h.languageDriverId);
     if (h.level7Layout) {
         const QString name = CodePage::withoutControls(
             QString::fromLatin1(reinterpret_cast<const char*>(h.languageDriverName.data()),

@@ -11,6 +11,7 @@
 #include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace korvex::dbase {
 
@@ -77,7 +78,7 @@ std::uint64_t bigEndian(std::span<const std::byte> bytes)
 class ValueConverter {
 public:
     ValueConverter(ByteReader value, const FieldDefinition& field, char storedType, const CodePage& codePage)
-        : value_(value), field_(field), storedType_(storedType), codePage_(codePage)
+        : value_(std::move(value)), field_(field), storedType_(storedType), codePage_(codePage)
     {
     }
 
