@@ -100,8 +100,13 @@ QSqlDatabase openPostgres(const QString& connectionName, const PostgresLogin& lo
         db.setPassword(login.password);
     // A server that does not answer must not hold the run.
     db.setConnectOptions(QStringLiteral("connect_timeout=10"));
-    if (!db.open())
-        throw ServerError(errorText(db.lastError()));
+    if (!db.open()) {
+        // Leave no half-made connection behind under the name.
+        const QString message = errorText(db.lastError());
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName);
+        throw ServerError(message);
+    }
     return db;
 }
 

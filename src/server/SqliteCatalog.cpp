@@ -169,12 +169,20 @@ QSqlDatabase openSqlite(const QString& connectionName, const QString& path)
     if (!db.isValid())
         throw ServerError(QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed"));
     // Opening read-only never creates the file nor writes to it.
-    if (!QFileInfo(path).isFile())
-        throw ServerError(QStringLiteral("unable to open database file: %1").arg(path));
     db.setDatabaseName(path);
+    if (!QFileInfo(path).isFile()) {
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName);
+        throw ServerError(QStringLiteral("unable to open database file: %1").arg(path));
+    }
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!db.open())
-        throw ServerError(errorText(db.lastError()));
+    if (!db.open()) {
+        // Leave no half-made connection behind under the name.
+        const QString message = errorText(db.lastError());
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName);
+        throw ServerError(message);
+    }
     return db;
 }
 
