@@ -7,7 +7,7 @@
 
 set(KORVEX_CORE_LIBRARIES
   korvex_files korvex_structure korvex_settings korvex_device korvex_services korvex_report
-  korvex_export korvex_book korvex_browser)
+  korvex_export korvex_book korvex_browser korvex_server)
 # A link item that names one of these, as a target, a file or a linker flag.
 set(KORVEX_FORBIDDEN_TARGETS "^Qt6?::(Widgets|PrintSupport)$")
 set(KORVEX_FORBIDDEN_FILES "Qt6(Widgets|PrintSupport)([.]|$)")

@@ -16,6 +16,7 @@ packages="
   pxlib-dev python3 python3-dbf python3-dbfread
   fp-compiler fp-units-db fp-units-fcl
   cups-daemon cups-client
+  postgresql-15 libqt6sql6-psql libqt6sql6-sqlite sqlite3
   debhelper dpkg-dev fakeroot lintian appstream man-db bash-completion
 "
 

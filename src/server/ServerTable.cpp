@@ -1,0 +1,84 @@
+#include "ServerTable.h"
+
+#include "CatalogText.h"
+#include "ServerTypes.h"
+
+#include <algorithm>
+
+namespace korvex::server {
+
+QString referentialActionText(ReferentialAction action)
+{
+    switch (action) {
+    case ReferentialAction::NoAction: return QStringLiteral("NO ACTION");
+    case ReferentialAction::Restrict: return QStringLiteral("RESTRICT");
+    case ReferentialAction::Cascade: return QStringLiteral("CASCADE");
+    case ReferentialAction::SetNull: return QStringLiteral("SET NULL");
+    case ReferentialAction::SetDefault: return QStringLiteral("SET DEFAULT");
+    }
+    return {};
+}
+
+ValidityCheck& ValidityChecks::of(std::uint16_t fieldNumber)
+{
+    for (ValidityCheck& c : table_.validityChecks) {
+        if (c.fieldNumber == fieldNumber)
+            return c;
+    }
+    ValidityCheck& c = table_.validityChecks.emplace_back();
+    c.fieldNumber = fieldNumber;
+    return c;
+}
+
+void ValidityChecks::finish()
+{
+    std::stable_sort(table_.validityChecks.begin(), table_.validityChecks.end(),
+                     [](const ValidityCheck& a, const ValidityCheck& b) { return a.fieldNumber < b.fieldNumber; });
+}
+
+void addDefault(ServerTable& table, std::uint16_t fieldNumber, const QString& expression)
+{
+    const FieldDefinition& field = table.definition.fields.at(fieldNumber - 1);
+    const auto literal = literalOf(expression);
+    // NULL as a default says no more than having none.
+    if (!literal && expression.trimmed().compare(QLatin1String("null"), Qt::CaseInsensitive) == 0)
+        return;
+    const auto value = literal ? engineValue(field, *literal) : std::nullopt;
+    if (!value) {
+        table.expressionDefaults.push_back({fieldNumber, expression});
+        return;
+    }
+    ValidityCheck& check = ValidityChecks(table.definition).of(fieldNumber);
+    check.hasDefault = true;
+    check.defaultValue = *value;
+}
+
+void addCheck(ServerTable& table, const QString& name, const QString& expression)
+{
+    QStringList names;
+    for (const FieldDefinition& f : table.definition.fields)
+        names << f.name;
+    const QStringList mentioned = columnsIn(expression, names);
+    if (mentioned.size() == 1) {
+        const auto fieldNumber = std::uint16_t(names.indexOf(mentioned[0]) + 1);
+        const FieldDefinition& field = table.definition.fields.at(fieldNumber - 1);
+        const auto range = rangeOf(expression, field.name);
+        const auto low = range && range->minimum ? engineValue(field, *range->minimum) : std::nullopt;
+        const auto high = range && range->maximum ? engineValue(field, *range->maximum) : std::nullopt;
+        if (range && (low || !range->minimum) && (high || !range->maximum)) {
+            ValidityCheck& check = ValidityChecks(table.definition).of(fieldNumber);
+            if (low) {
+                check.hasMinimum = true;
+                check.minimum = *low;
+            }
+            if (high) {
+                check.hasMaximum = true;
+                check.maximum = *high;
+            }
+            return;
+        }
+    }
+    table.checks.push_back({name, expression});
+}
+
+} // namespace korvex::server

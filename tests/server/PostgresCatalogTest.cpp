@@ -1,0 +1,346 @@
+#include "PostgresCatalog.h"
+#include "ServerTestSupport.h"
+
+#include <QFile>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using namespace korvex;
+using namespace korvex::server;
+using namespace korvex::server::test;
+
+namespace {
+
+// The private cluster's address and test user, from the file the fixture wrote.
+struct ClusterState {
+    QString missing;
+    PostgresLogin login;
+};
+
+ClusterState clusterState()
+{
+    ClusterState state;
+    QFile file(QStringLiteral(KORVEX_PG_STATE));
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.missing = QStringLiteral("the private PostgreSQL cluster is not running (run through ctest)");
+        return state;
+    }
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line);
+        const QString key = text.section(u'=', 0, 0);
+        QString value = text.section(u'=', 1);
+        value.remove(u'\'');
+        if (key == u"KORVEX_PG_MISSING")
+            state.missing = value;
+        else if (key == u"KORVEX_PG_HOST")
+            state.login.host = value;
+        else if (key == u"KORVEX_PG_DATABASE")
+            state.login.database = value;
+        else if (key == u"KORVEX_PG_USER")
+            state.login.user = value;
+        else if (key == u"KORVEX_PG_PASSWORD")
+            state.login.password = value;
+    }
+    if (state.missing.isEmpty() && state.login.host.isEmpty())
+        state.missing = QStringLiteral("the private PostgreSQL cluster did not start");
+    return state;
+}
+
+// One schema with every mapped type and every kind of constraint, a second schema, and a
+// view that is no table.
+const QStringList Schema = {
+    R"sql(drop schema if exists korvex_sales, "Zweites Schema" cascade)sql",
+    "create schema korvex_sales",
+    R"sql(create schema "Zweites Schema")sql",
+    R"sql(create table korvex_sales.customers (
+         id integer generated always as identity primary key,
+         name character varying(40) not null default 'nobody',
+         notes text,
+         small smallint default -5 check (small between -10 and 10),
+         big bigint,
+         price numeric(12,4) not null default 0 check (price >= 0),
+         ratio real, precise double precision,
+         cash money default 12.5,
+         active boolean default true,
+         born date default '2000-01-31' check (born <= '2100-12-31'),
+         opens time default '08:30:00',
+         created timestamp default now(),
+         stamped timestamp default '2024-02-29 10:30:00',
+         photo bytea,
+         code character(3),
+         tags integer[],
+         doc jsonb,
+         uid uuid,
+         "Größe des Kunden" integer check ("Größe des Kunden" <= 250),
+         "say ""hi""" text,
+         constraint name_not_blank check (length(name) > 0),
+         check (price <= 1000 or active)))sql",
+    "alter table korvex_sales.customers drop column notes",
+    "create unique index customers_name_desc on korvex_sales.customers (name desc)",
+    "create index customers_lower_name on korvex_sales.customers (lower(name))",
+    "create table korvex_sales.serials (id serial primary key, label varchar(10))",
+    R"sql(create table korvex_sales.orders (
+         id integer primary key,
+         obsolete integer,
+         customer integer references korvex_sales.customers (id) on update cascade on delete restrict,
+         parent integer references korvex_sales.orders (id) on delete set null,
+         serial integer default 1 references korvex_sales.serials (id) on delete set default,
+         plain integer references korvex_sales.serials (id)))sql",
+    "alter table korvex_sales.orders drop column obsolete",
+    R"sql(create table korvex_sales."Order Lines" (
+         order_id integer not null references korvex_sales.orders (id) on delete cascade,
+         line smallint not null,
+         primary key (order_id, line)))sql",
+    "create table korvex_sales.a (id integer primary key, b_id integer)",
+    "create table korvex_sales.b (id integer primary key, a_id integer references korvex_sales.a (id))",
+    "alter table korvex_sales.a add constraint a_b foreign key (b_id) references korvex_sales.b (id)",
+    R"sql(create table "Zweites Schema"."Ärger" (
+         id integer primary key, customer integer references korvex_sales.customers (id)))sql",
+    "create view korvex_sales.customer_names as select name from korvex_sales.customers",
+};
+
+class PostgresCatalogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        state_ = clusterState();
+        if (!state_.missing.isEmpty())
+            GTEST_SKIP() << state_.missing.toStdString();
+        db_ = openPostgres(connection_, state_.login);
+        execAll(db_, Schema);
+    }
+    void TearDown() override
+    {
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connection_);
+    }
+
+    ClusterState state_;
+    QString connection_ = QUuid::createUuid().toString();
+    QSqlDatabase db_;
+};
+
+const QString Sales = QStringLiteral("korvex_sales");
+const QString Second = QStringLiteral("Zweites Schema");
+
+} // namespace
+
+TEST_F(PostgresCatalogTest, ListsTablesButNoViewsQualifiedOnlyAcrossSchemas)
+{
+    EXPECT_EQ(PostgresCatalog(db_, {Sales, Second}).listTables(),
+              QStringList({"korvex_sales.\"Order Lines\"", "korvex_sales.a", "korvex_sales.b", "korvex_sales.customers",
+                           "korvex_sales.orders", "korvex_sales.serials",
+                           QString::fromUtf8("\"Zweites Schema\".\"Ärger\"")}));
+    EXPECT_EQ(PostgresCatalog(db_, {Sales}).listTables(),
+              QStringList({"\"Order Lines\"", "a", "b", "customers", "orders", "serials"}));
+    // By default: the search path's schemas ("$user" has none, so "public" alone).
+    PostgresCatalog byDefault(db_);
+    EXPECT_EQ(byDefault.schemas(), QStringList({"public"}));
+    EXPECT_TRUE(byDefault.listTables().isEmpty());
+}
+
+TEST_F(PostgresCatalogTest, FieldsCarryTheReportTypeSizeAndServerType)
+{
+    const auto tables = PostgresCatalog(db_, {Sales}).readTables();
+    const ServerTable* t = tableNamed(tables, "customers");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->definition.tableType, "POSTGRESQL");
+    EXPECT_EQ(t->encoding, "UTF8");
+    EXPECT_EQ(t->definition.languageDriverName, "UTF8");
+    struct Expected {
+        const char* name;
+        FieldType type;
+        int size;
+        const char* storedType;
+    };
+    const Expected expected[] = {
+        {"id", FieldType::AutoInc, 0, "integer"},
+        {"name", FieldType::String, 40, "character varying(40)"},
+        {"small", FieldType::SmallInt, 0, "smallint"},
+        {"big", FieldType::BCD, 0, "bigint"},
+        {"price", FieldType::BCD, 4, "numeric(12,4)"},
+        {"ratio", FieldType::Float, 0, "real"},
+        {"precise", FieldType::Float, 0, "double precision"},
+        {"cash", FieldType::Money, 0, "money"},
+        {"active", FieldType::Boolean, 0, "boolean"},
+        {"born", FieldType::Date, 0, "date"},
+        {"opens", FieldType::Time, 0, "time without time zone"},
+        {"created", FieldType::DateTime, 0, "timestamp without time zone"},
+        {"stamped", FieldType::DateTime, 0, "timestamp without time zone"},
+        {"photo", FieldType::Blob, 0, "bytea"},
+        {"code", FieldType::String, 3, "character(3)"},
+        {"tags", FieldType::Memo, 0, "integer[]"},
+        {"doc", FieldType::Memo, 0, "jsonb"},
+        {"uid", FieldType::String, 36, "uuid"},
+        {"Größe des Kunden", FieldType::Integer, 0, "integer"},
+        {"say \"hi\"", FieldType::Memo, 0, "text"},
+    };
+    ASSERT_EQ(t->definition.fields.size(), std::size(expected)); // the dropped column is gone
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const FieldDefinition& f = t->definition.fields[i];
+        SCOPED_TRACE(expected[i].name);
+        EXPECT_EQ(f.name, QString::fromUtf8(expected[i].name));
+        EXPECT_EQ(f.type, expected[i].type);
+        EXPECT_EQ(f.size, expected[i].size);
+        EXPECT_EQ(f.storedType, expected[i].storedType);
+    }
+    EXPECT_TRUE(t->definition.fields[0].key);
+    EXPECT_FALSE(t->definition.fields[1].key);
+
+    const ServerTable* serials = tableNamed(tables, "serials");
+    ASSERT_TRUE(serials);
+    EXPECT_EQ(serials->definition.fields[0].type, FieldType::AutoInc);
+    EXPECT_TRUE(serials->expressionDefaults.empty()); // the sequence is what Auto-Inc says
+}
+
+TEST_F(PostgresCatalogTest, ValidityChecksFromNotNullDefaultsAndRangeChecks)
+{
+    const auto tables = PostgresCatalog(db_, {Sales}).readTables();
+    const ServerTable* t = tableNamed(tables, "customers");
+    ASSERT_TRUE(t);
+    const ValidityCheck* name = checkOf(*t, "name");
+    ASSERT_TRUE(name);
+    EXPECT_TRUE(name->required);
+    ASSERT_TRUE(name->hasDefault);
+    EXPECT_EQ(slot::string(name->defaultValue), "nobody");
+    EXPECT_FALSE(name->hasMinimum); // length(name) > 0 is no range
+
+    const ValidityCheck* small = checkOf(*t, "small");
+    ASSERT_TRUE(small && small->hasDefault && small->hasMinimum && small->hasMaximum);
+    EXPECT_FALSE(small->required);
+    EXPECT_EQ(slot::int16(small->defaultValue), -5);
+    EXPECT_EQ(slot::int16(small->minimum), -10); // BETWEEN
+    EXPECT_EQ(slot::int16(small->maximum), 10);
+
+    const ValidityCheck* price = checkOf(*t, "price");
+    ASSERT_TRUE(price && price->required && price->hasDefault && price->hasMinimum);
+    EXPECT_FALSE(price->hasMaximum); // "price <= 1000 or active" is another check
+    const ValidityCheck* born = checkOf(*t, "born");
+    ASSERT_TRUE(born && born->hasDefault && born->hasMaximum);
+    EXPECT_EQ(dateOfDayNumber(slot::int32(born->defaultValue)), QDate(2000, 1, 31));
+    EXPECT_EQ(dateOfDayNumber(slot::int32(born->maximum)), QDate(2100, 12, 31));
+    const ValidityCheck* size = checkOf(*t, QString::fromUtf8("Größe des Kunden"));
+    ASSERT_TRUE(size && size->hasMaximum);
+    EXPECT_EQ(slot::int32(size->maximum), 250);
+    const ValidityCheck* active = checkOf(*t, "active");
+    ASSERT_TRUE(active && active->hasDefault);
+    EXPECT_TRUE(checkOf(*t, "opens") && checkOf(*t, "opens")->hasDefault);
+    EXPECT_TRUE(checkOf(*t, "stamped") && checkOf(*t, "stamped")->hasDefault);
+
+    ASSERT_EQ(t->expressionDefaults.size(), 1u);
+    EXPECT_EQ(t->expressionDefaults[0].expression, "now()");
+    EXPECT_EQ(t->definition.fields.at(t->expressionDefaults[0].fieldNumber - 1).name, "created");
+
+    ASSERT_EQ(t->checks.size(), 2u);
+    EXPECT_EQ(t->checks[0].name, "customers_check");
+    EXPECT_TRUE(t->checks[0].expression.contains("1000")) << t->checks[0].expression.toStdString();
+    EXPECT_EQ(t->checks[1].name, "name_not_blank");
+    EXPECT_TRUE(t->checks[1].expression.contains("length(")) << t->checks[1].expression.toStdString();
+}
+
+TEST_F(PostgresCatalogTest, IndexesPrimaryFirstWithTheirFlagsAndExpressions)
+{
+    const auto tables = PostgresCatalog(db_, {Sales}).readTables();
+    const ServerTable* t = tableNamed(tables, "customers");
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->indexes.size(), 3u);
+    EXPECT_TRUE(t->indexes[0].primary);
+    EXPECT_EQ(t->indexes[0].name, "customers_pkey");
+    EXPECT_EQ(t->indexes[0].fields, "id");
+    EXPECT_EQ(t->indexes[1].name, "customers_lower_name");
+    EXPECT_TRUE(t->indexes[1].expressionIndex);
+    EXPECT_TRUE(t->indexes[1].fields.isEmpty());
+    EXPECT_TRUE(t->indexes[1].expression.startsWith("lower(")) << t->indexes[1].expression.toStdString();
+    EXPECT_TRUE(t->indexes[1].caseInsensitive);
+    EXPECT_EQ(t->indexes[2].name, "customers_name_desc");
+    EXPECT_TRUE(t->indexes[2].unique && t->indexes[2].descending);
+    EXPECT_FALSE(t->indexes[2].primary || t->indexes[2].caseInsensitive);
+
+    const ServerTable* lines = tableNamed(tables, "\"Order Lines\"");
+    ASSERT_TRUE(lines);
+    ASSERT_EQ(lines->indexes.size(), 1u);
+    EXPECT_EQ(lines->indexes[0].fields, "order_id;line");
+    EXPECT_TRUE(lines->definition.fields[0].key && lines->definition.fields[1].key);
+}
+
+TEST_F(PostgresCatalogTest, ForeignKeysBothWaysWithEveryRule)
+{
+    const auto tables = PostgresCatalog(db_, {Sales, Second}).readTables();
+    const ServerTable* orders = tableNamed(tables, "korvex_sales.orders");
+    ASSERT_TRUE(orders);
+    ASSERT_EQ(orders->links.size(), orders->foreignKeys.size());
+    const auto keyNamed = [](const ServerTable& t, const QString& name, IntegrityDescriptor::Kind kind) {
+        for (std::size_t i = 0; i < t.foreignKeys.size(); ++i) {
+            if (t.foreignKeys[i].name == name && t.foreignKeys[i].kind == kind)
+                return int(i);
+        }
+        return -1;
+    };
+    using Kind = IntegrityDescriptor::Kind;
+    // The dropped column before "customer" does not count: it is field 2.
+    int i = keyNamed(*orders, "orders_customer_fkey", Kind::Master);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(orders->links[i].relatedTable, "korvex_sales.customers");
+    EXPECT_TRUE(orders->links[i].cascade);
+    EXPECT_EQ(orders->links[i].pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{2, 1}}));
+    EXPECT_EQ(orders->foreignKeys[i].onUpdate, ReferentialAction::Cascade);
+    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::Restrict);
+    EXPECT_EQ(orders->foreignKeys[i].fields, QStringList{"customer"});
+    EXPECT_EQ(orders->foreignKeys[i].relatedFields, QStringList{"id"});
+    // The self-reference is both a master and a dependent link of the same table.
+    i = keyNamed(*orders, "orders_parent_fkey", Kind::Master);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::SetNull);
+    EXPECT_EQ(orders->links[i].relatedTable, "korvex_sales.orders");
+    EXPECT_GE(keyNamed(*orders, "orders_parent_fkey", Kind::Dependent), 0);
+    i = keyNamed(*orders, "orders_serial_fkey", Kind::Master);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::SetDefault);
+    i = keyNamed(*orders, "orders_plain_fkey", Kind::Master);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::NoAction);
+    EXPECT_FALSE(orders->links[i].cascade);
+    i = keyNamed(*orders, "Order Lines_order_id_fkey", Kind::Dependent);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(orders->links[i].relatedTable, "korvex_sales.\"Order Lines\"");
+    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::Cascade);
+    EXPECT_EQ(orders->links[i].pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{1, 1}}));
+
+    // Two tables that refer to each other.
+    const ServerTable* a = tableNamed(tables, "korvex_sales.a");
+    ASSERT_TRUE(a);
+    EXPECT_GE(keyNamed(*a, "a_b", Kind::Master), 0);
+    EXPECT_GE(keyNamed(*a, "b_a_id_fkey", Kind::Dependent), 0);
+
+    // Across schemas.
+    const ServerTable* customers = tableNamed(tables, "korvex_sales.customers");
+    ASSERT_TRUE(customers);
+    i = keyNamed(*customers, QString::fromUtf8("Ärger_customer_fkey"), Kind::Dependent);
+    ASSERT_GE(i, 0);
+    EXPECT_EQ(customers->links[i].relatedTable, QString::fromUtf8("\"Zweites Schema\".\"Ärger\""));
+    EXPECT_EQ(customers->links[i].pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{1, 2}}));
+}
+
+TEST_F(PostgresCatalogTest, LoginFailuresCarryTheServersText)
+{
+    PostgresLogin wrong = state_.login;
+    wrong.password = QStringLiteral("not the password");
+    try {
+        openPostgres(connection_ + u'w', wrong);
+        ADD_FAILURE() << "a wrong password opened the database";
+    } catch (const ServerError& e) {
+        EXPECT_TRUE(e.message().contains("password authentication failed")) << e.what();
+    }
+    PostgresLogin absent = state_.login;
+    absent.database = QStringLiteral("no_such_database");
+    try {
+        openPostgres(connection_ + u'a', absent);
+        ADD_FAILURE() << "a database that does not exist opened";
+    } catch (const ServerError& e) {
+        EXPECT_TRUE(e.message().contains("does not exist")) << e.what();
+    }
+    // A failed login leaves no connection behind under its name.
+    EXPECT_FALSE(QSqlDatabase::contains(connection_ + u'w'));
+    EXPECT_FALSE(QSqlDatabase::contains(connection_ + u'a'));
+}

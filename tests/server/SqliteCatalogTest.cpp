@@ -1,0 +1,180 @@
+#include "SqliteCatalog.h"
+#include "ServerTestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+using namespace korvex;
+using namespace korvex::server;
+using namespace korvex::server::test;
+
+namespace {
+
+class SqliteCatalogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        path_ = dir_.filePath("test.sqlite");
+        {
+            // The writer: SQLite's own driver, read-write, closed before the reader opens.
+            QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", connection_ + u'w');
+            writer.setDatabaseName(path_);
+            ASSERT_TRUE(writer.open());
+            execAll(writer, {
+                                R"sql(create table customers (
+                     id integer primary key autoincrement,
+                     name varchar(40) not null default 'nobody' collate nocase,
+                     notes text,
+                     small smallint default -5 check (small between -10 and 10),
+                     big bigint,
+                     price numeric(12, 4) not null default 0 constraint price_positive check (price >= 0),
+                     ratio real, cash money default 12.5, active boolean default 1,
+                     born date default '2000-01-31', opens time, created datetime default current_timestamp,
+                     photo blob, anything, "Größe des Kunden" integer,
+                     check ("Größe des Kunden" <= 250),
+                     constraint name_not_blank check (length(name) > 0)))sql",
+                                "create unique index customers_name_desc on customers (name desc)",
+                                "create index customers_lower_name on customers (lower(name)) where active",
+                                R"sql(create table "Order Lines" (
+                     order_id integer not null references orders (id) on delete cascade on update cascade,
+                     line smallint not null, primary key (order_id, line)))sql",
+                                R"sql(create table orders (
+                     id integer primary key,
+                     customer integer references customers on delete restrict,
+                     parent integer references orders (id) on delete set null,
+                     other integer references customers (id) on delete set default,
+                     plain integer references customers (id)))sql",
+                                "create table a (id integer primary key, b_id integer references b (id))",
+                                "create table b (id integer primary key, a_id integer references a (id))",
+                                "create view customer_names as select name from customers",
+                            });
+            writer.close();
+        }
+        QSqlDatabase::removeDatabase(connection_ + u'w');
+        db_ = openSqlite(connection_, path_);
+    }
+    void TearDown() override
+    {
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connection_);
+    }
+
+    QTemporaryDir dir_;
+    QString path_;
+    QString connection_ = QUuid::createUuid().toString();
+    QSqlDatabase db_;
+};
+
+} // namespace
+
+TEST_F(SqliteCatalogTest, ListsTablesButNoViewsOrSqlitesOwn)
+{
+    // sqlite_sequence exists because of AUTOINCREMENT.
+    EXPECT_EQ(SqliteCatalog(db_).listTables(), QStringList({"\"Order Lines\"", "a", "b", "customers", "orders"}));
+}
+
+TEST_F(SqliteCatalogTest, FieldsChecksAndDefaults)
+{
+    const auto tables = SqliteCatalog(db_).readTables();
+    const ServerTable* t = tableNamed(tables, "customers");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->definition.tableType, "SQLITE");
+    EXPECT_EQ(t->encoding, "UTF-8");
+    const std::pair<const char*, FieldType> types[] = {
+        {"id", FieldType::AutoInc},     {"name", FieldType::String},   {"notes", FieldType::Memo},
+        {"small", FieldType::SmallInt}, {"big", FieldType::BCD},       {"price", FieldType::BCD},
+        {"ratio", FieldType::Float},    {"cash", FieldType::Money},    {"active", FieldType::Boolean},
+        {"born", FieldType::Date},      {"opens", FieldType::Time},    {"created", FieldType::DateTime},
+        {"photo", FieldType::Blob},     {"anything", FieldType::Blob}, {"Größe des Kunden", FieldType::Integer}};
+    ASSERT_EQ(t->definition.fields.size(), std::size(types));
+    for (std::size_t i = 0; i < std::size(types); ++i) {
+        SCOPED_TRACE(types[i].first);
+        EXPECT_EQ(t->definition.fields[i].name, QString::fromUtf8(types[i].first));
+        EXPECT_EQ(t->definition.fields[i].type, types[i].second);
+    }
+    EXPECT_EQ(fieldNamed(*t, "name")->size, 40);
+    EXPECT_EQ(fieldNamed(*t, "price")->size, 4);
+    EXPECT_EQ(fieldNamed(*t, "price")->storedType, "numeric(12, 4)");
+
+    const ValidityCheck* name = checkOf(*t, "name");
+    ASSERT_TRUE(name && name->required && name->hasDefault);
+    EXPECT_EQ(slot::string(name->defaultValue), "nobody");
+    const ValidityCheck* small = checkOf(*t, "small");
+    ASSERT_TRUE(small && small->hasMinimum && small->hasMaximum && small->hasDefault);
+    EXPECT_EQ(slot::int16(small->minimum), -10);
+    EXPECT_EQ(slot::int16(small->maximum), 10);
+    EXPECT_EQ(slot::int16(small->defaultValue), -5);
+    const ValidityCheck* price = checkOf(*t, "price");
+    ASSERT_TRUE(price && price->hasMinimum && !price->hasMaximum);
+    const ValidityCheck* size = checkOf(*t, QString::fromUtf8("Größe des Kunden"));
+    ASSERT_TRUE(size && size->hasMaximum); // a table constraint on one column
+    EXPECT_EQ(slot::int32(size->maximum), 250);
+    ASSERT_EQ(t->expressionDefaults.size(), 1u);
+    EXPECT_EQ(t->expressionDefaults[0].expression, "current_timestamp");
+    ASSERT_EQ(t->checks.size(), 1u);
+    EXPECT_EQ(t->checks[0].name, "name_not_blank");
+    EXPECT_EQ(t->checks[0].expression, "length(name) > 0");
+}
+
+TEST_F(SqliteCatalogTest, IndexesAndForeignKeysWithTheirRules)
+{
+    const auto tables = SqliteCatalog(db_).readTables();
+    const ServerTable* t = tableNamed(tables, "customers");
+    ASSERT_TRUE(t);
+    ASSERT_EQ(t->indexes.size(), 3u);
+    EXPECT_TRUE(t->indexes[0].primary); // the rowid key, from the columns
+    EXPECT_EQ(t->indexes[0].fields, "id");
+    EXPECT_EQ(t->indexes[1].name, "customers_lower_name");
+    EXPECT_TRUE(t->indexes[1].expressionIndex);
+    EXPECT_EQ(t->indexes[1].expression, "lower(name)");
+    EXPECT_EQ(t->indexes[1].forCondition, "active");
+    EXPECT_EQ(t->indexes[2].name, "customers_name_desc");
+    EXPECT_TRUE(t->indexes[2].unique && t->indexes[2].descending && t->indexes[2].caseInsensitive);
+    EXPECT_EQ(t->indexes[2].fields, "name");
+
+    const ServerTable* lines = tableNamed(tables, "\"Order Lines\"");
+    ASSERT_TRUE(lines);
+    ASSERT_FALSE(lines->indexes.empty());
+    EXPECT_TRUE(lines->indexes[0].primary);
+    EXPECT_EQ(lines->indexes[0].fields, "order_id;line");
+
+    const ServerTable* orders = tableNamed(tables, "orders");
+    ASSERT_TRUE(orders);
+    using Kind = IntegrityDescriptor::Kind;
+    std::vector<std::tuple<Kind, QString, QString, ReferentialAction, ReferentialAction>> seen;
+    for (const ServerForeignKey& k : orders->foreignKeys)
+        seen.emplace_back(k.kind, k.relatedTable, k.fields.join(','), k.onUpdate, k.onDelete);
+    const auto has = [&](Kind kind, const char* table, const char* fields, ReferentialAction update,
+                         ReferentialAction del) {
+        return std::find(seen.begin(), seen.end(),
+                         std::make_tuple(kind, QString(table), QString(fields), update, del)) != seen.end();
+    };
+    using A = ReferentialAction;
+    EXPECT_TRUE(has(Kind::Master, "customers", "customer", A::NoAction, A::Restrict)); // to the primary key
+    EXPECT_TRUE(has(Kind::Master, "orders", "parent", A::NoAction, A::SetNull));
+    EXPECT_TRUE(has(Kind::Dependent, "orders", "id", A::NoAction, A::SetNull));
+    EXPECT_TRUE(has(Kind::Master, "customers", "other", A::NoAction, A::SetDefault));
+    EXPECT_TRUE(has(Kind::Master, "customers", "plain", A::NoAction, A::NoAction));
+    EXPECT_TRUE(has(Kind::Dependent, "\"Order Lines\"", "id", A::Cascade, A::Cascade));
+    ASSERT_EQ(orders->links.size(), orders->foreignKeys.size());
+    for (std::size_t i = 0; i < orders->links.size(); ++i) {
+        if (orders->foreignKeys[i].fields == QStringList{"customer"}) {
+            EXPECT_EQ(orders->links[i].pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{2, 1}}));
+        }
+    }
+    const ServerTable* a = tableNamed(tables, "a");
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->links.size(), 2u); // refers to b, and b refers to it
+}
+
+TEST_F(SqliteCatalogTest, AMissingFileIsAnErrorAndIsNotCreated)
+{
+    const QString missing = dir_.filePath("absent.sqlite");
+    EXPECT_THROW(openSqlite(connection_ + u'm', missing), ServerError);
+    EXPECT_FALSE(QFile::exists(missing));
+    EXPECT_FALSE(QSqlDatabase::contains(connection_ + u'm'));
+}
