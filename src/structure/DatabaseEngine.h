@@ -44,7 +44,8 @@ using LoginPassword = std::function<QString(const QString& userName)>;
 // Connects the database of a server alias: its tables listed and opened from the server's
 // catalog. Throws EngineError with the server's text when it cannot (ServerRefused for a
 // server out of reach, a refused login, a database that is not there).
-using ServerOpener = std::function<std::unique_ptr<Database>(const AliasDefinition& alias, const LoginPassword& password)>;
+using ServerOpener =
+    std::function<std::unique_ptr<Database>(const AliasDefinition& alias, const LoginPassword& password)>;
 
 // The read-only database engine over Paradox and dBASE files. Every operation answers a
 // result code (EngineResult.h); after a failure lastError() tells what went wrong, naming
@@ -191,7 +192,7 @@ private:
     Database& databaseNamed(const QString& databaseName, std::unique_ptr<Database>& transient);
 
     std::vector<AliasDefinition> aliases_;
-    std::map<QString, ServerOpener> serverDrivers_;          // by upper-case driver name
+    std::map<QString, ServerOpener> serverDrivers_; // by upper-case driver name
     PasswordPrompt passwordPrompt_;
     // By case-folded alias name: the connections kept for the run, and the password that
     // last logged into each, asked again only when a new connection is refused.

@@ -181,8 +181,8 @@ TEST_F(BrowserStateTest, ServerAliasListsTheServersTablesWithoutDates)
     test::FakeServer server;
     server.password.clear();
     engine_.registerServerDriver(test::FakeServer::Driver, server.opener());
-    writeFile(top_ + "/config/aliases.ini", "[Desk]\nPATH=" + tables().toUtf8() +
-                                                "\n[Shop]\nTYPE=FAKESQL\nSERVER NAME=db\nUSER NAME=clerk\n");
+    writeFile(top_ + "/config/aliases.ini",
+              "[Desk]\nPATH=" + tables().toUtf8() + "\n[Shop]\nTYPE=FAKESQL\nSERVER NAME=db\nUSER NAME=clerk\n");
     ASSERT_EQ(engine_.loadAliases(top_ + "/config"), result::Ok);
     browser_.readAliases();
     take(browser_.withEntry(">Desk", top_));

@@ -350,15 +350,16 @@ QStringList commandLineArguments(int argc, char* const argv[])
 int ReportCommand::run()
 {
     endRunsOnSignals();
-    const int status = runReportCommand(commandLineArguments(int(arguments_.size()) - 1, arguments_.data()),
-                                        [this](const PrintRequest&, ReportServices&) {
-                                            // The printing program sets up its own handling of
-                                            // signals; one that came before is not carried over.
-                                            if (const int signal = endingSignal())
-                                                return endedRun(Program, signal, QStringLiteral("nothing was printed"));
-                                            return runPrintProgram(arguments_.data());
-                                        },
-                                        PrintPlace::PrintingProgram);
+    const int status = runReportCommand(
+        commandLineArguments(int(arguments_.size()) - 1, arguments_.data()),
+        [this](const PrintRequest&, ReportServices&) {
+            // The printing program sets up its own handling of signals; one that came
+            // before is not carried over.
+            if (const int signal = endingSignal())
+                return endedRun(Program, signal, QStringLiteral("nothing was printed"));
+            return runPrintProgram(arguments_.data());
+        },
+        PrintPlace::PrintingProgram);
     return finishStandardOutput(Program, status);
 }
 

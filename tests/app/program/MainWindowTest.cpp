@@ -39,8 +39,8 @@
 #include <QUrl>
 
 #include <deque>
-#include <optional>
 #include <memory>
+#include <optional>
 
 using namespace korvex;
 
@@ -340,8 +340,8 @@ struct LoginAnswers {
 
 TEST_F(MainWindowTest, ServerAliasLogsInOnceAndListsItsTablesWithoutDates)
 {
-    writeFile(top_ + "/config/korvex/aliases.ini", "[Desk]\nPATH=" + tables().toUtf8() +
-                                                       "\n[Shop]\nTYPE=FAKESQL\nSERVER NAME=db\nUSER NAME=clerk\n");
+    writeFile(top_ + "/config/korvex/aliases.ini",
+              "[Desk]\nPATH=" + tables().toUtf8() + "\n[Shop]\nTYPE=FAKESQL\nSERVER NAME=db\nUSER NAME=clerk\n");
     test::FakeServer server;
     engine_.registerServerDriver(test::FakeServer::Driver, server.opener());
     open();
