@@ -16,7 +16,7 @@
 
 namespace {
 
-struct Run {
+struct Outcome {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
@@ -32,7 +32,7 @@ protected:
     }
 
     // Standard input is a pipe, closed at once: no terminal to ask a password on.
-    Run run(const char* program, const QStringList& args, const QStringList& environment = {}) const
+    Outcome run(const char* program, const QStringList& args, const QStringList& environment = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home_.path());
@@ -44,10 +44,10 @@ protected:
         p.start(QString::fromUtf8(program), args);
         p.closeWriteChannel();
         p.waitForFinished(60000);
-        return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+        return Outcome{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
                    p.readAllStandardError()};
     }
-    Run report(const QStringList& args, const QStringList& environment = {}) const
+    Outcome report(const QStringList& args, const QStringList& environment = {}) const
     {
         return run(FAKE_SERVER_REPORT, args, environment);
     }
