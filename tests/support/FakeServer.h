@@ -1,14 +1,10 @@
 #pragma once
 
-// A database server in memory, reached through a server driver registered under the name
-// "FAKESQL": two tables, a login with a password, and a server that can be made to refuse
-// the connection. Header-only: the engine's, the browser's, the window's and the command
-// line's tests register it as the server drivers are registered in the programs.
+// A database server in memory behind a server driver named "FAKESQL": two tables, a login
+// with a password, and a server that can be made to refuse every connection. The tests
+// register it as the programs register their server drivers.
 
 #include "DatabaseEngine.h"
-
-#include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <utility>
@@ -17,24 +13,16 @@ namespace korvex::test {
 
 class FakeServerTable : public DatabaseTable {
 public:
-    FakeServerTable(QString name, TableDefinition definition)
-        : name_(std::move(name)), definition_(std::move(definition))
-    {}
+    FakeServerTable(QString name, TableDefinition definition) : name_(std::move(name)), d_(std::move(definition)) {}
     QString path() const override { return name_; }
-    const TableDefinition& definition() const override { return definition_; }
-    std::vector<IndexDescription> indexes() override
-    {
-        IndexDescription primary;
-        primary.fields = QStringLiteral("id");
-        primary.primary = primary.unique = true;
-        return {primary};
-    }
+    const TableDefinition& definition() const override { return d_; }
+    std::vector<IndexDescription> indexes() override { return {}; }
     std::vector<IntegrityDescriptor> integrityLinks() override { return {}; }
     bool passwordOpens(const QString&) const override { return false; }
 
 private:
     QString name_;
-    TableDefinition definition_;
+    TableDefinition d_;
 };
 
 class FakeServerDatabase : public Database {
@@ -47,44 +35,35 @@ public:
             throw EngineError(result::NoSuchFile, QStringLiteral("%1: no such table on the server").arg(name));
         TableDefinition d;
         d.tableType = QStringLiteral("FAKESQL");
-        d.languageDriverDescription = QStringLiteral("UTF8");
-        FieldDefinition id;
-        id.name = QStringLiteral("id");
-        id.type = FieldType::Integer;
-        id.logicalType = LogicalType::Int32;
-        id.size = 4;
-        id.key = true;
-        FieldDefinition title;
-        title.name = QStringLiteral("title");
-        title.type = FieldType::String;
-        title.logicalType = LogicalType::ZString;
-        title.size = 40;
-        d.fields = {id, title};
+        d.fields.resize(2);
+        d.fields[0].name = QStringLiteral("id");
+        d.fields[0].type = FieldType::Integer;
+        d.fields[0].logicalType = LogicalType::Int32;
+        d.fields[0].size = 4;
+        d.fields[1].name = QStringLiteral("title");
+        d.fields[1].type = FieldType::String;
+        d.fields[1].logicalType = LogicalType::ZString;
+        d.fields[1].size = 40;
         return std::make_unique<FakeServerTable>(name, std::move(d));
     }
 };
 
-// The server's behaviour and what it saw.
 struct FakeServer {
     static inline const QString Driver = QStringLiteral("FAKESQL");
 
     QString password = QStringLiteral("secret"); // empty: the login asks for none
-    QString refusal;                             // not empty: every connection is refused with it
-    int connections = 0;                         // successful ones
-    QStringList usersAsked;                      // the user names a password was asked for
+    QString refusal;                             // not empty: the server's text refusing every connection
+    int connections = 0;                         // the successful ones
 
     ServerOpener opener()
     {
         return [this](const AliasDefinition& alias, const LoginPassword& askPassword) -> std::unique_ptr<Database> {
             if (!refusal.isEmpty())
                 throw EngineError(result::ServerRefused, QStringLiteral("alias \"%1\": %2").arg(alias.name, refusal));
-            if (!password.isEmpty()) {
-                usersAsked << alias.userName();
-                if (askPassword(alias.userName()) != password)
-                    throw EngineError(result::ServerRefused,
-                                      QStringLiteral("alias \"%1\": password authentication failed for user \"%2\"")
-                                          .arg(alias.name, alias.userName()));
-            }
+            if (!password.isEmpty() && askPassword(alias.userName()) != password)
+                throw EngineError(result::ServerRefused,
+                                  QStringLiteral("alias \"%1\": password authentication failed for user \"%2\"")
+                                      .arg(alias.name, alias.userName()));
             ++connections;
             return std::make_unique<FakeServerDatabase>();
         };

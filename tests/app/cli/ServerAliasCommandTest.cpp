@@ -45,7 +45,7 @@ protected:
         p.closeWriteChannel();
         p.waitForFinished(60000);
         return Outcome{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-                   p.readAllStandardError()};
+                       p.readAllStandardError()};
     }
     Outcome report(const QStringList& args, const QStringList& environment = {}) const
     {
@@ -70,10 +70,8 @@ TEST_F(ServerAliasCommand, EveryFormReadsTheServersTables)
 
     const auto json = report({"--alias", "shop", "--json"});
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
-    const auto tables = QJsonDocument::fromJson(json.out).object().value("tables").toArray();
-    ASSERT_EQ(tables.size(), 2) << json.out.toStdString();
-    EXPECT_TRUE(tables.at(1).toObject().value("ok").toBool()) << json.out.toStdString();
-    EXPECT_EQ(tables.at(1).toObject().value("fieldCount").toInt(), 2);
+    const auto orders = QJsonDocument::fromJson(json.out).object().value("tables").toArray().at(1).toObject();
+    EXPECT_EQ(orders.value("fieldCount").toInt(), 2) << json.out.toStdString();
 
     const auto tbls = report({"--alias", "Shop", "--format", "tbls"});
     ASSERT_EQ(tbls.exitCode, 0) << tbls.err.toStdString();
@@ -88,9 +86,7 @@ TEST_F(ServerAliasCommand, EveryFormReadsTheServersTables)
 
     const auto printed = report({"--alias", "Shop", "--trace", out_.filePath("trace.txt"), "sales.orders"});
     EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
-    QFile trace(out_.filePath("trace.txt"));
-    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(trace.readAll().contains("sales.orders"));
+    EXPECT_TRUE(korvex::test::readWholeFile(out_.filePath("trace.txt")).contains("sales.orders"));
 
     const auto book = report({"--alias", "Shop", "--book", out_.filePath("shop.pdf")});
     EXPECT_EQ(book.exitCode, 0) << book.err.toStdString();

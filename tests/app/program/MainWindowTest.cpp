@@ -305,32 +305,25 @@ TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
     EXPECT_EQ(messages_.errors.size(), 1);
 }
 
-// Answers the next login dialog: types password and presses Enter, or presses Escape
-// when there is none. Counts the dialogs answered and what they showed.
+// Answers each login dialog in turn: types the password and presses Enter, or Escape for
+// none; records "title|alias|user|echo off" of each.
 struct LoginAnswers {
     std::deque<std::optional<QString>> passwords;
-    QStringList shown; // "title|alias|user"
+    QStringList shown;
 
     void watch()
     {
         QTimer::singleShot(10, [this] {
-            auto* dialog = qobject_cast<LoginDialog*>(QApplication::activeModalWidget());
-            if (!dialog) {
-                if (!passwords.empty())
-                    watch();
-                return;
-            }
-            auto* password = dialog->findChild<QLineEdit*>("LoginPassword");
-            shown << dialog->windowTitle() + '|' + dialog->findChild<QLabel*>("LoginAlias")->text() + '|' +
-                         dialog->findChild<QLineEdit*>("LoginUserName")->text() + '|' +
-                         QString::number(password->echoMode() == QLineEdit::Password);
-            const std::optional<QString> answer = passwords.front();
-            passwords.pop_front();
-            if (answer) {
-                QTest::keyClicks(password, *answer);
-                QTest::keyClick(password, Qt::Key_Return);
-            } else {
-                QTest::keyClick(password, Qt::Key_Escape);
+            if (auto* dialog = qobject_cast<LoginDialog*>(QApplication::activeModalWidget())) {
+                auto* password = dialog->findChild<QLineEdit*>("LoginPassword");
+                shown << QStringList{dialog->windowTitle(), dialog->findChild<QLabel*>("LoginAlias")->text(),
+                                     dialog->findChild<QLineEdit*>("LoginUserName")->text(),
+                                     QString::number(password->echoMode() == QLineEdit::Password)}
+                             .join('|');
+                if (passwords.front())
+                    QTest::keyClicks(password, *passwords.front());
+                QTest::keyClick(password, passwords.front() ? Qt::Key_Return : Qt::Key_Escape);
+                passwords.pop_front();
             }
             if (!passwords.empty())
                 watch();
@@ -362,7 +355,6 @@ TEST_F(MainWindowTest, ServerAliasLogsInOnceAndListsItsTablesWithoutDates)
     settle();
     ASSERT_EQ(messages_.errors.size(), 2);
     EXPECT_TRUE(messages_.errors[1].contains("cancelled")) << qPrintable(messages_.errors[1]);
-    EXPECT_EQ(location_.CurrentAlias, "Desk");
 
     choose(">Shop");
     settle();
@@ -385,7 +377,6 @@ TEST_F(MainWindowTest, ServerAliasLogsInOnceAndListsItsTablesWithoutDates)
     settle();
     EXPECT_EQ(login.shown.size(), 3);
     EXPECT_EQ(server.connections, 1);
-    EXPECT_EQ(captions(), test::FakeServerDatabase::names());
 }
 
 TEST_F(MainWindowTest, OnlyTheLastOfQuickChangesApplies)
