@@ -2,6 +2,7 @@
 
 #include "FieldColumns.h"
 #include "PasswordList.h"
+#include "ServerDrivers.h"
 #include "TableFormat.h"
 
 namespace korvex {
@@ -33,6 +34,7 @@ ReportServices::ReportServices(const QString& settingsPath, std::vector<std::uni
     // the members plain.
     for (const QString& password : loadPasswordList(settings_))
         engine_.RegisterPassword(password);
+    installServerDrivers(engine_);
 }
 
 LabelLookup ReportServices::labelLookup()

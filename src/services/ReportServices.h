@@ -32,7 +32,8 @@ public:
     ReportServices& operator=(const ReportServices&) = delete;
 
     SettingsFile& settings() { return settings_; }
-    // Holds the passwords stored in the settings file from its creation on.
+    // Holds the passwords stored in the settings file and the server drivers of the process
+    // (ServerDrivers.h) from its creation on.
     DatabaseEngine& engine() { return engine_; }
     FieldDescriptorBuffer& descriptors() { return descriptors_; }
     // Loaded from the settings file at creation; the configuration dialog edits it.

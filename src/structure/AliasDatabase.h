@@ -11,7 +11,7 @@ class DatabaseEngine;
 
 // The database object of one alias, through which the alias's tables are listed and
 // opened. Its database name is "DDB" followed by the full alias name; while it is
-// connected, the engine takes that name for the alias's directory. With keep-connection
+// connected, the engine takes that name for the alias's directory or server database. With keep-connection
 // on, the first use connects it and it stays connected until it is destroyed; with it off,
 // each use connects and disconnects again. The engine must outlive it.
 class AliasDatabase {
@@ -29,8 +29,9 @@ public:
     void setKeepConnection(bool keep) { keepConnection_ = keep; }
     bool isConnected() const { return connected_; }
 
-    // On a failure the engine's lastError() tells why (NoSuchAlias, NoDriver for a server
-    // alias, NoSuchFile for a missing directory).
+    // On a failure the engine's lastError() tells why (NoSuchAlias, NoSuchFile for a missing
+    // directory; for a server alias NoDriver when its driver is not registered, ServerRefused
+    // with the server's text, LoginCancelled).
     EngineResult connect();
     void disconnect();
 

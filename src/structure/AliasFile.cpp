@@ -66,6 +66,49 @@ QStringList AliasDefinition::parameterLines() const
     return lines + parameters;
 }
 
+QString AliasDefinition::parameter(QStringView key) const
+{
+    for (const QString& line : parameters) {
+        const auto equals = line.indexOf(u'=');
+        if (equals >= 0 && QStringView(line).first(equals).compare(key, Qt::CaseInsensitive) == 0)
+            return line.sliced(equals + 1);
+    }
+    return {};
+}
+
+ServerAddress AliasDefinition::serverAddress() const
+{
+    const QString server = serverName();
+    ServerAddress address{server};
+    // An address in brackets may hold colons of its own (IPv6).
+    qsizetype colon = -1;
+    if (server.startsWith(u'[')) {
+        const auto close = server.indexOf(u']');
+        if (close > 0) {
+            address.host = server.mid(1, close - 1);
+            colon = server.indexOf(u':', close) == close + 1 ? close + 1 : -1;
+        }
+    } else if (server.count(u':') == 1) {
+        colon = server.indexOf(u':');
+        address.host = server.first(colon);
+    }
+    if (colon >= 0) {
+        bool number = false;
+        const int port = server.mid(colon + 1).toInt(&number);
+        if (number && port > 0 && port < 65536)
+            address.port = port;
+        else
+            address.host = server; // not a port: the colon belongs to the name
+    }
+    return address;
+}
+
+QString AliasDefinition::databaseFile() const
+{
+    const QString file = databaseName();
+    return file.isEmpty() ? file : QDir::cleanPath(QDir(folder).absoluteFilePath(file));
+}
+
 QString AliasFile::pathFor(const QString& location)
 {
     const QFileInfo info(location);
@@ -92,7 +135,9 @@ std::vector<AliasDefinition> AliasFile::parse(const QByteArray& bytes, const QSt
             const QString folded = name.toCaseFolded();
             if (!byName.contains(folded)) {
                 byName.insert(folded, aliases.size());
-                aliases.emplace_back().alias.name = name;
+                auto& alias = aliases.emplace_back().alias;
+                alias.name = name;
+                alias.folder = folder;
             }
             current = byName.value(folded);
             continue;

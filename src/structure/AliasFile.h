@@ -9,20 +9,44 @@
 
 namespace korvex {
 
+// Where a server listens: a host name or address with an optional port, or the folder of
+// its Unix socket (then port is the socket's number, if given).
+struct ServerAddress {
+    QString host;
+    int port = -1; // -1: the driver's default
+};
+
 // One database alias: a name that stands for a directory of desktop tables, or for a
 // database on a server reached through a driver of its own.
 struct AliasDefinition {
     static inline const QString StandardDriver = QStringLiteral("STANDARD");
+    static inline const QString PostgresDriver = QStringLiteral("POSTGRESQL");
+    static inline const QString SqliteDriver = QStringLiteral("SQLITE");
 
     QString name;                    // as its section header spells it
     QString driver = StandardDriver;  // upper case
     std::optional<QString> path;     // the directory, absolute; nothing when the alias has no PATH
     QStringList parameters;          // the further "name=value" lines, in file order
+    QString folder;                  // the aliases file's folder, where relative names start
 
     // A server alias has a driver of its own and no directory.
     bool isServer() const { return driver != StandardDriver && !path; }
     // "name=value" lines, "PATH=<directory>" first when the alias has one.
     QStringList parameterLines() const;
+
+    // The value of the parameter key (in any case), trimmed; empty when the alias has none.
+    QString parameter(QStringView key) const;
+    // SERVER NAME: "host", "host:port", "[address]:port", or a socket folder (an absolute
+    // path, "folder:port" for a socket of another number).
+    QString serverName() const { return parameter(u"SERVER NAME"); }
+    ServerAddress serverAddress() const;
+    QString databaseName() const { return parameter(u"DATABASE NAME"); }
+    QString userName() const { return parameter(u"USER NAME"); }
+    // Empty: the schemas the server's search path gives.
+    QString schemaName() const { return parameter(u"SCHEMA NAME"); }
+    // DATABASE NAME as a file (SQLite): absolute, a relative one from the aliases file's folder;
+    // empty when the alias names none.
+    QString databaseFile() const;
 };
 
 // The aliases file, aliases.ini beside the settings file. One section per alias:
@@ -34,6 +58,17 @@ struct AliasDefinition {
 //   TYPE=ODBC
 //   SERVER NAME=db.example.org:/data/ledger
 //   USER NAME=clerk
+//
+//   [Shop]             a PostgreSQL database (SCHEMA NAME is optional)
+//   TYPE=POSTGRESQL
+//   SERVER NAME=db.example.org:5432
+//   DATABASE NAME=shop
+//   USER NAME=clerk
+//   SCHEMA NAME=sales
+//
+//   [Notes]            a SQLite database file, relative to the aliases file's folder
+//   TYPE=SQLITE
+//   DATABASE NAME=notes.sqlite
 //
 // PATH is the alias's directory (a relative one counts from the file's folder), TYPE the
 // driver's name (STANDARD when absent or empty); every further line is a parameter of the

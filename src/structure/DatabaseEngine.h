@@ -13,8 +13,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -29,6 +31,21 @@ struct FieldListEntry {
     int size = 0;
     bool key = false;
 };
+
+// Asks the user for the password of userName at a server alias, when the server wants one
+// that its driver's own sources do not give; nothing when the user cancels the login. May
+// throw EngineError to stop the login with a message of its own.
+using PasswordPrompt = std::function<std::optional<QString>(const QString& aliasName, const QString& userName)>;
+
+// What a server driver calls for the password of userName: the user's answer. Throws
+// EngineError (LoginCancelled) when the user cancels, which the driver lets through.
+using LoginPassword = std::function<QString(const QString& userName)>;
+
+// Connects the database of a server alias: its tables listed and opened from the server's
+// catalog. Throws EngineError with the server's text when it cannot (ServerRefused for a
+// server out of reach, a refused login, a database that is not there).
+using ServerOpener =
+    std::function<std::unique_ptr<Database>(const AliasDefinition& alias, const LoginPassword& password)>;
 
 // The read-only database engine over Paradox and dBASE files. Every operation answers a
 // result code (EngineResult.h); after a failure lastError() tells what went wrong, naming
@@ -53,10 +70,20 @@ public:
     // matched without regard to case, here and below.
     EngineResult ListAliasParameters(const QString& aliasName, QStringList& lines);
     EngineResult GetAliasDriver(const QString& aliasName, QString& driver);
+    // The driver of server aliases whose TYPE is driverName (in any case): later openings of
+    // such an alias connect through opener. Replaces an earlier opener of that name.
+    void registerServerDriver(const QString& driverName, ServerOpener opener);
+    bool hasServerDriver(const QString& driverName) const;
+    // Who is asked for a server's password; none: a login that wants one is cancelled.
+    void setPasswordPrompt(PasswordPrompt prompt) { passwordPrompt_ = std::move(prompt); }
+
     // Connects a database object: while it is open, databaseName stands for the alias's
-    // directory wherever a database name is passed (OpenTable, OpenIntegrityList,
-    // ListTables). Opening a name already open for the same alias counts once more, and
-    // each open wants its CloseDatabase. A server alias answers NoDriver.
+    // directory or server database wherever a database name is passed (OpenTable,
+    // OpenIntegrityList, ListTables). Opening a name already open for the same alias counts
+    // once more, and each open wants its CloseDatabase. A server alias whose driver is not
+    // registered answers NoDriver. A server's connection is made the first time its alias
+    // is opened and then kept for the engine's life, however often the alias is closed and
+    // opened again: the user logs in once per alias and run.
     EngineResult openDatabase(const QString& databaseName, const QString& aliasName);
     // Connects a database object made by the caller under databaseName, as openDatabase
     // does for an alias; its tables are then listed and opened through it.
@@ -150,19 +177,27 @@ private:
 
     struct OpenedDatabase {
         QString aliasName;
-        std::unique_ptr<Database> database;
+        std::shared_ptr<Database> database;
         int openCount = 0;
     };
     const AliasDefinition* findAlias(const QString& aliasName) const;
     EngineResult noAlias(const QString& aliasName);
     // The database object behind an alias: the one place where a kind of database plugs
-    // in. Throws EngineError (NoDriver for a server alias).
-    std::unique_ptr<Database> databaseForAlias(const AliasDefinition& alias);
+    // in. Throws EngineError (NoDriver for a server alias without a registered driver).
+    std::shared_ptr<Database> databaseForAlias(const AliasDefinition& alias);
+    // The kept connection of a server alias, made when there is none yet.
+    std::shared_ptr<Database> serverDatabase(const AliasDefinition& alias);
     // The database that databaseName stands for: an open database, else the directory of
     // that name (none when it is empty), made into transient.
     Database& databaseNamed(const QString& databaseName, std::unique_ptr<Database>& transient);
 
     std::vector<AliasDefinition> aliases_;
+    std::map<QString, ServerOpener> serverDrivers_; // by upper-case driver name
+    PasswordPrompt passwordPrompt_;
+    // By case-folded alias name: the connections kept for the run, and the password that
+    // last logged into each, asked again only when a new connection is refused.
+    std::map<QString, std::shared_ptr<Database>> serverDatabases_;
+    std::map<QString, QString> serverPasswords_;
     std::map<QString, OpenedDatabase> databases_;
     std::map<TableHandle, std::unique_ptr<OpenedTable>> tables_;
     std::map<TableHandle, std::unique_ptr<OpenedList>> lists_;

@@ -1,5 +1,5 @@
-// The engine's aliases and database objects: named directories of desktop tables (and
-// server databases, for which no driver exists) from the aliases file.
+// The engine's aliases and database objects: named directories of desktop tables and
+// server databases from the aliases file, the latter through the registered drivers.
 
 #include "DatabaseEngine.h"
 
@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace korvex {
 
@@ -35,20 +36,91 @@ Database& DatabaseEngine::databaseNamed(const QString& databaseName, std::unique
     return *transient;
 }
 
-std::unique_ptr<Database> DatabaseEngine::databaseForAlias(const AliasDefinition& alias)
+namespace {
+
+// A kept connection serves the alias as it was defined when it was made: an aliases file
+// read anew with other parameters makes a new one.
+QString connectionKey(const AliasDefinition& alias)
 {
-    if (alias.isServer())
+    return QStringList{alias.name.toCaseFolded(), alias.driver, alias.parameters.join(u'\n')}.join(u'\n');
+}
+
+} // namespace
+
+void DatabaseEngine::registerServerDriver(const QString& driverName, ServerOpener opener)
+{
+    serverDrivers_[driverName.toUpper()] = std::move(opener);
+}
+
+bool DatabaseEngine::hasServerDriver(const QString& driverName) const
+{
+    return serverDrivers_.contains(driverName.toUpper());
+}
+
+std::shared_ptr<Database> DatabaseEngine::serverDatabase(const AliasDefinition& alias)
+{
+    const auto driver = serverDrivers_.find(alias.driver);
+    if (driver == serverDrivers_.end())
         throw EngineError(result::NoDriver,
                           QStringLiteral("alias \"%1\": no driver for %2 databases exists in Korvex; only directories "
                                          "of Paradox and dBASE tables can be opened")
                               .arg(alias.name, alias.driver));
+    const QString key = connectionKey(alias);
+    if (const auto kept = serverDatabases_.find(key); kept != serverDatabases_.end())
+        return kept->second;
+
+    // The password that logged in before is tried first; the user is asked when the server
+    // wants one and that is missing or refused.
+    std::optional<QString> remembered;
+    if (const auto it = serverPasswords_.find(key); it != serverPasswords_.end())
+        remembered = it->second;
+    std::optional<QString> given;
+    const LoginPassword password = [&](const QString& userName) -> QString {
+        if (remembered) {
+            given = std::exchange(remembered, std::nullopt);
+            return *given;
+        }
+        if (passwordPrompt_)
+            given = passwordPrompt_(alias.name, userName);
+        else
+            given.reset();
+        if (!given)
+            throw EngineError(result::LoginCancelled,
+                              QStringLiteral("alias \"%1\": the login as %2 was cancelled").arg(alias.name, userName));
+        return *given;
+    };
+    std::shared_ptr<Database> database;
+    try {
+        database = driver->second(alias, password);
+    } catch (const EngineError&) {
+        if (given)
+            serverPasswords_.erase(key);
+        throw;
+    } catch (const std::exception& e) {
+        if (given)
+            serverPasswords_.erase(key);
+        throw EngineError(result::ServerRefused, QStringLiteral("alias \"%1\": %2").arg(alias.name, e.what()));
+    }
+    if (!database)
+        throw EngineError(result::ServerRefused,
+                          QStringLiteral("alias \"%1\": the %2 driver gave no database").arg(alias.name, alias.driver));
+    if (given)
+        serverPasswords_[key] = *given;
+    serverDatabases_.emplace(key, database);
+    return database;
+}
+
+std::shared_ptr<Database> DatabaseEngine::databaseForAlias(const AliasDefinition& alias)
+{
+    if (alias.isServer())
+        return serverDatabase(alias);
     if (!alias.path || alias.path->isEmpty())
         throw EngineError(result::NoSuchFile,
                           QStringLiteral("alias \"%1\": its PATH names no directory").arg(alias.name));
     if (!QFileInfo(*alias.path).isDir())
         throw EngineError(result::NoSuchFile,
                           QStringLiteral("alias \"%1\": %2: no such directory").arg(alias.name, *alias.path));
-    return std::make_unique<DesktopDirectory>(*alias.path, formats_, listings_);
+    return std::make_shared<DesktopDirectory>(*alias.path, formats_, listings_);
 }
 
 EngineResult DatabaseEngine::loadAliases(const QString& location)

@@ -27,6 +27,8 @@ const char* resultName(EngineResult code)
     case result::ValidityDamaged: return "ValidityDamaged";
     case result::IndexMissing: return "IndexMissing";
     case result::NoDriver: return "NoDriver";
+    case result::LoginCancelled: return "LoginCancelled";
+    case result::ServerRefused: return "ServerRefused";
     }
     return "Unknown";
 }

@@ -34,6 +34,11 @@ inline constexpr EngineResult IndexMissing = 0x280F;      // an index file the t
 // The alias names a server database, and no driver for its kind of database exists. Kept
 // apart from the codes above so that codes of table faults can be added without a clash.
 inline constexpr EngineResult NoDriver = 0x2820;
+// The user cancelled the login a server asked for, or no one could be asked.
+inline constexpr EngineResult LoginCancelled = 0x2821;
+// The server could not be reached or refused the login, or its database is not there; the
+// message carries the server's own text.
+inline constexpr EngineResult ServerRefused = 0x2822;
 } // namespace result
 
 // The symbolic name of a result code, e.g. "NoSuchFile"; for the JSON output and logs.

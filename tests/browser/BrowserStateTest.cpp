@@ -1,6 +1,7 @@
 #include "TableBrowser.h"
 
 #include "DatabaseEngine.h"
+#include "FakeServer.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +172,30 @@ TEST_F(BrowserStateTest, TableTypesAndRegionalDates)
     const std::vector<TableListItem> serverItems = tableListItems(server, server.tables, u'/');
     EXPECT_EQ(serverItems[2].imageIndex, 0);
     EXPECT_EQ(serverItems[2].dateText, "?");
+}
+
+// A server alias whose driver is registered: no directory shown, the server's tables with
+// "?" for dates, one connection however often it is chosen.
+TEST_F(BrowserStateTest, ServerAliasListsTheServersTablesWithoutDates)
+{
+    test::FakeServer server;
+    server.password.clear();
+    engine_.registerServerDriver(test::FakeServer::Driver, server.opener());
+    writeFile(top_ + "/config/aliases.ini",
+              "[Desk]\nPATH=" + tables().toUtf8() + "\n[Shop]\nTYPE=FAKESQL\nSERVER NAME=db\n");
+    ASSERT_EQ(engine_.loadAliases(top_ + "/config"), result::Ok);
+    browser_.readAliases();
+    const BrowserState& state = take(browser_.withEntry(">shop", top_));
+    EXPECT_EQ(state.mode, BrowserMode::ServerAlias);
+    EXPECT_EQ(state.CurrentAliasDriver, "FAKESQL");
+    EXPECT_EQ(state.CurrentDatabase, "DDBShop");
+    EXPECT_EQ(state.directory, tables()); // kept, not shown
+    EXPECT_EQ(captions(items()), test::FakeServerDatabase::names());
+    EXPECT_EQ(items()[1].dateText, "?");
+    take(browser_.withEntry(">Desk", top_));
+    browser_.readAliases(); // the window's databases made anew
+    take(browser_.withEntry(">Shop", top_));
+    EXPECT_EQ(server.connections, 1);
 }
 
 } // namespace

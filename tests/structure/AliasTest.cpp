@@ -1,6 +1,7 @@
 #include "AliasDatabase.h"
 #include "AliasFile.h"
 #include "DatabaseEngine.h"
+#include "FakeServer.h"
 #include "TableSource.h"
 #include "TestSupport.h"
 
@@ -181,4 +182,93 @@ TEST(AliasEngine, OpensATableThroughTheDatabaseOfALongAliasName)
     EXPECT_FALSE(database.isConnected());
     EXPECT_THROW(source.open(database, "missing.db"), EngineError);
     EXPECT_TRUE(engine.lastError().contains("missing.db"));
+}
+
+TEST(AliasFile, ServerAliasesGiveTheirAddressDatabaseAndUserInAnyCase)
+{
+    const auto aliases = AliasFile::parse("[Shop]\nType=postgresql\nserver name=db.example.org:5433\n"
+                                          "Database Name=shop\nUSER NAME=clerk\nschema name=sales\n"
+                                          "[Socket]\nTYPE=POSTGRESQL\nSERVER NAME=/run/postgresql\n"
+                                          "[Six]\nTYPE=POSTGRESQL\nSERVER NAME=[::1]:6000\n"
+                                          "[Notes]\nTYPE=SQLITE\nDATABASE NAME=data/../notes.sqlite\n"
+                                          "[Abs]\nTYPE=SQLITE\nDATABASE NAME=/srv/abs.sqlite\n",
+                                          "/etc/korvex");
+    const AliasDefinition* shop = named(aliases, "Shop");
+    ASSERT_NE(shop, nullptr);
+    EXPECT_EQ(shop->driver, AliasDefinition::PostgresDriver);
+    EXPECT_TRUE(shop->isServer());
+    EXPECT_EQ(shop->serverAddress().host, "db.example.org");
+    EXPECT_EQ(shop->serverAddress().port, 5433);
+    EXPECT_EQ(shop->databaseName(), "shop");
+    EXPECT_EQ(shop->userName(), "clerk");
+    EXPECT_EQ(shop->schemaName(), "sales");
+    EXPECT_EQ(named(aliases, "Socket")->serverAddress().host, "/run/postgresql");
+    EXPECT_EQ(named(aliases, "Socket")->serverAddress().port, -1);
+    EXPECT_TRUE(named(aliases, "Socket")->schemaName().isEmpty());
+    EXPECT_EQ(named(aliases, "Six")->serverAddress().host, "::1");
+    EXPECT_EQ(named(aliases, "Six")->serverAddress().port, 6000);
+    EXPECT_EQ(named(aliases, "Notes")->databaseFile(), "/etc/korvex/notes.sqlite");
+    EXPECT_EQ(named(aliases, "Abs")->databaseFile(), "/srv/abs.sqlite");
+}
+
+// The registered driver of a server alias: connected once and kept for the run, the
+// password asked once, asked again after a refusal, a cancel that stops the login.
+class ServerAliasEngine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        writeFile(folder_.filePath("aliases.ini"),
+                  "[Shop]\nTYPE=FAKESQL\nSERVER NAME=db\nUSER NAME=clerk\n[Ledger]\nTYPE=ODBC\nSERVER NAME=x\n");
+        ASSERT_EQ(engine_.loadAliases(folder_.path()), result::Ok);
+        engine_.registerServerDriver("fakesql", server_.opener());
+        engine_.setPasswordPrompt([this](const QString& alias, const QString& user) -> std::optional<QString> {
+            asked_ << alias + '/' + user;
+            if (answers_.isEmpty())
+                return std::nullopt;
+            return answers_.takeFirst();
+        });
+    }
+
+    QTemporaryDir folder_;
+    test::FakeServer server_;
+    DatabaseEngine engine_;
+    QStringList answers_;
+    QStringList asked_;
+};
+
+TEST_F(ServerAliasEngine, ConnectsOnceAndAsksThePasswordOncePerRun)
+{
+    EXPECT_TRUE(engine_.hasServerDriver("FakeSql"));
+    answers_ = {"secret"};
+    for (int i = 0; i < 2; ++i) {
+        AliasDatabase database(engine_, "shop");
+        QStringList tables;
+        ASSERT_EQ(database.listTables(tables), result::Ok) << engine_.lastError().toStdString();
+        EXPECT_EQ(tables, test::FakeServerDatabase::names());
+        TableHandle table = 0;
+        ASSERT_EQ(engine_.OpenTable(database.databaseName(), "sales.orders", table), result::Ok);
+        EXPECT_EQ(engine_.CloseTable(table), result::Ok);
+    }
+    EXPECT_EQ(server_.connections, 1);
+    EXPECT_EQ(asked_, QStringList{"Shop/clerk"});
+}
+
+TEST_F(ServerAliasEngine, ARefusalIsToldAWrongPasswordAskedAgainAndACancelStopsTheLogin)
+{
+    AliasDatabase database(engine_, "Shop");
+    server_.refusal = "could not connect to server: Connection refused";
+    EXPECT_EQ(database.connect(), result::ServerRefused);
+    EXPECT_EQ(engine_.lastError(), "alias \"Shop\": could not connect to server: Connection refused");
+    server_.refusal.clear();
+    answers_ = {"wrong"};
+    EXPECT_EQ(database.connect(), result::ServerRefused);
+    EXPECT_TRUE(engine_.lastError().contains("password authentication failed for user \"clerk\""));
+    EXPECT_EQ(database.connect(), result::LoginCancelled);
+    EXPECT_TRUE(engine_.lastError().contains("the login as clerk was cancelled")) << engine_.lastError().toStdString();
+    answers_ = {"secret"};
+    EXPECT_EQ(database.connect(), result::Ok);
+    EXPECT_EQ(asked_.size(), 3);
+    // A server without a registered driver is refused as before.
+    AliasDatabase ledger(engine_, "Ledger");
+    EXPECT_EQ(ledger.connect(), result::NoDriver);
 }

@@ -45,6 +45,13 @@ std::unique_ptr<AliasDatabase> connectAlias(DatabaseEngine& engine, const QStrin
     return database;
 }
 
+bool isServerAlias(DatabaseEngine& engine, const QString& name)
+{
+    QStringList parameters;
+    return engine.ListAliasParameters(name, parameters) == result::Ok &&
+           (parameters.isEmpty() || !parameters.first().startsWith(PathPrefix, Qt::CaseInsensitive));
+}
+
 QString aliasDirectory(DatabaseEngine& engine, const AliasDatabase& database)
 {
     QStringList parameters;

@@ -4,12 +4,14 @@
 #include "Json.h"
 #include "PrintProgram.h"
 #include "StructureDump.h"
+#include "TerminalLogin.h"
 
 #include "DatabaseEngine.h"
 #include "FileNames.h"
 #include "FileWriter.h"
 #include "MarkdownExport.h"
 #include "ReportServices.h"
+#include "ServerLogin.h"
 #include "TableSet.h"
 #include "TblsExport.h"
 
@@ -286,7 +288,7 @@ FormRunner runnerOf(ReportForm form)
 
 } // namespace
 
-int runReportRequest(const ReportRequest& request, const TablePrinter& printTables)
+int runReportRequest(const ReportRequest& request, const TablePrinter& printTables, PrintPlace place)
 {
     ReportServices services(request.settingsFile.value_or(QString()));
     DatabaseEngine& engine = services.engine();
@@ -300,6 +302,11 @@ int runReportRequest(const ReportRequest& request, const TablePrinter& printTabl
         writeMessage(QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
         return ExitFailed;
     }
+    const bool prints = request.form == ReportForm::Print || request.form == ReportForm::Book;
+    if (place == PrintPlace::PrintingProgram && prints && request.alias && isServerAlias(engine, *request.alias))
+        return printTables(PrintRequest{}, services);
+    TerminalLogin login(QStringLiteral("korvex-report"));
+    askPasswordsThrough(engine, login);
     std::unique_ptr<AliasDatabase> aliasDatabase;
     if (request.alias) {
         QString error;
@@ -312,7 +319,7 @@ int runReportRequest(const ReportRequest& request, const TablePrinter& printTabl
     return runnerOf(request.form)(ReportRun{request, services, aliasDatabase.get(), printTables});
 }
 
-int runReportCommand(const QStringList& arguments, const TablePrinter& printTables)
+int runReportCommand(const QStringList& arguments, const TablePrinter& printTables, PrintPlace place)
 {
     const ReportRequestParse parse = parseReportRequest(arguments);
     if (!parse.problem.isEmpty()) {
@@ -323,7 +330,7 @@ int runReportCommand(const QStringList& arguments, const TablePrinter& printTabl
         writeTo(stdout, parse.answer);
         return 0;
     }
-    return runReportRequest(*parse.request, printTables);
+    return runReportRequest(*parse.request, printTables, place);
 }
 
 ReportCommand::ReportCommand(int& argc, char** argv) : arguments_(argv, argv + argc + 1), application_(argc, argv)
@@ -343,14 +350,16 @@ QStringList commandLineArguments(int argc, char* const argv[])
 int ReportCommand::run()
 {
     endRunsOnSignals();
-    const int status = runReportCommand(commandLineArguments(int(arguments_.size()) - 1, arguments_.data()),
-                                        [this](const PrintRequest&, ReportServices&) {
-                                            // The printing program sets up its own handling of
-                                            // signals; one that came before is not carried over.
-                                            if (const int signal = endingSignal())
-                                                return endedRun(Program, signal, QStringLiteral("nothing was printed"));
-                                            return runPrintProgram(arguments_.data());
-                                        });
+    const int status = runReportCommand(
+        commandLineArguments(int(arguments_.size()) - 1, arguments_.data()),
+        [this](const PrintRequest&, ReportServices&) {
+            // The printing program sets up its own handling of signals; one that came
+            // before is not carried over.
+            if (const int signal = endingSignal())
+                return endedRun(Program, signal, QStringLiteral("nothing was printed"));
+            return runPrintProgram(arguments_.data());
+        },
+        PrintPlace::PrintingProgram);
     return finishStandardOutput(Program, status);
 }
 

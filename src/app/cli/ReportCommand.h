@@ -35,15 +35,22 @@ struct PrintRequest {
 // settings file and of the command line registered); answers the exit status.
 using TablePrinter = std::function<int(const PrintRequest&, ReportServices&)>;
 
+// Where a printing request is printed: by printTables in this program, or in the printing
+// program that printTables hands the whole command over to. Then a server alias is left
+// for the printing program to connect, so that the user logs in once.
+enum class PrintPlace { Here, PrintingProgram };
+
 // korvex-report: prints the structure reports of tables, or their book, or writes their
 // structure as JSON, Markdown or tbls JSON. Answers the exit status: 0 when every table
 // succeeded, 1 when any failed, 2 for a usage error. The JSON, Markdown and tbls forms need Qt Core only; printing goes
 // to printTables.
-int runReportCommand(const QStringList& arguments, const TablePrinter& printTables);
+int runReportCommand(const QStringList& arguments, const TablePrinter& printTables,
+                     PrintPlace place = PrintPlace::Here);
 
 // The same for a request already read from the arguments: opens the settings, the aliases
 // and the tables, and hands them to the runner of the request's form.
-int runReportRequest(const ReportRequest& request, const TablePrinter& printTables);
+int runReportRequest(const ReportRequest& request, const TablePrinter& printTables,
+                     PrintPlace place = PrintPlace::Here);
 
 // The program korvex-report: checks the arguments and writes the JSON structure dump with
 // Qt Core alone; for printing it hands over to korvex-report-print, which loads Qt Gui

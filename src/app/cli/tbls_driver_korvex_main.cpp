@@ -5,16 +5,20 @@
 //   korvex:///path/to/dir    every table of the directory (or one table file)
 //   korvex://alias/NAME      every table of the alias NAME
 //
-// Passwords and aliases come from the program's settings folder. A table that cannot be
+// Passwords and aliases come from the program's settings folder; a server's password, when
+// its driver's own sources give none, is asked on the terminal. A table that cannot be
 // read is left out with a message on standard error; a data source of which no table can
 // be read is an error (exit status 1), so that tbls stops rather than document nothing.
 
 #include "AliasCommand.h"
 #include "Json.h"
 #include "ReportCommand.h"
+#include "TerminalLogin.h"
 
 #include "DatabaseEngine.h"
 #include "PasswordList.h"
+#include "ServerDrivers.h"
+#include "ServerLogin.h"
 #include "SettingsFile.h"
 #include "TableSchema.h"
 #include "TableSet.h"
@@ -95,6 +99,9 @@ int run(int argc, char* argv[])
     const DatabaseEngine::Run run(engine); // each directory listed once for all the tables
     for (const auto& pw : loadPasswordList(settings))
         engine.RegisterPassword(pw);
+    installServerDrivers(engine);
+    TerminalLogin login(QStringLiteral("tbls-driver-korvex"));
+    askPasswordsThrough(engine, login);
     std::unique_ptr<AliasDatabase> database;
     if (alias) {
         if (engine.loadAliases(QFileInfo(settings.path()).absolutePath()) != result::Ok)

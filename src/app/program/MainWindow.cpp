@@ -7,6 +7,7 @@
 #include "DirectoryListBox.h"
 #include "FileListBox.h"
 #include "HandlerErrors.h"
+#include "LoginDialog.h"
 #include "Pictures.h"
 
 #include "AliasDatabase.h"
@@ -146,6 +147,11 @@ TForm_PrintTable::TForm_PrintTable(Services services, QWidget* parent)
         ownErrors_ = std::make_unique<MessageBoxMessages>(this);
         s_.errors = ownErrors_.get();
     }
+    if (!s_.login) {
+        ownLogin_ = std::make_unique<DialogLogin>(this);
+        s_.login = ownLogin_.get();
+    }
+    askPasswordsThrough(s_.engine, *s_.login);
     if (s_.aliasesLocation.isEmpty())
         s_.aliasesLocation = QFileInfo(s_.settings.path()).absolutePath();
     setObjectName(QStringLiteral("Form_PrintTable"));
@@ -166,6 +172,8 @@ TForm_PrintTable::~TForm_PrintTable()
 {
     if (!destroyed_)
         guarded([this] { FormDestroy(); });
+    // The engine outlives the window; its logins are no longer asked over it.
+    s_.engine.setPasswordPrompt({});
 }
 
 void TForm_PrintTable::setPartners(Partners partners)

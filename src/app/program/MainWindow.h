@@ -9,6 +9,7 @@
 
 #include "TableBrowser.h"
 
+#include "ServerLogin.h"
 #include "SettingsFile.h"
 
 #include <QLocale>
@@ -101,6 +102,9 @@ public:
         UserMessages* errors = nullptr;
         // The regional settings the table list's dates follow.
         QLocale locale = QLocale::system();
+        // Asks for the password of a server alias; none: a login dialog over this window,
+        // asked once per alias and run, since the engine keeps the connection.
+        ServerLogin* login = nullptr;
     };
 
     // What is made after the main window and reached through it.
@@ -201,6 +205,7 @@ private:
     Services s_;
     Partners partners_;
     std::unique_ptr<UserMessages> ownErrors_;
+    std::unique_ptr<ServerLogin> ownLogin_;
     QString startDirectory_;
     bool destroyed_ = false;
 

@@ -3,12 +3,14 @@
 #include "DirectoryListBox.h"
 #include "DriveAliasBox.h"
 #include "FileListBox.h"
+#include "LoginDialog.h"
 #include "Program.h"
 #include "TableListView.h"
 
 #include "ApplicationToolTips.h"
 #include "ConfigurationDialog.h"
 #include "DatabaseEngine.h"
+#include "FakeServer.h"
 #include "MarginsDialog.h"
 #include "SettingsFile.h"
 #include "TableReport.h"
@@ -39,6 +41,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 
 using namespace korvex;
 
@@ -296,6 +299,80 @@ TEST_F(MainWindowTest, AliasesComeBeforeTheVolumesAndSwitchTheBrowser)
     EXPECT_TRUE(find<QWidget>("DirectoryListBox1")->isEnabled());
     EXPECT_EQ(location_.currentDirectory, top_ + "/other");
     EXPECT_EQ(messages_.errors.size(), 1);
+}
+
+// Answers each login dialog in turn: types the password and presses Enter, or Escape for
+// none; records "title|alias|user|echo off" of each.
+struct LoginAnswers {
+    std::deque<std::optional<QString>> passwords;
+    QStringList shown;
+
+    void watch()
+    {
+        QTimer::singleShot(10, [this] {
+            if (auto* dialog = qobject_cast<LoginDialog*>(QApplication::activeModalWidget())) {
+                auto* password = dialog->findChild<QLineEdit*>("LoginPassword");
+                shown << QStringList{dialog->windowTitle(), dialog->findChild<QLabel*>("LoginAlias")->text(),
+                                     dialog->findChild<QLineEdit*>("LoginUserName")->text(),
+                                     QString::number(password->echoMode() == QLineEdit::Password)}
+                             .join('|');
+                if (passwords.front())
+                    QTest::keyClicks(password, *passwords.front());
+                QTest::keyClick(password, passwords.front() ? Qt::Key_Return : Qt::Key_Escape);
+                passwords.pop_front();
+            }
+            if (!passwords.empty())
+                watch();
+        });
+    }
+};
+
+TEST_F(MainWindowTest, ServerAliasLogsInOnceAndListsItsTablesWithoutDates)
+{
+    writeFile(top_ + "/config/korvex/aliases.ini",
+              "[Desk]\nPATH=" + tables().toUtf8() + "\n[Shop]\nTYPE=FAKESQL\nSERVER NAME=db\nUSER NAME=clerk\n");
+    test::FakeServer server;
+    engine_.registerServerDriver(test::FakeServer::Driver, server.opener());
+    open();
+    choose(">Desk");
+    settle();
+
+    // A wrong password and a cancel: the server's text in the error box, the browser as before.
+    LoginAnswers login{{QStringLiteral("wrong"), std::nullopt, QStringLiteral("secret")}, {}};
+    login.watch();
+    choose(">Shop");
+    settle();
+    ASSERT_EQ(messages_.errors.size(), 1);
+    EXPECT_TRUE(messages_.errors[0].contains("password authentication failed for user \"clerk\""))
+        << qPrintable(messages_.errors[0]);
+    EXPECT_EQ(location_.CurrentAlias, "Desk");
+    EXPECT_EQ(drives()->currentText(), ">Desk");
+    choose(">Shop");
+    settle();
+    ASSERT_EQ(messages_.errors.size(), 2);
+    EXPECT_TRUE(messages_.errors[1].contains("cancelled")) << qPrintable(messages_.errors[1]);
+
+    choose(">Shop");
+    settle();
+    EXPECT_EQ(messages_.errors.size(), 2);
+    EXPECT_EQ(login.shown, QStringList(3, "Database Login|Shop|clerk|1"));
+    EXPECT_EQ(location_.CurrentAlias, "Shop");
+    EXPECT_EQ(location_.CurrentAliasDriver, "FAKESQL");
+    EXPECT_EQ(location_.CurrentDatabase, "DDBShop");
+    EXPECT_EQ(find<DirectoryLabel>("LabelActDir")->fullText(), "Remote driven database");
+    EXPECT_FALSE(find<DirectoryListBox>("DirectoryListBox1")->hasEntries());
+    EXPECT_FALSE(find<QWidget>("FilterComboBox1")->isEnabled());
+    EXPECT_EQ(captions(), test::FakeServerDatabase::names());
+    EXPECT_EQ(list()->item(0).dateText, "?");
+    EXPECT_EQ(list()->item(1).imageIndex, 0);
+
+    // Away and back: no second login in the run.
+    choose(">Desk");
+    settle();
+    choose(">Shop");
+    settle();
+    EXPECT_EQ(login.shown.size(), 3);
+    EXPECT_EQ(server.connections, 1);
 }
 
 TEST_F(MainWindowTest, OnlyTheLastOfQuickChangesApplies)

@@ -1,0 +1,47 @@
+#include "ServerDrivers.h"
+
+#include "EngineResult.h"
+#include "ServerLogin.h"
+
+#include <map>
+#include <mutex>
+
+namespace korvex {
+
+namespace {
+
+struct DriverList {
+    std::mutex mutex;
+    std::map<QString, ServerOpener> openers;
+};
+
+DriverList& drivers()
+{
+    static DriverList list;
+    return list;
+}
+
+} // namespace
+
+void addServerDriver(const QString& driverName, ServerOpener opener)
+{
+    DriverList& list = drivers();
+    const std::lock_guard lock(list.mutex);
+    list.openers[driverName.toUpper()] = std::move(opener);
+}
+
+void installServerDrivers(DatabaseEngine& engine)
+{
+    DriverList& list = drivers();
+    const std::lock_guard lock(list.mutex);
+    for (const auto& [name, opener] : list.openers)
+        engine.registerServerDriver(name, opener);
+}
+
+void askPasswordsThrough(DatabaseEngine& engine, ServerLogin& login)
+{
+    engine.setPasswordPrompt(
+        [&login](const QString& aliasName, const QString& userName) { return login.askPassword(aliasName, userName); });
+}
+
+} // namespace korvex

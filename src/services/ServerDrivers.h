@@ -1,0 +1,18 @@
+#pragma once
+
+#include "DatabaseEngine.h"
+
+#include <QString>
+
+namespace korvex {
+
+// The drivers of server aliases that every engine of the program gets: each program's
+// engine is given them through installServerDrivers when it is made, so that the
+// application, korvex-report and tbls-driver-korvex open the same kinds of server.
+
+// Adds a driver for the whole process (before the engines that should have it are made).
+void addServerDriver(const QString& driverName, ServerOpener opener);
+// Registers every driver added so far with engine.
+void installServerDrivers(DatabaseEngine& engine);
+
+} // namespace korvex
