@@ -22,7 +22,7 @@ struct IndexedTable {
     {
         bytes[0] = std::byte{version};
         bytes[8] = std::byte{HeaderLength};
-        bytes[10] = std::byte{16};  // record size: deletion flag and both fields
+        bytes[10] = std::byte{16}; // record size: deletion flag and both fields
         bytes[28] = std::byte{0x01};
         field(32, "NAME", 'C', 10);
         field(64, "QTY", 'N', 5);

@@ -35,8 +35,8 @@ QByteArray tableWith(const Descriptors& fields, std::uint8_t changeCount)
     for (const auto& [type, size] : fields)
         recordSize += korvex::paradox::storedSizeOf(type, size);
     putU16(b, 0x00, recordSize);
-    b[0x04] = char(2);   // unkeyed table
-    b[0x05] = char(2);   // 2 KB blocks
+    b[0x04] = char(2); // unkeyed table
+    b[0x05] = char(2); // 2 KB blocks
     putU16(b, 0x21, fields.size());
     b[0x2E] = char(changeCount);
     b[0x39] = char(11);

@@ -1,37 +1,31 @@
 #!/bin/sh
-# Checks that the lines a change touches follow .clang-format. The change is everything since
-# the branch left main (origin/main, else main), plus what is not committed yet. A checkout
-# with no main to compare with has nothing to check: it passes.
-# To format the lines yourself: git clang-format <the base printed below>.
+# Checks that every C++ file of the project follows .clang-format, whole files. In a git
+# checkout the tracked files (and those added but not committed) are checked; elsewhere every
+# .cpp and .h below src, tests, fuzz and tools.
+# To format them yourself: clang-format -i FILE...
 set -eu
 cd "$(dirname "$0")/.."
 
-if ! git rev-parse --git-dir >/dev/null 2>&1; then
-  echo "format: not a git checkout, nothing to check"
-  exit 0
+if git rev-parse --git-dir >/dev/null 2>&1; then
+  files=$(git ls-files --cached --others --exclude-standard -- \
+    'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'fuzz/*.cpp' 'fuzz/*.h' 'tools/*.cpp' 'tools/*.h')
+else
+  files=$(find src tests fuzz tools -name '*.cpp' -o -name '*.h')
 fi
-base=""
-for ref in origin/main main; do
-  if git rev-parse --verify -q "$ref^{commit}" >/dev/null; then
-    base=$(git merge-base HEAD "$ref") && break
+bad=""
+for f in $files; do
+  [ -f "$f" ] || continue   # deleted but not yet committed
+  if ! clang-format --dry-run --Werror "$f" >/dev/null 2>&1; then
+    bad="$bad $f"
   fi
 done
-if [ -z "$base" ]; then
-  echo "format: no main branch to compare with, nothing to check"
-  exit 0
-fi
-
-out=$(git clang-format --diff --extensions cpp,h,hpp "$base" -- src tests fuzz tools 2>&1) || {
-  echo "$out"
-  echo "format: git clang-format failed" >&2
-  exit 1
-}
-files=$(printf '%s\n' "$out" | sed -n 's|^+++ b/||p')
-if [ -n "$files" ]; then
-  printf '%s\n' "$out"
-  echo "format: these files have changed lines that do not follow .clang-format:" >&2
-  printf '  %s\n' $files >&2
-  echo "format: run  git clang-format $base  to format them" >&2
+if [ -n "$bad" ]; then
+  for f in $bad; do
+    clang-format "$f" | diff -u --label "$f" --label "$f (formatted)" "$f" - || true
+  done
+  echo "format: these files do not follow .clang-format:" >&2
+  printf '  %s\n' $bad >&2
+  echo "format: run  clang-format -i FILE...  to format them" >&2
   exit 1
 fi
-echo "format: the changed lines follow .clang-format"
+echo "format: every C++ file follows .clang-format"

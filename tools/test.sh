@@ -26,7 +26,7 @@ if [ $# -gt 0 ]; then
 fi
 
 tools/install-deps.sh
-tools/check-format.sh  # the lines this change touches follow .clang-format
+tools/check-format.sh  # every C++ file follows .clang-format
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen

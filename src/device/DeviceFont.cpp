@@ -13,10 +13,8 @@ QFont deviceFont(const FontSpec& spec)
     return font;
 }
 
-FontMeasure::FontMeasure(const FontSpec& spec, const QPaintDevice* device)
-    : metrics_(deviceFont(spec), device)
-{
-}
+FontMeasure::FontMeasure(const FontSpec& spec, const QPaintDevice* device) : metrics_(deviceFont(spec), device)
+{}
 
 const FontMeasure& FontMeasures::of(const FontSpec& spec, const QPaintDevice* device)
 {

@@ -58,8 +58,14 @@ QString traceLine(const DeviceRecord& record)
             [](const CapsRecord& r) {
                 const DeviceCaps& c = r.caps;
                 return QStringLiteral("caps page=%1x%2 mm=%3x%4 physical=%5x%6 offset=%7,%8")
-                    .arg(c.pageWidth).arg(c.pageHeight).arg(c.widthMm).arg(c.heightMm)
-                    .arg(c.physicalWidth).arg(c.physicalHeight).arg(c.offsetX).arg(c.offsetY);
+                    .arg(c.pageWidth)
+                    .arg(c.pageHeight)
+                    .arg(c.widthMm)
+                    .arg(c.heightMm)
+                    .arg(c.physicalWidth)
+                    .arg(c.physicalHeight)
+                    .arg(c.offsetX)
+                    .arg(c.offsetY);
             },
             [](const OrientationRecord& r) {
                 return r.orientation == Orientation::Portrait ? QStringLiteral("orientation portrait")
@@ -67,8 +73,8 @@ QString traceLine(const DeviceRecord& record)
             },
             [](const PageRecord& r) { return QStringLiteral("page ") + QString::number(r.number); },
             [](const FontRecord& r) {
-                QString line = QStringLiteral("font ") + quotedTraceText(r.font.name) + u' '
-                               + QString::number(r.font.points);
+                QString line = QStringLiteral("font ") + quotedTraceText(r.font.name) + u' ' +
+                               QString::number(r.font.points);
                 if (r.font.bold)
                     line += QStringLiteral(" bold");
                 if (r.font.italic)
@@ -80,15 +86,18 @@ QString traceLine(const DeviceRecord& record)
                 return r.fill ? QStringLiteral("brush solid ") + colorName(*r.fill) : QStringLiteral("brush hollow");
             },
             [](const BackgroundRecord& r) {
-                return r.transparent ? QStringLiteral("background transparent")
-                                     : QStringLiteral("background opaque");
+                return r.transparent ? QStringLiteral("background transparent") : QStringLiteral("background opaque");
             },
             [](const TextRecord& r) {
-                return QStringLiteral("text %1 %2 w=%3 h=%4 ").arg(r.x).arg(r.y).arg(r.width).arg(r.height)
-                       + quotedTraceText(r.text);
+                return QStringLiteral("text %1 %2 w=%3 h=%4 ").arg(r.x).arg(r.y).arg(r.width).arg(r.height) +
+                       quotedTraceText(r.text);
             },
-            [](const RectRecord& r) { return QStringLiteral("rect ") + numbers({r.x1, r.y1, r.x2, r.y2}); },
-            [](const LineRecord& r) { return QStringLiteral("line ") + numbers({r.x1, r.y1, r.x2, r.y2}); },
+            [](const RectRecord& r) {
+                return QStringLiteral("rect ") + numbers({r.x1, r.y1, r.x2, r.y2});
+            },
+            [](const LineRecord& r) {
+                return QStringLiteral("line ") + numbers({r.x1, r.y1, r.x2, r.y2});
+            },
             [](const JobEndRecord&) { return QStringLiteral("job-end"); },
             [](const JobAbortRecord&) { return QStringLiteral("job-abort"); },
         },

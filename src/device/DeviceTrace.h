@@ -51,7 +51,7 @@ struct PenRecord {
     bool operator==(const PenRecord&) const = default;
 };
 struct BrushRecord {
-    std::optional<QColor> fill;   // empty: hollow
+    std::optional<QColor> fill; // empty: hollow
     bool operator==(const BrushRecord&) const = default;
 };
 struct BackgroundRecord {
@@ -63,7 +63,7 @@ struct BackgroundRecord {
 struct TextRecord {
     int x = 0;
     int y = 0;
-    int width = 0;    // measured in the font it was drawn with
+    int width = 0; // measured in the font it was drawn with
     int height = 0;
     QString text;
     FontSpec font;
@@ -87,9 +87,9 @@ struct JobAbortRecord {
     bool operator==(const JobAbortRecord&) const = default;
 };
 
-using DeviceRecord = std::variant<JobBeginRecord, CapsRecord, OrientationRecord, PageRecord, FontRecord,
-                                  PenRecord, BrushRecord, BackgroundRecord, TextRecord, RectRecord,
-                                  LineRecord, JobEndRecord, JobAbortRecord>;
+using DeviceRecord =
+    std::variant<JobBeginRecord, CapsRecord, OrientationRecord, PageRecord, FontRecord, PenRecord, BrushRecord,
+                 BackgroundRecord, TextRecord, RectRecord, LineRecord, JobEndRecord, JobAbortRecord>;
 
 // The record's trace line, without a line break.
 QString traceLine(const DeviceRecord& record);

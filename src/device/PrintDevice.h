@@ -12,13 +12,13 @@ enum class Orientation { Portrait, Landscape };
 // What a printer tells about its page, in its own dots and millimetres. The drawing
 // origin is the top-left corner of the printable area.
 struct DeviceCaps {
-    int pageWidth = 0;       // printable width in dots
-    int pageHeight = 0;      // printable height in dots
-    int widthMm = 0;         // printable width in millimetres
-    int heightMm = 0;        // printable height in millimetres
-    int physicalWidth = 0;   // whole sheet, in dots
+    int pageWidth = 0;     // printable width in dots
+    int pageHeight = 0;    // printable height in dots
+    int widthMm = 0;       // printable width in millimetres
+    int heightMm = 0;      // printable height in millimetres
+    int physicalWidth = 0; // whole sheet, in dots
     int physicalHeight = 0;
-    int offsetX = 0;         // unprintable border left of / above the printable area, in dots
+    int offsetX = 0; // unprintable border left of / above the printable area, in dots
     int offsetY = 0;
 
     bool operator==(const DeviceCaps&) const = default;
@@ -28,8 +28,7 @@ struct DeviceCaps {
 // borders.
 constexpr DeviceCaps transposed(const DeviceCaps& c)
 {
-    return {c.pageHeight, c.pageWidth, c.heightMm, c.widthMm,
-            c.physicalHeight, c.physicalWidth, c.offsetY, c.offsetX};
+    return {c.pageHeight, c.pageWidth, c.heightMm, c.widthMm, c.physicalHeight, c.physicalWidth, c.offsetY, c.offsetX};
 }
 
 struct FontSpec {
@@ -68,7 +67,7 @@ public:
     // Ends the job so that nothing of it comes out. Without a job it does nothing.
     virtual void abortJob() = 0;
     virtual void newPage() = 0;
-    virtual int pageNumber() const = 0;   // 1 for the first page of the job; 0 without a job
+    virtual int pageNumber() const = 0; // 1 for the first page of the job; 0 without a job
     virtual bool jobInProgress() const = 0;
 
     // Orientation applies to the next job; it changes the capabilities.

@@ -17,12 +17,9 @@ int fixedPoints(const FontSpec& font)
 } // namespace
 
 RecordingDevice::RecordingDevice(Metrics metrics, const DeviceCaps& portrait, int dpi)
-    : metrics_(metrics)
-    , measuring_(metrics == Metrics::RealFonts ? measuringImage(dpi) : QImage())
-    , portraitCaps_(portrait)
-    , landscapeCaps_(transposed(portrait))
-{
-}
+    : metrics_(metrics), measuring_(metrics == Metrics::RealFonts ? measuringImage(dpi) : QImage()),
+      portraitCaps_(portrait), landscapeCaps_(transposed(portrait))
+{}
 
 void RecordingDevice::setCaps(Orientation orientation, const DeviceCaps& caps)
 {

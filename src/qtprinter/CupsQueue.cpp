@@ -13,7 +13,7 @@ namespace {
 
 struct QueueName {
     QByteArray name;
-    QByteArray instance;   // empty: the queue itself
+    QByteArray instance; // empty: the queue itself
 };
 
 QueueName splitQueueName(const QString& queue)

@@ -23,8 +23,8 @@ constexpr int MaxNameCounter = 9999;
 
 bool refusedInFileName(char32_t c)
 {
-    return c < 0x20 || c == 0x7f || c == U'/' || c == U'\\' || c == U':' || c == U'*' || c == U'?' || c == U'"'
-           || c == U'<' || c == U'>' || c == U'|';
+    return c < 0x20 || c == 0x7f || c == U'/' || c == U'\\' || c == U':' || c == U'*' || c == U'?' || c == U'"' ||
+           c == U'<' || c == U'>' || c == U'|';
 }
 
 int utf8Bytes(char32_t c)
@@ -117,16 +117,20 @@ QString deliverSpoolFile(const QString& spoolPath, const QString& folder, const 
 {
     const QDir dir(folder);
     for (int n = 1; n <= MaxNameCounter; ++n) {
-        const QString name = n == 1 ? baseName + QStringLiteral(".pdf") : QStringLiteral("%1 (%2).pdf").arg(baseName).arg(n);
+        const QString name = n == 1 ? baseName + QStringLiteral(".pdf")
+                                    : QStringLiteral("%1 (%2).pdf").arg(baseName).arg(n);
         QString target = dir.filePath(name);
         QFile spool(spoolPath);
         if (spool.rename(target))
             return target;
         if (!QFileInfo::exists(target))
-            throw PrinterError(QStringLiteral("Cannot store the printed file as \"%1\": %2").arg(target, spool.errorString()));
+            throw PrinterError(
+                QStringLiteral("Cannot store the printed file as \"%1\": %2").arg(target, spool.errorString()));
     }
     throw PrinterError(QStringLiteral("The folder \"%1\" already holds %2 files named \"%3\".")
-                           .arg(folder).arg(MaxNameCounter).arg(baseName));
+                           .arg(folder)
+                           .arg(MaxNameCounter)
+                           .arg(baseName));
 }
 
 QString lackOfRoom(const QStringList& folders)

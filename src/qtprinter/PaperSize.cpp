@@ -33,8 +33,8 @@ QLocale::Territory paperTerritory(const QString& lcAll, const QString& lcPaper, 
 
 QPageSize::PageSizeId localePaperSize()
 {
-    return paperSizeOfTerritory(paperTerritory(qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_PAPER"),
-                                               qEnvironmentVariable("LANG")));
+    return paperSizeOfTerritory(
+        paperTerritory(qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_PAPER"), qEnvironmentVariable("LANG")));
 }
 
 } // namespace korvex

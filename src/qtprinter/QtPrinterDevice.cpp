@@ -29,8 +29,8 @@ DeviceCaps capsOf(const QPrinter& printer)
 {
     const QRect paper = printer.paperRect(QPrinter::DevicePixel).toRect();
     const QRect page = printer.pageRect(QPrinter::DevicePixel).toRect();
-    return {printer.width(),  printer.height(), printer.widthMM(),     printer.heightMM(),
-            paper.width(),    paper.height(),   page.x() - paper.x(), page.y() - paper.y()};
+    return {printer.width(), printer.height(), printer.widthMM(),    printer.heightMM(),
+            paper.width(),   paper.height(),   page.x() - paper.x(), page.y() - paper.y()};
 }
 
 // The unprintable border is fixed on the sheet: turned for landscape by a quarter turn
@@ -40,8 +40,8 @@ DeviceCaps capsOf(const QPrinter& printer)
 QPageLayout pageLayout(const QPageSize& paper, const QMarginsF& portraitBorder, Orientation orientation)
 {
     const QMarginsF& b = portraitBorder;
-    const QMarginsF border =
-        orientation == Orientation::Portrait ? b : QMarginsF(b.bottom(), b.left(), b.top(), b.right());
+    const QMarginsF border = orientation == Orientation::Portrait ? b
+                                                                  : QMarginsF(b.bottom(), b.left(), b.top(), b.right());
     return QPageLayout(paper, qtOrientation(orientation), border, QPageLayout::Point, QMarginsF());
 }
 
@@ -149,8 +149,8 @@ void QtPrinterDevice::selectPdfPrinter(const QString& folder, QPageSize::PageSiz
                QMarginsF(PdfBorderPoints, PdfBorderPoints, PdfBorderPoints, PdfBorderPoints));
 }
 
-void QtPrinterDevice::usePrinter(const std::optional<QString>& queue, const QString& pdfFolder,
-                                 const QPageSize& paper, const QMarginsF& portraitBorder)
+void QtPrinterDevice::usePrinter(const std::optional<QString>& queue, const QString& pdfFolder, const QPageSize& paper,
+                                 const QMarginsF& portraitBorder)
 {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);

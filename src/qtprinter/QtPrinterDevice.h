@@ -105,10 +105,10 @@ private:
                     const QMarginsF& portraitBorder);
     const QPrinter& measuringPrinter() const;
 
-    std::optional<QString> queue_;   // empty: the PDF printer
+    std::optional<QString> queue_; // empty: the PDF printer
     QString pdfFolder_;
     QPageSize paper_;
-    QMarginsF portraitBorder_;   // the unprintable border of the upright sheet, in points
+    QMarginsF portraitBorder_; // the unprintable border of the upright sheet, in points
     Orientation orientation_ = Orientation::Portrait;
     // A PDF printer with the chosen printer's pages in the chosen orientation: it tells
     // the capabilities and measures texts; never painted on.

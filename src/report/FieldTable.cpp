@@ -5,8 +5,7 @@ namespace korvex {
 FieldTable::FieldTable(ReportContext& context, const FieldColumnLayout& columns, const StructureTexts& texts,
                        const TableStructure& structure)
     : context_(context), columns_(columns), texts_(texts), structure_(structure)
-{
-}
+{}
 
 QString FieldTable::cellText(const QString& kind, const FieldEntry& field) const
 {
@@ -75,7 +74,7 @@ int FieldTable::PrintFieldTablePage(int rows, int first)
     const QColor grey(settings.ZebraGray, settings.ZebraGray, settings.ZebraGray);
     int i = first;
     for (int r = 1; r <= rows && i < structure_.fieldCount; ++r) {
-        const int y = y0 + (r + 1) * u;  // one empty line below the captions
+        const int y = y0 + (r + 1) * u; // one empty line below the captions
         if (settings.PrintGrid) {
             if (settings.PrintZebraPattern) {
                 if (context_.zebraShaded)

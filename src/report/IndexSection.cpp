@@ -42,7 +42,8 @@ void printIndexSection(ReportContext& context, TableSource& table, const TableSt
     if (settings.PrintGrid)
         frame(row, 8);
     const QString caption1 = label(dbase ? QStringLiteral("Indexes") : QStringLiteral("Sec. Indexes"));
-    const QString caption2 = label(dbase ? QStringLiteral("Used Field(s) or Expression") : QStringLiteral("Used Field(s)"));
+    const QString caption2 = label(dbase ? QStringLiteral("Used Field(s) or Expression")
+                                         : QStringLiteral("Used Field(s)"));
     const QString caption3 = label(dbase ? QStringLiteral("Unique") : QStringLiteral("Maintained"));
     const QString caption4 = label(dbase ? QStringLiteral("Desc.") : QStringLiteral("Cased"));
     const int top = context.lineTop(row);
@@ -55,7 +56,7 @@ void printIndexSection(ReportContext& context, TableSource& table, const TableSt
     device.textOut(col4, top, context.FitText(flagWidth, caption4));
     context.UseBodyFont();
 
-    row += 1;  // the row after the captions stays empty
+    row += 1; // the row after the captions stays empty
     context.zebraShaded = false;
 
     const QString mark = settings.IndexChar;

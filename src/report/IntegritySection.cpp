@@ -26,8 +26,7 @@ public:
     Section(ReportContext& context, TableSource& table, TableSource& related, const TableStructure& structure,
             UserMessages& messages, int& row)
         : context_(context), table_(table), related_(related), structure_(structure), messages_(messages), row_(row)
-    {
-    }
+    {}
 
     void print(const QString& databaseName, const QString& tableName);
 
@@ -127,7 +126,8 @@ void Section::printCaptions(Kind kind)
     const auto out = [&](int x, GridFraction width, const QString& text) {
         device.textOut(x, y, context_.FitText(context_.grid(width), label(text)));
     };
-    out(left, GridFraction::F019, kind == Kind::Master ? QStringLiteral("Master links") : QStringLiteral("Dependent links"));
+    out(left, GridFraction::F019,
+        kind == Kind::Master ? QStringLiteral("Master links") : QStringLiteral("Dependent links"));
     out(column(GridFraction::F020), GridFraction::F019, QStringLiteral("Related table"));
     out(column(GridFraction::F040), GridFraction::F009, QStringLiteral("Mod."));
     out(column(GridFraction::F050), GridFraction::F023, QStringLiteral("This table fields"));
@@ -144,7 +144,7 @@ void Section::printLink(const IntegrityDescriptor& link)
     const int left = context_.leftX;
     const int w = context_.printableWidth;
 
-    row_ += 1;  // an empty row before each link
+    row_ += 1; // an empty row before each link
     related_.close();
     try {
         related_.open(QString(), table_.relatedTablePath(link));
@@ -164,7 +164,7 @@ void Section::printLink(const IntegrityDescriptor& link)
         printCaptions(link.kind);
         captionsPrinted_ = true;
     }
-    context_.zebraShaded = false;  // with shading, each block starts with a grey row
+    context_.zebraShaded = false; // with shading, each block starts with a grey row
     context_.resetBrush();
 
     for (int i = 1; i <= pairs; ++i) {

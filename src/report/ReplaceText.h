@@ -6,9 +6,9 @@ namespace korvex {
 
 // Flags of ReplaceText; combine with |.
 namespace replace {
-inline constexpr int WholeWord = 1;     // only where a separator follows the occurrence
+inline constexpr int WholeWord = 1; // only where a separator follows the occurrence
 inline constexpr int CaseSensitive = 2;
-inline constexpr int All = 4;           // every occurrence, not only the first
+inline constexpr int All = 4; // every occurrence, not only the first
 } // namespace replace
 
 // Replaces pattern in text. Without CaseSensitive only the letters a-z and A-Z are folded.
@@ -20,13 +20,13 @@ void ReplaceText(QString& text, const QString& pattern, const QString& replaceme
 
 // The values the header macros stand for, taken when the header is printed.
 struct MacroValues {
-    QString tableName;    // %TABLENAME
-    QString tableType;    // %TABLETYPE: the table type in capitals, at most 20 characters
-    QString tableLevel;   // %TABLELEVEL
-    QString alias;        // %ALIAS: empty when the table was chosen by directory
-    QString date;         // %DATE: today in the short date format
-    QString time;         // %TIME: now in the long time format
-    int page = 1;         // %PAGE
+    QString tableName;  // %TABLENAME
+    QString tableType;  // %TABLETYPE: the table type in capitals, at most 20 characters
+    QString tableLevel; // %TABLELEVEL
+    QString alias;      // %ALIAS: empty when the table was chosen by directory
+    QString date;       // %DATE: today in the short date format
+    QString time;       // %TIME: now in the long time format
+    int page = 1;       // %PAGE
 };
 
 // Replaces the macros of a header text, case-blind and not as whole words, one macro after

@@ -39,7 +39,7 @@ int gridEntry(int width, const GridConstant& c)
 {
     __extension__ using Wide = unsigned __int128;
     const auto magnitude = Wide(std::uint64_t(width < 0 ? -std::int64_t(width) : width)) * c.mantissa >> c.exponent;
-    return width < 0 ? -int(magnitude) : int(magnitude);  // truncated toward zero
+    return width < 0 ? -int(magnitude) : int(magnitude); // truncated toward zero
 }
 
 const QString Dummy = QStringLiteral("Dummy");
@@ -63,7 +63,7 @@ bool printsOnLaterPages(const QString& visibility)
 
 int nearest(long double x)
 {
-    return int(std::nearbyint(x));  // the default rounding mode rounds halves to even
+    return int(std::nearbyint(x)); // the default rounding mode rounds halves to even
 }
 
 FontSpec headerFont(const HeaderOptions& header)
@@ -113,10 +113,13 @@ void ReportContext::SetUpPage()
         // border, so only what lies beyond it moves the report.
         leftX = std::max(nearest(dotsPerMmX * settings_.Margin_Left) - caps.offsetX, 0) + 25;
         rightReserve = std::max(nearest(dotsPerMmX * settings_.Margin_Right) -
-                                    (caps.physicalWidth - caps.pageWidth - caps.offsetX), 0) + 10;
+                                    (caps.physicalWidth - caps.pageWidth - caps.offsetX),
+                                0) +
+                       10;
         topY = std::max(nearest(dotsPerMmY * settings_.Margin_Top) - caps.offsetY, 0) + 10;
         const int bottomReserve = std::max(nearest(dotsPerMmY * settings_.Margin_Bottom) -
-                                               (caps.physicalHeight - caps.pageHeight - caps.offsetY), 0);
+                                               (caps.physicalHeight - caps.pageHeight - caps.offsetY),
+                                           0);
         usableHeight = caps.pageHeight - topY - bottomReserve - 10;
     } else {
         leftX = caps.pageWidth / 12;

@@ -17,7 +17,20 @@ namespace korvex {
 // The fixed fractions of the printable width that the report's columns use. Each entry
 // of the grid is the printable width times the fraction, truncated.
 enum class GridFraction {
-    F009, F010, F01666, F019, F020, F023, F025, F040, F050, F055, F060, F075, F080, F090,
+    F009,
+    F010,
+    F01666,
+    F019,
+    F020,
+    F023,
+    F025,
+    F040,
+    F050,
+    F055,
+    F060,
+    F075,
+    F080,
+    F090,
 };
 
 // Lines that the table information block takes on page 1: six framed lines and one empty
@@ -52,13 +65,13 @@ public:
     int usableHeight = 0;
     int lineGap = 5;
     int lineHeight = 0;
-    int currentY = 0;          // offset below topY of the current page's caption line
-    bool zebraShaded = false;  // whether the previous grid row was shaded
+    int currentY = 0;         // offset below topY of the current page's caption line
+    bool zebraShaded = false; // whether the previous grid row was shaded
     std::array<int, 14> columnGrid{};
     int mainHeaderHeight = 0;
     int subHeaderHeight = 0;
-    int linesPerPage = 0;      // rows on a page after the first
-    int firstPageLines = 0;    // rows on page 1, below its headers and the information block
+    int linesPerPage = 0;   // rows on a page after the first
+    int firstPageLines = 0; // rows on page 1, below its headers and the information block
     int pageCount = 0;
 
     int grid(GridFraction f) const { return columnGrid[std::size_t(f)]; }
@@ -122,7 +135,7 @@ private:
 
     PrintDevice& device_;
     const ReportSettings& settings_;
-    int firstPageShift_ = 0;  // dots page 1's body lies below its usual place
+    int firstPageShift_ = 0; // dots page 1's body lies below its usual place
     LabelFunction label_;
     QLocale locale_;
 };

@@ -76,8 +76,7 @@ TableReporter::TableReporter(ReportServices& services, PrintDevice& device, User
                              ReportProgress& progress)
     : services_(services), device_(device), messages_(messages), progress_(progress), label_(services.labelLookup()),
       table_(services.engine()), relatedTable_(services.engine())
-{
-}
+{}
 
 bool TableReporter::PrintTableReport(const QString& name)
 {

@@ -3,8 +3,8 @@
 #include "SettingsFile.h"
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <limits>
 
 namespace korvex {
@@ -42,8 +42,14 @@ constexpr int KeepColumns = 9999; // Count's default: no columns stored, keep th
 const QString DefaultKind = QStringLiteral("Name");
 constexpr int DefaultWidth = 40;
 
-QString nameKey(int n) { return NameKeyPrefix + QString::number(n); }
-QString widthKey(int n) { return WidthKeyPrefix + QString::number(n); }
+QString nameKey(int n)
+{
+    return NameKeyPrefix + QString::number(n);
+}
+QString widthKey(int n)
+{
+    return WidthKeyPrefix + QString::number(n);
+}
 
 void insertColumn(HeaderStrip& header, int position, const QString& kind)
 {
@@ -163,13 +169,11 @@ QList<FieldColumn> fieldColumnsOf(const HeaderStrip& header)
 
 FieldColumnLayout::FieldColumnLayout(QList<FieldColumn> columns, int headerWidth, int printableWidth)
     : columns_(std::move(columns)), headerWidth_(headerWidth), printableWidth_(printableWidth)
-{
-}
+{}
 
 FieldColumnLayout::FieldColumnLayout(const HeaderStrip& header, int printableWidth)
     : FieldColumnLayout(fieldColumnsOf(header), header.width(), printableWidth)
-{
-}
+{}
 
 int FieldColumnLayout::scaled(qint64 pixels) const
 {

@@ -12,8 +12,8 @@ namespace {
 
 [[noreturn]] void throwBadIndex(int i, int count)
 {
-    throw std::out_of_range("header section " + std::to_string(i) + " out of range (count "
-                            + std::to_string(count) + ")");
+    throw std::out_of_range("header section " + std::to_string(i) + " out of range (count " + std::to_string(count) +
+                            ")");
 }
 
 // A whole decimal number, optionally negative, that fits an int; nothing else.

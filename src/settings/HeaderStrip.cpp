@@ -10,10 +10,8 @@ int saturatedPixels(qint64 value)
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-HeaderStrip::HeaderStrip(int width, BorderStyle border)
-    : width_(width), border_(border)
-{
-}
+HeaderStrip::HeaderStrip(int width, BorderStyle border) : width_(width), border_(border)
+{}
 
 int HeaderStrip::clientWidth() const
 {

@@ -117,15 +117,9 @@ void LanguageTable::setCell(int row, int column, const QString& text)
 void LoadLanguageTable(LanguageTable& table, const SettingsFile& settings)
 {
     switch (settings.ReadNumber(LanguageKeys::Current)) {
-    case 2:
-        table.setLanguage(LanguageTable::Language::Translation1);
-        break;
-    case 3:
-        table.setLanguage(LanguageTable::Language::Translation2);
-        break;
-    default:
-        table.setLanguage(LanguageTable::Language::Original);
-        break;
+    case 2: table.setLanguage(LanguageTable::Language::Translation1); break;
+    case 3: table.setLanguage(LanguageTable::Language::Translation2); break;
+    default: table.setLanguage(LanguageTable::Language::Original); break;
     }
     const QStringList texts(builtInTexts().begin(), builtInTexts().end());
     const auto first = settings.readTexts(SettingsSection::Language1, texts);

@@ -96,8 +96,8 @@ int zebraGrayOf(const QString& choice)
 {
     const QString head = choice.left(ZebraChoiceLength);
     const int percent = head.size() >= 2 && isDigit(head[0]) && isDigit(head[1])
-        ? (head[0].unicode() - '0') * 10 + (head[1].unicode() - '0')
-        : DefaultZebraPercent;
+                            ? (head[0].unicode() - '0') * 10 + (head[1].unicode() - '0')
+                            : DefaultZebraPercent;
     // 255 - p * 2.55 worked in whole hundredths: 2.55 has no exact binary form, and where
     // the exact result is whole (p = 20, 40) a product a hair too large would truncate one
     // grey step too low. The value is never negative, so integer division truncates.

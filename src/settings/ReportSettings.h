@@ -15,7 +15,7 @@ struct HeaderChoice {
     // Visibility
     static inline const QString DoNotPrint = QStringLiteral("Do not print");
     static inline const QString FirstPageOnly = QStringLiteral("1. Page only");
-    static inline const QString LaterPages = QStringLiteral("2. - n. Page");  // sub header only
+    static inline const QString LaterPages = QStringLiteral("2. - n. Page"); // sub header only
     static inline const QString AllPages = QStringLiteral("All pages");
     // Alignment
     static inline const QString Left = QStringLiteral("Left");
@@ -38,17 +38,17 @@ QStringList zebraShadingChoices();
 
 // The look of one page header.
 struct HeaderOptions {
-    static constexpr int ChoiceLength = 15;    // visibility, alignment, font attributes
+    static constexpr int ChoiceLength = 15; // visibility, alignment, font attributes
     static constexpr int FontNameLength = 25;
 
     QString visibility = HeaderChoice::DoNotPrint;
-    QString text;                              // with macros
+    QString text; // with macros
     QString alignment = HeaderChoice::Center;
     QString fontName = QStringLiteral("Arial");
-    int fontSize = 11;                         // points
+    int fontSize = 11; // points
     QString fontAttributes = HeaderChoice::Standard;
-    int spacingBefore = 0;                     // millimetres
-    int spacingAfter = 10;                     // millimetres
+    int spacingBefore = 0; // millimetres
+    int spacingAfter = 10; // millimetres
 
     bool operator==(const HeaderOptions&) const = default;
 };
@@ -59,7 +59,7 @@ struct HeaderKeys {
     TextKey text;
     TextKey alignment;
     TextKey fontName;
-    TextKey fontSize;        // a whole number of points, stored as the chosen text
+    TextKey fontSize; // a whole number of points, stored as the chosen text
     TextKey fontAttributes;
     NumberKey spacingBefore; // millimetres
     NumberKey spacingAfter;  // millimetres
@@ -80,14 +80,17 @@ struct OptionKeys {
     static inline const FlagKey PrintZebraPattern{SettingsSection::Options, QStringLiteral("PrintZebraPattern"), true};
     static inline const FlagKey SecondaryIndex{SettingsSection::Options, QStringLiteral("SecondaryIndex"), true};
     static inline const FlagKey RefIntegrity{SettingsSection::Options, QStringLiteral("RefIntegrity"), true};
-    static inline const FlagKey RefIntegrityMaster{SettingsSection::Options, QStringLiteral("RefIntegrityMaster"), true};
-    static inline const FlagKey RefIntegrityDependent{SettingsSection::Options, QStringLiteral("RefIntegrityDependent"), true};
+    static inline const FlagKey RefIntegrityMaster{SettingsSection::Options, QStringLiteral("RefIntegrityMaster"),
+                                                   true};
+    static inline const FlagKey RefIntegrityDependent{SettingsSection::Options, QStringLiteral("RefIntegrityDependent"),
+                                                      true};
 
     static inline const FlagKey Portrait{SettingsSection::Options, QStringLiteral("Portrait"), true};
     static inline const FlagKey ShowHints{SettingsSection::Options, QStringLiteral("ShowHints"), true};
     // Note the default's missing blank: it is not one of the list's texts, yet it reads
     // as 10 per cent like "10 %".
-    static inline const TextKey ColorZebraPattern{SettingsSection::Options, QStringLiteral("ColorZebraPattern"), QStringLiteral("10%")};
+    static inline const TextKey ColorZebraPattern{SettingsSection::Options, QStringLiteral("ColorZebraPattern"),
+                                                  QStringLiteral("10%")};
 
     // Edited by hand only; the report writes them back when they hold their defaults, so
     // that they stand in the file for editing.
@@ -108,7 +111,7 @@ struct OptionKeys {
 // The keys of section FONT: the font of the report body.
 struct FontKeys {
     static inline const TextKey Name{SettingsSection::Font, QStringLiteral("Name"), QStringLiteral("Arial")};
-    static inline const NumberKey Size{SettingsSection::Font, QStringLiteral("Size"), 10};  // points
+    static inline const NumberKey Size{SettingsSection::Font, QStringLiteral("Size"), 10}; // points
 };
 
 // The font of the report body, held in memory from the program's start: read from FONT
@@ -153,13 +156,13 @@ struct ReportSettings {
     int OffsetFirstField = OptionKeys::OffsetFirstField.defaultValue;
     // Red = green = blue of the shading, 0 to 255.
     int ZebraGray = zebraGrayOf(OptionKeys::ColorZebraPattern.defaultValue);
-    QString IndexChar = OptionKeys::IndexChar.defaultValue;  // one character, or empty
+    QString IndexChar = OptionKeys::IndexChar.defaultValue; // one character, or empty
 
     HeaderOptions mainHeader;
     HeaderOptions subHeader;
 
     bool Margins_Disabled = OptionKeys::Margins_Disabled.defaultValue;
-    int Margin_Left = OptionKeys::Margin_Left.defaultValue;  // millimetres
+    int Margin_Left = OptionKeys::Margin_Left.defaultValue; // millimetres
     int Margin_Right = OptionKeys::Margin_Right.defaultValue;
     int Margin_Top = OptionKeys::Margin_Top.defaultValue;
     int Margin_Bottom = OptionKeys::Margin_Bottom.defaultValue;
@@ -170,7 +173,7 @@ struct ReportSettings {
     // The body font is not in the file's options: the report fills it in from the font
     // held in memory since the program started.
     QString BodyFontName = FontKeys::Name.defaultValue;
-    int BodyFontSize = FontKeys::Size.defaultValue;  // points
+    int BodyFontSize = FontKeys::Size.defaultValue; // points
 
     bool operator==(const ReportSettings&) const = default;
 };

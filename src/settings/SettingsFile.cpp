@@ -35,8 +35,8 @@ void checkSectionName(const QString& section)
 
 void checkKeyName(const QString& key)
 {
-    if (hasOuterBlanks(key) || hasLineBreak(key) || key.contains(QLatin1Char('='))
-        || key.startsWith(QLatin1Char('[')) || key.startsWith(QLatin1Char(';')))
+    if (hasOuterBlanks(key) || hasLineBreak(key) || key.contains(QLatin1Char('=')) ||
+        key.startsWith(QLatin1Char('[')) || key.startsWith(QLatin1Char(';')))
         throw std::invalid_argument("not a settings key name: \"" + key.toStdString() + '"');
 }
 
@@ -79,26 +79,19 @@ struct SettingsFile::Parsed {
     IniDocument document;
 };
 
-SettingsWriteError::SettingsWriteError(const QString& fileName)
-    : SettingsWriteError(fileName, QString())
-{
-}
+SettingsWriteError::SettingsWriteError(const QString& fileName) : SettingsWriteError(fileName, QString())
+{}
 
 SettingsWriteError::SettingsWriteError(const QString& fileName, const QString& reason)
-    : std::runtime_error(QStringLiteral("Kann nicht nach %1 schreiben").arg(fileName).toStdString()),
-      reason_(reason)
-{
-}
+    : std::runtime_error(QStringLiteral("Kann nicht nach %1 schreiben").arg(fileName).toStdString()), reason_(reason)
+{}
 
 SettingsValueError::SettingsValueError(const QString& section, const QString& key, const QString& value)
     : std::runtime_error(QStringLiteral("The setting %1 in section [%2] holds \"%3\", which is not a whole number")
                              .arg(key, section, value)
                              .toStdString()),
-      section_(section),
-      key_(key),
-      value_(value)
-{
-}
+      section_(section), key_(key), value_(value)
+{}
 
 std::optional<int> parseSettingsNumber(QStringView text)
 {
@@ -113,8 +106,8 @@ std::optional<int> parseSettingsNumber(QStringView text)
     if (i < text.size() && text[i] == QLatin1Char('$')) {
         base = 16;
         ++i;
-    } else if (text.size() - i > 2 && text[i] == QLatin1Char('0')
-               && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+    } else if (text.size() - i > 2 && text[i] == QLatin1Char('0') &&
+               (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
         base = 16;
         i += 2;
     }
@@ -147,13 +140,11 @@ int findChoice(const QStringList& choices, const QString& stored)
 }
 
 SettingsFile::SettingsFile() : SettingsFile(settingsDirectory() + QLatin1Char('/') + ProgramFileName)
-{
-}
+{}
 
 SettingsFile::SettingsFile(const QString& path)
     : path_(QFileInfo(path).absoluteFilePath()), warning_(writeToStandardError)
-{
-}
+{}
 
 void SettingsFile::setWarning(Warning warning)
 {

@@ -6,8 +6,7 @@ namespace korvex {
 
 AliasDatabase::AliasDatabase(DatabaseEngine& engine, const QString& aliasName)
     : engine_(engine), aliasName_(aliasName), databaseName_(NamePrefix + aliasName)
-{
-}
+{}
 
 AliasDatabase::~AliasDatabase()
 {

@@ -118,12 +118,12 @@ QString AliasFile::pathFor(const QString& location)
 std::vector<AliasDefinition> AliasFile::parse(const QByteArray& bytes, const QString& folder)
 {
     std::vector<PendingAlias> aliases;
-    QHash<QString, std::size_t> byName;  // case-folded name -> position in aliases
+    QHash<QString, std::size_t> byName; // case-folded name -> position in aliases
     constexpr std::size_t none = std::size_t(-1);
     std::size_t current = none; // None before the first section and under a broken header
     const QString text = decodeText(bytes);
     for (QStringView line : QStringTokenizer(text, u'\n')) {
-        line = line.trimmed();  // also drops the CR of a CRLF line end
+        line = line.trimmed(); // also drops the CR of a CRLF line end
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {

@@ -24,7 +24,7 @@ struct AliasDefinition {
     static inline const QString SqliteDriver = QStringLiteral("SQLITE");
 
     QString name;                    // as its section header spells it
-    QString driver = StandardDriver;  // upper case
+    QString driver = StandardDriver; // upper case
     std::optional<QString> path;     // the directory, absolute; nothing when the alias has no PATH
     QStringList parameters;          // the further "name=value" lines, in file order
     QString folder;                  // the aliases file's folder, where relative names start

@@ -1,7 +1,7 @@
 #include "TableFormat.h"
 
-#include "MappedFile.h"
 #include "CodePage.h"
+#include "MappedFile.h"
 #include "dbase/DbaseIndexes.h"
 #include "dbase/DbaseReader.h"
 #include "paradox/IntegrityLinks.h"
@@ -106,8 +106,7 @@ public:
     bool passwordOpens(const TableDefinition& definition, const QString& password) const override
     {
         // The checksum is taken over the password's bytes in the table's code page.
-        return paradox::passwordChecksum(CodePage(definition.codePage).encode(password)) ==
-               definition.passwordChecksum;
+        return paradox::passwordChecksum(CodePage(definition.codePage).encode(password)) == definition.passwordChecksum;
     }
 };
 

@@ -11,12 +11,12 @@ QString describe(std::string_view what)
 }
 } // namespace
 
-ByteReader::ByteReader(const FileBytes& file) : ByteReader(file.name, file.data, 0, file.data.size()) {}
+ByteReader::ByteReader(const FileBytes& file) : ByteReader(file.name, file.data, 0, file.data.size())
+{}
 
 ByteReader::ByteReader(QString file, std::span<const std::byte> data, std::size_t base, std::size_t fileSize)
     : file_(std::move(file)), data_(data), base_(base), fileSize_(fileSize)
-{
-}
+{}
 
 void ByteReader::need(std::size_t offset, std::size_t count, std::string_view what) const
 {
@@ -54,8 +54,7 @@ std::uint8_t ByteReader::u8At(std::size_t offset, std::string_view what) const
 std::uint16_t ByteReader::u16leAt(std::size_t offset, std::string_view what) const
 {
     need(offset, 2, what);
-    return std::uint16_t(std::to_integer<unsigned>(data_[offset]) |
-                         std::to_integer<unsigned>(data_[offset + 1]) << 8);
+    return std::uint16_t(std::to_integer<unsigned>(data_[offset]) | std::to_integer<unsigned>(data_[offset + 1]) << 8);
 }
 
 std::uint32_t ByteReader::u32leAt(std::size_t offset, std::string_view what) const
@@ -129,11 +128,10 @@ std::span<const std::byte> ByteReader::zString(std::size_t maxLength, std::strin
     const auto nul = std::find(candidates.begin(), candidates.end(), std::byte{0});
     if (nul == candidates.end()) {
         if (window <= maxLength)
-            need(pos_, window + 1, what);  // throws: the file ends before the terminator
-        fail(FormatError::Kind::Damaged,
-             QStringLiteral("%1 is longer than %2 bytes")
-                 .arg(QString::fromUtf8(what.data(), qsizetype(what.size())))
-                 .arg(maxLength));
+            need(pos_, window + 1, what); // throws: the file ends before the terminator
+        fail(FormatError::Kind::Damaged, QStringLiteral("%1 is longer than %2 bytes")
+                                             .arg(QString::fromUtf8(what.data(), qsizetype(what.size())))
+                                             .arg(maxLength));
     }
     const std::size_t length = std::size_t(nul - candidates.begin());
     const auto s = data_.subspan(pos_, length);

@@ -47,12 +47,12 @@ public:
     // stay file offsets.
     ByteReader sub(std::size_t offset, std::size_t length, std::string_view what) const;
 
-    std::size_t position() const { return base_ + pos_; }   // file offset of the cursor
+    std::size_t position() const { return base_ + pos_; } // file offset of the cursor
     std::size_t remaining() const { return data_.size() - pos_; }
     std::size_t size() const { return data_.size(); }
-    const QString& file() const { return file_; }  // the file's path, as messages name it
+    const QString& file() const { return file_; } // the file's path, as messages name it
 
-    void seek(std::size_t offset, std::string_view what);   // offset relative to this cursor
+    void seek(std::size_t offset, std::string_view what); // offset relative to this cursor
     void skip(std::size_t count, std::string_view what);
 
     std::uint8_t u8(std::string_view what);
@@ -85,8 +85,8 @@ private:
 
     QString file_;
     std::span<const std::byte> data_;
-    std::size_t base_ = 0;      // file offset of data_[0]
-    std::size_t fileSize_ = 0;  // bytes of the whole file
+    std::size_t base_ = 0;     // file offset of data_[0]
+    std::size_t fileSize_ = 0; // bytes of the whole file
     std::size_t pos_ = 0;
 };
 

@@ -131,7 +131,8 @@ QString decodeWith(const char* converter, std::span<const std::byte> bytes)
 
 } // namespace
 
-CodePage::CodePage(int number) : number_(number), converter_(converterFor(number)) {}
+CodePage::CodePage(int number) : number_(number), converter_(converterFor(number))
+{}
 
 QString CodePage::withoutControls(QString text)
 {

@@ -14,7 +14,10 @@ using record::putText;
 
 namespace {
 
-void putFlag(std::span<std::byte> r, std::size_t at, bool v) { put16(r, at, v ? 1 : 0); }
+void putFlag(std::span<std::byte> r, std::size_t at, bool v)
+{
+    put16(r, at, v ? 1 : 0);
+}
 
 } // namespace
 
@@ -35,12 +38,11 @@ struct DatabaseEngine::OpenedList {
     std::size_t next = 0;
 };
 
-DatabaseEngine::DatabaseEngine() : DatabaseEngine(builtInTableFormats()) {}
+DatabaseEngine::DatabaseEngine() : DatabaseEngine(builtInTableFormats())
+{}
 
-DatabaseEngine::DatabaseEngine(std::vector<std::unique_ptr<TableFormat>> formats)
-    : formats_(std::move(formats))
-{
-}
+DatabaseEngine::DatabaseEngine(std::vector<std::unique_ptr<TableFormat>> formats) : formats_(std::move(formats))
+{}
 
 DatabaseEngine::~DatabaseEngine() = default;
 
@@ -153,8 +155,9 @@ EngineResult DatabaseEngine::ReadTableProperties(TableHandle handle, std::span<s
     if (t == nullptr)
         return noHandle(handle);
     if (r.size() < record::PropertiesSize)
-        return fail(result::BufferTooSmall, QStringLiteral("%1: the properties record needs %2 bytes")
-                                                .arg(t->path).arg(record::PropertiesSize));
+        return fail(
+            result::BufferTooSmall,
+            QStringLiteral("%1: the properties record needs %2 bytes").arg(t->path).arg(record::PropertiesSize));
     const auto& d = t->definition;
     std::fill(r.begin(), r.begin() + record::PropertiesSize, std::byte{0});
     putText(r, p::Name, p::NameSize, t->path);
@@ -183,7 +186,9 @@ EngineResult DatabaseEngine::ReadFieldDescriptors(TableHandle handle, std::span<
     const std::size_t capacity = buffer.size() / record::FieldDescriptorSize;
     if (fields.size() > capacity)
         return fail(result::TooManyFields, QStringLiteral("%1: the table has %2 fields; at most %3 can be described")
-                                               .arg(t->path).arg(fields.size()).arg(capacity));
+                                               .arg(t->path)
+                                               .arg(fields.size())
+                                               .arg(capacity));
     namespace d = record::descriptor;
     std::uint16_t offset = 0;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -222,9 +227,8 @@ EngineResult DatabaseEngine::ReadLanguageDriver(TableHandle handle, const std::b
     if (t == nullptr)
         return noHandle(handle);
     if (t->definition.languageDriverDescription.isEmpty())
-        return fail(result::NoSuchRecord,
-                    QStringLiteral("%1: the language driver \"%2\" has no description")
-                        .arg(t->path, t->definition.languageDriverName));
+        return fail(result::NoSuchRecord, QStringLiteral("%1: the language driver \"%2\" has no description")
+                                              .arg(t->path, t->definition.languageDriverName));
     block = t->languageDriver.data();
     return succeed();
 }
@@ -237,10 +241,13 @@ EngineResult DatabaseEngine::ReadValidityCheck(TableHandle handle, int checkNumb
     const auto& checks = t->definition.validityChecks;
     if (checkNumber < 1 || std::size_t(checkNumber) > checks.size())
         return fail(result::NoSuchRecord, QStringLiteral("%1: no validity check number %2 (the table has %3)")
-                                              .arg(t->path).arg(checkNumber).arg(checks.size()));
+                                              .arg(t->path)
+                                              .arg(checkNumber)
+                                              .arg(checks.size()));
     if (r.size() < record::ValidityCheckSize)
-        return fail(result::BufferTooSmall, QStringLiteral("%1: a validity check record needs %2 bytes")
-                                                .arg(t->path).arg(record::ValidityCheckSize));
+        return fail(
+            result::BufferTooSmall,
+            QStringLiteral("%1: a validity check record needs %2 bytes").arg(t->path).arg(record::ValidityCheckSize));
     namespace v = record::validity;
     const auto& c = checks[std::size_t(checkNumber - 1)];
     std::fill(r.begin(), r.begin() + record::ValidityCheckSize, std::byte{0});

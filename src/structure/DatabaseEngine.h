@@ -22,7 +22,7 @@
 
 namespace korvex {
 
-using TableHandle = std::uint32_t;   // 0 is never a valid handle
+using TableHandle = std::uint32_t; // 0 is never a valid handle
 
 // One field of the engine's field list.
 struct FieldListEntry {
@@ -54,7 +54,7 @@ using ServerOpener =
 // a name, else the directory of that name.
 class DatabaseEngine {
 public:
-    DatabaseEngine();  // with the built-in formats
+    DatabaseEngine(); // with the built-in formats
     explicit DatabaseEngine(std::vector<std::unique_ptr<TableFormat>> formats);
     ~DatabaseEngine();
     DatabaseEngine(const DatabaseEngine&) = delete;
@@ -126,8 +126,8 @@ public:
     // records. databaseName and tableName as for OpenTable; driverType may be empty. A table
     // without links gives an empty list. ReadTableProperties on the list reports the record
     // size in its record-buffer-size member.
-    EngineResult OpenIntegrityList(const QString& databaseName, const QString& tableName,
-                                   const QString& driverType, TableHandle& list);
+    EngineResult OpenIntegrityList(const QString& databaseName, const QString& tableName, const QString& driverType,
+                                   TableHandle& list);
     EngineResult RewindList(TableHandle list);
     // 0 with the next record copied into the buffer, or EndOfList.
     EngineResult NextRecord(TableHandle list, std::span<std::byte> buffer);

@@ -17,9 +17,9 @@ namespace record {
 // Table (or list) properties.
 inline constexpr std::size_t PropertiesSize = 427;
 namespace properties {
-inline constexpr std::size_t Name = 0;              // 261: the table's full path
+inline constexpr std::size_t Name = 0; // 261: the table's full path
 inline constexpr std::size_t NameSize = 261;
-inline constexpr std::size_t TableType = 263;       // 32: "PARADOX", "DBASE" ...
+inline constexpr std::size_t TableType = 263; // 32: "PARADOX", "DBASE" ...
 inline constexpr std::size_t TableTypeSize = 32;
 inline constexpr std::size_t FieldCount = 295;
 inline constexpr std::size_t RecordSize = 297;
@@ -32,57 +32,57 @@ inline constexpr std::size_t AuxPasswordCount = 345;
 inline constexpr std::size_t TableLevel = 351;
 inline constexpr std::size_t BlockSizeKb = 387;
 inline constexpr std::size_t StrictIntegrity = 389;
-inline constexpr std::size_t BlockSizeBytes = 391;  // the exact block size in bytes; 0 when unknown
+inline constexpr std::size_t BlockSizeBytes = 391; // the exact block size in bytes; 0 when unknown
 } // namespace properties
 
 // Field descriptors: one per field, in field order, in the caller's buffer.
 inline constexpr std::size_t FieldDescriptorSize = 62;
-inline constexpr std::size_t FieldDescriptorBufferSize = 31000;  // 500 descriptors
+inline constexpr std::size_t FieldDescriptorBufferSize = 31000; // 500 descriptors
 namespace descriptor {
-inline constexpr std::size_t FieldNumber = 0;   // 1-based
-inline constexpr std::size_t Name = 2;          // 32
+inline constexpr std::size_t FieldNumber = 0; // 1-based
+inline constexpr std::size_t Name = 2;        // 32
 inline constexpr std::size_t NameSize = 32;
 inline constexpr std::size_t LogicalType = 34;
-inline constexpr std::size_t Subtype = 36;      // signed; 29 auto-increment
-inline constexpr std::size_t Units1 = 38;       // signed
-inline constexpr std::size_t Units2 = 40;       // signed
-inline constexpr std::size_t Offset = 42;       // in the engine's record buffer
-inline constexpr std::size_t Length = 44;       // in the engine's record buffer
+inline constexpr std::size_t Subtype = 36; // signed; 29 auto-increment
+inline constexpr std::size_t Units1 = 38;  // signed
+inline constexpr std::size_t Units2 = 40;  // signed
+inline constexpr std::size_t Offset = 42;  // in the engine's record buffer
+inline constexpr std::size_t Length = 44;  // in the engine's record buffer
 } // namespace descriptor
 
 // One validity check.
 inline constexpr std::size_t ValidityCheckSize = 954;
 namespace validity {
-inline constexpr std::size_t FieldNumber = 0;   // 1-based
+inline constexpr std::size_t FieldNumber = 0; // 1-based
 inline constexpr std::size_t Required = 2;
 inline constexpr std::size_t HasMinimum = 4;
 inline constexpr std::size_t HasMaximum = 6;
 inline constexpr std::size_t HasDefault = 8;
-inline constexpr std::size_t Minimum = 10;      // 256 each, engine encoding
+inline constexpr std::size_t Minimum = 10; // 256 each, engine encoding
 inline constexpr std::size_t Maximum = 266;
 inline constexpr std::size_t Default = 522;
 inline constexpr std::size_t ValueSize = 256;
-inline constexpr std::size_t Picture = 778;     // 176, zero-terminated
+inline constexpr std::size_t Picture = 778; // 176, zero-terminated
 inline constexpr std::size_t PictureSize = 176;
 } // namespace validity
 
 // The language driver's information block.
 inline constexpr std::size_t LanguageDriverSize = 320;
 namespace language {
-inline constexpr std::size_t Name = 0;          // 32: symbolic name, e.g. "DBWINUS0"
+inline constexpr std::size_t Name = 0; // 32: symbolic name, e.g. "DBWINUS0"
 inline constexpr std::size_t NameSize = 32;
-inline constexpr std::size_t CodePage = 32;     // 16-bit
-inline constexpr std::size_t Description = 54;  // zero-terminated, up to the block's end
+inline constexpr std::size_t CodePage = 32;    // 16-bit
+inline constexpr std::size_t Description = 54; // zero-terminated, up to the block's end
 } // namespace language
 
 // One referential-integrity link of a list opened with OpenIntegrityList.
 inline constexpr std::size_t IntegrityDescriptorSize = 373;
 namespace integrity {
-inline constexpr std::size_t Number = 0;          // 16-bit sequence number from 1
-inline constexpr std::size_t LinkName = 2;        // 32
+inline constexpr std::size_t Number = 0;   // 16-bit sequence number from 1
+inline constexpr std::size_t LinkName = 2; // 32
 inline constexpr std::size_t LinkNameSize = 32;
-inline constexpr std::size_t Kind = 34;           // 32-bit: 0 master link, 1 dependent link
-inline constexpr std::size_t RelatedTable = 38;   // 261: full path and file name
+inline constexpr std::size_t Kind = 34;         // 32-bit: 0 master link, 1 dependent link
+inline constexpr std::size_t RelatedTable = 38; // 261: full path and file name
 inline constexpr std::size_t RelatedTableSize = 261;
 inline constexpr std::size_t ModifyRule = 299;    // 32-bit: 0 restrict, any other value cascade
 inline constexpr std::size_t DeleteRule = 303;    // 32-bit: always restrict

@@ -14,23 +14,23 @@ using EngineResult = std::uint16_t;
 
 namespace result {
 inline constexpr EngineResult Ok = 0;
-inline constexpr EngineResult EndOfList = 8706;           // 0x2202
+inline constexpr EngineResult EndOfList = 8706; // 0x2202
 
-inline constexpr EngineResult NoSuchFile = 0x2801;        // table or directory not found
-inline constexpr EngineResult NotATable = 0x2802;         // not a table of a known format, or damaged
+inline constexpr EngineResult NoSuchFile = 0x2801; // table or directory not found
+inline constexpr EngineResult NotATable = 0x2802;  // not a table of a known format, or damaged
 inline constexpr EngineResult UnsupportedVersion = 0x2803;
-inline constexpr EngineResult PasswordNeeded = 0x2804;    // encrypted, no registered password fits
-inline constexpr EngineResult TooManyFields = 0x2805;     // more fields than a descriptor buffer holds
-inline constexpr EngineResult ReadError = 0x2806;         // the operating system refused a read
-inline constexpr EngineResult InvalidHandle = 0x2807;     // no such open table or list
-inline constexpr EngineResult NoSuchRecord = 0x2808;      // e.g. a validity check number out of range
-inline constexpr EngineResult BufferTooSmall = 0x2809;    // the caller's record buffer is too small
-inline constexpr EngineResult IndexDamaged = 0x280A;      // an index file is damaged
-inline constexpr EngineResult IntegrityDamaged = 0x280B;  // the referential-integrity data is damaged
+inline constexpr EngineResult PasswordNeeded = 0x2804;   // encrypted, no registered password fits
+inline constexpr EngineResult TooManyFields = 0x2805;    // more fields than a descriptor buffer holds
+inline constexpr EngineResult ReadError = 0x2806;        // the operating system refused a read
+inline constexpr EngineResult InvalidHandle = 0x2807;    // no such open table or list
+inline constexpr EngineResult NoSuchRecord = 0x2808;     // e.g. a validity check number out of range
+inline constexpr EngineResult BufferTooSmall = 0x2809;   // the caller's record buffer is too small
+inline constexpr EngineResult IndexDamaged = 0x280A;     // an index file is damaged
+inline constexpr EngineResult IntegrityDamaged = 0x280B; // the referential-integrity data is damaged
 inline constexpr EngineResult NoSuchAlias = 0x280C;
-inline constexpr EngineResult InvalidValue = 0x280D;      // e.g. a packed decimal that is not one
-inline constexpr EngineResult ValidityDamaged = 0x280E;   // the table's validity-check file (.VAL) is damaged
-inline constexpr EngineResult IndexMissing = 0x280F;      // an index file the table says it has is not there
+inline constexpr EngineResult InvalidValue = 0x280D;    // e.g. a packed decimal that is not one
+inline constexpr EngineResult ValidityDamaged = 0x280E; // the table's validity-check file (.VAL) is damaged
+inline constexpr EngineResult IndexMissing = 0x280F;    // an index file the table says it has is not there
 // The alias names a server database, and no driver for its kind of database exists. Kept
 // apart from the codes above so that codes of table faults can be added without a clash.
 inline constexpr EngineResult NoDriver = 0x2820;

@@ -85,14 +85,26 @@ void putInt16(ValueSlot& s, std::int16_t v)
 {
     putLittleEndian(s, v);
 }
-void putInt32(ValueSlot& s, std::int32_t v) { putLittleEndian(s, v); }
-void putBool(ValueSlot& s, bool v) { s[0] = std::byte(v ? 1 : 0); }
-void putDouble(ValueSlot& s, double v) { putLittleEndian(s, std::bit_cast<std::uint64_t>(v)); }
+void putInt32(ValueSlot& s, std::int32_t v)
+{
+    putLittleEndian(s, v);
+}
+void putBool(ValueSlot& s, bool v)
+{
+    s[0] = std::byte(v ? 1 : 0);
+}
+void putDouble(ValueSlot& s, double v)
+{
+    putLittleEndian(s, std::bit_cast<std::uint64_t>(v));
+}
 void putDate(ValueSlot& s, std::int32_t dayNumber)
 {
     putInt32(s, dayNumber);
 }
-void putTimestamp(ValueSlot& s, double milliseconds) { putDouble(s, milliseconds); }
+void putTimestamp(ValueSlot& s, double milliseconds)
+{
+    putDouble(s, milliseconds);
+}
 
 void putBcd(ValueSlot& s, const EngineBcd& v)
 {
@@ -110,10 +122,22 @@ void putString(ValueSlot& s, const QByteArray& utf8)
     std::memcpy(s.data(), utf8.constData(), std::size_t(n));
 }
 
-std::int16_t int16(const ValueSlot& s) { return getLittleEndian<std::int16_t>(s); }
-std::uint16_t uint16(const ValueSlot& s) { return getLittleEndian<std::uint16_t>(s); }
-std::int32_t int32(const ValueSlot& s) { return getLittleEndian<std::int32_t>(s); }
-double float64(const ValueSlot& s) { return std::bit_cast<double>(getLittleEndian<std::uint64_t>(s)); }
+std::int16_t int16(const ValueSlot& s)
+{
+    return getLittleEndian<std::int16_t>(s);
+}
+std::uint16_t uint16(const ValueSlot& s)
+{
+    return getLittleEndian<std::uint16_t>(s);
+}
+std::int32_t int32(const ValueSlot& s)
+{
+    return getLittleEndian<std::int32_t>(s);
+}
+double float64(const ValueSlot& s)
+{
+    return std::bit_cast<double>(getLittleEndian<std::uint64_t>(s));
+}
 
 QByteArray string(const ValueSlot& s)
 {

@@ -12,10 +12,9 @@ QString composeMessage(const QString& file, std::optional<std::size_t> offset, c
 } // namespace
 
 FormatError::FormatError(Kind kind, const QString& file, std::optional<std::size_t> offset, const QString& detail)
-    : std::runtime_error(composeMessage(file, offset, detail).toStdString()),
-      kind_(kind), file_(file), offset_(offset), detail_(detail)
-{
-}
+    : std::runtime_error(composeMessage(file, offset, detail).toStdString()), kind_(kind), file_(file), offset_(offset),
+      detail_(detail)
+{}
 
 QString FormatError::message() const
 {

@@ -16,11 +16,11 @@ namespace korvex {
 // id (byte 29), a level-7 table by its name. FoxPro code page marks share the dBASE id
 // space; they have no engine name, only FoxPro's description of their code page.
 struct LanguageDriver {
-    const char* name;         // e.g. "ascii", "DB437US0"; empty for FoxPro code page marks
-    const char* description;  // e.g. "Paradox 'ascii'"; empty where no source gives it
-    int codePage;             // 0: HP Roman-8, which the converters read as 1252
-    int sortOrder;            // Paradox sort-order byte; -1 when no 3.x table uses the driver
-    int dbaseId;              // dBASE language driver id; -1 when none stands for the driver
+    const char* name;        // e.g. "ascii", "DB437US0"; empty for FoxPro code page marks
+    const char* description; // e.g. "Paradox 'ascii'"; empty where no source gives it
+    int codePage;            // 0: HP Roman-8, which the converters read as 1252
+    int sortOrder;           // Paradox sort-order byte; -1 when no 3.x table uses the driver
+    int dbaseId;             // dBASE language driver id; -1 when none stands for the driver
 };
 
 // By symbolic name, compared without regard to letter case.

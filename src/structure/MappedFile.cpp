@@ -97,7 +97,7 @@ std::optional<MappedFile> MappedFile::open(const QString& path, QString& error, 
                 return std::nullopt;
             }
             if (n == 0)
-                break;  // the file was cut while being read: its bytes as they are now
+                break; // the file was cut while being read: its bytes as they are now
             done += n;
         }
         mapped.contents_.truncate(done);

@@ -76,23 +76,23 @@ inline constexpr std::int16_t AutoInc = 29;
 // field descriptor report, plus the stored type for diagnostics.
 struct FieldDefinition {
     QString name;
-    FieldType type = FieldType::Unknown;  // the field list's data type code
-    int size = 0;                         // the field list's size (see the readers for the rule)
+    FieldType type = FieldType::Unknown; // the field list's data type code
+    int size = 0;                        // the field list's size (see the readers for the rule)
     LogicalType logicalType = LogicalType::Unknown;
     std::int16_t subtype = subtype::None;
     std::int16_t units1 = 0;
     std::int16_t units2 = 0;
-    std::uint16_t logicalLength = 0;      // bytes of the field in the engine's record buffer
-    bool key = false;                     // belongs to the primary key
-    QString storedType;                   // the file's own type: "A", "N", "+", "C", "F" ...
-    int storedSize = 0;                   // bytes in the stored record
+    std::uint16_t logicalLength = 0; // bytes of the field in the engine's record buffer
+    bool key = false;                // belongs to the primary key
+    QString storedType;              // the file's own type: "A", "N", "+", "C", "F" ...
+    int storedSize = 0;              // bytes in the stored record
 };
 
 // One validity check: the values are little-endian engine values for the field's
 // logical type (EngineValues.h). Through the engine's record the picture keeps at most
 // 175 bytes of UTF-8.
 struct ValidityCheck {
-    std::uint16_t fieldNumber = 0;  // 1-based
+    std::uint16_t fieldNumber = 0; // 1-based
     bool required = false;
     bool hasMinimum = false;
     bool hasMaximum = false;
@@ -106,10 +106,10 @@ struct ValidityCheck {
 // One index of a table, as a reader finds it and as the engine lists it.
 struct IndexDescription {
     QString name;
-    QString fields;            // the key fields in key order, separated by ";"; empty for
-                               // an expression index
-    QString expression;        // the key expression of an expression index
-    QString forCondition;      // a dBASE/FoxPro FOR condition; empty when none
+    QString fields;       // the key fields in key order, separated by ";"; empty for
+                          // an expression index
+    QString expression;   // the key expression of an expression index
+    QString forCondition; // a dBASE/FoxPro FOR condition; empty when none
     bool primary = false;
     bool maintained = true;
     bool unique = false;
@@ -125,7 +125,7 @@ struct IntegrityDescriptor {
     QString name;
     Kind kind = Kind::Master;
     QString relatedTable;
-    bool cascade = false;      // modify rule: cascade, else restrict
+    bool cascade = false; // modify rule: cascade, else restrict
     // Field numbers from 1: this table's field, the related table's field. The engine's
     // list holds at most 16 pairs.
     std::vector<std::pair<std::uint16_t, std::uint16_t>> pairs;
@@ -133,13 +133,13 @@ struct IntegrityDescriptor {
 
 // Everything a reader learns from a table's files that the engine hands out.
 struct TableDefinition {
-    QString tableType;                 // "PARADOX", "DBASE" or "FOXPRO"
-    std::uint16_t level = 0;           // the engine's table level
-    std::uint16_t recordSize = 0;      // bytes of a stored record
-    std::uint16_t recordBufferSize = 0;// bytes of the engine's record buffer
-    std::uint16_t keySize = 0;         // bytes of the primary key
-    std::uint16_t blockSizeKb = 0;     // whole kilobytes
-    std::uint16_t blockSizeBytes = 0;  // the exact size when it is known in bytes (memo files), else 0
+    QString tableType;                  // "PARADOX", "DBASE" or "FOXPRO"
+    std::uint16_t level = 0;            // the engine's table level
+    std::uint16_t recordSize = 0;       // bytes of a stored record
+    std::uint16_t recordBufferSize = 0; // bytes of the engine's record buffer
+    std::uint16_t keySize = 0;          // bytes of the primary key
+    std::uint16_t blockSizeKb = 0;      // whole kilobytes
+    std::uint16_t blockSizeBytes = 0;   // the exact size when it is known in bytes (memo files), else 0
     std::uint16_t auxPasswordCount = 0;
     bool uniDirectional = false;
     bool strictIntegrity = false;

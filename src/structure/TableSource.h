@@ -14,7 +14,7 @@ class AliasDatabase;
 
 // The property members of an open table that the report prints.
 struct TableProperties {
-    QString tableType;              // at most 31 characters
+    QString tableType; // at most 31 characters
     std::uint16_t recordSize = 0;
     std::uint16_t recordBufferSize = 0;
     std::uint16_t keySize = 0;
@@ -23,7 +23,7 @@ struct TableProperties {
     std::uint16_t auxPasswordCount = 0;
     std::uint16_t tableLevel = 0;
     std::uint16_t blockSizeKb = 0;
-    std::uint16_t blockSizeBytes = 0;  // the exact block size when the engine knows it, else 0
+    std::uint16_t blockSizeBytes = 0; // the exact block size when the engine knows it, else 0
     bool strictIntegrity = false;
 };
 
@@ -79,17 +79,17 @@ public:
 
     // databaseName: the directory of the table (empty when tableName is a path), or the
     // name of a connected database.
-    void open(const QString& databaseName, const QString& tableName);   // EngineError
+    void open(const QString& databaseName, const QString& tableName); // EngineError
     // Opens tableName in the alias's directory, connecting the database first.
-    void open(AliasDatabase& database, const QString& tableName);       // EngineError
+    void open(AliasDatabase& database, const QString& tableName); // EngineError
     bool isOpen() const { return handle_ != 0; }
     void close();
 
-    void refreshIndexDefinitions();                                     // EngineError
+    void refreshIndexDefinitions(); // EngineError
     int indexCount() const { return indexCount_; }
     // Every index of the open table in the engine's order; for Paradox the primary first.
-    std::vector<IndexDescription> indexes();                            // EngineError
-    TableProperties properties();                                       // EngineError
+    std::vector<IndexDescription> indexes(); // EngineError
+    TableProperties properties();            // EngineError
     // Fills the buffer; false (no exception) when the descriptors cannot be read.
     bool readFieldDescriptors(FieldDescriptorBuffer& buffer);
     int fieldCount() const { return int(fields_.size()); }

@@ -66,8 +66,7 @@ TableStructure TableStructure::from(const QString& tableName, const TablePropert
 StructureTexts::StructureTexts(TableSource& source, const TableStructure& structure, LabelLookup label,
                                const QLocale& locale)
     : source_(source), structure_(structure), label_(std::move(label)), locale_(locale)
-{
-}
+{}
 
 QString countText(int n, const LabelLookup& label)
 {
@@ -145,16 +144,11 @@ QString StructureTexts::FieldSizeText(const FieldEntry& entry) const
 QString StructureTexts::formatValue(FieldType type, const ValueSlot& value) const
 {
     switch (type) {
-    case FieldType::String:
-        return QString::fromUtf8(slot::string(value));
-    case FieldType::SmallInt:
-        return QString::number(slot::int16(value));
-    case FieldType::Integer:
-        return QString::number(slot::int32(value));
-    case FieldType::Word:
-        return QString::number(slot::uint16(value));
-    case FieldType::Boolean:
-        return label_(value[0] == std::byte{1} ? QStringLiteral("true") : QStringLiteral("false"));
+    case FieldType::String: return QString::fromUtf8(slot::string(value));
+    case FieldType::SmallInt: return QString::number(slot::int16(value));
+    case FieldType::Integer: return QString::number(slot::int32(value));
+    case FieldType::Word: return QString::number(slot::uint16(value));
+    case FieldType::Boolean: return label_(value[0] == std::byte{1} ? QStringLiteral("true") : QStringLiteral("false"));
     case FieldType::Float:
     case FieldType::Money:
     case FieldType::BCD: {
@@ -190,8 +184,7 @@ QString StructureTexts::formatValue(FieldType type, const ValueSlot& value) cons
             text += ' ' + locale_.toString(QTime::fromMSecsSinceStartOfDay(msOfDay), longTimeFormat(locale_));
         return text;
     }
-    default:
-        return QString();
+    default: return QString();
     }
 }
 

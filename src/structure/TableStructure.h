@@ -16,7 +16,7 @@ namespace korvex {
 using LabelLookup = std::function<QString(const QString& builtInText)>;
 
 struct FieldEntry {
-    int position = 0;  // 0-based
+    int position = 0; // 0-based
     QString name;
     FieldType type = FieldType::Unknown;
     int size = 0;
@@ -28,9 +28,9 @@ struct FieldEntry {
 
 // Everything one table's report prints about the table and its fields.
 struct TableStructure {
-    QString tableName;     // as the report was asked to print it
-    QString tableType;     // at most 31 characters
-    QString tableTypeKey;  // tableType in upper case, at most 20 characters
+    QString tableName;    // as the report was asked to print it
+    QString tableType;    // at most 31 characters
+    QString tableTypeKey; // tableType in upper case, at most 20 characters
     QString levelText;
     TableProperties properties;
     int fieldCount = 0;
@@ -38,8 +38,8 @@ struct TableStructure {
     std::vector<FieldEntry> fields;
 
     // From an open table whose properties and descriptors have been read.
-    static TableStructure from(const QString& tableName, const TableProperties& properties,
-                               const TableSource& source, const FieldDescriptorBuffer& descriptors);
+    static TableStructure from(const QString& tableName, const TableProperties& properties, const TableSource& source,
+                               const FieldDescriptorBuffer& descriptors);
 };
 
 // Whether the engine's table type is one of the dBASE family ("DBASE", or "FOXPRO" for the
@@ -87,8 +87,8 @@ public:
     QString blockSizeText(const TableProperties& properties) const;
     QString FieldTypeName(const FieldEntry& entry) const;
     QString FieldSizeText(const FieldEntry& entry) const;
-    QString ValidityText(const FieldEntry& entry, ValidityValue which) const;   // EngineError
-    QString PictureText(const FieldEntry& entry) const;                          // EngineError
+    QString ValidityText(const FieldEntry& entry, ValidityValue which) const; // EngineError
+    QString PictureText(const FieldEntry& entry) const;                       // EngineError
     QString LanguageDriverText() const;
 
     // One validity value formatted by the encoding of the field's data type code.

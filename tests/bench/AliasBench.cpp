@@ -27,7 +27,10 @@ void BM_ListTablesOf10000(benchmark::State& state)
     const QDir tables(dir.filePath("tables"));
     tables.mkpath(".");
     for (int i = 0; i < 10000; ++i)
-        writeFile(tables.filePath(QStringLiteral("TABLE%1.%2").arg(i, 5, 10, QLatin1Char('0')).arg(QLatin1String(i % 2 ? "DB" : "dbf"))), {});
+        writeFile(
+            tables.filePath(
+                QStringLiteral("TABLE%1.%2").arg(i, 5, 10, QLatin1Char('0')).arg(QLatin1String(i % 2 ? "DB" : "dbf"))),
+            {});
     for (int i = 0; i < 2000; ++i)
         writeFile(tables.filePath(QStringLiteral("TABLE%1.PX").arg(i, 5, 10, QLatin1Char('0'))), {});
     writeFile(dir.filePath("aliases.ini"), "[Tables]\nPATH=tables\n");
@@ -53,7 +56,8 @@ void BM_LoadAliasesOf100(benchmark::State& state)
     QByteArray text;
     for (int i = 0; i < 100; ++i)
         text += i % 2 ? QStringLiteral("[Server Alias %1]\nTYPE=ODBC\nSERVER NAME=db%1:/data/x\nUSER NAME=clerk\n")
-                            .arg(i).toUtf8()
+                            .arg(i)
+                            .toUtf8()
                       : QStringLiteral("[Directory Alias %1]\nPATH=/srv/tables/%1\n").arg(i).toUtf8();
     writeFile(dir.filePath("aliases.ini"), text);
     DatabaseEngine engine;

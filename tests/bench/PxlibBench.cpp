@@ -13,7 +13,8 @@ extern "C" {
 
 namespace {
 
-void quiet(pxdoc_t*, int, const char*, void*) {}
+void quiet(pxdoc_t*, int, const char*, void*)
+{}
 
 void BM_PxlibReadParadoxHeaders(benchmark::State& state)
 {

@@ -17,7 +17,10 @@ using namespace korvex;
 
 namespace {
 
-QString identity(const QString& s) { return s; }
+QString identity(const QString& s)
+{
+    return s;
+}
 
 // Opens every table file under the samples folder and builds all its texts, as the report
 // and the JSON output do.

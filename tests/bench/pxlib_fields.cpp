@@ -9,7 +9,8 @@ extern "C" {
 #include <cstdio>
 
 namespace {
-void quiet(pxdoc_t*, int, const char*, void*) {}
+void quiet(pxdoc_t*, int, const char*, void*)
+{}
 } // namespace
 
 int main(int argc, char* argv[])

@@ -25,7 +25,6 @@ namespace korvex {
 inline void PrintTo(const DeviceCaps& c, std::ostream* os)
 {
     *os << "page=" << c.pageWidth << 'x' << c.pageHeight << " mm=" << c.widthMm << 'x' << c.heightMm
-        << " physical=" << c.physicalWidth << 'x' << c.physicalHeight << " offset=" << c.offsetX << ','
-        << c.offsetY;
+        << " physical=" << c.physicalWidth << 'x' << c.physicalHeight << " offset=" << c.offsetX << ',' << c.offsetY;
 }
 } // namespace korvex

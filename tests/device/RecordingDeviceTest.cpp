@@ -69,7 +69,7 @@ TEST(RecordingDevice, RecordsEveryDrawingWithTheStateItUses)
     device.setPenWidth(1);
     device.moveTo(2404, 110);
     device.lineTo(2404, 700);
-    device.lineTo(3000, 700);   // goes on from where the last line ended
+    device.lineTo(3000, 700); // goes on from where the last line ended
     device.endJob();
 
     EXPECT_EQ(device.traceLines().mid(4), lines({
@@ -199,7 +199,7 @@ TEST(RecordingDevice, FixedMetricsAreFiveDotsPerPointACharacterAndNineHigh)
     EXPECT_EQ(device.textHeight(QStringLiteral("Dummy")), 90);
     EXPECT_EQ(device.textWidth(QString()), 0);
     EXPECT_EQ(device.textHeight(QString()), 90);
-    EXPECT_EQ(device.textWidth(QStringLiteral("Müller")), 300);   // characters, not bytes
+    EXPECT_EQ(device.textWidth(QStringLiteral("Müller")), 300); // characters, not bytes
     device.setFont(arial(10, true));
     EXPECT_EQ(device.textWidth(QStringLiteral("Dummy")), 300);
     device.setFont(arial(7));
@@ -274,7 +274,7 @@ TEST(RecordingDevice, MisuseOfJobsIsAPrinterError)
     EXPECT_THROW(device.lineTo(1, 1), PrinterError);
     EXPECT_THROW(device.newPage(), PrinterError);
     EXPECT_THROW(device.endJob(), PrinterError);
-    device.abortJob();   // nothing to abort: nothing happens
+    device.abortJob(); // nothing to abort: nothing happens
     // Measuring and state need no job.
     device.setFont(arial(10));
     EXPECT_EQ(device.textWidth(QStringLiteral("ab")), 100);
@@ -303,7 +303,9 @@ TEST(RecordingDevice, WritesItsTraceAsUtf8Lines)
                                 "page 1\n"
                                 "font \"Arial\" 10 color=#000000\n"
                                 "background opaque\n"
-                                "text 10 20 w=600 h=90 \"Stra\xc3\x9f" "e \\\"S\xc3\xbc" "d\\\"\"\n"
+                                "text 10 20 w=600 h=90 \"Stra\xc3\x9f"
+                                "e \\\"S\xc3\xbc"
+                                "d\\\"\"\n"
                                 "job-end\n";
     EXPECT_EQ(file.readAll(), expected);
 

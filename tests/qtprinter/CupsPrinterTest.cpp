@@ -79,15 +79,15 @@ class CupsPrinter : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("cupsd"), {QStringLiteral("/usr/sbin")}).isEmpty()
-            || QStandardPaths::findExecutable(QStringLiteral("lpadmin"), {QStringLiteral("/usr/sbin")}).isEmpty())
+        if (QStandardPaths::findExecutable(QStringLiteral("cupsd"), {QStringLiteral("/usr/sbin")}).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("lpadmin"), {QStringLiteral("/usr/sbin")}).isEmpty())
             GTEST_SKIP() << "cupsd or lpadmin is not installed (packages cups-daemon, cups-client)";
         if (geteuid() != 0)
             GTEST_SKIP() << "a private CUPS scheduler needs root to run its filters as user lp";
         ASSERT_TRUE(dir_.isValid());
         const QString d = dir_.path();
-        QFile::setPermissions(d, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                     | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(d, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                     QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
         for (const char* sub : {"etc", "spool", "tmp", "cache", "state", "log", "out", "bin", "client-tmp"})
             ASSERT_TRUE(QDir(d).mkpath(QString::fromLatin1(sub)));
         ASSERT_EQ(::chmod(QFile::encodeName(out()).constData(), 01777), 0);
@@ -107,8 +107,8 @@ protected:
               QStringLiteral("#!/bin/sh\nif [ -n \"${6:-}\" ]; then cat \"$6\"; else cat; fi > \"%1/job-$1.pdf\"\n")
                   .arg(out()));
         QFile::setPermissions(dir_.filePath(QStringLiteral("bin/passthru")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                  | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                  QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
         write(QStringLiteral("test.ppd"), QString::fromLatin1(Ppd).replace(QStringLiteral("@DIR@"), d));
 
         cupsd_.setProcessChannelMode(QProcess::MergedChannels);
@@ -127,9 +127,9 @@ protected:
         qputenv("TMPDIR", QFile::encodeName(dir_.filePath(QStringLiteral("client-tmp"))));
         qputenv("CUPS_SERVER", QFile::encodeName(socket()));
         cupsSetServer(QFile::encodeName(socket()).constData());
-        admin(QStringLiteral("/usr/sbin/lpadmin"), {QStringLiteral("-p"), QStringLiteral("TestPdf"), QStringLiteral("-E"),
-                                                    QStringLiteral("-v"), QStringLiteral("file:///dev/null"),
-                                                    QStringLiteral("-P"), dir_.filePath(QStringLiteral("test.ppd"))});
+        admin(QStringLiteral("/usr/sbin/lpadmin"),
+              {QStringLiteral("-p"), QStringLiteral("TestPdf"), QStringLiteral("-E"), QStringLiteral("-v"),
+               QStringLiteral("file:///dev/null"), QStringLiteral("-P"), dir_.filePath(QStringLiteral("test.ppd"))});
         admin(QStringLiteral("/usr/sbin/lpadmin"), {QStringLiteral("-d"), QStringLiteral("TestPdf")});
     }
 
@@ -244,8 +244,8 @@ TEST_F(CupsPrinter, AJobReachesTheQueueOnlyWhenItEnds)
 
 TEST_F(CupsPrinter, AQueueThatRefusesJobsIsAPrinterErrorWithItsReason)
 {
-    admin(QStringLiteral("/usr/sbin/cupsreject"), {QStringLiteral("-r"), QStringLiteral("Out of toner"),
-                                                    QStringLiteral("TestPdf")});
+    admin(QStringLiteral("/usr/sbin/cupsreject"),
+          {QStringLiteral("-r"), QStringLiteral("Out of toner"), QStringLiteral("TestPdf")});
     QtPrinterDevice device(dir_.filePath(QStringLiteral("unused")));
     ASSERT_EQ(device.printerName(), QStringLiteral("TestPdf"));
     try {

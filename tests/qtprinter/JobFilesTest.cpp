@@ -37,7 +37,7 @@ TEST(JobFiles, TheFileNameIsTheTitleMadeSafe)
 
 TEST(JobFiles, ALongTitleIsCutToTwoHundredBytesOnACharacterBoundary)
 {
-    const QString umlauts(150, QChar(0x00FC));   // 300 bytes of UTF-8
+    const QString umlauts(150, QChar(0x00FC)); // 300 bytes of UTF-8
     const QString cut = pdfFileBaseName(umlauts);
     EXPECT_LE(cut.toUtf8().size(), 200);
     EXPECT_TRUE(cut.startsWith(QString(46, QChar(0x00FC))) && cut.endsWith(QString(46, QChar(0x00FC))))
@@ -45,7 +45,7 @@ TEST(JobFiles, ALongTitleIsCutToTwoHundredBytesOnACharacterBoundary)
 
     QString emoji;
     for (int i = 0; i < 60; ++i)
-        emoji += QString::fromUcs4(U"\U0001F5A8");   // four bytes each
+        emoji += QString::fromUcs4(U"\U0001F5A8"); // four bytes each
     const QString cutEmoji = pdfFileBaseName(emoji);
     EXPECT_LE(cutEmoji.toUtf8().size(), 200);
     EXPECT_GE(cutEmoji.toUtf8().size(), 197);                  // less than one character short
@@ -117,7 +117,8 @@ TEST(JobFiles, AFolderThatCannotTakeTheSpoolFileSaysWhy)
         createSpoolFile(file + QStringLiteral("/reports"));
         FAIL() << "a folder was made inside a file";
     } catch (const PrinterError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("The folder \"%1/reports\" cannot be created: Not a directory").arg(file));
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("The folder \"%1/reports\" cannot be created: Not a directory").arg(file));
     }
     // A missing folder is made.
     const QString fresh = dir.filePath(QStringLiteral("korvex-reports/today"));

@@ -75,7 +75,7 @@ TEST_F(PdfPrinter, WithoutPrintersTheDefaultIsThePdfPrinterOnTheLocalesPaper)
     EXPECT_TRUE(device.isPdfPrinter());
     EXPECT_EQ(device.pdfFolder(), folder());
     const DeviceCaps expected = localePaperSize() == QPageSize::Letter ? RecordingDevice::LetterLaser
-                                                                        : RecordingDevice::A4Laser;
+                                                                       : RecordingDevice::A4Laser;
     EXPECT_EQ(device.caps(), expected);
 }
 
@@ -195,7 +195,8 @@ TEST_F(PdfPrinter, MeasuresTextsExactlyAsTheRecordingDeviceWithRealFonts)
                 EXPECT_EQ(device_.textWidth(text), recording.textWidth(text))
                     << when << ' ' << font.name.toStdString() << ' ' << font.points << " \"" << text.toStdString()
                     << '"';
-                EXPECT_EQ(device_.textHeight(text), recording.textHeight(text)) << when << ' ' << font.name.toStdString();
+                EXPECT_EQ(device_.textHeight(text), recording.textHeight(text))
+                    << when << ' ' << font.name.toStdString();
             }
         }
     };

@@ -26,12 +26,11 @@ QRect inkBoxAt600Dpi(const QString& pdfPath, int width, int height)
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("corner"));
     QProcess p;
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("600"), QStringLiteral("-gray"),
-                                         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                         QStringLiteral("1"), QStringLiteral("-singlefile"), QStringLiteral("-x"),
-                                         QStringLiteral("0"), QStringLiteral("-y"), QStringLiteral("0"),
-                                         QStringLiteral("-W"), QString::number(width), QStringLiteral("-H"),
-                                         QString::number(height), pdfPath, prefix});
+    p.start(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("600"), QStringLiteral("-gray"), QStringLiteral("-f"),
+             QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+             QStringLiteral("-x"), QStringLiteral("0"), QStringLiteral("-y"), QStringLiteral("0"), QStringLiteral("-W"),
+             QString::number(width), QStringLiteral("-H"), QString::number(height), pdfPath, prefix});
     if (!p.waitForFinished(10000) || p.exitCode() != 0)
         return {};
     QFile file(prefix + QStringLiteral(".pgm"));

@@ -1,5 +1,5 @@
-#include "FakeFormat.h"
 #include "FieldTable.h"
+#include "FakeFormat.h"
 #include "RecordingDevice.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,10 @@ using namespace korvex;
 
 namespace {
 
-QString identity(const QString& s) { return s; }
+QString identity(const QString& s)
+{
+    return s;
+}
 
 // A table of five fields (the first a key) printed with the built-in columns on the
 // A4 laser page: leftX 396, printable width 4028, so a strip pixel is 4028 / 558 dots.
@@ -96,18 +99,18 @@ TEST_F(FieldTablePage, CaptionsAndCellsStandAtTheScaledColumnStarts)
     EXPECT_EQ(captions[0].x, 396);
     EXPECT_TRUE(captions[0].font.bold);
     EXPECT_EQ(captions[1].text, "Name");
-    EXPECT_EQ(captions[1].x, 396 + 216);   // 30 px: 30 * 4028 / 558 = 216.56
+    EXPECT_EQ(captions[1].x, 396 + 216); // 30 px: 30 * 4028 / 558 = 216.56
     // Captions are fitted to their columns: "Min.Val" in bold is 420 dots, the Min. column
     // 57 px = 411 dots leaves 391; "Index" gets 223 - 20 dots.
     EXPECT_EQ(captions[4].text, "Min.Va");
     EXPECT_EQ(captions[8].text, "Ind");
-    EXPECT_EQ(captions[8].x, 396 + 3789);  // 525 px: 3789.78
+    EXPECT_EQ(captions[8].x, 396 + 3789); // 525 px: 3789.78
 
     // The first row stands one empty line below the captions.
     const int u = context_->lineHeight;
     const auto row1 = textsAt(y0 + 2 * u);
     ASSERT_EQ(row1.size(), 9u);
-    EXPECT_EQ(row1[0].text, "0");          // OffsetFirstField 0 numbers from 0
+    EXPECT_EQ(row1[0].text, "0"); // OffsetFirstField 0 numbers from 0
     EXPECT_EQ(row1[1].text, "Field1");
     EXPECT_FALSE(row1[1].font.bold);
     EXPECT_EQ(row1[2].text, "String");
@@ -123,10 +126,10 @@ TEST_F(FieldTablePage, ZebraShadesTheFirstThirdAndFifthRowOfEveryPage)
 {
     print(3, 2);
     const auto rects = device_.recordsOf<RectRecord>();
-    ASSERT_EQ(rects.size(), 4u);  // the caption box and three rows
+    ASSERT_EQ(rects.size(), 4u); // the caption box and three rows
     EXPECT_EQ(rects[0].penWidth, 8);
     EXPECT_FALSE(rects[0].fill.has_value());
-    const QColor grey(229, 229, 229);  // 10 %
+    const QColor grey(229, 229, 229); // 10 %
     EXPECT_EQ(rects[1].fill, grey);
     EXPECT_FALSE(rects[2].fill.has_value());
     EXPECT_EQ(rects[3].fill, grey);
@@ -178,7 +181,7 @@ TEST_F(FieldTablePage, ColumnsFollowTheStripOnlyOncePerKind)
     print(2, 0);
     const int y0 = context_->topY + context_->currentY;
     const auto captions = textsAt(y0);
-    ASSERT_EQ(captions.size(), 2u);  // the unknown kind and the repeated name print nothing
+    ASSERT_EQ(captions.size(), 2u); // the unknown kind and the repeated name print nothing
     EXPECT_EQ(captions[0].text, "No.");
     EXPECT_EQ(captions[0].x, 396 + 300 * 4028 / 558);
     EXPECT_EQ(captions[1].text, "Name");

@@ -30,7 +30,7 @@ TEST(ReplaceText, OnlyAsciiLettersAreFolded)
 TEST(ReplaceText, InsertedTextIsNotSearchedAgain)
 {
     EXPECT_EQ(replaced("aa", "a", "aa", replace::All), "aaaa");
-    EXPECT_EQ(replaced("aaa", "aa", "b", replace::All), "ba");  // occurrences do not overlap
+    EXPECT_EQ(replaced("aaa", "aa", "b", replace::All), "ba"); // occurrences do not overlap
 }
 
 TEST(ReplaceText, WholeWordLooksOnlyAtTheCharacterAfter)

@@ -1,5 +1,5 @@
-#include "RecordingDevice.h"
 #include "ReportContext.h"
+#include "RecordingDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,10 @@ using namespace korvex;
 
 namespace {
 
-QString identity(const QString& s) { return s; }
+QString identity(const QString& s)
+{
+    return s;
+}
 
 // The fixed metric: 5 dots per point and character (6 bold), 9 dots per point high.
 class PageEngine : public ::testing::Test {
@@ -164,7 +167,7 @@ TEST_F(PageEngine, FirstPageOnlyMainHeaderAndLaterPagesSubHeader)
     context_->BeginReportPage();
     EXPECT_EQ(context_->currentY, start + context_->mainHeaderHeight);
     auto t = texts();
-    ASSERT_EQ(t.size(), 2u);  // the main header and the page number
+    ASSERT_EQ(t.size(), 2u); // the main header and the page number
     EXPECT_EQ(t[0].text, "Main T.DB");
     EXPECT_EQ(t[0].y, context_->topY + spacing2);
     EXPECT_EQ(t[0].x, context_->leftX + (context_->printableWidth - t[0].width) / 2);
@@ -216,7 +219,7 @@ TEST_F(PageEngine, FooterPageNumberEndsAtTheRightEdgeAndDateIsCentred)
     c.BeginReportPage();
     const auto t = texts();
     ASSERT_EQ(t.size(), 2u);
-    const int footerY = c.topY + c.usableHeight - 63;  // Arial 7 is 63 high
+    const int footerY = c.topY + c.usableHeight - 63; // Arial 7 is 63 high
     EXPECT_EQ(t[0].text, "Seite: 1");
     EXPECT_EQ(t[0].x + t[0].width, c.leftX + c.printableWidth);
     EXPECT_EQ(t[0].y, footerY);

@@ -13,7 +13,10 @@ using namespace korvex;
 
 namespace {
 
-QString identity(const QString& s) { return s; }
+QString identity(const QString& s)
+{
+    return s;
+}
 
 // The A4 laser page with the fixed metric: leftX 396, printable width 4028, topY 10,
 // Arial 8 lines of 72 + 25 = 97 dots, currentY 64 on page 1; page 1 holds 59 rows
@@ -112,7 +115,7 @@ protected:
 
 TEST_F(Sections, IndexCaptionsTwoLinesBelowTheLastFieldAndRowsAfterAnEmptyLine)
 {
-    indexCount = 3;  // the primary index and two secondary ones
+    indexCount = 3; // the primary index and two secondary ones
     open();
     int row = 5;
     printIndexSection(*context_, *table_, structure_, row);
@@ -129,16 +132,16 @@ TEST_F(Sections, IndexCaptionsTwoLinesBelowTheLastFieldAndRowsAfterAnEmptyLine)
             captions.push_back(t);
     ASSERT_EQ(captions.size(), 4u);
     EXPECT_EQ(captions[1].text, "Used Field(s)");
-    EXPECT_EQ(captions[1].x, 396 + 805);    // 0.2 of 4028
+    EXPECT_EQ(captions[1].x, 396 + 805); // 0.2 of 4028
     // "Maintained" is cut to the flag column: 0.1 of 4028 less 20 dots.
     EXPECT_EQ(captions[2].text, "Maintai");
-    EXPECT_EQ(captions[2].x, 396 + 3222);   // 0.8
+    EXPECT_EQ(captions[2].x, 396 + 3222); // 0.8
     EXPECT_EQ(captions[3].text, "Cased");
-    EXPECT_EQ(captions[3].x, 396 + 3625);   // 0.9
-    EXPECT_EQ(find(texts, "Index1"), nullptr);               // the primary index
+    EXPECT_EQ(captions[3].x, 396 + 3625);      // 0.9
+    EXPECT_EQ(find(texts, "Index1"), nullptr); // the primary index
     const auto* first = find(texts, "Index2");
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->y, lineTop(10));  // line 9 after the captions stays empty
+    EXPECT_EQ(first->y, lineTop(10)); // line 9 after the captions stays empty
     EXPECT_EQ(find(texts, "Index3")->y, lineTop(11));
     // Marks stand at the flag column's start + 402 / 2 - 25.
     int marks = 0;
@@ -147,7 +150,7 @@ TEST_F(Sections, IndexCaptionsTwoLinesBelowTheLastFieldAndRowsAfterAnEmptyLine)
             EXPECT_TRUE(t.x == 396 + 3222 + 176 || t.x == 396 + 3625 + 176) << t.x;
             ++marks;
         }
-    EXPECT_EQ(marks, 4);  // maintained and cased for both indexes
+    EXPECT_EQ(marks, 4); // maintained and cased for both indexes
 
     // The caption frame is thick, the rows thin and the first row grey.
     const auto rects = device_.recordsOf<RectRecord>();
@@ -155,7 +158,7 @@ TEST_F(Sections, IndexCaptionsTwoLinesBelowTheLastFieldAndRowsAfterAnEmptyLine)
     EXPECT_EQ(rects[0].penWidth, 8);
     EXPECT_EQ(rects[0].x1, 396 - 25);
     EXPECT_EQ(rects[0].x2, 396 + 4028);
-    EXPECT_EQ(rects[0].y1, lineTop(8) - 24);  // a quarter line above the text
+    EXPECT_EQ(rects[0].y1, lineTop(8) - 24); // a quarter line above the text
     EXPECT_EQ(rects[0].y2, lineTop(9) - 24);
     EXPECT_EQ(rects[1].penWidth, 1);
     EXPECT_TRUE(rects[1].fill.has_value());
@@ -171,7 +174,7 @@ TEST_F(Sections, IndexListBrokenByThePageContinuesOnLineZeroWithoutCaptions)
 {
     indexCount = 3;
     open();
-    int row = 54;  // captions on 57, empty 58, Index2 on 59 reaches page 1's limit of 59
+    int row = 54; // captions on 57, empty 58, Index2 on 59 reaches page 1's limit of 59
     printIndexSection(*context_, *table_, structure_, row);
     EXPECT_EQ(row, 0);
     EXPECT_NE(find(textsOnPage(1), "Index2"), nullptr);
@@ -186,7 +189,7 @@ TEST_F(Sections, IndexCaptionsThatReachTheLimitMoveToTheCaptionLineOfANewPage)
 {
     indexCount = 2;
     open();
-    int row = 56;  // the captions would stand on 59
+    int row = 56; // the captions would stand on 59
     printIndexSection(*context_, *table_, structure_, row);
     const auto page2 = textsOnPage(2);
     const auto* caption = find(page2, "Sec. Indexes");
@@ -213,7 +216,7 @@ TEST_F(Sections, LinkBlockThatDoesNotFitMovesToANewPageWithItsCaptionsOnLineZero
     links_ = {IntegrityDescriptor{
         "ThreePairs", IntegrityDescriptor::Kind::Master, "REL.FAK", true, {{1, 2}, {2, 3}, {3, 4}}}};
     open();
-    int row = 52;  // the link's empty row is 53; 3 pairs + 1 + 3 caption lines need 7 > 59 - 53
+    int row = 52; // the link's empty row is 53; 3 pairs + 1 + 3 caption lines need 7 > 59 - 53
     printIntegritySection(*context_, *table_, *related_, structure_, dir_.path(), "T.FAK", messages_, row);
     EXPECT_TRUE(messages_.errors.isEmpty());
     EXPECT_EQ(find(textsOnPage(1), "Master links"), nullptr);
@@ -225,12 +228,12 @@ TEST_F(Sections, LinkBlockThatDoesNotFitMovesToANewPageWithItsCaptionsOnLineZero
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(name->y, lineTop(2));
     EXPECT_EQ(find(page2, "rel.fak")->x, 396 + 805);
-    EXPECT_EQ(find(page2, "Casc.")->x, 396 + 1611);  // 0.4 of 4028
+    EXPECT_EQ(find(page2, "Casc.")->x, 396 + 1611); // 0.4 of 4028
     // Pair fields: this table's F1 in column 4, the related table's F2 in column 5.
-    EXPECT_EQ(find(page2, "F1")->x, 396 + 2014);      // 0.5
+    EXPECT_EQ(find(page2, "F1")->x, 396 + 2014); // 0.5
     const auto* theirs = find(page2, "F4");
     ASSERT_NE(theirs, nullptr);
-    EXPECT_EQ(theirs->x, 396 + 3021);                 // 0.75
+    EXPECT_EQ(theirs->x, 396 + 3021); // 0.75
     EXPECT_EQ(theirs->y, lineTop(4));
     EXPECT_EQ(row, 4);
 }
@@ -243,7 +246,7 @@ TEST_F(Sections, LaterPairRowsAreFramedFromTheFourthColumnOnly)
     int row = 0;
     printIntegritySection(*context_, *table_, *related_, structure_, dir_.path(), "T.FAK", messages_, row);
     const auto rects = device_.recordsOf<RectRecord>();
-    ASSERT_EQ(rects.size(), 3u);  // captions, the first pair, the second pair
+    ASSERT_EQ(rects.size(), 3u); // captions, the first pair, the second pair
     EXPECT_EQ(rects[0].penWidth, 8);
     EXPECT_EQ(rects[1].x1, 396 - 25);
     EXPECT_EQ(rects[2].x1, 396 + 2014 - 25);

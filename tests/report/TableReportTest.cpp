@@ -1,7 +1,7 @@
-#include "FakeFormat.h"
-#include "RecordingDevice.h"
-#include "IntegritySection.h"
 #include "TableReport.h"
+#include "FakeFormat.h"
+#include "IntegritySection.h"
+#include "RecordingDevice.h"
 
 #include "ReportServices.h"
 #include "SettingsFile.h"
@@ -113,7 +113,7 @@ TEST_F(Report, WholeReportIsOneJobWithTheInformationBlock)
     EXPECT_TRUE(t.contains("PARADOX 5"));
     EXPECT_TRUE(t.contains("30 Bytes"));
     EXPECT_TRUE(t.contains("0 KBytes"));
-    EXPECT_TRUE(t.contains("None"));   // no indexes, no passwords
+    EXPECT_TRUE(t.contains("None")); // no indexes, no passwords
     // The report wrote the hand-edited keys back for editing.
     EXPECT_EQ(settings_.ReadText("Options", "OffsetFirstField", "x"), "0");
     EXPECT_EQ(settings_.ReadText("Options", "IndexChar", "x"), "*");
@@ -125,7 +125,7 @@ TEST_F(Report, WholeReportIsOneJobWithTheInformationBlock)
     const auto names = device_.recordsOf<TextRecord>();
     const auto name = std::find_if(names.begin(), names.end(), [](const TextRecord& r) { return r.text == "T.FAK"; });
     ASSERT_NE(name, names.end());
-    EXPECT_TRUE(name->font.bold);  // the table name is printed in bold
+    EXPECT_TRUE(name->font.bold); // the table name is printed in bold
 }
 
 TEST_F(Report, TableThatCannotBeOpenedBeginsNoJob)
@@ -217,7 +217,7 @@ TEST_F(Report, SecondaryIndexesFollowTheFieldTable)
     EXPECT_TRUE(t.contains("Sec. Indexes"));
     EXPECT_TRUE(t.contains("Used Field(s)"));
     EXPECT_TRUE(t.contains("Maintained"));
-    EXPECT_FALSE(t.contains("Index1"));  // the primary index is not listed
+    EXPECT_FALSE(t.contains("Index1")); // the primary index is not listed
     EXPECT_TRUE(t.contains("Index2"));
     EXPECT_TRUE(t.contains("Index3"));
     EXPECT_TRUE(t.contains("A;B"));
@@ -247,7 +247,7 @@ TEST_F(Report, IntegrityLinksPrintWithTheRelatedTablesFields)
     ASSERT_GE(master, 0);
     ASSERT_GT(dependent, master);
     EXPECT_TRUE(t.contains("ToRel"));
-    EXPECT_TRUE(t.contains("rel.fak"));  // lower case, without its directory
+    EXPECT_TRUE(t.contains("rel.fak")); // lower case, without its directory
     EXPECT_TRUE(t.contains("Casc."));
     EXPECT_TRUE(t.contains("Restr."));
     EXPECT_TRUE(messages_.errors.isEmpty());
@@ -338,12 +338,12 @@ std::map<int, std::vector<TextRecord>> leftTexts(const RecordingDevice& device)
 // Arial 6 in the fixed metric: lines of 79 dots, the caption line 52 below topY 10.
 TEST_F(Report, PageStartedByTheIndexSectionIsNotShiftedByTheInformationBlock)
 {
-    indexCount = 90;  // Index2 to Index68 fill page 1 down to its 75th line
+    indexCount = 90; // Index2 to Index68 fill page 1 down to its 75th line
     ASSERT_TRUE(print());
     const auto page2 = leftTexts(device_).at(2);
     ASSERT_EQ(page2.size(), 22u);
     EXPECT_EQ(page2.front().text, "Index69");
-    EXPECT_EQ(page2.front().y, 10 + 52 + 79);  // was seven lines lower
+    EXPECT_EQ(page2.front().y, 10 + 52 + 79); // was seven lines lower
     EXPECT_EQ(page2.back().y, 10 + 52 + 22 * 79);
 }
 
@@ -357,7 +357,7 @@ TEST_F(Report, FirstPageOnlyHeaderWithoutInformationBlockLosesNoFieldOverTheFoot
     // The header (99 + 236 dots) reaches into 5 lines: page 1 holds 82 - 5 rows, the last
     // above the footer at 6744; page 2, without the header, the other three.
     const auto pages = leftTexts(device_);
-    ASSERT_EQ(pages.at(1).size(), 1u + 77);  // the "No." caption and fields 0 to 76
+    ASSERT_EQ(pages.at(1).size(), 1u + 77); // the "No." caption and fields 0 to 76
     EXPECT_EQ(pages.at(1).back().text, "76");
     EXPECT_EQ(pages.at(1).back().y, 10 + 52 + 335 + 78 * 79);
     ASSERT_EQ(pages.at(2).size(), 1u + 3);

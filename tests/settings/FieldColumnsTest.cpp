@@ -50,14 +50,19 @@ TEST(FieldColumns, BuiltInLayoutHeadingsAndMenuOrder)
     const HeaderStrip header = makeFieldHeader();
     EXPECT_EQ(header.width(), 558);
     EXPECT_EQ(header.clientWidth(), 556);
-    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"No.", 30}, {"Name", 158}, {"Type", 76}, {"Size", 31},
-                                                     {"Min.", 57}, {"Max.", 63}, {"Def.", 54}, {"Mask", 56},
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"No.", 30},
+                                                     {"Name", 158},
+                                                     {"Type", 76},
+                                                     {"Size", 31},
+                                                     {"Min.", 57},
+                                                     {"Max.", 63},
+                                                     {"Def.", 54},
+                                                     {"Mask", 56},
                                                      {"Idx", 24}}));
     QStringList headings;
     for (const QString& kind : fieldColumnKinds())
         headings.append(fieldColumnHeading(kind));
-    EXPECT_EQ(headings,
-              (QStringList{"No.", "Name", "Type", "Size", "Min.Val", "Max.Val", "Default", "Mask", "Index"}));
+    EXPECT_EQ(headings, (QStringList{"No.", "Name", "Type", "Size", "Min.Val", "Max.Val", "Default", "Mask", "Index"}));
     EXPECT_EQ(fieldColumnHeading("idx"), "Index");
     EXPECT_EQ(fieldColumnHeading("Comment"), "");
     EXPECT_EQ(fieldColumnMenuKinds(),
@@ -74,8 +79,14 @@ TEST(FieldColumns, InsertingIntoAFullStripNarrowsEverySectionWiderThan30)
     pressAt(header, 270); // in "Size" (264 .. 294)
     ASSERT_EQ(header.PopUpIndex(), 3);
     RemoveClick(header); // no arranging: 525 pixels remain
-    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"No.", 30}, {"Name", 158}, {"Type", 76}, {"Min.", 57},
-                                                     {"Max.", 63}, {"Def.", 54}, {"Mask", 56}, {"Idx", 31}}));
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"No.", 30},
+                                                     {"Name", 158},
+                                                     {"Type", 76},
+                                                     {"Min.", 57},
+                                                     {"Max.", 63},
+                                                     {"Def.", 54},
+                                                     {"Mask", 56},
+                                                     {"Idx", 31}}));
 
     // Only the removed kind is offered again.
     QStringList offered;
@@ -88,8 +99,14 @@ TEST(FieldColumns, InsertingIntoAFullStripNarrowsEverySectionWiderThan30)
     // 525 + 30 = 555 > 554: one pass narrows the seven sections wider than 30, to 548.
     pressAt(header, 0);
     InsItem(header, "Size");
-    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"Size", 30}, {"No.", 30}, {"Name", 157}, {"Type", 75},
-                                                     {"Min.", 56}, {"Max.", 62}, {"Def.", 53}, {"Mask", 55},
+    EXPECT_EQ(columnsOf(header), (QList<FieldColumn>{{"Size", 30},
+                                                     {"No.", 30},
+                                                     {"Name", 157},
+                                                     {"Type", 75},
+                                                     {"Min.", 56},
+                                                     {"Max.", 62},
+                                                     {"Def.", 53},
+                                                     {"Mask", 55},
                                                      {"Idx", 30}}));
     for (const QString& kind : fieldColumnMenuKinds())
         EXPECT_FALSE(header.submenuItemEnabled(kind)) << kind.toStdString();
@@ -237,8 +254,8 @@ TEST(FieldColumnLayout, ANegativeLastWidthFallsBackTo100)
     header.Sections().add("Idx");
     header.SetSectionWidth(0, 600);
     const FieldColumnLayout layout(header, 4000);
-    EXPECT_EQ(layout.ColumnWidth("Idx"), 100);  // painted 556 - 600 = -44
-    EXPECT_EQ(layout.ColumnX("Idx"), 4301);     // 600 × S = 4301.08
+    EXPECT_EQ(layout.ColumnWidth("Idx"), 100); // painted 556 - 600 = -44
+    EXPECT_EQ(layout.ColumnX("Idx"), 4301);    // 600 × S = 4301.08
 }
 
 TEST(FieldColumnLayout, ScaleCarriesA64BitMantissa)

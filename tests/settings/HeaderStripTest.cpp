@@ -28,8 +28,15 @@ HeaderStrip stripWith(int width, std::initializer_list<std::pair<const char*, in
 // sections whose left edges are 0, 30, 188, 264, 295, 352, 415, 469, 525.
 HeaderStrip builtIn()
 {
-    return stripWith(558, {{"No.", 30}, {"Name", 158}, {"Type", 76}, {"Size", 31}, {"Min.", 57},
-                           {"Max.", 63}, {"Def.", 54}, {"Mask", 56}, {"Idx", 24}});
+    return stripWith(558, {{"No.", 30},
+                           {"Name", 158},
+                           {"Type", 76},
+                           {"Size", 31},
+                           {"Min.", 57},
+                           {"Max.", 63},
+                           {"Def.", 54},
+                           {"Mask", 56},
+                           {"Idx", 24}});
 }
 
 QList<int> widthsOf(const HeaderStrip& strip)
@@ -52,10 +59,10 @@ TEST(HeaderStrings, NewSectionsAreTheTextWidthPlusEightOr75WithoutHeader)
 
     TQxHeaderStrings list;
     list.setHeader(sevenPerChar, {});
-    list.add("Name");           // 4 × 7 + 8
-    list.insert(0, "No.");      // 3 × 7 + 8
+    list.add("Name");      // 4 × 7 + 8
+    list.insert(0, "No."); // 3 × 7 + 8
     list.setObject(1, 42);
-    list.setText(1, "Mask.X");  // re-measured, object kept: 6 × 7 + 8
+    list.setText(1, "Mask.X"); // re-measured, object kept: 6 × 7 + 8
     ASSERT_EQ(list.count(), 2);
     EXPECT_EQ(list.sections()[0], (TQxHeaderSection{0, 29, "No."}));
     EXPECT_EQ(list.sections()[1], (TQxHeaderSection{42, 50, "Mask.X"}));
@@ -112,8 +119,7 @@ TEST(HeaderStrings, AssignReusesWidthsOnlyInTheOldOrderAndComparesExactly)
     // the cursor first meets A: the leading C is new, then A is reused, then D and the
     // second A are new; C was passed by the cursor and is never reached again.
     list.assign(QList<TQxHeaderStrings::Item>{{"C", 7}, {"A", 8}, {"D", 9}, {"A", 0}, {"E", 0}});
-    const QList<TQxHeaderSection> expected = {
-        {7, 15, "C"}, {1, 10, "A"}, {9, 15, "D"}, {0, 15, "A"}, {0, 15, "E"}};
+    const QList<TQxHeaderSection> expected = {{7, 15, "C"}, {1, 10, "A"}, {9, 15, "D"}, {0, 15, "A"}, {0, 15, "E"}};
     EXPECT_EQ(list.sections(), expected);
 
     // Assigning a list to itself keeps everything.
@@ -137,17 +143,16 @@ TEST(HeaderStrings, StoredFormRoundTripsAndReadsMalformedEntriesAs75)
     EXPECT_EQ(back.sections(), list.sections());
 
     back.readStoredForm({
-        "Plain",                                 // no leading NUL: all text
-        nul + QString("abc") + nul + "Name",     // width not a number
-        nul + QString() + nul + "Type",          // empty width
-        nul + QString("12x") + nul + "Size",     // trailing characters
+        "Plain",                                     // no leading NUL: all text
+        nul + QString("abc") + nul + "Name",         // width not a number
+        nul + QString() + nul + "Type",              // empty width
+        nul + QString("12x") + nul + "Size",         // trailing characters
         nul + QString("99999999999") + nul + "Mask", // beyond int
-        nul + QString("12"),                     // no second NUL: width only
-        nul + QString("7") + nul + "",           // empty text
+        nul + QString("12"),                         // no second NUL: width only
+        nul + QString("7") + nul + "",               // empty text
     });
-    const QList<TQxHeaderSection> expected = {
-        {0, 75, "Plain"}, {0, 75, "Name"}, {0, 75, "Type"}, {0, 75, "Size"},
-        {0, 75, "Mask"},  {0, 12, ""},     {0, 7, ""}};
+    const QList<TQxHeaderSection> expected = {{0, 75, "Plain"}, {0, 75, "Name"}, {0, 75, "Type"}, {0, 75, "Size"},
+                                              {0, 75, "Mask"},  {0, 12, ""},     {0, 7, ""}};
     EXPECT_EQ(back.sections(), expected);
 }
 

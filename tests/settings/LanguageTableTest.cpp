@@ -124,7 +124,7 @@ TEST(LanguageTableFile, SavedTranslationsLoadBackAndTheLaterEqualRowWins)
     LanguageTable loaded;
     LoadLanguageTable(loaded, settings);
     EXPECT_EQ(loaded.language(), LanguageTable::Language::Translation1);
-    saved.setCell(41, 1, "Related table");  // the file keeps the second row's text
+    saved.setCell(41, 1, "Related table"); // the file keeps the second row's text
     for (int r = 0; r < LanguageTable::RowCount; ++r)
         for (int c = 0; c < LanguageTable::ColumnCount; ++c)
             EXPECT_EQ(loaded.cell(r, c), saved.cell(r, c)) << r << ',' << c;

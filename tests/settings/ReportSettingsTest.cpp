@@ -125,7 +125,8 @@ TEST_F(LoadReportSettingsTest, IndexCharUsesItsFirstCharacterAndIsWrittenBackOnl
     EXPECT_EQ(load("OffsetFirstField=0\nIndexChar=\n").IndexChar, "");
     EXPECT_EQ(readWholeFile(iniPath()), "[Options]\nOffsetFirstField=0\nIndexChar=\n");
 
-    EXPECT_EQ(load("IndexChar=\xF0\x9F\x94\x91x\nOffsetFirstField=0\n").IndexChar, QString::fromUtf8("\xF0\x9F\x94\x91"))
+    EXPECT_EQ(load("IndexChar=\xF0\x9F\x94\x91x\nOffsetFirstField=0\n").IndexChar,
+              QString::fromUtf8("\xF0\x9F\x94\x91"))
         << "a character outside the basic plane is one character";
 }
 
@@ -211,7 +212,8 @@ TEST_F(LoadReportSettingsTest, HeaderOptionsAreCutToTheirLengths)
 
 TEST_F(LoadReportSettingsTest, FontSizeThatIsNoWholeNumberIsAValueError)
 {
-    for (const char* options : {"Main_Header_FontSize=11.5\n", "Main_Header_FontSize=\n", "Sub_Header_FontSize=big\n"}) {
+    for (const char* options :
+         {"Main_Header_FontSize=11.5\n", "Main_Header_FontSize=\n", "Sub_Header_FontSize=big\n"}) {
         SCOPED_TRACE(options);
         try {
             load(options);
@@ -221,7 +223,8 @@ TEST_F(LoadReportSettingsTest, FontSizeThatIsNoWholeNumberIsAValueError)
             const QString key = QString::fromLatin1(options).section(QLatin1Char('='), 0, 0);
             EXPECT_EQ(e.key(), key);
             EXPECT_EQ(e.value(), value);
-            EXPECT_EQ(e.message(), "The setting " + key + " in section [Options] holds \"" + value + "\", which is not a whole number");
+            EXPECT_EQ(e.message(), "The setting " + key + " in section [Options] holds \"" + value +
+                                       "\", which is not a whole number");
         }
     }
 }

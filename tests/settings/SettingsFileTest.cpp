@@ -73,18 +73,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NumberCase{"decimal", "42", 42}, NumberCase{"plus", "+5", 5}, NumberCase{"minus", "-5", -5},
         NumberCase{"leadingZeros", "007", 7}, NumberCase{"blanksAround", " 12 ", 12},
-        NumberCase{"dollarHex", "$1F", 31}, NumberCase{"dollarHexLower", "$1f", 31},
-        NumberCase{"zeroXHex", "0x1F", 31}, NumberCase{"zeroUpperXHex", "0X1f", 31},
-        NumberCase{"zeroXOneDigit", "0x0", 0}, NumberCase{"negativeHex", "-$10", -16},
-        NumberCase{"negativeZeroXHex", "-0x10", -16},
+        NumberCase{"dollarHex", "$1F", 31}, NumberCase{"dollarHexLower", "$1f", 31}, NumberCase{"zeroXHex", "0x1F", 31},
+        NumberCase{"zeroUpperXHex", "0X1f", 31}, NumberCase{"zeroXOneDigit", "0x0", 0},
+        NumberCase{"negativeHex", "-$10", -16}, NumberCase{"negativeZeroXHex", "-0x10", -16},
         NumberCase{"zeroXAlone", "0x", std::nullopt}, NumberCase{"dollarAlone", "$", std::nullopt},
         NumberCase{"signAlone", "-", std::nullopt}, NumberCase{"empty", "", std::nullopt},
         NumberCase{"blank", "   ", std::nullopt}, NumberCase{"letters", "abc", std::nullopt},
         NumberCase{"trailingLetters", "12a", std::nullopt}, NumberCase{"decimalPoint", "1.5", std::nullopt},
         NumberCase{"blankAfterSign", "- 5", std::nullopt}, NumberCase{"twoSigns", "+-5", std::nullopt},
         NumberCase{"signAfterDollar", "$-5", std::nullopt}, NumberCase{"hexDigitInDecimal", "1F", std::nullopt},
-        NumberCase{"badHexDigit", "0x1G", std::nullopt},
-        NumberCase{"arabicIndicDigit", "\xD9\xA3", std::nullopt},
+        NumberCase{"badHexDigit", "0x1G", std::nullopt}, NumberCase{"arabicIndicDigit", "\xD9\xA3", std::nullopt},
         NumberCase{"intMax", "2147483647", INT_MAX}, NumberCase{"intMaxPlusOne", "2147483648", std::nullopt},
         NumberCase{"intMin", "-2147483648", INT_MIN}, NumberCase{"intMinMinusOne", "-2147483649", std::nullopt},
         NumberCase{"hexIntMax", "$7FFFFFFF", INT_MAX}, NumberCase{"hexBeyondIntMax", "$80000000", std::nullopt},
@@ -137,7 +135,8 @@ TEST(SettingsFileLocation, RelativePathAndBareNameAreFixedAgainstTheCurrentDirec
 TEST_F(SettingsFileTest, MissingFileReadsDefaultsAndIsNotCreated)
 {
     SettingsFile settings(iniPath());
-    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), QStringLiteral("d")), "d");
+    EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), QStringLiteral("d")),
+              "d");
     EXPECT_EQ(settings.ReadNumber(SettingsSection::Options, QStringLiteral("Margin_Left"), 20), 20);
     EXPECT_TRUE(settings.ReadFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), true));
     EXPECT_FALSE(settings.ReadFlag(SettingsSection::Options, QStringLiteral("PrintCopyright"), false));
@@ -222,7 +221,8 @@ TEST_F(SettingsFileTest, FlagsAreAnyNonZeroNumber)
 TEST_F(SettingsFileTest, ReadsReturnAtMost1023Characters)
 {
     const QByteArray longValue(2000, 'x');
-    const auto settings = withFile("[Options]\nMain_Header_Text=" + longValue + "\n[Passwords]\nPassword_0=" + longValue + "\n");
+    const auto settings = withFile("[Options]\nMain_Header_Text=" + longValue +
+                                   "\n[Passwords]\nPassword_0=" + longValue + "\n");
     EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), {}).size(), 1023);
     EXPECT_EQ(settings.ReadSectionLines(SettingsSection::Passwords),
               QStringList{"Password_0=" + QString(1023, QLatin1Char('x'))});
@@ -230,12 +230,14 @@ TEST_F(SettingsFileTest, ReadsReturnAtMost1023Characters)
     // A character outside the basic plane straddling the limit is left out whole.
     const QString straddling = QString(1022, QLatin1Char('y')) + QString::fromUtf8("\xF0\x9F\x98\x80");
     const auto other = withFile("[Options]\nMain_Header_Text=" + straddling.toUtf8() + "\n");
-    EXPECT_EQ(other.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), {}), QString(1022, QLatin1Char('y')));
+    EXPECT_EQ(other.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), {}),
+              QString(1022, QLatin1Char('y')));
 }
 
 TEST_F(SettingsFileTest, CrlfLinesReadLikeLfLines)
 {
-    const auto settings = withFile("[Options]\r\nMain_Header_Text=Title\r\nMargin_Left=$1F\r\n\r\n[Passwords]\r\nPassword_0=pw\r\n");
+    const auto settings = withFile(
+        "[Options]\r\nMain_Header_Text=Title\r\nMargin_Left=$1F\r\n\r\n[Passwords]\r\nPassword_0=pw\r\n");
     EXPECT_EQ(settings.ReadText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), {}), "Title");
     EXPECT_EQ(settings.ReadNumber(SettingsSection::Options, QStringLiteral("Margin_Left"), 0), 31);
     EXPECT_EQ(settings.ReadSectionLines(SettingsSection::Passwords), QStringList{"Password_0=pw"});
@@ -252,7 +254,9 @@ TEST_F(SettingsFileTest, ByteOrderMarkIsSkippedAndKept)
 TEST_F(SettingsFileTest, WindowsFileKeepsItsTranslatedLabels)
 {
     // "Übersicht – Größe" and a euro sign in Windows-1252.
-    auto settings = withFile("[Language_1]\r\nName of table=\xDC" "bersicht \x96 Gr\xF6\xDF" "e\r\nBytes=\x80\r\n");
+    auto settings = withFile("[Language_1]\r\nName of table=\xDC"
+                             "bersicht \x96 Gr\xF6\xDF"
+                             "e\r\nBytes=\x80\r\n");
     const QString label = QString::fromUtf8("Übersicht – Größe");
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Name of table"), {}), label);
     EXPECT_EQ(settings.ReadText(SettingsSection::Language1, QStringLiteral("Bytes"), {}), QString::fromUtf8("€"));
@@ -405,8 +409,10 @@ TEST_F(SettingsFileTest, WriteOfTheSameValueLeavesTheFileAlone)
 TEST_F(SettingsFileTest, ValueCannotBreakIntoLinesOfItsOwn)
 {
     auto settings = withFile("[Options]\nPrintGrid=1\n");
-    settings.WriteText(SettingsSection::Passwords, QStringLiteral("Password_0"), QStringLiteral("a\r\n[Options]\nPrintGrid=0"));
-    EXPECT_EQ(settings.ReadText(SettingsSection::Passwords, QStringLiteral("Password_0"), {}), "a  [Options] PrintGrid=0");
+    settings.WriteText(SettingsSection::Passwords, QStringLiteral("Password_0"),
+                       QStringLiteral("a\r\n[Options]\nPrintGrid=0"));
+    EXPECT_EQ(settings.ReadText(SettingsSection::Passwords, QStringLiteral("Password_0"), {}),
+              "a  [Options] PrintGrid=0");
     EXPECT_TRUE(settings.ReadFlag(SettingsSection::Options, QStringLiteral("PrintGrid"), false));
 }
 
@@ -414,9 +420,11 @@ TEST_F(SettingsFileTest, NamesThatTheFileCannotHoldAreRefused)
 {
     SettingsFile settings(iniPath());
     for (const char* key : {"", " Lead", "Trail ", "a=b", "[x", ";x", "a\nb"})
-        EXPECT_THROW(settings.WriteText(SettingsSection::Options, QString::fromLatin1(key), {}), std::invalid_argument) << key;
+        EXPECT_THROW(settings.WriteText(SettingsSection::Options, QString::fromLatin1(key), {}), std::invalid_argument)
+            << key;
     for (const char* section : {"", "a]b", " Options", "a\rb"})
-        EXPECT_THROW(settings.WriteText(QString::fromLatin1(section), QStringLiteral("k"), {}), std::invalid_argument) << section;
+        EXPECT_THROW(settings.WriteText(QString::fromLatin1(section), QStringLiteral("k"), {}), std::invalid_argument)
+            << section;
     EXPECT_FALSE(QFileInfo::exists(iniPath()));
 }
 
@@ -455,7 +463,7 @@ TEST_F(SettingsFileTest, WriteThatRunsOutOfRoomLeavesTheOldFileWhole)
     const QByteArray old = "[Options]\nMain_Header_Text=old title\n[Passwords]\nPassword_0=keep me\n";
     auto settings = withFile(old);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
+    rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
     small.rlim_cur = 4096;
@@ -463,7 +471,8 @@ TEST_F(SettingsFileTest, WriteThatRunsOutOfRoomLeavesTheOldFileWhole)
 
     bool thrown = false;
     try {
-        settings.WriteText(SettingsSection::Options, QStringLiteral("Main_Header_Text"), QString(100000, QLatin1Char('n')));
+        settings.WriteText(SettingsSection::Options, QStringLiteral("Main_Header_Text"),
+                           QString(100000, QLatin1Char('n')));
     } catch (const SettingsWriteError& e) {
         thrown = true;
         EXPECT_EQ(e.message(), "Kann nicht nach " + iniPath() + " schreiben");

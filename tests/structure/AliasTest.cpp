@@ -49,8 +49,7 @@ TEST(AliasFile, ReadsDirectoryServerAndLowerCasePathAliasesAndSkipsWhatItCannotR
     const auto* sales = named(aliases, "Sales");
     EXPECT_FALSE(sales->isServer());
     EXPECT_EQ(sales->driver, "STANDARD");
-    EXPECT_EQ(sales->parameterLines(),
-              QStringList({"PATH=/srv/sales", "DEFAULT DRIVER=PARADOX", "USER NAME=clerk"}));
+    EXPECT_EQ(sales->parameterLines(), QStringList({"PATH=/srv/sales", "DEFAULT DRIVER=PARADOX", "USER NAME=clerk"}));
 
     const auto* ledger = named(aliases, "Ledger");
     EXPECT_TRUE(ledger->isServer());

@@ -33,7 +33,8 @@ TEST(CodePage, UnknownNumbersReadAsWindows1252)
 
 TEST(CodePage, EncodesForPasswordChecks)
 {
-    EXPECT_EQ(CodePage(1252).encode(QString::fromUtf8("é1")), QByteArray("\xE9" "1"));
+    EXPECT_EQ(CodePage(1252).encode(QString::fromUtf8("é1")), QByteArray("\xE9"
+                                                                         "1"));
     EXPECT_EQ(CodePage(850).encode(QString::fromUtf8("ü")), QByteArray("\x81"));
 }
 
@@ -42,8 +43,12 @@ TEST(CodePage, EncodesForPasswordChecks)
 TEST(CodePage, ControlCharactersFromAFileBecomeReplacementCharacters)
 {
     const QString replaced = QString(QChar::ReplacementCharacter);
-    EXPECT_EQ(CodePage(1252).decode(bytes("A\x01" "B\x7F" "C", 5)), "A" + replaced + "B" + replaced + "C");
-    EXPECT_EQ(CodePage(1252).decode(bytes("\x90", 1)), replaced);  // unassigned in 1252: U+0090
+    EXPECT_EQ(CodePage(1252).decode(bytes("A\x01"
+                                          "B\x7F"
+                                          "C",
+                                          5)),
+              "A" + replaced + "B" + replaced + "C");
+    EXPECT_EQ(CodePage(1252).decode(bytes("\x90", 1)), replaced); // unassigned in 1252: U+0090
     EXPECT_EQ(CodePage(437).decode(bytes("\x1B[", 2)), replaced + "[");
     EXPECT_EQ(CodePage::withoutControls(QStringLiteral("a\tb")), "a" + replaced + "b");
 }
@@ -57,9 +62,9 @@ TEST(CodePage, Utf8NamesThatTheCodePageTurnsIntoControlsReadBetterAsUtf8)
     const auto id = bytes("ID", 2);
     EXPECT_TRUE(CodePage(1252).namesReadBetterAsUtf8({id, shar}));
     EXPECT_EQ(CodePage(CodePage::Utf8).decode(shar), QString::fromUtf8("ШАР"));
-    EXPECT_FALSE(CodePage(866).namesReadBetterAsUtf8({shar}));                     // no control in 866
-    EXPECT_FALSE(CodePage(1252).namesReadBetterAsUtf8({shar, bytes("\x90", 1)}));  // not all UTF-8
-    EXPECT_FALSE(CodePage(1252).namesReadBetterAsUtf8({bytes("A\x01", 2)}));        // ASCII with a control
+    EXPECT_FALSE(CodePage(866).namesReadBetterAsUtf8({shar}));                    // no control in 866
+    EXPECT_FALSE(CodePage(1252).namesReadBetterAsUtf8({shar, bytes("\x90", 1)})); // not all UTF-8
+    EXPECT_FALSE(CodePage(1252).namesReadBetterAsUtf8({bytes("A\x01", 2)}));      // ASCII with a control
 }
 
 // A converter was opened for every string (46 for one table); now each page's characters

@@ -161,12 +161,12 @@ TEST_F(Engine, FieldDescriptorsAndFieldList)
     ASSERT_EQ(engine_->ReadFieldDescriptors(h, buffer), result::Ok);
     EXPECT_EQ(get16(buffer, 0), 1);
     EXPECT_EQ(textAt(buffer, 2), "Id");
-    EXPECT_EQ(get16(buffer, 36), 29);   // auto-increment subtype
+    EXPECT_EQ(get16(buffer, 36), 29); // auto-increment subtype
     EXPECT_EQ(get16(buffer, 62 + 0), 2);
     EXPECT_EQ(textAt(buffer, 62 + 2), "Preis in \xE2\x82\xAC");
     EXPECT_EQ(std::int16_t(get16(buffer, 62 + 38)), 10);
     EXPECT_EQ(std::int16_t(get16(buffer, 62 + 40)), -2);
-    EXPECT_EQ(get16(buffer, 62 + 42), 4);  // offset after the 4-byte Id
+    EXPECT_EQ(get16(buffer, 62 + 42), 4); // offset after the 4-byte Id
 
     std::vector<FieldListEntry> list;
     ASSERT_EQ(engine_->readFieldList(h, list), result::Ok);
@@ -406,7 +406,7 @@ TEST(EngineMessages, SayWhatIsWrongAndNameFilesByThePathAsGiven)
     TableHandle h = 0;
     EXPECT_EQ(engine.OpenTable(QString(), rel + "/empty.dbf", h), result::NotATable);
     EXPECT_EQ(engine.lastError(), rel + "/empty.dbf: the file is empty");
-    EXPECT_EQ(engine.OpenTable(rel, "empty.db", h), result::NotATable);  // found without regard to case
+    EXPECT_EQ(engine.OpenTable(rel, "empty.db", h), result::NotATable); // found without regard to case
     EXPECT_EQ(engine.lastError(), rel + "/EMPTY.DB: the file is empty");
     EXPECT_EQ(engine.OpenTable(rel, "random.dbf", h), result::NotATable);
     EXPECT_EQ(engine.lastError(), rel + "/random.dbf: not a dBASE table (its first byte, 0x78, is not the version "

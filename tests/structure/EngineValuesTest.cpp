@@ -15,7 +15,7 @@ TEST(EngineBcd, ConvertsDigitsWithPlacesAndSign)
     ASSERT_TRUE(BcdToFloat(bcd.bytes, v));
     EXPECT_DOUBLE_EQ(v, -5.0);
 
-    bcd = EngineBcd::fromDigits(false, "25", 2);  // all digits are decimals
+    bcd = EngineBcd::fromDigits(false, "25", 2); // all digits are decimals
     ASSERT_TRUE(BcdToFloat(bcd.bytes, v));
     EXPECT_DOUBLE_EQ(v, 0.25);
 }
@@ -24,11 +24,11 @@ TEST(EngineBcd, RejectsMalformedPackedDecimals)
 {
     double v = 0;
     EngineBcd bcd = EngineBcd::fromDigits(false, "12", 0);
-    bcd.bytes[2] = std::byte(0x1A);  // nibble above 9
+    bcd.bytes[2] = std::byte(0x1A); // nibble above 9
     EXPECT_FALSE(BcdToFloat(bcd.bytes, v));
 
     bcd = EngineBcd::fromDigits(false, "12", 0);
-    bcd.bytes[1] = std::byte(5);  // more places than digits
+    bcd.bytes[1] = std::byte(5); // more places than digits
     EXPECT_FALSE(BcdToFloat(bcd.bytes, v));
 
     bcd.bytes[0] = std::byte(65);
@@ -53,7 +53,7 @@ TEST(ValueSlot, StringIsCutAtACharacterBoundary)
 {
     ValueSlot s{};
     QByteArray text(254, 'a');
-    text += "\xC3\xA4";  // a two-byte character straddling byte 255
+    text += "\xC3\xA4"; // a two-byte character straddling byte 255
     slot::putString(s, text);
     EXPECT_EQ(slot::string(s).size(), 254);
     slot::putString(s, "short");

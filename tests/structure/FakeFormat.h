@@ -14,8 +14,7 @@ class FakeFormat : public TableFormat {
 public:
     explicit FakeFormat(TableDefinition definition, int indexes = 0, QString password = {})
         : definition_(std::move(definition)), indexes_(indexes), password_(std::move(password))
-    {
-    }
+    {}
 
     QString driverName() const override { return QStringLiteral("FAKE"); }
     bool handlesExtension(const QString& extension) const override { return extension == "FAK"; }
@@ -34,8 +33,7 @@ public:
     std::vector<IndexDescription> readIndexes(const TableDefinition&, const TableFiles&) const override
     {
         std::vector<IndexDescription> indexes(static_cast<std::size_t>(indexes_));
-        for (int i = 0; i < indexes_; ++i)
-        {
+        for (int i = 0; i < indexes_; ++i) {
             indexes[std::size_t(i)].name = QStringLiteral("Index%1").arg(i + 1);
             indexes[std::size_t(i)].primary = i == 0 && firstIsPrimary;
             indexes[std::size_t(i)].fields = QStringLiteral("A;B");
@@ -56,10 +54,7 @@ public:
     bool firstIsPrimary = true;  // as for a keyed Paradox table
     QString lastIndexExpression; // when set, the last index is an expression index
 
-    bool passwordOpens(const TableDefinition&, const QString& password) const override
-    {
-        return password == password_;
-    }
+    bool passwordOpens(const TableDefinition&, const QString& password) const override { return password == password_; }
 
 private:
     TableDefinition definition_;

@@ -98,7 +98,7 @@ TEST(TableFileAccess, CompanionsAreFilesOfTheTableNameInAnyCase)
 
     const TableFiles files(dir.filePath("Orders.DB"));
     EXPECT_EQ(files.companion(".VAL"), dir.filePath("orders.val"));
-    EXPECT_EQ(files.companion(".PX"), std::nullopt);  // a directory, and a longer name
+    EXPECT_EQ(files.companion(".PX"), std::nullopt); // a directory, and a longer name
     EXPECT_EQ(files.companionsWhere([](const QString& ext) { return ext.size() == 3 && ext[0] != 'D'; }),
               (QStringList{dir.filePath("ORDERS.X02"), dir.filePath("orders.val"), dir.filePath("orders.y02")}));
     EXPECT_EQ(TableFiles::findCaseBlind(dir.filePath("ORDERS.VAL")), dir.filePath("orders.val"));

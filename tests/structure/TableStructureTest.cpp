@@ -1,5 +1,5 @@
-#include "FakeFormat.h"
 #include "TableStructure.h"
+#include "FakeFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -50,17 +50,27 @@ protected:
         c.fieldNumber = fieldNumber;
         ValueSlot* s = nullptr;
         switch (which) {
-        case ValidityValue::Minimum: c.hasMinimum = true; s = &c.minimum; break;
-        case ValidityValue::Maximum: c.hasMaximum = true; s = &c.maximum; break;
-        case ValidityValue::Default: c.hasDefault = true; s = &c.defaultValue; break;
+        case ValidityValue::Minimum:
+            c.hasMinimum = true;
+            s = &c.minimum;
+            break;
+        case ValidityValue::Maximum:
+            c.hasMaximum = true;
+            s = &c.maximum;
+            break;
+        case ValidityValue::Default:
+            c.hasDefault = true;
+            s = &c.defaultValue;
+            break;
         }
         put(*s);
         c.picture = std::move(picture);
         def_.validityChecks.push_back(c);
     }
 
-    void open(LabelLookup label = [](const QString& t) { return t; },
-              QLocale locale = QLocale(QLocale::German, QLocale::Germany))
+    void open(
+        LabelLookup label = [](const QString& t) { return t; },
+        QLocale locale = QLocale(QLocale::German, QLocale::Germany))
     {
         std::vector<std::unique_ptr<TableFormat>> formats;
         formats.push_back(std::make_unique<FakeFormat>(def_));
@@ -93,7 +103,7 @@ TEST(LevelText, ParadoxLevelFiveIsANumberOthersAreWin)
 {
     EXPECT_EQ(LevelText(5, "PARADOX"), "5");
     EXPECT_EQ(LevelText(5, "DBASE"), "Win");
-    EXPECT_EQ(LevelText(5, "paradox"), "Win");  // the comparison is exact
+    EXPECT_EQ(LevelText(5, "paradox"), "Win"); // the comparison is exact
     EXPECT_EQ(LevelText(7, "DBASE"), "7");
     EXPECT_EQ(LevelText(10, "DBASE"), "10");
     EXPECT_EQ(LevelText(0, "PARADOX"), "");
@@ -147,9 +157,8 @@ TEST_F(Texts, ValidityValuesInTheirEncodings)
     addCheck(1, ValidityValue::Minimum, [](ValueSlot& s) { slot::putInt16(s, -5); });
     addCheck(2, ValidityValue::Default, [](ValueSlot& s) { s[0] = std::byte{2}; });
     addCheck(3, ValidityValue::Minimum, [](ValueSlot& s) { slot::putDate(s, dayNumberOf(QDate(1996, 1, 1))); });
-    addCheck(4, ValidityValue::Default, [](ValueSlot& s) {
-        slot::putTimestamp(s, double(dayNumberOf(QDate(2020, 2, 1))) * 86400000.0);
-    });
+    addCheck(4, ValidityValue::Default,
+             [](ValueSlot& s) { slot::putTimestamp(s, double(dayNumberOf(QDate(2020, 2, 1))) * 86400000.0); });
     addCheck(4, ValidityValue::Maximum, [](ValueSlot& s) {
         slot::putTimestamp(s, double(dayNumberOf(QDate(2020, 2, 1))) * 86400000.0 + 3601000.0);
     });
@@ -173,7 +182,8 @@ TEST_F(Texts, ValidityValuesInTheirEncodings)
 
 TEST_F(Texts, LastMatchingCheckWinsAndPicturesFollowEveryMatch)
 {
-    addCheck(9, ValidityValue::Minimum, [](ValueSlot& s) { slot::putString(s, "first"); }, "!!!");
+    addCheck(
+        9, ValidityValue::Minimum, [](ValueSlot& s) { slot::putString(s, "first"); }, "!!!");
     addCheck(1, ValidityValue::Minimum, [](ValueSlot& s) { slot::putInt16(s, 1); });
     addCheck(9, ValidityValue::Minimum, [](ValueSlot& s) { slot::putString(s, "second"); });
     open();
@@ -214,9 +224,13 @@ TEST_F(Texts, MemoBlockUnderOneKilobytePrintsInBytes)
 TEST_F(Texts, HugeTimestampAndOtherUnprintableDatesPrintTheStoredNumber)
 {
     constexpr double day = 86400000.0;
-    const double end = (dayNumberOf(QDate(9999, 12, 31)) + 1) * day;  // after the last printable moment
-    const std::pair<double, QString> timestamps[] = {{1e300, "1E+300"}, {std::nan(""), "nan"}, {day - 1, "86399999"},
-        {day, "01.01.01"}, {end - 1000, "31.12.99 23:59:59"}, {end, "315537984000000"}};
+    const double end = (dayNumberOf(QDate(9999, 12, 31)) + 1) * day; // after the last printable moment
+    const std::pair<double, QString> timestamps[] = {{1e300, "1E+300"},
+                                                     {std::nan(""), "nan"},
+                                                     {day - 1, "86399999"},
+                                                     {day, "01.01.01"},
+                                                     {end - 1000, "31.12.99 23:59:59"},
+                                                     {end, "315537984000000"}};
     for (const auto& t : timestamps) {
         def_.validityChecks.clear();
         addCheck(4, ValidityValue::Default, [&t](ValueSlot& s) { slot::putTimestamp(s, t.first); });

@@ -35,15 +35,15 @@ inline std::span<const std::byte> asBytes(const QByteArray& a)
 } // namespace korvex::test
 
 // Skips the current test with a clear message when the shared samples are missing.
-#define KORVEX_REQUIRE_SAMPLES()                                                              \
-    do {                                                                                      \
-        if (::korvex::test::samplesDir().isEmpty())                                           \
-            GTEST_SKIP() << "real sample tables not found (expected at " KORVEX_SAMPLES_DIR   \
-                            "); set KORVEX_SAMPLES to their folder";                          \
+#define KORVEX_REQUIRE_SAMPLES()                                                                                       \
+    do {                                                                                                               \
+        if (::korvex::test::samplesDir().isEmpty())                                                                    \
+            GTEST_SKIP() << "real sample tables not found (expected at " KORVEX_SAMPLES_DIR                            \
+                            "); set KORVEX_SAMPLES to their folder";                                                   \
     } while (false)
 
-#define KORVEX_REQUIRE_FIXTURES()                                                             \
-    do {                                                                                      \
-        if (::korvex::test::fixturesDir().isEmpty())                                          \
-            GTEST_SKIP() << "fixture tables not found (expected at " KORVEX_FIXTURES_DIR ")"; \
+#define KORVEX_REQUIRE_FIXTURES()                                                                                      \
+    do {                                                                                                               \
+        if (::korvex::test::fixturesDir().isEmpty())                                                                   \
+            GTEST_SKIP() << "fixture tables not found (expected at " KORVEX_FIXTURES_DIR ")";                          \
     } while (false)

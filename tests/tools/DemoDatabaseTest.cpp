@@ -41,7 +41,7 @@ ProcessResult runProgram(const QString& program, const QStringList& args)
     p.start(program, args);
     p.waitForFinished(120000);
     return ProcessResult{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-               p.readAllStandardError()};
+                         p.readAllStandardError()};
 }
 
 ProcessResult makeDemo(const QString& folder)
@@ -276,10 +276,10 @@ TEST_F(DemoDatabase, EveryTableOpensWithItsFieldsAndValidityChecks)
 struct PxlibView {
     int fileType = -1;
     int records = -1;
-    int options = -1;     // the X header's index options (0x55)
-    int indexField = -1;  // the first indexed field (0x15)
+    int options = -1;    // the X header's index options (0x55)
+    int indexField = -1; // the first indexed field (0x15)
     std::vector<std::string> fieldNames;
-    std::vector<long> firstRecordLongs;  // the Long, Date and AutoInc fields of record 0
+    std::vector<long> firstRecordLongs; // the Long, Date and AutoInc fields of record 0
 };
 
 PxlibView readWithPxlib(const QString& file)
@@ -327,7 +327,7 @@ TEST_F(DemoDatabase, PxlibReadsTheSecondaryIndexesInTheirOrder)
     };
     const std::vector<Expected> indexes = {
         // Single-field indexes (the ones on the link fields come with the links).
-        {"CUSTOMER.X02", 5, 4, 0x00, 2, {"Name", "CustNo", "Blk Num"}, {1004}},  // "Atlas Tools" first
+        {"CUSTOMER.X02", 5, 4, 0x00, 2, {"Name", "CustNo", "Blk Num"}, {1004}}, // "Atlas Tools" first
         {"ORDERS.X02", 5, 4, 0x00, 2, {"CustNo", "OrderNo", "Blk Num"}, {1001, 5001}},
         {"ITEMS.X02", 5, 5, 0x00, 2, {"OrderNo", "ItemId", "Blk Num"}, {5001, 1}},
         // Named indexes: case-insensitive, descending (the newest order first, 15 January

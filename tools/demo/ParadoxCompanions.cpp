@@ -45,7 +45,10 @@ void putText(Bytes& b, std::size_t at, std::size_t size, const std::string& text
     std::copy(text.begin(), text.end(), b.begin() + std::ptrdiff_t(at));
 }
 
-void append(Bytes& b, const Bytes& part) { b.insert(b.end(), part.begin(), part.end()); }
+void append(Bytes& b, const Bytes& part)
+{
+    b.insert(b.end(), part.begin(), part.end());
+}
 
 void appendText(Bytes& b, const std::string& text)
 {
@@ -114,7 +117,7 @@ HeaderLayout layoutOf(const Bytes& f)
             p = endOfText(f, p);
         l.fieldNumbers = p;
         p += 2 * std::size_t(l.fieldCount);
-        p = endOfText(f, p);  // the sort-order ID
+        p = endOfText(f, p); // the sort-order ID
     }
     l.end = p;
     return l;
@@ -141,8 +144,8 @@ Bytes checkRecord(const ValCheck& c)
     r.push_back(std::uint8_t(c.fieldIndex));
     r.push_back(std::uint8_t(pictureLength));
     r.push_back(c.required ? 1 : 0);
-    r.push_back(0);     // lookup options
-    append32(r, 0);     // no table lookup
+    r.push_back(0); // lookup options
+    append32(r, 0); // no table lookup
     append32(r, 0);
     append32(r, c.minimum ? Present : 0);
     append32(r, c.maximum ? Present : 0);
@@ -313,7 +316,7 @@ void completeSecondaryIndex(Bytes& x, Bytes& y, const SecondaryIndexHeader& inde
     if (m == 0 || m >= l.fieldCount)
         throw std::runtime_error("an index needs 1 to " + std::to_string(l.fieldCount - 1) + " fields");
 
-    x[0x04] = index.composite ? 8 : 5;  // maintained
+    x[0x04] = index.composite ? 8 : 5; // maintained
     y[0x04] = index.composite ? 7 : 4;
     x[0x15] = std::uint8_t(index.fields[0]);
     x[0x2C] = 0xFF;
@@ -323,8 +326,8 @@ void completeSecondaryIndex(Bytes& x, Bytes& y, const SecondaryIndexHeader& inde
     // The index fields by their table numbers (bit 15: descending), then the X file's
     // own positions of the fields that follow them.
     for (std::size_t i = 0; i < l.fieldCount; ++i) {
-        const std::uint16_t number =
-            i < m ? std::uint16_t(index.fields[i] | (index.descending ? 0x8000 : 0)) : std::uint16_t(i + 1);
+        const std::uint16_t number = i < m ? std::uint16_t(index.fields[i] | (index.descending ? 0x8000 : 0))
+                                           : std::uint16_t(i + 1);
         put16(x, l.fieldNumbers + 2 * i, number);
     }
     if (index.composite) {

@@ -20,35 +20,35 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The table header bytes that the .VAL copies, read from the finished .DB.
 struct TableHeaderFacts {
-    std::uint8_t fileVersion = 0;   // 0x39
-    std::uint8_t changeCount = 0;   // 0x2E, copied to .VAL byte 00
-    std::uint32_t updateTime = 0;   // 0x60, copied to .VAL bytes 03 to 06
-    std::uint16_t hiFieldId = 0;    // 0x64, copied to .VAL byte 07
-    std::uint16_t keyFields = 0;    // 0x23
+    std::uint8_t fileVersion = 0; // 0x39
+    std::uint8_t changeCount = 0; // 0x2E, copied to .VAL byte 00
+    std::uint32_t updateTime = 0; // 0x60, copied to .VAL bytes 03 to 06
+    std::uint16_t hiFieldId = 0;  // 0x64, copied to .VAL byte 07
+    std::uint16_t keyFields = 0;  // 0x23
     std::vector<std::uint16_t> fieldNumbers;
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> descriptors;  // type code, size byte
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> descriptors; // type code, size byte
     std::vector<std::string> fieldNames;
 };
 TableHeaderFacts readTableHeader(const Bytes& db);
 
 // The checks of one field.
 struct ValCheck {
-    int fieldIndex = 0;  // from 0
+    int fieldIndex = 0; // from 0
     bool required = false;
     std::optional<Bytes> minimum;
     std::optional<Bytes> maximum;
     std::optional<Bytes> defaultValue;
-    std::string picture;  // empty: none
+    std::string picture; // empty: none
 };
 
 // A link from this table to its master, kept in this (the dependent's) .VAL.
 struct ValMasterLink {
     std::string name;
-    std::string masterFile;               // file name without a directory
-    bool cascade = false;                 // update rule
-    std::vector<std::uint16_t> fields;    // this table's field numbers, from 1
+    std::string masterFile;            // file name without a directory
+    bool cascade = false;              // update rule
+    std::vector<std::uint16_t> fields; // this table's field numbers, from 1
     std::vector<std::uint16_t> masterFields;
-    std::string fieldName;                // this table's field name (single-field links)
+    std::string fieldName; // this table's field name (single-field links)
 };
 
 // A table that refers to this one, kept in this (the master's) .VAL.
@@ -57,15 +57,15 @@ struct ValDependent {
     std::string dependentFile;
     bool cascade = false;
     std::vector<std::uint16_t> dependentFields;
-    std::string fieldName;                // the dependent's field name (single-field links)
+    std::string fieldName; // the dependent's field name (single-field links)
 };
 
 struct ValContent {
     TableHeaderFacts table;
-    std::string tableFile;  // written where the file records the table's path
+    std::string tableFile; // written where the file records the table's path
     std::vector<ValCheck> checks;
     std::vector<ValMasterLink> masterLinks;
-    std::vector<std::uint16_t> referencedKeyFields;  // this table's key fields that dependents refer to
+    std::vector<std::uint16_t> referencedKeyFields; // this table's key fields that dependents refer to
     std::vector<ValDependent> dependents;
 };
 Bytes buildValFile(const ValContent& content);
@@ -77,13 +77,13 @@ void normalisePxlibHeader(Bytes& file, std::uint32_t updateTime);
 
 // A secondary index as the X header records it.
 struct SecondaryIndexHeader {
-    bool composite = false;           // an .XGn (named) index, else .Xnn
-    std::string name;                 // .XGn only
-    std::vector<std::uint16_t> fields;  // table field numbers, from 1, in key order
+    bool composite = false;            // an .XGn (named) index, else .Xnn
+    std::string name;                  // .XGn only
+    std::vector<std::uint16_t> fields; // table field numbers, from 1, in key order
     bool unique = false;
     bool descending = false;
     bool caseInsensitive = false;
-    std::uint8_t tableChangeCount = 0;  // the table's 0x2E
+    std::uint8_t tableChangeCount = 0; // the table's 0x2E
 };
 // pxlib writes an X file as a keyed table and a Y file as a primary index; this gives
 // them their file types and the index's own header entries: the first indexed field, the

@@ -30,7 +30,7 @@ inline constexpr int Bcd = 0x17;
 struct DemoField {
     std::string name;
     int type;
-    int size;  // record bytes; for BCD the number of decimals (the record takes 17 bytes)
+    int size; // record bytes; for BCD the number of decimals (the record takes 17 bytes)
 };
 
 // The checks of one field. An empty text means "not set".
@@ -61,18 +61,18 @@ struct DemoLink {
     std::vector<std::string> fields;
     std::string masterFile;
     std::vector<std::string> masterFields;
-    bool cascade;  // update rule: cascade, else restrict
+    bool cascade; // update rule: cascade, else restrict
 };
 
 struct DemoTable {
     std::string file;
-    int keyFields;  // the first keyFields fields form the primary key
+    int keyFields; // the first keyFields fields form the primary key
     std::vector<DemoField> fields;
     std::vector<DemoCheck> checks;
     std::vector<DemoIndex> indexes;
     std::vector<DemoLink> links;
-    std::vector<std::vector<std::string>> rows;  // one text per field; empty: blank
-    std::string blobFile;  // the .MB file for memo fields, empty without memo fields
+    std::vector<std::vector<std::string>> rows; // one text per field; empty: blank
+    std::string blobFile;                       // the .MB file for memo fields, empty without memo fields
 };
 
 inline std::vector<DemoTable> paradoxDemoTables()
@@ -98,8 +98,7 @@ inline std::vector<DemoTable> paradoxDemoTables()
          {"Since", false, "1990-01-01", "", "2026-01-15", ""},
          {"CreditLimit", false, "0", "50000", "1000", ""},
          {"Active", false, "", "", "true", ""}},
-        {{"", {"Name"}},
-         {"ByPlace", {"Country", "City"}, false, false, true}},
+        {{"", {"Name"}}, {"ByPlace", {"Country", "City"}, false, false, true}},
         {},
         {{"1001", "Harbour Supplies", "Portsmouth", "GB", "(023) 555-0101", "1998-03-12", "25000", "true",
           "Pays by invoice."},
@@ -131,8 +130,7 @@ inline std::vector<DemoTable> paradoxDemoTables()
          {"Total", false, "0", "", "", ""},
          {"Paid", false, "", "", "false", ""},
          {"Status", false, "", "", "N", "{N,P,S,C}"}},
-        {{"", {"CustNo"}},
-         {"NewestFirst", {"OrderDate"}, false, true, false}},
+        {{"", {"CustNo"}}, {"NewestFirst", {"OrderDate"}, false, true, false}},
         {{"OrderCustomer", {"CustNo"}, "CUSTOMER.DB", {"CustNo"}, true}},
         {{"5001", "1001", "2025-11-03", "09:15:00", "2025-11-03 08:42:10", "0", "1240.5", "true", "S"},
          {"5002", "1002", "2025-12-19", "14:00:00", "2025-12-19 13:05:00", "5.5", "318.75", "true", "P"},
@@ -155,8 +153,7 @@ inline std::vector<DemoTable> paradoxDemoTables()
          {"Qty", false, "1", "999", "1", ""},
          {"Price", false, "0.01", "", "", ""},
          {"Weight", false, "0", "1000.5", "0.25", ""}},
-        {{"", {"OrderNo"}},
-         {"OrderPart", {"OrderNo", "PartNo"}, true, false, false}},
+        {{"", {"OrderNo"}}, {"OrderPart", {"OrderNo", "PartNo"}, true, false, false}},
         {{"ItemOrder", {"OrderNo"}, "ORDERS.DB", {"OrderNo"}, false}},
         {{"1", "5001", "HX-1001", "10", "99.5", "2.5"},
          {"2", "5001", "HX-2040", "5", "49.1", "0.75"},

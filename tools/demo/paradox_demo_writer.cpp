@@ -39,7 +39,10 @@ void reportError(pxdoc_t*, int type, const char* message, void*)
     std::fprintf(stderr, "pxlib (%d): %s\n", type, message);
 }
 
-int recordBytes(const DemoField& f) { return f.type == pdx::Bcd ? 17 : f.size; }
+int recordBytes(const DemoField& f)
+{
+    return f.type == pdx::Bcd ? 17 : f.size;
+}
 
 std::size_t fieldIndex(const DemoTable& t, const std::string& name)
 {
@@ -80,7 +83,7 @@ long dayNumber(const std::string& text)
     const long yearOfEra = y - era * 400;
     const long dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 305;  // 0001-01-01 gives 1
+    return era * 146097 + dayOfEra - 305; // 0001-01-01 gives 1
 }
 
 long millisecondsOfDay(const std::string& text)
@@ -88,7 +91,8 @@ long millisecondsOfDay(const std::string& text)
     if (text.size() != 8 || text[2] != ':' || text[5] != ':')
         throw std::runtime_error("not an HH:MM:SS time: " + text);
     return ((wholeNumber(text.substr(0, 2)) * 60 + wholeNumber(text.substr(3, 2))) * 60 +
-            wholeNumber(text.substr(6, 2))) * 1000;
+            wholeNumber(text.substr(6, 2))) *
+           1000;
 }
 
 // A value as a number (for sorting index records) or as text (Alpha); blank sorts first.
@@ -281,8 +285,7 @@ WrittenTable writeTable(const std::string& folder, const DemoTable& t)
     for (std::size_t r : rowOrder(t, key, 0, false))
         written.table.rows.push_back(t.rows[r]);
 
-    PxFile db(folder + "/" + t.file, t.fields, t.keyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB,
-              t.keyFields);
+    PxFile db(folder + "/" + t.file, t.fields, t.keyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB, t.keyFields);
     if (!t.blobFile.empty() && PX_set_blob_file(db.doc(), (folder + "/" + t.blobFile).c_str()) < 0)
         throw std::runtime_error("pxlib could not create " + t.blobFile);
     int recordSize = 0;
@@ -361,8 +364,8 @@ IndexFiles writeSecondaryIndex(const std::string& folder, const WrittenTable& wr
         recordSize += recordBytes(f);
     std::vector<char> record(static_cast<std::size_t>(recordSize));
     // The index fields decide the order; the key fields break ties, always ascending.
-    const std::vector<std::size_t> rows =
-        rowOrder(t, columns, index.descending ? fields.size() : 0, index.caseInsensitive);
+    const std::vector<std::size_t> rows = rowOrder(t, columns, index.descending ? fields.size() : 0,
+                                                   index.caseInsensitive);
     for (std::size_t r : rows) {
         char* p = record.data();
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -408,7 +411,7 @@ ValContent valContent(const DemoTable& t, pxdoc_t* px, const TableHeaderFacts& f
         }
     }
     for (const auto& c : t.checks)
-        fieldIndex(t, c.field);  // a check on a field the table lacks is a mistake in the demo
+        fieldIndex(t, c.field); // a check on a field the table lacks is a mistake in the demo
 
     const auto tableNamed = [&](const std::string& file) -> const DemoTable& {
         for (const auto& other : all)

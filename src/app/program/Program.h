@@ -99,7 +99,7 @@ private:
     TableReporter reporter_;
     bool pdfFolderTold_ = false;
     QString untoldPdfFolder_; // where this run's PDF files went, until the note is shown
-    QString exportFolder_; // where the last export went; the next one starts there
+    QString exportFolder_;    // where the last export went; the next one starts there
 };
 
 } // namespace korvex

@@ -23,8 +23,7 @@ void paintBevelRing(QPainter& painter, const QRect& rect, const QColor& topLeft,
 
 } // namespace
 
-BevelPanel::BevelPanel(QWidget* parent)
-    : QWidget(parent)
+BevelPanel::BevelPanel(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -48,9 +47,18 @@ void BevelPanel::setFace(QPalette::ColorGroup group, QPalette::ColorRole role)
     update();
 }
 
-QColor BevelPanel::faceColor() const { return palette().color(faceGroup_, faceRole_); }
-QColor BevelPanel::lightColor() const { return palette().color(QPalette::Active, QPalette::Light); }
-QColor BevelPanel::shadowColor() const { return palette().color(QPalette::Active, QPalette::Dark); }
+QColor BevelPanel::faceColor() const
+{
+    return palette().color(faceGroup_, faceRole_);
+}
+QColor BevelPanel::lightColor() const
+{
+    return palette().color(QPalette::Active, QPalette::Light);
+}
+QColor BevelPanel::shadowColor() const
+{
+    return palette().color(QPalette::Active, QPalette::Dark);
+}
 
 void BevelPanel::setCaption(const QString& caption)
 {
@@ -80,7 +88,10 @@ void BevelPanel::setCaptionColor(const QColor& color)
     update();
 }
 
-int BevelPanel::bevelWidth() const { return (outer_ != Bevel::None ? 1 : 0) + (inner_ != Bevel::None ? 1 : 0); }
+int BevelPanel::bevelWidth() const
+{
+    return (outer_ != Bevel::None ? 1 : 0) + (inner_ != Bevel::None ? 1 : 0);
+}
 
 void BevelPanel::paintEvent(QPaintEvent*)
 {

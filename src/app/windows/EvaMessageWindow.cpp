@@ -35,7 +35,7 @@ TForm_EVAMsg::Display TForm_EVAMsg::displayForPlatform()
 {
     const QString platform = QGuiApplication::platformName();
     return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal") ? Display::TextOnly
-                                                                                           : Display::OnScreen;
+                                                                                          : Display::OnScreen;
 }
 
 QPoint TForm_EVAMsg::centredPosition(const QRect& screen, const QSize& size)
@@ -55,11 +55,8 @@ QFont TForm_EVAMsg::messageFont()
 }
 
 TForm_EVAMsg::TForm_EVAMsg(QWidget* parent, Display display)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
-    , display_(display)
-    , PanelBckGr(new BevelPanel(this))
-    , PanelFrGr(new BevelPanel(PanelBckGr))
-    , Msg(new BevelPanel(PanelFrGr))
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus), display_(display),
+      PanelBckGr(new BevelPanel(this)), PanelFrGr(new BevelPanel(PanelBckGr)), Msg(new BevelPanel(PanelFrGr))
 {
     setObjectName(QStringLiteral("Form_EVAMsg"));
     setWindowModality(Qt::NonModal);
@@ -73,7 +70,7 @@ TForm_EVAMsg::TForm_EVAMsg(QWidget* parent, Display display)
     // One pixel wider than the window: the right column is cut off by the window's edge.
     PanelBckGr->setObjectName(QStringLiteral("PanelBckGr"));
     PanelBckGr->setGeometry(0, 0, 341, 65);
-    PanelBckGr->setFace(QPalette::Active, QPalette::Highlight);   // the active caption colour
+    PanelBckGr->setFace(QPalette::Active, QPalette::Highlight); // the active caption colour
 
     PanelFrGr->setObjectName(QStringLiteral("PanelFrGr"));
     PanelFrGr->setGeometry(5, 5, 331, 55);
@@ -86,7 +83,10 @@ TForm_EVAMsg::TForm_EVAMsg(QWidget* parent, Display display)
     Msg->setFont(messageFont());
 }
 
-int TForm_EVAMsg::textLimit() const { return Msg->width() - TextMargin; }
+int TForm_EVAMsg::textLimit() const
+{
+    return Msg->width() - TextMargin;
+}
 
 QString TForm_EVAMsg::fitMessage(const QString& text) const
 {
@@ -94,7 +94,10 @@ QString TForm_EVAMsg::fitMessage(const QString& text) const
     return fitMessageText(text, textLimit(), [&](const QString& s) { return metrics.horizontalAdvance(s); });
 }
 
-QString TForm_EVAMsg::messageText() const { return Msg->caption(); }
+QString TForm_EVAMsg::messageText() const
+{
+    return Msg->caption();
+}
 
 void TForm_EVAMsg::showMessage(const QString& text)
 {

@@ -27,7 +27,7 @@ public:
     enum class Display { OnScreen, TextOnly };
 
     static constexpr QSize ClientSize{340, 65};
-    static constexpr int TextMargin = 30;   // the message keeps this much of its panel free
+    static constexpr int TextMargin = 30; // the message keeps this much of its panel free
 
     // TextOnly on the platforms that have no display (offscreen, minimal), else OnScreen.
     static Display displayForPlatform();

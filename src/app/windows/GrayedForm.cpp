@@ -6,10 +6,8 @@
 
 namespace korvex {
 
-TGrayedForm::TGrayedForm(QWidget* form)
-    : form_(*form)
-{
-}
+TGrayedForm::TGrayedForm(QWidget* form) : form_(*form)
+{}
 
 void TGrayedForm::greyOn()
 {
@@ -36,8 +34,7 @@ void TGrayedForm::greyOff()
         savedActiveControl_->setFocus(Qt::OtherFocusReason);
 }
 
-GreyHatch::GreyHatch(QWidget& form)
-    : QWidget(&form)
+GreyHatch::GreyHatch(QWidget& form) : QWidget(&form)
 {
     setObjectName(QStringLiteral("GreyHatch"));
     setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -7,16 +7,23 @@
 
 namespace korvex {
 
-WindowProgress::WindowProgress(TForm_EVAMsg& window)
-    : window_(window)
+WindowProgress::WindowProgress(TForm_EVAMsg& window) : window_(window)
+{}
+
+WindowProgress::~WindowProgress()
 {
+    setBusy(false);
 }
 
-WindowProgress::~WindowProgress() { setBusy(false); }
+void WindowProgress::showMessage(const QString& text)
+{
+    window_.showMessage(text);
+}
 
-void WindowProgress::showMessage(const QString& text) { window_.showMessage(text); }
-
-void WindowProgress::hideMessage() { window_.hideMessage(); }
+void WindowProgress::hideMessage()
+{
+    window_.hideMessage();
+}
 
 void WindowProgress::setBusy(bool busy)
 {
@@ -29,6 +36,9 @@ void WindowProgress::setBusy(bool busy)
         QGuiApplication::restoreOverrideCursor();
 }
 
-void WindowProgress::processEvents() { QCoreApplication::processEvents(); }
+void WindowProgress::processEvents()
+{
+    QCoreApplication::processEvents();
+}
 
 } // namespace korvex

@@ -21,7 +21,7 @@ constexpr std::size_t OptionsOffset = 14;
 constexpr std::uint8_t UniqueOption = 0x01;
 constexpr std::uint8_t ForOption = 0x08;
 constexpr std::uint8_t CompactOption = 0x20;
-constexpr std::size_t OrderOffset = 502;         // 0 ascending, 1 descending
+constexpr std::size_t OrderOffset = 502; // 0 ascending, 1 descending
 constexpr std::size_t ForPoolLengthOffset = 506;
 constexpr std::size_t KeyPoolLengthOffset = 510;
 constexpr std::size_t PoolOffset = 512;
@@ -107,7 +107,8 @@ private:
             node.fail(FormatError::Kind::Damaged, QStringLiteral("the tag directory's nodes form a loop"));
         // Nodes do not overlap, so no more of them fit than the file has room for.
         if (visited_.size() > (file_.size() - HeaderSize) / NodeSize)
-            node.fail(FormatError::Kind::Damaged, QStringLiteral("the tag directory has more nodes than the file holds"));
+            node.fail(FormatError::Kind::Damaged,
+                      QStringLiteral("the tag directory has more nodes than the file holds"));
         return node;
     }
 
@@ -118,8 +119,7 @@ private:
             const std::size_t count = node.u16leAt(KeyCountOffset, "key count");
             const std::size_t entrySize = keyLength_ + 8;
             if (count == 0 || count > InteriorRoom / entrySize)
-                node.fail(FormatError::Kind::Damaged,
-                          QStringLiteral("an interior node claims %1 keys").arg(count));
+                node.fail(FormatError::Kind::Damaged, QStringLiteral("an interior node claims %1 keys").arg(count));
             ByteReader child = node;
             child.seek(InteriorEntriesOffset + keyLength_ + 4, "child node pointer");
             node = visit(child.u32be("child node pointer"), "node");
@@ -147,7 +147,7 @@ private:
             node.fail(FormatError::Kind::Damaged, QStringLiteral("the directory lists more tags than the file holds"));
 
         std::vector<std::byte> key(keyLength_);
-        std::size_t keyLength = 0;  // of the previous key, without its trailing blanks
+        std::size_t keyLength = 0; // of the previous key, without its trailing blanks
         std::size_t keysStart = NodeSize;
         ByteReader entries = node;
         entries.seek(LeafEntriesOffset, "leaf entries");
@@ -194,8 +194,7 @@ private:
         const std::size_t keyPool = header.u16leAt(KeyPoolLengthOffset, "key expression length");
         const std::size_t forPool = header.u16leAt(ForPoolLengthOffset, "FOR expression length");
         if (keyPool + forPool > PoolSize)
-            pool.fail(FormatError::Kind::Damaged,
-                      QStringLiteral("tag %1's expressions overrun their pool").arg(name));
+            pool.fail(FormatError::Kind::Damaged, QStringLiteral("tag %1's expressions overrun their pool").arg(name));
         const std::uint8_t options = header.u8At(OptionsOffset, "index options");
 
         IndexTag tag;

@@ -72,10 +72,8 @@ bool isFoxProOnlyField(const StoredField& field)
     case 'W':
     case '0':
     case 'I': return true;
-    case 'B':
-        return field.width == 8;  // a dBASE binary blob holds a 10-byte block number
-    default:
-        return false;
+    case 'B': return field.width == 8; // a dBASE binary blob holds a 10-byte block number
+    default: return false;
     }
 }
 
@@ -101,21 +99,15 @@ FieldDefinition describeField(const StoredField& f, Dialect dialect, std::uint8_
             setNumber(d, f, FieldType::Float, LogicalType::Float, 8);
         break;
     case 'F':
-    case 'O':
-        setNumber(d, f, FieldType::Float, LogicalType::Float, 8);
-        break;
+    case 'O': setNumber(d, f, FieldType::Float, LogicalType::Float, 8); break;
     case 'B':
         if (dialect == Dialect::FoxPro)
             setNumber(d, f, FieldType::Float, LogicalType::Float, 8);
         else
             setBlob(d, f, FieldType::TypedBinary, subtype::TypedBinary);
         break;
-    case 'Y':
-        setNumber(d, f, FieldType::Money, LogicalType::Float, 8, subtype::Money);
-        break;
-    case 'D':
-        setFixed(d, FieldType::Date, LogicalType::Date, 4);
-        break;
+    case 'Y': setNumber(d, f, FieldType::Money, LogicalType::Float, 8, subtype::Money); break;
+    case 'D': setFixed(d, FieldType::Date, LogicalType::Date, 4); break;
     case 'T':
         if (f.width == TimeOfDayWidth) // Harbour's time of day
             setFixed(d, FieldType::Time, LogicalType::Time, 4);
@@ -126,9 +118,7 @@ FieldDefinition describeField(const StoredField& f, Dialect dialect, std::uint8_
     case '=': // Harbour's modification time, a timestamp the table keeps by itself
         setFixed(d, FieldType::DateTime, LogicalType::Timestamp, 8);
         break;
-    case 'L':
-        setFixed(d, FieldType::Boolean, LogicalType::Bool, 2);
-        break;
+    case 'L': setFixed(d, FieldType::Boolean, LogicalType::Bool, 2); break;
     case 'I':
         if (dialect == Dialect::FoxPro && (f.foxFlags & FoxAutoIncrement))
             setFixed(d, FieldType::AutoInc, LogicalType::Int32, 4, subtype::AutoInc);
@@ -140,30 +130,14 @@ FieldDefinition describeField(const StoredField& f, Dialect dialect, std::uint8_
     case '^': // Harbour's row version, a 64-bit counter the table raises at every change
         setFixed(d, FieldType::Integer, LogicalType::Int32, f.width);
         break;
-    case '+':
-        setFixed(d, FieldType::AutoInc, LogicalType::Int32, 4, subtype::AutoInc);
-        break;
-    case 'M':
-        setBlob(d, f, FieldType::Memo, subtype::Memo);
-        break;
-    case 'G':
-        setBlob(d, f, FieldType::DBaseOle, subtype::DbaseOle);
-        break;
-    case 'P':
-        setBlob(d, f, FieldType::Graphic, subtype::Graphic);
-        break;
-    case 'W':
-        setBlob(d, f, FieldType::Blob, subtype::Binary);
-        break;
-    case 'Q':
-        setSized(d, f, FieldType::VarBytes, LogicalType::VarBytes, f.width + 2);
-        break;
-    case '0':
-        setSized(d, f, FieldType::Bytes, LogicalType::Bytes, f.width);
-        break;
-    default:
-        setFixed(d, FieldType::Unknown, LogicalType::Unknown, f.width);
-        break;
+    case '+': setFixed(d, FieldType::AutoInc, LogicalType::Int32, 4, subtype::AutoInc); break;
+    case 'M': setBlob(d, f, FieldType::Memo, subtype::Memo); break;
+    case 'G': setBlob(d, f, FieldType::DBaseOle, subtype::DbaseOle); break;
+    case 'P': setBlob(d, f, FieldType::Graphic, subtype::Graphic); break;
+    case 'W': setBlob(d, f, FieldType::Blob, subtype::Binary); break;
+    case 'Q': setSized(d, f, FieldType::VarBytes, LogicalType::VarBytes, f.width + 2); break;
+    case '0': setSized(d, f, FieldType::Bytes, LogicalType::Bytes, f.width); break;
+    default: setFixed(d, FieldType::Unknown, LogicalType::Unknown, f.width); break;
     }
     return d;
 }

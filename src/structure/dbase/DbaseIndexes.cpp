@@ -10,7 +10,7 @@ namespace korvex::dbase {
 namespace {
 
 constexpr std::size_t TableFlagsOffset = 28;
-constexpr std::uint8_t IndexFlag = 0x01;  // dBASE: production MDX; FoxPro: structural CDX
+constexpr std::uint8_t IndexFlag = 0x01; // dBASE: production MDX; FoxPro: structural CDX
 
 // "<table's path without its extension>.MDX": the file the engine looks for beside the table.
 QString indexFileName(const QString& tableFileName, const char* extension)

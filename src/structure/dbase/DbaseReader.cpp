@@ -17,7 +17,7 @@ namespace korvex::dbase {
 namespace {
 
 constexpr std::uint16_t FoxProLevel = 25;
-constexpr std::uint32_t DBaseIIIMemoBlock = 512;  // dBASE III memo files have no block size field
+constexpr std::uint32_t DBaseIIIMemoBlock = 512; // dBASE III memo files have no block size field
 
 bool anyField(const DbfHeader& h, auto predicate)
 {
@@ -57,8 +57,8 @@ std::uint16_t dbaseLevel(const DbfHeader& h)
 // symbolic driver name and the engine's description of it.
 struct DriverChoice {
     int codePage = 1252;
-    QString name;         // e.g. "DB437US0"; empty for FoxPro code page marks
-    QString description;  // e.g. "dBASE ENU cp437"; empty when not known
+    QString name;        // e.g. "DB437US0"; empty for FoxPro code page marks
+    QString description; // e.g. "dBASE ENU cp437"; empty when not known
 };
 
 // Below level 7 byte 29 names the driver: a dBASE language driver id or a FoxPro code
@@ -124,9 +124,9 @@ std::uint32_t memoBlockSize(const DbfHeader& h, Dialect dialect, const DbaseComp
         if (companions.fpt) {
             ByteReader fpt(*companions.fpt);
             fpt.seek(6, "memo block size");
-            return fpt.u16be("memo block size");  // FoxPro memo headers are big-endian
+            return fpt.u16be("memo block size"); // FoxPro memo headers are big-endian
         }
-        return companions.dbt ? DBaseIIIMemoBlock : 0;  // FoxBASE keeps dBASE III memo files
+        return companions.dbt ? DBaseIIIMemoBlock : 0; // FoxBASE keeps dBASE III memo files
     }
     if (!companions.dbt)
         return 0;

@@ -10,11 +10,11 @@ namespace korvex::dbase {
 // The companion files of a .DBF that its table properties depend on, as far as they
 // exist beside it (the engine finds them without regard to case).
 struct DbaseCompanions {
-    std::optional<FileBytes> dbt;  // <base>.DBT: dBASE (and FoxBASE+) memo file
-    std::optional<FileBytes> fpt;  // <base>.FPT: FoxPro memo file
-    std::optional<FileBytes> mdx;  // <base>.MDX: dBASE production index
-    std::optional<FileBytes> cdx;  // <base>.CDX: FoxPro structural compound index
-    std::optional<FileBytes> cpg;  // <base>.CPG: the code page of a shapefile's table (CpgFile.h)
+    std::optional<FileBytes> dbt; // <base>.DBT: dBASE (and FoxBASE+) memo file
+    std::optional<FileBytes> fpt; // <base>.FPT: FoxPro memo file
+    std::optional<FileBytes> mdx; // <base>.MDX: dBASE production index
+    std::optional<FileBytes> cdx; // <base>.CDX: FoxPro structural compound index
+    std::optional<FileBytes> cpg; // <base>.CPG: the code page of a shapefile's table (CpgFile.h)
 };
 
 // Reads the definition of a dBASE (III to 7) or FoxPro table from its .DBF and the

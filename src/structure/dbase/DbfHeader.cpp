@@ -37,7 +37,7 @@ StoredField readDescriptor(ByteReader& r, bool level7)
         f.decimals = r.u8("field decimals");
         r.skip(2, "reserved descriptor bytes");
         f.productionTag = r.u8("production index flag") != 0;
-        r.skip(10, "reserved descriptor bytes");  // 42-45 hold the next auto-increment value
+        r.skip(10, "reserved descriptor bytes"); // 42-45 hold the next auto-increment value
     } else {
         f.name = r.fixedString(11, "field name");
         f.type = char(r.u8("field type"));
@@ -45,7 +45,7 @@ StoredField readDescriptor(ByteReader& r, bool level7)
         f.width = r.u8("field width");
         f.decimals = r.u8("field decimals");
         f.foxFlags = r.u8("field flags");
-        r.skip(12, "reserved descriptor bytes");  // work area, Visual FoxPro auto-increment
+        r.skip(12, "reserved descriptor bytes"); // work area, Visual FoxPro auto-increment
         f.productionTag = r.u8("production index flag") != 0;
         // Clipper and FoxPro character fields longer than 255 bytes keep the high byte of
         // the width where other fields keep their decimals.
@@ -79,8 +79,7 @@ VersionFamily familyOfVersion(std::uint8_t version)
     case 0xF5: // FoxPro 2.x with memo
     case 0xFB: // FoxBASE with memo
         return VersionFamily::FoxPro;
-    default:
-        return VersionFamily::Unknown;
+    default: return VersionFamily::Unknown;
     }
 }
 
@@ -124,9 +123,9 @@ DbfHeader readDbfHeader(const FileBytes& dbf)
     const std::size_t firstDescriptor = h.level7Layout ? Level7HeaderSize : HeaderSize;
     const std::size_t descriptorSize = h.level7Layout ? Level7DescriptorSize : DescriptorSize;
     if (h.headerLength > dbf.data.size())
-        r.fail(FormatError::Kind::Damaged,
-               QStringLiteral("header length %1 is beyond the end of the file (%2 bytes)")
-                   .arg(h.headerLength).arg(dbf.data.size()));
+        r.fail(FormatError::Kind::Damaged, QStringLiteral("header length %1 is beyond the end of the file (%2 bytes)")
+                                               .arg(h.headerLength)
+                                               .arg(dbf.data.size()));
     if (h.headerLength < firstDescriptor + 1)
         r.fail(FormatError::Kind::Damaged,
                QStringLiteral("header length %1 leaves no room for field descriptors").arg(h.headerLength));
@@ -145,7 +144,8 @@ DbfHeader readDbfHeader(const FileBytes& dbf)
         if (h.headerLength - at < descriptorSize + 1)
             header.fail(FormatError::Kind::Damaged,
                         QStringLiteral("field descriptor %1 has no terminator before the header length %2")
-                            .arg(h.fields.size() + 1).arg(h.headerLength));
+                            .arg(h.fields.size() + 1)
+                            .arg(h.headerLength));
         h.fields.push_back(readDescriptor(header, h.level7Layout));
     }
 
@@ -172,7 +172,8 @@ DbfHeader readDbfHeader(const FileBytes& dbf)
     if (widthSum != h.recordSize)
         throw FormatError(FormatError::Kind::Damaged, dbf.name, 10,
                           QStringLiteral("record length %1 does not match the fields (%2 bytes with the deletion flag)")
-                              .arg(h.recordSize).arg(widthSum));
+                              .arg(h.recordSize)
+                              .arg(widthSum));
 
     // The records the header counts must be in the file; the end-of-file mark may be absent.
     const auto needed = std::uint64_t(h.headerLength) + std::uint64_t(h.recordCount) * h.recordSize;

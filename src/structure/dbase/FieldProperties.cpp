@@ -27,12 +27,12 @@ enum Property : std::uint8_t { Required = 1, Minimum = 2, Maximum = 3, Default =
 // The current generation of one property of one field.
 struct Stored {
     std::uint16_t generation = 0;
-    std::size_t valueOffset = 0;  // within the properties structure
+    std::size_t valueOffset = 0; // within the properties structure
     std::size_t valueSize = 0;
 };
 
 struct FieldProperties {
-    std::array<std::optional<Stored>, 4> byProperty;  // indexed by Property - 1
+    std::array<std::optional<Stored>, 4> byProperty; // indexed by Property - 1
     bool any() const
     {
         for (const auto& p : byProperty)
@@ -79,39 +79,29 @@ class ValueConverter {
 public:
     ValueConverter(ByteReader value, const FieldDefinition& field, char storedType, const CodePage& codePage)
         : value_(std::move(value)), field_(field), storedType_(storedType), codePage_(codePage)
-    {
-    }
+    {}
 
     bool convert(ValueSlot& slot)
     {
         const auto bytes = value_.bytes(value_.size(), "field property value");
         switch (storedType_) {
-        case 'C':
-            return text(bytes, slot);
+        case 'C': return text(bytes, slot);
         case 'N':
-        case 'F':
-            return number(asText(bytes), slot);
-        case 'D':
-            return date(asText(bytes), slot);
-        case 'L':
-            return logical(asText(bytes), slot);
+        case 'F': return number(asText(bytes), slot);
+        case 'D': return date(asText(bytes), slot);
+        case 'L': return logical(asText(bytes), slot);
         case 'I':
-        case '+':
-            return integer(bytes, slot);
-        case 'O':
-            return binaryDouble(bytes, slot);
-        case '@':
-            return timestamp(bytes, slot);
-        default:
-            return false;  // memo and blob fields have no value the engine hands out
+        case '+': return integer(bytes, slot);
+        case 'O': return binaryDouble(bytes, slot);
+        case '@': return timestamp(bytes, slot);
+        default: return false; // memo and blob fields have no value the engine hands out
         }
     }
 
 private:
     [[noreturn]] void bad(const QString& why) const
     {
-        value_.fail(FormatError::Kind::Damaged,
-                    QStringLiteral("field property of field %1 %2").arg(field_.name, why));
+        value_.fail(FormatError::Kind::Damaged, QStringLiteral("field property of field %1 %2").arg(field_.name, why));
     }
 
     void needSize(std::size_t bytes, std::size_t size) const
@@ -184,14 +174,15 @@ private:
         if (s.size() != 1)
             return false;
         switch (s.front()) {
-        case 'T': case 't': case 'Y': case 'y':
-            slot::putBool(slot, true);
-            return true;
-        case 'F': case 'f': case 'N': case 'n':
-            slot::putBool(slot, false);
-            return true;
-        default:
-            return false;  // '?': not initialised
+        case 'T':
+        case 't':
+        case 'Y':
+        case 'y': slot::putBool(slot, true); return true;
+        case 'F':
+        case 'f':
+        case 'N':
+        case 'n': slot::putBool(slot, false); return true;
+        default: return false; // '?': not initialised
         }
     }
 
@@ -245,8 +236,7 @@ private:
 } // namespace
 
 std::vector<ValidityCheck> readValidityChecks(const FileBytes& dbf, const DbfHeader& header,
-                                              const std::vector<FieldDefinition>& fields,
-                                              const CodePage& codePage)
+                                              const std::vector<FieldDefinition>& fields, const CodePage& codePage)
 {
     if (!header.level7Layout || header.trailerSize() < PropertiesHeaderSize)
         return {};
@@ -263,7 +253,7 @@ std::vector<ValidityCheck> readValidityChecks(const FileBytes& dbf, const DbfHea
         s.generation = e.u16le("property generation");
         const std::size_t fieldNumber = e.u16le("property field number");
         const auto property = e.u8("property kind");
-        e.skip(6, "property descriptor");  // field type, constraint flag, reserved
+        e.skip(6, "property descriptor"); // field type, constraint flag, reserved
         s.valueOffset = e.u16le("property value offset");
         s.valueSize = e.u16le("property value size");
 
@@ -274,7 +264,7 @@ std::vector<ValidityCheck> readValidityChecks(const FileBytes& dbf, const DbfHea
             e.fail(FormatError::Kind::Damaged,
                    QStringLiteral("field property names field %1 of %2").arg(fieldNumber).arg(fields.size()));
         if (property != Required)
-            (void)area.sub(s.valueOffset, s.valueSize, "field property value");  // must lie inside
+            (void)area.sub(s.valueOffset, s.valueSize, "field property value"); // must lie inside
 
         auto& slot = byField[fieldNumber - 1].byProperty[property - 1];
         if (!slot || s.generation >= slot->generation)

@@ -20,7 +20,6 @@ namespace korvex::dbase {
 // properties structure, have none. Throws FormatError (Damaged) when the structure or a
 // value does not fit the header or does not read as its field's type.
 std::vector<ValidityCheck> readValidityChecks(const FileBytes& dbf, const DbfHeader& header,
-                                              const std::vector<FieldDefinition>& fields,
-                                              const CodePage& codePage);
+                                              const std::vector<FieldDefinition>& fields, const CodePage& codePage);
 
 } // namespace korvex::dbase

@@ -13,8 +13,8 @@ namespace korvex::dbase {
 // the table's fields. Texts are decoded in the table's code page and trimmed.
 struct IndexTag {
     QString name;
-    QString expression;    // the key expression
-    QString forCondition;  // the FOR condition; empty when the tag has none
+    QString expression;   // the key expression
+    QString forCondition; // the FOR condition; empty when the tag has none
     bool unique = false;
     bool descending = false;
 };

@@ -13,8 +13,8 @@ constexpr std::size_t TagsInUseOffset = 28;
 // The tag table follows the header at 544 for 32-byte entries; dBASE 7 files with their
 // 43-byte entries move it on by the 11 extra bytes.
 constexpr std::size_t TagTableBase = 544;
-constexpr std::size_t ShortEntry = 32;     // name slot of 11 bytes
-constexpr std::size_t LongEntry = 43;      // name slot of 33 bytes
+constexpr std::size_t ShortEntry = 32; // name slot of 11 bytes
+constexpr std::size_t LongEntry = 43;  // name slot of 33 bytes
 constexpr std::size_t ShortNameSlot = 11;
 constexpr std::size_t LongNameSlot = 33;
 
@@ -23,9 +23,9 @@ constexpr std::size_t KeyFormatOffset = 8;
 constexpr std::uint8_t DescendingFlag = 0x08;
 constexpr std::uint8_t UniqueFlag = 0x40;
 constexpr std::size_t ExpressionOffset = 24;
-constexpr std::size_t ExpressionSlot = 221;  // up to 220 characters and their NUL
+constexpr std::size_t ExpressionSlot = 221; // up to 220 characters and their NUL
 constexpr std::size_t ForFlagOffset = 245;
-constexpr std::size_t TagHeaderPart = 256;   // what every tag header holds
+constexpr std::size_t TagHeaderPart = 256; // what every tag header holds
 // The FOR condition sits past the key part of the tag's header block.
 constexpr std::size_t ForExpressionOffset = 762;
 constexpr std::size_t MaxExpressionLength = 220;

@@ -23,27 +23,27 @@ namespace korvex::paradox {
 inline constexpr std::size_t MaxLinkedFields = 16;
 
 struct StoredMasterLink {
-    std::size_t offset = 0;                 // of the record in the file
+    std::size_t offset = 0; // of the record in the file
     QByteArray name;
-    QByteArray masterTable;                 // the master's file name, as stored (no directory)
-    std::uint32_t updateRule = 0;           // 0 restrict, 1 cascade
-    std::vector<std::uint16_t> fields;      // this (dependent) table's fields
+    QByteArray masterTable;            // the master's file name, as stored (no directory)
+    std::uint32_t updateRule = 0;      // 0 restrict, 1 cascade
+    std::vector<std::uint16_t> fields; // this (dependent) table's fields
     std::vector<std::uint16_t> masterFields;
 };
 
 struct StoredDependent {
-    std::size_t offset = 0;                 // of the record in the file
+    std::size_t offset = 0; // of the record in the file
     QByteArray name;
-    QByteArray dependentTable;              // the dependent's file name, as stored
+    QByteArray dependentTable; // the dependent's file name, as stored
     // 1 in every single-field cascade link seen, but 0 in a composite cascade link: not
     // reliable as the update rule, which the dependent's own .VAL holds.
     std::uint16_t updateHint = 0;
-    std::vector<std::uint16_t> dependentFields;  // as many as the master key fields
+    std::vector<std::uint16_t> dependentFields; // as many as the master key fields
 };
 
 struct IntegritySection {
     std::vector<StoredMasterLink> masterLinks;
-    std::vector<std::uint16_t> masterKeyFields;  // this table's fields the dependents refer to
+    std::vector<std::uint16_t> masterKeyFields; // this table's fields the dependents refer to
     std::size_t masterKeyFieldsOffset = 0;
     std::vector<StoredDependent> dependents;
 };

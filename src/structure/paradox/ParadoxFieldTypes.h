@@ -11,8 +11,8 @@ namespace korvex::paradox {
 // What one Paradox field type code means for the engine.
 struct FieldTypeInfo {
     std::uint8_t code;
-    char letter;                 // the type letter Paradox shows: 'A', 'N', '$', '+', '#' ...
-    FieldType type;              // the field list's data type code
+    char letter;    // the type letter Paradox shows: 'A', 'N', '$', '+', '#' ...
+    FieldType type; // the field list's data type code
     LogicalType logicalType;
     std::int16_t subtype;
     // Record bytes of a type whose size is fixed; 0 when the size byte gives it.

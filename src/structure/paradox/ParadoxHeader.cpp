@@ -42,10 +42,8 @@ bool ParadoxHeader::hasFieldNames() const
     switch (FileType(fileType)) {
     case FileType::PrimaryIndex:
     case FileType::SingleFieldIndexTree:
-    case FileType::CompositeIndexTree:
-        return false;
-    default:
-        return true;
+    case FileType::CompositeIndexTree: return false;
+    default: return true;
     }
 }
 

@@ -50,8 +50,7 @@ class LayoutReader {
 public:
     LayoutReader(const ParadoxHeader& x, const ParadoxHeader& table, const CodePage& codePage, Numbering numbering)
         : x_(x), table_(table), codePage_(codePage), numbering_(numbering)
-    {
-    }
+    {}
 
     // The index fields when the first m fields of the data file are the index, followed by
     // the key fields that trailerFor(index fields) gives (table positions) and internal
@@ -69,9 +68,9 @@ public:
                 return *miss;
             const std::size_t pos = std::get<std::size_t>(p);
             if (std::find(index.begin(), index.end(), pos) != index.end())
-                return Mismatch{numberOffset(i), QStringLiteral("field %1 (\"%2\") stands twice in the index")
-                                                     .arg(pos + 1)
-                                                     .arg(tableName(pos))};
+                return Mismatch{
+                    numberOffset(i),
+                    QStringLiteral("field %1 (\"%2\") stands twice in the index").arg(pos + 1).arg(tableName(pos))};
             if (auto miss = sameField(i, pos))
                 return *miss;
             index.push_back(pos);
@@ -311,13 +310,10 @@ bool isDataFileOf(IndexFileKind kind, std::uint8_t fileType)
 {
     switch (FileType(fileType)) {
     case FileType::SingleFieldIndexData:
-    case FileType::SingleFieldIndexDataMaintained:
-        return kind == IndexFileKind::SingleField;
+    case FileType::SingleFieldIndexDataMaintained: return kind == IndexFileKind::SingleField;
     case FileType::CompositeIndexData:
-    case FileType::CompositeIndexDataMaintained:
-        return kind == IndexFileKind::Composite;
-    default:
-        return false;
+    case FileType::CompositeIndexDataMaintained: return kind == IndexFileKind::Composite;
+    default: return false;
     }
 }
 

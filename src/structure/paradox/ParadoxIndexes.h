@@ -17,8 +17,8 @@ namespace korvex::paradox {
 // (.Xnn for a single-field index, .XGn for a composite or named one) and the tree over it
 // (.Ynn, .YGn). The data file's header says which table fields the index covers.
 enum class IndexFileKind {
-    SingleField,  // .Xnn: nn is the indexed field's number, two hexadecimal digits
-    Composite,    // .XGn: n is a decimal number
+    SingleField, // .Xnn: nn is the indexed field's number, two hexadecimal digits
+    Composite,   // .XGn: n is a decimal number
 };
 
 struct IndexFileName {

@@ -106,7 +106,7 @@ FieldDefinition describeField(const ByteReader& file, const ParadoxHeader& heade
                     QStringLiteral("%1: size byte %2, but %3").arg(fieldLabel(index, f.name)).arg(sizeByte).arg(rule));
     };
     switch (info->logicalType) {
-    case LogicalType::ZString:  // Alpha: 1 to 255 characters, the engine adds a terminator
+    case LogicalType::ZString: // Alpha: 1 to 255 characters, the engine adds a terminator
     case LogicalType::Bytes:
         if (sizeByte == 0)
             badSize(QStringLiteral("a field of its type holds 1 to 255 bytes"));
@@ -188,8 +188,7 @@ void readValidityChecks(const FileBytes& val, const ParadoxHeader& header, const
                               .arg(val.name)
                               .arg(v.header.version);
         return;
-    case ValFile::Status::Read:
-        break;
+    case ValFile::Status::Read: break;
     }
     table.validityChecks.reserve(v.checks.size());
     for (const auto& check : v.checks)

@@ -64,7 +64,10 @@ constexpr Table TableC = {
 
 using Block = std::array<std::uint8_t, 256>;
 
-std::uint8_t at(const Table& t, unsigned i) { return t[i & 0xFF]; }
+std::uint8_t at(const Table& t, unsigned i)
+{
+    return t[i & 0xFF];
+}
 
 // Scrambles a 256-byte block: every byte moves to the position its index takes through TC
 // (shifted by d) and is masked by one entry of each table, shifted by a, b and c.

@@ -11,7 +11,10 @@ namespace korvex::paradox {
 
 namespace {
 
-unsigned byteAt(std::span<const std::byte> s, std::size_t i) { return std::to_integer<unsigned>(s[i]); }
+unsigned byteAt(std::span<const std::byte> s, std::size_t i)
+{
+    return std::to_integer<unsigned>(s[i]);
+}
 
 bool allZero(std::span<const std::byte> s)
 {
@@ -132,8 +135,7 @@ bool decodeStoredValue(std::uint8_t typeCode, std::span<const std::byte> stored,
             return true;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     // Bytes and BLOB leaders have no engine conversion (the report prints nothing for
     // them); they, unknown types and values of a wrong size are handed out as stored.

@@ -16,8 +16,8 @@ namespace korvex::paradox {
 
 // The fixed header, 0x00 to 0x34.
 struct ValHeader {
-    std::uint8_t changeCount = 0;     // copy of the table's byte 0x2E when it was written
-    std::uint8_t version = 0;         // the format version it was written in
+    std::uint8_t changeCount = 0; // copy of the table's byte 0x2E when it was written
+    std::uint8_t version = 0;     // the format version it was written in
     std::uint8_t checkCount = 0;
     std::uint32_t tableUpdateTime = 0;
     std::uint8_t hiFieldID = 0;
@@ -27,10 +27,10 @@ struct ValHeader {
 
 // One check record: the checks of one field.
 struct StoredCheck {
-    std::uint8_t fieldIndex = 0;      // position in the table's field list, from 0
+    std::uint8_t fieldIndex = 0; // position in the table's field list, from 0
     bool required = false;
-    std::uint8_t lookupOptions = 0;   // bits 0 and 1: which fields a lookup fills, and help
-    std::optional<QByteArray> lookupTable;  // the lookup table's file name, as stored
+    std::uint8_t lookupOptions = 0;        // bits 0 and 1: which fields a lookup fills, and help
+    std::optional<QByteArray> lookupTable; // the lookup table's file name, as stored
     // The values, each in the record encoding of the field (its record size).
     std::optional<QByteArray> minimum;
     std::optional<QByteArray> maximum;
@@ -43,15 +43,15 @@ struct ValFooter {
     std::uint16_t fieldCount = 0;
     std::uint16_t keyFieldCount = 0;
     std::vector<std::uint16_t> fieldNumbers;
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> descriptors;  // type code, size byte
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> descriptors; // type code, size byte
 };
 
 struct ValFile {
     enum class Status {
-        Read,       // checks (and footer) parsed
-        Stale,      // byte 00 differs from the table's change counter: written for an
-                    // earlier state of the table, so its field references cannot be trusted
-        DosLayout,  // version below 9: the DOS-era layout, whose fields are not known
+        Read,      // checks (and footer) parsed
+        Stale,     // byte 00 differs from the table's change counter: written for an
+                   // earlier state of the table, so its field references cannot be trusted
+        DosLayout, // version below 9: the DOS-era layout, whose fields are not known
     };
     Status status = Status::Read;
     ValHeader header;

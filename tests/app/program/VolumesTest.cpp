@@ -51,8 +51,8 @@ VolumeSources fakeMachine(const QTemporaryDir& root)
     for (const auto& [disk, flag] : {std::pair{"sda", "0\n"}, {"sdb", "1\n"}, {"sr0", "1\n"}, {"sdc", "0\n"}})
         EXPECT_TRUE(writeFile(sys.filePath(QString(disk) + "/removable"), flag));
     QDir().mkpath(sources.labels);
-    for (const auto& [label, device] : {std::pair{"ROOT", "sda2"}, {"Home\\x20Data", "sda3"}, {"STICK", "sdb1"},
-                                        {"My_DVD", "sr0"}})
+    for (const auto& [label, device] :
+         {std::pair{"ROOT", "sda2"}, {"Home\\x20Data", "sda3"}, {"STICK", "sdb1"}, {"My_DVD", "sr0"}})
         QFile::link(QStringLiteral("../../") + device, sources.labels + '/' + label);
     return sources;
 }
@@ -75,7 +75,7 @@ TEST(Volumes, ListsRealMountsWithTheirTextsAndLeavesOutTheSystemsOwn)
         kinds.push_back(v.kind);
     EXPECT_EQ(kinds, (std::vector{Kind::Fixed, Kind::Fixed, Kind::Optical, Kind::Removable, Kind::Network,
                                   Kind::Network, Kind::Fixed, Kind::Ram}));
-    EXPECT_EQ(volumes.volumes()[3].label, "STICK");  // known, though a removable volume does not show it
+    EXPECT_EQ(volumes.volumes()[3].label, "STICK"); // known, though a removable volume does not show it
 }
 
 TEST(Volumes, TheVolumeOfADirectoryHasTheLongestMountPathHoldingIt)

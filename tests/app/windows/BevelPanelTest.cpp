@@ -50,12 +50,7 @@ TEST_F(Panel, RaisedOuterAndLoweredInnerRings)
     EXPECT_EQ(panel_.bevelWidth(), 2);
     const QImage img = image();
     const char* expected[] = {
-        "LLLLLLLLLD",
-        "LDDDDDDDLD",
-        "LDFFFFFFLD",
-        "LDFFFFFFLD",
-        "LLLLLLLLLD",
-        "DDDDDDDDDD",
+        "LLLLLLLLLD", "LDDDDDDDLD", "LDFFFFFFLD", "LDFFFFFFLD", "LLLLLLLLLD", "DDDDDDDDDD",
     };
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 10; ++x) {

@@ -1,5 +1,5 @@
-#include "BevelPanel.h"
 #include "EvaMessageWindow.h"
+#include "BevelPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +14,17 @@ using namespace korvex;
 namespace {
 
 // Ten pixels a character: limits can be hit exactly.
-int tenPerCharacter(const QString& s) { return int(s.size()) * 10; }
+int tenPerCharacter(const QString& s)
+{
+    return int(s.size()) * 10;
+}
 
 const QString Prefix = QStringLiteral("Printing structure of table ");
 
 // Counts the message panel's paints and what it said at each.
 class PaintWatch : public QObject {
 public:
-    explicit PaintWatch(BevelPanel* panel)
-        : panel_(panel)
-    {
-        panel->installEventFilter(this);
-    }
+    explicit PaintWatch(BevelPanel* panel) : panel_(panel) { panel->installEventFilter(this); }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (watched == panel_ && event->type() == QEvent::Paint)
@@ -46,7 +45,10 @@ protected:
     TForm_EVAMsg window_{nullptr, TForm_EVAMsg::Display::OnScreen};
 };
 
-bool isDark(QRgb c) { return qGray(c) < 64; }
+bool isDark(QRgb c)
+{
+    return qGray(c) < 64;
+}
 
 } // namespace
 
@@ -66,7 +68,7 @@ TEST(FitMessageText, CutTextGetsThreeDotsAfterTheCut)
 
 TEST(FitMessageText, SurrogatePairIsCutAsOneCharacter)
 {
-    const QString clef = QString::fromUtf8("\xF0\x9D\x84\x9E");   // U+1D11E, two UTF-16 units
+    const QString clef = QString::fromUtf8("\xF0\x9D\x84\x9E"); // U+1D11E, two UTF-16 units
     const QString fitted = fitMessageText("ab" + clef, 30, tenPerCharacter);
     EXPECT_EQ(fitted, "ab...");
 }
@@ -86,8 +88,7 @@ TEST(FitMessageText, TableNamesInTheWindowFont)
     // 228 pixels.
     EXPECT_EQ(window.fitMessage(Prefix + "CUSTOMER.DB..."), Prefix + "CUSTOMER.DB...");
     // 386 pixels; "...ORDERS_ARCHIVE_1998" is 270, with the next "_" 277.
-    EXPECT_EQ(window.fitMessage(Prefix + "ORDERS_ARCHIVE_1998_SECOND_HALF.DB..."),
-              Prefix + "ORDERS_ARCHIVE_1998...");
+    EXPECT_EQ(window.fitMessage(Prefix + "ORDERS_ARCHIVE_1998_SECOND_HALF.DB..."), Prefix + "ORDERS_ARCHIVE_1998...");
 }
 
 TEST(MessageWindowPlacement, CentredOnTheScreen)
@@ -211,7 +212,7 @@ TEST_F(MessageWindow, MessageIsCentredInItsPanelInBlack)
     // Centred on the panel's middle column (170) and row (32), within the ink's own slack.
     EXPECT_NEAR((left + right) / 2.0, 170, 3);
     EXPECT_NEAR((top + bottom) / 2.0, 32, 3);
-    EXPECT_GT(right - left, 200);   // the whole line, some 228 pixels of advance
+    EXPECT_GT(right - left, 200); // the whole line, some 228 pixels of advance
 }
 
 // Regression: with a dark theme the message was black on a dark panel.

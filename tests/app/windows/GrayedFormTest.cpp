@@ -13,8 +13,7 @@ namespace {
 // A window whose client area is one plain panel with two line edits on it.
 class GreyedWindow : public QWidget, public TGrayedForm {
 public:
-    explicit GreyedWindow(QSize size)
-        : TGrayedForm(this)
+    explicit GreyedWindow(QSize size) : TGrayedForm(this)
     {
         setFixedSize(size);
         panel->setGeometry(rect());

@@ -38,10 +38,7 @@ int overrideDepth()
 // cursor are back to normal.
 class RecordedMessages : public UserMessages {
 public:
-    explicit RecordedMessages(const TForm_EVAMsg& window)
-        : window_(window)
-    {
-    }
+    explicit RecordedMessages(const TForm_EVAMsg& window) : window_(window) {}
     void showError(const QString& message, const QString&) override
     {
         errors << message;
@@ -59,10 +56,7 @@ private:
 // Passes every call on and notes what the screen showed right after it.
 class WatchedProgress : public ReportProgress {
 public:
-    WatchedProgress(ReportProgress& inner, const TForm_EVAMsg& window)
-        : inner_(inner), window_(window)
-    {
-    }
+    WatchedProgress(ReportProgress& inner, const TForm_EVAMsg& window) : inner_(inner), window_(window) {}
     void showMessage(const QString& text) override
     {
         inner_.showMessage(text);
@@ -139,7 +133,7 @@ TEST(WindowProgress, BusyCursorIsSetOnceAndEndsWithOneRequest)
     TForm_EVAMsg window(nullptr, TForm_EVAMsg::Display::TextOnly);
     {
         WindowProgress progress(window);
-        progress.setBusy(false);   // not busy: nothing to restore
+        progress.setBusy(false); // not busy: nothing to restore
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
         progress.setBusy(true);
         progress.setBusy(true);

@@ -70,7 +70,7 @@ TEST(DbaseVersions, LevelRule)
 {
     EXPECT_EQ(read(simple(0x03)).level, 3);
     EXPECT_EQ(read(simple(0x83)).level, 3);
-    EXPECT_EQ(read(simple(0x8B)).level, 4);  // dBASE IV memo bit
+    EXPECT_EQ(read(simple(0x8B)).level, 4); // dBASE IV memo bit
     auto mdx = simple();
     mdx.tableFlags = 1;
     EXPECT_EQ(read(mdx).level, 4);
@@ -111,7 +111,7 @@ TEST(DbaseVersions, FoxProHintsOnDbaseThreeVersionBytes)
     DbaseCompanions both = cdxOnly;
     both.mdx = bytesOf(QStringLiteral("T.MDX"), index);
     EXPECT_EQ(read(flagged, both).tableType.toStdString(), "DBASE");
-    EXPECT_EQ(read(simple(), cdxOnly).tableType.toStdString(), "DBASE");  // no structural-index flag
+    EXPECT_EQ(read(simple(), cdxOnly).tableType.toStdString(), "DBASE"); // no structural-index flag
 
     // a level-7 table is dBASE whatever lies beside it
     auto seven = simple(0x04);
@@ -194,15 +194,15 @@ TEST(DbaseHeaders, LevelSevenDriverNames)
     auto spec = simple(0x04);
     spec.languageDriverName = "dbwinwe0";
     EXPECT_EQ(read(spec).languageDriverDescription.toStdString(), "'WEurope' ANSI");
-    spec.languageDriverName = "ascii";  // a Paradox driver: the code page the Paradox reader uses
+    spec.languageDriverName = "ascii"; // a Paradox driver: the code page the Paradox reader uses
     EXPECT_EQ(read(spec).codePage, 437);
     EXPECT_EQ(read(spec).languageDriverDescription.toStdString(), "Paradox 'ascii'");
-    spec.languageDriverName = "DB866XX0";  // not in the list: its name still gives the code page
+    spec.languageDriverName = "DB866XX0"; // not in the list: its name still gives the code page
     const auto unlisted = read(spec);
     EXPECT_EQ(unlisted.codePage, 866);
     EXPECT_TRUE(unlisted.languageDriverDescription.isEmpty());
     EXPECT_EQ(unlisted.languageDriverName.toStdString(), "DB866XX0");
-    spec.languageDriverName.clear();  // no name: byte 29 serves
+    spec.languageDriverName.clear(); // no name: byte 29 serves
     spec.languageDriverId = 0x26;
     EXPECT_EQ(read(spec).languageDriverDescription.toStdString(), "dBASE RUS cp866");
 }
@@ -213,11 +213,11 @@ TEST(DbaseMemo, BlockSizeComesFromTheMemoHeader)
     spec.fields.push_back({"NOTE", 'M', 10});
     QByteArray dbt(512, '\0');
     dbt[20] = 0x00;
-    dbt[21] = 0x08;  // 2048-byte blocks
+    dbt[21] = 0x08; // 2048-byte blocks
     DbaseCompanions c;
     c.dbt = bytesOf(QStringLiteral("T.DBT"), dbt);
     EXPECT_EQ(read(spec, c).blockSizeKb, 2);
-    EXPECT_EQ(read(spec).blockSizeKb, 0);  // memo file not found
+    EXPECT_EQ(read(spec).blockSizeKb, 0); // memo file not found
 
     // a dBASE III memo file has no block size field
     auto three = simple(0x83);
@@ -225,7 +225,7 @@ TEST(DbaseMemo, BlockSizeComesFromTheMemoHeader)
     EXPECT_EQ(read(three, c).blockSizeKb, 0);
 
     QByteArray fpt(512, '\0');
-    fpt[6] = 0x04;  // 1024, big-endian
+    fpt[6] = 0x04; // 1024, big-endian
     auto fox = simple(0xF5);
     fox.fields.push_back({"NOTE", 'M', 10});
     DbaseCompanions f;
@@ -250,9 +250,8 @@ DbfSpec propertiesTable(const std::vector<StandardProperty>& properties)
     DbfSpec spec;
     spec.version = 0x04;
     spec.languageDriverName = "DBWINUS0";
-    spec.fields = {{"NAME", 'C', 10},  {"QTY", 'N', 4},   {"PRICE", 'N', 10, 2}, {"BORN", 'D', 8},
-                   {"OK", 'L', 1},     {"COUNT", 'I', 4}, {"RATIO", 'O', 8},     {"STAMP", '@', 8},
-                   {"NOTE", 'M', 10},  {"ID", '+', 4}};
+    spec.fields = {{"NAME", 'C', 10}, {"QTY", 'N', 4},   {"PRICE", 'N', 10, 2}, {"BORN", 'D', 8},  {"OK", 'L', 1},
+                   {"COUNT", 'I', 4}, {"RATIO", 'O', 8}, {"STAMP", '@', 8},     {"NOTE", 'M', 10}, {"ID", '+', 4}};
     spec.trailer = buildProperties(properties);
     return spec;
 }
@@ -268,22 +267,22 @@ const ValidityCheck* checkOf(const TableDefinition& t, int field)
 TEST(DbaseValidity, StandardPropertiesBecomeEngineValues)
 {
     const auto t = read(propertiesTable({
-        {1, 2, 1, {}},                                   // QTY required
-        {1, 2, 2, "  -5"},                               // QTY minimum
-        {1, 2, 3, "9999"},                               // QTY maximum
-        {1, 3, 4, "     12.50"},                         // PRICE default
-        {1, 3, 3, "1.2500E+03"},                         // PRICE maximum, in exponent form
-        {1, 4, 2, "19960101"},                           // BORN minimum
-        {1, 5, 4, "T"},                                  // OK default
-        {1, 6, 2, hex("8000006F")},                      // COUNT minimum 111
-        {1, 7, 2, hex("3F970051EB851EB7")},              // RATIO minimum -199.99
-        {1, 7, 3, hex("C045D33333333333")},              // RATIO maximum 43.65
-        {1, 8, 4, hex("42CC418BA99A0000")},              // STAMP default 1970-01-01 00:00
-        {1, 1, 4, "abc       "},                         // NAME default
-        {1, 9, 4, "0000000001"},                         // NOTE default: memo, no value
-        {1, 0, 6, QByteArray("QTY > 0\0", 8)},           // table constraint: no check
+        {1, 2, 1, {}},                         // QTY required
+        {1, 2, 2, "  -5"},                     // QTY minimum
+        {1, 2, 3, "9999"},                     // QTY maximum
+        {1, 3, 4, "     12.50"},               // PRICE default
+        {1, 3, 3, "1.2500E+03"},               // PRICE maximum, in exponent form
+        {1, 4, 2, "19960101"},                 // BORN minimum
+        {1, 5, 4, "T"},                        // OK default
+        {1, 6, 2, hex("8000006F")},            // COUNT minimum 111
+        {1, 7, 2, hex("3F970051EB851EB7")},    // RATIO minimum -199.99
+        {1, 7, 3, hex("C045D33333333333")},    // RATIO maximum 43.65
+        {1, 8, 4, hex("42CC418BA99A0000")},    // STAMP default 1970-01-01 00:00
+        {1, 1, 4, "abc       "},               // NAME default
+        {1, 9, 4, "0000000001"},               // NOTE default: memo, no value
+        {1, 0, 6, QByteArray("QTY > 0\0", 8)}, // table constraint: no check
     }));
-    ASSERT_EQ(t.validityChecks.size(), 8u);  // NAME QTY PRICE BORN OK COUNT RATIO STAMP
+    ASSERT_EQ(t.validityChecks.size(), 8u); // NAME QTY PRICE BORN OK COUNT RATIO STAMP
 
     const auto* qty = checkOf(t, 2);
     ASSERT_TRUE(qty);
@@ -302,7 +301,7 @@ TEST(DbaseValidity, StandardPropertiesBecomeEngineValues)
 
     const auto* born = checkOf(t, 4);
     ASSERT_TRUE(born && born->hasMinimum);
-    EXPECT_EQ(slot::int32(born->minimum), 728659);  // 1 January 1996, counted from 1 January of year 1
+    EXPECT_EQ(slot::int32(born->minimum), 728659); // 1 January 1996, counted from 1 January of year 1
 
     const auto* ok = checkOf(t, 5);
     ASSERT_TRUE(ok && ok->hasDefault);
@@ -325,7 +324,7 @@ TEST(DbaseValidity, StandardPropertiesBecomeEngineValues)
     ASSERT_TRUE(name && name->hasDefault);
     EXPECT_EQ(slot::string(name->defaultValue).toStdString(), "abc");
 
-    EXPECT_EQ(checkOf(t, 9), nullptr);  // a memo default has no value the engine hands out
+    EXPECT_EQ(checkOf(t, 9), nullptr); // a memo default has no value the engine hands out
     EXPECT_TRUE(t.validityChecks.front().picture.isEmpty());
 }
 
@@ -356,7 +355,7 @@ TEST(DbaseValidity, ChecksOnlyAtLevelSeven)
     // the same trailer behind a level-4 header is padding, not properties
     auto spec = propertiesTable({{1, 2, 1, {}}});
     spec.version = 0x8B;
-    spec.fields.pop_back();  // '+' and the binary types exist at level 7 only
+    spec.fields.pop_back(); // '+' and the binary types exist at level 7 only
     spec.fields.erase(spec.fields.begin() + 5, spec.fields.begin() + 8);
     EXPECT_TRUE(read(spec).validityChecks.empty());
 }

@@ -87,19 +87,20 @@ TEST(DbaseFixtures, EveryFieldTypeOfEachKind)
     EXPECT_EQ(fp.level, 25);
     EXPECT_EQ(fp.fields[7].type, FieldType::DBaseOle);
     EXPECT_EQ(fp.fields[8].type, FieldType::Graphic);
-    EXPECT_EQ(fp.blockSizeKb, 0);  // python3-dbf writes 128-byte memo blocks
+    EXPECT_EQ(fp.blockSizeKb, 0); // python3-dbf writes 128-byte memo blocks
 
     const auto vfp = readFixture("vfp_types.dbf");
     EXPECT_EQ(text(vfp.tableType), "FOXPRO");
-    const std::vector<FieldType> vfpTypes = {
-        FieldType::String,  FieldType::Money,   FieldType::SmallInt, FieldType::Float,    FieldType::Float,
-        FieldType::Integer, FieldType::DateTime, FieldType::Boolean, FieldType::Date,     FieldType::Memo,
-        FieldType::DBaseOle, FieldType::Graphic, FieldType::String,  FieldType::String,   FieldType::Bytes};
+    const std::vector<FieldType> vfpTypes = {FieldType::String,   FieldType::Money,    FieldType::SmallInt,
+                                             FieldType::Float,    FieldType::Float,    FieldType::Integer,
+                                             FieldType::DateTime, FieldType::Boolean,  FieldType::Date,
+                                             FieldType::Memo,     FieldType::DBaseOle, FieldType::Graphic,
+                                             FieldType::String,   FieldType::String,   FieldType::Bytes};
     ASSERT_EQ(vfp.fields.size(), vfpTypes.size());
     for (std::size_t i = 0; i < vfpTypes.size(); ++i)
         EXPECT_EQ(vfp.fields[i].type, vfpTypes[i]) << text(vfp.fields[i].name);
     EXPECT_EQ(vfp.fields[9].size, 1);
-    EXPECT_EQ(vfp.fields[9].logicalLength, 4);  // Visual FoxPro keeps a 4-byte block number
+    EXPECT_EQ(vfp.fields[9].logicalLength, 4); // Visual FoxPro keeps a 4-byte block number
 }
 
 TEST(DbaseFixtures, LanguageDriversAndCodePages)
@@ -114,7 +115,7 @@ TEST(DbaseFixtures, LanguageDriversAndCodePages)
     EXPECT_EQ(text(readFixture("db3_cp850.dbf").languageDriverDescription), "International MS-DOS");
     EXPECT_EQ(text(readFixture("db3_types.dbf").languageDriverDescription), "Windows ANSI");
     const auto plain = readFixture("db3_nomemo.dbf");
-    EXPECT_EQ(plain.level, 3);  // no memo, no driver, no F field
+    EXPECT_EQ(plain.level, 3); // no memo, no driver, no F field
     EXPECT_TRUE(plain.languageDriverDescription.isEmpty());
     EXPECT_EQ(text(readFixture("vfp_cp1251.dbf").languageDriverDescription), "Russian Windows");
 }

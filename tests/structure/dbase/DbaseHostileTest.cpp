@@ -84,7 +84,8 @@ TEST(DbaseHostile, SingleByteChangesOfTheHeader)
         SCOPED_TRACE(path.toStdString());
         const auto table = LoadedTable::load(path);
         const auto companions = table.companions();
-        const std::size_t headerLength = std::size_t(std::uint8_t(table.dbf[8])) | std::size_t(std::uint8_t(table.dbf[9])) << 8;
+        const std::size_t headerLength = std::size_t(std::uint8_t(table.dbf[8])) |
+                                         std::size_t(std::uint8_t(table.dbf[9])) << 8;
         // The fixed header and the first descriptors in full, then every seventh byte of
         // the rest of the header (descriptors, terminator, level-7 properties).
         QByteArray changed = table.dbf;
@@ -105,7 +106,8 @@ TEST(DbaseHostile, EveryValueOfTheKeyHeaderBytes)
     for (const char* relative : {"infused+dbf/spec/fixtures/dbase_8c.dbf", "lynxnake+tDBF/demo/data/DBASEWIN.dbf",
                                  "luads+php-xbase/tests/Resources/foxpro/vfp.dbf"}) {
         SCOPED_TRACE(relative);
-        const auto table = LoadedTable::load(korvex::test::samplesDir() + QStringLiteral("/dbase/") + QLatin1String(relative));
+        const auto table = LoadedTable::load(korvex::test::samplesDir() + QStringLiteral("/dbase/") +
+                                             QLatin1String(relative));
         QByteArray changed = table.dbf;
         // version, record count, header and record length, flags, driver, first type
         for (int at : {0, 4, 7, 8, 9, 10, 11, 15, 28, 29, 43, 100}) {
@@ -131,8 +133,8 @@ TEST(DbaseHostile, FuzzSeedsAndCrashFilesReplay)
            << korvex::test::filesWithSuffix(QStringLiteral(KORVEX_FUZZ_CORPUS) + QStringLiteral("/fuzz_dbase"),
                                             {QString()});
     if (inputs.isEmpty())
-        GTEST_SKIP() << "no real sample tables (" KORVEX_SAMPLES_DIR ") and no kept fuzz inputs (" KORVEX_FUZZ_REGRESSIONS
-                        ") to replay";
+        GTEST_SKIP() << "no real sample tables (" KORVEX_SAMPLES_DIR
+                        ") and no kept fuzz inputs (" KORVEX_FUZZ_REGRESSIONS ") to replay";
     for (const auto& path : inputs) {
         SCOPED_TRACE(path.toStdString());
         const QByteArray bytes = korvex::test::readWholeFile(path);

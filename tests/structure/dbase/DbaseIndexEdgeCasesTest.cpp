@@ -80,9 +80,8 @@ void expectDamaged(const Table& t, const char* file, FormatError::Kind kind = Fo
 TEST(DbaseIndexMdx, ForConditionsAreKeptWithTheirTag)
 {
     const auto t = withMdx({{"OPEN", "NAME", 0x10, "QTY > 0"}, {"ALL", "QTY"}, {"BIG", "STR(QTY)", 0x50, "QTY>99"}});
-    expectTags(t.indexes(), {{"OPEN", "NAME", "", "QTY > 0"},
-                             {"ALL", "QTY"},
-                             {"BIG", "", "STR(QTY)", "QTY>99", true, false}});
+    expectTags(t.indexes(),
+               {{"OPEN", "NAME", "", "QTY > 0"}, {"ALL", "QTY"}, {"BIG", "", "STR(QTY)", "QTY>99", true, false}});
 
     // the condition text alone, without the tag's FOR flag, is no condition
     auto unflagged = t;
@@ -92,9 +91,9 @@ TEST(DbaseIndexMdx, ForConditionsAreKeptWithTheirTag)
 
 TEST(DbaseIndexMdx, Dbase7TagTablesWithLongNames)
 {
-    const auto t = withMdx({{"IMPORTANCE_ENGINEER_AND_MORE", "STR(QTY)+Name"}, {"BY_LENGTH", "length cm"},
-                            {"BY_NAME", "  name "}},
-                           43, DBase7);
+    const auto t =
+        withMdx({{"IMPORTANCE_ENGINEER_AND_MORE", "STR(QTY)+Name"}, {"BY_LENGTH", "length cm"}, {"BY_NAME", "  name "}},
+                43, DBase7);
     expectTags(t.indexes(), {{"IMPORTANCE_ENGINEER_AND_MORE", "", "STR(QTY)+Name"},
                              {"BY_LENGTH", "Length CM"},
                              {"BY_NAME", "Name"}});
@@ -107,7 +106,7 @@ TEST(DbaseIndexMdx, UnknownOrContradictoryTagTablesFail)
     expectDamaged(unknownEntry, "T.MDX", FormatError::Kind::Unsupported);
 
     auto tooMany = withMdx({{"A", "NAME"}});
-    tooMany.mdx[28] = 49;  // 48 entries available
+    tooMany.mdx[28] = 49; // 48 entries available
     expectDamaged(tooMany, "T.MDX");
 
     auto pageZero = withMdx({{"A", "NAME"}});
@@ -129,10 +128,8 @@ TEST(DbaseIndexMdx, UnknownOrContradictoryTagTablesFail)
 
 TEST(DbaseIndexCdx, UniqueDescendingAndForTags)
 {
-    const auto t = withCdx({{"UP", "name"},
-                            {"DOWN", "qty", "", 0x61, 1},
-                            {"SOME", "UPPER(name)", "qty>1"},
-                            {"NOTFIELD", "qty2"}});
+    const auto t = withCdx(
+        {{"UP", "name"}, {"DOWN", "qty", "", 0x61, 1}, {"SOME", "UPPER(name)", "qty>1"}, {"NOTFIELD", "qty2"}});
     expectTags(t.indexes(), {{"DOWN", "QTY", "", "", true, true},
                              {"NOTFIELD", "", "qty2"},
                              {"SOME", "", "UPPER(name)", "qty>1"},
@@ -165,11 +162,11 @@ TEST(DbaseIndexCdx, LoopsAndStrayPointersFail)
     ASSERT_EQ(twoLeaves.indexes().size(), 4u);
 
     auto leafLoop = twoLeaves;
-    put32(leafLoop.cdx, secondLeaf + 8, std::uint32_t(firstLeaf));  // right sibling back to the first
+    put32(leafLoop.cdx, secondLeaf + 8, std::uint32_t(firstLeaf)); // right sibling back to the first
     expectDamaged(leafLoop, "T.CDX");
 
     auto selfChild = twoLeaves;
-    put32be(selfChild.cdx, root + 12 + 14, std::uint32_t(root));  // the root's first child is the root
+    put32be(selfChild.cdx, root + 12 + 14, std::uint32_t(root)); // the root's first child is the root
     expectDamaged(selfChild, "T.CDX");
 
     auto intoHeader = twoLeaves;
@@ -180,7 +177,7 @@ TEST(DbaseIndexCdx, LoopsAndStrayPointersFail)
     put32(beyondTheFile.cdx, secondLeaf + 8, 0x7FFFFE00);
     expectDamaged(beyondTheFile, "T.CDX");
 
-    auto sharedHeader = twoLeaves;  // B's entry points at A's header
+    auto sharedHeader = twoLeaves; // B's entry points at A's header
     const auto entry = [&](std::size_t leaf, std::size_t i) { return leaf + 24 + 4 * i; };
     const QByteArray recordOfA = sharedHeader.cdx.mid(qsizetype(entry(firstLeaf, 0)), 2);
     sharedHeader.cdx.replace(qsizetype(entry(firstLeaf, 1)), 2, recordOfA);
@@ -198,14 +195,14 @@ TEST(DbaseIndexCdx, ImpossibleLeavesAndHeadersFail)
     expectDamaged(notCompact, "T.CDX", FormatError::Kind::Unsupported);
 
     auto tooManyKeys = t;
-    put16(tooManyKeys.cdx, leaf + 2, 200);  // 200 entries of 4 bytes do not fit a node
+    put16(tooManyKeys.cdx, leaf + 2, 200); // 200 entries of 4 bytes do not fit a node
     expectDamaged(tooManyKeys, "T.CDX");
 
     auto wideEntries = t;
     wideEntries.cdx[qsizetype(leaf + 23)] = 9;
     expectDamaged(wideEntries, "T.CDX");
 
-    auto duplicatesBeyondTheKey = t;  // the first key repeats bytes of a key before it
+    auto duplicatesBeyondTheKey = t; // the first key repeats bytes of a key before it
     duplicatesBeyondTheKey.cdx[qsizetype(leaf + 24 + 3)] = char(0x13);
     expectDamaged(duplicatesBeyondTheKey, "T.CDX");
 
@@ -225,7 +222,7 @@ TEST(DbaseIndexTables, TheHeaderDecidesWhichIndexIsRead)
     unflagged.dbf[28] = 0;
     EXPECT_TRUE(unflagged.indexes().empty());
     Table unflaggedFox = withCdx({{"A", "name"}});
-    unflaggedFox.dbf[28] = 0x02;  // memo bit only
+    unflaggedFox.dbf[28] = 0x02; // memo bit only
     EXPECT_TRUE(unflaggedFox.indexes().empty());
 
     // a dBASE table reads its .MDX even with a .CDX beside it
@@ -247,7 +244,8 @@ TEST(DbaseIndexTables, RealTablesWithTheirIndexFlagCleared)
     for (const char* relative : {"dbasellc+dBASEPlusGettingStarted_2_8_Samples/Data/qaid.DBF",
                                  "albfernandez+javadbf/src/test/resources/fixtures/foxpro-xsource/employees.dbf"}) {
         SCOPED_TRACE(relative);
-        auto table = LoadedTable::load(korvex::test::samplesDir() + QStringLiteral("/dbase/") + QLatin1String(relative));
+        auto table = LoadedTable::load(korvex::test::samplesDir() + QStringLiteral("/dbase/") +
+                                       QLatin1String(relative));
         ASSERT_FALSE(readIndexes(table.read(), table.file(), table.companions()).empty());
         table.dbf[28] = char(table.dbf[28] & ~0x01);
         EXPECT_TRUE(readIndexes(table.read(), table.file(), table.companions()).empty());

@@ -23,12 +23,12 @@ QString fixture(const char* name)
     return korvex::test::fixturesDir() + QStringLiteral("/mdx/") + QLatin1String(name);
 }
 
-#define KORVEX_REQUIRE_MDX_FIXTURES()                                                                   \
-    do {                                                                                                \
-        KORVEX_REQUIRE_FIXTURES();                                                                      \
-        if (!QFileInfo::exists(fixture("full.dbf")))                                                    \
-            GTEST_SKIP() << "no TDbf tables (Free Pascal's fpc and fp-units-db write them: "            \
-                            "tools/install-deps.sh)";                                                   \
+#define KORVEX_REQUIRE_MDX_FIXTURES()                                                                                  \
+    do {                                                                                                               \
+        KORVEX_REQUIRE_FIXTURES();                                                                                     \
+        if (!QFileInfo::exists(fixture("full.dbf")))                                                                   \
+            GTEST_SKIP() << "no TDbf tables (Free Pascal's fpc and fp-units-db write them: "                           \
+                            "tools/install-deps.sh)";                                                                  \
     } while (false)
 
 // What make_mdx_fixtures asks for in each of its flag tables, in the order it adds them.

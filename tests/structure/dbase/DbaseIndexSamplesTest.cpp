@@ -101,8 +101,10 @@ TEST(DbaseIndexSamples, TablesWithoutAnIndexFlagHaveNoIndexes)
     int withoutFlag = 0;
     for (const auto& path : sampleTables()) {
         const auto listed = [&](const char* relative) { return path == samplePath(relative); };
-        if (std::any_of(sampleIndexes().begin(), sampleIndexes().end(), [&](const auto& s) { return listed(s.table); }) ||
-            std::any_of(missingIndexes().begin(), missingIndexes().end(), [&](const auto& m) { return listed(m.first); }))
+        if (std::any_of(sampleIndexes().begin(), sampleIndexes().end(),
+                        [&](const auto& s) { return listed(s.table); }) ||
+            std::any_of(missingIndexes().begin(), missingIndexes().end(),
+                        [&](const auto& m) { return listed(m.first); }))
             continue;
         SCOPED_TRACE(text(path));
         const auto table = LoadedTable::load(path);
@@ -159,9 +161,8 @@ TEST(DbaseIndexSamples, AMissingIndexHasItsOwnCodeNamingTheFileAndByte28)
     std::vector<IndexDescription> listed;
     EXPECT_EQ(engine.ListIndexes(h, listed), result::IndexMissing);
     EXPECT_TRUE(listed.empty());
-    EXPECT_EQ(text(engine.lastError()),
-              text(info.absolutePath() + "/dbase_8c.MDX: no such file; byte 28 of " + info.absoluteFilePath() +
-                   " says the table has a production index"));
+    EXPECT_EQ(text(engine.lastError()), text(info.absolutePath() + "/dbase_8c.MDX: no such file; byte 28 of " +
+                                             info.absoluteFilePath() + " says the table has a production index"));
     int count = -1;
     EXPECT_EQ(engine.readIndexCount(h, count), result::IndexMissing);
 

@@ -57,16 +57,18 @@ QByteArray buildMdx(const std::vector<MdxTagSpec>& tags, int entryLength)
 {
     const bool dBase7 = entryLength != 32;
     const std::size_t nameSlot = dBase7 ? 33 : 11;
-    const std::size_t firstTagPage = dBase7 ? 6 : 4;  // after the header and the tag table
+    const std::size_t firstTagPage = dBase7 ? 6 : 4; // after the header and the tag table
     const std::size_t pages = firstTagPage + 2 * tags.size();
     QByteArray a(qsizetype(pages * 512), '\0');
     a[0] = char(dBase7 ? 3 : 2);
-    a[1] = char(124); a[2] = char(5); a[3] = char(17);
+    a[1] = char(124);
+    a[2] = char(5);
+    a[3] = char(17);
     putText(a, 4, "TEST");
-    put16(a, 20, 2);      // pages per block
-    put16(a, 22, 1024);   // block size
-    a[24] = 1;            // production index
-    a[25] = 48;           // tag entries available
+    put16(a, 20, 2);    // pages per block
+    put16(a, 22, 1024); // block size
+    a[24] = 1;          // production index
+    a[25] = 48;         // tag entries available
     a[26] = char(entryLength);
     put16(a, 28, std::uint16_t(tags.size()));
     put32(a, 32, std::uint32_t(pages));
@@ -81,7 +83,7 @@ QByteArray buildMdx(const std::vector<MdxTagSpec>& tags, int entryLength)
         a[qsizetype(entry + 4 + nameSlot)] = char(0x10);
 
         const std::size_t header = page * 512;
-        put32(a, header, std::uint32_t(page + 1));  // root page
+        put32(a, header, std::uint32_t(page + 1)); // root page
         put32(a, header + 4, 2);
         a[qsizetype(header + 8)] = char(t.keyFormat);
         a[qsizetype(header + 9)] = 'C';

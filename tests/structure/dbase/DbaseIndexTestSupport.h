@@ -14,7 +14,7 @@ namespace korvex::dbase::test {
 // One index as a test expects it; an expression index has an expression and no fields.
 struct ExpectedTag {
     const char* name;
-    const char* fields = "";      // the key fields joined by ";"
+    const char* fields = ""; // the key fields joined by ";"
     const char* expression = "";
     const char* forCondition = "";
     bool unique = false;
@@ -33,8 +33,8 @@ void expectTags(const std::vector<IndexDescription>& listed, const std::vector<E
 struct MdxTagSpec {
     std::string name;
     std::string expression;
-    std::uint8_t keyFormat = 0x10;  // 0x40 unique, 0x08 descending
-    std::string forCondition{};     // written with the FOR flag when not empty
+    std::uint8_t keyFormat = 0x10; // 0x40 unique, 0x08 descending
+    std::string forCondition{};    // written with the FOR flag when not empty
 };
 
 // A production index with 32-byte (dBASE IV) or 43-byte (dBASE 7) tag table entries and
@@ -42,11 +42,11 @@ struct MdxTagSpec {
 QByteArray buildMdx(const std::vector<MdxTagSpec>& tags, int entryLength = 32);
 
 struct CdxTagSpec {
-    std::string name;  // at most 10 characters
+    std::string name; // at most 10 characters
     std::string expression;
-    std::string forCondition{};     // written with option 0x08 when not empty
-    std::uint8_t options = 0x60;    // 0x01 unique
-    std::uint16_t order = 0;        // 1 descending
+    std::string forCondition{};  // written with option 0x08 when not empty
+    std::uint8_t options = 0x60; // 0x01 unique
+    std::uint16_t order = 0;     // 1 descending
 };
 
 // A structural index whose tag directory holds the tags sorted by name, at most
@@ -57,7 +57,7 @@ QByteArray buildCdx(std::vector<CdxTagSpec> tags, std::size_t tagsPerLeaf = 30);
 
 // Offsets into a file built by buildCdx, for tests that damage it.
 namespace cdx {
-inline constexpr std::size_t FirstNode = 1024;  // the root; the leaves follow when it is interior
+inline constexpr std::size_t FirstNode = 1024; // the root; the leaves follow when it is interior
 inline constexpr std::size_t NodeSize = 512;
 } // namespace cdx
 

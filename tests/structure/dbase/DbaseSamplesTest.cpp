@@ -136,7 +136,7 @@ TEST(DbaseSamples, LevelSevenTablesMatchTheInventory)
         EXPECT_EQ(int(t.fields.size()), it->second.first);
         EXPECT_EQ(letters, it->second.second);
         EXPECT_EQ(text(t.tableType), "DBASE");
-        EXPECT_TRUE(t.validityChecks.empty());  // no public table has standard properties
+        EXPECT_TRUE(t.validityChecks.empty()); // no public table has standard properties
     }
     EXPECT_EQ(levelSeven, 16);
 }
@@ -204,7 +204,7 @@ TEST(DbaseSamples, FieldTypesAsTheEngineReportsThem)
 
     const auto win = readSample("lynxnake+tDBF/demo/data/DBASEWIN.dbf");
     EXPECT_EQ(field(win, "BINARY").type, FieldType::TypedBinary);
-    EXPECT_EQ(field(win, "BINARY").size, 1);  // as the engine's field definitions show it
+    EXPECT_EQ(field(win, "BINARY").size, 1); // as the engine's field definitions show it
     EXPECT_EQ(field(win, "OLE").type, FieldType::DBaseOle);
     EXPECT_EQ(field(win, "FLOAT").type, FieldType::Float);
     EXPECT_EQ(field(win, "FLOAT").units1, 20);
@@ -287,7 +287,7 @@ TEST(DbaseSamples, BlockSizeIsTheMemoBlockInKilobytes)
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_4_64.dbf").blockSizeKb, 0);
     EXPECT_EQ(readSample("lynxnake+tDBF/demo/data/DBASEWIN.dbf").blockSizeKb, 1);
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_3_512.dbf").blockSizeKb, 0);
-    EXPECT_EQ(readSample("lynxnake+tDBF/demo/data/disco.DBF").blockSizeKb, 0);  // no memo
+    EXPECT_EQ(readSample("lynxnake+tDBF/demo/data/disco.DBF").blockSizeKb, 0); // no memo
     EXPECT_EQ(readSample("emelhu+NDbfReaderEx/NDbfReaderEx_Test/BDE_TEST_4_512.dbf").blockSizeBytes, 512);
 }
 

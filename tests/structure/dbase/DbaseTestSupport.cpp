@@ -77,7 +77,8 @@ DbaseCompanions LoadedTable::companions() const
 
 QStringList sampleTables()
 {
-    return korvex::test::filesWithSuffix(korvex::test::samplesDir() + QStringLiteral("/dbase"), {QStringLiteral(".dbf")});
+    return korvex::test::filesWithSuffix(korvex::test::samplesDir() + QStringLiteral("/dbase"),
+                                         {QStringLiteral(".dbf")});
 }
 
 QJsonObject dbfreadFields(const QStringList& paths)
@@ -107,7 +108,9 @@ QByteArray buildDbf(const DbfSpec& spec)
 
     QByteArray a(headerLength, '\0');
     a[0] = char(spec.version);
-    a[1] = char(124); a[2] = char(5); a[3] = char(17);  // 2024-05-17
+    a[1] = char(124);
+    a[2] = char(5);
+    a[3] = char(17); // 2024-05-17
     put32(a, 4, spec.recordCount);
     put16(a, 8, std::uint16_t(headerLength));
     put16(a, 10, std::uint16_t(recordSize));

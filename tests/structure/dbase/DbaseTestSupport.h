@@ -51,9 +51,9 @@ struct FieldSpec {
 
 struct StandardProperty {
     std::uint16_t generation;
-    std::uint16_t field;  // 1-based; 0 for a table constraint
-    std::uint8_t kind;    // 1 required, 2 minimum, 3 maximum, 4 default, 6 constraint
-    QByteArray value;     // stored like a record value of the field
+    std::uint16_t field; // 1-based; 0 for a table constraint
+    std::uint8_t kind;   // 1 required, 2 minimum, 3 maximum, 4 default, 6 constraint
+    QByteArray value;    // stored like a record value of the field
 };
 
 struct DbfSpec {
@@ -62,8 +62,8 @@ struct DbfSpec {
     std::uint8_t tableFlags = 0;
     std::uint8_t languageDriverId = 0;
     std::uint8_t encryptionFlag = 0;
-    QByteArray languageDriverName;  // level 7
-    QByteArray trailer;             // bytes between the terminator and the first record
+    QByteArray languageDriverName; // level 7
+    QByteArray trailer;            // bytes between the terminator and the first record
     std::uint32_t recordCount = 0;
 };
 

@@ -63,7 +63,7 @@ TEST(ParadoxFixtures, TablesWrittenByPxlibReadAsWritten)
         TableDefinition t;
         ASSERT_NO_THROW(t = readTable(files.dbBytes(), nullptr));
 
-        EXPECT_EQ(t.level, 7);  // pxlib writes Paradox 7 tables
+        EXPECT_EQ(t.level, 7); // pxlib writes Paradox 7 tables
         EXPECT_EQ(t.languageDriverName, "ANSIINTL");
         EXPECT_EQ(t.codePage, 1252);
         EXPECT_EQ(t.passwordChecksum, passwordChecksum(QByteArray::fromStdString(fixture.password)));

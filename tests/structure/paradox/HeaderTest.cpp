@@ -63,13 +63,13 @@ TEST(ParadoxHeader, PrimaryIndexRepeatsTheKeyFieldsWithoutNames)
     EXPECT_EQ(px.header.fileType, std::uint8_t(FileType::PrimaryIndex));
     EXPECT_FALSE(px.header.hasFieldNames());
     EXPECT_FALSE(px.header.hasDataHeader);
-    ASSERT_EQ(px.header.fields.size(), 2u);  // the table's two key fields
+    ASSERT_EQ(px.header.fields.size(), 2u); // the table's two key fields
     for (std::size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(px.header.fields[i].typeCode, db.header.fields[i].typeCode);
         EXPECT_EQ(px.header.fields[i].sizeByte, db.header.fields[i].sizeByte);
         EXPECT_TRUE(px.header.fields[i].name.isEmpty());
     }
-    EXPECT_EQ(px.header.recordSize, 4 + 4 + 6);  // key bytes plus block number, count, unused
+    EXPECT_EQ(px.header.recordSize, 4 + 4 + 6); // key bytes plus block number, count, unused
     EXPECT_EQ(px.header.fileVersionID, db.header.fileVersionID);
 }
 
@@ -81,7 +81,7 @@ TEST(ParadoxHeader, SecondaryIndexDataFilesCarryTheirFieldsAndName)
     EXPECT_EQ(indexed.header.fileType, std::uint8_t(FileType::CompositeIndexData));
     EXPECT_EQ(indexed.header.indexName, "Descending");
     EXPECT_EQ(indexed.header.flags55, 0x11);
-    ASSERT_EQ(indexed.header.fields.size(), 4u);  // Indexed, then Tup No, Blk Num, Tup Offset
+    ASSERT_EQ(indexed.header.fields.size(), 4u); // Indexed, then Tup No, Blk Num, Tup Offset
     EXPECT_EQ(indexed.header.fields[0].name, "Indexed");
     EXPECT_EQ(indexed.header.fields[0].fieldNumber, 0x8001);
     EXPECT_EQ(indexed.header.indexFieldNumber, 1);

@@ -14,7 +14,7 @@ struct IndexFileField {
     std::uint8_t type;
     std::uint8_t size;
     QByteArray name;
-    std::uint16_t number;  // entry of the field-number list (bit 15: descending)
+    std::uint16_t number; // entry of the field-number list (bit 15: descending)
 };
 
 struct IndexFileBuilder {
@@ -23,7 +23,7 @@ struct IndexFileBuilder {
     std::uint8_t options = 0;          // byte 0x55
     std::uint8_t indexFieldNumber = 0; // byte 0x15; 0: the first field's number
     QByteArray sortOrderId = "ascii";
-    QByteArray indexName;              // .XGn only
+    QByteArray indexName; // .XGn only
     QList<IndexFileField> fields;
 
     QByteArray build() const;

@@ -130,7 +130,6 @@ void expectIndexes(const std::vector<IndexDescription>& actual, const std::vecto
     }
 }
 
-
 FormatError listFailure(const QString& tablePath)
 {
     try {
@@ -387,7 +386,7 @@ TEST(ParadoxIndexes, FlagsOfTheOptionsByteAndTheFieldNumbers)
     EXPECT_EQ(flags(0x20, 4), "U--");
     EXPECT_EQ(flags(0x21, 4), "U-I");
     EXPECT_EQ(flags(0x10, 4), "-D-");
-    EXPECT_EQ(flags(0x00, 0x8004), "-D-");  // one field descending
+    EXPECT_EQ(flags(0x00, 0x8004), "-D-"); // one field descending
     EXPECT_EQ(flags(0x31, 0x8004), "UDI");
 
     // A single-field index bears its field's name only when it is case-sensitive: bit
@@ -412,7 +411,9 @@ TEST(ParadoxIndexes, FormatThreeIndexFileNamesItsFieldByNumber)
     x.version = 3;
     x.fileType = 5;
     x.indexFieldNumber = 5;
-    x.fields = {{field.typeCode, field.sizeByte, "Sec Key", 0}, {3, 2, "Tup No", 0}, {3, 2, "Blk Num", 0},
+    x.fields = {{field.typeCode, field.sizeByte, "Sec Key", 0},
+                {3, 2, "Tup No", 0},
+                {3, 2, "Blk Num", 0},
                 {3, 2, "Tup Offset", 0}};
     const IndexDescription i = readIndex(x.build(), IndexFileKind::SingleField, pcl);
     EXPECT_EQ(i.name, pcl.definition.fields[4].name);
@@ -444,7 +445,7 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
 
     const Table fk2 = loadSample(Joins + "fk2.db"); // ID (+), FK (I)
     QByteArray retyped = test::readWholeFile(samplePath(Joins + "fk2.x02"));
-    retyped[0x78] = char(0x03);  // FK as a Short
+    retyped[0x78] = char(0x03); // FK as a Short
     retyped[0x79] = char(0x02);
     const FormatError type = indexFailure(retyped, IndexFileKind::SingleField, fk2);
     EXPECT_EQ(type.detail().toStdString(),
@@ -453,10 +454,10 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
     EXPECT_EQ(type.offset(), 0x78u);
 
     QByteArray rekeyed = test::readWholeFile(samplePath(Joins + "fk2.x02"));
-    rekeyed[0x7A] = char(0x04);  // the key part's ID as a Long
+    rekeyed[0x7A] = char(0x04); // the key part's ID as a Long
     const FormatError key = indexFailure(rekeyed, IndexFileKind::SingleField, fk2);
     EXPECT_TRUE(key.detail().startsWith(
-                    "the index does not fit the table: in the key part, field 2 (\"ID\") of the index file"))
+        "the index does not fit the table: in the key part, field 2 (\"ID\") of the index file"))
         << key.message().toStdString();
 
     // A composite index's file under a single-field name, and the other way round.
@@ -471,7 +472,7 @@ TEST(ParadoxIndexes, IndexOfAnotherTableIsRefused)
               "not the data file of a composite index (.XGn) (file type 7: composite secondary index tree)");
 
     QByteArray unnamed = xg;
-    unnamed[0x10D - 10] = '\0';  // the name "reference", ending at 0x10D, cut to nothing
+    unnamed[0x10D - 10] = '\0'; // the name "reference", ending at 0x10D, cut to nothing
     EXPECT_EQ(indexFailure(unnamed, IndexFileKind::Composite, fk4).detail().toStdString(),
               "the composite index has no name");
 }
@@ -532,11 +533,11 @@ TEST(ParadoxIndexes, MissingOrDamagedFilesFailTheListNamingTheFile)
         EXPECT_TRUE(warnings[0].startsWith(s.path("C.X02") + ": the index \"C.X02\" does not fit the table"))
             << warnings[0].toStdString();
 
-        QFile::remove(s.path("C.X02"));  // now C.Y02 stands alone
+        QFile::remove(s.path("C.X02")); // now C.Y02 stands alone
         expectIndexes(indexesOf(s.path("C.DB")), {primaryOn({"C"}), single("B")});
 
         s.copy(Joins + "C.X02");
-        QFile(s.path("C.X02")).setPermissions(QFileDevice::WriteOwner);  // cannot be read
+        QFile(s.path("C.X02")).setPermissions(QFileDevice::WriteOwner); // cannot be read
         if (!QFile(s.path("C.X02")).open(QIODevice::ReadOnly)) {
             const FormatError unreadable = listFailure(s.path("C.DB"));
             EXPECT_EQ(unreadable.file(), s.path("C.X02"));

@@ -98,7 +98,6 @@ void putU16(QByteArray& b, int at, int v)
     b[at + 1] = char((v >> 8) & 0xFF);
 }
 
-
 // The links every sample of the joins folder records, as its inventory lists them; the
 // rule of a dependent link is the one its dependent's master-link record gives.
 const std::vector<std::pair<QString, QStringList>>& expectedLinks()
@@ -140,7 +139,7 @@ TEST(ParadoxIntegrity, SamplesGiveTheLinksTheirInventoryRecords)
         const QString name = QFileInfo(path).fileName();
         if (QFileInfo(path).path().endsWith("/encrypt") ||
             (path.contains("/joins/") && std::any_of(expectedLinks().begin(), expectedLinks().end(),
-                                                      [&](const auto& e) { return e.first == name; })))
+                                                     [&](const auto& e) { return e.first == name; })))
             continue;
         SCOPED_TRACE(path.toStdString());
         EXPECT_TRUE(linksOf(path).empty());
@@ -364,8 +363,9 @@ TEST(ParadoxIntegrity, CutAndAlteredSectionsFailCleanly)
         for (std::size_t offset = start; offset < end; ++offset) {
             const char saved = t.val[qsizetype(offset)];
             const int o = std::uint8_t(saved);
-            const std::vector<int> edges =
-                {0x00, 0x01, 0x02, 0x10, 0x11, 0x80, 0xFF, (o + 1) & 0xFF, (o + 0xFF) & 0xFF};
+            const std::vector<int> edges = {0x00, 0x01,           0x02,
+                                            0x10, 0x11,           0x80,
+                                            0xFF, (o + 1) & 0xFF, (o + 0xFF) & 0xFF};
             for (int v : offset < exhaustiveEnd ? everyValue : edges) {
                 t.val[qsizetype(offset)] = char(v);
                 ++attempts;

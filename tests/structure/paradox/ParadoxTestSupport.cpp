@@ -18,7 +18,8 @@ namespace korvex::test::paradox {
 
 namespace {
 
-void quiet(pxdoc_t*, int, const char*, void*) {}
+void quiet(pxdoc_t*, int, const char*, void*)
+{}
 
 // A document for pxlib's value encoders; they only consult it for warnings.
 pxdoc_t* encoder()
@@ -124,8 +125,8 @@ QByteArray writeWithPxlib(const std::vector<fixtures::ParadoxFixtureField>& fiel
     auto* array = static_cast<pxfield_t*>(std::calloc(fields.size(), sizeof(pxfield_t)));
     for (std::size_t i = 0; i < fields.size(); ++i)
         array[i] = {strdup(fields[i].name.c_str()), char(fields[i].type), fields[i].length, fields[i].decimals};
-    const bool created =
-        PX_create_fp(px, array, int(fields.size()), fp, keyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB) == 0;
+    const bool created = PX_create_fp(px, array, int(fields.size()), fp,
+                                      keyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB) == 0;
     if (created && keyFields > 0)
         PX_set_value(px, "numprimkeys", float(keyFields));
     PX_close(px);

@@ -16,7 +16,7 @@ namespace korvex::test::paradox {
 struct TableFiles {
     QString dbPath;
     QByteArray db;
-    QString valPath;  // empty when the table has no .VAL
+    QString valPath; // empty when the table has no .VAL
     QByteArray val;
 
     FileBytes dbBytes() const;
@@ -36,19 +36,19 @@ QString samplePath(const QString& relative);
 struct PxlibField {
     QByteArray name;
     int type = 0;
-    int length = 0;    // record bytes
-    int decimals = 0;  // BCD only
+    int length = 0;   // record bytes
+    int decimals = 0; // BCD only
 };
 struct PxlibTable {
     int recordSize = 0;
-    int fileVersion = 0;  // 30, 35, 40, 50 or 70
+    int fileVersion = 0; // 30, 35, 40, 50 or 70
     int fileType = 0;
     int primaryKeyFields = 0;
     int maxTableSize = 0;
     int sortOrder = 0;
     int dosCodePage = 0;
     unsigned long encryption = 0;
-    int refIntegrity = 0;  // byte 0x55: in index data files, the index options
+    int refIntegrity = 0; // byte 0x55: in index data files, the index options
     std::vector<PxlibField> fields;
 };
 std::optional<PxlibTable> readWithPxlib(const QString& path);

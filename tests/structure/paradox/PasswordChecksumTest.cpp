@@ -1,8 +1,8 @@
 // The master-password checksum: its constant tables, pxlib's implementation as a second
 // witness, and the sample tables protected by a known password.
 
-#include "paradox/ParadoxReader.h"
 #include "paradox/PasswordChecksum.h"
+#include "paradox/ParadoxReader.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +66,7 @@ TEST(PasswordChecksum, KnownValues)
 TEST(PasswordChecksum, AgreesWithPxlibForRandomPasswords)
 {
     std::mt19937 random(20240611);
-    std::uniform_int_distribution<int> byte(1, 255);  // a C string holds no NUL
+    std::uniform_int_distribution<int> byte(1, 255); // a C string holds no NUL
     std::uniform_int_distribution<int> length(1, 40);
     for (int n = 0; n < 2000; ++n) {
         QByteArray password;

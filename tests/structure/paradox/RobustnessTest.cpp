@@ -92,8 +92,9 @@ TEST(ParadoxRobustness, EveryPrefixOfEveryTableFailsCleanly)
         const QByteArray bytes = test::readWholeFile(path);
         const auto full = test::asBytes(bytes);
         const ParadoxHeader h = headerOf(bytes);
-        const std::size_t shortest =
-            h.fileBlocks == 0 ? h.headerSize : h.headerSize + std::size_t(h.fileBlocks - 1) * h.blockSize() + 1;
+        const std::size_t shortest = h.fileBlocks == 0
+                                         ? h.headerSize
+                                         : h.headerSize + std::size_t(h.fileBlocks - 1) * h.blockSize() + 1;
         for (std::size_t n = 0; n < h.headerSize; ++n)
             ASSERT_FALSE(reads(full.first(n))) << n;
         for (std::size_t n = h.headerSize; n < shortest; n += h.blockSize())
@@ -117,7 +118,7 @@ TEST(ParadoxRobustness, HeaderSizeEndingInsideTheFieldListFails)
         for (qsizetype n = 0x58; n < qsizetype(h.parsedEnd); ++n) {
             QByteArray cut = full.left(n);
             putU16(cut, 2, int(n));
-            putU16(cut, 0x0C, 0);  // no data blocks
+            putU16(cut, 0x0C, 0); // no data blocks
             try {
                 headerOf(cut);
                 FAIL() << "parsed a header cut at " << n;
@@ -238,7 +239,8 @@ TEST(ParadoxRobustness, CountsBeyondWhatTheFileHoldsAreRefused)
 
     QByteArray fields = good;
     putU16(fields, 0x21, 0xFFFF);
-    EXPECT_TRUE(failure(fields).detail().contains("65535 fields do not fit")) << failure(fields).message().toStdString();
+    EXPECT_TRUE(failure(fields).detail().contains("65535 fields do not fit"))
+        << failure(fields).message().toStdString();
 
     QByteArray header = good;
     putU16(header, 0x02, 0xFFFF);
@@ -309,7 +311,8 @@ TEST(ParadoxRobustness, FieldSizesMustFitTheirType)
         b[0x78 + 2 * field + 1] = char(size);
         return failure(b);
     };
-    EXPECT_EQ(withSize(0, 0).detail(), "field 1 (\"Alpha\"): size byte 0, but a field of its type holds 1 to 255 bytes");
+    EXPECT_EQ(withSize(0, 0).detail(),
+              "field 1 (\"Alpha\"): size byte 0, but a field of its type holds 1 to 255 bytes");
     EXPECT_EQ(withSize(6, 2).detail(), "field 7 (\"Datum\"): size byte 2, but a field of its type takes 4 bytes");
     EXPECT_EQ(withSize(5, 33).detail(), "field 6 (\"BCD\"): size byte 33, but a BCD field has at most 32 decimals");
     EXPECT_EQ(withSize(9, 9).detail(), "field 10 (\"Memo\"): size byte 9, but a BLOB field takes at least 10 bytes");
@@ -321,7 +324,7 @@ TEST(ParadoxRobustness, UnknownFieldTypeIsReportedAsUnknown)
 {
     KORVEX_REQUIRE_SAMPLES();
     QByteArray db = test::readWholeFile(samplePath("celebithil+Rparadox/inst/extdata/TypSammlung.DB"));
-    db[0x78] = char(0x07);  // the first field, Alpha 30
+    db[0x78] = char(0x07); // the first field, Alpha 30
     const TableDefinition t = readTable(FileBytes{QStringLiteral("T.DB"), test::asBytes(db)}, nullptr);
     EXPECT_EQ(t.fields[0].type, FieldType::Unknown);
     EXPECT_EQ(t.fields[0].logicalType, LogicalType::Unknown);
@@ -338,7 +341,7 @@ TEST(ParadoxRobustness, UnterminatedNamesFail)
     QByteArray db = test::readWholeFile(samplePath("leonhad+paradoxdriver/src/test/resources/fields/fmemo.db"));
     const ParadoxHeader h = headerOf(db);
     // Every byte from the names to the end of the header made non-zero.
-    const qsizetype names = qsizetype(h.parsedEnd) - 2 * 2 - 6 - 3 - 6;  // "Id", "FMEMO", numbers, "ascii"
+    const qsizetype names = qsizetype(h.parsedEnd) - 2 * 2 - 6 - 3 - 6; // "Id", "FMEMO", numbers, "ascii"
     for (qsizetype i = names; i < h.headerSize; ++i)
         db[i] = 'x';
     const FormatError e = failure(db);

@@ -159,15 +159,15 @@ namespace {
 // The samples' inventory: the header facts a survey recorded for every table.
 struct InventoryRow {
     const char* path;
-    int level;  // the inventory marks the 3.0 tables "3?"; they are read as level 3
+    int level; // the inventory marks the 3.0 tables "3?"; they are read as level 3
     bool keyed;
     int fields;
     int keyFields;
     int blockKb;
     int sortByte;
-    const char* sortOrderId;  // empty for 3.x tables, which store none
+    const char* sortOrderId; // empty for 3.x tables, which store none
     bool encrypted;
-    int checks;               // -1: no .VAL
+    int checks; // -1: no .VAL
 };
 
 const InventoryRow Inventory[] = {
@@ -260,7 +260,7 @@ TEST(ParadoxSamples, PropertiesMatchTheInventory)
         EXPECT_EQ(row.keyed, row.keyFields > 0);
         EXPECT_EQ(t.blockSizeKb, row.blockKb);
         EXPECT_EQ(t.passwordChecksum != 0, row.encrypted);
-        EXPECT_EQ(t.auxPasswordCount, 0);  // no sample has auxiliary passwords
+        EXPECT_EQ(t.auxPasswordCount, 0); // no sample has auxiliary passwords
         if (row.sortOrderId[0] != '\0') {
             EXPECT_EQ(t.languageDriverName, QLatin1String(row.sortOrderId));
         } else {
@@ -357,15 +357,17 @@ TEST(ParadoxSamples, FieldListsOfOtherKnownTables)
 TEST(ParadoxSamples, NamesOfThirdPartyCodePages)
 {
     KORVEX_REQUIRE_SAMPLES();
-    for (const char* path : {"celebithil+Rparadox/inst/extdata/of.db", "celebithil+Rparadox/inst/extdata/of_cp866.db"}) {
+    for (const char* path :
+         {"celebithil+Rparadox/inst/extdata/of.db", "celebithil+Rparadox/inst/extdata/of_cp866.db"}) {
         SCOPED_TRACE(path);
         const TableDefinition t = readSample(path);
         EXPECT_EQ(t.codePage, 866);
         EXPECT_EQ(t.languageDriverName, "cyrr");
         EXPECT_EQ(t.languageDriverDescription, "Paradox Cyrr 866");
         ASSERT_EQ(t.fields.size(), 19u);
-        EXPECT_EQ(t.fields[0].name, QString::fromUtf8("\u0418\u043d\u0432\u0435\u043d\u0442\u0430\u0440\u043d\u044b\u0439 "
-                                                      "\u043d\u043e\u043c\u0435\u0440"));
+        EXPECT_EQ(t.fields[0].name,
+                  QString::fromUtf8("\u0418\u043d\u0432\u0435\u043d\u0442\u0430\u0440\u043d\u044b\u0439 "
+                                    "\u043d\u043e\u043c\u0435\u0440"));
     }
     // A driver no source describes: its name, and no description.
     const TableDefinition china = readSample("leonhad+paradoxdriver/src/test/resources/db/GENERAL.DB");
@@ -383,7 +385,7 @@ TEST(ParadoxSamples, DriversComeFromTheListTheDbaseReaderUses)
     QByteArray db = test::readWholeFile(samplePath("leonhad+paradoxdriver/src/test/resources/db/DECIMAL.DB"));
     const auto at = db.indexOf("ANSII850");
     ASSERT_GT(at, 0);
-    db.replace(at, 8, "DB866RU0");  // a dBASE driver, named by a Paradox table
+    db.replace(at, 8, "DB866RU0"); // a dBASE driver, named by a Paradox table
     const TableDefinition t = readTable(FileBytes{QStringLiteral("DECIMAL.DB"), test::asBytes(db)}, nullptr);
     EXPECT_EQ(t.languageDriverDescription, "dBASE RUS cp866");
     EXPECT_EQ(t.codePage, 866);
@@ -399,12 +401,12 @@ TEST(ParadoxSamples, EncryptedTablesCarryTheChecksumOfTheirPassword)
     KORVEX_REQUIRE_SAMPLES();
     for (const char* name : {"encrypted.db", "encrypted35.db", "encryptedmemo.db"}) {
         SCOPED_TRACE(name);
-        const TableDefinition t =
-            readSample(QStringLiteral("leonhad+paradoxdriver/src/test/resources/encrypt/") + QLatin1String(name));
+        const TableDefinition t = readSample(QStringLiteral("leonhad+paradoxdriver/src/test/resources/encrypt/") +
+                                             QLatin1String(name));
         EXPECT_EQ(t.passwordChecksum, 0x0A25E09Au);
         EXPECT_EQ(t.passwordChecksum, passwordChecksum("123"));
         EXPECT_NE(t.passwordChecksum, passwordChecksum("124"));
-        EXPECT_FALSE(t.fields.empty());  // the header is stored in clear
+        EXPECT_FALSE(t.fields.empty()); // the header is stored in clear
     }
 }
 
@@ -416,9 +418,9 @@ TEST(ParadoxSamples, ValidityChecksOfTheSamples)
 
     const TableDefinition areaCode = readSample(base + "db/AREACODE.DB");
     ASSERT_EQ(areaCode.validityChecks.size(), 2u);
-    EXPECT_EQ(areaCode.validityChecks[0].fieldNumber, 1);  // "Area Code"
+    EXPECT_EQ(areaCode.validityChecks[0].fieldNumber, 1); // "Area Code"
     EXPECT_EQ(areaCode.validityChecks[0].picture, "###");
-    EXPECT_EQ(areaCode.validityChecks[1].fieldNumber, 4);  // "State"
+    EXPECT_EQ(areaCode.validityChecks[1].fieldNumber, 4); // "State"
     EXPECT_EQ(areaCode.validityChecks[1].picture, "&&");
 
     const TableDefinition zip = readSample(base + "areas/ZIPCODES.DB");
@@ -458,9 +460,9 @@ TEST(ParadoxSamples, ValidityChecksOfTheSamples)
 TEST(ParadoxSamples, IndexFilesAreNotTables)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const QStringList indexFiles = test::filesWithSuffix(
-        test::samplesDir() + "/paradox",
-        {".px", ".x01", ".x02", ".x03", ".x04", ".x06", ".xg0", ".y01", ".y02", ".y03", ".y04", ".y06", ".yg0"});
+    const QStringList indexFiles = test::filesWithSuffix(test::samplesDir() + "/paradox",
+                                                         {".px", ".x01", ".x02", ".x03", ".x04", ".x06", ".xg0", ".y01",
+                                                          ".y02", ".y03", ".y04", ".y06", ".yg0"});
     ASSERT_GE(indexFiles.size(), 40);
     for (const auto& path : indexFiles) {
         SCOPED_TRACE(path.toStdString());

@@ -179,7 +179,7 @@ TEST(StoredValues, BcdValuesOfARealTable)
 TEST(StoredValues, BcdWithBitSixClearIsBlank)
 {
     QByteArray stored(17, '\0');
-    stored[0] = char(0x06);  // seen once: a blank of a field with 6 decimals
+    stored[0] = char(0x06); // seen once: a blank of a field with 6 decimals
     EXPECT_FALSE(decode(Bcd, stored).present);
 }
 
@@ -205,7 +205,7 @@ TEST(StoredValues, BcdAgreesWithPxlibsEncoding)
 TEST(StoredValues, AlphaValuesAreDecodedFromTheTablesCodePage)
 {
     const CodePage dos(850);
-    QByteArray stored = bytes({'S', 't', 'r', 'a', 0xE1, 'e'});  // 0xE1 is sharp s in code page 850
+    QByteArray stored = bytes({'S', 't', 'r', 'a', 0xE1, 'e'}); // 0xE1 is sharp s in code page 850
     stored.append(QByteArray(4, '\0'));
     EXPECT_EQ(slot::string(decode(Alpha, stored, dos).slot), QString::fromUtf8("Stra\u00dfe").toUtf8());
     // A value that fills its field has no terminator.

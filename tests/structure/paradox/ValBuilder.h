@@ -21,10 +21,10 @@ struct ValCheck {
     bool required = false;
     std::uint8_t lookupOptions = 0;
     std::optional<QByteArray> lookupTable;
-    std::optional<QByteArray> minimum;   // record-encoded values, exactly as stored
+    std::optional<QByteArray> minimum; // record-encoded values, exactly as stored
     std::optional<QByteArray> maximum;
     std::optional<QByteArray> defaultValue;
-    std::optional<QByteArray> picture;   // without its NUL
+    std::optional<QByteArray> picture; // without its NUL
 };
 
 struct ValBuilder {
@@ -34,10 +34,10 @@ struct ValBuilder {
     std::uint8_t hiFieldID = 0;
     std::uint16_t keyFieldCount = 0;
     QByteArray tablePath = "C:\\DATA\\TABLE.DB";
-    std::uint32_t pointer = 0x6B000000;  // the non-zero "present" marks
+    std::uint32_t pointer = 0x6B000000; // the non-zero "present" marks
     QList<ValField> fields;
     QList<ValCheck> checks;
-    QByteArray integritySection;         // placed between the checks and the footer
+    QByteArray integritySection; // placed between the checks and the footer
 
     QByteArray build() const;
     // Offsets of the parts in the built file.

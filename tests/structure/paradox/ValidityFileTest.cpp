@@ -57,8 +57,25 @@ struct Fixture {
     }
 };
 
-enum Field { Alpha, Date, Short, Long, Money, Number, Logical, Memo, Binary, FmtMemo, Ole, Graphic, Time, Timestamp,
-             AutoInc, Bcd, Bytes };
+enum Field {
+    Alpha,
+    Date,
+    Short,
+    Long,
+    Money,
+    Number,
+    Logical,
+    Memo,
+    Binary,
+    FmtMemo,
+    Ole,
+    Graphic,
+    Time,
+    Timestamp,
+    AutoInc,
+    Bcd,
+    Bytes
+};
 
 QByteArray alpha(const char* text, int size)
 {
@@ -81,13 +98,14 @@ double bcdValue(const ValueSlot& slot)
 TEST(ValidityFile, BuilderReproducesARealFile)
 {
     KORVEX_REQUIRE_SAMPLES();
-    const QByteArray real = test::readWholeFile(samplePath("leonhad+paradoxdriver/src/test/resources/fields/logical.val"));
+    const QByteArray real = test::readWholeFile(
+        samplePath("leonhad+paradoxdriver/src/test/resources/fields/logical.val"));
     ValBuilder b;
     b.changeCount = 0x83;
     b.version = 11;
     b.updateTime = 0x5F172E1F;
     b.hiFieldID = 2;
-    b.pointer = 0x6BE4BECC - 3;  // the real file's default mark
+    b.pointer = 0x6BE4BECC - 3; // the real file's default mark
     b.tablePath = "C:\\Paradox\\db\\resttemp.DB";
     b.fields = {{0x09, 1, "BOOL"}};
     ValCheck c;
@@ -108,7 +126,9 @@ TEST(ValidityFile, ValuesOfEveryTypeBecomeEngineValues)
     };
     ValCheck a = check(Alpha);
     a.minimum = alpha("abc", 20);
-    a.maximum = alpha("\xDF" "zz", 20);  // sharp s in Windows-1252, the table's code page
+    a.maximum = alpha("\xDF"
+                      "zz",
+                      20); // sharp s in Windows-1252, the table's code page
     a.defaultValue = alpha("12345678901234567890", 20);
     ValCheck d = check(Date);
     d.minimum = pxlibLong(dayNumberOf(QDate(1996, 1, 1)));
@@ -116,7 +136,7 @@ TEST(ValidityFile, ValuesOfEveryTypeBecomeEngineValues)
     ValCheck s = check(Short);
     s.minimum = pxlibShort(-5);
     s.maximum = pxlibShort(1000);
-    s.defaultValue = pxlibShort(0);  // zero is stored 80 00, not blank
+    s.defaultValue = pxlibShort(0); // zero is stored 80 00, not blank
     ValCheck l = check(Long);
     l.minimum = pxlibLong(-100000);
     ValCheck m = check(Money);
@@ -163,7 +183,7 @@ TEST(ValidityFile, ValuesOfEveryTypeBecomeEngineValues)
     EXPECT_EQ(slot::float64(c[5].minimum), -1.387);
     EXPECT_EQ(slot::float64(c[5].defaultValue), 200.36);
     EXPECT_TRUE(c[6].hasDefault);
-    EXPECT_EQ(std::to_integer<int>(c[6].defaultValue[0]), 0);  // false
+    EXPECT_EQ(std::to_integer<int>(c[6].defaultValue[0]), 0); // false
     EXPECT_EQ(slot::int32(c[7].minimum), 8 * 3600 * 1000);
     EXPECT_EQ(slot::int32(c[7].maximum), (17 * 3600 + 30 * 60) * 1000);
     EXPECT_EQ(slot::float64(c[8].defaultValue), double(dayNumberOf(QDate(2020, 2, 1))) * 86400000.0);
@@ -184,7 +204,7 @@ TEST(ValidityFile, PicturesRequiredFlagsAndLookups)
     zip.picture = QByteArray("#####[-####]");
     ValCheck grade;
     grade.fieldIndex = Short;
-    grade.picture = QByteArray("\xB0#");  // the degree sign in Windows-1252
+    grade.picture = QByteArray("\xB0#"); // the degree sign in Windows-1252
     f.val.checks = {zip, grade};
     const TableDefinition t = f.read();
     ASSERT_EQ(t.validityChecks.size(), 2u);
@@ -295,7 +315,7 @@ TEST(ValidityFile, CheckOnAFieldTheTableDoesNotHaveIsDamage)
 {
     Fixture f;
     ValCheck c;
-    c.fieldIndex = 17;  // the table has 17 fields, indexes 0 to 16
+    c.fieldIndex = 17; // the table has 17 fields, indexes 0 to 16
     f.val.checks = {c};
     const FormatError e = f.failure(f.val.build());
     EXPECT_EQ(e.kind(), FormatError::Kind::ValidityDamaged);
@@ -312,7 +332,8 @@ TEST(ValidityFile, FooterMustDescribeTheTablesFields)
     ValBuilder resized = f.val;
     resized.fields[Alpha].size = 21;
     const FormatError e = f.failure(resized.build());
-    EXPECT_TRUE(e.detail().startsWith("the field list describes field 1 as type 0x01 size 21")) << e.message().toStdString();
+    EXPECT_TRUE(e.detail().startsWith("the field list describes field 1 as type 0x01 size 21"))
+        << e.message().toStdString();
 }
 
 TEST(ValidityFile, OffsetsOutsideTheFileAreDamage)
@@ -390,7 +411,7 @@ TEST(ValidityFile, StaleOrDamagedValIsToldAboutRatherThanDroppedOrCalledNotATabl
     EXPECT_TRUE(source.warnings().isEmpty());
     EXPECT_EQ(source.properties().validityCheckCount, 2);
 
-    setValByte(0, char(0x85));  // the table's change counter is 0x84
+    setValByte(0, char(0x85)); // the table's change counter is 0x84
     source.open(s.dir.path(), "ZIPCODES.DB");
     EXPECT_EQ(source.properties().validityCheckCount, 0);
     ASSERT_EQ(source.warnings().size(), 1);
@@ -398,13 +419,13 @@ TEST(ValidityFile, StaleOrDamagedValIsToldAboutRatherThanDroppedOrCalledNotATabl
         << source.warnings()[0].toStdString();
 
     setValByte(0, char(0x84));
-    setValByte(1, char(0x01));  // the DOS-era layout
+    setValByte(1, char(0x01)); // the DOS-era layout
     source.open(s.dir.path(), "ZIPCODES.DB");
     ASSERT_EQ(source.warnings().size(), 1);
     EXPECT_TRUE(source.warnings()[0].contains("DOS-era")) << source.warnings()[0].toStdString();
 
     setValByte(1, char(0x09));
-    setValByte(2, char(200));  // more checks than the file holds
+    setValByte(2, char(200)); // more checks than the file holds
     TableHandle h = 0;
     EXPECT_EQ(engine.OpenTable(s.dir.path(), "ZIPCODES.DB", h), result::ValidityDamaged);
     EXPECT_TRUE(engine.lastError().startsWith(s.path("ZIPCODES.VAL") + ": 200 validity checks do not fit"))
