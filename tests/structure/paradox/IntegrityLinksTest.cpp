@@ -154,7 +154,9 @@ TEST(ParadoxIntegrity, DependentEntriesMirrorTheirMasterLinks)
 {
     KORVEX_REQUIRE_SAMPLES();
     int mirrored = 0;
-    for (const auto& [table, expected] : expectedLinks()) {
+    for (const auto& entry : expectedLinks()) {
+        // a named variable, not a structured binding: clang 14 cannot capture one in a lambda
+        const QString& table = entry.first;
         for (const auto& dependent : linksOf(samplePath(Joins + table))) {
             if (dependent.kind != IntegrityDescriptor::Kind::Dependent)
                 continue;
