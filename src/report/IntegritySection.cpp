@@ -68,7 +68,7 @@ private:
     int& row_;
     QString databaseName_;
     // A server's table: its links print the update rule on their first row and the delete
-    // rule on their second, under "Upd./Del.", and the related table as the server names it.
+    // rule on their second, under "Upd/Del", and the related table as the server names it.
     bool server_ = false;
     std::optional<IntegrityList> list_;
     bool captionsPrinted_ = false;
@@ -149,7 +149,7 @@ void Section::printCaptions(Kind kind)
     out(left, GridFraction::F019,
         kind == Kind::Master ? QStringLiteral("Master links") : QStringLiteral("Dependent links"));
     out(column(GridFraction::F020), GridFraction::F019, QStringLiteral("Related table"));
-    out(column(GridFraction::F040), GridFraction::F009, server_ ? QStringLiteral("Upd./Del.") : QStringLiteral("Mod."));
+    out(column(GridFraction::F040), GridFraction::F009, server_ ? QStringLiteral("Upd/Del") : QStringLiteral("Mod."));
     out(column(GridFraction::F050), GridFraction::F023, QStringLiteral("This table fields"));
     out(column(GridFraction::F075), GridFraction::F023, QStringLiteral("Related table fields"));
     context_.UseBodyFont();
