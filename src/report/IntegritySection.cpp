@@ -17,12 +17,14 @@ QString printedTableName(const QString& path)
     return lower.mid(cut + 1);
 }
 
-// A rule as the report abbreviates it: Paradox's two, and those only servers have.
-QString ruleWord(ReferentialAction action)
+// A rule as the report abbreviates it. Paradox's two go through the labels; the rules only
+// servers have are no rows of the label table (whose rows are fixed), so that a translation
+// would leave them blank: they print as they are.
+QString ruleWord(ReferentialAction action, const LabelFunction& label)
 {
     switch (action) {
-    case ReferentialAction::Cascade: return QStringLiteral("Casc.");
-    case ReferentialAction::Restrict: return QStringLiteral("Restr.");
+    case ReferentialAction::Cascade: return label(QStringLiteral("Casc."));
+    case ReferentialAction::Restrict: return label(QStringLiteral("Restr."));
     case ReferentialAction::NoAction: return QStringLiteral("No act.");
     case ReferentialAction::SetNull: return QStringLiteral("Set null");
     case ReferentialAction::SetDefault: return QStringLiteral("Set def.");
@@ -144,7 +146,9 @@ void Section::printCaptions(Kind kind)
     device.setFont(bold);
     const int y = context_.lineTop(row_);
     const auto out = [&](int x, GridFraction width, const QString& text) {
-        device.textOut(x, y, context_.FitText(context_.grid(width), label(text)));
+        // "Upd/Del" is no row of the label table either.
+        const QString shown = text == QLatin1String("Upd/Del") ? text : label(text);
+        device.textOut(x, y, context_.FitText(context_.grid(width), shown));
     };
     out(left, GridFraction::F019,
         kind == Kind::Master ? QStringLiteral("Master links") : QStringLiteral("Dependent links"));
@@ -213,12 +217,12 @@ void Section::printLink(const IntegrityDescriptor& link)
                                                   server_ ? link.relatedTable : printedTableName(link.relatedTable)));
             device.textOut(column(GridFraction::F040), y,
                            context_.FitText(context_.grid(GridFraction::F009),
-                                            label(ruleWord(link.cascade.onUpdate()))));
+                                            ruleWord(link.cascade.onUpdate(), label)));
         }
         if (deleteRow)
             device.textOut(column(GridFraction::F040), y,
                            context_.FitText(context_.grid(GridFraction::F009),
-                                            label(ruleWord(link.cascade.onDelete()))));
+                                            ruleWord(link.cascade.onDelete(), label)));
         if (i > pairs)
             continue; // a one-pair link's row for its delete rule
         const auto [mine, theirs] = link.pairs[std::size_t(i - 1)];
