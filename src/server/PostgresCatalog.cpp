@@ -276,10 +276,6 @@ order by i.indrelid, not i.indisprimary, ic.relname collate "C")"),
         QSqlQuery q = run(database_, QLatin1String(ScopeSql) + QStringLiteral(R"(
 select c.conrelid, c.confrelid, c.conname, c.contype, c.confupdtype, c.confdeltype,
        pg_catalog.pg_get_expr(c.conbin, c.conrelid, true),
-       array_to_string(array(select a.attname from unnest(c.conkey) with ordinality k(n, o)
-         join pg_catalog.pg_attribute a on a.attrelid = c.conrelid and a.attnum = k.n order by k.o), E'\x1f'),
-       array_to_string(array(select a.attname from unnest(c.confkey) with ordinality k(n, o)
-         join pg_catalog.pg_attribute a on a.attrelid = c.confrelid and a.attnum = k.n order by k.o), E'\x1f'),
        array_to_string(array(select (select count(*) from pg_catalog.pg_attribute a
            where a.attrelid = c.conrelid and a.attnum > 0 and not a.attisdropped and a.attnum <= k.n)
          from unnest(c.conkey) with ordinality k(n, o) order by k.o), ','),
@@ -315,15 +311,15 @@ order by c.conrelid, c.conname collate "C")"),
                 continue;
             }
             const LinkRules rules(actionOf(q.value(4).toString()), actionOf(q.value(5).toString()));
-            const auto ownNumbers = numbers(q.value(9));
-            const auto referredNumbers = numbers(q.value(10));
+            const auto ownNumbers = numbers(q.value(7));
+            const auto referredNumbers = numbers(q.value(8));
             const auto add = [&](ServerTable& t, IntegrityDescriptor::Kind kind) {
                 const bool master = kind == IntegrityDescriptor::Kind::Master;
                 IntegrityDescriptor link;
                 link.name = name;
                 link.kind = kind;
-                link.relatedTable = master ? nameOf(referred, q.value(12).toString())
-                                           : nameOf(own, q.value(11).toString());
+                link.relatedTable = master ? nameOf(referred, q.value(10).toString())
+                                           : nameOf(own, q.value(9).toString());
                 link.cascade = rules;
                 for (std::size_t i = 0; i < std::min(ownNumbers.size(), referredNumbers.size()); ++i)
                     link.pairs.emplace_back(master ? ownNumbers[i] : referredNumbers[i],
