@@ -109,7 +109,7 @@ QString cellText(const QString& kind, const TableSchema& table, const SchemaFiel
     if (kind == QLatin1String("Max."))
         return validityText(field, field.checks.maximum).value_or(QString());
     if (kind == QLatin1String("Def."))
-        return validityText(field, field.checks.defaultValue).value_or(QString());
+        return defaultText(field).value_or(QString());
     if (kind == QLatin1String("Mask"))
         return field.checks.picture;
     if (kind == QLatin1String("Idx"))
@@ -191,15 +191,30 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
         QStringList headings;
         for (const auto& kind : options.kinds)
             headings << label(fieldColumnHeading(kind));
+        // A server's columns also show the type as the server writes it.
+        const bool serverTypes = std::any_of(t.fields.begin(), t.fields.end(),
+                                             [](const SchemaField& f) { return !f.checks.serverType.isEmpty(); });
+        if (serverTypes)
+            headings << QStringLiteral("Server type");
         headings << QStringLiteral("Required");
         md += tableHead(headings);
         for (const auto& field : t.fields) {
             QStringList cells;
             for (const auto& kind : options.kinds)
                 cells << escapeMarkdownCell(cellText(kind, t, field, options, label));
+            if (serverTypes)
+                cells << escapeMarkdownCell(field.checks.serverType);
             cells << escapeMarkdownCell(field.checks.required ? options.indexChar : QString());
             md += row(cells);
         }
+    }
+
+    if (t.server && !t.server->checks.empty()) {
+        md += QStringLiteral("\n## Checks\n\n");
+        md += tableHead({QStringLiteral("Check"), QStringLiteral("Expression")});
+        int number = 0;
+        for (const CheckConstraint& c : t.server->checks)
+            md += row({escapeMarkdownCell(checkConstraintName(t, c, ++number)), escapeMarkdownCell(c.expression)});
     }
 
     // The indexes as the report lists them: a Paradox table's secondary indexes, every
@@ -231,23 +246,40 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
         if (count == 0)
             continue;
         md += master ? QStringLiteral("\n## Master links\n\n") : QStringLiteral("\n## Dependent links\n\n");
-        md += tableHead({label(master ? QStringLiteral("Master links") : QStringLiteral("Dependent links")),
-                         label(QStringLiteral("Related table")), label(QStringLiteral("Mod.")),
-                         label(QStringLiteral("This table fields")), label(QStringLiteral("Related table fields"))});
+        // A server's foreign keys have a rule for updates and one for deleting, in SQL's
+        // words; a Paradox link's one rule is the modify rule.
+        const bool serverRules = std::any_of(t.links.begin(), t.links.end(),
+                                             [](const SchemaLink& l) { return l.rules.serverRules(); });
+        QStringList headings{label(master ? QStringLiteral("Master links") : QStringLiteral("Dependent links")),
+                             label(QStringLiteral("Related table"))};
+        if (serverRules)
+            headings << QStringLiteral("On update") << QStringLiteral("On delete");
+        else
+            headings << label(QStringLiteral("Mod."));
+        headings << label(QStringLiteral("This table fields")) << label(QStringLiteral("Related table fields"));
+        md += tableHead(headings);
         for (const auto& l : t.links) {
             if (l.master != master)
                 continue;
             QString related = escapeMarkdownCell(l.relatedTable);
             if (const auto other = findRelated(schemas, t, l.relatedTable))
                 related = link(escapeMarkdownCell(schemas[*other].table.shownName()), files.of(*other));
-            const QString rule = label(l.cascade ? QStringLiteral("Casc.") : QStringLiteral("Restr."));
-            if (l.pairs.empty())
-                md += row({escapeMarkdownCell(l.name), related, escapeMarkdownCell(rule), QString(), QString()});
-            for (std::size_t p = 0; p < l.pairs.size(); ++p) {
+            QStringList rules;
+            if (serverRules)
+                rules << referentialActionText(l.rules.onUpdate()) << referentialActionText(l.rules.onDelete());
+            else
+                rules << label(l.rules.onUpdate() == ReferentialAction::Cascade ? QStringLiteral("Casc.")
+                                                                                : QStringLiteral("Restr."));
+            const QStringList noRules(rules.size(), QString());
+            const std::size_t rows = std::max<std::size_t>(l.pairs.size(), 1);
+            for (std::size_t p = 0; p < rows; ++p) {
                 const bool first = p == 0;
-                md += row({first ? escapeMarkdownCell(l.name) : QString(), first ? related : QString(),
-                           first ? escapeMarkdownCell(rule) : QString(), escapeMarkdownCell(l.pairs[p].first),
-                           escapeMarkdownCell(l.pairs[p].second)});
+                QStringList cells{first ? escapeMarkdownCell(l.name) : QString(), first ? related : QString()};
+                for (const QString& rule : first ? rules : noRules)
+                    cells << (rule.isEmpty() ? rule : escapeMarkdownCell(rule));
+                cells << (p < l.pairs.size() ? escapeMarkdownCell(l.pairs[p].first) : QString())
+                      << (p < l.pairs.size() ? escapeMarkdownCell(l.pairs[p].second) : QString());
+                md += row(cells);
             }
         }
     }

@@ -68,6 +68,32 @@ std::optional<QString> validityText(const SchemaField& field, const std::optiona
     return validityValueText(field.entry.type, *value);
 }
 
+std::optional<QString> defaultText(const SchemaField& field)
+{
+    if (!field.checks.defaultExpression.isEmpty())
+        return field.checks.defaultExpression;
+    return validityText(field, field.checks.defaultValue);
+}
+
+QString referentialActionText(ReferentialAction action)
+{
+    switch (action) {
+    case ReferentialAction::Restrict: return QStringLiteral("RESTRICT");
+    case ReferentialAction::Cascade: return QStringLiteral("CASCADE");
+    case ReferentialAction::NoAction: return QStringLiteral("NO ACTION");
+    case ReferentialAction::SetNull: return QStringLiteral("SET NULL");
+    case ReferentialAction::SetDefault: return QStringLiteral("SET DEFAULT");
+    }
+    return {};
+}
+
+QString checkConstraintName(const TableSchema& schema, const CheckConstraint& check, int number)
+{
+    if (!check.name.isEmpty())
+        return check.name;
+    return QStringLiteral("%1_check%2").arg(schema.table.shownName()).arg(number);
+}
+
 QString typeOfTableText(const TableSchema& schema)
 {
     return typeOfTableText(schema.structure.tableType, schema.structure.levelText);

@@ -21,6 +21,17 @@ QString validityValueText(FieldType type, const ValueSlot& value);
 // One of a field's validity values as text; nothing when the field has none.
 std::optional<QString> validityText(const SchemaField& field, const std::optional<ValueSlot>& value);
 
+// A field's default as text: a literal as validityValueText gives it, a default the
+// server computes as its expression; nothing when the field has none.
+std::optional<QString> defaultText(const SchemaField& field);
+
+// A link's rule as SQL writes it: "CASCADE", "RESTRICT", "NO ACTION", "SET NULL", "SET DEFAULT".
+QString referentialActionText(ReferentialAction action);
+
+// The name of a CHECK constraint of the table, number counted from 1: its own, or one made
+// from the table's name for a constraint the server keeps no name for.
+QString checkConstraintName(const TableSchema& schema, const CheckConstraint& check, int number);
+
 // "Type of table": the type, a blank and the level text.
 QString typeOfTableText(const TableSchema& schema);
 // The "Size" column of one of the table's fields.

@@ -26,16 +26,19 @@ std::vector<SchemaLink> readLinks(DatabaseEngine& engine, TableSource& source, c
         SchemaLink link;
         link.name = descriptor->name;
         link.master = descriptor->kind == IntegrityDescriptor::Kind::Master;
-        link.cascade = descriptor->cascade;
+        link.rules = descriptor->cascade;
         const QString& stored = descriptor->relatedTable;
         const QString path = source.relatedTablePath(*descriptor);
-        link.relatedTable = QFileInfo::exists(path)
-                                ? QFileInfo(path).fileName()
-                                : stored.mid(std::max({stored.lastIndexOf('\\'), stored.lastIndexOf('/'),
-                                                       stored.lastIndexOf(':')}) +
-                                             1);
+        if (source.isServerTable())
+            link.relatedTable = stored; // as the server's table list names it
+        else
+            link.relatedTable = QFileInfo::exists(path)
+                                    ? QFileInfo(path).fileName()
+                                    : stored.mid(std::max({stored.lastIndexOf('\\'), stored.lastIndexOf('/'),
+                                                           stored.lastIndexOf(':')}) +
+                                                 1);
         try {
-            related.open(QString(), path);
+            related.openRelated(source, table.databaseName, *descriptor);
         } catch (const EngineError& e) {
             related.close();
             warnings << QStringLiteral("the related table %1 of the link %2 cannot be opened: %3")
@@ -78,6 +81,12 @@ std::vector<FieldValidity> readFieldValidity(TableSource& source, const TableStr
         f.picture = check.picture;
         f.required = f.required || check.required;
     }
+    if (const TableDefinition* definition = source.definition()) {
+        for (std::size_t i = 0; i < checks.size() && i < definition->fields.size(); ++i) {
+            checks[i].defaultExpression = definition->fields[i].defaultExpression;
+            checks[i].serverType = definition->fields[i].serverType;
+        }
+    }
     return checks;
 }
 
@@ -102,8 +111,10 @@ TableSchema readTableSchema(DatabaseEngine& engine, FieldDescriptorBuffer& descr
         schema.languageDriver = source.languageDriverText();
         schema.fields = readFields(source, schema.structure);
         schema.indexes = source.indexes();
-        if (schema.structure.tableType == QLatin1String("PARADOX"))
+        if (schema.structure.tableType == QLatin1String("PARADOX") || source.isServerTable())
             schema.links = readLinks(engine, source, table, schema.warnings);
+        if (const TableDefinition* definition = source.definition())
+            schema.server = definition->server;
         schema.ok = true;
     } catch (const EngineError& e) {
         schema.ok = false;

@@ -22,6 +22,10 @@ struct FieldValidity {
     std::optional<ValueSlot> maximum;
     std::optional<ValueSlot> defaultValue;
     QString picture;
+    // What a server's column adds: a default the server computes, as its text (a literal
+    // default is defaultValue), and the column's type as the server writes it.
+    QString defaultExpression;
+    QString serverType;
 };
 
 // One field with its validity checks.
@@ -43,7 +47,7 @@ struct SchemaLink {
     // The related table's file name as it lies in its directory, or as the link stores it
     // when it cannot be found there.
     QString relatedTable;
-    bool cascade = false; // modify rule; deleting is always restricted
+    LinkRules rules; // a Paradox link's modify rule, or a server's foreign key's two rules
     // This table's field and the related table's field of each pair, in the link's order.
     std::vector<std::pair<QString, QString>> pairs;
 };
@@ -60,6 +64,9 @@ struct TableSchema {
     std::vector<SchemaField> fields;
     std::vector<IndexDescription> indexes; // every index in the engine's order, a primary one first
     std::vector<SchemaLink> links;         // in the engine's order
+    // A server's table: its database's encoding and collation and its CHECK constraints
+    // that are no range of one field; nothing for a table file.
+    std::optional<ServerFacts> server;
 };
 
 enum class SchemaDetail {

@@ -37,6 +37,9 @@ QString literal(const SchemaField& field, const ValueSlot& slot)
 
 QString columnType(const TableSchema& t, const SchemaField& f)
 {
+    // A server's column is of the server's own type.
+    if (!f.checks.serverType.isEmpty())
+        return f.checks.serverType;
     const QString typeName = fieldTypeName(f.entry, tblsLabel);
     const QString size = fieldSizeText(t, f);
     if (size.isEmpty() || size == QLatin1String("0"))
@@ -79,9 +82,9 @@ QString foreignKeyDefinition(const SchemaLink& link, const QString& master)
         mine << a;
         theirs << b;
     }
-    return QStringLiteral("FOREIGN KEY (%1) REFERENCES %2 (%3) ON UPDATE %4 ON DELETE RESTRICT")
+    return QStringLiteral("FOREIGN KEY (%1) REFERENCES %2 (%3) ON UPDATE %4 ON DELETE %5")
         .arg(mine.join(QStringLiteral(", ")), master, theirs.join(QStringLiteral(", ")),
-             link.cascade ? QStringLiteral("CASCADE") : QStringLiteral("RESTRICT"));
+             referentialActionText(link.rules.onUpdate()), referentialActionText(link.rules.onDelete()));
 }
 
 QString indexName(const IndexDescription& i)
@@ -134,9 +137,7 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
         QJsonObject c{{QStringLiteral("name"), f.entry.name},
                       {QStringLiteral("type"), columnType(t, f)},
                       {QStringLiteral("nullable"), nullable(f)},
-                      {QStringLiteral("default"),
-                       f.checks.defaultValue ? QJsonValue(validityValueText(f.entry.type, *f.checks.defaultValue))
-                                             : QJsonValue()}};
+                      {QStringLiteral("default"), defaultText(f) ? QJsonValue(*defaultText(f)) : QJsonValue()}};
         if (f.entry.type == FieldType::AutoInc || (f.entry.type == FieldType::Integer && f.entry.subtype == 29))
             c.insert(QStringLiteral("extra_def"), QStringLiteral("auto-increment"));
         if (!f.checks.picture.isEmpty())
@@ -171,6 +172,15 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
                                         QStringLiteral("CHECK (%1)").arg(conditions.join(QStringLiteral(" AND ")))},
                                        {QStringLiteral("table"), t.table.shownName()},
                                        {QStringLiteral("columns"), QJsonArray{f.entry.name}}});
+    }
+    if (t.server) {
+        int number = 0;
+        for (const CheckConstraint& c : t.server->checks)
+            constraints.append(QJsonObject{{QStringLiteral("name"), checkConstraintName(t, c, ++number)},
+                                           {QStringLiteral("type"), QStringLiteral("CHECK")},
+                                           {QStringLiteral("def"), QStringLiteral("CHECK (%1)").arg(c.expression)},
+                                           {QStringLiteral("table"), t.table.shownName()},
+                                           {QStringLiteral("columns"), strings(c.fields)}});
     }
     QStringList referenced;
     for (const auto& l : t.links) {

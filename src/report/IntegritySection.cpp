@@ -1,5 +1,6 @@
 #include "IntegritySection.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace korvex {
@@ -14,6 +15,21 @@ QString printedTableName(const QString& path)
     const QString lower = path.toLower();
     const qsizetype cut = std::max({lower.lastIndexOf(':'), lower.lastIndexOf('\\'), lower.lastIndexOf('/')});
     return lower.mid(cut + 1);
+}
+
+// A rule as the report abbreviates it. Paradox's two go through the labels; the rules only
+// servers have are no rows of the label table (whose rows are fixed), so that a translation
+// would leave them blank: they print as they are.
+QString ruleWord(ReferentialAction action, const LabelFunction& label)
+{
+    switch (action) {
+    case ReferentialAction::Cascade: return label(QStringLiteral("Casc."));
+    case ReferentialAction::Restrict: return label(QStringLiteral("Restr."));
+    case ReferentialAction::NoAction: return QStringLiteral("No act.");
+    case ReferentialAction::SetNull: return QStringLiteral("Set null");
+    case ReferentialAction::SetDefault: return QStringLiteral("Set def.");
+    }
+    return {};
 }
 
 QString fieldName(const TableSource& source, int number)
@@ -52,12 +68,18 @@ private:
     const TableStructure& structure_;
     UserMessages& messages_;
     int& row_;
+    QString databaseName_;
+    // A server's table: its links print the update rule on their first row and the delete
+    // rule on their second, under "Upd/Del", and the related table as the server names it.
+    bool server_ = false;
     std::optional<IntegrityList> list_;
     bool captionsPrinted_ = false;
 };
 
 void Section::print(const QString& databaseName, const QString& tableName)
 {
+    databaseName_ = databaseName;
+    server_ = table_.isServerTable();
     try {
         list_.emplace(table_.integrityLinks(databaseName, tableName.left(255)));
     } catch (const EngineError&) {
@@ -124,12 +146,14 @@ void Section::printCaptions(Kind kind)
     device.setFont(bold);
     const int y = context_.lineTop(row_);
     const auto out = [&](int x, GridFraction width, const QString& text) {
-        device.textOut(x, y, context_.FitText(context_.grid(width), label(text)));
+        // "Upd/Del" is no row of the label table either.
+        const QString shown = text == QLatin1String("Upd/Del") ? text : label(text);
+        device.textOut(x, y, context_.FitText(context_.grid(width), shown));
     };
     out(left, GridFraction::F019,
         kind == Kind::Master ? QStringLiteral("Master links") : QStringLiteral("Dependent links"));
     out(column(GridFraction::F020), GridFraction::F019, QStringLiteral("Related table"));
-    out(column(GridFraction::F040), GridFraction::F009, QStringLiteral("Mod."));
+    out(column(GridFraction::F040), GridFraction::F009, server_ ? QStringLiteral("Upd/Del") : QStringLiteral("Mod."));
     out(column(GridFraction::F050), GridFraction::F023, QStringLiteral("This table fields"));
     out(column(GridFraction::F075), GridFraction::F023, QStringLiteral("Related table fields"));
     context_.UseBodyFont();
@@ -147,14 +171,15 @@ void Section::printLink(const IntegrityDescriptor& link)
     row_ += 1; // an empty row before each link
     related_.close();
     try {
-        related_.open(QString(), table_.relatedTablePath(link));
+        related_.openRelated(table_, databaseName_, link);
     } catch (const EngineError&) {
         failWith(QStringLiteral("Error opening related table for referential integrity list!\n\n(%1)")
                      .arg(link.relatedTable));
     }
 
     const int pairs = int(link.pairs.size());
-    const int needed = pairs + 1 + (captionsPrinted_ ? 0 : 3);
+    const int rows = server_ ? std::max(pairs, 2) : pairs; // a server's link: a row for each rule
+    const int needed = rows + 1 + (captionsPrinted_ ? 0 : 3);
     if (needed > context_.lineLimit() - row_) {
         context_.startNewPage();
         row_ = -2;
@@ -167,8 +192,9 @@ void Section::printLink(const IntegrityDescriptor& link)
     context_.zebraShaded = false; // with shading, each block starts with a grey row
     context_.resetBrush();
 
-    for (int i = 1; i <= pairs; ++i) {
+    for (int i = 1; i <= rows; ++i) {
         row_ += 1;
+        const bool deleteRow = server_ && i == 2;
         if (settings.PrintGrid) {
             context_.shadeSectionRow();
             if (i == 1)
@@ -176,6 +202,9 @@ void Section::printLink(const IntegrityDescriptor& link)
                                       {column(GridFraction::F020) - 25, column(GridFraction::F040) - 25,
                                        column(GridFraction::F050) - 25, column(GridFraction::F075) - 25},
                                       1);
+            else if (deleteRow)
+                context_.drawRowFrame(row_, column(GridFraction::F040) - 25, left + w,
+                                      {column(GridFraction::F050) - 25, column(GridFraction::F075) - 25}, 1);
             else
                 context_.drawRowFrame(row_, column(GridFraction::F050) - 25, left + w,
                                       {column(GridFraction::F075) - 25}, 1);
@@ -185,11 +214,17 @@ void Section::printLink(const IntegrityDescriptor& link)
             device.textOut(left, y, context_.FitText(context_.grid(GridFraction::F019), link.name));
             device.textOut(column(GridFraction::F020), y,
                            context_.FitTextMarked(context_.grid(GridFraction::F019),
-                                                  printedTableName(link.relatedTable)));
+                                                  server_ ? link.relatedTable : printedTableName(link.relatedTable)));
             device.textOut(column(GridFraction::F040), y,
                            context_.FitText(context_.grid(GridFraction::F009),
-                                            label(link.cascade ? QStringLiteral("Casc.") : QStringLiteral("Restr."))));
+                                            ruleWord(link.cascade.onUpdate(), label)));
         }
+        if (deleteRow)
+            device.textOut(column(GridFraction::F040), y,
+                           context_.FitText(context_.grid(GridFraction::F009),
+                                            ruleWord(link.cascade.onDelete(), label)));
+        if (i > pairs)
+            continue; // a one-pair link's row for its delete rule
         const auto [mine, theirs] = link.pairs[std::size_t(i - 1)];
         device.textOut(column(GridFraction::F050), y,
                        context_.FitText(context_.grid(GridFraction::F023), fieldName(table_, mine)));
@@ -204,7 +239,7 @@ void printIntegritySection(ReportContext& context, TableSource& table, TableSour
                            const TableStructure& structure, const QString& databaseName, const QString& tableName,
                            UserMessages& messages, int& row)
 {
-    if (structure.tableType != QLatin1String("PARADOX"))
+    if (structure.tableType != QLatin1String("PARADOX") && !table.isServerTable())
         return;
     Section(context, table, relatedTable, structure, messages, row).print(databaseName, tableName);
 }

@@ -15,8 +15,8 @@ public:
     ERefIntError() : std::runtime_error(std::string()) {}
 };
 
-// The master and dependent links of a Paradox table, one block per link with the related
-// table's fields; nothing for other table types. databaseName and tableName are those the
+// The master and dependent links of a Paradox table or a server's table, one block per
+// link with the related table's fields; nothing for other table types. databaseName and tableName are those the
 // table was opened with. row is the line of the last row printed, on entry and on return.
 // The related table of each link is opened read-only through relatedTable, which is closed
 // again on every way out. Raises ERefIntError after showing its message.

@@ -176,9 +176,7 @@ select oid, nspname, relname, qschema, qname from scope order by place, relname 
             t.definition.tableType = QStringLiteral("POSTGRESQL");
             t.definition.codePage = encoding == u"UTF8" ? 65001 : 0;
             t.definition.languageDriverName = encoding;
-            t.definition.languageDriverDescription = collation;
-            t.encoding = encoding;
-            t.collation = collation;
+            t.definition.server = ServerFacts{encoding, collation, {}};
         }
     }
 
@@ -278,10 +276,6 @@ order by i.indrelid, not i.indisprimary, ic.relname collate "C")"),
         QSqlQuery q = run(database_, QLatin1String(ScopeSql) + QStringLiteral(R"(
 select c.conrelid, c.confrelid, c.conname, c.contype, c.confupdtype, c.confdeltype,
        pg_catalog.pg_get_expr(c.conbin, c.conrelid, true),
-       array_to_string(array(select a.attname from unnest(c.conkey) with ordinality k(n, o)
-         join pg_catalog.pg_attribute a on a.attrelid = c.conrelid and a.attnum = k.n order by k.o), E'\x1f'),
-       array_to_string(array(select a.attname from unnest(c.confkey) with ordinality k(n, o)
-         join pg_catalog.pg_attribute a on a.attrelid = c.confrelid and a.attnum = k.n order by k.o), E'\x1f'),
        array_to_string(array(select (select count(*) from pg_catalog.pg_attribute a
            where a.attrelid = c.conrelid and a.attnum > 0 and not a.attisdropped and a.attnum <= k.n)
          from unnest(c.conkey) with ordinality k(n, o) order by k.o), ','),
@@ -316,32 +310,21 @@ order by c.conrelid, c.conname collate "C")"),
                 addCheck(tables[byOid.value(own)], name, q.value(6).toString());
                 continue;
             }
-            ServerForeignKey key;
-            key.name = name;
-            key.onUpdate = actionOf(q.value(4).toString());
-            key.onDelete = actionOf(q.value(5).toString());
-            const QStringList ownFields = items(q.value(7));
-            const QStringList referredFields = items(q.value(8));
-            const auto ownNumbers = numbers(q.value(9));
-            const auto referredNumbers = numbers(q.value(10));
+            const LinkRules rules(actionOf(q.value(4).toString()), actionOf(q.value(5).toString()));
+            const auto ownNumbers = numbers(q.value(7));
+            const auto referredNumbers = numbers(q.value(8));
             const auto add = [&](ServerTable& t, IntegrityDescriptor::Kind kind) {
                 const bool master = kind == IntegrityDescriptor::Kind::Master;
-                ServerForeignKey k = key;
-                k.kind = kind;
-                k.relatedTable = master ? nameOf(referred, q.value(12).toString())
-                                        : nameOf(own, q.value(11).toString());
-                k.fields = master ? ownFields : referredFields;
-                k.relatedFields = master ? referredFields : ownFields;
                 IntegrityDescriptor link;
                 link.name = name;
                 link.kind = kind;
-                link.relatedTable = k.relatedTable;
-                link.cascade = key.onUpdate == ReferentialAction::Cascade;
+                link.relatedTable = master ? nameOf(referred, q.value(10).toString())
+                                           : nameOf(own, q.value(9).toString());
+                link.cascade = rules;
                 for (std::size_t i = 0; i < std::min(ownNumbers.size(), referredNumbers.size()); ++i)
                     link.pairs.emplace_back(master ? ownNumbers[i] : referredNumbers[i],
                                             master ? referredNumbers[i] : ownNumbers[i]);
                 t.links.push_back(std::move(link));
-                t.foreignKeys.push_back(std::move(k));
             };
             if (byOid.contains(own))
                 add(tables[byOid.value(own)], IntegrityDescriptor::Kind::Master);

@@ -7,18 +7,6 @@
 
 namespace korvex::server {
 
-QString referentialActionText(ReferentialAction action)
-{
-    switch (action) {
-    case ReferentialAction::NoAction: return QStringLiteral("NO ACTION");
-    case ReferentialAction::Restrict: return QStringLiteral("RESTRICT");
-    case ReferentialAction::Cascade: return QStringLiteral("CASCADE");
-    case ReferentialAction::SetNull: return QStringLiteral("SET NULL");
-    case ReferentialAction::SetDefault: return QStringLiteral("SET DEFAULT");
-    }
-    return {};
-}
-
 ValidityCheck& ValidityChecks::of(std::uint16_t fieldNumber)
 {
     for (ValidityCheck& c : table_.validityChecks) {
@@ -45,7 +33,7 @@ void addDefault(ServerTable& table, std::uint16_t fieldNumber, const QString& ex
         return;
     const auto value = literal ? engineValue(field, *literal) : std::nullopt;
     if (!value) {
-        table.expressionDefaults.push_back({fieldNumber, expression});
+        table.definition.fields.at(fieldNumber - 1).defaultExpression = expression;
         return;
     }
     ValidityCheck& check = ValidityChecks(table.definition).of(fieldNumber);
@@ -78,7 +66,14 @@ void addCheck(ServerTable& table, const QString& name, const QString& expression
             return;
         }
     }
-    table.checks.push_back({name, expression});
+    if (!table.definition.server)
+        table.definition.server.emplace();
+    QStringList fields;
+    for (const QString& n : names) {
+        if (mentioned.contains(n))
+            fields << n;
+    }
+    table.definition.server->checks.push_back({name, expression, fields});
 }
 
 } // namespace korvex::server

@@ -208,6 +208,7 @@ FieldDefinition fieldFor(const QString& name, const ServerType& type, const QStr
     FieldDefinition f;
     f.name = name;
     f.storedType = storedType;
+    f.serverType = storedType;
     f.type = fallbackType(type.group);
     for (const TypeRule& rule : typeRules) {
         if (type.baseName == QLatin1String(rule.name)) {

@@ -92,7 +92,7 @@ QString groupText(const QString& sql, const std::vector<SqlToken>& tokens, std::
 // What only the CREATE TABLE statement tells: the CHECK constraints with their names and
 // the columns declared AUTOINCREMENT.
 struct StatementFacts {
-    std::vector<ServerCheck> checks;
+    std::vector<CheckConstraint> checks; // without their fields yet
     QStringList autoIncrement;
 };
 
@@ -116,7 +116,7 @@ StatementFacts factsOf(const QString& sql)
             } else if (isWord(tokens[i], "autoincrement") && !tableConstraint) {
                 facts.autoIncrement << tokens[first].text;
             } else if (isWord(tokens[i], "check") && i + 1 < last) {
-                facts.checks.push_back({constraintName, groupText(sql, tokens, i + 1)});
+                facts.checks.push_back({constraintName, groupText(sql, tokens, i + 1), {}});
                 constraintName.clear();
             } else if (isWord(tokens[i], "primary") || isWord(tokens[i], "not") || isWord(tokens[i], "unique") ||
                        isWord(tokens[i], "references") || isWord(tokens[i], "default")) {
@@ -222,9 +222,7 @@ std::vector<ServerTable> SqliteCatalog::readTables()
             t.definition.tableType = QStringLiteral("SQLITE");
             t.definition.codePage = encoding.startsWith(QLatin1String("UTF-8")) ? 65001 : 0;
             t.definition.languageDriverName = encoding;
-            t.definition.languageDriverDescription = collation;
-            t.encoding = encoding;
-            t.collation = collation;
+            t.definition.server = ServerFacts{encoding, collation, {}};
             byName.insert(t.plainName.toLower(), tables.size() - 1);
             facts.insert(t.plainName, factsOf(q.value(1).toString()));
         }
@@ -266,7 +264,7 @@ order by m.name, p.cid)"));
     }
 
     for (ServerTable& t : tables) {
-        for (const ServerCheck& check : facts.value(t.plainName).checks)
+        for (const CheckConstraint& check : facts.value(t.plainName).checks)
             addCheck(t, check.name, check.expression);
     }
 
@@ -348,7 +346,9 @@ where m.type = 'table' and m.name not like 'sqlite\_%' escape '\'
 order by m.name, f.id, f.seq)"));
         struct Key {
             QString table;
-            ServerForeignKey key;
+            IntegrityDescriptor link;  // as its own table's master link
+            QStringList fields;        // its own table's fields, in key order
+            QStringList relatedFields; // the referred table's, paired with fields
         };
         std::vector<Key> keys;
         QString lastTable;
@@ -358,15 +358,14 @@ order by m.name, f.id, f.seq)"));
             if (tableName != lastTable || q.value(1).toInt() != lastId) {
                 Key& k = keys.emplace_back();
                 k.table = tableName;
-                k.key.relatedTable = q.value(2).toString();
-                k.key.onUpdate = actionOf(q.value(5).toString());
-                k.key.onDelete = actionOf(q.value(6).toString());
+                k.link.relatedTable = q.value(2).toString();
+                k.link.cascade = LinkRules(actionOf(q.value(5).toString()), actionOf(q.value(6).toString()));
                 lastTable = tableName;
                 lastId = q.value(1).toInt();
             }
-            keys.back().key.fields << q.value(3).toString();
+            keys.back().fields << q.value(3).toString();
             if (!q.value(4).isNull())
-                keys.back().key.relatedFields << q.value(4).toString();
+                keys.back().relatedFields << q.value(4).toString();
         }
         const auto fieldNumber = [&](const QString& table, const QString& field) {
             if (!byName.contains(table.toLower()))
@@ -379,28 +378,23 @@ order by m.name, f.id, f.seq)"));
             return std::uint16_t(0);
         };
         for (Key& k : keys) {
-            const QString referred = k.key.relatedTable;
-            if (k.key.relatedFields.isEmpty() && byName.contains(referred.toLower()))
-                k.key.relatedFields = primaryKeys.value(tables[byName.value(referred.toLower())].plainName);
+            const QString referred = k.link.relatedTable;
+            if (k.relatedFields.isEmpty() && byName.contains(referred.toLower()))
+                k.relatedFields = primaryKeys.value(tables[byName.value(referred.toLower())].plainName);
             const auto add = [&](ServerTable& t, IntegrityDescriptor::Kind kind) {
                 const bool master = kind == IntegrityDescriptor::Kind::Master;
-                ServerForeignKey key = k.key;
-                key.kind = kind;
-                const QString relatedPlain = master ? referred : k.table;
-                key.relatedTable = byName.contains(relatedPlain.toLower())
-                                       ? tables[byName.value(relatedPlain.toLower())].name
-                                       : quotedName(relatedPlain, false);
-                if (!master)
-                    std::swap(key.fields, key.relatedFields);
-                IntegrityDescriptor link;
+                IntegrityDescriptor link = k.link;
                 link.kind = kind;
-                link.relatedTable = key.relatedTable;
-                link.cascade = key.onUpdate == ReferentialAction::Cascade;
-                for (qsizetype i = 0; i < std::min(key.fields.size(), key.relatedFields.size()); ++i)
-                    link.pairs.emplace_back(fieldNumber(t.plainName, key.fields[i]),
-                                            fieldNumber(relatedPlain, key.relatedFields[i]));
+                const QString relatedPlain = master ? referred : k.table;
+                link.relatedTable = byName.contains(relatedPlain.toLower())
+                                        ? tables[byName.value(relatedPlain.toLower())].name
+                                        : quotedName(relatedPlain, false);
+                const QStringList& fields = master ? k.fields : k.relatedFields;
+                const QStringList& relatedFields = master ? k.relatedFields : k.fields;
+                for (qsizetype i = 0; i < std::min(fields.size(), relatedFields.size()); ++i)
+                    link.pairs.emplace_back(fieldNumber(t.plainName, fields[i]),
+                                            fieldNumber(relatedPlain, relatedFields[i]));
                 t.links.push_back(std::move(link));
-                t.foreignKeys.push_back(std::move(key));
             };
             add(tables[byName.value(k.table.toLower())], IntegrityDescriptor::Kind::Master);
             if (byName.contains(referred.toLower()))

@@ -19,6 +19,17 @@ void putFlag(std::span<std::byte> r, std::size_t at, bool v)
     put16(r, at, v ? 1 : 0);
 }
 
+// The language driver's description: a table file's driver, or for a server's table the
+// database's encoding and collation, which decide what its text fields hold and how they sort.
+QString languageDriverDescription(const TableDefinition& d)
+{
+    if (!d.server || !d.languageDriverDescription.isEmpty())
+        return d.languageDriverDescription;
+    if (d.server->collation.isEmpty())
+        return d.server->encoding;
+    return d.server->encoding + QStringLiteral(", collation ") + d.server->collation;
+}
+
 } // namespace
 
 struct DatabaseEngine::OpenedTable {
@@ -103,7 +114,7 @@ EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QStrin
     putText(table->languageDriver, record::language::Name, record::language::NameSize, def.languageDriverName);
     put16(table->languageDriver, record::language::CodePage, std::uint16_t(def.codePage));
     putText(table->languageDriver, record::language::Description,
-            record::LanguageDriverSize - record::language::Description, def.languageDriverDescription);
+            record::LanguageDriverSize - record::language::Description, languageDriverDescription(def));
 
     handle = nextHandle_++;
     tables_.emplace(handle, std::move(table));
@@ -226,7 +237,7 @@ EngineResult DatabaseEngine::ReadLanguageDriver(TableHandle handle, const std::b
     const OpenedTable* t = find(handle);
     if (t == nullptr)
         return noHandle(handle);
-    if (t->definition.languageDriverDescription.isEmpty())
+    if (languageDriverDescription(t->definition).isEmpty())
         return fail(result::NoSuchRecord, QStringLiteral("%1: the language driver \"%2\" has no description")
                                               .arg(t->path, t->definition.languageDriverName));
     block = t->languageDriver.data();
@@ -272,6 +283,16 @@ EngineResult DatabaseEngine::readIndexCount(TableHandle handle, int& count)
     if (const auto r = loadIndexes(*t); r != result::Ok)
         return r;
     count = int(t->indexes->size());
+    return succeed();
+}
+
+EngineResult DatabaseEngine::readDefinition(TableHandle handle, const TableDefinition*& definition)
+{
+    definition = nullptr;
+    const OpenedTable* t = find(handle);
+    if (t == nullptr)
+        return noHandle(handle);
+    definition = &t->definition;
     return succeed();
 }
 

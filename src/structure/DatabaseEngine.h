@@ -119,6 +119,10 @@ public:
     // what it shows (a validity-check file that is not read, names read as UTF-8 rather
     // than in the driver's code page): one sentence per warning, naming its file.
     EngineResult readWarnings(TableHandle handle, QStringList& warnings);
+    // The open table's whole definition, valid until the table is closed: for what a
+    // server's table has beyond the records above (its column types, computed defaults,
+    // CHECK constraints).
+    EngineResult readDefinition(TableHandle handle, const TableDefinition*& definition);
     // Every index of the open table in the engine's order; for Paradox the primary first.
     EngineResult ListIndexes(TableHandle handle, std::vector<IndexDescription>& indexes);
 

@@ -52,14 +52,46 @@ void putText(std::span<std::byte> r, std::size_t at, std::size_t slotSize, const
     std::memcpy(r.data() + at, utf8.constData(), std::size_t(n));
 }
 
+namespace {
+
+std::uint32_t ruleCode(ReferentialAction action)
+{
+    switch (action) {
+    case ReferentialAction::Restrict: return integrity::Restrict;
+    case ReferentialAction::Cascade: return integrity::Cascade;
+    case ReferentialAction::NoAction: return integrity::NoAction;
+    case ReferentialAction::SetNull: return integrity::SetNull;
+    case ReferentialAction::SetDefault: return integrity::SetDefault;
+    }
+    return integrity::NoAction;
+}
+
+ReferentialAction ruleOf(std::uint32_t code)
+{
+    switch (code) {
+    case integrity::Restrict: return ReferentialAction::Restrict;
+    case integrity::Cascade: return ReferentialAction::Cascade;
+    case integrity::SetNull: return ReferentialAction::SetNull;
+    case integrity::SetDefault: return ReferentialAction::SetDefault;
+    default: return ReferentialAction::NoAction;
+    }
+}
+
+} // namespace
+
 void putIntegrityDescriptor(std::span<std::byte> r, const IntegrityDescriptor& link)
 {
     namespace ri = integrity;
     putText(r, ri::LinkName, ri::LinkNameSize, link.name);
     put32(r, ri::Kind, link.kind == IntegrityDescriptor::Kind::Dependent ? 1 : 0);
     putText(r, ri::RelatedTable, ri::RelatedTableSize, link.relatedTable);
-    put32(r, ri::ModifyRule, link.cascade ? 1 : 0);
-    put32(r, ri::DeleteRule, 0);
+    if (link.cascade.serverRules()) {
+        put32(r, ri::ModifyRule, ruleCode(link.cascade.onUpdate()));
+        put32(r, ri::DeleteRule, ruleCode(link.cascade.onDelete()) + 1);
+    } else {
+        put32(r, ri::ModifyRule, link.cascade ? ri::Cascade : ri::Restrict);
+        put32(r, ri::DeleteRule, 0);
+    }
     const std::size_t pairs = std::min(link.pairs.size(), ri::MaxPairs);
     put16(r, ri::PairCount, std::uint16_t(pairs));
     for (std::size_t i = 0; i < ri::MaxPairs; ++i) {
@@ -75,7 +107,12 @@ IntegrityDescriptor getIntegrityDescriptor(std::span<const std::byte> r)
     link.name = getText(r, ri::LinkName, ri::LinkNameSize);
     link.kind = get32(r, ri::Kind) == 0 ? IntegrityDescriptor::Kind::Master : IntegrityDescriptor::Kind::Dependent;
     link.relatedTable = getText(r, ri::RelatedTable, ri::RelatedTableSize);
-    link.cascade = get32(r, ri::ModifyRule) != 0;
+    const std::uint32_t modify = get32(r, ri::ModifyRule);
+    if (const std::uint32_t remove = get32(r, ri::DeleteRule); remove != 0) {
+        link.cascade = LinkRules(ruleOf(modify), ruleOf(remove - 1));
+    } else {
+        link.cascade = modify != 0;
+    }
     const std::size_t pairs = std::min<std::size_t>(get16(r, ri::PairCount), ri::MaxPairs);
     for (std::size_t i = 0; i < pairs; ++i)
         link.pairs.emplace_back(get16(r, ri::ThisFields + 2 * i), get16(r, ri::RelatedFields + 2 * i));

@@ -84,12 +84,19 @@ inline constexpr std::size_t LinkNameSize = 32;
 inline constexpr std::size_t Kind = 34;         // 32-bit: 0 master link, 1 dependent link
 inline constexpr std::size_t RelatedTable = 38; // 261: full path and file name
 inline constexpr std::size_t RelatedTableSize = 261;
-inline constexpr std::size_t ModifyRule = 299;    // 32-bit: 0 restrict, any other value cascade
-inline constexpr std::size_t DeleteRule = 303;    // 32-bit: always restrict
+// 32-bit: 0 restrict, any other value cascade; for a server's foreign key the update
+// rule's code (RuleCode)
+inline constexpr std::size_t ModifyRule = 299;
+// 32-bit: 0 for a Paradox link, which always restricts deleting; for a server's foreign
+// key its delete rule's code plus 1
+inline constexpr std::size_t DeleteRule = 303;
 inline constexpr std::size_t PairCount = 307;     // 16-bit, at most 16
 inline constexpr std::size_t ThisFields = 309;    // 16 x 16-bit field numbers from 1
 inline constexpr std::size_t RelatedFields = 341; // 16 x 16-bit field numbers from 1
 inline constexpr std::size_t MaxPairs = 16;
+// The codes of the rules: restrict 0 and cascade 1 as a Paradox link has them, then the
+// rules only servers know.
+enum RuleCode : std::uint32_t { Restrict = 0, Cascade = 1, NoAction = 2, SetNull = 3, SetDefault = 4 };
 } // namespace integrity
 
 // Reading and writing the members of these records.

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -86,6 +87,12 @@ struct FieldDefinition {
     bool key = false;                // belongs to the primary key
     QString storedType;              // the file's own type: "A", "N", "+", "C", "F" ...
     int storedSize = 0;              // bytes in the stored record
+    // A server's column: its type as the server writes it ("numeric(12,4)", "character
+    // varying(40)"), empty for a table file's field; and a default the server computes
+    // ("now()", "nextval(...)") as its text, empty when there is none or it is a literal
+    // (a literal is the validity check's default).
+    QString serverType;
+    QString defaultExpression;
 };
 
 // One validity check: the values are little-endian engine values for the field's
@@ -118,17 +125,64 @@ struct IndexDescription {
     bool expressionIndex = false;
 };
 
-// One referential-integrity link of a Paradox table. A reader gives the related table as
-// the files name it (usually the file name alone); the engine's list gives its full path.
+// What a link does to the referring rows when the referred row changes or goes.
+enum class ReferentialAction : std::uint8_t { Restrict, Cascade, NoAction, SetNull, SetDefault };
+
+// The rules of a link. A Paradox link has one, its modify rule: updates cascade or are
+// restricted, and deleting is always restricted; that rule converts from and to bool (true:
+// cascade). A server's foreign key has an update and a delete rule of any kind.
+class LinkRules {
+public:
+    constexpr LinkRules(bool cascade = false) noexcept // a Paradox link's modify rule
+        : onUpdate_(cascade ? ReferentialAction::Cascade : ReferentialAction::Restrict)
+    {}
+    constexpr LinkRules(ReferentialAction onUpdate, ReferentialAction onDelete) noexcept
+        : onUpdate_(onUpdate), onDelete_(onDelete), server_(true)
+    {}
+    // Whether updates cascade.
+    constexpr explicit operator bool() const noexcept { return onUpdate_ == ReferentialAction::Cascade; }
+    constexpr ReferentialAction onUpdate() const noexcept { return onUpdate_; }
+    constexpr ReferentialAction onDelete() const noexcept { return onDelete_; }
+    // Whether these are a server's rules, where every kind of rule may stand.
+    constexpr bool serverRules() const noexcept { return server_; }
+    bool operator==(const LinkRules&) const = default;
+
+private:
+    ReferentialAction onUpdate_ = ReferentialAction::Restrict;
+    ReferentialAction onDelete_ = ReferentialAction::Restrict;
+    bool server_ = false;
+};
+
+// One referential-integrity link: of a Paradox table, or a server's foreign key. A reader
+// gives the related table as the files name it (usually the file name alone); the engine's
+// list gives its full path. A server names it as its table list does.
 struct IntegrityDescriptor {
     enum class Kind { Master = 0, Dependent = 1 };
     QString name;
     Kind kind = Kind::Master;
     QString relatedTable;
-    bool cascade = false; // modify rule: cascade, else restrict
+    // The link's rules: for a Paradox link its modify rule, true when updates cascade;
+    // a server's foreign key's update and delete rules.
+    LinkRules cascade;
     // Field numbers from 1: this table's field, the related table's field. The engine's
     // list holds at most 16 pairs.
     std::vector<std::pair<std::uint16_t, std::uint16_t>> pairs;
+};
+
+// A CHECK constraint of a server's table that is no range of one field (those are
+// validity checks).
+struct CheckConstraint {
+    QString name;       // empty when the server keeps no name for it
+    QString expression; // as the server gives it back, without "CHECK" and its parentheses
+    QStringList fields; // the table's fields it mentions, in field order
+    bool operator==(const CheckConstraint&) const = default;
+};
+
+// What a server's catalog says of a table beyond what a table file holds.
+struct ServerFacts {
+    QString encoding;  // the database's character encoding: "UTF8", "UTF-8"
+    QString collation; // the database's default collation: "C.UTF-8", "BINARY"
+    std::vector<CheckConstraint> checks;
 };
 
 // Everything a reader learns from a table's files that the engine hands out.
@@ -147,6 +201,10 @@ struct TableDefinition {
     int codePage = 1252;               // the code page its names were decoded from
     QString languageDriverName;        // the driver's symbolic name, e.g. "ascii", "DBWINUS0"
     QString languageDriverDescription; // the engine's description; empty when unknown
+
+    // A server's table: what its catalog adds; nothing for a table file. The language
+    // driver's description of a server's table is made from its encoding and collation.
+    std::optional<ServerFacts> server;
 
     // Paradox master password checksum; 0 when the table is not encrypted.
     std::uint32_t passwordChecksum = 0;

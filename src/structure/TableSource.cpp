@@ -167,6 +167,28 @@ QString TableSource::relatedTablePath(const IntegrityDescriptor& link) const
     return resolveRelatedTable(link.relatedTable, QFileInfo(tablePath()).path());
 }
 
+void TableSource::openRelated(const TableSource& table, const QString& databaseName, const IntegrityDescriptor& link)
+{
+    if (table.isServerTable())
+        open(databaseName, link.relatedTable);
+    else
+        open(QString(), table.relatedTablePath(link));
+}
+
+const TableDefinition* TableSource::definition() const
+{
+    const TableDefinition* d = nullptr;
+    if (handle_ == 0 || engine_.readDefinition(handle_, d) != result::Ok)
+        return nullptr;
+    return d;
+}
+
+bool TableSource::isServerTable() const
+{
+    const TableDefinition* d = definition();
+    return d != nullptr && d->server.has_value();
+}
+
 IntegrityList::IntegrityList(DatabaseEngine& engine, TableHandle list, std::size_t recordSize)
     : engine_(engine), list_(list), buffer_(std::max(recordSize, record::IntegrityDescriptorSize))
 {}

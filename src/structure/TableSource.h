@@ -100,6 +100,10 @@ public:
     // What the engine noticed on opening the table that does not stop it but changes what
     // is shown of it (DatabaseEngine::ReadWarnings); empty when nothing, or no table open.
     const QStringList& warnings() const { return warnings_; }
+    // The open table's whole definition; null when no table is open.
+    const TableDefinition* definition() const;
+    // Whether the open table is a server's, whose links the engine lists too.
+    bool isServerTable() const;
 
     // Converts a validity value of a BCD field; value is left as it is when the bytes are
     // not a packed decimal.
@@ -113,6 +117,10 @@ public:
     // Where the related table of one of this table's links lives on this machine
     // (ResolveRelatedTable beside this table).
     QString relatedTablePath(const IntegrityDescriptor& link) const;
+    // Opens the related table of one of table's links: a server's table in the database
+    // table was opened through (databaseName), a table file where relatedTablePath finds it.
+    void openRelated(const TableSource& table, const QString& databaseName,
+                     const IntegrityDescriptor& link); // EngineError
 
 private:
     void check(EngineResult r) const;

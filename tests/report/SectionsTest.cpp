@@ -55,7 +55,7 @@ protected:
         ASSERT_TRUE(table_->readFieldDescriptors(descriptors_));
         structure_ = TableStructure::from("T.FAK", table_->properties(), *table_, descriptors_);
         device_.beginJob("x");
-        context_ = std::make_unique<ReportContext>(device_, settings_, identity);
+        context_ = std::make_unique<ReportContext>(device_, settings_, label_);
         context_->measureResolution();
         context_->measureHeaders();
         context_->SetUpPage();
@@ -101,6 +101,7 @@ protected:
     bool keyed_ = true;
     std::vector<IntegrityDescriptor> links_;
     ReportSettings settings_;
+    LabelFunction label_ = identity;
     RecordingDevice device_;
     std::unique_ptr<DatabaseEngine> engine_;
     std::unique_ptr<TableSource> table_;
@@ -280,4 +281,56 @@ TEST_F(Sections, UnkeyedParadoxTableKeepsItsFirstSecondaryIndex)
     printIndexSection(*context_, *table_, structure_, row);
     EXPECT_NE(find(textsOnPage(1), "Index1"), nullptr);
     EXPECT_EQ(row, 5);
+}
+
+// A server's foreign key prints its update rule on the link's first row and its delete rule
+// below it under "Upd/Del", a one-pair link taking a second row for it; the related table
+// is opened through the printed table's database. Under a translation the words the label
+// table has no rows for (it answers them blank) still print.
+TEST_F(Sections, ServerLinkPrintsBothRulesOnTwoRows)
+{
+    label_ = [](const QString& text) {
+        if (text == "Casc.")
+            return QStringLiteral("Kask.");
+        const bool inTable = !QStringList{"Upd/Del", "No act.", "Set null", "Set def."}.contains(text);
+        return inTable ? text : QString();
+    };
+    def_.tableType = "POSTGRESQL";
+    def_.server = ServerFacts{"UTF8", "C.UTF-8", {}};
+    using A = ReferentialAction;
+    links_ = {IntegrityDescriptor{
+                  "fk", IntegrityDescriptor::Kind::Master, "REL.FAK", LinkRules(A::NoAction, A::SetNull), {{1, 2}}},
+              IntegrityDescriptor{"fk2",
+                                  IntegrityDescriptor::Kind::Master,
+                                  "REL.FAK",
+                                  LinkRules(A::Cascade, A::SetDefault),
+                                  {{2, 1}, {3, 3}, {4, 4}}}};
+    settings_.PrintZebraPattern = false;
+    open();
+    int row = 0;
+    printIntegritySection(*context_, *table_, *related_, structure_, dir_.path(), "T.FAK", messages_, row);
+    ASSERT_TRUE(messages_.errors.isEmpty()) << messages_.errors.join('\n').toStdString();
+    const auto texts = textsOnPage(1);
+    const auto at = [&](const char* text) {
+        const auto* t = find(texts, text);
+        return t ? std::make_pair(t->x, t->y) : std::make_pair(-1, -1);
+    };
+    const int rules = 396 + 1611;
+    EXPECT_EQ(at("Upd/Del").first, rules);
+    EXPECT_EQ(find(texts, "Mod."), nullptr);
+    // Captions on line 3; the first link's rows on lines 5 and 6, the second's on 8 to 10.
+    EXPECT_EQ(at("fk"), std::make_pair(396, lineTop(5)));
+    EXPECT_EQ(at("No act."), std::make_pair(rules, lineTop(5)));
+    EXPECT_EQ(at("Set null"), std::make_pair(rules, lineTop(6)));
+    EXPECT_EQ(at("Kask."), std::make_pair(rules, lineTop(8)));
+    EXPECT_EQ(at("Set def."), std::make_pair(rules, lineTop(9)));
+    EXPECT_EQ(at("F3"), std::make_pair(396 + 2014, lineTop(9))); // pairs go on beside the rule
+    EXPECT_EQ(row, 10);
+    // The rule row is framed from the third column; a later pair row from the fourth.
+    const auto rects = device_.recordsOf<RectRecord>();
+    ASSERT_EQ(rects.size(), 6u); // captions, 2 rows, 3 rows
+    EXPECT_EQ(rects[2].x1, rules - 25);
+    EXPECT_EQ(rects[2].y1, lineTop(6) - 24);
+    EXPECT_EQ(rects[4].x1, rules - 25);
+    EXPECT_EQ(rects[5].x1, 396 + 2014 - 25);
 }

@@ -146,7 +146,9 @@ TEST_F(PostgresCatalogTest, FieldsCarryTheReportTypeSizeAndServerType)
     const ServerTable* t = tableNamed(tables, "customers");
     ASSERT_TRUE(t);
     EXPECT_EQ(t->definition.tableType, "POSTGRESQL");
-    EXPECT_EQ(t->encoding, "UTF8");
+    ASSERT_TRUE(t->definition.server);
+    EXPECT_EQ(t->definition.server->encoding, "UTF8");
+    EXPECT_FALSE(t->definition.server->collation.isEmpty());
     EXPECT_EQ(t->definition.languageDriverName, "UTF8");
     struct Expected {
         const char* name;
@@ -184,6 +186,7 @@ TEST_F(PostgresCatalogTest, FieldsCarryTheReportTypeSizeAndServerType)
         EXPECT_EQ(f.type, expected[i].type);
         EXPECT_EQ(f.size, expected[i].size);
         EXPECT_EQ(f.storedType, expected[i].storedType);
+        EXPECT_EQ(f.serverType, expected[i].storedType);
     }
     EXPECT_TRUE(t->definition.fields[0].key);
     EXPECT_FALSE(t->definition.fields[1].key);
@@ -191,7 +194,8 @@ TEST_F(PostgresCatalogTest, FieldsCarryTheReportTypeSizeAndServerType)
     const ServerTable* serials = tableNamed(tables, "serials");
     ASSERT_TRUE(serials);
     EXPECT_EQ(serials->definition.fields[0].type, FieldType::AutoInc);
-    EXPECT_TRUE(serials->expressionDefaults.empty()); // the sequence is what Auto-Inc says
+    // The sequence is what Auto-Inc says.
+    EXPECT_TRUE(serials->definition.fields[0].defaultExpression.isEmpty());
 }
 
 TEST_F(PostgresCatalogTest, ValidityChecksFromNotNullDefaultsAndRangeChecks)
@@ -228,15 +232,23 @@ TEST_F(PostgresCatalogTest, ValidityChecksFromNotNullDefaultsAndRangeChecks)
     EXPECT_TRUE(checkOf(*t, "opens") && checkOf(*t, "opens")->hasDefault);
     EXPECT_TRUE(checkOf(*t, "stamped") && checkOf(*t, "stamped")->hasDefault);
 
-    ASSERT_EQ(t->expressionDefaults.size(), 1u);
-    EXPECT_EQ(t->expressionDefaults[0].expression, "now()");
-    EXPECT_EQ(t->definition.fields.at(t->expressionDefaults[0].fieldNumber - 1).name, "created");
+    // Only the computed default is an expression; literal ones are the checks' values.
+    QStringList computed;
+    for (const FieldDefinition& f : t->definition.fields) {
+        if (!f.defaultExpression.isEmpty())
+            computed << f.name + u'=' + f.defaultExpression;
+    }
+    EXPECT_EQ(computed, QStringList{"created=now()"});
 
-    ASSERT_EQ(t->checks.size(), 2u);
-    EXPECT_EQ(t->checks[0].name, "customers_check");
-    EXPECT_TRUE(t->checks[0].expression.contains("1000")) << t->checks[0].expression.toStdString();
-    EXPECT_EQ(t->checks[1].name, "name_not_blank");
-    EXPECT_TRUE(t->checks[1].expression.contains("length(")) << t->checks[1].expression.toStdString();
+    ASSERT_TRUE(t->definition.server);
+    const auto& checks = t->definition.server->checks;
+    ASSERT_EQ(checks.size(), 2u);
+    EXPECT_EQ(checks[0].name, "customers_check");
+    EXPECT_TRUE(checks[0].expression.contains("1000")) << checks[0].expression.toStdString();
+    EXPECT_EQ(checks[0].fields, QStringList({"price", "active"})); // in field order
+    EXPECT_EQ(checks[1].name, "name_not_blank");
+    EXPECT_TRUE(checks[1].expression.contains("length(")) << checks[1].expression.toStdString();
+    EXPECT_EQ(checks[1].fields, QStringList{"name"});
 }
 
 TEST_F(PostgresCatalogTest, IndexesPrimaryFirstWithTheirFlagsAndExpressions)
@@ -269,14 +281,15 @@ TEST_F(PostgresCatalogTest, ForeignKeysBothWaysWithEveryRule)
     const auto tables = PostgresCatalog(db_, {Sales, Second}).readTables();
     const ServerTable* orders = tableNamed(tables, "korvex_sales.orders");
     ASSERT_TRUE(orders);
-    ASSERT_EQ(orders->links.size(), orders->foreignKeys.size());
     const auto keyNamed = [](const ServerTable& t, const QString& name, IntegrityDescriptor::Kind kind) {
-        for (std::size_t i = 0; i < t.foreignKeys.size(); ++i) {
-            if (t.foreignKeys[i].name == name && t.foreignKeys[i].kind == kind)
+        for (std::size_t i = 0; i < t.links.size(); ++i) {
+            if (t.links[i].name == name && t.links[i].kind == kind)
                 return int(i);
         }
         return -1;
     };
+    const auto rules = [&](int i) { return orders->links.at(std::size_t(i)).cascade; };
+    using A = ReferentialAction;
     using Kind = IntegrityDescriptor::Kind;
     // The dropped column before "customer" does not count: it is field 2.
     int i = keyNamed(*orders, "orders_customer_fkey", Kind::Master);
@@ -284,27 +297,25 @@ TEST_F(PostgresCatalogTest, ForeignKeysBothWaysWithEveryRule)
     EXPECT_EQ(orders->links[i].relatedTable, "korvex_sales.customers");
     EXPECT_TRUE(orders->links[i].cascade);
     EXPECT_EQ(orders->links[i].pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{2, 1}}));
-    EXPECT_EQ(orders->foreignKeys[i].onUpdate, ReferentialAction::Cascade);
-    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::Restrict);
-    EXPECT_EQ(orders->foreignKeys[i].fields, QStringList{"customer"});
-    EXPECT_EQ(orders->foreignKeys[i].relatedFields, QStringList{"id"});
+    EXPECT_TRUE(rules(i).serverRules());
+    EXPECT_EQ(rules(i), LinkRules(A::Cascade, A::Restrict));
     // The self-reference is both a master and a dependent link of the same table.
     i = keyNamed(*orders, "orders_parent_fkey", Kind::Master);
     ASSERT_GE(i, 0);
-    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::SetNull);
+    EXPECT_EQ(rules(i), LinkRules(A::NoAction, A::SetNull));
     EXPECT_EQ(orders->links[i].relatedTable, "korvex_sales.orders");
     EXPECT_GE(keyNamed(*orders, "orders_parent_fkey", Kind::Dependent), 0);
     i = keyNamed(*orders, "orders_serial_fkey", Kind::Master);
     ASSERT_GE(i, 0);
-    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::SetDefault);
+    EXPECT_EQ(rules(i), LinkRules(A::NoAction, A::SetDefault));
     i = keyNamed(*orders, "orders_plain_fkey", Kind::Master);
     ASSERT_GE(i, 0);
-    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::NoAction);
+    EXPECT_EQ(rules(i), LinkRules(A::NoAction, A::NoAction));
     EXPECT_FALSE(orders->links[i].cascade);
     i = keyNamed(*orders, "Order Lines_order_id_fkey", Kind::Dependent);
     ASSERT_GE(i, 0);
     EXPECT_EQ(orders->links[i].relatedTable, "korvex_sales.\"Order Lines\"");
-    EXPECT_EQ(orders->foreignKeys[i].onDelete, ReferentialAction::Cascade);
+    EXPECT_EQ(rules(i), LinkRules(A::NoAction, A::Cascade));
     EXPECT_EQ(orders->links[i].pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{1, 1}}));
 
     // Two tables that refer to each other.

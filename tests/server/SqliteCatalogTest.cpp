@@ -83,7 +83,7 @@ TEST_F(SqliteCatalogTest, FieldsChecksAndDefaults)
     const ServerTable* t = tableNamed(tables, "customers");
     ASSERT_TRUE(t);
     EXPECT_EQ(t->definition.tableType, "SQLITE");
-    EXPECT_EQ(t->encoding, "UTF-8");
+    EXPECT_EQ(t->definition.languageDriverName, "UTF-8");
     const std::pair<const char*, FieldType> types[] = {
         {"id", FieldType::AutoInc},     {"name", FieldType::String},   {"notes", FieldType::Memo},
         {"small", FieldType::SmallInt}, {"big", FieldType::BCD},       {"price", FieldType::BCD},
@@ -113,11 +113,14 @@ TEST_F(SqliteCatalogTest, FieldsChecksAndDefaults)
     const ValidityCheck* size = checkOf(*t, QString::fromUtf8("Größe des Kunden"));
     ASSERT_TRUE(size && size->hasMaximum); // a table constraint on one column
     EXPECT_EQ(slot::int32(size->maximum), 250);
-    ASSERT_EQ(t->expressionDefaults.size(), 1u);
-    EXPECT_EQ(t->expressionDefaults[0].expression, "current_timestamp");
-    ASSERT_EQ(t->checks.size(), 1u);
-    EXPECT_EQ(t->checks[0].name, "name_not_blank");
-    EXPECT_EQ(t->checks[0].expression, "length(name) > 0");
+    EXPECT_EQ(fieldNamed(*t, "price")->serverType, "numeric(12, 4)");
+    EXPECT_EQ(fieldNamed(*t, "created")->defaultExpression, "current_timestamp");
+    EXPECT_TRUE(fieldNamed(*t, "name")->defaultExpression.isEmpty()); // a literal
+    ASSERT_TRUE(t->definition.server);
+    EXPECT_EQ(t->definition.server->encoding, "UTF-8");
+    EXPECT_EQ(t->definition.server->collation, "BINARY");
+    ASSERT_EQ(t->definition.server->checks.size(), 1u);
+    EXPECT_EQ(t->definition.server->checks[0], (CheckConstraint{"name_not_blank", "length(name) > 0", {"name"}}));
 }
 
 TEST_F(SqliteCatalogTest, IndexesAndForeignKeysWithTheirRules)
@@ -146,8 +149,13 @@ TEST_F(SqliteCatalogTest, IndexesAndForeignKeysWithTheirRules)
     ASSERT_TRUE(orders);
     using Kind = IntegrityDescriptor::Kind;
     std::vector<std::tuple<Kind, QString, QString, ReferentialAction, ReferentialAction>> seen;
-    for (const ServerForeignKey& k : orders->foreignKeys)
-        seen.emplace_back(k.kind, k.relatedTable, k.fields.join(','), k.onUpdate, k.onDelete);
+    for (const IntegrityDescriptor& l : orders->links) {
+        QStringList fields;
+        for (const auto& pair : l.pairs)
+            fields << orders->definition.fields.at(pair.first - 1).name;
+        ASSERT_TRUE(l.cascade.serverRules());
+        seen.emplace_back(l.kind, l.relatedTable, fields.join(','), l.cascade.onUpdate(), l.cascade.onDelete());
+    }
     const auto has = [&](Kind kind, const char* table, const char* fields, ReferentialAction update,
                          ReferentialAction del) {
         return std::find(seen.begin(), seen.end(),
@@ -160,10 +168,9 @@ TEST_F(SqliteCatalogTest, IndexesAndForeignKeysWithTheirRules)
     EXPECT_TRUE(has(Kind::Master, "customers", "other", A::NoAction, A::SetDefault));
     EXPECT_TRUE(has(Kind::Master, "customers", "plain", A::NoAction, A::NoAction));
     EXPECT_TRUE(has(Kind::Dependent, "\"Order Lines\"", "id", A::Cascade, A::Cascade));
-    ASSERT_EQ(orders->links.size(), orders->foreignKeys.size());
-    for (std::size_t i = 0; i < orders->links.size(); ++i) {
-        if (orders->foreignKeys[i].fields == QStringList{"customer"}) {
-            EXPECT_EQ(orders->links[i].pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{2, 1}}));
+    for (const IntegrityDescriptor& l : orders->links) {
+        if (l.relatedTable == "customers" && l.cascade.onDelete() == A::Restrict) {
+            EXPECT_EQ(l.pairs, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{2, 1}}));
         }
     }
     const ServerTable* a = tableNamed(tables, "a");

@@ -28,7 +28,7 @@ Json fieldJson(const TableStructure& structure, const FieldEntry& f, const Field
                const LabelLookup& label)
 {
     const SchemaField field{f, checks};
-    return Json::Object{
+    Json::Object json{
         {"number", f.position + 1},
         {"name", f.name},
         {"typeCode", int(f.type)},
@@ -41,10 +41,28 @@ Json fieldJson(const TableStructure& structure, const FieldEntry& f, const Field
         {"key", f.key},
         {"min", validityText(field, checks.minimum).value_or(QString())},
         {"max", validityText(field, checks.maximum).value_or(QString())},
-        {"default", validityText(field, checks.defaultValue).value_or(QString())},
+        {"default", defaultText(field).value_or(QString())},
         {"picture", checks.picture},
         {"required", checks.required},
     };
+    // A server's column: its own type, and whether its default is computed.
+    if (!checks.serverType.isEmpty())
+        json.emplace_back("serverType", checks.serverType);
+    if (!checks.defaultExpression.isEmpty())
+        json.emplace_back("defaultIsExpression", true);
+    return json;
+}
+
+Json checksJson(const ServerFacts& server)
+{
+    Json::Array list;
+    for (const CheckConstraint& c : server.checks) {
+        Json::Array fields;
+        for (const auto& f : c.fields)
+            fields.push_back(f);
+        list.push_back(Json::Object{{"name", c.name}, {"expression", c.expression}, {"fields", std::move(fields)}});
+    }
+    return list;
 }
 
 Json indexesJson(TableSource& source)
@@ -82,9 +100,10 @@ Json linksJson(DatabaseEngine& engine, TableSource& source, const QString& datab
     TableSource related(engine);
     Json::Array links;
     while (const auto link = list.next()) {
-        QString relatedPath = source.relatedTablePath(*link);
+        const bool server = source.isServerTable();
+        QString relatedPath = server ? link->relatedTable : source.relatedTablePath(*link);
         try {
-            related.open(QString(), relatedPath);
+            related.openRelated(source, databaseName, *link);
         } catch (const EngineError&) {
             // Not there or not readable: its field names stay empty.
         }
@@ -92,15 +111,21 @@ Json linksJson(DatabaseEngine& engine, TableSource& source, const QString& datab
         for (const auto& [mine, theirs] : link->pairs)
             pairs.push_back(Json::Array{nameOf(source, mine), nameOf(related, theirs)});
         related.close();
-        if (relatedPath.startsWith(directory))
+        if (!server && relatedPath.startsWith(directory))
             relatedPath = relatedPath.mid(directory.size());
-        links.push_back(Json::Object{
+        Json::Object json{
             {"name", link->name},
             {"kind", link->kind == IntegrityDescriptor::Kind::Master ? "master" : "dependent"},
             {"relatedTable", relatedPath},
             {"rule", link->cascade ? "cascade" : "restrict"},
             {"pairs", std::move(pairs)},
-        });
+        };
+        // A server's foreign key has a rule for updates and one for deleting.
+        if (link->cascade.serverRules()) {
+            json.emplace_back("onUpdate", referentialActionText(link->cascade.onUpdate()));
+            json.emplace_back("onDelete", referentialActionText(link->cascade.onDelete()));
+        }
+        links.push_back(std::move(json));
     }
     return links;
 }
@@ -153,7 +178,12 @@ StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             {"fields", std::move(fields)},
             {"indexes", indexesJson(source)},
         };
-        if (structure.tableType == QLatin1String("PARADOX"))
+        if (const TableDefinition* definition = source.definition(); definition && definition->server) {
+            table.emplace_back("encoding", definition->server->encoding);
+            table.emplace_back("collation", definition->server->collation);
+            table.emplace_back("checks", checksJson(*definition->server));
+        }
+        if (structure.tableType == QLatin1String("PARADOX") || source.isServerTable())
             table.emplace_back("links", linksJson(engine, source, databaseName, tableArgument));
         return {true, Json(std::move(table))};
     } catch (const EngineError& e) {
