@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <utility>
 
 namespace korvex::server {
@@ -94,10 +95,17 @@ QStringList CatalogDatabase::tableNames()
         serverFailed(e);
     }
     // By the names themselves: a name quoted because of a blank sorts where its letters do.
-    const auto bare = [](QString name) { return name.remove(u'"'); };
-    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-        return bare(a).compare(bare(b), Qt::CaseInsensitive) < 0;
-    });
+    std::vector<std::pair<QString, qsizetype>> keys;
+    keys.reserve(std::size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        keys.emplace_back(QString(names[i]).remove(u'"'), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first.compare(b.first, Qt::CaseInsensitive) < 0; });
+    QStringList sorted;
+    sorted.reserve(names.size());
+    for (const auto& key : keys)
+        sorted << names[key.second];
+    names = std::move(sorted);
     return names;
 }
 
@@ -109,20 +117,22 @@ std::unique_ptr<DatabaseTable> CatalogDatabase::openTable(const QString& tableNa
         } catch (const ServerError& e) {
             serverFailed(e);
         }
+        for (std::size_t i = 0; i < tables_->size(); ++i) {
+            byName_.emplace((*tables_)[i].name, i);
+            byFoldedName_.emplace((*tables_)[i].name.toCaseFolded(), i);
+        }
     }
-    auto found = std::find_if(tables_->begin(), tables_->end(),
-                              [&](const ServerTable& t) { return t.name == tableName; });
-    if (found == tables_->end()) {
-        const auto byCase = [&](const ServerTable& t) { return t.name.compare(tableName, Qt::CaseInsensitive) == 0; };
-        found = std::find_if(tables_->begin(), tables_->end(), byCase);
+    auto found = byName_.find(tableName);
+    if (found == byName_.end()) {
         // Two tables whose names differ only in case: the name must be spelled exactly.
-        if (found != tables_->end() && std::find_if(std::next(found), tables_->end(), byCase) != tables_->end())
-            found = tables_->end();
+        const auto folded = byFoldedName_.equal_range(tableName.toCaseFolded());
+        if (folded.first != folded.second && std::next(folded.first) == folded.second)
+            found = byName_.find((*tables_)[folded.first->second].name);
     }
-    if (found == tables_->end())
+    if (found == byName_.end())
         throw EngineError(result::NoSuchFile,
                           QStringLiteral("alias \"%1\": %2: no such table in the database").arg(aliasName_, tableName));
-    return std::make_unique<CatalogTable>(tables_, *found);
+    return std::make_unique<CatalogTable>(tables_, (*tables_)[found->second]);
 }
 
 QString uniqueConnectionName(const QString& prefix)

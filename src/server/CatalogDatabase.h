@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -48,6 +49,8 @@ private:
     QString connectionName_;
     std::unique_ptr<CatalogReader> reader_;
     std::shared_ptr<const std::vector<ServerTable>> tables_; // read by the first openTable
+    std::map<QString, std::size_t> byName_;                  // into tables_
+    std::multimap<QString, std::size_t> byFoldedName_;       // case-folded
 };
 
 // A connection name that no other connection of the process has.
