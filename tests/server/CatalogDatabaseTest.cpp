@@ -31,8 +31,8 @@ protected:
         setup_ = openPostgres(setupName_, {cluster_.host, -1, cluster_.database, cluster_.user, cluster_.password});
         execAll(setup_, {"drop schema if exists korvex_alias cascade", "create schema korvex_alias",
                          "create table korvex_alias.customers (id integer primary key, name varchar(40) not null)",
-                         "create table korvex_alias.orders (id integer primary key, customer integer references "
-                         "korvex_alias.customers (id) on delete cascade)",
+                         R"sql(create table korvex_alias.orders (id integer primary key,
+                             customer integer references korvex_alias.customers (id) on delete cascade))sql",
                          "create table korvex_alias.\"Gift Cards\" (code char(8) primary key)"});
         ASSERT_TRUE(
             korvex::test::writeFile(dir_.filePath("aliases.ini"),
@@ -57,7 +57,7 @@ protected:
 
     // An engine with the PostgreSQL driver that answers the login with password, counting
     // how often it is asked.
-    std::unique_ptr<DatabaseEngine> engine(std::optional<QString> password)
+    std::unique_ptr<DatabaseEngine> engine(const std::optional<QString>& password)
     {
         auto engine = std::make_unique<DatabaseEngine>();
         EXPECT_EQ(engine->loadAliases(dir_.path()), result::Ok);

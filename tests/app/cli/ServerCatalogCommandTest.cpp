@@ -56,8 +56,8 @@ protected:
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", writer);
             db.setDatabaseName(home_.filePath("korvex/notes.sqlite"));
             ASSERT_TRUE(db.open());
-            execAll(db, {"create table notes (id integer primary key autoincrement, body text not null, "
-                         "created date default '2024-02-29')",
+            execAll(db, {R"sql(create table notes (id integer primary key autoincrement,
+                             body text not null, created date default '2024-02-29'))sql",
                          "create table tags (note integer references notes (id) on delete cascade, tag varchar(20))"});
             db.close();
             db = QSqlDatabase();
@@ -72,11 +72,11 @@ protected:
                 QSqlDatabase db = openPostgres(setup, {cluster_.host, -1, cluster_.database, cluster_.user,
                                                        cluster_.password});
                 execAll(db, {"drop schema if exists korvex_cli cascade", "create schema korvex_cli",
-                             "create table korvex_cli.customers (id serial primary key, name varchar(40) not null, "
-                             "price numeric(12,4) check (price between 0 and 1000))",
+                             R"sql(create table korvex_cli.customers (id serial primary key,
+                                 name varchar(40) not null, price numeric(12,4) check (price between 0 and 1000)))sql",
                              "create unique index customers_name on korvex_cli.customers (name desc)",
-                             "create table korvex_cli.orders (id integer primary key, customer integer "
-                             "references korvex_cli.customers (id) on delete cascade)"});
+                             R"sql(create table korvex_cli.orders (id integer primary key,
+                                 customer integer references korvex_cli.customers (id) on delete cascade))sql"});
             }
             QSqlDatabase::removeDatabase(setup);
             const QString pgpass = home_.filePath("pgpass");
