@@ -1,5 +1,6 @@
 #include "ServerDrivers.h"
 
+#include "CatalogDatabase.h"
 #include "EngineResult.h"
 #include "ServerLogin.h"
 
@@ -32,6 +33,11 @@ void addServerDriver(const QString& driverName, ServerOpener opener)
 
 void installServerDrivers(DatabaseEngine& engine)
 {
+    // The drivers Korvex brings first, so that a driver added under the same name wins.
+    engine.registerServerDriver(AliasDefinition::PostgresDriver, server::openPostgresAlias);
+    engine.registerServerDriver(AliasDefinition::SqliteDriver, [](const AliasDefinition& alias, const LoginPassword&) {
+        return server::openSqliteAlias(alias);
+    });
     DriverList& list = drivers();
     const std::lock_guard lock(list.mutex);
     for (const auto& [name, opener] : list.openers)

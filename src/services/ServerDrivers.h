@@ -12,7 +12,8 @@ namespace korvex {
 
 // Adds a driver for the whole process (before the engines that should have it are made).
 void addServerDriver(const QString& driverName, ServerOpener opener);
-// Registers every driver added so far with engine.
+// Registers with engine the built-in drivers (POSTGRESQL, SQLITE) and every driver added
+// so far.
 void installServerDrivers(DatabaseEngine& engine);
 
 } // namespace korvex

@@ -1,17 +1,23 @@
 // Reading a PostgreSQL database of 1,000 tables (10 fields, 2 indexes and 1 foreign key
-// each) from its catalog. Needs the private cluster:
+// each) from its catalog, and korvex-report --json over it through an alias; listing the
+// 10,000 tables of another schema through the engine as the browser does. Needs the
+// private cluster:
 //   sh tests/support/postgres.sh start /tmp/pg.state
 //   KORVEX_PG_STATE=/tmp/pg.state build/bench/tests/bench/bench_server
 //   sh tests/support/postgres.sh stop /tmp/pg.state
 
+#include "CatalogDatabase.h"
 #include "PostgresCatalog.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,13 +27,15 @@ using namespace korvex::server;
 namespace {
 
 constexpr int TableCount = 1000;
+constexpr int ManyTableCount = 10000;
+
+PostgresLogin login;
 
 QSqlDatabase openCluster()
 {
     QFile file(QString::fromLocal8Bit(qgetenv("KORVEX_PG_STATE")));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    PostgresLogin login;
     for (const QByteArray& line : file.readAll().split('\n')) {
         const QString text = QString::fromUtf8(line).remove(u'\'');
         const QString key = text.section(u'=', 0, 0);
@@ -59,6 +67,13 @@ bool createTables(const QSqlDatabase& db)
         sql << QStringLiteral("alter table bench.t%1 add foreign key (ref) references bench.t%2 (id)")
                    .arg(i)
                    .arg((i + TableCount - 1) % TableCount);
+    // Many small tables, in batches: one transaction cannot lock 10,000 new tables.
+    sql << QStringLiteral("drop schema if exists bench_many cascade") << QStringLiteral("create schema bench_many");
+    for (int first = 0; first < ManyTableCount; first += 500)
+        sql << QStringLiteral("do $$ begin for i in %1..%2 loop execute format('create table bench_many.t%s (id "
+                              "integer primary key, name varchar(20))', i); end loop; end $$")
+                   .arg(first)
+                   .arg(first + 499);
     QSqlQuery q(db);
     for (const QString& s : sql) {
         if (!q.exec(s)) {
@@ -85,6 +100,67 @@ void BM_ReadTables(benchmark::State& state)
 }
 BENCHMARK(BM_ReadTables)->Unit(benchmark::kMillisecond);
 
+// The aliases file of both schemas, and libpq's password file for the test user.
+QTemporaryDir* config = nullptr;
+
+void writeConfig()
+{
+    const QString aliases = QStringLiteral("[Bench]\nTYPE=POSTGRESQL\nSERVER NAME=%1\nDATABASE NAME=%2\nUSER NAME=%3\n"
+                                           "SCHEMA NAME=bench\n[Many]\nTYPE=POSTGRESQL\nSERVER NAME=%1\n"
+                                           "DATABASE NAME=%2\nUSER NAME=%3\nSCHEMA NAME=bench_many\n")
+                                .arg(login.host, login.database, login.user);
+    QDir(config->path()).mkpath(QStringLiteral("korvex"));
+    QFile file(config->filePath(QStringLiteral("korvex/aliases.ini")));
+    file.open(QIODevice::WriteOnly);
+    file.write(aliases.toUtf8());
+    file.close();
+    QFile pgpass(config->filePath(QStringLiteral("pgpass")));
+    pgpass.open(QIODevice::WriteOnly);
+    pgpass.write(QStringLiteral("*:*:*:%1:%2\n").arg(login.user, login.password).toUtf8());
+    pgpass.close();
+    pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    qputenv("PGPASSFILE", QFile::encodeName(pgpass.fileName()));
+}
+
+// A run of the program as a user starts it: connecting, listing, reading and writing the
+// JSON of all 1,000 tables.
+void BM_ReportJsonOverAlias(benchmark::State& state)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config->path());
+    for (auto _ : state) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(KORVEX_REPORT_EXE),
+                {QStringLiteral("--alias"), QStringLiteral("Bench"), QStringLiteral("--json")});
+        p.waitForFinished(-1);
+        const QByteArray out = p.readAllStandardOutput();
+        if (p.exitCode() != 0 || out.count("\"ok\": true") != TableCount) {
+            state.SkipWithError(p.readAllStandardError().constData());
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ReportJsonOverAlias)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Choosing the alias in the browser: connecting and listing the 10,000 tables.
+void BM_EngineListsManyTables(benchmark::State& state)
+{
+    for (auto _ : state) {
+        korvex::DatabaseEngine engine;
+        engine.loadAliases(config->filePath(QStringLiteral("korvex")));
+        engine.registerServerDriver(korvex::AliasDefinition::PostgresDriver, openPostgresAlias);
+        QStringList names;
+        if (engine.openDatabase(QStringLiteral("DDBMany"), QStringLiteral("Many")) != korvex::result::Ok ||
+            engine.ListTables(QStringLiteral("DDBMany"), names) != korvex::result::Ok ||
+            names.size() != ManyTableCount) {
+            state.SkipWithError(qPrintable(engine.lastError()));
+            break;
+        }
+    }
+}
+BENCHMARK(BM_EngineListsManyTables)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -102,6 +178,9 @@ int main(int argc, char** argv)
     }
     if (!createTables(database))
         return 1;
+    QTemporaryDir configDir;
+    config = &configDir;
+    writeConfig();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     database = QSqlDatabase();

@@ -1,5 +1,6 @@
 #include "TableBrowser.h"
 
+#include "CatalogDatabase.h"
 #include "DatabaseEngine.h"
 #include "FakeServer.h"
 
@@ -7,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace korvex;
@@ -196,6 +198,33 @@ TEST_F(BrowserStateTest, ServerAliasListsTheServersTablesWithoutDates)
     browser_.readAliases(); // the window's databases made anew
     take(browser_.withEntry(">Shop", top_));
     EXPECT_EQ(server.connections, 1);
+}
+
+// A SQLite file beside the aliases file, through the driver the programs bring: its tables
+// listed as the server's, with "?" for dates, and no directory shown.
+TEST_F(BrowserStateTest, SqliteAliasListsTheFilesTables)
+{
+    {
+        QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", "browser-writer");
+        writer.setDatabaseName(top_ + "/config/notes.sqlite");
+        ASSERT_TRUE(writer.open());
+        QSqlQuery q(writer);
+        ASSERT_TRUE(q.exec("create table \"Zebra Notes\" (id integer primary key)"));
+        ASSERT_TRUE(q.exec("create table alpha (id integer primary key)"));
+    }
+    QSqlDatabase::removeDatabase("browser-writer");
+    engine_.registerServerDriver(AliasDefinition::SqliteDriver, [](const AliasDefinition& alias, const LoginPassword&) {
+        return server::openSqliteAlias(alias);
+    });
+    writeFile(top_ + "/config/aliases.ini", "[Notes]\nTYPE=SQLITE\nDATABASE NAME=notes.sqlite\n");
+    ASSERT_EQ(engine_.loadAliases(top_ + "/config"), result::Ok);
+    browser_.readAliases();
+    const BrowserState& state = take(browser_.withEntry(">Notes", top_));
+    EXPECT_EQ(state.mode, BrowserMode::ServerAlias);
+    EXPECT_EQ(state.CurrentAliasDriver, "SQLITE");
+    EXPECT_EQ(captions(items()), QStringList({"alpha", "\"Zebra Notes\""}));
+    EXPECT_EQ(items()[0].dateText, "?");
+    EXPECT_EQ(items()[1].dateText, "?");
 }
 
 } // namespace
