@@ -116,7 +116,9 @@ ColumnType columnOf(SqlDialect d, ColumnKind kind, const QString& name, int size
     case ColumnKind::Date:
         c.sql = isSqlite(d) ? QStringLiteral("TEXT") : QStringLiteral("date");
         if (isSqlite(d))
-            c.checks << QStringLiteral("%1 IS date(%1)").arg(col);
+            // Only a calculation makes SQLite carry a day past the month's end over: so
+            // "2024-02-30" is no date of its own form.
+            c.checks << QStringLiteral("%1 IS date(%1, '+0 days')").arg(col);
         break;
     case ColumnKind::Time:
         c.sql = isSqlite(d) ? QStringLiteral("TEXT") : QStringLiteral("time(3)");
@@ -126,7 +128,7 @@ ColumnType columnOf(SqlDialect d, ColumnKind kind, const QString& name, int size
     case ColumnKind::Timestamp:
         c.sql = isSqlite(d) ? QStringLiteral("TEXT") : QStringLiteral("timestamp(3)");
         if (isSqlite(d))
-            c.checks << QStringLiteral("%1 IS strftime('%Y-%m-%dT%H:%M:%f', %1)").arg(col);
+            c.checks << QStringLiteral("%1 IS strftime('%Y-%m-%dT%H:%M:%f', %1, '+0 days')").arg(col);
         break;
     case ColumnKind::Bytes: c.sql = isSqlite(d) ? QStringLiteral("BLOB") : QStringLiteral("bytea"); break;
     case ColumnKind::Identity:
@@ -151,9 +153,12 @@ ColumnType columnByType(SqlDialect d, const TableSchema& t, const SchemaField& f
     case FieldType::Boolean: return columnOf(d, ColumnKind::Boolean, name);
     case FieldType::Float: return columnOf(d, ColumnKind::Double, name);
     case FieldType::Money: {
+        // A Paradox money value is a double, which SQLite's REAL keeps as it is.
+        if (paradox && isSqlite(d))
+            return columnOf(d, ColumnKind::Double, name);
         ColumnType c = columnOf(d, ColumnKind::Numeric, name, 19, 4);
         if (paradox)
-            c.losses.prepend(QStringLiteral("a Paradox money value is a double: four decimals are kept"));
+            c.losses << QStringLiteral("a Paradox money value is a double: four decimals are kept");
         return c;
     }
     case FieldType::BCD: return columnOf(d, ColumnKind::Numeric, name, BcdDigits, f.entry.units2);
@@ -828,6 +833,54 @@ std::optional<std::vector<XbaseToken>> xbaseTokens(const QString& e)
     return tokens;
 }
 
+const SchemaField* xbaseField(const std::vector<SchemaField>& fields, const XbaseToken& token)
+{
+    if (token.kind != XbaseToken::Kind::Name)
+        return nullptr;
+    const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
+        return s.entry.name.compare(token.text, Qt::CaseInsensitive) == 0;
+    });
+    return f == fields.end() ? nullptr : &*f;
+}
+
+// STR(field[, width[, decimals]]) from the token k of its name, which is left on its ")":
+// the number rounded to its decimals and right-aligned in width characters (10 and 0 when
+// not given).
+std::optional<QString> strCall(SqlDialect dialect, const std::vector<XbaseToken>& tokens, std::size_t& k,
+                               const std::vector<SchemaField>& fields)
+{
+    static const QRegularExpression whole(QStringLiteral("^[0-9]{1,2}$"));
+    const auto text = [&](std::size_t i) { return i < tokens.size() ? tokens[i].text : QString(); };
+    const SchemaField* f = k + 2 < tokens.size() ? xbaseField(fields, tokens[k + 2]) : nullptr;
+    if (text(k + 1) != QLatin1String("(") || !f)
+        return std::nullopt;
+    switch (f->entry.type) {
+    case FieldType::SmallInt:
+    case FieldType::Integer:
+    case FieldType::Word:
+    case FieldType::Float:
+    case FieldType::BCD:
+    case FieldType::Money:
+    case FieldType::AutoInc: break;
+    default: return std::nullopt;
+    }
+    QStringList numbers;
+    std::size_t i = k + 3;
+    while (text(i) == QLatin1String(",") && whole.match(text(i + 1)).hasMatch() && numbers.size() < 2) {
+        numbers << text(i + 1);
+        i += 2;
+    }
+    if (text(i) != QLatin1String(")"))
+        return std::nullopt;
+    k = i;
+    const QString width = numbers.value(0, QStringLiteral("10"));
+    const QString decimals = numbers.value(1, QStringLiteral("0"));
+    const QString col = quoted(f->entry.name);
+    if (dialect == SqlDialect::Sqlite)
+        return QStringLiteral("printf('%%1.%2f', %3)").arg(width, decimals, col);
+    return QStringLiteral("lpad(round(%1::numeric, %2)::text, %3)").arg(col, decimals, width);
+}
+
 } // namespace
 
 std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QString& expression,
@@ -841,7 +894,16 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
     // it could meet is a text, and then "-" (which moves blanks) is not.
     bool texts = false;
     bool others = false;
-    for (const auto& t : *tokens) {
+    for (std::size_t k = 0; k < tokens->size(); ++k) {
+        const XbaseToken& t = (*tokens)[k];
+        // DTOS and STR make a text of what they are given: a text term as a whole.
+        const QString upper = t.text.toUpper();
+        if (t.kind == Kind::Name && (upper == QLatin1String("DTOS") || upper == QLatin1String("STR"))) {
+            texts = true;
+            while (k < tokens->size() && (*tokens)[k].text != QLatin1String(")"))
+                ++k;
+            continue;
+        }
         if (t.kind == Kind::String)
             texts = true;
         if (t.kind == Kind::Number)
@@ -903,6 +965,14 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
                                                 "100 + extract(day from %1))::integer::text, 8, '0')")
                                      .arg(col));
                     k += 3;
+                    continue;
+                }
+                // STR(number, width, decimals): right-aligned in width characters.
+                if (upper == QLatin1String("STR")) {
+                    const auto str = strCall(dialect, *tokens, k, fields);
+                    if (!str)
+                        return std::nullopt;
+                    add(*str);
                     continue;
                 }
                 return std::nullopt;
