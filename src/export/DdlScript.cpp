@@ -331,6 +331,7 @@ std::vector<QString> serverTableNames(const std::vector<const DdlTable*>& tables
         if (members.size() == 1)
             continue;
         QStringList told;
+        const QString shared = names[members.front()];
         for (const std::size_t i : members) {
             const QString& file = tables[i]->schema.table.name;
             const auto match = tableExtension().match(file);
@@ -345,8 +346,7 @@ std::vector<QString> serverTableNames(const std::vector<const DdlTable*>& tables
             names[i] = name;
         }
         notes << QStringLiteral("These tables would all be named %1, which the server takes for one name: %2.")
-                     .arg(quoted(names[members.front()].section(QLatin1Char('_'), 0, 0)),
-                          told.join(QStringLiteral(", ")));
+                     .arg(quoted(shared), told.join(QStringLiteral(", ")));
     }
     return names;
 }
