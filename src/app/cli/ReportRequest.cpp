@@ -97,10 +97,15 @@ std::optional<ReportForm> formOf(const QCommandLineParser& parser, const ReportO
     const bool printing = parser.isSet(o.printer) || parser.isSet(o.out) || parser.isSet(o.trace);
     // One form per run: printing (with its printer options), the book, or a structure dump.
     const int forms = int(json || parser.isSet(o.format)) + int(parser.isSet(o.markdown)) + int(parser.isSet(o.book)) +
-                      int(parser.isSet(o.ddl)) + int(printing);
+                      int(printing);
     if (forms > 1) {
-        problem = QStringLiteral("--json, --format, --markdown, --book, --ddl and the printer options (--printer, "
-                                 "--out, --trace) exclude each other");
+        problem = QStringLiteral("--json, --format, --markdown, --book and the printer options (--printer, --out, "
+                                 "--trace) exclude each other");
+        return std::nullopt;
+    }
+    if (forms > 0 && parser.isSet(o.ddl)) {
+        problem = QStringLiteral("--ddl writes its script alone: without --json, --format, --markdown, --book and the "
+                                 "printer options (--printer, --out, --trace)");
         return std::nullopt;
     }
     if (parser.isSet(o.listAliases))
