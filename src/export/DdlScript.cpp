@@ -147,7 +147,7 @@ ColumnType columnOf(SqlDialect d, ColumnKind kind, const QString& name, int size
 // dBASE types without a rule of their own).
 ColumnType columnByType(SqlDialect d, const TableSchema& t, const SchemaField& f, const QString& name)
 {
-    const bool paradox = !isDbaseFamily(t.structure.tableTypeKey);
+    const bool paradox = t.structure.tableTypeKey == QLatin1String("PARADOX");
     switch (f.entry.type) {
     case FieldType::String: return columnOf(d, ColumnKind::Text, name, f.entry.size);
     case FieldType::SmallInt: return columnOf(d, ColumnKind::SmallInt, name);
@@ -165,7 +165,9 @@ ColumnType columnByType(SqlDialect d, const TableSchema& t, const SchemaField& f
             c.losses << QStringLiteral("a Paradox money value is a double: four decimals are kept");
         return c;
     }
-    case FieldType::BCD: return columnOf(d, ColumnKind::Numeric, name, BcdDigits, f.entry.units2);
+    // A Paradox BCD holds 32 digits; a server's numeric says how many it holds.
+    case FieldType::BCD:
+        return columnOf(d, ColumnKind::Numeric, name, f.entry.units1 > 0 ? f.entry.units1 : BcdDigits, f.entry.units2);
     case FieldType::Date: return columnOf(d, ColumnKind::Date, name);
     case FieldType::Time: return columnOf(d, ColumnKind::Time, name);
     case FieldType::DateTime: return columnOf(d, ColumnKind::Timestamp, name);

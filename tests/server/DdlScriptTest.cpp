@@ -351,6 +351,15 @@ TEST(DdlScriptText, DbaseNumbersKeepWidthAndDecimalsAndSayWhatSqliteLoses)
     EXPECT_FALSE(pg.contains("numeric(0")) << pg.toStdString();
     EXPECT_FALSE(pg.contains("    -- ")) << "no loss in PostgreSQL";
 
+    // A server's numeric keeps its precision; its money is no Paradox double.
+    SchemaField amount = field("AMOUNT", FieldType::BCD);
+    amount.entry.units1 = 12;
+    amount.entry.units2 = 3;
+    const QString server = QString::fromUtf8(
+        ddlScript(SqlDialect::PostgreSql, "x", "1",
+                  {table("T", "POSTGRESQL", {amount, field("CASH", FieldType::Money)})}));
+    EXPECT_TRUE(server.contains("\"AMOUNT\" numeric(12,3),\n    \"CASH\" numeric(19,4)\n")) << server.toStdString();
+
     const QString lite = QString::fromUtf8(ddlScript(SqlDialect::Sqlite, "x", "1", tables));
     EXPECT_TRUE(lite.contains("\"A\" INTEGER,"));
     EXPECT_TRUE(lite.contains("\"C\" REAL,"));
