@@ -1,6 +1,7 @@
 #include "DdlScript.h"
 
 #include "SchemaTexts.h"
+#include "XbaseExpression.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -20,16 +21,6 @@ constexpr int RealDigits = 15;
 constexpr int IntegerDigits = 18;
 // A Paradox BCD field holds 32 digits, its decimals among them.
 constexpr int BcdDigits = 32;
-
-QString quoted(QString name)
-{
-    return QLatin1Char('"') + name.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
-}
-
-QString stringLiteral(QString text)
-{
-    return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
-}
 
 // A text for a one-line comment: line breaks and other control characters would end it.
 QString commentText(const QString& text)
@@ -80,7 +71,7 @@ enum class ColumnKind {
 ColumnType columnOf(SqlDialect d, ColumnKind kind, const QString& name, int size = 0, int decimals = 0)
 {
     ColumnType c;
-    const QString col = quoted(name);
+    const QString col = sqlIdentifier(name);
     switch (kind) {
     case ColumnKind::Text:
         c.sql = isSqlite(d) ? QStringLiteral("TEXT")
@@ -245,7 +236,7 @@ std::optional<QString> literalOf(SqlDialect d, const SchemaField& f, const Value
         return t.contains(QLatin1Char('.')) ? t : t + QStringLiteral(".000");
     };
     switch (f.entry.type) {
-    case FieldType::String: return stringLiteral(text);
+    case FieldType::String: return sqlString(text);
     case FieldType::SmallInt:
     case FieldType::Integer:
     case FieldType::Word:
@@ -262,15 +253,15 @@ std::optional<QString> literalOf(SqlDialect d, const SchemaField& f, const Value
         return text.toUpper();
     case FieldType::Date:
         if (date.match(text).hasMatch())
-            return stringLiteral(text);
+            return sqlString(text);
         return std::nullopt;
     case FieldType::Time:
         if (time.match(text).hasMatch())
-            return stringLiteral(isSqlite(d) ? withMilliseconds(text) : text);
+            return sqlString(isSqlite(d) ? withMilliseconds(text) : text);
         return std::nullopt;
     case FieldType::DateTime:
         if (timestamp.match(text).hasMatch())
-            return stringLiteral(isSqlite(d) ? withMilliseconds(text) : text);
+            return sqlString(isSqlite(d) ? withMilliseconds(text) : text);
         return std::nullopt;
     default: return std::nullopt;
     }
@@ -348,11 +339,11 @@ std::vector<QString> serverTableNames(const std::vector<const DdlTable*>& tables
                 name = names[i] + (match.hasMatch() ? QLatin1Char('_') + match.captured(1) : QString()) +
                        QStringLiteral("_%1").arg(n);
             used.insert(name.toCaseFolded());
-            told << QStringLiteral("%1 is %2").arg(tables[i]->schema.table.shownName(), quoted(name));
+            told << QStringLiteral("%1 is %2").arg(tables[i]->schema.table.shownName(), sqlIdentifier(name));
             names[i] = name;
         }
         notes << QStringLiteral("These tables would all be named %1, which the server takes for one name: %2.")
-                     .arg(quoted(shared), told.join(QStringLiteral(", ")));
+                     .arg(sqlIdentifier(shared), told.join(QStringLiteral(", ")));
     }
     return names;
 }
@@ -452,7 +443,7 @@ private:
     void writeTable(std::size_t ti)
     {
         const TableSchema& t = tables_[ti]->schema;
-        const QString table = quoted(tableNames_[ti]);
+        const QString table = sqlIdentifier(tableNames_[ti]);
         const QStringList stored = storedTypes(ti);
         const QStringList key = primaryKey(t);
         QStringList columnComments;
@@ -465,12 +456,12 @@ private:
             const SchemaField& f = t.fields[fi];
             const QString storedType = fi < std::size_t(stored.size()) ? stored.at(qsizetype(fi)) : QString();
             ColumnType c = columnOf(dialect_, t, f, storedType, columnNames_[ti][fi]);
-            const QString col = quoted(columnNames_[ti][fi]);
+            const QString col = sqlIdentifier(columnNames_[ti][fi]);
             QString notes;
             if (columnNames_[ti][fi] != f.entry.name)
                 notes += comment(QStringLiteral("    "), QStringLiteral("field %1 is the table's second field named %2")
                                                              .arg(fi + 1)
-                                                             .arg(quoted(f.entry.name)));
+                                                             .arg(sqlIdentifier(f.entry.name)));
             if (c.skipped) {
                 notes +=
                     comment(QStringLiteral("    "),
@@ -515,8 +506,7 @@ private:
                                      QStringLiteral("%1: picture %2").arg(col, f.checks.picture));
                 else
                     columnComments << QStringLiteral("COMMENT ON COLUMN %1.%2 IS %3;\n")
-                                          .arg(table, col,
-                                               stringLiteral(QStringLiteral("Picture: ") + f.checks.picture));
+                                          .arg(table, col, sqlString(QStringLiteral("Picture: ") + f.checks.picture));
             }
             for (const auto& loss : c.losses)
                 notes += comment(QStringLiteral("    "), QStringLiteral("%1: %2").arg(col, loss));
@@ -541,14 +531,14 @@ private:
     void writeIndexes(std::size_t ti)
     {
         const TableSchema& t = tables_[ti]->schema;
-        const QString table = quoted(tableNames_[ti]);
+        const QString table = sqlIdentifier(tableNames_[ti]);
         const bool dbase = isDbaseFamily(t.structure.tableTypeKey);
         for (const auto& i : t.indexes) {
             if (i.primary)
                 continue;
             const auto leftOut = [&](const QString& why) {
                 out_ += comment(QString(), QStringLiteral("The index %1 of %2 is left out: %3")
-                                               .arg(quoted(i.name), t.table.shownName(), why));
+                                               .arg(sqlIdentifier(i.name), t.table.shownName(), why));
             };
             const QString direction = i.descending ? QStringLiteral(" DESC") : QString();
             QStringList keys;
@@ -580,7 +570,7 @@ private:
             const QString condition = i.forCondition.simplified();
             if (isNotDeleted(condition)) {
                 out_ += comment(QString(), QStringLiteral("%1: FOR %2 holds for every row of a migrated table")
-                                               .arg(quoted(i.name), condition));
+                                               .arg(sqlIdentifier(i.name), condition));
             } else if (!condition.isEmpty()) {
                 const auto translated = translateXbaseExpression(dialect_, condition, t.fields);
                 if (!translated) {
@@ -592,14 +582,14 @@ private:
             if (dbase && i.unique)
                 out_ += comment(QString(), QStringLiteral("%1: a unique dBASE tag lists only the first record of each "
                                                           "key; here no two rows may share one")
-                                               .arg(quoted(i.name)));
+                                               .arg(sqlIdentifier(i.name)));
             if (!i.maintained)
                 out_ += comment(QString(),
                                 QStringLiteral("%1: the table does not keep this index up to date; the server does")
-                                    .arg(quoted(i.name)));
+                                    .arg(sqlIdentifier(i.name)));
             const QString name = names_.unique(tableNames_[ti] + QLatin1Char('_') + i.name);
             out_ += QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5;\n")
-                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), quoted(name), table,
+                        .arg(i.unique ? QStringLiteral("UNIQUE ") : QString(), sqlIdentifier(name), table,
                              keys.join(QStringLiteral(", ")), where);
         }
     }
@@ -640,7 +630,7 @@ private:
         LinkClause c;
         const auto leftOut = [&](const QString& why) {
             c.leftOut = QStringLiteral("The link %1 of %2 to %3 is left out: %4")
-                            .arg(quoted(l.name), t.table.shownName(), l.relatedTable, why);
+                            .arg(sqlIdentifier(l.name), t.table.shownName(), l.relatedTable, why);
             return c;
         };
         const auto master = findTable(t, l.relatedTable);
@@ -665,7 +655,7 @@ private:
                 QStringLiteral("the master's fields %1 are not its key").arg(theirs.join(QStringLiteral(", "))));
         c.name = names_.unique(tableNames_[ti] + QLatin1Char('_') + l.name);
         c.clause = QStringLiteral("FOREIGN KEY (%1) REFERENCES %2 (%3) ON UPDATE %4 ON DELETE RESTRICT")
-                       .arg(mine.join(QStringLiteral(", ")), quoted(tableNames_[*master]),
+                       .arg(mine.join(QStringLiteral(", ")), sqlIdentifier(tableNames_[*master]),
                             theirs.join(QStringLiteral(", ")),
                             l.cascade ? QStringLiteral("CASCADE") : QStringLiteral("RESTRICT"));
         return c;
@@ -682,7 +672,7 @@ private:
             if (c.clause.isEmpty())
                 notes += comment(QStringLiteral("    "), c.leftOut);
             else
-                columns << QStringLiteral("    CONSTRAINT %1 %2").arg(quoted(c.name), c.clause);
+                columns << QStringLiteral("    CONSTRAINT %1 %2").arg(sqlIdentifier(c.name), c.clause);
         }
     }
 
@@ -701,7 +691,7 @@ private:
                 out_ += comment(QString(), c.leftOut);
             else
                 out_ += QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 %3;\n")
-                            .arg(quoted(tableNames_[ti]), quoted(c.name), c.clause);
+                            .arg(sqlIdentifier(tableNames_[ti]), sqlIdentifier(c.name), c.clause);
         }
     }
 
@@ -731,7 +721,7 @@ private:
 
     QString column(std::size_t ti, const SchemaField* f) const
     {
-        return quoted(columnNames_[ti][std::size_t(f - tables_[ti]->schema.fields.data())]);
+        return sqlIdentifier(columnNames_[ti][std::size_t(f - tables_[ti]->schema.fields.data())]);
     }
 
     SqlDialect dialect_;
@@ -744,15 +734,6 @@ private:
 };
 
 } // namespace
-
-std::optional<SqlDialect> sqlDialectNamed(const QString& name)
-{
-    if (name == QLatin1String("postgresql"))
-        return SqlDialect::PostgreSql;
-    if (name == QLatin1String("sqlite"))
-        return SqlDialect::Sqlite;
-    return std::nullopt;
-}
 
 std::vector<DdlTable> readDdlTables(DatabaseEngine& engine, std::vector<TableSchema> schemas)
 {
@@ -775,270 +756,6 @@ std::vector<DdlTable> readDdlTables(DatabaseEngine& engine, std::vector<TableSch
         tables.push_back(std::move(t));
     }
     return tables;
-}
-
-namespace {
-
-// One token of a dBASE expression.
-struct XbaseToken {
-    enum class Kind { Name, String, Number, Operator, End } kind = Kind::End;
-    QString text;
-};
-
-// Splits an expression into tokens; nothing when a character belongs to none.
-std::optional<std::vector<XbaseToken>> xbaseTokens(const QString& e)
-{
-    using Kind = XbaseToken::Kind;
-    std::vector<XbaseToken> tokens;
-    qsizetype i = 0;
-    const auto at = [&](qsizetype k) { return k < e.size() ? e.at(k) : QChar(); };
-    while (i < e.size()) {
-        const QChar c = e.at(i);
-        if (c.isSpace()) {
-            ++i;
-        } else if (c.isLetter() || c == QLatin1Char('_')) {
-            qsizetype j = i;
-            while (j < e.size() && (e.at(j).isLetterOrNumber() || e.at(j) == QLatin1Char('_')))
-                ++j;
-            tokens.push_back({Kind::Name, e.mid(i, j - i)});
-            i = j;
-        } else if (c.isDigit() || (c == QLatin1Char('.') && at(i + 1).isDigit())) {
-            qsizetype j = i;
-            while (j < e.size() && (e.at(j).isDigit() || e.at(j) == QLatin1Char('.')))
-                ++j;
-            tokens.push_back({Kind::Number, e.mid(i, j - i)});
-            i = j;
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('[')) {
-            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            const qsizetype j = e.indexOf(close, i + 1);
-            if (j < 0)
-                return std::nullopt;
-            tokens.push_back({Kind::String, e.mid(i + 1, j - i - 1)});
-            i = j + 1;
-        } else if (c == QLatin1Char('.')) {
-            const qsizetype j = e.indexOf(QLatin1Char('.'), i + 1);
-            if (j < 0)
-                return std::nullopt;
-            tokens.push_back({Kind::Operator, e.mid(i, j - i + 1).toUpper()});
-            i = j + 1;
-        } else {
-            static const QStringList pairs = {QStringLiteral("=="), QStringLiteral("<>"), QStringLiteral("!="),
-                                              QStringLiteral("<="), QStringLiteral(">=")};
-            const QString two = e.mid(i, 2);
-            if (pairs.contains(two)) {
-                tokens.push_back({Kind::Operator, two});
-                i += 2;
-            } else if (QStringLiteral("+-*/()=<>#!,").contains(c)) {
-                tokens.push_back({Kind::Operator, QString(c)});
-                ++i;
-            } else {
-                return std::nullopt;
-            }
-        }
-    }
-    return tokens;
-}
-
-const SchemaField* xbaseField(const std::vector<SchemaField>& fields, const XbaseToken& token)
-{
-    if (token.kind != XbaseToken::Kind::Name)
-        return nullptr;
-    const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
-        return s.entry.name.compare(token.text, Qt::CaseInsensitive) == 0;
-    });
-    return f == fields.end() ? nullptr : &*f;
-}
-
-// STR(field[, width[, decimals]]) from the token k of its name, which is left on its ")":
-// the number rounded to its decimals and right-aligned in width characters (10 and 0 when
-// not given).
-std::optional<QString> strCall(SqlDialect dialect, const std::vector<XbaseToken>& tokens, std::size_t& k,
-                               const std::vector<SchemaField>& fields)
-{
-    static const QRegularExpression whole(QStringLiteral("^[0-9]{1,2}$"));
-    const auto text = [&](std::size_t i) { return i < tokens.size() ? tokens[i].text : QString(); };
-    const SchemaField* f = k + 2 < tokens.size() ? xbaseField(fields, tokens[k + 2]) : nullptr;
-    if (text(k + 1) != QLatin1String("(") || !f)
-        return std::nullopt;
-    switch (f->entry.type) {
-    case FieldType::SmallInt:
-    case FieldType::Integer:
-    case FieldType::Word:
-    case FieldType::Float:
-    case FieldType::BCD:
-    case FieldType::Money:
-    case FieldType::AutoInc: break;
-    default: return std::nullopt;
-    }
-    QStringList numbers;
-    std::size_t i = k + 3;
-    while (text(i) == QLatin1String(",") && whole.match(text(i + 1)).hasMatch() && numbers.size() < 2) {
-        numbers << text(i + 1);
-        i += 2;
-    }
-    if (text(i) != QLatin1String(")"))
-        return std::nullopt;
-    k = i;
-    const QString width = numbers.value(0, QStringLiteral("10"));
-    const QString decimals = numbers.value(1, QStringLiteral("0"));
-    const QString col = quoted(f->entry.name);
-    if (dialect == SqlDialect::Sqlite)
-        return QStringLiteral("printf('%%1.%2f', %3)").arg(width, decimals, col);
-    return QStringLiteral("lpad(round(%1::numeric, %2)::text, %3)").arg(col, decimals, width);
-}
-
-} // namespace
-
-std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QString& expression,
-                                                const std::vector<SchemaField>& fields)
-{
-    using Kind = XbaseToken::Kind;
-    const auto tokens = xbaseTokens(expression);
-    if (!tokens || tokens->empty())
-        return std::nullopt;
-    // "+" joins texts in dBASE and adds numbers: it is translated only where every field
-    // it could meet is a text, and then "-" (which moves blanks) is not.
-    bool texts = false;
-    bool others = false;
-    for (std::size_t k = 0; k < tokens->size(); ++k) {
-        const XbaseToken& t = (*tokens)[k];
-        // DTOS and STR make a text of what they are given: a text term as a whole.
-        const QString upper = t.text.toUpper();
-        if (t.kind == Kind::Name && (upper == QLatin1String("DTOS") || upper == QLatin1String("STR"))) {
-            texts = true;
-            while (k < tokens->size() && (*tokens)[k].text != QLatin1String(")"))
-                ++k;
-            continue;
-        }
-        if (t.kind == Kind::String)
-            texts = true;
-        if (t.kind == Kind::Number)
-            others = true;
-        if (t.kind != Kind::Name)
-            continue;
-        const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
-            return s.entry.name.compare(t.text, Qt::CaseInsensitive) == 0;
-        });
-        if (f != fields.end())
-            (f->entry.type == FieldType::String ? texts : others) = true;
-    }
-    const bool sqlite = dialect == SqlDialect::Sqlite;
-    QString sql;
-    bool afterFunction = false;
-    // Tokens joined by blanks, except inside parentheses' edges, before a comma and between
-    // a function and its arguments.
-    const auto add = [&](const QString& token) {
-        const bool glued = token == QLatin1String(")") || token == QLatin1String(",") ||
-                           (token == QLatin1String("(") && afterFunction) || sql.endsWith(QLatin1Char('('));
-        if (!sql.isEmpty() && !glued)
-            sql += QLatin1Char(' ');
-        sql += token;
-        afterFunction = false;
-    };
-    for (std::size_t k = 0; k < tokens->size(); ++k) {
-        const XbaseToken& t = (*tokens)[k];
-        const bool call = k + 1 < tokens->size() && (*tokens)[k + 1].text == QLatin1String("(");
-        switch (t.kind) {
-        case Kind::Name: {
-            const QString upper = t.text.toUpper();
-            if (call) {
-                static const std::map<QString, QString> functions = {
-                    {QStringLiteral("UPPER"), QStringLiteral("upper")},
-                    {QStringLiteral("LOWER"), QStringLiteral("lower")},
-                    {QStringLiteral("TRIM"), QStringLiteral("rtrim")},
-                    {QStringLiteral("RTRIM"), QStringLiteral("rtrim")},
-                    {QStringLiteral("LTRIM"), QStringLiteral("ltrim")},
-                    {QStringLiteral("ALLTRIM"), QStringLiteral("trim")},
-                };
-                if (const auto it = functions.find(upper); it != functions.end()) {
-                    add(it->second);
-                    afterFunction = true;
-                    continue;
-                }
-                // DTOS(date): the date as YYYYMMDD, in PostgreSQL through functions an
-                // index may use (to_char may not).
-                if (upper == QLatin1String("DTOS") && k + 3 < tokens->size() &&
-                    (*tokens)[k + 3].text == QLatin1String(")")) {
-                    const XbaseToken& arg = (*tokens)[k + 2];
-                    const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
-                        return s.entry.name.compare(arg.text, Qt::CaseInsensitive) == 0;
-                    });
-                    if (arg.kind != Kind::Name || f == fields.end() || f->entry.type != FieldType::Date)
-                        return std::nullopt;
-                    const QString col = quoted(f->entry.name);
-                    add(sqlite ? QStringLiteral("strftime('%Y%m%d', %1)").arg(col)
-                               : QStringLiteral("lpad((extract(year from %1) * 10000 + extract(month from %1) * "
-                                                "100 + extract(day from %1))::integer::text, 8, '0')")
-                                     .arg(col));
-                    k += 3;
-                    continue;
-                }
-                // STR(number, width, decimals): right-aligned in width characters.
-                if (upper == QLatin1String("STR")) {
-                    const auto str = strCall(dialect, *tokens, k, fields);
-                    if (!str)
-                        return std::nullopt;
-                    add(*str);
-                    continue;
-                }
-                return std::nullopt;
-            }
-            if (upper == QLatin1String("NOT") || upper == QLatin1String("AND") || upper == QLatin1String("OR")) {
-                add(upper);
-                continue;
-            }
-            const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
-                return s.entry.name.compare(t.text, Qt::CaseInsensitive) == 0;
-            });
-            if (f == fields.end())
-                return std::nullopt;
-            add(quoted(f->entry.name));
-            break;
-        }
-        case Kind::String: add(stringLiteral(t.text)); break;
-        case Kind::Number:
-            if (t.text.count(QLatin1Char('.')) > 1 || t.text.endsWith(QLatin1Char('.')))
-                return std::nullopt;
-            add(t.text.startsWith(QLatin1Char('.')) ? QLatin1Char('0') + t.text : t.text);
-            break;
-        case Kind::Operator: {
-            static const std::map<QString, QString> same = {
-                {QStringLiteral(".AND."), QStringLiteral("AND")}, {QStringLiteral(".OR."), QStringLiteral("OR")},
-                {QStringLiteral(".NOT."), QStringLiteral("NOT")}, {QStringLiteral("!"), QStringLiteral("NOT")},
-                {QStringLiteral("<"), QStringLiteral("<")},       {QStringLiteral(">"), QStringLiteral(">")},
-                {QStringLiteral("<="), QStringLiteral("<=")},     {QStringLiteral(">="), QStringLiteral(">=")},
-                {QStringLiteral("("), QStringLiteral("(")},       {QStringLiteral(")"), QStringLiteral(")")},
-                {QStringLiteral(","), QStringLiteral(",")},
-            };
-            // Where a text is involved dBASE means something else: "=" compares a text's
-            // beginning only, "-" moves blanks to the end.
-            static const std::map<QString, QString> numeric = {
-                {QStringLiteral("+"), QStringLiteral("+")},   {QStringLiteral("-"), QStringLiteral("-")},
-                {QStringLiteral("*"), QStringLiteral("*")},   {QStringLiteral("/"), QStringLiteral("/")},
-                {QStringLiteral("="), QStringLiteral("=")},   {QStringLiteral("=="), QStringLiteral("=")},
-                {QStringLiteral("<>"), QStringLiteral("<>")}, {QStringLiteral("#"), QStringLiteral("<>")},
-                {QStringLiteral("!="), QStringLiteral("<>")},
-            };
-            const QString& o = t.text;
-            if (o == QLatin1String(".T.") || o == QLatin1String(".F.")) {
-                const bool value = o == QLatin1String(".T.");
-                add(sqlite ? (value ? QStringLiteral("1") : QStringLiteral("0"))
-                           : (value ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
-            } else if (o == QLatin1String("+") && texts && !others) {
-                add(QStringLiteral("||"));
-            } else if (const auto it = same.find(o); it != same.end()) {
-                add(it->second);
-            } else if (const auto n = numeric.find(o); n != numeric.end() && !texts) {
-                add(n->second);
-            } else {
-                return std::nullopt;
-            }
-            break;
-        }
-        case Kind::End: break;
-        }
-    }
-    return sql;
 }
 
 QByteArray ddlScript(SqlDialect dialect, const QString& origin, const QString& version,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SqlDialect.h"
 #include "TableSchema.h"
 
 #include <QByteArray>
@@ -12,15 +13,6 @@
 namespace korvex {
 
 class DatabaseEngine;
-
-// The servers a migration script is written for.
-enum class SqlDialect {
-    PostgreSql,
-    Sqlite, // STRICT tables, SQLite 3.37 and later
-};
-
-// "postgresql" or "sqlite"; nothing for any other name.
-std::optional<SqlDialect> sqlDialectNamed(const QString& name);
 
 // One table of a migration script: its structure as the exports read it, and each field's
 // type as the table's file stores it ("N", "C", "+"), which tells a dBASE numeric's width
@@ -42,10 +34,5 @@ std::vector<DdlTable> readDdlTables(DatabaseEngine& engine, std::vector<TableSch
 // bytes.
 QByteArray ddlScript(SqlDialect dialect, const QString& origin, const QString& version,
                      const std::vector<DdlTable>& tables);
-
-// A dBASE key expression or FOR condition over the fields of a table as an SQL expression
-// of the dialect, or nothing when it does not translate to one that means the same.
-std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QString& expression,
-                                                const std::vector<SchemaField>& fields);
 
 } // namespace korvex

@@ -2,6 +2,7 @@
 // (a scratch database per test) and into SQLite through the sqlite3 program, and the
 // translations they are made of.
 #include "DdlScript.h"
+#include "XbaseExpression.h"
 
 #include "DemoDatabase.h"
 #include "TestSupport.h"
