@@ -225,10 +225,10 @@ ColumnType columnOf(SqlDialect d, const TableSchema& t, const SchemaField& f, co
 // The type whose literals a field's validity values are written as.
 std::optional<QString> literalOf(SqlDialect d, const SchemaField& f, const ValueSlot& value)
 {
-    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?(e[-+]?[0-9]+)?$"));
-    static const QRegularExpression date(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
-    static const QRegularExpression time(QStringLiteral("^[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?$"));
-    static const QRegularExpression timestamp(
+    static const QRegularExpression NumberForm(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?(e[-+]?[0-9]+)?$"));
+    static const QRegularExpression DateForm(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+    static const QRegularExpression TimeForm(QStringLiteral("^[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?$"));
+    static const QRegularExpression TimestampForm(
         QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(\\.[0-9]{3})?$"));
     const QString text = validityValueText(f.entry.type, value);
     // SQLite compares and checks times as text, in the one form its strftime writes.
@@ -244,7 +244,7 @@ std::optional<QString> literalOf(SqlDialect d, const SchemaField& f, const Value
     case FieldType::Float:
     case FieldType::Money:
     case FieldType::BCD:
-        if (number.match(text).hasMatch())
+        if (NumberForm.match(text).hasMatch())
             return text;
         return std::nullopt;
     case FieldType::Boolean:
@@ -252,15 +252,15 @@ std::optional<QString> literalOf(SqlDialect d, const SchemaField& f, const Value
             return text == QLatin1String("true") ? QStringLiteral("1") : QStringLiteral("0");
         return text.toUpper();
     case FieldType::Date:
-        if (date.match(text).hasMatch())
+        if (DateForm.match(text).hasMatch())
             return sqlString(text);
         return std::nullopt;
     case FieldType::Time:
-        if (time.match(text).hasMatch())
+        if (TimeForm.match(text).hasMatch())
             return sqlString(isSqlite(d) ? withMilliseconds(text) : text);
         return std::nullopt;
     case FieldType::DateTime:
-        if (timestamp.match(text).hasMatch())
+        if (TimestampForm.match(text).hasMatch())
             return sqlString(isSqlite(d) ? withMilliseconds(text) : text);
         return std::nullopt;
     default: return std::nullopt;
@@ -277,7 +277,7 @@ public:
     {
         for (int n = 1;; ++n) {
             const QString suffix = n == 1 ? QString() : QStringLiteral("_%1").arg(n);
-            const QString name = fitted(wanted, suffix) + suffix;
+            QString name = fitted(wanted, suffix) + suffix;
             if (!used_.contains(name.toCaseFolded())) {
                 used_.insert(name.toCaseFolded());
                 return name;
@@ -304,8 +304,9 @@ private:
 
 const QRegularExpression& tableExtension()
 {
-    static const QRegularExpression e(QStringLiteral("\\.(db|dbf)$"), QRegularExpression::CaseInsensitiveOption);
-    return e;
+    static const QRegularExpression Extension(QStringLiteral("\\.(db|dbf)$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    return Extension;
 }
 
 // The server's name of every table: its file name without extension. Tables that would
@@ -596,9 +597,9 @@ private:
 
     static bool isNotDeleted(const QString& condition)
     {
-        static const QRegularExpression notDeleted(QStringLiteral("^(\\.NOT\\.|!|NOT)\\s*DELETED\\s*\\(\\s*\\)$"),
+        static const QRegularExpression NotDeleted(QStringLiteral("^(\\.NOT\\.|!|NOT)\\s*DELETED\\s*\\(\\s*\\)$"),
                                                    QRegularExpression::CaseInsensitiveOption);
-        return notDeleted.match(condition).hasMatch();
+        return NotDeleted.match(condition).hasMatch();
     }
 
     // The table of the set a link names: one of the same directory first.

@@ -52,10 +52,10 @@ std::optional<std::vector<XbaseToken>> xbaseTokens(const QString& e)
             tokens.push_back({Kind::Operator, e.mid(i, j - i + 1).toUpper()});
             i = j + 1;
         } else {
-            static const QStringList pairs = {QStringLiteral("=="), QStringLiteral("<>"), QStringLiteral("!="),
+            static const QStringList Pairs = {QStringLiteral("=="), QStringLiteral("<>"), QStringLiteral("!="),
                                               QStringLiteral("<="), QStringLiteral(">=")};
             const QString two = e.mid(i, 2);
-            if (pairs.contains(two)) {
+            if (Pairs.contains(two)) {
                 tokens.push_back({Kind::Operator, two});
                 i += 2;
             } else if (QStringLiteral("+-*/()=<>#!,").contains(c)) {
@@ -85,7 +85,7 @@ const SchemaField* xbaseField(const std::vector<SchemaField>& fields, const Xbas
 std::optional<QString> strCall(SqlDialect dialect, const std::vector<XbaseToken>& tokens, std::size_t& k,
                                const std::vector<SchemaField>& fields)
 {
-    static const QRegularExpression whole(QStringLiteral("^[0-9]{1,2}$"));
+    static const QRegularExpression Whole(QStringLiteral("^[0-9]{1,2}$"));
     const auto text = [&](std::size_t i) { return i < tokens.size() ? tokens[i].text : QString(); };
     const SchemaField* f = k + 2 < tokens.size() ? xbaseField(fields, tokens[k + 2]) : nullptr;
     if (text(k + 1) != QLatin1String("(") || !f)
@@ -102,7 +102,7 @@ std::optional<QString> strCall(SqlDialect dialect, const std::vector<XbaseToken>
     }
     QStringList numbers;
     std::size_t i = k + 3;
-    while (text(i) == QLatin1String(",") && whole.match(text(i + 1)).hasMatch() && numbers.size() < 2) {
+    while (text(i) == QLatin1String(",") && Whole.match(text(i + 1)).hasMatch() && numbers.size() < 2) {
         numbers << text(i + 1);
         i += 2;
     }
@@ -172,7 +172,7 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
         case Kind::Name: {
             const QString upper = t.text.toUpper();
             if (call) {
-                static const std::map<QString, QString> functions = {
+                static const std::map<QString, QString> Functions = {
                     {QStringLiteral("UPPER"), QStringLiteral("upper")},
                     {QStringLiteral("LOWER"), QStringLiteral("lower")},
                     {QStringLiteral("TRIM"), QStringLiteral("rtrim")},
@@ -180,7 +180,7 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
                     {QStringLiteral("LTRIM"), QStringLiteral("ltrim")},
                     {QStringLiteral("ALLTRIM"), QStringLiteral("trim")},
                 };
-                if (const auto it = functions.find(upper); it != functions.end()) {
+                if (const auto it = Functions.find(upper); it != Functions.end()) {
                     add(it->second);
                     afterFunction = true;
                     continue;
@@ -232,7 +232,7 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
             add(t.text.startsWith(QLatin1Char('.')) ? QLatin1Char('0') + t.text : t.text);
             break;
         case Kind::Operator: {
-            static const std::map<QString, QString> same = {
+            static const std::map<QString, QString> Same = {
                 {QStringLiteral(".AND."), QStringLiteral("AND")}, {QStringLiteral(".OR."), QStringLiteral("OR")},
                 {QStringLiteral(".NOT."), QStringLiteral("NOT")}, {QStringLiteral("!"), QStringLiteral("NOT")},
                 {QStringLiteral("<"), QStringLiteral("<")},       {QStringLiteral(">"), QStringLiteral(">")},
@@ -242,7 +242,7 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
             };
             // Where a text is involved dBASE means something else: "=" compares a text's
             // beginning only, "-" moves blanks to the end.
-            static const std::map<QString, QString> numeric = {
+            static const std::map<QString, QString> Numeric = {
                 {QStringLiteral("+"), QStringLiteral("+")},   {QStringLiteral("-"), QStringLiteral("-")},
                 {QStringLiteral("*"), QStringLiteral("*")},   {QStringLiteral("/"), QStringLiteral("/")},
                 {QStringLiteral("="), QStringLiteral("=")},   {QStringLiteral("=="), QStringLiteral("=")},
@@ -256,9 +256,9 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
                            : (value ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
             } else if (o == QLatin1String("+") && texts && !others) {
                 add(QStringLiteral("||"));
-            } else if (const auto it = same.find(o); it != same.end()) {
+            } else if (const auto it = Same.find(o); it != Same.end()) {
                 add(it->second);
-            } else if (const auto n = numeric.find(o); n != numeric.end() && !texts) {
+            } else if (const auto n = Numeric.find(o); n != Numeric.end() && !texts) {
                 add(n->second);
             } else {
                 return std::nullopt;

@@ -170,29 +170,34 @@ TEST(DdlScript, EverySampleFolderLoadsIntoPostgresAndSqlite)
     EXPECT_GT(loaded, 20);
 }
 
+namespace {
+
+// The demo database, made once for the tests below, and why it could not be made.
+QTemporaryDir* demoFolder = nullptr;
+QString demoProblem;
+
 class DdlDemo : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        folder_ = new QTemporaryDir;
-        problem_ = test::makeDemoDatabase(folder_->filePath(QStringLiteral("demo")));
+        demoFolder = new QTemporaryDir;
+        demoProblem = test::makeDemoDatabase(demoFolder->filePath(QStringLiteral("demo")));
     }
     static void TearDownTestSuite()
     {
-        delete folder_;
-        folder_ = nullptr;
+        delete demoFolder;
+        demoFolder = nullptr;
     }
     void SetUp() override
     {
-        if (!problem_.isEmpty())
-            GTEST_SKIP() << problem_.toStdString();
+        if (!demoProblem.isEmpty())
+            GTEST_SKIP() << demoProblem.toStdString();
     }
-    static QString demo() { return folder_->filePath(QStringLiteral("demo")); }
-    static QString work(const QString& name) { return folder_->filePath(name); }
-
-    static inline QTemporaryDir* folder_ = nullptr;
-    static inline QString problem_;
+    static QString demo() { return demoFolder->filePath(QStringLiteral("demo")); }
+    static QString work(const QString& name) { return demoFolder->filePath(name); }
 };
+
+} // namespace
 
 TEST_F(DdlDemo, PostgresHoldsTheTypesChecksKeysIndexesAndLinks)
 {
