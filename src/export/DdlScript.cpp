@@ -421,8 +421,12 @@ public:
             columnNames_.push_back(columnNames(t->schema));
         for (const auto& n : notes)
             out_ += comment(QString(), n);
-        for (const auto& n : tableNames_)
+        // PostgreSQL names a primary key's index after its table.
+        for (const auto& n : tableNames_) {
             names_.reserve(n);
+            if (!isSqlite(dialect_))
+                names_.reserve(n + QStringLiteral("_pkey"));
+        }
         out_ += QLatin1Char('\n');
         if (!isSqlite(dialect_))
             out_ += QStringLiteral("SET client_encoding = 'UTF8';\n");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DdlScript.h"
+#include "SqlDialect.h"
 
 #include <QString>
 #include <QStringList>
