@@ -7,6 +7,7 @@
 #include "TerminalLogin.h"
 
 #include "DatabaseEngine.h"
+#include "DdlScript.h"
 #include "FileNames.h"
 #include "FileWriter.h"
 #include "MarkdownExport.h"
@@ -113,6 +114,15 @@ int writeTbls(DatabaseEngine& engine, const TableSet& set)
     const auto schemas = readSchemas(engine, set);
     const bool allOk = reportFailures(schemas);
     writeTo(stdout, Json::escapeControls(QString::fromUtf8(tblsSchemaJson(set.origin, schemas))));
+    return allOk ? 0 : ExitFailed;
+}
+
+int writeDdl(DatabaseEngine& engine, const TableSet& set, SqlDialect dialect)
+{
+    auto schemas = readSchemas(engine, set);
+    const bool allOk = reportFailures(schemas);
+    const auto tables = readDdlTables(engine, std::move(schemas));
+    writeTo(stdout, QString::fromUtf8(ddlScript(dialect, set.origin, QCoreApplication::applicationVersion(), tables)));
     return allOk ? 0 : ExitFailed;
 }
 
@@ -265,6 +275,13 @@ int runMarkdown(const ReportRun& run)
     });
 }
 
+int runDdl(const ReportRun& run)
+{
+    return writeStructure(run, NothingOnStandardOutput, [&](const TableSet& set) {
+        return writeDdl(run.services.engine(), set, run.request.ddlDialect);
+    });
+}
+
 int runAliasList(const ReportRun& run)
 {
     writeLines(aliasListText(run.services.engine()));
@@ -281,6 +298,7 @@ FormRunner runnerOf(ReportForm form)
     case ReportForm::Json: return runJson;
     case ReportForm::Tbls: return runTbls;
     case ReportForm::Markdown: return runMarkdown;
+    case ReportForm::Ddl: return runDdl;
     case ReportForm::ListAliases: return runAliasList;
     }
     return nullptr;

@@ -46,6 +46,10 @@ struct ReportOptions {
                             QStringLiteral("Print all the tables as one PDF book into FILE: title page, "
                                            "contents, bookmarks, then every table's report."),
                             QStringLiteral("FILE")};
+    QCommandLineOption ddl{QStringLiteral("ddl"),
+                           QStringLiteral("Write an SQL script that makes every TABLE on a server to standard "
+                                          "output instead of printing: postgresql or sqlite."),
+                           QStringLiteral("DIALECT")};
     QCommandLineOption alias{QStringLiteral("alias"),
                              QStringLiteral("Open every TABLE by name in the directory of the alias NAME, "
                                             "from the file %1 beside the settings file.")
@@ -62,7 +66,8 @@ struct ReportOptions {
                            "on the system's default printer, a named CUPS printer, or as PDF files."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({printer, out, settings, password, trace, json, format, markdown, book, alias, listAliases});
+        parser.addOptions(
+            {printer, out, settings, password, trace, json, format, markdown, book, ddl, alias, listAliases});
         parser.addPositionalArgument(QStringLiteral("TABLE"),
                                      QStringLiteral(
                                          "Table files (.db, .dbf), or directories standing for all their "
@@ -84,6 +89,10 @@ std::optional<ReportForm> formOf(const QCommandLineParser& parser, const ReportO
         problem = QStringLiteral("--format takes json or tbls, not %1").arg(formatName);
         return std::nullopt;
     }
+    if (parser.isSet(o.ddl) && !sqlDialectNamed(parser.value(o.ddl))) {
+        problem = QStringLiteral("--ddl takes postgresql or sqlite, not %1").arg(parser.value(o.ddl));
+        return std::nullopt;
+    }
     const bool json = parser.isSet(o.json) || formatName == QLatin1String("json");
     const bool printing = parser.isSet(o.printer) || parser.isSet(o.out) || parser.isSet(o.trace);
     // One form per run: printing (with its printer options), the book, or a structure dump.
@@ -92,6 +101,11 @@ std::optional<ReportForm> formOf(const QCommandLineParser& parser, const ReportO
     if (forms > 1) {
         problem = QStringLiteral("--json, --format, --markdown, --book and the printer options (--printer, --out, "
                                  "--trace) exclude each other");
+        return std::nullopt;
+    }
+    if (forms > 0 && parser.isSet(o.ddl)) {
+        problem = QStringLiteral("--ddl writes its script alone: without --json, --format, --markdown, --book and the "
+                                 "printer options (--printer, --out, --trace)");
         return std::nullopt;
     }
     if (parser.isSet(o.listAliases))
@@ -104,6 +118,8 @@ std::optional<ReportForm> formOf(const QCommandLineParser& parser, const ReportO
         return ReportForm::Markdown;
     if (parser.isSet(o.book))
         return ReportForm::Book;
+    if (parser.isSet(o.ddl))
+        return ReportForm::Ddl;
     return ReportForm::Print;
 }
 
@@ -150,6 +166,8 @@ ReportRequest requestOf(const QCommandLineParser& parser, const ReportOptions& o
     request.traceFile = valueOf(parser, o.trace);
     request.bookFile = valueOf(parser, o.book);
     request.markdownFolder = valueOf(parser, o.markdown);
+    if (form == ReportForm::Ddl)
+        request.ddlDialect = *sqlDialectNamed(parser.value(o.ddl));
     return request;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SqlDialect.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,7 @@ enum class ReportForm {
     Json,        // --json, --format json
     Tbls,        // --format tbls
     Markdown,    // --markdown DIR
+    Ddl,         // --ddl DIALECT: a script that makes the tables on a server
     ListAliases, // --list-aliases: no tables at all
 };
 
@@ -21,15 +24,16 @@ enum class ReportForm {
 // opened yet, but a settings file named must exist.
 struct ReportRequest {
     ReportForm form = ReportForm::Print;
-    QStringList tables;                    // TABLE arguments, in their order
-    std::optional<QString> alias;          // --alias NAME: the tables are names within it
-    std::optional<QString> settingsFile;   // --settings FILE, as given
-    QStringList passwords;                 // every --password
-    std::optional<QString> printer;        // --printer NAME
-    std::optional<QString> outFolder;      // --out DIR
-    std::optional<QString> traceFile;      // --trace FILE
-    std::optional<QString> bookFile;       // --book FILE
-    std::optional<QString> markdownFolder; // --markdown DIR
+    QStringList tables;                             // TABLE arguments, in their order
+    std::optional<QString> alias;                   // --alias NAME: the tables are names within it
+    std::optional<QString> settingsFile;            // --settings FILE, as given
+    QStringList passwords;                          // every --password
+    std::optional<QString> printer;                 // --printer NAME
+    std::optional<QString> outFolder;               // --out DIR
+    std::optional<QString> traceFile;               // --trace FILE
+    std::optional<QString> bookFile;                // --book FILE
+    std::optional<QString> markdownFolder;          // --markdown DIR
+    SqlDialect ddlDialect = SqlDialect::PostgreSql; // --ddl DIALECT
 
     // The aliases file is read only for these, so that a broken one stops no other use.
     bool readsAliases() const { return form == ReportForm::ListAliases || alias.has_value(); }

@@ -44,6 +44,10 @@ TEST(ReportRequest, ArgumentsThatMakeNoRequestTellTheFirstProblem)
         {{"--book"}, "Missing value after '--book'."},
         {{"--settings", "no-such.ini", "T.DB"}, "the settings file no-such.ini does not exist"},
         {{"--settings", "/", "T.DB"}, "the settings file / is not a file"},
+        {{"--ddl", "mysql", "T.DB"}, "--ddl takes postgresql or sqlite, not mysql"},
+        {{"--ddl", "sqlite", "--json", "T.DB"},
+         "--ddl writes its script alone: without --json, --format, --markdown, --book and the printer options "
+         "(--printer, --out, --trace)"},
     };
     for (const auto& c : cases) {
         const auto parsed = parse(c.arguments);
@@ -68,6 +72,7 @@ TEST(ReportRequest, EachOptionAsksForItsForm)
         {{"--markdown", "md", "T.DB"}, ReportForm::Markdown},
         {{"--list-aliases"}, ReportForm::ListAliases},
         {{"--list-aliases", "--json"}, ReportForm::ListAliases},
+        {{"--ddl", "postgresql", "--alias", "A"}, ReportForm::Ddl},
     };
     for (const auto& [arguments, form] : cases) {
         const auto parsed = parse(arguments);
@@ -96,6 +101,9 @@ TEST(ReportRequest, RequestCarriesEveryValueAsGiven)
     EXPECT_FALSE(r.printer || r.traceFile || r.bookFile || r.markdownFolder);
     EXPECT_TRUE(r.readsAliases());
     EXPECT_FALSE(r.replacesFiles());
+
+    EXPECT_EQ(parse({"--ddl", "sqlite", "T.DB"}).request->ddlDialect, SqlDialect::Sqlite);
+    EXPECT_EQ(parse({"--ddl", "postgresql", "T.DB"}).request->ddlDialect, SqlDialect::PostgreSql);
 
     EXPECT_TRUE(parse({"--help"}).answer.startsWith("Usage: "));
     EXPECT_FALSE(parse({"--help"}).request);
