@@ -659,10 +659,12 @@ private:
             return leftOut(
                 QStringLiteral("the master's fields %1 are not its key").arg(theirs.join(QStringLiteral(", "))));
         c.name = names_.unique(tableNames_[ti] + QLatin1Char('_') + l.name);
-        c.clause = QStringLiteral("FOREIGN KEY (%1) REFERENCES %2 (%3) ON UPDATE %4 ON DELETE RESTRICT")
+        // a Paradox link cascades or restricts updates and always restricts deletes; a
+        // server's foreign key brings both of its rules
+        c.clause = QStringLiteral("FOREIGN KEY (%1) REFERENCES %2 (%3) ON UPDATE %4 ON DELETE %5")
                        .arg(mine.join(QStringLiteral(", ")), sqlIdentifier(tableNames_[*master]),
-                            theirs.join(QStringLiteral(", ")),
-                            l.cascade ? QStringLiteral("CASCADE") : QStringLiteral("RESTRICT"));
+                            theirs.join(QStringLiteral(", ")), referentialActionText(l.rules.onUpdate()),
+                            referentialActionText(l.rules.onDelete()));
         return c;
     }
 

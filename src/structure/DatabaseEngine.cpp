@@ -151,12 +151,6 @@ QString DatabaseEngine::tablePath(TableHandle handle) const
     return it == tables_.end() ? QString() : it->second->path;
 }
 
-const TableDefinition* DatabaseEngine::tableDefinition(TableHandle handle) const
-{
-    const auto it = tables_.find(handle);
-    return it == tables_.end() ? nullptr : &it->second->definition;
-}
-
 EngineResult DatabaseEngine::ReadTableProperties(TableHandle handle, std::span<std::byte> r)
 {
     namespace p = record::properties;

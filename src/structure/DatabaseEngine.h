@@ -145,9 +145,6 @@ public:
 
     // The full path of an open table's main file.
     QString tablePath(TableHandle handle) const;
-    // An open table's definition as its reader made it, with each field's type as the file
-    // stores it; null for a handle that is not an open table.
-    const TableDefinition* tableDefinition(TableHandle handle) const;
 
     // One run over many tables (a book, a dump, an export): while it lives, each directory
     // is listed once for all the tables of the run that look for their companion files in

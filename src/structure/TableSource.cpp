@@ -149,11 +149,6 @@ QString TableSource::tablePath() const
     return engine_.tablePath(handle_);
 }
 
-const TableDefinition* TableSource::definition() const
-{
-    return engine_.tableDefinition(handle_);
-}
-
 IntegrityList TableSource::integrityLinks(const QString& databaseName, const QString& tableName)
 {
     TableHandle list = 0;

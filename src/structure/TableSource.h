@@ -114,8 +114,6 @@ public:
     IntegrityList integrityLinks(const QString& databaseName, const QString& tableName); // EngineError
     // The full path of the open table's main file; empty when none is open.
     QString tablePath() const;
-    // The open table's definition as its reader made it; null when none is open.
-    const TableDefinition* definition() const;
     // Where the related table of one of this table's links lives on this machine
     // (ResolveRelatedTable beside this table).
     QString relatedTablePath(const IntegrityDescriptor& link) const;
