@@ -27,7 +27,10 @@ llvm-profdata merge -sparse "$build"/profiles/*.profraw -o "$build/merged.profda
 objects=""
 for t in $readers; do
   binary=$(find "$build/tests" -type f -name "$t" -perm -u+x | head -n 1)
-  [ -z "$binary" ] || objects="$objects -object $binary"
+  # llvm-cov takes the first program as its argument and every further one after -object
+  if [ -n "$binary" ]; then
+    if [ -z "$objects" ]; then objects="$binary"; else objects="$objects -object $binary"; fi
+  fi
 done
 # shellcheck disable=SC2086 # one -object per binary
 llvm-cov report $objects -instr-profile="$build/merged.profdata" "$PWD/src/structure" \
