@@ -229,6 +229,13 @@ QString StructureTexts::ValidityText(const FieldEntry& entry, ValidityValue whic
             break;
         }
     }
+    // A default a server computes (now(), nextval(...)) has no value to format: its
+    // expression stands in the column as the server gives it.
+    if (which == ValidityValue::Default && text.isEmpty()) {
+        const TableDefinition* definition = source_.definition();
+        if (definition && entry.position >= 0 && std::size_t(entry.position) < definition->fields.size())
+            text = definition->fields[std::size_t(entry.position)].defaultExpression;
+    }
     return text;
 }
 

@@ -306,7 +306,12 @@ TEST_F(Sections, ServerLinkPrintsBothRulesOnTwoRows)
                                   LinkRules(A::Cascade, A::SetDefault),
                                   {{2, 1}, {3, 3}, {4, 4}}}};
     settings_.PrintZebraPattern = false;
+    def_.fields[1].defaultExpression = "now()";
     open();
+    // a default the server computes prints as its expression in the Default column
+    const StructureTexts structureTexts(*table_, structure_, label_);
+    EXPECT_EQ(structureTexts.ValidityText(structure_.fields[1], ValidityValue::Default), "now()");
+    EXPECT_EQ(structureTexts.ValidityText(structure_.fields[0], ValidityValue::Default), "");
     int row = 0;
     printIntegritySection(*context_, *table_, *related_, structure_, dir_.path(), "T.FAK", messages_, row);
     ASSERT_TRUE(messages_.errors.isEmpty()) << messages_.errors.join('\n').toStdString();
