@@ -276,9 +276,14 @@ QByteArray tblsSchemaJson(const QString& name, const std::vector<TableSchema>& s
                                          {QStringLiteral("virtual"), false}});
         }
     }
+    // A server alias's tables are all of its one database, of the server's own kind.
+    const bool server = !schemas.empty() && std::all_of(schemas.begin(), schemas.end(),
+                                                        [](const TableSchema& s) { return s.server.has_value(); });
+    const QString desc = server ? QStringLiteral("Structure of the tables of the %1 database %2")
+                                      .arg(schemas.front().structure.properties.tableType, name)
+                                : QStringLiteral("Structure of the Paradox and dBASE tables of %1").arg(name);
     QJsonObject schema{{QStringLiteral("name"), name},
-                       {QStringLiteral("desc"),
-                        QStringLiteral("Structure of the Paradox and dBASE tables of %1").arg(name)},
+                       {QStringLiteral("desc"), desc},
                        {QStringLiteral("tables"), tables},
                        {QStringLiteral("relations"), relations},
                        {QStringLiteral("driver"), QJsonObject{{QStringLiteral("name"), QStringLiteral("korvex")}}}};

@@ -153,6 +153,7 @@ TEST(ServerExtras, TypesDefaultsChecksRulesAndEncodingReachJsonTblsAndMarkdown)
     // tbls: the server's column types, the computed default, the CHECKs, both rules.
     const QJsonObject tbls = QJsonDocument::fromJson(tblsSchemaJson("shop", {orders, customers})).object();
     const QJsonObject table = named(tbls.value("tables").toArray(), "orders");
+    EXPECT_EQ(tbls.value("desc").toString(), "Structure of the tables of the POSTGRESQL database shop");
     EXPECT_EQ(named(table.value("columns").toArray(), "total").value("type").toString(), "numeric(12,4)");
     EXPECT_EQ(named(table.value("columns").toArray(), "created").value("default").toString(), "now()");
     const QJsonArray constraints = table.value("constraints").toArray();
