@@ -161,6 +161,205 @@ QString indexConditionOf(const QString& sql)
     return {};
 }
 
+// What one reading of the catalog gathers: the tables in name order, found by their name
+// in any case, what their CREATE statements say, and their primary keys' columns.
+struct CatalogRows {
+    std::vector<ServerTable> tables;
+    QHash<QString, std::size_t> byName; // lower-case name → index in tables
+    QHash<QString, StatementFacts> facts;
+    QHash<QString, QStringList> primaryKeys; // table → key columns in key order
+
+    ServerTable& table(const QString& name) { return tables[byName.value(name.toLower())]; }
+};
+
+// The tables, with what their CREATE statements say (CHECKs, AUTOINCREMENT).
+void readTableList(const QSqlDatabase& database, const QString& encoding, CatalogRows& rows)
+{
+    QSqlQuery q = run(database, QLatin1String(TablesSql) + QStringLiteral(" order by name"));
+    while (q.next()) {
+        ServerTable& t = rows.tables.emplace_back();
+        t.plainName = q.value(0).toString();
+        t.schema = QStringLiteral("main");
+        t.name = quotedName(t.plainName, false);
+        t.definition.tableType = QStringLiteral("SQLITE");
+        t.definition.codePage = encoding.startsWith(QLatin1String("UTF-8")) ? 65001 : 0;
+        t.definition.languageDriverName = encoding;
+        // SQLite compares text byte by byte unless a column says otherwise.
+        t.definition.server = ServerFacts{encoding, QStringLiteral("BINARY"), {}};
+        rows.byName.insert(t.plainName.toLower(), rows.tables.size() - 1);
+        rows.facts.insert(t.plainName, factsOf(q.value(1).toString()));
+    }
+}
+
+// The columns; hidden ones (of virtual tables) are no fields.
+void readColumns(const QSqlDatabase& database, CatalogRows& rows)
+{
+    QSqlQuery q = run(database, QLatin1String(R"(
+select m.name, p.name, p.type, p."notnull", p.dflt_value, p.pk
+from sqlite_schema m join pragma_table_xinfo(m.name) p
+where m.type = 'table' and m.name not like 'sqlite\_%' escape '\' and p.hidden <> 1
+order by m.name, p.cid)"));
+    QHash<QString, std::vector<std::pair<int, QString>>> keyParts;
+    while (q.next()) {
+        const QString tableName = q.value(0).toString();
+        ServerTable& t = rows.table(tableName);
+        const QString declared = q.value(2).toString();
+        const QString column = q.value(1).toString();
+        ServerType type = parseServerType(declared);
+        type.group = sqliteAffinityGroup(declared);
+        const bool autoIncrement = rows.facts.value(tableName).autoIncrement.contains(column, Qt::CaseInsensitive);
+        FieldDefinition f = fieldFor(column, type, declared, autoIncrement);
+        f.key = q.value(5).toInt() > 0;
+        if (f.key)
+            keyParts[tableName].emplace_back(q.value(5).toInt(), column);
+        t.definition.fields.push_back(std::move(f));
+        const auto number = std::uint16_t(t.definition.fields.size());
+        if (q.value(3).toInt() != 0)
+            ValidityChecks(t.definition).of(number).required = true;
+        if (!q.value(4).isNull())
+            addDefault(t, number, q.value(4).toString());
+    }
+    for (auto it = keyParts.begin(); it != keyParts.end(); ++it) {
+        std::sort(it->begin(), it->end());
+        for (const auto& part : *it)
+            rows.primaryKeys[it.key()] << part.second;
+    }
+}
+
+// The indexes with their keys; a rowid primary key (INTEGER PRIMARY KEY) has no index
+// of its own and is added from the columns.
+void readIndexes(const QSqlDatabase& database, CatalogRows& rows)
+{
+    QSqlQuery q = run(database, QLatin1String(R"(
+select m.name, il.name, il."unique", il.origin, x.name, x."desc", x.coll, x.cid,
+   (select s.sql from sqlite_schema s where s.type = 'index' and s.name = il.name)
+from sqlite_schema m join pragma_index_list(m.name) il join pragma_index_xinfo(il.name) x
+where m.type = 'table' and m.name not like 'sqlite\_%' escape '\' and x.key = 1
+order by m.name, il.name, x.seqno)"));
+    QString lastTable;
+    QString lastIndex;
+    QStringList expressionKeys;
+    while (q.next()) {
+        const QString tableName = q.value(0).toString();
+        ServerTable& t = rows.table(tableName);
+        const QString indexName = q.value(1).toString();
+        if (tableName != lastTable || indexName != lastIndex) {
+            IndexDescription& index = t.indexes.emplace_back();
+            index.name = indexName;
+            index.primary = q.value(3).toString() == u"pk";
+            index.unique = q.value(2).toInt() != 0;
+            const QString sql = q.value(8).toString();
+            expressionKeys = indexKeysOf(sql);
+            index.forCondition = indexConditionOf(sql);
+            lastTable = tableName;
+            lastIndex = indexName;
+        }
+        IndexDescription& index = t.indexes.back();
+        const int seq = int(index.fields.isEmpty() && index.expression.isEmpty()
+                                ? 0
+                                : index.fields.count(u';') + index.expression.count(u'\x1f') + 1);
+        index.descending = index.descending || q.value(5).toInt() != 0;
+        index.caseInsensitive = index.caseInsensitive ||
+                                q.value(6).toString().compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0;
+        QString key = q.value(4).toString();
+        if (q.value(7).toInt() == -2) { // an expression
+            index.expressionIndex = true;
+            key = seq < expressionKeys.size() ? expressionKeys[seq] : QString();
+        }
+        // Keys gather in `expression` (separated by a unit separator until the end)
+        // while any of them is an expression, else in `fields`.
+        if (index.expressionIndex && !index.fields.isEmpty()) {
+            index.expression = index.fields.split(u';').join(u'\x1f');
+            index.fields.clear();
+        }
+        if (index.expressionIndex)
+            index.expression += (seq == 0 ? QString() : QString(u'\x1f')) + key;
+        else
+            index.fields += (seq == 0 ? QString() : QStringLiteral(";")) + key;
+    }
+    for (ServerTable& t : rows.tables) {
+        for (IndexDescription& index : t.indexes)
+            index.expression.replace(u'\x1f', QStringLiteral(", "));
+        const bool hasPrimary = std::any_of(t.indexes.begin(), t.indexes.end(),
+                                            [](const IndexDescription& i) { return i.primary; });
+        const QStringList key = rows.primaryKeys.value(t.plainName);
+        if (!hasPrimary && !key.isEmpty()) {
+            IndexDescription primary;
+            primary.primary = true;
+            primary.unique = true;
+            primary.fields = key.join(u';');
+            t.indexes.insert(t.indexes.begin(), primary);
+        }
+        std::stable_partition(t.indexes.begin(), t.indexes.end(), [](const IndexDescription& i) { return i.primary; });
+    }
+}
+
+// The foreign keys, one row per field pair; a key without the referred fields refers to
+// the primary key of its table.
+void readForeignKeys(const QSqlDatabase& database, CatalogRows& rows)
+{
+    QSqlQuery q = run(database, QLatin1String(R"(
+select m.name, f.id, f."table", f."from", f."to", f.on_update, f.on_delete
+from sqlite_schema m join pragma_foreign_key_list(m.name) f
+where m.type = 'table' and m.name not like 'sqlite\_%' escape '\'
+order by m.name, f.id, f.seq)"));
+    struct Key {
+        QString table;
+        IntegrityDescriptor link;  // as its own table's master link
+        QStringList fields;        // its own table's fields, in key order
+        QStringList relatedFields; // the referred table's, paired with fields
+    };
+    std::vector<Key> keys;
+    QString lastTable;
+    int lastId = -1;
+    while (q.next()) {
+        const QString tableName = q.value(0).toString();
+        if (tableName != lastTable || q.value(1).toInt() != lastId) {
+            Key& k = keys.emplace_back();
+            k.table = tableName;
+            k.link.relatedTable = q.value(2).toString();
+            k.link.cascade = LinkRules(actionOf(q.value(5).toString()), actionOf(q.value(6).toString()));
+            lastTable = tableName;
+            lastId = q.value(1).toInt();
+        }
+        keys.back().fields << q.value(3).toString();
+        if (!q.value(4).isNull())
+            keys.back().relatedFields << q.value(4).toString();
+    }
+    const auto fieldNumber = [&](const QString& table, const QString& field) {
+        if (!rows.byName.contains(table.toLower()))
+            return std::uint16_t(0);
+        const auto& fields = rows.table(table).definition.fields;
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i].name.compare(field, Qt::CaseInsensitive) == 0)
+                return std::uint16_t(i + 1);
+        }
+        return std::uint16_t(0);
+    };
+    for (Key& k : keys) {
+        const QString referred = k.link.relatedTable;
+        if (k.relatedFields.isEmpty() && rows.byName.contains(referred.toLower()))
+            k.relatedFields = rows.primaryKeys.value(rows.table(referred).plainName);
+        const auto add = [&](ServerTable& t, IntegrityDescriptor::Kind kind) {
+            const bool master = kind == IntegrityDescriptor::Kind::Master;
+            IntegrityDescriptor link = k.link;
+            link.kind = kind;
+            const QString relatedPlain = master ? referred : k.table;
+            link.relatedTable = rows.byName.contains(relatedPlain.toLower()) ? rows.table(relatedPlain).name
+                                                                             : quotedName(relatedPlain, false);
+            const QStringList& fields = master ? k.fields : k.relatedFields;
+            const QStringList& relatedFields = master ? k.relatedFields : k.fields;
+            for (qsizetype i = 0; i < std::min(fields.size(), relatedFields.size()); ++i)
+                link.pairs.emplace_back(fieldNumber(t.plainName, fields[i]),
+                                        fieldNumber(relatedPlain, relatedFields[i]));
+            t.links.push_back(std::move(link));
+        };
+        add(rows.table(k.table), IntegrityDescriptor::Kind::Master);
+        if (rows.byName.contains(referred.toLower()))
+            add(rows.table(referred), IntegrityDescriptor::Kind::Dependent);
+    }
+}
+
 } // namespace
 
 QSqlDatabase openSqlite(const QString& connectionName, const QString& path)
@@ -206,205 +405,18 @@ std::vector<ServerTable> SqliteCatalog::readTables()
         if (q.next())
             encoding = q.value(0).toString();
     }
-    // SQLite compares text byte by byte unless a column says otherwise.
-    const QString collation = QStringLiteral("BINARY");
-
-    std::vector<ServerTable> tables;
-    QHash<QString, std::size_t> byName;
-    QHash<QString, StatementFacts> facts;
-    {
-        QSqlQuery q = run(database_, QLatin1String(TablesSql) + QStringLiteral(" order by name"));
-        while (q.next()) {
-            ServerTable& t = tables.emplace_back();
-            t.plainName = q.value(0).toString();
-            t.schema = QStringLiteral("main");
-            t.name = quotedName(t.plainName, false);
-            t.definition.tableType = QStringLiteral("SQLITE");
-            t.definition.codePage = encoding.startsWith(QLatin1String("UTF-8")) ? 65001 : 0;
-            t.definition.languageDriverName = encoding;
-            t.definition.server = ServerFacts{encoding, collation, {}};
-            byName.insert(t.plainName.toLower(), tables.size() - 1);
-            facts.insert(t.plainName, factsOf(q.value(1).toString()));
-        }
-    }
-
-    // The columns; hidden ones (of virtual tables) are no fields.
-    QHash<QString, QStringList> primaryKeys; // table → key columns in key order
-    {
-        QSqlQuery q = run(database_, QLatin1String(R"(
-select m.name, p.name, p.type, p."notnull", p.dflt_value, p.pk
-from sqlite_schema m join pragma_table_xinfo(m.name) p
-where m.type = 'table' and m.name not like 'sqlite\_%' escape '\' and p.hidden <> 1
-order by m.name, p.cid)"));
-        QHash<QString, std::vector<std::pair<int, QString>>> keyParts;
-        while (q.next()) {
-            const QString tableName = q.value(0).toString();
-            ServerTable& t = tables[byName.value(tableName.toLower())];
-            const QString declared = q.value(2).toString();
-            const QString column = q.value(1).toString();
-            ServerType type = parseServerType(declared);
-            type.group = sqliteAffinityGroup(declared);
-            const bool autoIncrement = facts.value(tableName).autoIncrement.contains(column, Qt::CaseInsensitive);
-            FieldDefinition f = fieldFor(column, type, declared, autoIncrement);
-            f.key = q.value(5).toInt() > 0;
-            if (f.key)
-                keyParts[tableName].emplace_back(q.value(5).toInt(), column);
-            t.definition.fields.push_back(std::move(f));
-            const auto number = std::uint16_t(t.definition.fields.size());
-            if (q.value(3).toInt() != 0)
-                ValidityChecks(t.definition).of(number).required = true;
-            if (!q.value(4).isNull())
-                addDefault(t, number, q.value(4).toString());
-        }
-        for (auto it = keyParts.begin(); it != keyParts.end(); ++it) {
-            std::sort(it->begin(), it->end());
-            for (const auto& part : *it)
-                primaryKeys[it.key()] << part.second;
-        }
-    }
-
-    for (ServerTable& t : tables) {
-        for (const CheckConstraint& check : facts.value(t.plainName).checks)
+    CatalogRows rows;
+    readTableList(database_, encoding, rows);
+    readColumns(database_, rows);
+    for (ServerTable& t : rows.tables) {
+        for (const CheckConstraint& check : rows.facts.value(t.plainName).checks)
             addCheck(t, check.name, check.expression);
     }
-
-    // The indexes with their keys; a rowid primary key (INTEGER PRIMARY KEY) has no index
-    // of its own and is added from the columns.
-    {
-        QSqlQuery q = run(database_, QLatin1String(R"(
-select m.name, il.name, il."unique", il.origin, x.name, x."desc", x.coll, x.cid,
-       (select s.sql from sqlite_schema s where s.type = 'index' and s.name = il.name)
-from sqlite_schema m join pragma_index_list(m.name) il join pragma_index_xinfo(il.name) x
-where m.type = 'table' and m.name not like 'sqlite\_%' escape '\' and x.key = 1
-order by m.name, il.name, x.seqno)"));
-        QString lastTable;
-        QString lastIndex;
-        QStringList expressionKeys;
-        while (q.next()) {
-            const QString tableName = q.value(0).toString();
-            ServerTable& t = tables[byName.value(tableName.toLower())];
-            const QString indexName = q.value(1).toString();
-            if (tableName != lastTable || indexName != lastIndex) {
-                IndexDescription& index = t.indexes.emplace_back();
-                index.name = indexName;
-                index.primary = q.value(3).toString() == u"pk";
-                index.unique = q.value(2).toInt() != 0;
-                const QString sql = q.value(8).toString();
-                expressionKeys = indexKeysOf(sql);
-                index.forCondition = indexConditionOf(sql);
-                lastTable = tableName;
-                lastIndex = indexName;
-            }
-            IndexDescription& index = t.indexes.back();
-            const int seq = int(index.fields.isEmpty() && index.expression.isEmpty()
-                                    ? 0
-                                    : index.fields.count(u';') + index.expression.count(u'\x1f') + 1);
-            index.descending = index.descending || q.value(5).toInt() != 0;
-            index.caseInsensitive = index.caseInsensitive ||
-                                    q.value(6).toString().compare(QLatin1String("NOCASE"), Qt::CaseInsensitive) == 0;
-            QString key = q.value(4).toString();
-            if (q.value(7).toInt() == -2) { // an expression
-                index.expressionIndex = true;
-                key = seq < expressionKeys.size() ? expressionKeys[seq] : QString();
-            }
-            // Keys gather in `expression` (separated by a unit separator until the end)
-            // while any of them is an expression, else in `fields`.
-            if (index.expressionIndex && !index.fields.isEmpty()) {
-                index.expression = index.fields.split(u';').join(u'\x1f');
-                index.fields.clear();
-            }
-            if (index.expressionIndex)
-                index.expression += (seq == 0 ? QString() : QString(u'\x1f')) + key;
-            else
-                index.fields += (seq == 0 ? QString() : QStringLiteral(";")) + key;
-        }
-        for (ServerTable& t : tables) {
-            for (IndexDescription& index : t.indexes)
-                index.expression.replace(u'\x1f', QStringLiteral(", "));
-            const bool hasPrimary = std::any_of(t.indexes.begin(), t.indexes.end(),
-                                                [](const IndexDescription& i) { return i.primary; });
-            const QStringList key = primaryKeys.value(t.plainName);
-            if (!hasPrimary && !key.isEmpty()) {
-                IndexDescription primary;
-                primary.primary = true;
-                primary.unique = true;
-                primary.fields = key.join(u';');
-                t.indexes.insert(t.indexes.begin(), primary);
-            }
-            std::stable_partition(t.indexes.begin(), t.indexes.end(),
-                                  [](const IndexDescription& i) { return i.primary; });
-        }
-    }
-
-    // The foreign keys, one row per field pair; a key without the referred fields refers to
-    // the primary key of its table.
-    {
-        QSqlQuery q = run(database_, QLatin1String(R"(
-select m.name, f.id, f."table", f."from", f."to", f.on_update, f.on_delete
-from sqlite_schema m join pragma_foreign_key_list(m.name) f
-where m.type = 'table' and m.name not like 'sqlite\_%' escape '\'
-order by m.name, f.id, f.seq)"));
-        struct Key {
-            QString table;
-            IntegrityDescriptor link;  // as its own table's master link
-            QStringList fields;        // its own table's fields, in key order
-            QStringList relatedFields; // the referred table's, paired with fields
-        };
-        std::vector<Key> keys;
-        QString lastTable;
-        int lastId = -1;
-        while (q.next()) {
-            const QString tableName = q.value(0).toString();
-            if (tableName != lastTable || q.value(1).toInt() != lastId) {
-                Key& k = keys.emplace_back();
-                k.table = tableName;
-                k.link.relatedTable = q.value(2).toString();
-                k.link.cascade = LinkRules(actionOf(q.value(5).toString()), actionOf(q.value(6).toString()));
-                lastTable = tableName;
-                lastId = q.value(1).toInt();
-            }
-            keys.back().fields << q.value(3).toString();
-            if (!q.value(4).isNull())
-                keys.back().relatedFields << q.value(4).toString();
-        }
-        const auto fieldNumber = [&](const QString& table, const QString& field) {
-            if (!byName.contains(table.toLower()))
-                return std::uint16_t(0);
-            const auto& fields = tables[byName.value(table.toLower())].definition.fields;
-            for (std::size_t i = 0; i < fields.size(); ++i) {
-                if (fields[i].name.compare(field, Qt::CaseInsensitive) == 0)
-                    return std::uint16_t(i + 1);
-            }
-            return std::uint16_t(0);
-        };
-        for (Key& k : keys) {
-            const QString referred = k.link.relatedTable;
-            if (k.relatedFields.isEmpty() && byName.contains(referred.toLower()))
-                k.relatedFields = primaryKeys.value(tables[byName.value(referred.toLower())].plainName);
-            const auto add = [&](ServerTable& t, IntegrityDescriptor::Kind kind) {
-                const bool master = kind == IntegrityDescriptor::Kind::Master;
-                IntegrityDescriptor link = k.link;
-                link.kind = kind;
-                const QString relatedPlain = master ? referred : k.table;
-                link.relatedTable = byName.contains(relatedPlain.toLower())
-                                        ? tables[byName.value(relatedPlain.toLower())].name
-                                        : quotedName(relatedPlain, false);
-                const QStringList& fields = master ? k.fields : k.relatedFields;
-                const QStringList& relatedFields = master ? k.relatedFields : k.fields;
-                for (qsizetype i = 0; i < std::min(fields.size(), relatedFields.size()); ++i)
-                    link.pairs.emplace_back(fieldNumber(t.plainName, fields[i]),
-                                            fieldNumber(relatedPlain, relatedFields[i]));
-                t.links.push_back(std::move(link));
-            };
-            add(tables[byName.value(k.table.toLower())], IntegrityDescriptor::Kind::Master);
-            if (byName.contains(referred.toLower()))
-                add(tables[byName.value(referred.toLower())], IntegrityDescriptor::Kind::Dependent);
-        }
-    }
-
-    for (ServerTable& t : tables)
+    readIndexes(database_, rows);
+    readForeignKeys(database_, rows);
+    for (ServerTable& t : rows.tables)
         ValidityChecks(t.definition).finish();
-    return tables;
+    return std::move(rows.tables);
 }
 
 } // namespace korvex::server
