@@ -117,6 +117,84 @@ std::optional<QString> strCall(SqlDialect dialect, const std::vector<XbaseToken>
     return QStringLiteral("lpad(round(%1::numeric, %2)::text, %3)").arg(col, decimals, width);
 }
 
+// The field of that name, in any case; null when the table has none.
+const SchemaField* fieldNamed(const std::vector<SchemaField>& fields, const QString& name)
+{
+    const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
+        return s.entry.name.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    return f == fields.end() ? nullptr : &*f;
+}
+
+// Which kinds of term an expression joins. "+" joins texts in dBASE and adds numbers: it
+// is translated only where every field it could meet is a text, and then "-" (which moves
+// blanks) is not.
+struct TermKinds {
+    bool texts = false;
+    bool others = false;
+};
+
+TermKinds termKinds(const std::vector<XbaseToken>& tokens, const std::vector<SchemaField>& fields)
+{
+    using Kind = XbaseToken::Kind;
+    TermKinds kinds;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        const XbaseToken& t = tokens[k];
+        // DTOS and STR make a text of what they are given: a text term as a whole.
+        const QString upper = t.text.toUpper();
+        if (t.kind == Kind::Name && (upper == QLatin1String("DTOS") || upper == QLatin1String("STR"))) {
+            kinds.texts = true;
+            while (k < tokens.size() && tokens[k].text != QLatin1String(")"))
+                ++k;
+            continue;
+        }
+        if (t.kind == Kind::String)
+            kinds.texts = true;
+        if (t.kind == Kind::Number)
+            kinds.others = true;
+        if (t.kind != Kind::Name)
+            continue;
+        if (const SchemaField* f = fieldNamed(fields, t.text))
+            (f->entry.type == FieldType::String ? kinds.texts : kinds.others) = true;
+    }
+    return kinds;
+}
+
+// An operator or a logical constant as SQL writes it; nothing where its dBASE meaning has
+// no SQL operator for the terms it joins.
+std::optional<QString> operatorSql(const QString& o, bool sqlite, TermKinds kinds)
+{
+    static const std::map<QString, QString> Same = {
+        {QStringLiteral(".AND."), QStringLiteral("AND")}, {QStringLiteral(".OR."), QStringLiteral("OR")},
+        {QStringLiteral(".NOT."), QStringLiteral("NOT")}, {QStringLiteral("!"), QStringLiteral("NOT")},
+        {QStringLiteral("<"), QStringLiteral("<")},       {QStringLiteral(">"), QStringLiteral(">")},
+        {QStringLiteral("<="), QStringLiteral("<=")},     {QStringLiteral(">="), QStringLiteral(">=")},
+        {QStringLiteral("("), QStringLiteral("(")},       {QStringLiteral(")"), QStringLiteral(")")},
+        {QStringLiteral(","), QStringLiteral(",")},
+    };
+    // Where a text is involved dBASE means something else: "=" compares a text's
+    // beginning only, "-" moves blanks to the end.
+    static const std::map<QString, QString> Numeric = {
+        {QStringLiteral("+"), QStringLiteral("+")},   {QStringLiteral("-"), QStringLiteral("-")},
+        {QStringLiteral("*"), QStringLiteral("*")},   {QStringLiteral("/"), QStringLiteral("/")},
+        {QStringLiteral("="), QStringLiteral("=")},   {QStringLiteral("=="), QStringLiteral("=")},
+        {QStringLiteral("<>"), QStringLiteral("<>")}, {QStringLiteral("#"), QStringLiteral("<>")},
+        {QStringLiteral("!="), QStringLiteral("<>")},
+    };
+    if (o == QLatin1String(".T.") || o == QLatin1String(".F.")) {
+        const bool value = o == QLatin1String(".T.");
+        return sqlite ? (value ? QStringLiteral("1") : QStringLiteral("0"))
+                      : (value ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    }
+    if (o == QLatin1String("+") && kinds.texts && !kinds.others)
+        return QStringLiteral("||");
+    if (const auto it = Same.find(o); it != Same.end())
+        return it->second;
+    if (const auto n = Numeric.find(o); n != Numeric.end() && !kinds.texts)
+        return n->second;
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QString& expression,
@@ -126,32 +204,7 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
     const auto tokens = xbaseTokens(expression);
     if (!tokens || tokens->empty())
         return std::nullopt;
-    // "+" joins texts in dBASE and adds numbers: it is translated only where every field
-    // it could meet is a text, and then "-" (which moves blanks) is not.
-    bool texts = false;
-    bool others = false;
-    for (std::size_t k = 0; k < tokens->size(); ++k) {
-        const XbaseToken& t = (*tokens)[k];
-        // DTOS and STR make a text of what they are given: a text term as a whole.
-        const QString upper = t.text.toUpper();
-        if (t.kind == Kind::Name && (upper == QLatin1String("DTOS") || upper == QLatin1String("STR"))) {
-            texts = true;
-            while (k < tokens->size() && (*tokens)[k].text != QLatin1String(")"))
-                ++k;
-            continue;
-        }
-        if (t.kind == Kind::String)
-            texts = true;
-        if (t.kind == Kind::Number)
-            others = true;
-        if (t.kind != Kind::Name)
-            continue;
-        const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
-            return s.entry.name.compare(t.text, Qt::CaseInsensitive) == 0;
-        });
-        if (f != fields.end())
-            (f->entry.type == FieldType::String ? texts : others) = true;
-    }
+    const TermKinds kinds = termKinds(*tokens, fields);
     const bool sqlite = dialect == SqlDialect::Sqlite;
     QString sql;
     bool afterFunction = false;
@@ -190,10 +243,8 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
                 if (upper == QLatin1String("DTOS") && k + 3 < tokens->size() &&
                     (*tokens)[k + 3].text == QLatin1String(")")) {
                     const XbaseToken& arg = (*tokens)[k + 2];
-                    const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
-                        return s.entry.name.compare(arg.text, Qt::CaseInsensitive) == 0;
-                    });
-                    if (arg.kind != Kind::Name || f == fields.end() || f->entry.type != FieldType::Date)
+                    const SchemaField* f = fieldNamed(fields, arg.text);
+                    if (arg.kind != Kind::Name || !f || f->entry.type != FieldType::Date)
                         return std::nullopt;
                     const QString col = sqlIdentifier(f->entry.name);
                     add(sqlite ? QStringLiteral("strftime('%Y%m%d', %1)").arg(col)
@@ -217,10 +268,8 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
                 add(upper);
                 continue;
             }
-            const auto f = std::find_if(fields.begin(), fields.end(), [&](const SchemaField& s) {
-                return s.entry.name.compare(t.text, Qt::CaseInsensitive) == 0;
-            });
-            if (f == fields.end())
+            const SchemaField* f = fieldNamed(fields, t.text);
+            if (!f)
                 return std::nullopt;
             add(sqlIdentifier(f->entry.name));
             break;
@@ -232,37 +281,10 @@ std::optional<QString> translateXbaseExpression(SqlDialect dialect, const QStrin
             add(t.text.startsWith(QLatin1Char('.')) ? QLatin1Char('0') + t.text : t.text);
             break;
         case Kind::Operator: {
-            static const std::map<QString, QString> Same = {
-                {QStringLiteral(".AND."), QStringLiteral("AND")}, {QStringLiteral(".OR."), QStringLiteral("OR")},
-                {QStringLiteral(".NOT."), QStringLiteral("NOT")}, {QStringLiteral("!"), QStringLiteral("NOT")},
-                {QStringLiteral("<"), QStringLiteral("<")},       {QStringLiteral(">"), QStringLiteral(">")},
-                {QStringLiteral("<="), QStringLiteral("<=")},     {QStringLiteral(">="), QStringLiteral(">=")},
-                {QStringLiteral("("), QStringLiteral("(")},       {QStringLiteral(")"), QStringLiteral(")")},
-                {QStringLiteral(","), QStringLiteral(",")},
-            };
-            // Where a text is involved dBASE means something else: "=" compares a text's
-            // beginning only, "-" moves blanks to the end.
-            static const std::map<QString, QString> Numeric = {
-                {QStringLiteral("+"), QStringLiteral("+")},   {QStringLiteral("-"), QStringLiteral("-")},
-                {QStringLiteral("*"), QStringLiteral("*")},   {QStringLiteral("/"), QStringLiteral("/")},
-                {QStringLiteral("="), QStringLiteral("=")},   {QStringLiteral("=="), QStringLiteral("=")},
-                {QStringLiteral("<>"), QStringLiteral("<>")}, {QStringLiteral("#"), QStringLiteral("<>")},
-                {QStringLiteral("!="), QStringLiteral("<>")},
-            };
-            const QString& o = t.text;
-            if (o == QLatin1String(".T.") || o == QLatin1String(".F.")) {
-                const bool value = o == QLatin1String(".T.");
-                add(sqlite ? (value ? QStringLiteral("1") : QStringLiteral("0"))
-                           : (value ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
-            } else if (o == QLatin1String("+") && texts && !others) {
-                add(QStringLiteral("||"));
-            } else if (const auto it = Same.find(o); it != Same.end()) {
-                add(it->second);
-            } else if (const auto n = Numeric.find(o); n != Numeric.end() && !texts) {
-                add(n->second);
-            } else {
+            const auto o = operatorSql(t.text, sqlite, kinds);
+            if (!o)
                 return std::nullopt;
-            }
+            add(*o);
             break;
         }
         case Kind::End: break;
