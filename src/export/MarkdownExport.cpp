@@ -168,20 +168,10 @@ std::optional<std::size_t> findRelated(const std::vector<TableSchema>& schemas, 
     return found;
 }
 
-QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index, const FileNames& files,
-                      const FieldTableOptions& options, const LabelLookup& label)
+// The field table: the printed columns, a server's own types, whether a field is required.
+QString fieldsSection(const TableSchema& t, const FieldTableOptions& options, const LabelLookup& label)
 {
-    const TableSchema& t = schemas[index];
-    QString md = QStringLiteral("# ") + escapeMarkdownText(t.table.shownName()) + QStringLiteral("\n\n");
-    md += link(QStringLiteral("All tables"), QStringLiteral("README.md")) + QStringLiteral("\n\n");
-    for (const auto& w : t.warnings)
-        md += QStringLiteral("> **Warning:** ") + escapeMarkdownText(w) + QStringLiteral("\n\n");
-
-    md += QStringLiteral("## Properties\n\n");
-    for (const auto& [name, value] : informationLines(t, label))
-        md += QStringLiteral("- **") + escapeMarkdownText(name) + QStringLiteral(":** ") + escapeMarkdownText(value) +
-              QLatin1Char('\n');
-
+    QString md;
     md += QStringLiteral("\n## Fields\n\n");
     if (t.fields.empty() || options.kinds.isEmpty()) {
         md += QStringLiteral("No fields are shown.\n");
@@ -209,6 +199,13 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
         }
     }
 
+    return md;
+}
+
+// A server table's CHECK constraints that are no range of one field.
+QString checksSection(const TableSchema& t)
+{
+    QString md;
     if (t.server && !t.server->checks.empty()) {
         md += QStringLiteral("\n## Checks\n\n");
         md += tableHead({QStringLiteral("Check"), QStringLiteral("Expression")});
@@ -217,6 +214,12 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
             md += row({escapeMarkdownCell(checkConstraintName(t, c, ++number)), escapeMarkdownCell(c.expression)});
     }
 
+    return md;
+}
+
+QString indexesSection(const TableSchema& t, const FieldTableOptions& options, const LabelLookup& label)
+{
+    QString md;
     // The indexes as the report lists them: a Paradox table's secondary indexes, every
     // index of a dBASE table.
     const bool dbase = isDbaseFamily(t.structure.tableType);
@@ -239,6 +242,13 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
         }
     }
 
+    return md;
+}
+
+QString linksSection(const std::vector<TableSchema>& schemas, const TableSchema& t, const FileNames& files,
+                     const LabelLookup& label)
+{
+    QString md;
     // The links, master links first, one row per pair of linked fields.
     for (const bool master : {true, false}) {
         const auto count = std::count_if(t.links.begin(), t.links.end(),
@@ -283,6 +293,27 @@ QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index
             }
         }
     }
+    return md;
+}
+
+QString tableDocument(const std::vector<TableSchema>& schemas, std::size_t index, const FileNames& files,
+                      const FieldTableOptions& options, const LabelLookup& label)
+{
+    const TableSchema& t = schemas[index];
+    QString md = QStringLiteral("# ") + escapeMarkdownText(t.table.shownName()) + QStringLiteral("\n\n");
+    md += link(QStringLiteral("All tables"), QStringLiteral("README.md")) + QStringLiteral("\n\n");
+    for (const auto& w : t.warnings)
+        md += QStringLiteral("> **Warning:** ") + escapeMarkdownText(w) + QStringLiteral("\n\n");
+
+    md += QStringLiteral("## Properties\n\n");
+    for (const auto& [name, value] : informationLines(t, label))
+        md += QStringLiteral("- **") + escapeMarkdownText(name) + QStringLiteral(":** ") + escapeMarkdownText(value) +
+              QLatin1Char('\n');
+
+    md += fieldsSection(t, options, label);
+    md += checksSection(t);
+    md += indexesSection(t, options, label);
+    md += linksSection(schemas, t, files, label);
     return md;
 }
 
