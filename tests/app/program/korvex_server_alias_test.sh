@@ -18,7 +18,7 @@ work=$(mktemp -d)
 server=""
 program=""
 database=korvex_window_run
-admin() { psql -X -q -v ON_ERROR_STOP=1 -h "$KORVEX_PG_HOST" -U korvex_admin "$@"; }
+admin() { PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -h "$KORVEX_PG_HOST" -U korvex_admin "$@"; }
 cleanup() {
     [ -z "$program" ] || kill "$program" 2>/dev/null || true
     [ -z "$server" ] || kill "$server" 2>/dev/null || true
@@ -91,15 +91,17 @@ sleep 0.3
 xdotool key --clearmodifiers ctrl+a
 sleep 0.3
 xdotool key --clearmodifiers alt+p
-all_printed() {
-    for window in $(xdotool search --onlyvisible --name 'Korvex V3\.2' 2>/dev/null); do
-        if [ "$window" != "$main" ]; then
-            xdotool windowfocus --sync "$window" 2>/dev/null && xdotool key Return
-        fi
-    done
-    [ "$(pdf_count)" -eq 2 ] && [ "$(xdotool search --onlyvisible --name 'Korvex V3\.2' | wc -l)" -eq 1 ]
-}
-within 300 all_printed || fail "$(pdf_count) of the server's 2 tables printed: $(ls "$pdfs" 2>/dev/null | tr '\n' ' ')"
+# Both PDFs first; after the run comes the note on where the files go, which Enter closes.
+within 300 sh -c "[ \$(find '$pdfs' -name '*.pdf' 2>/dev/null | wc -l) -eq 2 ]" \
+    || fail "$(pdf_count) of the server's 2 tables printed: $(ls "$pdfs" 2>/dev/null | tr '\n' ' ')"
+other_window() { xdotool search --onlyvisible --name 'Korvex V3\.2' 2>/dev/null | grep -vx "$main" | head -n 1; }
+within 200 sh -c "xdotool search --onlyvisible --name 'Korvex V3\\.2' | grep -qvx '$main'" \
+    || fail "no note on where the PDF files went"
+note=$(other_window)
+xdotool windowfocus --sync "$note"
+xdotool key Return
+within 100 sh -c "! xdotool search --onlyvisible --name 'Korvex V3\\.2' | grep -qvx '$main'" \
+    || fail "the note on the PDF files stayed"
 
 xdotool windowfocus --sync "$main"
 xdotool key --clearmodifiers alt+x
