@@ -2,6 +2,7 @@
 // (a scratch database per test) and into SQLite through the sqlite3 program, and the
 // translations they are made of.
 #include "DdlScript.h"
+#include "ClusterState.h"
 #include "XbaseExpression.h"
 
 #include "DemoDatabase.h"
@@ -56,22 +57,9 @@ Outcome ddl(const QString& dialect, const QStringList& tables, const QStringList
 // The private cluster's socket folder, or why there is none.
 QString clusterHost(QString& missing)
 {
-    QFile file(QStringLiteral(KORVEX_PG_STATE));
-    if (!file.open(QIODevice::ReadOnly)) {
-        missing = QStringLiteral("the private PostgreSQL cluster is not running (run through ctest)");
-        return {};
-    }
-    QString host;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).remove(u'\'');
-        if (text.startsWith(u"KORVEX_PG_MISSING="))
-            missing = text.section(u'=', 1);
-        else if (text.startsWith(u"KORVEX_PG_HOST="))
-            host = text.section(u'=', 1);
-    }
-    if (missing.isEmpty() && host.isEmpty())
-        missing = QStringLiteral("the private PostgreSQL cluster did not start");
-    return host;
+    const korvex::server::test::Cluster cluster = korvex::server::test::readCluster(QStringLiteral(KORVEX_PG_STATE));
+    missing = cluster.missing;
+    return cluster.host;
 }
 
 // A database of its own in the private cluster, made by the cluster's administrator (trusted

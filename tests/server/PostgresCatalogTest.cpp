@@ -1,7 +1,7 @@
 #include "PostgresCatalog.h"
+#include "ClusterState.h"
 #include "ServerTestSupport.h"
 
-#include <QFile>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -20,30 +20,13 @@ struct ClusterState {
 
 ClusterState clusterState()
 {
+    const test::Cluster cluster = test::readCluster(QStringLiteral(KORVEX_PG_STATE));
     ClusterState state;
-    QFile file(QStringLiteral(KORVEX_PG_STATE));
-    if (!file.open(QIODevice::ReadOnly)) {
-        state.missing = QStringLiteral("the private PostgreSQL cluster is not running (run through ctest)");
-        return state;
-    }
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line);
-        const QString key = text.section(u'=', 0, 0);
-        QString value = text.section(u'=', 1);
-        value.remove(u'\'');
-        if (key == u"KORVEX_PG_MISSING")
-            state.missing = value;
-        else if (key == u"KORVEX_PG_HOST")
-            state.login.host = value;
-        else if (key == u"KORVEX_PG_DATABASE")
-            state.login.database = value;
-        else if (key == u"KORVEX_PG_USER")
-            state.login.user = value;
-        else if (key == u"KORVEX_PG_PASSWORD")
-            state.login.password = value;
-    }
-    if (state.missing.isEmpty() && state.login.host.isEmpty())
-        state.missing = QStringLiteral("the private PostgreSQL cluster did not start");
+    state.missing = cluster.missing;
+    state.login.host = cluster.host;
+    state.login.database = cluster.database;
+    state.login.user = cluster.user;
+    state.login.password = cluster.password;
     return state;
 }
 
