@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <algorithm>
 
@@ -66,6 +67,25 @@ std::vector<std::pair<QString, QByteArray>> checksumTree(const QString& dir)
     for (const auto& path : filesWithSuffix(dir, {QString()}))
         sums.emplace_back(path, QCryptographicHash::hash(readWholeFile(path), QCryptographicHash::Sha256));
     return sums;
+}
+
+ProgramRun runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                      int timeoutMs)
+{
+    QProcess p;
+    p.setProcessEnvironment(environment);
+    p.start(program, args);
+    p.closeWriteChannel();
+    p.waitForFinished(timeoutMs);
+    return ProgramRun{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+                      p.readAllStandardError()};
+}
+
+QProcessEnvironment withSettings(QProcessEnvironment environment, const QStringList& settings)
+{
+    for (const QString& setting : settings)
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    return environment;
 }
 
 } // namespace korvex::test

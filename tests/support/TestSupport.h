@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +27,20 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 // SHA-256 of every regular file under dir, keyed by path; to prove that reading left
 // every byte of every table as it was.
 std::vector<std::pair<QString, QByteArray>> checksumTree(const QString& dir);
+
+// What a program a test ran gave back: its exit status (-1 when it crashed or did not end
+// in time) and what it wrote to its two streams.
+struct ProgramRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+// Runs program with args under environment, its standard input closed at once (a pipe, no
+// terminal), and waits at most timeoutMs for it.
+ProgramRun runProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                      int timeoutMs);
+// environment with "NAME=value" settings put in (a later one wins).
+QProcessEnvironment withSettings(QProcessEnvironment environment, const QStringList& settings);
 
 inline std::span<const std::byte> asBytes(const QByteArray& a)
 {

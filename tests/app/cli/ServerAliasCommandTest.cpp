@@ -10,17 +10,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Outcome = korvex::test::ProgramRun;
 
 class ServerAliasCommand : public ::testing::Test {
 protected:
@@ -37,15 +32,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home_.path());
         env.insert("FAKE_SERVER_PASSWORD", "");
-        for (const QString& setting : environment)
-            env.insert(setting.section('=', 0, 0), setting.section('=', 1));
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(QString::fromUtf8(program), args);
-        p.closeWriteChannel();
-        p.waitForFinished(60000);
-        return Outcome{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-                       p.readAllStandardError()};
+        return korvex::test::runProgram(QString::fromUtf8(program), args, korvex::test::withSettings(env, environment),
+                                        60000);
     }
     Outcome report(const QStringList& args, const QStringList& environment = {}) const
     {

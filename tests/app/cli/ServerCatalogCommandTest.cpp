@@ -13,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -23,11 +22,7 @@ using namespace korvex::server::test;
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
+using Outcome = korvex::test::ProgramRun;
 
 QJsonObject tableNamed(const QByteArray& json, const QString& name)
 {
@@ -100,15 +95,8 @@ protected:
         env.insert("XDG_CONFIG_HOME", home_.path());
         env.insert("PGPASSFILE", home_.filePath("pgpass"));
         env.remove("PGSERVICE");
-        for (const QString& setting : environment)
-            env.insert(setting.section('=', 0, 0), setting.section('=', 1));
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(QString::fromUtf8(program), args);
-        p.closeWriteChannel();
-        p.waitForFinished(120000);
-        return Outcome{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-                       p.readAllStandardError()};
+        return korvex::test::runProgram(QString::fromUtf8(program), args, korvex::test::withSettings(env, environment),
+                                        120000);
     }
     Outcome report(const QStringList& args, const QStringList& environment = {}) const
     {
