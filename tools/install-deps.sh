@@ -17,6 +17,9 @@ packages="
   fp-compiler fp-units-db fp-units-fcl
   cups-daemon cups-client
   postgresql-15 libqt6sql6-psql libqt6sql6-sqlite sqlite3
+  mariadb-server libqt6sql6-mysql
+  firebird3.0-server-core firebird3.0-utils libfbclient2 libqt6sql6-ibase
+  unixodbc unixodbc-dev odbc-postgresql libsqliteodbc
   debhelper dpkg-dev fakeroot lintian appstream man-db bash-completion
 "
 

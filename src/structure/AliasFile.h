@@ -22,6 +22,9 @@ struct AliasDefinition {
     static inline const QString StandardDriver = QStringLiteral("STANDARD");
     static inline const QString PostgresDriver = QStringLiteral("POSTGRESQL");
     static inline const QString SqliteDriver = QStringLiteral("SQLITE");
+    static inline const QString MysqlDriver = QStringLiteral("MYSQL");
+    static inline const QString FirebirdDriver = QStringLiteral("FIREBIRD");
+    static inline const QString OdbcDriver = QStringLiteral("ODBC");
 
     QString name;                    // as its section header spells it
     QString driver = StandardDriver; // upper case
@@ -44,6 +47,9 @@ struct AliasDefinition {
     QString userName() const { return parameter(u"USER NAME"); }
     // Empty: the schemas the server's search path gives.
     QString schemaName() const { return parameter(u"SCHEMA NAME"); }
+    // An ODBC data source by its name, or a driver connection string in its place.
+    QString odbcDsn() const { return parameter(u"ODBC DSN"); }
+    QString odbcConnect() const { return parameter(u"ODBC CONNECT"); }
     // DATABASE NAME as a file (SQLite): absolute, a relative one from the aliases file's folder;
     // empty when the alias names none.
     QString databaseFile() const;
