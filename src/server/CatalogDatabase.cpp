@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <iterator>
 #include <utility>
 
@@ -33,22 +34,6 @@ private:
     const ServerTable& table_;
 };
 
-template <typename Catalog>
-class ReaderOf : public CatalogReader {
-public:
-    explicit ReaderOf(Catalog catalog) : catalog_(std::move(catalog)) {}
-    QStringList listTables() override { return catalog_.listTables(); }
-    std::vector<ServerTable> readTables() override { return catalog_.readTables(); }
-
-private:
-    Catalog catalog_;
-};
-
-EngineError refused(const AliasDefinition& alias, const QString& serverText)
-{
-    return EngineError(result::ServerRefused, QStringLiteral("alias \"%1\": %2").arg(alias.name, serverText));
-}
-
 // libpq's words when the server wants a password and none of its own sources had one.
 bool wantsPassword(const QString& serverText)
 {
@@ -68,6 +53,32 @@ QString loginUser(const AliasDefinition& alias)
 }
 
 } // namespace
+
+EngineError refused(const AliasDefinition& alias, const QString& serverText)
+{
+    return EngineError(result::ServerRefused, QStringLiteral("alias \"%1\": %2").arg(alias.name, serverText));
+}
+
+QSqlDatabase logIn(const AliasDefinition& alias, const LoginPassword& password, const QString& user,
+                   const std::function<QSqlDatabase(const QString& password)>& open,
+                   const std::function<bool(const QString& serverText)>& wantsPassword)
+{
+    try {
+        return open(QString());
+    } catch (const ServerError& first) {
+        if (!wantsPassword(first.message()))
+            throw refused(alias, first.message());
+        // The password lives in this call only; the engine keeps it for the run.
+        const QString given = password(user);
+        if (given.isEmpty())
+            throw refused(alias, first.message());
+        try {
+            return open(given);
+        } catch (const ServerError& second) {
+            throw refused(alias, second.message());
+        }
+    }
+}
 
 CatalogDatabase::CatalogDatabase(QString aliasName, QString connectionName, std::unique_ptr<CatalogReader> reader)
     : aliasName_(std::move(aliasName)), connectionName_(std::move(connectionName)), reader_(std::move(reader))
@@ -146,22 +157,13 @@ std::unique_ptr<Database> openPostgresAlias(const AliasDefinition& alias, const 
     const ServerAddress address = alias.serverAddress();
     PostgresLogin login{address.host, address.port, alias.databaseName(), alias.userName(), QString()};
     const QString connection = uniqueConnectionName(QStringLiteral("postgres"));
-    QSqlDatabase db;
-    try {
-        db = openPostgres(connection, login);
-    } catch (const ServerError& first) {
-        if (!wantsPassword(first.message()))
-            throw refused(alias, first.message());
-        // The password lives in this login only; the engine keeps it for the run.
-        login.password = password(loginUser(alias));
-        if (login.password.isEmpty())
-            throw refused(alias, first.message());
-        try {
-            db = openPostgres(connection, login);
-        } catch (const ServerError& second) {
-            throw refused(alias, second.message());
-        }
-    }
+    QSqlDatabase db = logIn(
+        alias, password, loginUser(alias),
+        [&](const QString& given) {
+            login.password = given;
+            return openPostgres(connection, login);
+        },
+        wantsPassword);
     QStringList schemas;
     if (!alias.schemaName().isEmpty())
         schemas << alias.schemaName();

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -52,6 +53,29 @@ private:
     std::map<QString, std::size_t> byName_;                  // into tables_
     std::multimap<QString, std::size_t> byFoldedName_;       // case-folded
 };
+
+// A catalog class (listTables, readTables) as a CatalogReader.
+template <typename Catalog>
+class ReaderOf : public CatalogReader {
+public:
+    explicit ReaderOf(Catalog catalog) : catalog_(std::move(catalog)) {}
+    QStringList listTables() override { return catalog_.listTables(); }
+    std::vector<ServerTable> readTables() override { return catalog_.readTables(); }
+
+private:
+    Catalog catalog_;
+};
+
+// ServerRefused for the alias, with the server's text.
+EngineError refused(const AliasDefinition& alias, const QString& serverText);
+
+// Logs in through `open`, first with no password (the driver's own sources: a password
+// file, the environment); only when that fails and `wantsPassword` reads the server's text
+// as asking for one is `password` asked for `user`'s, once, and `open` tried again. Throws
+// EngineError: ServerRefused with the server's text, or what `password` throws.
+QSqlDatabase logIn(const AliasDefinition& alias, const LoginPassword& password, const QString& user,
+                   const std::function<QSqlDatabase(const QString& password)>& open,
+                   const std::function<bool(const QString& serverText)>& wantsPassword);
 
 // A connection name that no other connection of the process has.
 QString uniqueConnectionName(const QString& prefix);
