@@ -1,6 +1,7 @@
 #include "TableExport.h"
 
 #include "BookPdf.h"
+#include "DdlScript.h"
 #include "FileWriter.h"
 #include "MarkdownExport.h"
 #include "TblsExport.h"
@@ -83,6 +84,8 @@ QString defaultName(ExportKind kind)
     switch (kind) {
     case ExportKind::Book: return QStringLiteral("tables.pdf");
     case ExportKind::Markdown: return QStringLiteral("tables-markdown");
+    case ExportKind::PostgresScript: return QStringLiteral("tables-postgresql.sql");
+    case ExportKind::SqliteScript: return QStringLiteral("tables-sqlite.sql");
     case ExportKind::Tbls: break;
     }
     return QStringLiteral("tables.json");
@@ -125,6 +128,13 @@ ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, c
             // tbls reads the built-in labels, whatever the user's language.
             writeFile(target, tblsSchemaJson(tables.origin, readSchemas(services, progress, tables, outcome)));
             break;
+        case ExportKind::PostgresScript:
+        case ExportKind::SqliteScript: {
+            const SqlDialect dialect = kind == ExportKind::PostgresScript ? SqlDialect::PostgreSql : SqlDialect::Sqlite;
+            auto ddlTables = readDdlTables(services.engine(), readSchemas(services, progress, tables, outcome));
+            writeFile(target, ddlScript(dialect, tables.origin, version, ddlTables));
+            break;
+        }
         }
     });
     progress.hideMessage();
@@ -140,6 +150,10 @@ QString ExportDialog::chooseWithFileDialog(QWidget* parent, ExportKind kind, con
                                             QStringLiteral("PDF files (*.pdf)"));
     case ExportKind::Markdown:
         return QFileDialog::getExistingDirectory(parent, QStringLiteral("Export the Markdown into"), current);
+    case ExportKind::PostgresScript:
+    case ExportKind::SqliteScript:
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Export the SQL script"), current,
+                                            QStringLiteral("SQL scripts (*.sql)"));
     case ExportKind::Tbls: break;
     }
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Export the tbls JSON"), current,
@@ -170,6 +184,10 @@ ExportDialog::ExportDialog(int tableCount, const QString& folder, QWidget* paren
             QStringLiteral("README.md with a diagram of the links and one Markdown file per table, into a folder"));
     addKind(ExportKind::Tbls, QStringLiteral("&tbls JSON"),
             QStringLiteral("The schema JSON that tbls reads, one file"));
+    addKind(ExportKind::PostgresScript, QStringLiteral("Post&greSQL script"),
+            QStringLiteral("An SQL script that makes the tables, their checks, indexes and links in PostgreSQL"));
+    addKind(ExportKind::SqliteScript, QStringLiteral("&SQLite script"),
+            QStringLiteral("An SQL script that makes the tables, their checks, indexes and links in SQLite"));
 
     auto* placeLabel = new QLabel(QStringLiteral("P&lace:"), this);
     target_ = new QLineEdit(this);
@@ -241,7 +259,8 @@ void ExportDialog::kindChanged()
     // A place still as proposed follows the kind; one typed or chosen stays.
     const QString current = target();
     bool proposed = current.isEmpty();
-    for (ExportKind k : {ExportKind::Book, ExportKind::Markdown, ExportKind::Tbls})
+    for (ExportKind k : {ExportKind::Book, ExportKind::Markdown, ExportKind::Tbls, ExportKind::PostgresScript,
+                         ExportKind::SqliteScript})
         proposed = proposed || current == QDir(folder_).filePath(defaultName(k));
     if (proposed)
         setTarget(QDir(folder_).filePath(defaultName(kind())));

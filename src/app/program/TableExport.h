@@ -23,7 +23,7 @@ class ReportServices;
 struct TableLocation;
 
 // What the table list's "Export..." writes.
-enum class ExportKind { Book, Markdown, Tbls };
+enum class ExportKind { Book, Markdown, Tbls, PostgresScript, SqliteScript };
 
 // The tables of the table list named as it shows them, where the browser shows them: in
 // the directory, or through the alias.
@@ -37,12 +37,13 @@ struct ExportOutcome {
 };
 
 // Writes the tables' book (a PDF file), Markdown (README.md and one file per table into a
-// folder) or tbls JSON (a file), with the labels and field columns of the settings;
-// progress shows one table after the other. version is the program's, for the book.
+// folder), tbls JSON or a migration script for PostgreSQL or SQLite (a file), with the labels and field columns of the
+// settings; progress shows one table after the other. version is the program's, for the book.
 ExportOutcome exportTables(ReportServices& services, ReportProgress& progress, const TableSet& tables, ExportKind kind,
                            const QString& target, const QString& version);
 
-// The small dialog of "Export...": what to write (a PDF book, Markdown or tbls JSON) and
+// The small dialog of "Export...": what to write (a PDF book, Markdown, tbls JSON or an SQL
+// script) and
 // where, the place typed or chosen in a file dialog.
 class ExportDialog : public QDialog {
     Q_OBJECT

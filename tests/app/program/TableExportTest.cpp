@@ -92,6 +92,12 @@ TEST_F(TableExportTest, TheDialogIsUsedFromTheKeyboardAndNamesItsControls)
     press(Qt::Key_M);
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.kind() == ExportKind::Markdown; }));
     EXPECT_EQ(dialog.target(), "/data/tables-markdown");
+    press(Qt::Key_G);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.kind() == ExportKind::PostgresScript; }));
+    EXPECT_EQ(dialog.target(), "/data/tables-postgresql.sql");
+    press(Qt::Key_S);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.kind() == ExportKind::SqliteScript; }));
+    EXPECT_EQ(dialog.target(), "/data/tables-sqlite.sql");
     press(Qt::Key_T);
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.kind() == ExportKind::Tbls; }));
     EXPECT_EQ(dialog.target(), "/data/tables.json");
@@ -135,6 +141,15 @@ TEST_F(TableExportTest, TheSelectedTablesGoToMarkdownTblsAndTheBook)
     const QJsonDocument json = QJsonDocument::fromJson(test::readWholeFile(out("schema.json")));
     EXPECT_EQ(json["tables"].toArray().size(), 3);
     EXPECT_EQ(json["relations"].toArray().size(), 2);
+
+    for (const auto kind : {ExportKind::PostgresScript, ExportKind::SqliteScript}) {
+        const ExportOutcome sql = exportTables(services_, progress_, set, kind, out("tables.sql"), "9.9");
+        EXPECT_EQ(sql.error, QString());
+        EXPECT_EQ(sql.leftOut.size(), 1u);
+        const QByteArray script = test::readWholeFile(out("tables.sql"));
+        EXPECT_TRUE(script.contains("CREATE TABLE \"ORDERS\"")) << script.left(400).toStdString();
+        EXPECT_EQ(script.contains(") STRICT;"), kind == ExportKind::SqliteScript);
+    }
 
     progress_.shown.clear();
     const ExportOutcome book = exportTables(services_, progress_, set, ExportKind::Book, out("book.pdf"), "9.9");
