@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -20,9 +22,17 @@ class DatabaseEngine;
 struct DdlTable {
     TableSchema schema;
     QStringList storedTypes;
+    // Each auto-increment field's counter as the table records it, by field index: the
+    // next row's value and the step.
+    struct Counter {
+        std::int64_t next = 1;
+        int increment = 1;
+    };
+    std::map<std::size_t, Counter> counters;
 };
 
-// The stored field types of every table that could be read, each opened read-only once more.
+// The stored field types and auto-increment counters of every table that could be read,
+// each opened read-only once more.
 std::vector<DdlTable> readDdlTables(DatabaseEngine& engine, std::vector<TableSchema> schemas);
 
 // One SQL script that makes the tables on the server: a header naming origin and version,

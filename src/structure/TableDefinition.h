@@ -93,6 +93,10 @@ struct FieldDefinition {
     // (a literal is the validity check's default).
     QString serverType;
     QString defaultExpression;
+    // An auto-increment field: the value the next new row gets and the step, where the
+    // table records them.
+    std::optional<std::int64_t> nextValue;
+    int increment = 1;
 };
 
 // One validity check: the values are little-endian engine values for the field's

@@ -215,6 +215,10 @@ TEST_F(DdlDemo, PostgresHoldsTheTypesChecksKeysIndexesAndLinks)
     EXPECT_EQ(column("PRODUCTS", "STOCK"), "numeric(6,0)|false|"); // N(6,0), never numeric(0)
     EXPECT_EQ(column("PRODUCTS", "PRICE"), "numeric(10,2)|false|");
     EXPECT_EQ(column("SUPPLIER", "SUPPNO"), "integer|true|d"); // dBASE 7 autoincrement
+    // The server's counter goes on where the table's stopped.
+    EXPECT_EQ(db.query("select seqstart from pg_sequence where seqrelid = "
+                       "pg_get_serial_sequence('\"SUPPLIER\"', 'SUPPNO')::regclass"),
+              "3");
     EXPECT_EQ(column("SUPPLIER", "BALANCE"), "double precision|false|");
     EXPECT_EQ(column("CATEGORY", "NOTE"), "text|false|");
 

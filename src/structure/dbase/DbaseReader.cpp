@@ -166,6 +166,13 @@ TableDefinition readTable(const FileBytes& dbf, const DbaseCompanions& companion
     t.fields.reserve(h.fields.size());
     for (const auto& stored : h.fields) {
         t.fields.push_back(describeField(stored, dialect, h.version, codePage));
+        FieldDefinition& f = t.fields.back();
+        // Harbour's own auto-increment fields keep their counter elsewhere.
+        if (f.type == FieldType::AutoInc && (h.level7Layout || dialect == Dialect::FoxPro)) {
+            f.nextValue = stored.nextAutoIncrement;
+            if (stored.autoIncrementStep > 0)
+                f.increment = stored.autoIncrementStep;
+        }
         bufferSize += t.fields.back().logicalLength;
         hasBlob = hasBlob || t.fields.back().logicalType == LogicalType::Blob;
     }

@@ -37,7 +37,9 @@ StoredField readDescriptor(ByteReader& r, bool level7)
         f.decimals = r.u8("field decimals");
         r.skip(2, "reserved descriptor bytes");
         f.productionTag = r.u8("production index flag") != 0;
-        r.skip(10, "reserved descriptor bytes"); // 42-45 hold the next auto-increment value
+        r.skip(4, "reserved descriptor bytes");
+        f.nextAutoIncrement = r.u32le("next auto-increment value");
+        r.skip(2, "reserved descriptor bytes");
     } else {
         f.name = r.fixedString(11, "field name");
         f.type = char(r.u8("field type"));
@@ -45,7 +47,9 @@ StoredField readDescriptor(ByteReader& r, bool level7)
         f.width = r.u8("field width");
         f.decimals = r.u8("field decimals");
         f.foxFlags = r.u8("field flags");
-        r.skip(12, "reserved descriptor bytes"); // work area, Visual FoxPro auto-increment
+        f.nextAutoIncrement = r.u32le("next auto-increment value"); // Visual FoxPro
+        f.autoIncrementStep = r.u8("auto-increment step");
+        r.skip(7, "reserved descriptor bytes"); // work area
         f.productionTag = r.u8("production index flag") != 0;
         // Clipper and FoxPro character fields longer than 255 bytes keep the high byte of
         // the width where other fields keep their decimals.

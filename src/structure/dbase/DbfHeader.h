@@ -16,9 +16,11 @@ struct StoredField {
     char type = 0;                   // the type letter: 'C', 'N', '+', '@' ...
     int width = 0;                   // bytes in the record
     int decimals = 0;
-    std::uint8_t foxFlags = 0;        // Visual FoxPro: 0x01 system, 0x02 nullable, 0x04 binary, 0x08 auto-increment
-    bool productionTag = false;       // a tag of the same name in the production MDX
-    std::size_t descriptorOffset = 0; // file offset of the descriptor, for messages
+    std::uint8_t foxFlags = 0;           // Visual FoxPro: 0x01 system, 0x02 nullable, 0x04 binary, 0x08 auto-increment
+    bool productionTag = false;          // a tag of the same name in the production MDX
+    std::uint32_t nextAutoIncrement = 0; // dBASE 7 and Visual FoxPro: the next row's counter
+    std::uint8_t autoIncrementStep = 0;  // Visual FoxPro: the counter's step
+    std::size_t descriptorOffset = 0;    // file offset of the descriptor, for messages
 };
 
 // The fixed part of a .DBF: the 32-byte header (68 bytes at level 7), the field

@@ -78,6 +78,7 @@ ParadoxHeader parseHeader(const ByteReader& file)
     h.changeCount2 = fixed.u8At(0x2E, "change counter");
     h.fileVersionID = fixed.u8At(0x39, "format version");
     h.auxPasswords = fixed.u8At(0x3D, "auxiliary password count");
+    h.autoIncrement = fixed.u32leAt(0x49, "auto-increment value");
     h.realHeaderSize = fixed.u16leAt(0x51, "used header size");
     h.flags55 = fixed.u8At(0x55, "table flags");
 

@@ -64,6 +64,7 @@ struct ParadoxHeader {
     std::uint8_t changeCount2 = 0;      // 0x2E: copied into byte 00 of the table's .VAL
     std::uint8_t fileVersionID = 0;     // 0x39
     std::uint8_t auxPasswords = 0;      // 0x3D
+    std::uint32_t autoIncrement = 0;    // 0x49: the auto-increment field's last value given
     std::uint16_t realHeaderSize = 0;   // 0x51: end of the used header bytes (4.x and later)
     std::uint8_t flags55 = 0;           // 0x55: .DB referential-integrity flag, X-file index options
 

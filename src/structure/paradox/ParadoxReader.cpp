@@ -263,6 +263,8 @@ TableDefinition readTable(const FileBytes& db, const FileBytes* val)
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         FieldDefinition f = describeField(file, header, i, codePage);
         f.key = i < keyFields;
+        if (f.type == FieldType::AutoInc)
+            f.nextValue = std::int64_t(header.autoIncrement) + 1;
         recordBytes += std::size_t(f.storedSize);
         bufferBytes += f.logicalLength;
         if (f.key)

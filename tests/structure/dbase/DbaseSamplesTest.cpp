@@ -212,6 +212,7 @@ TEST(DbaseSamples, FieldTypesAsTheEngineReportsThem)
 
     const auto seven = readSample("luads+php-xbase/tests/Resources/dBase/dBaseVII.dbf");
     EXPECT_EQ(field(seven, "AUTO_INC").type, FieldType::AutoInc);
+    EXPECT_EQ(field(seven, "AUTO_INC").nextValue, 3); // its rows are numbered 0, 1 and 2
     EXPECT_EQ(field(seven, "INTEGER").type, FieldType::Integer);
     EXPECT_EQ(field(seven, "LARGE_INT").type, FieldType::Float);
     EXPECT_EQ(field(seven, "DATETIME").type, FieldType::DateTime);
@@ -223,6 +224,8 @@ TEST(DbaseSamples, FieldTypesAsTheEngineReportsThem)
     // Visual FoxPro types python3-dbf does not write
     const auto vfp = readSample("luads+php-xbase/tests/Resources/foxpro/vfp.dbf");
     EXPECT_EQ(field(vfp, "AI").type, FieldType::AutoInc);
+    EXPECT_EQ(field(vfp, "AI").nextValue, 4);
+    EXPECT_EQ(field(vfp, "AI").increment, 1);
     EXPECT_EQ(field(vfp, "VARCHAR").type, FieldType::String);
     EXPECT_EQ(field(vfp, "VARCHAR").size, 10);
     EXPECT_EQ(field(vfp, "VARBINARY").type, FieldType::VarBytes);

@@ -342,6 +342,9 @@ TEST(ParadoxSamples, FieldListsOfOtherKnownTables)
     EXPECT_EQ(membre.languageDriverDescription, "Paradox 'intl'");
     EXPECT_EQ(membre.fields[0].name, "Code_membre");
     EXPECT_EQ(membre.fields[0].type, FieldType::AutoInc);
+    // The header keeps the last number given (30, the highest in its rows); the next is one more.
+    EXPECT_EQ(membre.fields[0].nextValue, 31);
+    EXPECT_EQ(membre.fields[1].nextValue, std::nullopt);
     EXPECT_EQ(membre.fields[89].name, QString::fromUtf8("Mari\u00e9"));
     EXPECT_EQ(membre.fields[90].name, QString::fromUtf8("N\u00b0 Licence"));
     // A 3.0 table whose header ends right after its names.
