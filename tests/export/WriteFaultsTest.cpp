@@ -186,8 +186,10 @@ TEST_F(WriteFaults, AMistypedArgumentLeavesTheBookAndTheReadmeAsTheyWere)
 
 TEST_F(WriteFaults, StandardOutputThatCannotBeWrittenIsAnError)
 {
-    for (const QStringList& args : {QStringList{"--json", "demo"}, QStringList{"--format", "tbls", "demo"},
-                                    QStringList{"--markdown", "md-full-out", "demo"}}) {
+    for (const QStringList& args :
+         {QStringList{"--json", "demo"}, QStringList{"--format", "tbls", "demo"},
+          QStringList{"--markdown", "md-full-out", "demo"}, QStringList{"--ddl", "postgresql", "demo"},
+          QStringList{"--ddl", "sqlite", "demo"}}) {
         const Outcome r = run(Report, args, work(), {}, "/dev/full");
         EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("korvex-report: standard output cannot be written: No space left on device"))
