@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <optional>
@@ -39,9 +40,12 @@ std::optional<SqlDialect> dialectOf(const StructureTable& t)
     return std::nullopt;
 }
 
-// A table's name without its directory's extension, as a migrated table is named.
+// A table's name without its directory's extension, as a migrated table is named; a
+// server's name that it quotes (one with capitals) without its quotes.
 QString tableKey(QString name)
 {
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
+        return name.mid(1, name.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
     static const QRegularExpression Extension(QStringLiteral("\\.(db|dbf)$"),
                                               QRegularExpression::CaseInsensitiveOption);
     return name.remove(Extension);
@@ -123,6 +127,9 @@ QString canonicalType(const QString& type, bool identity)
     };
     for (const auto& [from, to] : Synonyms)
         t.replace(from, to);
+    // a numeric without a scale has none
+    static const QRegularExpression WholeNumeric(QStringLiteral("^numeric\\((\\d+)\\)$"));
+    t.replace(WholeNumeric, QStringLiteral("numeric(\\1,0)"));
     return identity ? t + QStringLiteral(" identity") : t;
 }
 
@@ -395,10 +402,10 @@ std::vector<ValueChange> linkChanges(const SchemaLink& b, const SchemaLink& a)
 }
 
 // Items of two lists matched by name: the changed ones with what changed, and those of one
-// side only.
-template <typename Item, typename Name, typename Describe, typename Changes>
+// side only, each described by its side's describe.
+template <typename Item, typename Name, typename DescribeBefore, typename DescribeAfter, typename Changes>
 std::vector<ItemDiff> compareByName(const std::vector<Item>& before, const std::vector<Item>& after, Name name,
-                                    Describe describe, Changes changesOf)
+                                    DescribeBefore describeBefore, DescribeAfter describeAfter, Changes changesOf)
 {
     QStringList namesBefore;
     QStringList namesAfter;
@@ -407,28 +414,33 @@ std::vector<ItemDiff> compareByName(const std::vector<Item>& before, const std::
     for (const auto& i : after)
         namesAfter << name(i);
     const std::vector<int> match = matchNames(namesBefore, namesAfter);
-    std::vector<bool> matched(after.size(), false);
+    std::vector<int> matchOf(after.size(), -1);
     std::vector<ItemDiff> diffs;
     std::vector<ItemDiff> removed;
     for (std::size_t i = 0; i < before.size(); ++i) {
-        if (match[i] < 0) {
-            removed.push_back({DiffChange::Removed, name(before[i]), describe(before[i]), {}});
-            continue;
-        }
-        matched[std::size_t(match[i])] = true;
+        if (match[i] < 0)
+            removed.push_back({DiffChange::Removed, name(before[i]), describeBefore(before[i]), {}});
+        else
+            matchOf[std::size_t(match[i])] = int(i);
     }
     for (std::size_t j = 0; j < after.size(); ++j) {
-        if (!matched[j]) {
-            diffs.push_back({DiffChange::Added, name(after[j]), describe(after[j]), {}});
+        if (matchOf[j] < 0) {
+            diffs.push_back({DiffChange::Added, name(after[j]), describeAfter(after[j]), {}});
             continue;
         }
-        const auto it = std::find(match.begin(), match.end(), int(j));
-        auto changes = changesOf(before[std::size_t(it - match.begin())], after[j]);
+        auto changes = changesOf(before[std::size_t(matchOf[j])], after[j]);
         if (!changes.empty())
             diffs.push_back({DiffChange::Changed, name(after[j]), {}, std::move(changes)});
     }
     diffs.insert(diffs.end(), removed.begin(), removed.end());
     return diffs;
+}
+
+template <typename Item, typename Name, typename Describe, typename Changes>
+std::vector<ItemDiff> compareByName(const std::vector<Item>& before, const std::vector<Item>& after, Name name,
+                                    Describe describe, Changes changesOf)
+{
+    return compareByName(before, after, name, describe, describe, changesOf);
 }
 
 // Items of two lists matched by what they hold; names differ on the way to a server.
@@ -463,17 +475,26 @@ std::vector<ItemDiff> compareByContent(const std::vector<Item>& before, const st
 std::vector<ItemDiff> compareFields(const StructureTable& b, const StructureTable& a, const Comparison& c)
 {
     // The script leaves out a dBASE table's own record of blank fields: no column stands for it.
+    // It names a later field of a name SQL takes for an earlier one's by that name and its
+    // number, as the server then has it.
     const auto kept = [&](const StructureTable& t) {
         std::vector<StructureField> fields;
-        for (const auto& f : t.fields)
-            if (!c.acrossEngines || !c.dialect || !isDesktop(t) || !serverTypeOf(t, f, *c.dialect).isEmpty())
-                fields.push_back(f);
+        const bool migrated = c.acrossEngines && c.dialect && isDesktop(t);
+        QSet<QString> taken;
+        for (std::size_t i = 0; i < t.fields.size(); ++i) {
+            StructureField f = t.fields[i];
+            if (migrated && taken.contains(f.entry.name.toCaseFolded()))
+                f.entry.name += QStringLiteral("_%1").arg(i + 1);
+            taken.insert(f.entry.name.toCaseFolded());
+            if (!migrated || !serverTypeOf(t, f, *c.dialect).isEmpty())
+                fields.push_back(std::move(f));
+        }
         return fields;
     };
-    // Added and removed fields are described by compareTables, which knows their table.
     return compareByName(
         kept(b), kept(a), [](const StructureField& f) { return f.entry.name; },
-        [](const StructureField&) { return QString(); },
+        [&](const StructureField& f) { return fieldTypeText(b, f); },
+        [&](const StructureField& f) { return fieldTypeText(a, f); },
         [&](const StructureField& fb, const StructureField& fa) { return fieldChanges(b, fb, a, fa, c); });
 }
 
@@ -493,12 +514,6 @@ TableDiff compareTables(const StructureTable& b, const StructureTable& a)
         return d;
     }
     d.fields = compareFields(b, a, c);
-    for (auto& f : d.fields) {
-        const StructureTable& t = f.change == DiffChange::Removed ? b : a;
-        for (const auto& field : t.fields)
-            if (field.entry.name == f.name)
-                f.description = fieldTypeText(t, field);
-    }
     if (c.acrossEngines && c.dialect) {
         const auto signature = [&](const StructureTable& t) {
             return [&t, &c](const IndexDescription& i) { return indexSignature(t, i, *c.dialect); };
