@@ -77,12 +77,16 @@ QString shownValue(const QString& value)
 // The items of a table's differences in the order every output lists them.
 struct ItemGroup {
     const char* word;
+    const char* plural; // the member of the JSON
     const std::vector<ItemDiff>* items;
 };
 
 std::vector<ItemGroup> groupsOf(const TableDiff& t)
 {
-    return {{"field", &t.fields}, {"index", &t.indexes}, {"link", &t.links}, {"check", &t.checks}};
+    return {{"field", "fields", &t.fields},
+            {"index", "indexes", &t.indexes},
+            {"link", "links", &t.links},
+            {"check", "checks", &t.checks}};
 }
 
 QString tableTitle(const TableDiff& t)
@@ -148,7 +152,7 @@ QString diffText(const StructureSide& before, const StructureSide& after, const 
     QString out = QStringLiteral("--- %1\n+++ %2\n").arg(before.origin, after.origin);
     for (const TableDiff& t : diff.tables) {
         out += QStringLiteral("table %1 %2\n").arg(tableTitle(t), changeWord(t.change));
-        for (const auto& [word, items] : groupsOf(t)) {
+        for (const auto& [word, plural, items] : groupsOf(t)) {
             for (const ItemDiff& i : *items) {
                 if (i.change != DiffChange::Changed) {
                     out += QStringLiteral("  %1 %2 %3: %4\n")
@@ -175,7 +179,7 @@ QString diffJson(const StructureSide& before, const StructureSide& after, const 
         if (t.change == DiffChange::Changed) {
             table.emplace_back("oldName", t.oldName);
             table.emplace_back("acrossEngines", t.acrossEngines);
-            for (const auto& [word, items] : groupsOf(t)) {
+            for (const auto& [word, plural, items] : groupsOf(t)) {
                 Json::Array list;
                 for (const ItemDiff& i : *items) {
                     Json::Object item{{"name", i.name}, {"change", changeWord(i.change)}};
@@ -185,7 +189,7 @@ QString diffJson(const StructureSide& before, const StructureSide& after, const 
                         item.emplace_back("description", i.description);
                     list.push_back(std::move(item));
                 }
-                table.emplace_back(QString::fromLatin1(word) + QStringLiteral("s"), std::move(list));
+                table.emplace_back(QString::fromLatin1(plural), std::move(list));
             }
             table.emplace_back("properties", changesJson(t.properties));
         }
@@ -214,7 +218,7 @@ QString diffMarkdown(const StructureSide& before, const StructureSide& after, co
             out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 |\n")
                        .arg(item, markdownCell(name), markdownCell(change), markdownCell(old), markdownCell(now));
         };
-        for (const auto& [word, items] : groupsOf(t)) {
+        for (const auto& [word, plural, items] : groupsOf(t)) {
             for (const ItemDiff& i : *items) {
                 const QString w = QLatin1String(word);
                 if (i.change == DiffChange::Added)
