@@ -620,7 +620,10 @@ StructureDiff compareStructures(const StructureSide& before, const StructureSide
         namesBefore << tableKey(t.name);
     for (const auto& t : after.tables)
         namesAfter << tableKey(t.name);
-    const std::vector<int> match = matchNames(namesBefore, namesAfter);
+    std::vector<int> match = matchNames(namesBefore, namesAfter);
+    // Two tables named one each are compared whatever their names, as diff compares two files.
+    if (match.size() == 1 && after.tables.size() == 1)
+        match.front() = 0;
     std::vector<int> matchOf(after.tables.size(), -1);
     for (std::size_t i = 0; i < match.size(); ++i)
         if (match[i] >= 0)

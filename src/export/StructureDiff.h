@@ -97,7 +97,8 @@ struct StructureDiff {
 };
 
 // The differences from before to after. Tables match by name without extension,
-// ignoring case where that leaves no doubt; fields by name likewise. A table file against
+// ignoring case where that leaves no doubt, and a side of one table matches the other
+// side's one table whatever its name; fields match by name likewise. A table file against
 // a server's table compares its fields' types as the migration script maps them for that
 // server, its indexes and links by what they hold rather than by name, and leaves out what
 // only one kind of engine has.

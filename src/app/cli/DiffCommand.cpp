@@ -69,6 +69,12 @@ QString changeWord(DiffChange change)
     return QStringLiteral("changed");
 }
 
+// A Paradox table's primary index has no name of its own.
+QString itemName(const ItemDiff& item)
+{
+    return item.name.isEmpty() ? QStringLiteral("(unnamed)") : item.name;
+}
+
 QString shownValue(const QString& value)
 {
     return value.isEmpty() ? QStringLiteral("(none)") : value;
@@ -156,12 +162,13 @@ QString diffText(const StructureSide& before, const StructureSide& after, const 
             for (const ItemDiff& i : *items) {
                 if (i.change != DiffChange::Changed) {
                     out += QStringLiteral("  %1 %2 %3: %4\n")
-                               .arg(QLatin1String(word), i.name, changeWord(i.change), i.description);
+                               .arg(QLatin1String(word), itemName(i), changeWord(i.change), i.description);
                     continue;
                 }
                 for (const auto& c : i.changes)
                     out += QStringLiteral("  %1 %2 changed: %3 %4 -> %5\n")
-                               .arg(QLatin1String(word), i.name, c.item, shownValue(c.before), shownValue(c.after));
+                               .arg(QLatin1String(word), itemName(i), c.item, shownValue(c.before),
+                                    shownValue(c.after));
             }
         }
         for (const auto& c : t.properties)
@@ -222,12 +229,12 @@ QString diffMarkdown(const StructureSide& before, const StructureSide& after, co
             for (const ItemDiff& i : *items) {
                 const QString w = QLatin1String(word);
                 if (i.change == DiffChange::Added)
-                    row(w, i.name, changeWord(i.change), QString(), i.description);
+                    row(w, itemName(i), changeWord(i.change), QString(), i.description);
                 else if (i.change == DiffChange::Removed)
-                    row(w, i.name, changeWord(i.change), i.description, QString());
+                    row(w, itemName(i), changeWord(i.change), i.description, QString());
                 else
                     for (const auto& c : i.changes)
-                        row(w, i.name, c.item, c.before, c.after);
+                        row(w, itemName(i), c.item, c.before, c.after);
             }
         }
         for (const auto& c : t.properties)
