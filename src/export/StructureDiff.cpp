@@ -2,6 +2,7 @@
 
 #include "DdlScript.h"
 #include "SchemaTexts.h"
+#include "SqlDialect.h"
 #include "XbaseExpression.h"
 
 #include <QHash>
@@ -198,6 +199,34 @@ bool sameValue(const QString& a, const QString& b)
     return ta == tb;
 }
 
+// A server's value as SQL writes it, where its catalog gives the literal itself (SQLite's
+// text columns): a text without its quotes, a logical value of the table file's field as
+// true or false.
+QString literalValue(const QString& value, FieldType desktopType)
+{
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) && value.endsWith(QLatin1Char('\'')))
+        return value.mid(1, value.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+    if (desktopType == FieldType::Boolean && (value == QLatin1String("0") || value == QLatin1String("1")))
+        return flagText(value == QLatin1String("1"));
+    return value;
+}
+
+// Whether a CHECK of the server's table bounds the column by the value (as the migration
+// script writes it: a text in quotes, a time with its milliseconds).
+bool rangeInChecks(const StructureTable& t, const QString& column, const QString& op, const QString& value)
+{
+    static const QRegularExpression Blanks(QStringLiteral("\\s+"));
+    QStringList forms;
+    for (const QString& literal : {value, sqlString(value), sqlString(value + QStringLiteral(".000"))}) {
+        QString form = sqlIdentifier(column) + op + literal;
+        forms << form.remove(Blanks);
+    }
+    return std::any_of(t.checks.begin(), t.checks.end(), [&](const CheckConstraint& check) {
+        const QString expression = QString(check.expression).remove(Blanks);
+        return std::any_of(forms.begin(), forms.end(), [&](const QString& f) { return expression.contains(f); });
+    });
+}
+
 void compareValue(std::vector<ValueChange>& changes, const QString& item, const QString& before, const QString& after)
 {
     if (!sameValue(before, after))
@@ -244,9 +273,20 @@ std::vector<ValueChange> fieldChanges(const StructureTable& tb, const StructureF
         return f.required || (c.acrossEngines && (f.entry.key || isIdentity(f)));
     };
     compareFlag(changes, QStringLiteral("required"), required(b), required(a));
-    compareValue(changes, QStringLiteral("minimum"), b.minimum, a.minimum);
-    compareValue(changes, QStringLiteral("maximum"), b.maximum, a.maximum);
-    compareValue(changes, QStringLiteral("default"), b.defaultValue, a.defaultValue);
+    const auto value = [&](const StructureTable& t, const StructureField& f, const QString& v) {
+        return c.acrossEngines && !isDesktop(t) ? literalValue(v, (&f == &b ? a : b).entry.type) : v;
+    };
+    // A range the server's catalog gives back as a CHECK of the table, not of the column.
+    const auto bound = [&](const StructureTable& t, const StructureField& f, const QString& v, const char* op) {
+        const StructureField& other = &f == &b ? a : b;
+        const QString& wanted = op[0] == '>' ? other.minimum : other.maximum;
+        if (!c.acrossEngines || isDesktop(t) || !v.isEmpty() || wanted.isEmpty())
+            return value(t, f, v);
+        return rangeInChecks(t, f.entry.name, QLatin1String(op), wanted) ? wanted : QString();
+    };
+    compareValue(changes, QStringLiteral("minimum"), bound(tb, b, b.minimum, ">="), bound(ta, a, a.minimum, ">="));
+    compareValue(changes, QStringLiteral("maximum"), bound(tb, b, b.maximum, "<="), bound(ta, a, a.maximum, "<="));
+    compareValue(changes, QStringLiteral("default"), value(tb, b, b.defaultValue), value(ta, a, a.defaultValue));
     // A server keeps a picture as a comment, which no catalog gives back as one.
     if (!c.acrossEngines)
         compareValue(changes, QStringLiteral("picture"), b.picture, a.picture);

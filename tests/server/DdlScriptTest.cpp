@@ -475,3 +475,24 @@ TEST_F(DdlDemo, TheMigratedDatabaseDiffersOnlyByTheDocumentedLosses)
                                             " is left out"));
     }
 }
+
+// SQLite gives a text column's range back as a CHECK of the table, and its defaults as SQL
+// literals: the diff still finds them. What it shows is the one loss the script names: a
+// counter that is not the single key is no counter in SQLite, nor required.
+TEST_F(DdlDemo, TheDemoMigratedToSqliteDiffersOnlyByItsUncountedCounter)
+{
+    const QString file = work(QStringLiteral("diff.sqlite"));
+    const Outcome script = ddl(QStringLiteral("sqlite"), {demo()});
+    ASSERT_EQ(sqlite(file, script.out).exitCode, 0);
+    ASSERT_TRUE(script.out.contains("-- \"SUPPNO\": SQLite counts only a single INTEGER PRIMARY KEY by itself"));
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir(home.path()).mkpath("korvex"));
+    ASSERT_TRUE(test::writeFile(home.filePath("korvex/aliases.ini"),
+                                QStringLiteral("[Lite]\nTYPE=SQLITE\nDATABASE NAME=%1\n").arg(file).toUtf8()));
+    const Outcome diff = run(QStringLiteral(KORVEX_REPORT_EXE), {"--diff", demo(), "alias:Lite"}, {},
+                             {QStringLiteral("XDG_CONFIG_HOME=") + home.path()});
+    EXPECT_EQ(diff.exitCode, 1) << diff.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(diff.out).split('\n', Qt::SkipEmptyParts).mid(2),
+              (QStringList{"table SUPPLIER.DBF -> SUPPLIER changed", "  field SUPPNO changed: required true -> false"}))
+        << diff.out.toStdString();
+}
