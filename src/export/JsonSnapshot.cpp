@@ -154,8 +154,15 @@ std::optional<StructureSide> readJsonSnapshot(const QByteArray& bytes, const QSt
     }
     StructureSide side;
     side.origin = origin;
-    for (const auto table : document.object()[QLatin1String("tables")].toArray())
+    for (const auto table : document.object()[QLatin1String("tables")].toArray()) {
+        // every table of --json says whether it was read; tbls' schema JSON, for one, does not
+        if (!table.toObject()[QLatin1String("ok")].isBool()) {
+            error =
+                QStringLiteral("%1: not a structure snapshot written by --json: a table without \"ok\"").arg(origin);
+            return std::nullopt;
+        }
         side.tables.push_back(tableOf(table.toObject()));
+    }
     return side;
 }
 

@@ -198,6 +198,11 @@ TEST_F(Diff, TroubleExitsWithTwoAndSaysWhy)
     EXPECT_EQ(other.exitCode, 2);
     EXPECT_TRUE(other.err.contains("not a structure snapshot")) << other.err.toStdString();
 
+    // tbls' schema JSON has a "tables" array too, but is no snapshot
+    const QString tbls = work_.filePath("schema.json");
+    ASSERT_TRUE(korvex::test::writeFile(tbls, report({"--format", "tbls", tables}, home_.path()).out));
+    EXPECT_EQ(diff({tbls, tables}).exitCode, 2);
+
     const auto noAlias = diff({"alias:Nope", tables});
     EXPECT_EQ(noAlias.exitCode, 2);
     EXPECT_FALSE(noAlias.err.isEmpty());
