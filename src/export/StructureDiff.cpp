@@ -154,25 +154,35 @@ struct Comparison {
     std::optional<SqlDialect> dialect; // the server side's, when the script maps to it
 };
 
-// The stored type of a field, where a snapshot has not kept it: a dBASE number is most
-// often the text number "N".
-QString storedTypeOf(const StructureTable& t, const StructureField& f)
+// The stored types a field may have where a snapshot has not kept it: a dBASE number is
+// the text number "N" or a binary double, which a snapshot does not tell apart; FoxPro's
+// record of blank fields has its own name.
+QStringList storedTypesOf(const StructureTable& t, const StructureField& f)
 {
     if (!f.storedType.isEmpty() || !isDbaseFamily(t.tableTypeKey))
-        return f.storedType;
-    if ((f.entry.type == FieldType::Float || f.entry.type == FieldType::SmallInt) && f.entry.units1 > 0)
-        return QStringLiteral("N");
-    return {};
+        return {f.storedType};
+    if (f.entry.type == FieldType::Float && f.entry.units1 > 0)
+        return {QStringLiteral("N"), QStringLiteral("O")};
+    if (f.entry.type == FieldType::SmallInt && f.entry.units1 > 0)
+        return {QStringLiteral("N")};
+    if (f.entry.type == FieldType::Bytes && f.entry.name == QLatin1String("_NullFlags"))
+        return {QStringLiteral("0")};
+    return {QString()};
 }
 
-// The field's type as a server holds it: its own, or what the migration script maps it to;
-// empty for a field the script leaves out.
-QString serverTypeOf(const StructureTable& t, const StructureField& f, SqlDialect dialect)
+// The field's types as a server holds it: its own, or what the migration script maps it
+// to, one for each stored type it may have; empty for a field the script leaves out.
+QStringList serverTypesOf(const StructureTable& t, const StructureField& f, SqlDialect dialect)
 {
     if (!isDesktop(t))
-        return canonicalType(f.serverType, f.entry.type == FieldType::AutoInc);
-    const QString mapped = ddlColumnType(dialect, t.tableTypeKey, f.entry, storedTypeOf(t, f));
-    return mapped.isEmpty() ? QString() : canonicalType(mapped, false);
+        return {canonicalType(f.serverType, f.entry.type == FieldType::AutoInc)};
+    QStringList types;
+    for (const QString& stored : storedTypesOf(t, f)) {
+        const QString mapped = ddlColumnType(dialect, t.tableTypeKey, f.entry, stored);
+        if (!mapped.isEmpty())
+            types << canonicalType(mapped, false);
+    }
+    return types;
 }
 
 bool isIdentity(const StructureField& f)
@@ -251,10 +261,11 @@ std::vector<ValueChange> fieldChanges(const StructureTable& tb, const StructureF
 {
     std::vector<ValueChange> changes;
     if (c.acrossEngines && c.dialect) {
-        const QString before = serverTypeOf(tb, b, *c.dialect);
-        const QString after = serverTypeOf(ta, a, *c.dialect);
-        if (before != after)
-            changes.push_back({QStringLiteral("type"), before, after});
+        const QStringList before = serverTypesOf(tb, b, *c.dialect);
+        const QStringList after = serverTypesOf(ta, a, *c.dialect);
+        if (std::none_of(before.begin(), before.end(), [&](const QString& type) { return after.contains(type); }))
+            changes.push_back(
+                {QStringLiteral("type"), before.join(QStringLiteral(" or ")), after.join(QStringLiteral(" or "))});
     } else {
         compareValue(changes, QStringLiteral("type"), fieldTypeName(b.entry, builtInLabel),
                      fieldTypeName(a.entry, builtInLabel));
@@ -526,7 +537,7 @@ std::vector<ItemDiff> compareFields(const StructureTable& b, const StructureTabl
             if (migrated && taken.contains(f.entry.name.toCaseFolded()))
                 f.entry.name += QStringLiteral("_%1").arg(i + 1);
             taken.insert(f.entry.name.toCaseFolded());
-            if (!migrated || !serverTypeOf(t, f, *c.dialect).isEmpty())
+            if (!migrated || !serverTypesOf(t, f, *c.dialect).isEmpty())
                 fields.push_back(std::move(f));
         }
         return fields;
