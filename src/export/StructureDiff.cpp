@@ -56,15 +56,15 @@ QString tableKey(QString name)
 // of a table file, or the schema a server puts before it, do not tell tables apart here.
 QString relatedKey(const QString& name)
 {
-    const qsizetype cut = std::max({name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')),
-                                    name.lastIndexOf(QLatin1Char(':')), name.lastIndexOf(QLatin1Char('.'))});
-    QString base = tableKey(name);
-    if (base.size() == name.size() && cut >= 0)
-        base = name.mid(cut + 1); // a server's schema-qualified name
+    QString base = name.mid(std::max({name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')),
+                                      name.lastIndexOf(QLatin1Char(':'))}) +
+                            1);
+    const QString withoutExtension = tableKey(base);
+    // a server's name of a table outside the schema read: the schema, a dot and the table
+    if (withoutExtension.size() == base.size() && base.contains(QLatin1Char('.')))
+        base = base.mid(base.lastIndexOf(QLatin1Char('.')) + 1);
     else
-        base = base.mid(std::max({base.lastIndexOf(QLatin1Char('\\')), base.lastIndexOf(QLatin1Char('/')),
-                                  base.lastIndexOf(QLatin1Char(':'))}) +
-                        1);
+        base = withoutExtension;
     base.remove(QLatin1Char('"'));
     return base.toCaseFolded();
 }

@@ -29,7 +29,7 @@ ProgramRun report(const QStringList& args, const QString& home)
     return korvex::test::runProgram(QStringLiteral(KORVEX_REPORT_EXE), args, env, 120000);
 }
 
-// dBASE III tables written by python3-dbf: file name, then its field specification.
+// dBASE III tables written by python3-dbf: each file name, then its fields as python3-dbf takes them.
 bool writeDbaseTables(const QString& folder, const std::vector<std::pair<QString, QString>>& tables)
 {
     QString script = QStringLiteral("import dbf\n");
