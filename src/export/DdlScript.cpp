@@ -795,4 +795,13 @@ QByteArray ddlScript(SqlDialect dialect, const QString& origin, const QString& v
     return ScriptWriter(dialect, tables).write(origin, version, tables).toUtf8();
 }
 
+QString ddlColumnType(SqlDialect dialect, const QString& tableTypeKey, const FieldEntry& field,
+                      const QString& storedType)
+{
+    TableSchema table;
+    table.structure.tableTypeKey = tableTypeKey;
+    const ColumnType c = columnOf(dialect, table, SchemaField{field, {}}, storedType, field.name);
+    return c.skipped ? QString() : c.sql;
+}
+
 } // namespace korvex

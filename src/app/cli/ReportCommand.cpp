@@ -1,6 +1,7 @@
 #include "ReportCommand.h"
 
 #include "AliasCommand.h"
+#include "DiffCommand.h"
 #include "Json.h"
 #include "PrintProgram.h"
 #include "StructureDump.h"
@@ -282,6 +283,15 @@ int runDdl(const ReportRun& run)
     });
 }
 
+int runDiff(const ReportRun& run)
+{
+    try {
+        return runDiffRequest(run.request, run.services.engine());
+    } catch (const RunEnded& ended) {
+        return endedRun(Program, ended.signal, NothingOnStandardOutput);
+    }
+}
+
 int runAliasList(const ReportRun& run)
 {
     writeLines(aliasListText(run.services.engine()));
@@ -300,6 +310,7 @@ FormRunner runnerOf(ReportForm form)
     case ReportForm::Markdown: return runMarkdown;
     case ReportForm::Ddl: return runDdl;
     case ReportForm::ListAliases: return runAliasList;
+    case ReportForm::Diff: return runDiff;
     }
     return nullptr;
 }
@@ -318,7 +329,8 @@ int runReportRequest(const ReportRequest& request, const TablePrinter& printTabl
     if (request.readsAliases() &&
         engine.loadAliases(QFileInfo(services.settings().path()).absolutePath()) != result::Ok) {
         writeMessage(QStringLiteral("korvex-report: %1\n").arg(engine.lastError()));
-        return ExitFailed;
+        // diff(1)'s status for trouble: 1 means the sides differ
+        return request.form == ReportForm::Diff ? ExitUsage : ExitFailed;
     }
     const bool prints = request.form == ReportForm::Print || request.form == ReportForm::Book;
     if (place == PrintPlace::PrintingProgram && prints && request.alias && isServerAlias(engine, *request.alias))

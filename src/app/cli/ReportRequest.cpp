@@ -36,7 +36,8 @@ struct ReportOptions {
                                            "output instead of printing.")};
     QCommandLineOption format{QStringLiteral("format"),
                               QStringLiteral("Write the structure to standard output instead of printing: json "
-                                             "(as --json) or tbls (the schema JSON of tbls)."),
+                                             "(as --json) or tbls (the schema JSON of tbls); with --diff, json or "
+                                             "markdown."),
                               QStringLiteral("FORMAT")};
     QCommandLineOption markdown{QStringLiteral("markdown"),
                                 QStringLiteral("Write README.md and one Markdown file per table into DIR instead "
@@ -50,6 +51,12 @@ struct ReportOptions {
                            QStringLiteral("Write an SQL script that makes every TABLE on a server to standard "
                                           "output instead of printing: postgresql or sqlite."),
                            QStringLiteral("DIALECT")};
+    QCommandLineOption diff{QStringLiteral("diff"),
+                            QStringLiteral("Compare two structures, OLD and NEW (the two TABLE arguments: each a "
+                                           "table, a directory, a JSON snapshot written by --json, or alias:NAME), "
+                                           "and write what differs to standard output: as text, or with --format "
+                                           "json or markdown. Exit status 0: no difference, 1: differences, 2: "
+                                           "trouble.")};
     QCommandLineOption alias{QStringLiteral("alias"),
                              QStringLiteral("Open every TABLE by name in the directory of the alias NAME, "
                                             "from the file %1 beside the settings file.")
@@ -67,7 +74,7 @@ struct ReportOptions {
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOptions(
-            {printer, out, settings, password, trace, json, format, markdown, book, ddl, alias, listAliases});
+            {printer, out, settings, password, trace, json, format, markdown, book, ddl, diff, alias, listAliases});
         parser.addPositionalArgument(QStringLiteral("TABLE"),
                                      QStringLiteral(
                                          "Table files (.db, .dbf), or directories standing for all their "
@@ -82,8 +89,34 @@ std::optional<QString> valueOf(const QCommandLineParser& parser, const QCommandL
 }
 
 // The form the options ask for, or why they ask for none or for several.
+// --diff OLD NEW, with the format of its output and nothing else that chooses a form.
+std::optional<ReportForm> diffFormOf(const QCommandLineParser& parser, const ReportOptions& o, QString& problem)
+{
+    const QString formatName = parser.value(o.format);
+    if (parser.isSet(o.format) && formatName != QLatin1String("json") && formatName != QLatin1String("markdown")) {
+        problem = QStringLiteral("--diff with --format takes json or markdown, not %1").arg(formatName);
+        return std::nullopt;
+    }
+    for (const auto* option :
+         {&o.json, &o.markdown, &o.book, &o.ddl, &o.printer, &o.out, &o.trace, &o.alias, &o.listAliases}) {
+        if (parser.isSet(*option)) {
+            problem = QStringLiteral("--diff compares two sides alone: without --%1 (an alias is a side: alias:NAME)")
+                          .arg(option->names().constFirst());
+            return std::nullopt;
+        }
+    }
+    if (parser.positionalArguments().size() != 2) {
+        problem =
+            QStringLiteral("--diff takes two sides, OLD and NEW, not %1").arg(parser.positionalArguments().size());
+        return std::nullopt;
+    }
+    return ReportForm::Diff;
+}
+
 std::optional<ReportForm> formOf(const QCommandLineParser& parser, const ReportOptions& o, QString& problem)
 {
+    if (parser.isSet(o.diff))
+        return diffFormOf(parser, o, problem);
     const QString formatName = parser.value(o.format);
     if (parser.isSet(o.format) && formatName != QLatin1String("json") && formatName != QLatin1String("tbls")) {
         problem = QStringLiteral("--format takes json or tbls, not %1").arg(formatName);
@@ -127,6 +160,8 @@ std::optional<ReportForm> formOf(const QCommandLineParser& parser, const ReportO
 QString pairingProblem(const QCommandLineParser& parser, const ReportOptions& o)
 {
     const bool tables = !parser.positionalArguments().isEmpty();
+    if (parser.isSet(o.diff))
+        return {}; // its own rules, with its form
     if (parser.isSet(o.listAliases) && (tables || parser.isSet(o.alias)))
         return QStringLiteral("--list-aliases takes no TABLE and no --alias");
     if (!tables && !parser.isSet(o.listAliases) && !parser.isSet(o.alias))
@@ -168,6 +203,8 @@ ReportRequest requestOf(const QCommandLineParser& parser, const ReportOptions& o
     request.markdownFolder = valueOf(parser, o.markdown);
     if (form == ReportForm::Ddl)
         request.ddlDialect = *sqlDialectNamed(parser.value(o.ddl));
+    if (form == ReportForm::Diff && parser.isSet(o.format))
+        request.diffFormat = parser.value(o.format) == QLatin1String("json") ? DiffFormat::Json : DiffFormat::Markdown;
     return request;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 namespace korvex {
@@ -18,7 +19,11 @@ enum class ReportForm {
     Markdown,    // --markdown DIR
     Ddl,         // --ddl DIALECT: a script that makes the tables on a server
     ListAliases, // --list-aliases: no tables at all
+    Diff,        // --diff OLD NEW: the differences of two structures
 };
+
+// How --diff writes the differences: text, --format json or --format markdown.
+enum class DiffFormat { Text, Json, Markdown };
 
 // The command line of korvex-report, its options checked against each other: nothing is
 // opened yet, but a settings file named must exist.
@@ -34,9 +39,19 @@ struct ReportRequest {
     std::optional<QString> bookFile;                // --book FILE
     std::optional<QString> markdownFolder;          // --markdown DIR
     SqlDialect ddlDialect = SqlDialect::PostgreSql; // --ddl DIALECT
+    DiffFormat diffFormat = DiffFormat::Text;       // --diff with --format
+
+    // The side of --diff named alias:NAME is the alias NAME.
+    static inline const QString AliasSide = QStringLiteral("alias:");
 
     // The aliases file is read only for these, so that a broken one stops no other use.
-    bool readsAliases() const { return form == ReportForm::ListAliases || alias.has_value(); }
+    bool readsAliases() const
+    {
+        return form == ReportForm::ListAliases || alias.has_value() ||
+               (form == ReportForm::Diff && std::any_of(tables.begin(), tables.end(), [](const QString& side) {
+                    return side.startsWith(AliasSide);
+                }));
+    }
     // The book and the Markdown replace earlier files, so their tables are checked first.
     bool replacesFiles() const { return form == ReportForm::Book || form == ReportForm::Markdown; }
 };
