@@ -45,7 +45,7 @@ public:
     QString schema();
     // The base tables (no views, no system tables) as the table list names them, sorted.
     QStringList listTables();
-    // Every table with its structure, in the order of listTables(), in six queries (and
+    // Every table with its structure, in the order of listTables(), in seven queries (and
     // one more for each other database that a foreign key refers to).
     std::vector<ServerTable> readTables();
 
