@@ -80,12 +80,14 @@ socket=$root/run/mariadb.sock
   --tmpdir="$root/tmp" --skip-networking --log-error="$root/run/mariadbd.err" --skip-log-bin --innodb-buffer-pool-size=16M \
   --innodb-log-file-size=8M --innodb-flush-log-at-trx-commit=0 --character-set-server=utf8mb4 \
   --collation-server=utf8mb4_unicode_ci --max-connections=20 >/dev/null 2>&1 &
+server_pid=$!
 
 i=0
 until "$client" --no-defaults --protocol=socket --socket="$socket" -u root -e 'select 1' >/dev/null 2>&1; do
   i=$((i + 1))
-  if [ $i -ge 300 ] || ! kill -0 $! 2>/dev/null; then
+  if [ $i -ge 300 ] || ! kill -0 $server_pid 2>/dev/null; then
     echo "mariadbd did not start" >&2
+    kill -KILL $server_pid 2>/dev/null || true  # it may not have written its pid file yet
     exit 1
   fi
   sleep 0.1
