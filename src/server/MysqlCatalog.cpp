@@ -371,16 +371,49 @@ QHash<QString, std::uint16_t> foreignColumnNumbers(const QSqlDatabase& database,
     return numbers;
 }
 
+// A name in the server's own quotes.
+QString backquoted(const QString& name)
+{
+    return u'`' + QString(name).replace(u'`', QStringLiteral("``")) + u'`';
+}
+
+// The update and delete rules of the foreign keys in a CREATE TABLE statement as SHOW
+// CREATE TABLE writes it, by key name; a rule it leaves out is `unwritten`.
+QHash<QString, std::pair<QString, QString>> rulesInCreateTable(const QString& sql, const QString& unwritten)
+{
+    QHash<QString, std::pair<QString, QString>> rules;
+    const std::vector<SqlToken> tokens = tokenize(sql);
+    const auto word = [&](std::size_t i, const char* text) {
+        return i < tokens.size() && tokens[i].kind == SqlToken::Kind::Word &&
+               tokens[i].text.compare(QLatin1String(text), Qt::CaseInsensitive) == 0;
+    };
+    for (std::size_t i = 0; i + 2 < tokens.size(); ++i) {
+        if (!word(i, "CONSTRAINT") || tokens[i + 1].kind != SqlToken::Kind::QuotedName || !word(i + 2, "FOREIGN"))
+            continue;
+        auto& [onUpdate, onDelete] = rules[tokens[i + 1].text];
+        onUpdate = onDelete = unwritten;
+        for (std::size_t j = i + 3; j + 2 < tokens.size() && !word(j, "CONSTRAINT"); ++j) {
+            if (!word(j, "ON") || !(word(j + 1, "UPDATE") || word(j + 1, "DELETE")))
+                continue;
+            QString action = tokens[j + 2].text.toUpper();
+            if ((word(j + 2, "SET") || word(j + 2, "NO")) && j + 3 < tokens.size())
+                action += u' ' + tokens[j + 3].text.toUpper();
+            (word(j + 1, "UPDATE") ? onUpdate : onDelete) = action;
+        }
+    }
+    return rules;
+}
+
 QString hiddenRules(const QString& table)
 {
-    return QStringLiteral("The server does not show the update and delete rules of the foreign keys of %1 to a user "
-                          "who may only read it; they are shown as RESTRICT, the server's own default.")
+    return QStringLiteral("The server shows the update and delete rules of the foreign keys of %1 neither in "
+                          "information_schema nor in SHOW CREATE TABLE to this user; they are shown as RESTRICT.")
         .arg(table);
 }
 
 // The foreign keys of the tables: each on the referring table, and on the referred one
 // when it is in the same database.
-void readForeignKeys(const QSqlDatabase& database, const QString& schema, CatalogRows& rows)
+void readForeignKeys(const QSqlDatabase& database, const QString& schema, const ServerKind& kind, CatalogRows& rows)
 {
     const QString s = literal(database, schema);
     QSqlQuery q = run(database, QStringLiteral(R"(
@@ -420,6 +453,25 @@ order by k.table_name, k.constraint_name, k.ordinal_position)")
         keys.back().columns << q.value(2).toString();
         keys.back().referredColumns << q.value(5).toString();
     }
+    // information_schema keeps the rules from a user who may only read a table; SHOW
+    // CREATE TABLE does not, so the tables whose rules are hidden are asked one by one.
+    QStringList hiddenTables;
+    for (const ForeignKey& key : keys) {
+        if (key.updateRule.isEmpty() && !hiddenTables.contains(key.table))
+            hiddenTables << key.table;
+    }
+    for (const QString& table : hiddenTables) {
+        QSqlQuery create(database);
+        if (!create.exec(QStringLiteral("show create table %1.%2").arg(backquoted(schema), backquoted(table))) ||
+            !create.next())
+            continue;
+        const auto written = rulesInCreateTable(create.value(1).toString(), kind.mariaDb ? QStringLiteral("RESTRICT")
+                                                                                         : QStringLiteral("NO ACTION"));
+        for (ForeignKey& key : keys) {
+            if (key.table == table && written.contains(key.name))
+                std::tie(key.updateRule, key.deleteRule) = written.value(key.name);
+        }
+    }
     std::map<QString, QHash<QString, std::uint16_t>> foreignNumbers;
     for (const auto& [otherSchema, tables] : elsewhere)
         foreignNumbers[otherSchema] = foreignColumnNumbers(database, otherSchema, tables);
@@ -435,7 +487,6 @@ order by k.table_name, k.constraint_name, k.ordinal_position)")
         const QString referredName = local ? rows.table(key.referredTable)->name
                                            : quotedName(key.referredSchema, false) + u'.' +
                                                  quotedName(key.referredTable, false);
-        // The server shows a key's rules only to a user with a right beyond SELECT on its table.
         const bool hidden = key.updateRule.isEmpty();
         const LinkRules rules(hidden ? ReferentialAction::Restrict : actionOf(key.updateRule),
                               hidden ? ReferentialAction::Restrict : actionOf(key.deleteRule));
@@ -618,7 +669,7 @@ std::vector<ServerTable> MysqlCatalog::readTables()
     readTableList(database_, name, facts, rows);
     readColumns(database_, name, kind, rows);
     readIndexes(database_, name, kind, rows);
-    readForeignKeys(database_, name, rows);
+    readForeignKeys(database_, name, kind, rows);
     readChecks(database_, name, kind, rows);
     for (ServerTable& t : rows.tables)
         ValidityChecks(t.definition).finish();
