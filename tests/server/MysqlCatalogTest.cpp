@@ -72,6 +72,9 @@ const QStringList Schema = {
     R"sql(create table `Ärger` (id int primary key, customer int,
          constraint aerger_customer foreign key (customer) references customers (id)))sql",
     "create view customer_names as select name from customers",
+    "create sequence tickets",
+    R"sql(create table devices (id uuid primary key, addr inet6, old inet4, m mediumint unsigned,
+         s smallint unsigned, t tinyint unsigned) with system versioning)sql",
     R"sql(create table korvex_other.visits (id int primary key, customer int,
          constraint visits_customer foreign key (customer) references korvex_test.customers (id)
            on delete set null on update cascade))sql",
@@ -122,10 +125,11 @@ TEST_F(MysqlCatalogTest, ListsBaseTablesSortedAndQuotedOnlyWhereNeeded)
 {
     MysqlCatalog catalog(db_);
     EXPECT_EQ(catalog.schema(), "korvex_test");
-    EXPECT_EQ(catalog.listTables(), QStringList({"\"Order Lines\"", "a", "b", "customers", "orders", "serials",
-                                                 QString::fromUtf8("\"Ärger\"")}));
+    // A system-versioned table is one; the view and the sequence are none.
+    EXPECT_EQ(catalog.listTables(), QStringList({"\"Order Lines\"", "a", "b", "customers", "devices", "orders",
+                                                 "serials", QString::fromUtf8("\"Ärger\"")}));
     const auto tables = catalog.readTables();
-    ASSERT_EQ(tables.size(), 7u); // the view is none of them
+    ASSERT_EQ(tables.size(), 8u);
     EXPECT_EQ(tables[0].plainName, "Order Lines");
     EXPECT_EQ(tables[0].schema, "korvex_test");
 }
@@ -191,6 +195,17 @@ TEST_F(MysqlCatalogTest, FieldsCarryTheReportTypeSizeAndServerType)
     EXPECT_EQ(fieldNamed(*t, "huge")->units1, 20);
     EXPECT_TRUE(t->definition.fields[0].key);
     EXPECT_FALSE(t->definition.fields[1].key);
+
+    const ServerTable* devices = tableNamed(tables, "devices");
+    ASSERT_TRUE(devices);
+    const std::pair<FieldType, int> deviceFields[] = {{FieldType::String, 36}, {FieldType::String, 39},
+                                                      {FieldType::String, 15}, {FieldType::Integer, 0},
+                                                      {FieldType::Integer, 0}, {FieldType::SmallInt, 0}};
+    ASSERT_EQ(devices->definition.fields.size(), std::size(deviceFields)); // no period columns
+    for (std::size_t i = 0; i < std::size(deviceFields); ++i) {
+        EXPECT_EQ(devices->definition.fields[i].type, deviceFields[i].first) << i;
+        EXPECT_EQ(devices->definition.fields[i].size, deviceFields[i].second) << i;
+    }
 
     // An auto_increment wider than Auto-Inc says so as its default.
     const ServerTable* serials = tableNamed(tables, "serials");
