@@ -2,6 +2,7 @@
 
 #include "CatalogDatabase.h"
 #include "EngineResult.h"
+#include "MysqlCatalog.h"
 #include "ServerLogin.h"
 
 #include <map>
@@ -35,6 +36,7 @@ void installServerDrivers(DatabaseEngine& engine)
 {
     // The drivers Korvex brings first, so that a driver added under the same name wins.
     engine.registerServerDriver(AliasDefinition::PostgresDriver, server::openPostgresAlias);
+    engine.registerServerDriver(AliasDefinition::MysqlDriver, server::openMysqlAlias);
     engine.registerServerDriver(AliasDefinition::SqliteDriver, [](const AliasDefinition& alias, const LoginPassword&) {
         return server::openSqliteAlias(alias);
     });

@@ -7,6 +7,7 @@
 //   sh tests/support/postgres.sh stop /tmp/pg.state
 
 #include "CatalogDatabase.h"
+#include "MysqlCatalog.h"
 #include "PostgresCatalog.h"
 
 #include <benchmark/benchmark.h>
@@ -186,3 +187,101 @@ int main(int argc, char** argv)
     database = QSqlDatabase();
     return 0;
 }
+
+// korvex-report --json over a TYPE=MYSQL alias of 1,000 tables like the PostgreSQL ones,
+// on the private MariaDB server of tests/support/mariadb.sh (KORVEX_MY_STATE names its
+// state file); skipped without it.
+namespace {
+
+struct MariaDbBench {
+    QString missing;
+    QTemporaryDir home; // the aliases file and the reader's ~/.my.cnf
+};
+
+QString mariaDbSetting(const QByteArray& state, const char* key)
+{
+    for (const QByteArray& line : state.split('\n')) {
+        if (line.startsWith(QByteArray(key) + '='))
+            return QString::fromUtf8(line.mid(qstrlen(key) + 1)).remove(u'\'');
+    }
+    return {};
+}
+
+// Each table refers to the one before it (the first to the last).
+MariaDbBench* mariaDbBench()
+{
+    static MariaDbBench* bench = [] {
+        auto* b = new MariaDbBench;
+        QFile stateFile(QString::fromLocal8Bit(qgetenv("KORVEX_MY_STATE")));
+        const QByteArray state = stateFile.open(QIODevice::ReadOnly) ? stateFile.readAll() : QByteArray();
+        const QString socket = mariaDbSetting(state, "KORVEX_MY_SOCKET");
+        if (socket.isEmpty()) {
+            b->missing = QStringLiteral("set KORVEX_MY_STATE to the state file of tests/support/mariadb.sh");
+            return b;
+        }
+        const QString user = mariaDbSetting(state, "KORVEX_MY_USER");
+        try {
+            QSqlDatabase db = openMysql(QStringLiteral("bench-mariadb"),
+                                        {socket, -1, QString(), mariaDbSetting(state, "KORVEX_MY_ADMIN"), QString()});
+            QStringList sql = {QStringLiteral("drop database if exists bench"), QStringLiteral("create database bench"),
+                               QStringLiteral("use bench"), QStringLiteral("set foreign_key_checks = 0"),
+                               QStringLiteral("grant select on bench.* to '%1'@'localhost'").arg(user)};
+            for (int i = 0; i < TableCount; ++i)
+                sql << QStringLiteral("create table t%1 (id int primary key, ref int, name varchar(40) not null, "
+                                      "price decimal(12,2) check (price >= 0), qty smallint default 1, born date, "
+                                      "stamp datetime default current_timestamp, notes text, flag boolean, ratio "
+                                      "double, key t%1_name (name), foreign key (ref) references t%2 (id))")
+                           .arg(i)
+                           .arg((i + TableCount - 1) % TableCount);
+            QSqlQuery q(db);
+            for (const QString& s : sql) {
+                if (!q.exec(s)) {
+                    b->missing = s + QStringLiteral(": ") + q.lastError().text();
+                    break;
+                }
+            }
+        } catch (const ServerError& e) {
+            b->missing = e.message();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("bench-mariadb"));
+        QDir(b->home.path()).mkpath(QStringLiteral("korvex"));
+        QFile aliases(b->home.filePath(QStringLiteral("korvex/aliases.ini")));
+        aliases.open(QIODevice::WriteOnly);
+        aliases.write(QStringLiteral("[MariaBench]\nTYPE=MYSQL\nSERVER NAME=%1\nDATABASE NAME=bench\nUSER NAME=%2\n")
+                          .arg(socket, user)
+                          .toUtf8());
+        aliases.close();
+        QFile options(b->home.filePath(QStringLiteral(".my.cnf")));
+        options.open(QIODevice::WriteOnly);
+        options.write("[client]\npassword=" + mariaDbSetting(state, "KORVEX_MY_PASSWORD").toUtf8() + '\n');
+        return b;
+    }();
+    return bench;
+}
+
+void BM_ReportJsonOverMysqlAlias(benchmark::State& state)
+{
+    MariaDbBench* bench = mariaDbBench();
+    if (!bench->missing.isEmpty()) {
+        state.SkipWithError(qPrintable(bench->missing));
+        return;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), bench->home.path());
+    env.insert(QStringLiteral("HOME"), bench->home.path());
+    for (auto _ : state) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(KORVEX_REPORT_EXE),
+                {QStringLiteral("--alias"), QStringLiteral("MariaBench"), QStringLiteral("--json")});
+        p.waitForFinished(-1);
+        const QByteArray out = p.readAllStandardOutput();
+        if (p.exitCode() != 0 || out.count("\"ok\": true") != TableCount) {
+            state.SkipWithError(p.readAllStandardError().constData());
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ReportJsonOverMysqlAlias)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

@@ -2,6 +2,8 @@
 // private cluster and a SQLite file: the drivers every program brings.
 
 #include "ClusterState.h"
+#include "MariaDbState.h"
+#include "MysqlCatalog.h"
 #include "PostgresCatalog.h"
 #include "ServerTestSupport.h"
 #include "TestSupport.h"
@@ -190,6 +192,55 @@ TEST_F(ServerCatalogCommand, FailuresExitWithOneAndSayWhy)
     const auto missing = report({"--alias", "Missing", "--trace", out_.filePath("t.txt")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("\"no_such_db\" does not exist")) << missing.err.toStdString();
+}
+
+// A TYPE=MYSQL alias on the private MariaDB server, its password in the user's ~/.my.cnf.
+TEST_F(ServerCatalogCommand, MysqlAliasAsJsonTblsAndThroughTheTblsDriver)
+{
+    const MariaDb server = readMariaDb(QStringLiteral(KORVEX_MY_STATE));
+    if (!server.missing.isEmpty())
+        GTEST_SKIP() << server.missing.toStdString();
+    const QString setup = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = openMysql(setup, {server.socket, -1, server.database, server.admin, {}});
+        execAll(db, {"drop database if exists korvex_cli", "create database korvex_cli", "use korvex_cli",
+                     R"sql(create table customers (id int auto_increment primary key, name varchar(40) not null,
+                         price decimal(12,4) check (price between 0 and 1000), unique key customers_name (name desc)))sql",
+                     R"sql(create table orders (id int primary key, customer int,
+                         foreign key (customer) references customers (id) on delete cascade))sql",
+                     "grant select on korvex_cli.* to '" + server.user + "'@'localhost'"});
+    }
+    QSqlDatabase::removeDatabase(setup);
+    const QString aliases = QString::fromUtf8(korvex::test::readWholeFile(home_.filePath("korvex/aliases.ini"))) +
+                            QStringLiteral(
+                                "[Maria]\nTYPE=MYSQL\nSERVER NAME=%1\nDATABASE NAME=korvex_cli\nUSER NAME=%2\n")
+                                .arg(server.socket, server.user);
+    ASSERT_TRUE(korvex::test::writeFile(home_.filePath("korvex/aliases.ini"), aliases.toUtf8()));
+    ASSERT_TRUE(korvex::test::writeFile(home_.filePath(".my.cnf"), ("[client]\npassword=" + server.password).toUtf8()));
+    const QStringList env = {"HOME=" + home_.path()};
+
+    const auto json = report({"--alias", "Maria", "--json"}, env);
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject customers = tableNamed(json.out, "customers");
+    EXPECT_EQ(customers.value("tableType").toString(), "MYSQL") << json.out.toStdString();
+    EXPECT_EQ(namesOf(customers.value("fields").toArray()), QStringList({"id", "name", "price"}));
+    EXPECT_EQ(customers.value("fields").toArray().at(0).toObject().value("typeName").toString(), "Auto-Inc");
+    EXPECT_EQ(customers.value("fields").toArray().at(2).toObject().value("max").toString().toDouble(), 1000.0);
+    EXPECT_EQ(customers.value("indexCount").toInt(), 2);
+
+    const auto tbls = report({"--alias", "maria", "--format", "tbls"}, env);
+    ASSERT_EQ(tbls.exitCode, 0) << tbls.err.toStdString();
+    const QJsonArray tables = QJsonDocument::fromJson(tbls.out).object().value("tables").toArray();
+    EXPECT_EQ(namesOf(tables), QStringList({"customers", "orders"}));
+    const auto driver = run(KORVEX_TBLS_EXE, {}, {"TBLS_DSN=korvex://alias/Maria", "HOME=" + home_.path()});
+    ASSERT_EQ(driver.exitCode, 0) << driver.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(driver.out).object().value("tables").toArray().size(), 2);
+
+    // Without the option file the server refuses the login, and no terminal can ask.
+    ASSERT_TRUE(QFile::remove(home_.filePath(".my.cnf")));
+    const auto refused = report({"--alias", "Maria", "--json"}, env);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("alias \"Maria\"")) << refused.err.toStdString();
 }
 
 } // namespace
