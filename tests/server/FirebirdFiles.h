@@ -26,8 +26,9 @@ inline void useEmbeddedFirebird()
 }
 
 // Makes the database file `path` (UTF8) and runs the statements in it, each ending in ";".
-// Gives back isql's complaint, empty when all went well.
-inline QString makeFirebirdDatabase(const QString& path, const QStringList& statements)
+// Gives back isql's complaint, empty when all went well. The engine writes every page
+// through to the disk, so a large schema takes its time.
+inline QString makeFirebirdDatabase(const QString& path, const QStringList& statements, int timeoutMs = 60000)
 {
     useEmbeddedFirebird();
     const QString isql = QStandardPaths::findExecutable(QStringLiteral("isql-fb"));
@@ -44,8 +45,8 @@ inline QString makeFirebirdDatabase(const QString& path, const QStringList& stat
     process.start(isql, {QStringLiteral("-q"), QStringLiteral("-b")});
     process.write(script.toUtf8());
     process.closeWriteChannel();
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 ||
-        !QFile::exists(path))
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0 || !QFile::exists(path))
         return QStringLiteral("isql-fb could not make %1: %2").arg(path, QString::fromUtf8(process.readAll()));
     return {};
 }
