@@ -16,6 +16,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace korvex::server {
 
@@ -516,6 +525,50 @@ void keepLocksPrivate()
         qputenv("FIREBIRD_LOCK", QFile::encodeName(folder.path()));
 }
 
+// The port a Firebird server listens on unless told otherwise (the service gds_db).
+constexpr int DefaultPort = 3050;
+constexpr int ConnectTimeoutMs = 10000;
+
+// Why no TCP connection to host:port opens within ConnectTimeoutMs; nothing when one does.
+// Qt's driver cannot hand the client a connect timeout of its own, and the client's
+// default waits minutes for a server that does not answer.
+std::optional<QString> unreachable(const QString& host, int port)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const QByteArray name = host.toUtf8();
+    const QByteArray service = QByteArray::number(port);
+    if (const int rc = getaddrinfo(name.constData(), service.constData(), &hints, &found); rc != 0)
+        return QString::fromLocal8Bit(gai_strerror(rc));
+    const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
+    QString reason;
+    for (const addrinfo* a = found; a; a = a->ai_next) {
+        const int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0) {
+            reason = QString::fromLocal8Bit(std::strerror(errno));
+            continue;
+        }
+        int error = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
+        if (error == EINPROGRESS) {
+            pollfd waiting{fd, POLLOUT, 0};
+            if (poll(&waiting, 1, ConnectTimeoutMs) <= 0) {
+                error = ETIMEDOUT;
+            } else {
+                socklen_t size = sizeof error;
+                if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+                    error = errno;
+            }
+        }
+        ::close(fd);
+        if (error == 0)
+            return std::nullopt;
+        reason = QString::fromLocal8Bit(std::strerror(error));
+    }
+    return reason;
+}
+
 // The client's words when the server knows no such user or the password is wrong.
 bool wantsPassword(const QString& serverText)
 {
@@ -618,6 +671,9 @@ std::unique_ptr<Database> openFirebirdAlias(const AliasDefinition& alias, const 
         login.host = address.host;
         login.port = address.port;
         login.database = alias.databaseName();
+        const int port = address.port > 0 ? address.port : DefaultPort;
+        if (const auto reason = unreachable(address.host, port))
+            throw refused(alias, QStringLiteral("cannot reach %1:%2: %3").arg(address.host).arg(port).arg(*reason));
     }
     login.user = alias.userName().isEmpty() ? qEnvironmentVariable("ISC_USER") : alias.userName();
     const QString connection = uniqueConnectionName(QStringLiteral("firebird"));

@@ -291,7 +291,8 @@ TEST(FirebirdAlias, TheFileIsReadWhereTheAliasesFileSaysAndNeverChanged)
     ASSERT_TRUE(made.isEmpty()) << made.toStdString();
     ASSERT_TRUE(korvex::test::writeFile(dir.filePath("config/aliases.ini"),
                                         "[Notes]\nTYPE=FIREBIRD\nDATABASE NAME=../data/notes.fdb\n"
-                                        "[Lost]\nTYPE=FIREBIRD\nDATABASE NAME=../data/lost.fdb\n"));
+                                        "[Lost]\nTYPE=FIREBIRD\nDATABASE NAME=../data/lost.fdb\n"
+                                        "[Closed]\nTYPE=FIREBIRD\nSERVER NAME=127.0.0.1:1\nDATABASE NAME=shop\n"));
     const auto before = korvex::test::checksumTree(dir.filePath("data"));
     const auto connections = QSqlDatabase::connectionNames().size();
     {
@@ -311,6 +312,10 @@ TEST(FirebirdAlias, TheFileIsReadWhereTheAliasesFileSaysAndNeverChanged)
 
         EXPECT_NE(engine.openDatabase("DDBLost", "Lost"), result::Ok);
         EXPECT_TRUE(engine.lastError().contains("lost.fdb: no such database file")) << engine.lastError().toStdString();
+        // No server listens there.
+        EXPECT_EQ(engine.openDatabase("DDBClosed", "Closed"), result::ServerRefused);
+        EXPECT_TRUE(engine.lastError().startsWith("alias \"Closed\": cannot reach 127.0.0.1:1: "))
+            << engine.lastError().toStdString();
     }
     EXPECT_EQ(QSqlDatabase::connectionNames().size(), connections);
     EXPECT_EQ(korvex::test::checksumTree(dir.filePath("data")), before);
