@@ -120,6 +120,7 @@ int defaultPrecision(int code)
     case 7: return 4;
     case 8: return 9;
     case 26: return 38;
+    case 27: return 15;
     default: return 18;
     }
 }
@@ -144,10 +145,12 @@ std::pair<QString, ServerType> typeOf(const ColumnType& f, const QString& databa
     QString text = rule == typeCodes.end() ? QStringLiteral("UNKNOWN TYPE %1").arg(f.code) : QLatin1String(rule->text);
     type.baseName = rule == typeCodes.end() ? QString() : QLatin1String(rule->mappedAs);
     const bool integer = f.code == 7 || f.code == 8 || f.code == 16 || f.code == 26;
+    // Dialect 1 keeps a NUMERIC of more than 9 digits in a DOUBLE PRECISION with a scale.
+    const bool scaledDouble = f.code == 27 && f.scale < 0;
     const QString ownSet = f.characterSet.isEmpty() || f.characterSet == databaseCharacterSet
                                ? QString()
                                : QStringLiteral(" CHARACTER SET ") + f.characterSet;
-    if (integer && (f.subType == 1 || f.subType == 2 || f.scale < 0)) {
+    if ((integer && (f.subType == 1 || f.subType == 2 || f.scale < 0)) || scaledDouble) {
         const int precision = f.precision > 0 ? f.precision : defaultPrecision(f.code);
         text = QStringLiteral("%1(%2,%3)")
                    .arg(f.subType == 2 ? QLatin1String("DECIMAL") : QLatin1String("NUMERIC"))
