@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -67,12 +68,33 @@ QString sourceText(const QVariant& value)
                                                    : value.toString().trimmed();
 }
 
+// Firebird 3's reserved words, which a name can only be in quotes.
+const char* const ReservedWords =
+    "ADD ADMIN ALL ALTER AND ANY AS AT AVG BEGIN BETWEEN BIGINT BIT_LENGTH BLOB BOOLEAN BOTH BY CASE CAST CHAR "
+    "CHAR_LENGTH CHARACTER CHARACTER_LENGTH CHECK CLOSE COLLATE COLUMN COMMIT CONNECT CONSTRAINT CORR COUNT "
+    "COVAR_POP COVAR_SAMP CREATE CROSS CURRENT CURRENT_CONNECTION CURRENT_DATE CURRENT_ROLE CURRENT_TIME "
+    "CURRENT_TIMESTAMP CURRENT_TRANSACTION CURRENT_USER CURSOR DATE DAY DEC DECIMAL DECLARE DEFAULT DELETE DELETING "
+    "DETERMINISTIC DISCONNECT DISTINCT DOUBLE DROP ELSE END ESCAPE EXECUTE EXISTS EXTERNAL EXTRACT FALSE FETCH "
+    "FILTER FLOAT FOR FOREIGN FROM FULL FUNCTION GDSCODE GLOBAL GRANT GROUP HAVING HOUR IN INDEX INNER INSENSITIVE "
+    "INSERT INSERTING INT INTEGER INTO IS JOIN LEADING LEFT LIKE LONG LOWER MAX MERGE MIN MINUTE MONTH NATIONAL "
+    "NATURAL NCHAR NO NOT NULL NUMERIC OCTET_LENGTH OF OFFSET ON ONLY OPEN OR ORDER OUTER OVER PARAMETER PLAN "
+    "POSITION POST_EVENT PRECISION PRIMARY PROCEDURE REAL RECORD_VERSION RECREATE RECURSIVE REFERENCES RELEASE "
+    "RETURNING_VALUES RETURNS REVOKE RIGHT ROLLBACK ROW ROW_COUNT ROWS SAVEPOINT SCROLL SECOND SELECT SENSITIVE SET "
+    "SIMILAR SMALLINT SOME SQLCODE SQLSTATE START SUM TABLE THEN TIME TIMESTAMP TO TRAILING TRIGGER TRIM TRUE UNION "
+    "UNIQUE UNKNOWN UPDATE UPDATING UPPER USER USING VALUE VALUES VARCHAR VARIABLE VARYING VIEW WHEN WHERE WHILE WITH "
+    "YEAR";
+
 // A name as Firebird's SQL writes it: bare when it reads back as itself unquoted (an upper
-// case word, since Firebird folds bare names to upper case), else in double quotes.
+// case word that is no reserved word, since Firebird folds bare names to upper case),
+// else in double quotes.
 QString firebirdName(const QString& name)
 {
     static const QRegularExpression upperWord(QStringLiteral("^[A-Z][A-Z0-9_$]*$"));
-    if (upperWord.match(name).hasMatch() && quotedName(name, false) == name)
+    static const QSet<QString> reserved = [] {
+        const QStringList words = QString::fromLatin1(ReservedWords).split(u' ');
+        return QSet<QString>(words.begin(), words.end());
+    }();
+    if (upperWord.match(name).hasMatch() && !reserved.contains(name))
         return name;
     QString quoted = name;
     quoted.replace(u'"', QStringLiteral("\"\""));

@@ -62,6 +62,7 @@ const QStringList Schema = {
     R"sql(CREATE TABLE "Ärger" (ID INTEGER NOT NULL PRIMARY KEY,
       "lower" VARCHAR(5) CHARACTER SET UTF8 COLLATE UNICODE_CI))sql",
     R"sql(CREATE INDEX AERGER_LOWER ON "Ärger" ("lower"))sql",
+    R"sql(CREATE TABLE "DATE" (ID INTEGER))sql",
     "CREATE VIEW CUSTOMER_NAMES AS SELECT NAME FROM CUSTOMERS",
 };
 
@@ -102,7 +103,9 @@ protected:
 TEST_F(FirebirdCatalogTest, ListsTablesButNoViewsQuotedWhereNeeded)
 {
     // By the names as the catalog holds them, code point by code point.
-    const QStringList expected = {"A", "B", "CUSTOMERS", "ORDERS", "\"Order Lines\"", QString::fromUtf8("\"Ärger\"")};
+    // A reserved word is quoted.
+    const QStringList expected = {
+        "A", "B", "CUSTOMERS", "\"DATE\"", "ORDERS", "\"Order Lines\"", QString::fromUtf8("\"Ärger\"")};
     EXPECT_EQ(FirebirdCatalog(db_).listTables(), expected);
     QStringList read;
     for (const ServerTable& t : tables_)
