@@ -2,6 +2,7 @@
 
 #include "CatalogDatabase.h"
 #include "EngineResult.h"
+#include "FirebirdCatalog.h"
 #include "MysqlCatalog.h"
 #include "ServerLogin.h"
 
@@ -40,6 +41,7 @@ void installServerDrivers(DatabaseEngine& engine)
     engine.registerServerDriver(AliasDefinition::SqliteDriver, [](const AliasDefinition& alias, const LoginPassword&) {
         return server::openSqliteAlias(alias);
     });
+    engine.registerServerDriver(AliasDefinition::FirebirdDriver, server::openFirebirdAlias);
     DriverList& list = drivers();
     const std::lock_guard lock(list.mutex);
     for (const auto& [name, opener] : list.openers)

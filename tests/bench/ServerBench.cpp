@@ -6,6 +6,7 @@
 //   KORVEX_PG_STATE=/tmp/pg.state build/bench/tests/bench/bench_server
 //   sh tests/support/postgres.sh stop /tmp/pg.state
 
+#include "../server/FirebirdFiles.h"
 #include "CatalogDatabase.h"
 #include "MysqlCatalog.h"
 #include "PostgresCatalog.h"
@@ -283,5 +284,75 @@ void BM_ReportJsonOverMysqlAlias(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ReportJsonOverMysqlAlias)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+// Firebird: the same 1,000 tables in a database file that isql-fb makes with the embedded
+// engine (about a minute to make), and korvex-report --json over an alias of it (which
+// reads a copy of the file). Needs isql-fb and the embedded engine, not the cluster.
+namespace {
+
+using korvex::server::test::firebirdMissing;
+using korvex::server::test::makeFirebirdDatabase;
+
+QString firebirdHome; // the configuration folder of the Firebird alias; empty until made
+QString firebirdMissingText;
+
+void makeFirebirdBench()
+{
+    static QTemporaryDir home;
+    if (!firebirdHome.isEmpty() || !firebirdMissingText.isEmpty())
+        return;
+    firebirdMissingText = firebirdMissing();
+    if (!firebirdMissingText.isEmpty())
+        return;
+    QStringList sql;
+    for (int i = 0; i < TableCount; ++i) {
+        sql << QStringLiteral("CREATE TABLE T%1 (ID INTEGER NOT NULL PRIMARY KEY, REF INTEGER, NAME VARCHAR(40) NOT "
+                              "NULL, PRICE NUMERIC(12,2) CHECK (PRICE >= 0), QTY SMALLINT DEFAULT 1, BORN DATE, "
+                              "STAMP TIMESTAMP DEFAULT CURRENT_TIMESTAMP, NOTES BLOB SUB_TYPE TEXT, FLAG BOOLEAN, "
+                              "RATIO DOUBLE PRECISION)")
+                   .arg(i);
+        sql << QStringLiteral("CREATE INDEX T%1_NAME ON T%1 (NAME)").arg(i);
+    }
+    sql << QStringLiteral("COMMIT");
+    for (int i = 0; i < TableCount; ++i)
+        sql << QStringLiteral("ALTER TABLE T%1 ADD FOREIGN KEY (REF) REFERENCES T%2 (ID)")
+                   .arg(i)
+                   .arg((i + TableCount - 1) % TableCount);
+    QDir(home.path()).mkpath(QStringLiteral("korvex"));
+    firebirdMissingText = makeFirebirdDatabase(home.filePath(QStringLiteral("korvex/bench.fdb")), sql, 900000);
+    if (!firebirdMissingText.isEmpty())
+        return;
+    QFile file(home.filePath(QStringLiteral("korvex/aliases.ini")));
+    file.open(QIODevice::WriteOnly);
+    file.write("[Bench]\nTYPE=FIREBIRD\nDATABASE NAME=bench.fdb\n");
+    file.close();
+    firebirdHome = home.path();
+}
+
+void BM_ReportJsonOverFirebirdAlias(benchmark::State& state)
+{
+    makeFirebirdBench();
+    if (firebirdHome.isEmpty()) {
+        state.SkipWithError(qPrintable(firebirdMissingText));
+        return;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), firebirdHome);
+    for (auto _ : state) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(KORVEX_REPORT_EXE),
+                {QStringLiteral("--alias"), QStringLiteral("Bench"), QStringLiteral("--json")});
+        p.waitForFinished(-1);
+        const QByteArray out = p.readAllStandardOutput();
+        if (p.exitCode() != 0 || out.count("\"ok\": true") != TableCount) {
+            state.SkipWithError(p.readAllStandardError().constData());
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ReportJsonOverFirebirdAlias)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
