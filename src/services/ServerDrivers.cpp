@@ -2,6 +2,7 @@
 
 #include "CatalogDatabase.h"
 #include "EngineResult.h"
+#include "OdbcCatalog.h"
 #include "ServerLogin.h"
 
 #include <map>
@@ -38,6 +39,7 @@ void installServerDrivers(DatabaseEngine& engine)
     engine.registerServerDriver(AliasDefinition::SqliteDriver, [](const AliasDefinition& alias, const LoginPassword&) {
         return server::openSqliteAlias(alias);
     });
+    engine.registerServerDriver(AliasDefinition::OdbcDriver, server::openOdbcAlias);
     DriverList& list = drivers();
     const std::lock_guard lock(list.mutex);
     for (const auto& [name, opener] : list.openers)
