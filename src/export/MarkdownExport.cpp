@@ -214,8 +214,7 @@ QString checksSection(const TableSchema& t)
             md += row({escapeMarkdownCell(checkConstraintName(t, c, ++number)), escapeMarkdownCell(c.expression)});
     }
     if (t.server && !t.server->checksNote.isEmpty())
-        md += (md.isEmpty() ? QStringLiteral("\n## Checks\n\n") : QStringLiteral("\n")) + t.server->checksNote +
-              u'\n';
+        md += (md.isEmpty() ? QStringLiteral("\n## Checks\n\n") : QStringLiteral("\n")) + t.server->checksNote + u'\n';
 
     return md;
 }
