@@ -184,7 +184,8 @@ struct ServerFacts {
     QString collation; // the database's default collation: "C.UTF-8", "BINARY"
     std::vector<CheckConstraint> checks;
     // Why no CHECK constraints are listed when the catalog cannot give them ("CHECK
-    // constraints are not available through ODBC"); empty when the list is complete.
+    // constraints are not available through ODBC"); empty when the list is complete. Its
+    // braces let the readers that fill the other three at once leave it out.
     QString checksNote{};
 };
 

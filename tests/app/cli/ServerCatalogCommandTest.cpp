@@ -228,6 +228,11 @@ TEST_F(ServerCatalogCommand, OdbcAliasesByDataSourceAndByConnectionString)
     EXPECT_EQ(namesOf(tableNamed(json.out, "orders").value("links").toArray(), "relatedTable"),
               QStringList{"customers"});
 
+    const auto printed = report({"--alias", "OdbcShop", "--trace", out_.filePath("odbc.txt"), "orders"}, environment);
+    ASSERT_EQ(printed.exitCode, 0) << printed.err.toStdString();
+    EXPECT_TRUE(korvex::test::readWholeFile(out_.filePath("odbc.txt"))
+                    .contains("CHECK constraints are not available through ODBC"));
+
     const auto tbls = report({"--alias", "OdbcNotes", "--format", "tbls"}, environment);
     ASSERT_EQ(tbls.exitCode, 0) << tbls.err.toStdString();
     const QJsonArray tables = QJsonDocument::fromJson(tbls.out).object().value("tables").toArray();
