@@ -504,10 +504,45 @@ QStringList namesOf(const std::vector<ListedTable>& tables, SQLUSMALLINT identif
     return names;
 }
 
-// The columns of every table in one call: the type by DATA_TYPE with TYPE_NAME as the
-// server's text, NOT NULL, the default, and Auto-Inc where the driver tells it.
+// What each type takes in its declaration (CREATE_PARAMS: "max. length", "precision,
+// scale"), by its name in lower case; nothing when the driver cannot tell.
+QHash<QString, QString> declarationParameters(const OdbcConnection& connection)
+{
+    QHash<QString, QString> parameters;
+    try {
+        Statement s(connection);
+        s.check(SQLGetTypeInfoW(s.handle(), SQL_ALL_TYPES), "SQLGetTypeInfo");
+        std::vector<QString> row;
+        while (s.fetch(6, row)) {
+            if (!row[5].isEmpty())
+                parameters.insert(row[0].toLower(), row[5].toLower());
+        }
+    } catch (const OdbcError&) {
+        // The names alone, then; a connection that is gone fails the next call.
+    }
+    return parameters;
+}
+
+// A column's type as its declaration reads: TYPE_NAME with the sizes its type takes, such
+// as "numeric(12,4)" or "varchar(40)".
+QString declaredType(const QString& typeName, const QString& parameters, const QString& size, const QString& digits)
+{
+    if (parameters.isEmpty() || typeName.contains(u'(') || size.toInt() <= 0)
+        return typeName;
+    const QStringList names = parameters.split(u',');
+    if (names.size() >= 2)
+        return QStringLiteral("%1(%2,%3)").arg(typeName, size, digits.isEmpty() ? QStringLiteral("0") : digits);
+    // A fraction of seconds alone ("datetime2(3)").
+    if (names[0].contains(QLatin1String("scale")))
+        return digits.isEmpty() ? typeName : QStringLiteral("%1(%2)").arg(typeName, digits);
+    return QStringLiteral("%1(%2)").arg(typeName, size);
+}
+
+// The columns of every table in one call: the type by DATA_TYPE with TYPE_NAME and its
+// sizes as the server's text, NOT NULL, the default, and Auto-Inc where the driver tells it.
 void readColumns(const OdbcConnection& connection, const QString& schemaPattern, CatalogRows& rows, OdbcCalls& calls)
 {
+    const QHash<QString, QString> parameters = declarationParameters(connection);
     Statement s(connection);
     const QString all = QStringLiteral("%");
     ++calls.columns;
@@ -534,7 +569,8 @@ void readColumns(const OdbcConnection& connection, const QString& schemaPattern,
                                    lowerType.contains(QLatin1String("identity")) ||
                                    lowerType.contains(QLatin1String("serial"));
         const ServerType type = typeOf(row[4].toInt(), typeName, row[6], row[8]);
-        t->definition.fields.push_back(fieldFor(row[3], type, typeName, autoIncrement));
+        const QString declared = declaredType(typeName, parameters.value(lowerType), row[6], row[8]);
+        t->definition.fields.push_back(fieldFor(row[3], type, declared, autoIncrement));
         const auto number = std::uint16_t(t->definition.fields.size());
         if (row[10] == u"0") // SQL_NO_NULLS
             ValidityChecks(t->definition).of(number).required = true;

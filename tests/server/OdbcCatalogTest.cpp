@@ -180,8 +180,10 @@ TEST_F(OdbcPostgresTest, ReadsWhatTheNativeReaderReads)
     const ServerTable* customers = tableNamed(read, "customers");
     ASSERT_TRUE(customers);
     const FieldDefinition* price = fieldNamed(*customers, "price");
-    ASSERT_TRUE(price);
-    EXPECT_EQ(price->storedType, "numeric");
+    const FieldDefinition* name = fieldNamed(*customers, "name");
+    ASSERT_TRUE(price && name);
+    EXPECT_EQ(price->storedType, "numeric(12,4)");
+    EXPECT_EQ(name->storedType, "varchar(40)");
     // The columns of the whole schema come in one call, and those of the one table of
     // another schema that refers to it in another; indexes per table.
     EXPECT_EQ(odbc.calls().tables, 2);
