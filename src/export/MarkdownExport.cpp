@@ -213,6 +213,8 @@ QString checksSection(const TableSchema& t)
         for (const CheckConstraint& c : t.server->checks)
             md += row({escapeMarkdownCell(checkConstraintName(t, c, ++number)), escapeMarkdownCell(c.expression)});
     }
+    if (t.server && !t.server->checksNote.isEmpty())
+        md += (md.isEmpty() ? QStringLiteral("\n## Checks\n\n") : QStringLiteral("\n")) + t.server->checksNote + u'\n';
 
     return md;
 }

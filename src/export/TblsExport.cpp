@@ -212,6 +212,8 @@ QJsonObject tableJson(const std::vector<TableSchema>& schemas, const TableSchema
             facts << label + QStringLiteral(": ") + value;
     for (const auto& w : t.warnings)
         facts << QStringLiteral("Warning: ") + w;
+    if (t.server && !t.server->checksNote.isEmpty())
+        facts << t.server->checksNote;
 
     QJsonObject table{{QStringLiteral("name"), t.table.shownName()},
                       {QStringLiteral("type"), t.structure.tableType},

@@ -70,6 +70,19 @@ void printInformationBlock(ReportContext& c, const TableStructure& structure, co
     }
 }
 
+// A note below the sections on what the server's catalog could not give, such as the
+// CHECK constraints of a table read through ODBC (whose ranges would have filled the
+// minimum and maximum columns).
+void printCatalogNote(ReportContext& c, const QString& note, int& row)
+{
+    row += 2;
+    if (row > c.lineLimit()) {
+        row = -1; // the first line of the new page
+        c.startNewPage();
+    }
+    c.device().textOut(c.leftX, c.lineTop(row), c.FitText(c.printableWidth, note));
+}
+
 } // namespace
 
 TableReporter::TableReporter(ReportServices& services, PrintDevice& device, UserMessages& messages,
@@ -171,6 +184,8 @@ bool TableReporter::PrintTableReport(const QString& name)
             printIndexSection(context, table_, structure, row);
         if (settings.RefIntegrity)
             printIntegritySection(context, table_, relatedTable_, structure, database, name, messages_, row);
+        if (const TableDefinition* d = table_.definition(); d && d->server && !d->server->checksNote.isEmpty())
+            printCatalogNote(context, d->server->checksNote, row);
         device_.endJob();
         progress_.hideMessage();
         table_.close();

@@ -88,6 +88,8 @@ CatalogDatabase::~CatalogDatabase()
 {
     // The reader holds the connection's last handles; they must go before the connection.
     reader_.reset();
+    if (connectionName_.isEmpty())
+        return; // a reader with a connection of its own
     QSqlDatabase::database(connectionName_, false).close();
     QSqlDatabase::removeDatabase(connectionName_);
 }

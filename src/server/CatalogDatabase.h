@@ -33,7 +33,7 @@ public:
 class CatalogDatabase : public Database {
 public:
     // aliasName prefixes every message; connectionName is the Qt Sql connection that the
-    // reader queries, removed when the database goes.
+    // reader queries, removed when the database goes (empty: the reader has its own).
     CatalogDatabase(QString aliasName, QString connectionName, std::unique_ptr<CatalogReader> reader);
     ~CatalogDatabase() override;
     CatalogDatabase(const CatalogDatabase&) = delete;

@@ -4,6 +4,7 @@
 #include "EngineResult.h"
 #include "FirebirdCatalog.h"
 #include "MysqlCatalog.h"
+#include "OdbcCatalog.h"
 #include "ServerLogin.h"
 
 #include <map>
@@ -42,6 +43,7 @@ void installServerDrivers(DatabaseEngine& engine)
         return server::openSqliteAlias(alias);
     });
     engine.registerServerDriver(AliasDefinition::FirebirdDriver, server::openFirebirdAlias);
+    engine.registerServerDriver(AliasDefinition::OdbcDriver, server::openOdbcAlias);
     DriverList& list = drivers();
     const std::lock_guard lock(list.mutex);
     for (const auto& [name, opener] : list.openers)

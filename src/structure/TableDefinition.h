@@ -187,6 +187,10 @@ struct ServerFacts {
     QString encoding;  // the database's character encoding: "UTF8", "UTF-8"
     QString collation; // the database's default collation: "C.UTF-8", "BINARY"
     std::vector<CheckConstraint> checks;
+    // Why no CHECK constraints are listed when the catalog cannot give them ("CHECK
+    // constraints are not available through ODBC"); empty when the list is complete. Its
+    // braces let the readers that fill the other three at once leave it out.
+    QString checksNote{};
 };
 
 // Everything a reader learns from a table's files that the engine hands out.

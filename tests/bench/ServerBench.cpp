@@ -356,3 +356,53 @@ void BM_ReportJsonOverFirebirdAlias(benchmark::State& state)
 BENCHMARK(BM_ReportJsonOverFirebirdAlias)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
+
+namespace {
+
+// korvex-report --json over the same 1,000 tables through Debian's PostgreSQL ODBC driver
+// (a TYPE=ODBC alias on a data source of a private unixODBC configuration), to set beside
+// BM_ReportJsonOverAlias.
+void BM_ReportJsonOverOdbcAlias(benchmark::State& state)
+{
+    const QString driver = QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so");
+    if (!QFile::exists(driver)) {
+        state.SkipWithError("the PostgreSQL ODBC driver (odbc-postgresql) is not installed");
+        return;
+    }
+    const QString folder = config->path();
+    QFile odbcinst(folder + QStringLiteral("/odbcinst.ini"));
+    QFile odbc(folder + QStringLiteral("/odbc.ini"));
+    QFile aliases(config->filePath(QStringLiteral("korvex/aliases.ini")));
+    if (!odbcinst.open(QIODevice::WriteOnly) || !odbc.open(QIODevice::WriteOnly) || !aliases.open(QIODevice::Append)) {
+        state.SkipWithError("the unixODBC configuration could not be written");
+        return;
+    }
+    odbcinst.write(QStringLiteral("[KorvexPostgreSQL]\nDriver=%1\n").arg(driver).toUtf8());
+    odbc.write(QStringLiteral("[bench]\nDriver=KorvexPostgreSQL\nServername=%1\nPort=5432\nDatabase=%2\n"
+                              "Username=%3\nPassword=%4\n")
+                   .arg(login.host, login.database, login.user, login.password)
+                   .toUtf8());
+    aliases.write("[OdbcBench]\nTYPE=ODBC\nODBC DSN=bench\nSCHEMA NAME=bench\n");
+    odbcinst.close();
+    odbc.close();
+    aliases.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder);
+    env.insert(QStringLiteral("ODBCSYSINI"), folder);
+    env.insert(QStringLiteral("ODBCINI"), odbc.fileName());
+    for (auto _ : state) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(KORVEX_REPORT_EXE),
+                {QStringLiteral("--alias"), QStringLiteral("OdbcBench"), QStringLiteral("--json")});
+        p.waitForFinished(-1);
+        const QByteArray out = p.readAllStandardOutput();
+        if (p.exitCode() != 0 || out.count("\"ok\": true") != TableCount) {
+            state.SkipWithError(p.readAllStandardError().constData());
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ReportJsonOverOdbcAlias)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "SqliteCatalog.h"
 #include "ServerTestSupport.h"
+#include "TestSchemas.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,34 +25,7 @@ protected:
             QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", connection_ + u'w');
             writer.setDatabaseName(path_);
             ASSERT_TRUE(writer.open());
-            execAll(writer, {
-                                R"sql(create table customers (
-                     id integer primary key autoincrement,
-                     name varchar(40) not null default 'nobody' collate nocase,
-                     notes text,
-                     small smallint default -5 check (small between -10 and 10),
-                     big bigint,
-                     price numeric(12, 4) not null default 0 constraint price_positive check (price >= 0),
-                     ratio real, cash money default 12.5, active boolean default 1,
-                     born date default '2000-01-31', opens time, created datetime default current_timestamp,
-                     photo blob, anything, "Größe des Kunden" integer,
-                     check ("Größe des Kunden" <= 250),
-                     constraint name_not_blank check (length(name) > 0)))sql",
-                                "create unique index customers_name_desc on customers (name desc)",
-                                "create index customers_lower_name on customers (lower(name)) where active",
-                                R"sql(create table "Order Lines" (
-                     order_id integer not null references orders (id) on delete cascade on update cascade,
-                     line smallint not null, primary key (order_id, line)))sql",
-                                R"sql(create table orders (
-                     id integer primary key,
-                     customer integer references customers on delete restrict,
-                     parent integer references orders (id) on delete set null,
-                     other integer references customers (id) on delete set default,
-                     plain integer references customers (id)))sql",
-                                "create table a (id integer primary key, b_id integer references b (id))",
-                                "create table b (id integer primary key, a_id integer references a (id))",
-                                "create view customer_names as select name from customers",
-                            });
+            execAll(writer, SqliteSchema);
             writer.close();
         }
         QSqlDatabase::removeDatabase(connection_ + u'w');

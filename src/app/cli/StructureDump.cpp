@@ -182,6 +182,8 @@ StructureDump dumpTableStructure(DatabaseEngine& engine, FieldDescriptorBuffer& 
             table.emplace_back("encoding", definition->server->encoding);
             table.emplace_back("collation", definition->server->collation);
             table.emplace_back("checks", checksJson(*definition->server));
+            if (!definition->server->checksNote.isEmpty())
+                table.emplace_back("checksNote", definition->server->checksNote);
         }
         if (structure.tableType == QLatin1String("PARADOX") || source.isServerTable())
             table.emplace_back("links", linksJson(engine, source, databaseName, tableArgument));

@@ -43,13 +43,13 @@ TEST(KorvexReportAliases, ListsAliasesAndOpensTablesThroughADirectoryAlias)
     QFile file(folder.filePath("aliases.ini"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[Fixtures]\npath=" + tables.toUtf8() +
-               "\n[Ledger]\nTYPE=ODBC\nSERVER NAME=db:/ledger\nUSER NAME=clerk\n");
+               "\n[Ledger]\nTYPE=DB2\nSERVER NAME=db:/ledger\nUSER NAME=clerk\n");
     file.close();
 
     const auto list = korvexReport(folder.path(), {"--list-aliases"});
     EXPECT_EQ(list.exitCode, 0);
     EXPECT_EQ(QString::fromUtf8(list.out),
-              "Fixtures\tSTANDARD\t" + tables + "\nLedger\tODBC\tSERVER NAME=db:/ledger; USER NAME=clerk\n");
+              "Fixtures\tSTANDARD\t" + tables + "\nLedger\tDB2\tSERVER NAME=db:/ledger; USER NAME=clerk\n");
 
     const auto json = korvexReport(folder.path(), {"--alias", "fixtures", "--json", "WideKey.DB"});
     EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
@@ -64,5 +64,5 @@ TEST(KorvexReportAliases, ListsAliasesAndOpensTablesThroughADirectoryAlias)
 
     const auto server = korvexReport(folder.path(), {"--alias", "Ledger", "--json", "accounts.db"});
     EXPECT_EQ(server.exitCode, 1);
-    EXPECT_TRUE(server.err.contains("no driver for ODBC databases exists in Korvex")) << server.err.toStdString();
+    EXPECT_TRUE(server.err.contains("no driver for DB2 databases exists in Korvex")) << server.err.toStdString();
 }

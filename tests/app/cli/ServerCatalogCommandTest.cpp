@@ -283,4 +283,52 @@ TEST(FirebirdCatalogCommand, FirebirdAliasAsJsonAndTbls)
         << driver.out.toStdString();
 }
 
+TEST_F(ServerCatalogCommand, OdbcAliasesByDataSourceAndByConnectionString)
+{
+    requireCluster();
+    const char* const postgresDriver = "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
+    const char* const sqliteDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
+    if (!QFile::exists(postgresDriver) || !QFile::exists(sqliteDriver))
+        GTEST_SKIP() << "the ODBC drivers (odbc-postgresql, libsqliteodbc) are not installed";
+    // A private unixODBC configuration whose data source gives the password itself.
+    ASSERT_TRUE(
+        korvex::test::writeFile(home_.filePath("odbcinst.ini"),
+                                QStringLiteral("[KorvexPostgreSQL]\nDriver=%1\n").arg(postgresDriver).toUtf8()));
+    ASSERT_TRUE(korvex::test::writeFile(home_.filePath("odbc.ini"),
+                                        QStringLiteral("[shop]\nDriver=KorvexPostgreSQL\nServername=%1\nPort=5432\n"
+                                                       "Database=%2\nUsername=%3\nPassword=%4\n")
+                                            .arg(cluster_.host, cluster_.database, cluster_.user, cluster_.password)
+                                            .toUtf8()));
+    QFile aliases(home_.filePath("korvex/aliases.ini"));
+    ASSERT_TRUE(aliases.open(QIODevice::Append));
+    aliases.write(QStringLiteral("[OdbcShop]\nTYPE=ODBC\nODBC DSN=shop\nSCHEMA NAME=korvex_cli\n"
+                                 "[OdbcNotes]\nTYPE=ODBC\nODBC CONNECT=DRIVER=%1;Database=%2\n")
+                      .arg(sqliteDriver, home_.filePath("korvex/notes.sqlite"))
+                      .toUtf8());
+    aliases.close();
+    const QStringList environment = {"ODBCSYSINI=" + home_.path(), "ODBCINI=" + home_.filePath("odbc.ini")};
+
+    const auto json = report({"--alias", "OdbcShop", "--json"}, environment);
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject customers = tableNamed(json.out, "customers");
+    EXPECT_EQ(customers.value("tableType").toString(), "ODBC") << json.out.toStdString();
+    EXPECT_EQ(namesOf(customers.value("fields").toArray()), QStringList({"id", "name", "price"}));
+    EXPECT_EQ(customers.value("fields").toArray().at(0).toObject().value("typeName").toString(), "Auto-Inc");
+    EXPECT_EQ(customers.value("indexCount").toInt(), 2);
+    EXPECT_EQ(customers.value("checksNote").toString(), "CHECK constraints are not available through ODBC");
+    EXPECT_EQ(namesOf(tableNamed(json.out, "orders").value("links").toArray(), "relatedTable"),
+              QStringList{"customers"});
+
+    const auto printed = report({"--alias", "OdbcShop", "--trace", out_.filePath("odbc.txt"), "orders"}, environment);
+    ASSERT_EQ(printed.exitCode, 0) << printed.err.toStdString();
+    EXPECT_TRUE(korvex::test::readWholeFile(out_.filePath("odbc.txt"))
+                    .contains("CHECK constraints are not available through ODBC"));
+
+    const auto tbls = report({"--alias", "OdbcNotes", "--format", "tbls"}, environment);
+    ASSERT_EQ(tbls.exitCode, 0) << tbls.err.toStdString();
+    const QJsonArray tables = QJsonDocument::fromJson(tbls.out).object().value("tables").toArray();
+    EXPECT_EQ(namesOf(tables), QStringList({"notes", "tags"}));
+    EXPECT_TRUE(tables[0].toObject().value("comment").toString().contains("not available through ODBC"));
+}
+
 } // namespace
