@@ -60,10 +60,15 @@ struct AliasDefinition {
 //   [Sales]            a directory alias
 //   PATH=/srv/tables/sales
 //
-//   [Ledger]           a server alias
-//   TYPE=ODBC
-//   SERVER NAME=db.example.org:/data/ledger
+//   [Ledger]           a Firebird database on a server (SERVER NAME empty: a local file)
+//   TYPE=FIREBIRD
+//   SERVER NAME=db.example.org
+//   DATABASE NAME=/data/ledger.fdb
 //   USER NAME=clerk
+//
+//   [Stock]            an ODBC data source of odbc.ini, or ODBC CONNECT=<connection string>
+//   TYPE=ODBC
+//   ODBC DSN=stock
 //
 //   [Shop]             a PostgreSQL database (SCHEMA NAME is optional)
 //   TYPE=POSTGRESQL

@@ -1,10 +1,12 @@
 // Reading a PostgreSQL database of 1,000 tables (10 fields, 2 indexes and 1 foreign key
-// each) from its catalog, and korvex-report --json over it through an alias; listing the
+// each) from its catalog, and korvex-report --json over it through an alias, natively and
+// through ODBC; the same tables in MariaDB and in a Firebird database file; listing the
 // 10,000 tables of another schema through the engine as the browser does. Needs the
-// private cluster:
+// private servers (tools/bench.sh starts and stops them):
 //   sh tests/support/postgres.sh start /tmp/pg.state
-//   KORVEX_PG_STATE=/tmp/pg.state build/bench/tests/bench/bench_server
-//   sh tests/support/postgres.sh stop /tmp/pg.state
+//   sh tests/support/mariadb.sh start /tmp/my.state
+//   KORVEX_PG_STATE=/tmp/pg.state KORVEX_MY_STATE=/tmp/my.state build/bench/tests/bench/bench_server
+//   sh tests/support/mariadb.sh stop /tmp/my.state; sh tests/support/postgres.sh stop /tmp/pg.state
 
 #include "../server/FirebirdFiles.h"
 #include "CatalogDatabase.h"

@@ -65,7 +65,8 @@ std::optional<QString> TerminalLogin::askPassword(const QString& aliasName, cons
         throw EngineError(result::LoginCancelled,
                           QStringLiteral("alias \"%1\": the server wants the password of %2, and standard input is no "
                                          "terminal to ask it on; give it through the driver's own sources "
-                                         "(~/.pgpass, PGPASSFILE or PGSERVICE)")
+                                         "(PostgreSQL: ~/.pgpass, PGPASSFILE or PGSERVICE; MariaDB and MySQL: "
+                                         "~/.my.cnf; Firebird: ISC_PASSWORD; ODBC: the data source's PWD)")
                               .arg(aliasName, userName));
     writeMessage(QStringLiteral("%1: password of %2 for the alias %3: ").arg(program_, userName, aliasName));
     std::optional<QByteArray> line;
