@@ -31,21 +31,6 @@ namespace korvex::server {
 
 namespace {
 
-QString errorText(const QSqlError& error)
-{
-    const QString server = error.databaseText().trimmed();
-    return server.isEmpty() ? error.text().trimmed() : server;
-}
-
-QSqlQuery run(const QSqlDatabase& database, const QString& sql)
-{
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        throw ServerError(errorText(query.lastError()));
-    return query;
-}
-
 // Names and codes in the RDB$ tables are CHAR columns, padded with blanks that are no part
 // of them (Firebird ignores trailing blanks in names).
 QString unpadded(const QVariant& value)
@@ -283,8 +268,8 @@ std::uint16_t fieldNumber(const ServerTable& t, const QString& name)
 
 QStringList tableNames(const QSqlDatabase& database)
 {
-    QSqlQuery q = run(database, QStringLiteral("select r.rdb$relation_name from rdb$relations r where ") +
-                                    QLatin1String(TablesWhere));
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral("select r.rdb$relation_name from rdb$relations r where ") +
+                                                QLatin1String(TablesWhere));
     QStringList names;
     while (q.next())
         names << unpadded(q.value(0));
@@ -294,7 +279,7 @@ QStringList tableNames(const QSqlDatabase& database)
 
 ServerFacts readDatabaseFacts(const QSqlDatabase& database)
 {
-    QSqlQuery q = run(database, QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral(R"(
 select d.rdb$character_set_name, c.rdb$default_collate_name from rdb$database d
 left join rdb$character_sets c on c.rdb$character_set_name = d.rdb$character_set_name)"));
     ServerFacts facts;
@@ -311,11 +296,11 @@ left join rdb$character_sets c on c.rdb$character_set_name = d.rdb$character_set
 void readColumns(const QSqlDatabase& database, const ServerFacts& facts, CatalogRows& rows)
 {
     // Identity columns came with Firebird 3; an older server has no RDB$IDENTITY_TYPE.
-    QSqlQuery version = run(database, QStringLiteral("select rdb$get_context('SYSTEM', 'ENGINE_VERSION') "
-                                                     "from rdb$database"));
+    QSqlQuery version = runCatalogQuery(database, QStringLiteral("select rdb$get_context('SYSTEM', 'ENGINE_VERSION') "
+                                                                 "from rdb$database"));
     const bool identities = version.next() && version.value(0).toString().section(u'.', 0, 0).toInt() >= 3;
-    QSqlQuery q = run(database,
-                      QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(
+        database, QStringLiteral(R"(
 select rf.rdb$relation_name, rf.rdb$field_name, rf.rdb$field_source,
    f.rdb$field_type, f.rdb$field_sub_type, f.rdb$field_length, f.rdb$field_precision, f.rdb$field_scale,
    f.rdb$character_length, cs.rdb$character_set_name,
@@ -330,9 +315,9 @@ left join rdb$collations co on co.rdb$character_set_id = f.rdb$character_set_id
                            and co.rdb$collation_id = coalesce(rf.rdb$collation_id, f.rdb$collation_id)
 where %2
 order by rf.rdb$relation_name, rf.rdb$field_position)")
-                          .arg(identities ? QLatin1String("case when rf.rdb$identity_type is null then 0 else 1 end")
-                                          : QLatin1String("0"),
-                               QLatin1String(TablesWhere)));
+                      .arg(identities ? QLatin1String("case when rf.rdb$identity_type is null then 0 else 1 end")
+                                      : QLatin1String("0"),
+                           QLatin1String(TablesWhere)));
     while (q.next()) {
         ServerTable* t = rows.table(unpadded(q.value(0)));
         if (!t)
@@ -377,7 +362,7 @@ order by rf.rdb$relation_name, rf.rdb$field_position)")
 // primary key's first.
 void readIndexes(const QSqlDatabase& database, CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral(R"(
 select i.rdb$relation_name, i.rdb$index_name, coalesce(i.rdb$unique_flag, 0), coalesce(i.rdb$index_type, 0),
    i.rdb$expression_source, case when pk.rdb$constraint_name is null then 0 else 1 end, s.rdb$field_name
 from rdb$indices i
@@ -388,7 +373,7 @@ left join rdb$index_segments s on s.rdb$index_name = i.rdb$index_name
 where %1
 order by i.rdb$relation_name, case when pk.rdb$constraint_name is null then 1 else 0 end,
    i.rdb$index_name, s.rdb$field_position)")
-                                    .arg(QLatin1String(TablesWhere)));
+                                                .arg(QLatin1String(TablesWhere)));
     QString lastTable;
     QString lastIndex;
     QStringList keys;
@@ -440,7 +425,7 @@ order by i.rdb$relation_name, case when pk.rdb$constraint_name is null then 1 el
 // The foreign keys that start or end at a table read: one row per pair of columns.
 void readForeignKeys(const QSqlDatabase& database, CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral(R"(
 select fk.rdb$constraint_name, fk.rdb$relation_name, rc.rdb$update_rule, rc.rdb$delete_rule, uq.rdb$relation_name,
    fs.rdb$field_name, us.rdb$field_name
 from rdb$relation_constraints fk
@@ -501,7 +486,7 @@ order by fk.rdb$relation_name, fk.rdb$constraint_name, fs.rdb$field_position)"))
 // it, one before insert (type 1) and one before update.
 void readChecks(const QSqlDatabase& database, CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral(R"(
 select rc.rdb$relation_name, rc.rdb$constraint_name, t.rdb$trigger_source
 from rdb$relation_constraints rc
 join rdb$check_constraints cc on cc.rdb$constraint_name = rc.rdb$constraint_name
@@ -614,7 +599,7 @@ QSqlDatabase openFirebird(const QString& connectionName, const FirebirdLogin& lo
     db.setUserName(login.user);
     db.setPassword(login.password);
     if (!db.open()) {
-        const QString message = errorText(db.lastError());
+        const QString message = sqlErrorText(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);
         throw ServerError(message);

@@ -22,21 +22,6 @@ namespace korvex::server {
 
 namespace {
 
-QString errorText(const QSqlError& error)
-{
-    const QString server = error.databaseText().trimmed();
-    return server.isEmpty() ? error.text().trimmed() : server;
-}
-
-QSqlQuery run(const QSqlDatabase& database, const QString& sql)
-{
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        throw ServerError(errorText(query.lastError()));
-    return query;
-}
-
 // A text as a string literal of the connection's SQL, escaped by the driver.
 QString literal(const QSqlDatabase& database, const QString& text)
 {
@@ -175,11 +160,11 @@ struct ServerKind {
 // The server's version, and the database's character set and collation.
 ServerKind readFacts(const QSqlDatabase& database, const QString& schema, ServerFacts& facts)
 {
-    QSqlQuery q = run(database, QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral(R"(
 select version(),
    (select default_character_set_name from information_schema.schemata where schema_name = %1),
    (select default_collation_name from information_schema.schemata where schema_name = %1))")
-                                    .arg(literal(database, schema)));
+                                                .arg(literal(database, schema)));
     ServerKind kind;
     if (!q.next())
         return kind;
@@ -215,9 +200,11 @@ struct CatalogRows {
 void readTableList(const QSqlDatabase& database, const QString& schema, const ServerFacts& serverFacts,
                    CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QStringLiteral("select table_name from information_schema.tables where "
-                                               "table_schema = %1 and table_type in ('BASE TABLE', 'SYSTEM VERSIONED')")
-                                    .arg(literal(database, schema)));
+    QSqlQuery q = runCatalogQuery(database,
+                                  QStringLiteral(
+                                      "select table_name from information_schema.tables where "
+                                      "table_schema = %1 and table_type in ('BASE TABLE', 'SYSTEM VERSIONED')")
+                                      .arg(literal(database, schema)));
     QStringList names;
     while (q.next())
         names << q.value(0).toString();
@@ -252,11 +239,11 @@ QString defaultText(const QVariant& value, const QString& extra, const ServerKin
 // The columns: type, NOT NULL, auto_increment, default or generating expression.
 void readColumns(const QSqlDatabase& database, const QString& schema, const ServerKind& kind, CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral(R"(
 select table_name, column_name, column_type, data_type, is_nullable, column_default, extra,
    generation_expression, character_maximum_length, collation_name
 from information_schema.columns where table_schema = %1 order by table_name, ordinal_position)")
-                                    .arg(literal(database, schema)));
+                                                .arg(literal(database, schema)));
     while (q.next()) {
         const QString tableName = q.value(0).toString();
         ServerTable* t = rows.table(tableName);
@@ -291,10 +278,10 @@ from information_schema.columns where table_schema = %1 order by table_name, ord
 void readIndexes(const QSqlDatabase& database, const QString& schema, const ServerKind& kind, CatalogRows& rows)
 {
     const QString expression = kind.hasIndexExpressions() ? QStringLiteral("expression") : QStringLiteral("null");
-    QSqlQuery q = run(database, QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral(R"(
 select table_name, index_name, non_unique, column_name, collation, sub_part, %2
 from information_schema.statistics where table_schema = %1 order by table_name, index_name, seq_in_index)")
-                                    .arg(literal(database, schema), expression));
+                                                .arg(literal(database, schema), expression));
     struct Key {
         QString table;
         IndexDescription index;
@@ -359,9 +346,9 @@ from information_schema.statistics where table_schema = %1 order by table_name, 
 QHash<QString, std::uint16_t> foreignColumnNumbers(const QSqlDatabase& database, const QString& schema,
                                                    const QStringList& tables)
 {
-    QSqlQuery q = run(database, QStringLiteral("select table_name, column_name, ordinal_position "
-                                               "from information_schema.columns where table_schema = %1")
-                                    .arg(literal(database, schema)));
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral("select table_name, column_name, ordinal_position "
+                                                           "from information_schema.columns where table_schema = %1")
+                                                .arg(literal(database, schema)));
     QHash<QString, std::uint16_t> numbers;
     while (q.next()) {
         if (tables.contains(q.value(0).toString()))
@@ -416,18 +403,19 @@ QString hiddenRules(const QString& table)
 void readForeignKeys(const QSqlDatabase& database, const QString& schema, const ServerKind& kind, CatalogRows& rows)
 {
     const QString s = literal(database, schema);
-    QSqlQuery q = run(database, QStringLiteral(R"(
+    QSqlQuery q = runCatalogQuery(database, QStringLiteral(R"(
 select k.table_name, k.constraint_name, k.column_name, k.referenced_table_schema, k.referenced_table_name,
    k.referenced_column_name
 from information_schema.key_column_usage k
 where k.table_schema = %1 and k.referenced_table_name is not null
 order by k.table_name, k.constraint_name, k.ordinal_position)")
-                                    .arg(s));
+                                                .arg(s));
     // The rules apart: joined to the keys, the server takes three times as long.
-    QSqlQuery r = run(database,
-                      QStringLiteral("select table_name, constraint_name, update_rule, delete_rule from "
-                                     "information_schema.referential_constraints where constraint_schema = %1")
-                          .arg(s));
+    QSqlQuery r = runCatalogQuery(database,
+                                  QStringLiteral(
+                                      "select table_name, constraint_name, update_rule, delete_rule from "
+                                      "information_schema.referential_constraints where constraint_schema = %1")
+                                      .arg(s));
     QHash<QString, std::pair<QString, QString>> rulesByKey; // by table and key name
     while (r.next())
         rulesByKey.insert(r.value(0).toString() + QChar(0x1f) + r.value(1).toString(),
@@ -529,7 +517,7 @@ from information_schema.table_constraints tc
 join information_schema.check_constraints cc
   on cc.constraint_schema = tc.constraint_schema and cc.constraint_name = tc.constraint_name
 where tc.table_schema = %1 and tc.constraint_type = 'CHECK')");
-    QSqlQuery q = run(database, sql.arg(s));
+    QSqlQuery q = runCatalogQuery(database, sql.arg(s));
     struct Check {
         QString table, name, clause;
     };
@@ -622,7 +610,7 @@ QSqlDatabase openMysql(const QString& connectionName, const MysqlLogin& login)
         db.setPassword(login.password);
     if (!db.open()) {
         // Leave no half-made connection behind under the name.
-        const QString message = errorText(db.lastError());
+        const QString message = sqlErrorText(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);
         throw ServerError(message);
@@ -637,7 +625,7 @@ MysqlCatalog::MysqlCatalog(QSqlDatabase database, QString schema)
 QString MysqlCatalog::schema()
 {
     if (schema_.isEmpty()) {
-        QSqlQuery q = run(database_, QStringLiteral("select database()"));
+        QSqlQuery q = runCatalogQuery(database_, QStringLiteral("select database()"));
         if (q.next())
             schema_ = q.value(0).toString();
     }
@@ -646,10 +634,11 @@ QString MysqlCatalog::schema()
 
 QStringList MysqlCatalog::listTables()
 {
-    QSqlQuery q = run(database_,
-                      QStringLiteral("select table_name from information_schema.tables where "
-                                     "table_schema = %1 and table_type in ('BASE TABLE', 'SYSTEM VERSIONED')")
-                          .arg(literal(database_, schema())));
+    QSqlQuery q = runCatalogQuery(database_,
+                                  QStringLiteral(
+                                      "select table_name from information_schema.tables where "
+                                      "table_schema = %1 and table_type in ('BASE TABLE', 'SYSTEM VERSIONED')")
+                                      .arg(literal(database_, schema())));
     QStringList plain;
     while (q.next())
         plain << q.value(0).toString();

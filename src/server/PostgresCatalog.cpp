@@ -14,23 +14,17 @@ namespace {
 // Separates the items of one catalog row that the queries join into one text.
 constexpr QChar ItemSeparator(0x1f);
 
-QString errorText(const QSqlError& error)
-{
-    const QString server = error.databaseText().trimmed();
-    return server.isEmpty() ? error.text().trimmed() : server;
-}
-
 // Runs a query with the schema list bound to every "?"; throws with the server's text.
 QSqlQuery run(const QSqlDatabase& database, const QString& sql, const QString& schemaArray, int bindings)
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw ServerError(errorText(query.lastError()));
+        throw ServerError(sqlErrorText(query.lastError()));
     for (int i = 0; i < bindings; ++i)
         query.addBindValue(schemaArray);
     if (!query.exec())
-        throw ServerError(errorText(query.lastError()));
+        throw ServerError(sqlErrorText(query.lastError()));
     return query;
 }
 
@@ -301,7 +295,7 @@ QSqlDatabase openPostgres(const QString& connectionName, const PostgresLogin& lo
     db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     if (!db.open()) {
         // Leave no half-made connection behind under the name.
-        const QString message = errorText(db.lastError());
+        const QString message = sqlErrorText(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);
         throw ServerError(message);

@@ -7,6 +7,21 @@
 
 namespace korvex::server {
 
+QString sqlErrorText(const QSqlError& error)
+{
+    const QString server = error.databaseText().trimmed();
+    return server.isEmpty() ? error.text().trimmed() : server;
+}
+
+QSqlQuery runCatalogQuery(const QSqlDatabase& database, const QString& sql)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        throw ServerError(sqlErrorText(query.lastError()));
+    return query;
+}
+
 ValidityCheck& ValidityChecks::of(std::uint16_t fieldNumber)
 {
     for (ValidityCheck& c : table_.validityChecks) {

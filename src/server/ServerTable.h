@@ -2,6 +2,9 @@
 
 #include "TableDefinition.h"
 
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +23,12 @@ public:
 private:
     QString message_;
 };
+
+// The server's own words for a failure, else the driver's.
+QString sqlErrorText(const QSqlError& error);
+
+// Runs a catalog query, forward only; throws ServerError with the server's text.
+QSqlQuery runCatalogQuery(const QSqlDatabase& database, const QString& sql);
 
 // One table of a server database: its structure as the engine hands it out, and the
 // names the reader knows it by.

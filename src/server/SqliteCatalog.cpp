@@ -13,21 +13,6 @@ namespace korvex::server {
 
 namespace {
 
-QString errorText(const QSqlError& error)
-{
-    const QString server = error.databaseText().trimmed();
-    return server.isEmpty() ? error.text().trimmed() : server;
-}
-
-QSqlQuery run(const QSqlDatabase& database, const QString& sql)
-{
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        throw ServerError(errorText(query.lastError()));
-    return query;
-}
-
 // The user's tables: SQLite's own begin with "sqlite_".
 const char* const TablesSql =
     "select name, sql from sqlite_schema where type = 'table' and name not like 'sqlite\\_%' escape '\\'";
@@ -175,7 +160,7 @@ struct CatalogRows {
 // The tables, with what their CREATE statements say (CHECKs, AUTOINCREMENT).
 void readTableList(const QSqlDatabase& database, const QString& encoding, CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QLatin1String(TablesSql) + QStringLiteral(" order by name"));
+    QSqlQuery q = runCatalogQuery(database, QLatin1String(TablesSql) + QStringLiteral(" order by name"));
     while (q.next()) {
         ServerTable& t = rows.tables.emplace_back();
         t.plainName = q.value(0).toString();
@@ -194,7 +179,7 @@ void readTableList(const QSqlDatabase& database, const QString& encoding, Catalo
 // The columns; hidden ones (of virtual tables) are no fields.
 void readColumns(const QSqlDatabase& database, CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QLatin1String(R"(
+    QSqlQuery q = runCatalogQuery(database, QLatin1String(R"(
 select m.name, p.name, p.type, p."notnull", p.dflt_value, p.pk
 from sqlite_schema m join pragma_table_xinfo(m.name) p
 where m.type = 'table' and m.name not like 'sqlite\_%' escape '\' and p.hidden <> 1
@@ -230,7 +215,7 @@ order by m.name, p.cid)"));
 // of its own and is added from the columns.
 void readIndexes(const QSqlDatabase& database, CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QLatin1String(R"(
+    QSqlQuery q = runCatalogQuery(database, QLatin1String(R"(
 select m.name, il.name, il."unique", il.origin, x.name, x."desc", x.coll, x.cid,
    (select s.sql from sqlite_schema s where s.type = 'index' and s.name = il.name)
 from sqlite_schema m join pragma_index_list(m.name) il join pragma_index_xinfo(il.name) x
@@ -298,7 +283,7 @@ order by m.name, il.name, x.seqno)"));
 // the primary key of its table.
 void readForeignKeys(const QSqlDatabase& database, CatalogRows& rows)
 {
-    QSqlQuery q = run(database, QLatin1String(R"(
+    QSqlQuery q = runCatalogQuery(database, QLatin1String(R"(
 select m.name, f.id, f."table", f."from", f."to", f.on_update, f.on_delete
 from sqlite_schema m join pragma_foreign_key_list(m.name) f
 where m.type = 'table' and m.name not like 'sqlite\_%' escape '\'
@@ -377,7 +362,7 @@ QSqlDatabase openSqlite(const QString& connectionName, const QString& path)
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
     if (!db.open()) {
         // Leave no half-made connection behind under the name.
-        const QString message = errorText(db.lastError());
+        const QString message = sqlErrorText(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);
         throw ServerError(message);
@@ -390,7 +375,7 @@ SqliteCatalog::SqliteCatalog(QSqlDatabase database) : database_(std::move(databa
 
 QStringList SqliteCatalog::listTables()
 {
-    QSqlQuery q = run(database_, QLatin1String(TablesSql) + QStringLiteral(" order by name"));
+    QSqlQuery q = runCatalogQuery(database_, QLatin1String(TablesSql) + QStringLiteral(" order by name"));
     QStringList names;
     while (q.next())
         names << quotedName(q.value(0).toString(), false);
@@ -401,7 +386,7 @@ std::vector<ServerTable> SqliteCatalog::readTables()
 {
     QString encoding;
     {
-        QSqlQuery q = run(database_, QStringLiteral("pragma encoding"));
+        QSqlQuery q = runCatalogQuery(database_, QStringLiteral("pragma encoding"));
         if (q.next())
             encoding = q.value(0).toString();
     }
