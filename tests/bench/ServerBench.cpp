@@ -8,7 +8,9 @@
 //   KORVEX_PG_STATE=/tmp/pg.state KORVEX_MY_STATE=/tmp/my.state build/bench/tests/bench/bench_server
 //   sh tests/support/mariadb.sh stop /tmp/my.state; sh tests/support/postgres.sh stop /tmp/pg.state
 
+#include "../server/ClusterState.h"
 #include "../server/FirebirdFiles.h"
+#include "../server/MariaDbState.h"
 #include "CatalogDatabase.h"
 #include "MysqlCatalog.h"
 #include "PostgresCatalog.h"
@@ -37,22 +39,10 @@ PostgresLogin login;
 
 QSqlDatabase openCluster()
 {
-    QFile file(QString::fromLocal8Bit(qgetenv("KORVEX_PG_STATE")));
-    if (!file.open(QIODevice::ReadOnly))
+    const auto cluster = korvex::server::test::readCluster(QString::fromLocal8Bit(qgetenv("KORVEX_PG_STATE")));
+    if (!cluster.missing.isEmpty())
         return {};
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).remove(u'\'');
-        const QString key = text.section(u'=', 0, 0);
-        const QString value = text.section(u'=', 1);
-        if (key == u"KORVEX_PG_HOST")
-            login.host = value;
-        else if (key == u"KORVEX_PG_DATABASE")
-            login.database = value;
-        else if (key == u"KORVEX_PG_USER")
-            login.user = value;
-        else if (key == u"KORVEX_PG_PASSWORD")
-            login.password = value;
-    }
+    login = {cluster.host, -1, cluster.database, cluster.user, cluster.password};
     return openPostgres(QStringLiteral("bench"), login);
 }
 
@@ -201,31 +191,21 @@ struct MariaDbBench {
     QTemporaryDir home; // the aliases file and the reader's ~/.my.cnf
 };
 
-QString mariaDbSetting(const QByteArray& state, const char* key)
-{
-    for (const QByteArray& line : state.split('\n')) {
-        if (line.startsWith(QByteArray(key) + '='))
-            return QString::fromUtf8(line.mid(qstrlen(key) + 1)).remove(u'\'');
-    }
-    return {};
-}
-
 // Each table refers to the one before it (the first to the last).
 MariaDbBench* mariaDbBench()
 {
     static MariaDbBench* bench = [] {
         auto* b = new MariaDbBench;
-        QFile stateFile(QString::fromLocal8Bit(qgetenv("KORVEX_MY_STATE")));
-        const QByteArray state = stateFile.open(QIODevice::ReadOnly) ? stateFile.readAll() : QByteArray();
-        const QString socket = mariaDbSetting(state, "KORVEX_MY_SOCKET");
-        if (socket.isEmpty()) {
+        const auto server = korvex::server::test::readMariaDb(QString::fromLocal8Bit(qgetenv("KORVEX_MY_STATE")));
+        const QString socket = server.socket;
+        if (!server.missing.isEmpty()) {
             b->missing = QStringLiteral("set KORVEX_MY_STATE to the state file of tests/support/mariadb.sh");
             return b;
         }
-        const QString user = mariaDbSetting(state, "KORVEX_MY_USER");
+        const QString user = server.user;
         try {
             QSqlDatabase db = openMysql(QStringLiteral("bench-mariadb"),
-                                        {socket, -1, QString(), mariaDbSetting(state, "KORVEX_MY_ADMIN"), QString()});
+                                        {socket, -1, QString(), server.admin, QString()});
             QStringList sql = {QStringLiteral("drop database if exists bench"), QStringLiteral("create database bench"),
                                QStringLiteral("use bench"), QStringLiteral("set foreign_key_checks = 0"),
                                QStringLiteral("grant select on bench.* to '%1'@'localhost'").arg(user)};
@@ -256,7 +236,7 @@ MariaDbBench* mariaDbBench()
         aliases.close();
         QFile options(b->home.filePath(QStringLiteral(".my.cnf")));
         options.open(QIODevice::WriteOnly);
-        options.write("[client]\npassword=" + mariaDbSetting(state, "KORVEX_MY_PASSWORD").toUtf8() + '\n');
+        options.write("[client]\npassword=" + server.password.toUtf8() + '\n');
         return b;
     }();
     return bench;

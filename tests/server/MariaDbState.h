@@ -3,7 +3,8 @@
 // The private MariaDB server of tests/support/mariadb.sh, as the state file its fixture
 // wrote describes it.
 
-#include <QFile>
+#include "ClusterState.h"
+
 #include <QString>
 
 namespace korvex::server::test {
@@ -20,28 +21,17 @@ struct MariaDb {
 inline MariaDb readMariaDb(const QString& stateFile)
 {
     MariaDb server;
-    QFile file(stateFile);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto values = readStateFile(stateFile);
+    if (!values) {
         server.missing = QStringLiteral("the private MariaDB server is not running (run through ctest)");
         return server;
     }
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).remove(u'\'');
-        const QString key = text.section(u'=', 0, 0);
-        const QString value = text.section(u'=', 1);
-        if (key == u"KORVEX_MY_MISSING")
-            server.missing = value;
-        else if (key == u"KORVEX_MY_SOCKET")
-            server.socket = value;
-        else if (key == u"KORVEX_MY_DATABASE")
-            server.database = value;
-        else if (key == u"KORVEX_MY_ADMIN")
-            server.admin = value;
-        else if (key == u"KORVEX_MY_USER")
-            server.user = value;
-        else if (key == u"KORVEX_MY_PASSWORD")
-            server.password = value;
-    }
+    server.missing = values->value(QStringLiteral("KORVEX_MY_MISSING"));
+    server.socket = values->value(QStringLiteral("KORVEX_MY_SOCKET"));
+    server.database = values->value(QStringLiteral("KORVEX_MY_DATABASE"));
+    server.admin = values->value(QStringLiteral("KORVEX_MY_ADMIN"));
+    server.user = values->value(QStringLiteral("KORVEX_MY_USER"));
+    server.password = values->value(QStringLiteral("KORVEX_MY_PASSWORD"));
     if (server.missing.isEmpty() && server.socket.isEmpty())
         server.missing = QStringLiteral("the private MariaDB server did not start");
     return server;
