@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include <cstdlib>
 
 using namespace korvex;
@@ -278,6 +282,12 @@ protected:
 
 TEST_F(OdbcSqliteTest, ReadsWhatTheNativeReaderReads)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // SQLite's ODBC driver keeps what it allocates on connecting to the end of the process
+    // (its own, not the reader's: the PostgreSQL driver's tests run the same reader with
+    // the leak check on).
+    const __lsan::ScopedDisabler driverAllocations;
+#endif
     OdbcCatalog odbc(openOdbc(QStringLiteral("DSN=korvex_sqlite")));
     EXPECT_EQ(odbc.listTables(), SqliteCatalog(db_).listTables());
     // SQLite's driver maps declared types by its own rules (numeric as double, money and

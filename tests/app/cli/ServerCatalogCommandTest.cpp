@@ -261,6 +261,10 @@ TEST(FirebirdCatalogCommand, FirebirdAliasAsJsonAndTbls)
                                         "[Ledger]\nTYPE=FIREBIRD\nDATABASE NAME=shop.fdb\n"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home.path());
+    // The leak check at the end of a sanitized program stops the embedded engine's threads
+    // to look at them, and one of them takes it down; the engine's own memory is no leak of
+    // Korvex's (the in-process Firebird tests keep the check on).
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
     const auto run = [&](const char* program, const QStringList& args, const QStringList& more = {}) {
         return korvex::test::runProgram(QString::fromUtf8(program), args, korvex::test::withSettings(env, more),
                                         120000);
