@@ -188,19 +188,6 @@ std::pair<QString, ServerType> typeOf(const ColumnType& f, const QString& databa
     return {text, type};
 }
 
-ReferentialAction actionOf(const QString& rule)
-{
-    if (rule == u"CASCADE")
-        return ReferentialAction::Cascade;
-    if (rule == u"SET NULL")
-        return ReferentialAction::SetNull;
-    if (rule == u"SET DEFAULT")
-        return ReferentialAction::SetDefault;
-    if (rule == u"RESTRICT")
-        return ReferentialAction::Restrict;
-    return ReferentialAction::NoAction;
-}
-
 // The text after a leading keyword ("DEFAULT 'x'" → "'x'"); the text itself when it does
 // not start with it.
 QString afterKeyword(const QString& source, const char* keyword)
@@ -451,7 +438,7 @@ order by fk.rdb$relation_name, fk.rdb$constraint_name, fs.rdb$field_position)"))
             keys.push_back({name,
                             own,
                             unpadded(q.value(4)),
-                            LinkRules(actionOf(unpadded(q.value(2))), actionOf(unpadded(q.value(3)))),
+                            LinkRules(referentialAction(unpadded(q.value(2))), referentialAction(unpadded(q.value(3)))),
                             {},
                             {}});
         keys.back().ownColumns << unpadded(q.value(5));

@@ -129,19 +129,6 @@ ServerType mysqlType(const QString& dataType, const QString& columnType, const Q
     return type;
 }
 
-ReferentialAction actionOf(const QString& rule)
-{
-    if (rule == u"CASCADE")
-        return ReferentialAction::Cascade;
-    if (rule == u"SET NULL")
-        return ReferentialAction::SetNull;
-    if (rule == u"SET DEFAULT")
-        return ReferentialAction::SetDefault;
-    if (rule == u"RESTRICT")
-        return ReferentialAction::Restrict;
-    return ReferentialAction::NoAction;
-}
-
 // Which server answers, for what its information_schema holds.
 struct ServerKind {
     bool mariaDb = false;
@@ -476,8 +463,8 @@ order by k.table_name, k.constraint_name, k.ordinal_position)")
                                            : quotedName(key.referredSchema, false) + u'.' +
                                                  quotedName(key.referredTable, false);
         const bool hidden = key.updateRule.isEmpty();
-        const LinkRules rules(hidden ? ReferentialAction::Restrict : actionOf(key.updateRule),
-                              hidden ? ReferentialAction::Restrict : actionOf(key.deleteRule));
+        const LinkRules rules(hidden ? ReferentialAction::Restrict : referentialAction(key.updateRule),
+                              hidden ? ReferentialAction::Restrict : referentialAction(key.deleteRule));
         if (hidden && !rows.tables[own].definition.warnings.contains(hiddenRules(rows.tables[own].name)))
             rows.tables[own].definition.warnings << hiddenRules(rows.tables[own].name);
         IntegrityDescriptor master;

@@ -13,6 +13,20 @@ QString sqlErrorText(const QSqlError& error)
     return server.isEmpty() ? error.text().trimmed() : server;
 }
 
+ReferentialAction referentialAction(const QString& rule)
+{
+    const QString r = rule.toUpper();
+    if (r == u"CASCADE")
+        return ReferentialAction::Cascade;
+    if (r == u"RESTRICT")
+        return ReferentialAction::Restrict;
+    if (r == u"SET NULL")
+        return ReferentialAction::SetNull;
+    if (r == u"SET DEFAULT")
+        return ReferentialAction::SetDefault;
+    return ReferentialAction::NoAction;
+}
+
 QSqlQuery runCatalogQuery(const QSqlDatabase& database, const QString& sql)
 {
     QSqlQuery query(database);

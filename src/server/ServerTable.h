@@ -27,6 +27,9 @@ private:
 // The server's own words for a failure, else the driver's.
 QString sqlErrorText(const QSqlError& error);
 
+// A foreign key's rule as SQL names it ("CASCADE", "set null"); NO ACTION for any other.
+ReferentialAction referentialAction(const QString& rule);
+
 // Runs a catalog query, forward only; throws ServerError with the server's text.
 QSqlQuery runCatalogQuery(const QSqlDatabase& database, const QString& sql);
 

@@ -17,20 +17,6 @@ namespace {
 const char* const TablesSql =
     "select name, sql from sqlite_schema where type = 'table' and name not like 'sqlite\\_%' escape '\\'";
 
-ReferentialAction actionOf(const QString& text)
-{
-    const QString t = text.toUpper();
-    if (t == u"CASCADE")
-        return ReferentialAction::Cascade;
-    if (t == u"RESTRICT")
-        return ReferentialAction::Restrict;
-    if (t == u"SET NULL")
-        return ReferentialAction::SetNull;
-    if (t == u"SET DEFAULT")
-        return ReferentialAction::SetDefault;
-    return ReferentialAction::NoAction;
-}
-
 bool isWord(const SqlToken& t, const char* word)
 {
     return t.kind == SqlToken::Kind::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
@@ -303,7 +289,8 @@ order by m.name, f.id, f.seq)"));
             Key& k = keys.emplace_back();
             k.table = tableName;
             k.link.relatedTable = q.value(2).toString();
-            k.link.cascade = LinkRules(actionOf(q.value(5).toString()), actionOf(q.value(6).toString()));
+            k.link.cascade = LinkRules(referentialAction(q.value(5).toString()),
+                                       referentialAction(q.value(6).toString()));
             lastTable = tableName;
             lastId = q.value(1).toInt();
         }
