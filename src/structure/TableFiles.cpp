@@ -9,6 +9,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <time.h>
 
 namespace korvex {
 
@@ -17,7 +18,35 @@ namespace {
 struct Entries {
     std::vector<std::pair<QString, bool>> files; // name, and whether it is a regular file
     QStringList directories;
+    bool hasLinks = false;
 };
+
+// A directory changed this recently is listed afresh every time (see DirectoryListings).
+constexpr qint64 QuietNanoseconds = 3'000'000'000;
+// Listings kept outside runs; a browser that visits more directories starts again.
+constexpr qsizetype MaxKept = 64;
+
+qint64 nanoseconds(const timespec& t)
+{
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+std::optional<DirectoryStamp> stampOf(const QString& directory)
+{
+    struct stat status {};
+    if (::stat(encodeFileName(directory.isEmpty() ? QStringLiteral(".") : directory).constData(), &status) != 0 ||
+        !S_ISDIR(status.st_mode))
+        return std::nullopt;
+    return DirectoryStamp{quint64(status.st_dev), quint64(status.st_ino), nanoseconds(status.st_mtim),
+                          nanoseconds(status.st_ctim)};
+}
+
+qint64 now()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_REALTIME, &t);
+    return nanoseconds(t);
+}
 
 // Every entry of the directory (symbolic links followed), sorted, read straight from
 // readdir with each name's bytes kept (QDir would lose those that are not UTF-8).
@@ -30,6 +59,7 @@ Entries entriesOf(const QString& directory)
     while (const dirent* entry = ::readdir(dir)) {
         unsigned char type = entry->d_type;
         if (type == DT_UNKNOWN || type == DT_LNK) {
+            entries.hasLinks = true; // or a file system that does not say: a kind read by stat
             struct stat status {};
             if (::fstatat(::dirfd(dir), entry->d_name, &status, 0) != 0)
                 type = DT_UNKNOWN; // a dangling link
@@ -81,6 +111,7 @@ DirectoryListing::DirectoryListing(const QString& directory)
         regular_.push_back(regular);
     }
     directories_ = std::move(entries.directories);
+    hasLinks_ = entries.hasLinks;
     for (qsizetype i = 0; i < directories_.size(); ++i)
         byDirectory_[directories_[i].toCaseFolded()].push_back(i);
 }
@@ -113,11 +144,34 @@ std::vector<QString> DirectoryListing::directoriesMatching(const QString& name) 
 std::shared_ptr<const DirectoryListing> DirectoryListings::of(const QString& directory)
 {
     if (runs_ == 0)
-        return std::make_shared<const DirectoryListing>(directory);
+        return outsideRun(directory);
     const QString key = QDir::cleanPath(directory);
     auto& listing = listings_[key];
     if (!listing)
         listing = std::make_shared<const DirectoryListing>(key);
+    return listing;
+}
+
+std::shared_ptr<const DirectoryListing> DirectoryListings::outsideRun(const QString& directory)
+{
+    const qint64 listedAt = now();
+    const auto stamp = stampOf(directory);
+    if (!stamp)
+        return std::make_shared<const DirectoryListing>(directory);
+    const QString key = QDir::cleanPath(directory);
+    if (const auto it = kept_.constFind(key); it != kept_.constEnd() && it->stamp == *stamp)
+        return it->listing;
+    auto listing = std::make_shared<const DirectoryListing>(directory);
+    // Entries that change set both times; the change time alone moves with the directory's
+    // owner or permissions as well, which the comparison catches.
+    const bool quiet = listedAt - stamp->modified >= QuietNanoseconds;
+    if (quiet && !listing->hasLinks()) {
+        if (kept_.size() >= MaxKept)
+            kept_.clear();
+        kept_.insert(key, Kept{listing, *stamp});
+    } else {
+        kept_.remove(key);
+    }
     return listing;
 }
 

@@ -10,6 +10,16 @@
 
 namespace korvex {
 
+// What shows that a directory's entries have not changed since it was last seen: its
+// identity and its modification and change times.
+struct DirectoryStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 modified = 0; // nanoseconds since the epoch
+    qint64 changed = 0;
+    bool operator==(const DirectoryStamp&) const = default;
+};
+
 // The names of the entries of one directory that are not directories (links followed), as
 // read at one moment; names keep their bytes (FileNames.h). Looked up by name and by the
 // name before its last dot, both without regard to case, so that finding a table's
@@ -17,6 +27,9 @@ namespace korvex {
 class DirectoryListing {
 public:
     explicit DirectoryListing(const QString& directory);
+
+    // Whether an entry was a symbolic link (its kind read through the link).
+    bool hasLinks() const { return hasLinks_; }
 
     const QStringList& names() const { return names_; } // sorted
     // Whether names()[i] is a regular file (a table can be nothing else).
@@ -34,6 +47,7 @@ private:
 
     QStringList names_;
     std::vector<bool> regular_;
+    bool hasLinks_ = false;
     QStringList directories_;
     Index byName_;      // case-folded name: positions in names_
     Index byBase_;      // case-folded name before its last dot
@@ -42,20 +56,33 @@ private:
 
 // The directory listings of one run over many tables: each directory is listed once, at
 // the first table that looks into it, and every later table of the run is answered from
-// that listing. Outside a run every question lists the directory afresh, so that a
-// program that stays open sees the files as they are when it next reads a table.
+// that listing. Outside a run a listing is kept only while its directory shows no change
+// (a program that stays open sees the files as they are when it next reads a table):
+// adding, removing or renaming an entry changes the directory's modification time, so a
+// listing is taken again whenever that time moves. A directory changed within the last
+// seconds before its listing is listed afresh every time, since a coarse clock (two
+// seconds on FAT) can give two changes the same time; so is one that holds symbolic links,
+// whose targets can change while the directory does not.
 class DirectoryListings {
 public:
-    // The listing of directory: the run's, or a fresh one outside a run.
+    // The listing of directory: the run's, a kept one still true, or a fresh one.
     std::shared_ptr<const DirectoryListing> of(const QString& directory);
 
-    // Runs nest; the listings are forgotten when the outermost run ends.
+    // Runs nest; the run's listings are forgotten when the outermost run ends.
     void beginRun() { ++runs_; }
     void endRun();
+    bool inRun() const { return runs_ > 0; }
 
 private:
+    struct Kept {
+        std::shared_ptr<const DirectoryListing> listing;
+        DirectoryStamp stamp;
+    };
+    std::shared_ptr<const DirectoryListing> outsideRun(const QString& directory);
+
     int runs_ = 0;
     QHash<QString, std::shared_ptr<const DirectoryListing>> listings_;
+    QHash<QString, Kept> kept_; // outside runs, by directory
 };
 
 // A table's file and its companions in one directory. Tables brought from Windows mix

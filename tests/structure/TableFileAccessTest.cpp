@@ -183,6 +183,42 @@ TEST(TableFileAccess, DirectoryIsListedOnceInARunAndAfreshOutsideOne)
     EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), dir.filePath("a.val"));
 }
 
+// Outside a run a listing is kept while the directory's times stay; a file added to it, or
+// a linked companion that became a directory (which leaves the directory's times alone),
+// must still be seen at the next look.
+TEST(TableFileAccess, KeptListingOutsideARunSeesEveryChange)
+{
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere;
+    write(dir.filePath("A.DB"), "x");
+    write(elsewhere.filePath("target"), "x");
+    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere.filePath("target")).constData(),
+                        QFile::encodeName(dir.filePath("B.DB")).constData()),
+              0);
+    const auto quietSinceAnHour = [&] {
+        const timespec anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(dir.path()).constData(), anHourAgo, 0), 0);
+    };
+    quietSinceAnHour();
+    DirectoryListings listings;
+    const auto regular = [&](const QString& name) {
+        const auto listing = listings.of(dir.path());
+        const auto i = listing->names().indexOf(name);
+        return i >= 0 && listing->isRegularFile(i);
+    };
+    EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), std::nullopt);
+    EXPECT_TRUE(regular("B.DB"));
+
+    write(dir.filePath("a.val"), "x");
+    EXPECT_EQ(TableFiles(dir.filePath("A.DB"), &listings).companion(".VAL"), dir.filePath("a.val"));
+
+    quietSinceAnHour();
+    EXPECT_TRUE(regular("B.DB"));
+    ASSERT_TRUE(QFile::remove(elsewhere.filePath("target")));
+    ASSERT_TRUE(QDir(elsewhere.path()).mkdir("target"));
+    EXPECT_FALSE(regular("B.DB"));
+}
+
 // A file name that is not UTF-8 (a name written by a DOS program) was left out of its
 // directory and could not be opened by its name.
 TEST(TableFileAccess, NameThatIsNotUtf8KeepsItsBytesAndShowsThemVisibly)
