@@ -94,6 +94,8 @@ public:
 
     std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
     {
+        if (definition.indexesAtOpening)
+            return *definition.indexesAtOpening;
         return paradox::readIndexes(definition, files);
     }
 

@@ -220,6 +220,11 @@ struct TableDefinition {
     std::vector<FieldDefinition> fields;
     std::vector<ValidityCheck> validityChecks;
 
+    // The indexes as read while the table was opened, where its reader reads them then (a
+    // Paradox table's, to warn at once of one that cannot be used): listing the indexes of
+    // the opened table then reads no file again.
+    std::optional<std::vector<IndexDescription>> indexesAtOpening;
+
     // What the reader noticed that does not stop the table but changes what is shown of
     // it (a validity-check file that is not read, names read in another code page); each
     // a sentence naming its file.

@@ -102,7 +102,7 @@ std::optional<bool> ruleInDependent(const QString& directory, const QString& dep
     if (!valPath)
         return std::nullopt;
     try {
-        const MappedFile db = MappedFile::openCompanion(*dbPath);
+        const MappedFile db = MappedFile::openCompanion(*dbPath, MappedFile::TableHeadBytes);
         const MappedFile val = MappedFile::openCompanion(*valPath);
         const ParadoxHeader header = parseHeader(ByteReader(db.fileBytes()));
         if (!header.isTable())
@@ -244,7 +244,7 @@ std::vector<IntegrityDescriptor> readIntegrityLinks(const TableDefinition& defin
     const auto valPath = files.companion(QStringLiteral(".VAL"));
     if (!valPath)
         return {};
-    const MappedFile db = MappedFile::openCompanion(files.mainPath());
+    const MappedFile db = MappedFile::openCompanion(files.mainPath(), MappedFile::TableHeadBytes);
     const MappedFile val = MappedFile::openCompanion(*valPath);
     const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
     const CodePage codePage(definition.codePage);

@@ -454,7 +454,7 @@ std::vector<IndexDescription> readIndexes(const TableDefinition& definition, con
     if (found.empty())
         return indexes;
 
-    const MappedFile db = MappedFile::openCompanion(files.mainPath());
+    const MappedFile db = MappedFile::openCompanion(files.mainPath(), MappedFile::TableHeadBytes);
     const ParadoxHeader table = parseHeader(ByteReader(db.fileBytes()));
     const CodePage codePage(definition.codePage);
     for (const auto& f : found) {
@@ -491,8 +491,9 @@ void noteUnreadableIndexes(TableDefinition& definition, const TableFiles& files)
 {
     try {
         QStringList warnings;
-        readIndexes(definition, files, &warnings);
+        auto indexes = readIndexes(definition, files, &warnings);
         definition.warnings << warnings;
+        definition.indexesAtOpening = std::move(indexes);
     } catch (const FormatError&) {
         // A missing or damaged index file fails the table when its indexes are listed.
     }

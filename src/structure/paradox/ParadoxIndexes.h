@@ -82,8 +82,9 @@ std::vector<IndexDescription> readIndexes(const TableDefinition& definition, con
                                           QStringList* warnings = nullptr);
 
 // Adds to the definition's warnings one sentence for each index of the table that
-// readIndexes lists without its fields. Index files that are missing or damaged add
-// nothing here: they fail the table when its indexes are listed.
+// readIndexes lists without its fields, and keeps what it read as the definition's
+// indexesAtOpening. Index files that are missing or damaged add nothing here: they fail
+// the table when its indexes are listed.
 void noteUnreadableIndexes(TableDefinition& definition, const TableFiles& files);
 
 } // namespace korvex::paradox
