@@ -42,6 +42,8 @@ struct DatabaseEngine::OpenedTable {
     const TableDefinition& definition;                    // table->definition()
     std::optional<std::vector<IndexDescription>> indexes; // read on first use
     std::array<std::byte, record::LanguageDriverSize> languageDriver{};
+    QString databaseName; // as it was asked for
+    QString tableName;
 };
 
 struct DatabaseEngine::OpenedList {
@@ -109,6 +111,8 @@ EngineResult DatabaseEngine::OpenTable(const QString& databaseName, const QStrin
     if (const auto r = openDatabaseTable(databaseName, tableName, opened); r != result::Ok)
         return r;
     auto table = std::make_unique<OpenedTable>(std::move(opened));
+    table->databaseName = databaseName;
+    table->tableName = tableName;
 
     const auto& def = table->definition;
     putText(table->languageDriver, record::language::Name, record::language::NameSize, def.languageDriverName);
@@ -322,9 +326,21 @@ EngineResult DatabaseEngine::OpenIntegrityList(const QString& databaseName, cons
                                                const QString& /*driverType*/, TableHandle& list)
 {
     list = 0;
-    std::unique_ptr<DatabaseTable> table;
-    if (const auto r = openDatabaseTable(databaseName, tableName, table); r != result::Ok)
-        return r;
+    // Within a run the files stay as they were: a table whose report lists its links is
+    // open already, and its links are read through that opening rather than a second one.
+    DatabaseTable* table = nullptr;
+    if (listings_.inRun())
+        for (const auto& [handle, t] : tables_)
+            if (t->databaseName == databaseName && t->tableName == tableName) {
+                table = t->table.get();
+                break;
+            }
+    std::unique_ptr<DatabaseTable> ownOpening;
+    if (table == nullptr) {
+        if (const auto r = openDatabaseTable(databaseName, tableName, ownOpening); r != result::Ok)
+            return r;
+        table = ownOpening.get();
+    }
     std::vector<IntegrityDescriptor> links;
     try {
         links = table->integrityLinks();

@@ -155,22 +155,27 @@ QStringList DesktopDirectory::tableNames()
     return names;
 }
 
-QString DesktopDirectory::locate(const QString& tableName) const
+DesktopDirectory::Located DesktopDirectory::locate(const QString& tableName) const
 {
     if (tableName.isEmpty())
         throw EngineError(result::NoSuchFile, QStringLiteral("no table name given"));
     QString candidate = tableName;
     if (!directory_.isEmpty())
         candidate = QDir(existingDirectory()).filePath(tableName);
-    if (pathStatus(candidate).error == ENAMETOOLONG)
+    const PathStatus status = pathStatus(candidate);
+    if (status.error == ENAMETOOLONG)
         throw EngineError(result::NoSuchFile, pathTooLongMessage(QDir::cleanPath(candidate)));
-    if (QFileInfo(candidate).suffix().isEmpty()) {
+    const bool hasSuffix = !QFileInfo(candidate).suffix().isEmpty();
+    // A table named as it is on disk, which is how tables mostly come.
+    if (hasSuffix && status.exists() && candidate == QDir::cleanPath(candidate))
+        return {candidate, status};
+    if (!hasSuffix) {
         // A bare table name: the first format whose extension finds a file.
         for (const auto& ext : {QStringLiteral("db"), QStringLiteral("dbf")})
             if (const auto found = TableFiles::findCaseBlind(candidate + '.' + ext, &listings_))
-                return *found;
+                return {*found, std::nullopt};
     } else if (const auto found = TableFiles::findCaseBlind(candidate, &listings_)) {
-        return *found;
+        return {*found, std::nullopt};
     }
     throw EngineError(result::NoSuchFile,
                       QStringLiteral("%1: no such table").arg(visibleFileName(QDir::cleanPath(candidate))));
@@ -178,8 +183,9 @@ QString DesktopDirectory::locate(const QString& tableName) const
 
 std::unique_ptr<DatabaseTable> DesktopDirectory::openTable(const QString& tableName)
 {
-    const QString path = locate(tableName);
-    if (pathStatus(path).directory)
+    const Located located = locate(tableName);
+    const QString& path = located.path;
+    if ((located.status ? *located.status : pathStatus(path)).directory)
         throw EngineError(result::NotATable,
                           QStringLiteral("%1: is a directory, not a table").arg(visibleFileName(path)));
 

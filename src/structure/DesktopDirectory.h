@@ -1,9 +1,11 @@
 #pragma once
 
 #include "Database.h"
+#include "FileNames.h"
 #include "TableFormat.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace korvex {
@@ -28,7 +30,12 @@ public:
 
 private:
     QString existingDirectory() const;
-    QString locate(const QString& tableName) const;
+    // The table's path, and what it is when that was learnt on the way.
+    struct Located {
+        QString path;
+        std::optional<PathStatus> status;
+    };
+    Located locate(const QString& tableName) const;
 
     QString directory_;
     const std::vector<std::unique_ptr<TableFormat>>& formats_;
