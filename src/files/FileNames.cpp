@@ -11,9 +11,9 @@ namespace {
 
 constexpr char16_t KeptByteBase = 0xDC00;
 
-bool isKeptByte(QChar c)
+bool isKept(QChar c)
 {
-    return c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF;
+    return isKeptByte(c.unicode());
 }
 
 // The length of the valid UTF-8 sequence at the start of bytes, or 0 when there is none:
@@ -77,17 +77,17 @@ QString decodeFileName(QByteArrayView bytes)
 
 QByteArray encodeFileName(const QString& name)
 {
-    if (std::none_of(name.begin(), name.end(), isKeptByte))
+    if (std::none_of(name.begin(), name.end(), isKept))
         return name.toUtf8();
     QByteArray bytes;
     bytes.reserve(name.size() * 3);
     qsizetype start = 0;
     for (qsizetype i = 0; i <= name.size(); ++i) {
-        if (i < name.size() && !isKeptByte(name[i]))
+        if (i < name.size() && !isKept(name[i]))
             continue;
         bytes += QStringView(name).sliced(start, i - start).toUtf8();
         if (i < name.size())
-            bytes += char(name[i].unicode() - KeptByteBase);
+            bytes += char(keptByte(name[i].unicode()));
         start = i + 1;
     }
     return bytes;
@@ -95,13 +95,13 @@ QByteArray encodeFileName(const QString& name)
 
 QString visibleFileName(const QString& name)
 {
-    if (std::none_of(name.begin(), name.end(), isKeptByte))
+    if (std::none_of(name.begin(), name.end(), isKept))
         return name;
     QString shown;
     shown.reserve(name.size() + 8);
     for (const QChar c : name) {
-        if (isKeptByte(c))
-            shown += QStringLiteral("\\x") + QString::number(c.unicode() - KeptByteBase, 16).toUpper();
+        if (isKept(c))
+            shown += QStringLiteral("\\x") + QString::number(keptByte(c.unicode()), 16).toUpper();
         else
             shown += c;
     }

@@ -15,6 +15,15 @@ QString decodeFileName(QByteArrayView bytes);
 QByteArray encodeFileName(const QString& name);
 // The name for people to read: each kept byte shown as \xC9.
 QString visibleFileName(const QString& name);
+// Whether c is a byte kept by decodeFileName, and which.
+constexpr bool isKeptByte(char16_t c)
+{
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
+constexpr unsigned char keptByte(char16_t c)
+{
+    return static_cast<unsigned char>(c - 0xDC00);
+}
 
 // What stat() says about a path, by its bytes.
 struct PathStatus {

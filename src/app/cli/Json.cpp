@@ -6,33 +6,49 @@ namespace korvex {
 
 namespace {
 
+bool escaped(char16_t c)
+{
+    // C1 controls and DEL as well: raw, a terminal would act on them.
+    return c < 0x20 || c == '"' || c == '\\' || (c >= 0x7f && c <= 0x9f) || isKeptByte(c);
+}
+
 void writeString(QString& out, const QString& s)
 {
     out += '"';
-    for (const QChar c : visibleFileName(s)) { // a file name's bytes that are not UTF-8 as \xE9
-        switch (c.unicode()) {
+    const QChar* run = s.constData(); // the characters that go out as they are
+    const QChar* const end = run + s.size();
+    for (const QChar* p = run; p != end; ++p) {
+        const char16_t c = p->unicode();
+        if (!escaped(c))
+            continue;
+        out.append(run, p - run);
+        run = p + 1;
+        switch (c) {
         case '"': out += QLatin1String("\\\""); break;
         case '\\': out += QLatin1String("\\\\"); break;
         case '\n': out += QLatin1String("\\n"); break;
         case '\r': out += QLatin1String("\\r"); break;
         case '\t': out += QLatin1String("\\t"); break;
         default:
-            // C1 controls and DEL as well: raw, a terminal would act on them.
-            if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f))
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            if (isKeptByte(c)) // a file name's byte that is not UTF-8, as \xE9
+                out += QLatin1String("\\\\x") + QString::number(keptByte(c), 16).toUpper();
             else
-                out += c;
+                out += QStringLiteral("\\u%1").arg(c, 4, 16, QLatin1Char('0'));
         }
     }
+    out.append(run, end - run);
     out += '"';
+}
+
+void indent(QString& out, int width)
+{
+    out.resize(out.size() + width, QLatin1Char(' '));
 }
 
 } // namespace
 
-void Json::write(QString& out, int indent) const
+void Json::write(QString& out, int depth) const
 {
-    const QString pad(indent, ' ');
-    const QString innerPad(indent + 2, ' ');
     if (std::holds_alternative<std::monostate>(value_)) {
         out += QLatin1String("null");
     } else if (const auto* b = std::get_if<bool>(&value_)) {
@@ -48,11 +64,12 @@ void Json::write(QString& out, int indent) const
         }
         out += QLatin1String("[\n");
         for (std::size_t i = 0; i < a->size(); ++i) {
-            out += innerPad;
-            (*a)[i].write(out, indent + 2);
+            indent(out, depth + 2);
+            (*a)[i].write(out, depth + 2);
             out += i + 1 < a->size() ? QLatin1String(",\n") : QLatin1String("\n");
         }
-        out += pad + ']';
+        indent(out, depth);
+        out += ']';
     } else if (const auto* o = std::get_if<Object>(&value_)) {
         if (o->empty()) {
             out += QLatin1String("{}");
@@ -60,13 +77,14 @@ void Json::write(QString& out, int indent) const
         }
         out += QLatin1String("{\n");
         for (std::size_t i = 0; i < o->size(); ++i) {
-            out += innerPad;
+            indent(out, depth + 2);
             writeString(out, (*o)[i].first);
             out += QLatin1String(": ");
-            (*o)[i].second.write(out, indent + 2);
+            (*o)[i].second.write(out, depth + 2);
             out += i + 1 < o->size() ? QLatin1String(",\n") : QLatin1String("\n");
         }
-        out += pad + '}';
+        indent(out, depth);
+        out += '}';
     }
 }
 

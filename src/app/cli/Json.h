@@ -32,7 +32,7 @@ public:
     static QString escapeControls(const QString& json);
 
 private:
-    void write(QString& out, int indent) const;
+    void write(QString& out, int depth) const;
     std::variant<std::monostate, bool, qint64, QString, Array, Object> value_;
 };
 
