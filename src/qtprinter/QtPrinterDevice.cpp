@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -61,20 +62,24 @@ QStringList printerFontFamilies()
     return families;
 }
 
+// A job is painted either into a spool PDF of its own, or onto a printer someone else owns.
+// The spool PDF is written by a PDF writer rather than a PDF QPrinter: a new QPrinter asks
+// CUPS for the default printer, a round trip to the scheduler for every job, and both paint
+// through the same PDF engine, so the documents are the same.
 struct QtPrinterDevice::Job {
     QString title;
-    QString spoolPath; // empty for a job on another's printer
-    QPrinter ownPrinter{QPrinter::HighResolution};
-    QPrinter* printerOn = &ownPrinter; // another's printer, or the own one
-    QPrinter& printer = *printerOn;
-    QPainter painter; // after the printers: it ends before the own printer goes
+    QString spoolPath;                  // empty for a job on another's printer
+    std::unique_ptr<QPdfWriter> writer; // the spool PDF; none on another's printer
+    QPagedPaintDevice& device;          // the writer, or another's printer
+    QPainter painter;                   // after the devices: it ends before the writer goes
     int page = 1;
     DeviceCaps caps;
     bool transparent = false;
     std::optional<FontSpec> painterFont; // the font the painter draws texts in
 
-    Job() = default;
-    explicit Job(QPrinter& other) : printerOn(&other) {}
+    explicit Job(const QString& spool) : spoolPath(spool), writer(std::make_unique<QPdfWriter>(spool)), device(*writer)
+    {}
+    explicit Job(QPrinter& other) : device(other) {}
 
     void discardSpool()
     {
@@ -172,26 +177,26 @@ void QtPrinterDevice::beginJob(const QString& title)
     if (queue_)
         cups::requireAcceptingJobs(*queue_);
 
-    auto job = std::make_unique<Job>();
-    job->title = title;
+    QString spoolPath;
     try {
-        job->spoolPath = createSpoolFile(queue_ ? QDir::tempPath() : pdfFolder_);
+        spoolPath = createSpoolFile(queue_ ? QDir::tempPath() : pdfFolder_);
     } catch (const PrinterError& e) {
         throw PrinterError(QStringLiteral("The print job \"%1\" cannot begin. %2").arg(title, e.message()));
     }
-    QPrinter& printer = job->printer;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setResolution(Resolution);
-    printer.setPageLayout(layoutPrinter_->pageLayout());
-    printer.setDocName(title);
-    printer.setCreator(QStringLiteral("Korvex"));
-    printer.setOutputFileName(job->spoolPath);
-    if (!job->painter.begin(&printer)) {
+    auto job = std::make_unique<Job>(spoolPath);
+    job->title = title;
+    QPdfWriter& writer = *job->writer;
+    writer.setResolution(Resolution);
+    writer.setPageLayout(layoutPrinter_->pageLayout());
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Korvex"));
+    if (!job->painter.begin(&writer)) {
         job->discardSpool();
         throw PrinterError(QStringLiteral("The print job \"%1\" cannot begin: the spool file \"%2\" does not open.")
                                .arg(title, job->spoolPath));
     }
-    job->caps = capsOf(printer);
+    // The writer has the layout printer's pages at the printer's resolution.
+    job->caps = capsOf(*layoutPrinter_);
     job->painter.setBackground(Qt::white);
     penX_ = penY_ = 0;
     job_ = std::move(job);
@@ -220,13 +225,12 @@ void QtPrinterDevice::endJob()
     requireJob();
     // The job is over whatever happens now; a failed delivery leaves nothing behind.
     const std::unique_ptr<Job> job = std::move(job_);
-    if (job->printerOn != &job->ownPrinter) {
+    if (!job->writer) {
         job->painter.end();
         return;
     }
     // Qt's PDF writer does not tell when a write fails: a full disk would leave a cut file.
-    const bool written = job->painter.end() && job->printer.printerState() != QPrinter::Error &&
-                         pdfFileComplete(job->spoolPath);
+    const bool written = job->painter.end() && pdfFileComplete(job->spoolPath);
     if (!written) {
         const QString room = lackOfRoom({QFileInfo(job->spoolPath).absolutePath(), QDir::tempPath()});
         job->discardSpool();
@@ -235,7 +239,7 @@ void QtPrinterDevice::endJob()
     }
     try {
         if (queue_)
-            lastJobId_ = cups::submitPdf(*queue_, job->spoolPath, job->title, job->printer.pageLayout());
+            lastJobId_ = cups::submitPdf(*queue_, job->spoolPath, job->title, job->device.pageLayout());
         else
             lastOutputFile_ = deliverSpoolFile(job->spoolPath, pdfFolder_, pdfFileBaseName(job->title));
     } catch (const PrinterError&) {
@@ -257,7 +261,7 @@ void QtPrinterDevice::abortJob()
 void QtPrinterDevice::newPage()
 {
     requireJob();
-    if (!job_->printer.newPage()) {
+    if (!job_->device.newPage()) {
         // The PDF writer keeps large pages in temporary files of its own: a full temporary
         // folder stops it here.
         const QStringList folders{QFileInfo(job_->spoolPath).absolutePath(), QDir::tempPath()};
@@ -284,9 +288,11 @@ DeviceCaps QtPrinterDevice::caps() const
     return job_ ? job_->caps : capsOf(*layoutPrinter_);
 }
 
-const QPrinter& QtPrinterDevice::measuringPrinter() const
+const QPaintDevice& QtPrinterDevice::measuringDevice() const
 {
-    return job_ ? job_->printer : *layoutPrinter_;
+    if (job_)
+        return job_->device;
+    return *layoutPrinter_;
 }
 
 void QtPrinterDevice::setFont(const FontSpec& font)
@@ -304,7 +310,7 @@ void QtPrinterDevice::textOut(int x, int y, const QString& text)
 {
     requireJob();
     QPainter& painter = job_->painter;
-    const FontMeasure& measure = measures_.of(font_, &job_->printer);
+    const FontMeasure& measure = measures_.of(font_, &job_->device);
     // A painter's font carries what it has found out about its glyphs: it is set again
     // only when the report changes fonts.
     if (job_->painterFont != font_) {
@@ -318,12 +324,12 @@ void QtPrinterDevice::textOut(int x, int y, const QString& text)
 
 int QtPrinterDevice::textWidth(const QString& text)
 {
-    return measures_.of(font_, &measuringPrinter()).width(text);
+    return measures_.of(font_, &measuringDevice()).width(text);
 }
 
 int QtPrinterDevice::textHeight(const QString&)
 {
-    return measures_.of(font_, &measuringPrinter()).height();
+    return measures_.of(font_, &measuringDevice()).height();
 }
 
 void QtPrinterDevice::rectangle(int x1, int y1, int x2, int y2)

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QPaintDevice;
 class QPrinter;
 
 namespace korvex {
@@ -103,7 +104,7 @@ private:
     void requireJob() const;
     void usePrinter(const std::optional<QString>& queue, const QString& pdfFolder, const QPageSize& paper,
                     const QMarginsF& portraitBorder);
-    const QPrinter& measuringPrinter() const;
+    const QPaintDevice& measuringDevice() const;
 
     std::optional<QString> queue_; // empty: the PDF printer
     QString pdfFolder_;

@@ -17,6 +17,7 @@
 
 using namespace korvex;
 using korvex::test::inkBoxAt600Dpi;
+using korvex::test::pdfFontNames;
 using korvex::test::pdfInfo;
 
 namespace {
@@ -172,6 +173,46 @@ TEST_F(PdfPrinter, ThePrintableAreaStartsAtTheBorder)
     EXPECT_NEAR(ink.top(), 100, 1);
     EXPECT_NEAR(ink.right(), 300, 1);
     EXPECT_NEAR(ink.bottom(), 200, 1);
+}
+
+TEST_F(PdfPrinter, AJobAfterAnotherHasOnlyItsOwnPaperFontsAndDrawing)
+{
+    device_.setFont(FontSpec{QStringLiteral("Arial"), 10, true, false, Qt::black});
+    device_.beginJob(QStringLiteral("first"));
+    device_.setBrushSolid(Qt::black);
+    device_.rectangle(0, 0, 300, 300);
+    device_.textOut(0, 400, QStringLiteral("Bold"));
+    device_.endJob();
+    const QStringList firstFonts = pdfFontNames(device_.lastOutputFile());
+    ASSERT_FALSE(firstFonts.isEmpty());
+
+    // Other paper, turned, another font, and a mark in the far corner of the printable area.
+    device_.selectPdfPrinter(folder(), QPageSize::Letter);
+    device_.setOrientation(Orientation::Landscape);
+    device_.setFont(FontSpec{QStringLiteral("Times New Roman"), 11, false, true, Qt::black});
+    device_.beginJob(QStringLiteral("second"));
+    const DeviceCaps caps = device_.caps();
+    EXPECT_EQ(caps, transposed(RecordingDevice::LetterLaser));
+    device_.setPenWidth(0);
+    device_.setBrushSolid(Qt::black);
+    device_.rectangle(caps.pageWidth - 200, caps.pageHeight - 100, caps.pageWidth, caps.pageHeight);
+    device_.textOut(2000, 2000, QStringLiteral("Italic"));
+    device_.endJob();
+
+    const QString pdf = device_.lastOutputFile();
+    EXPECT_EQ(pdfInfo(pdf).value(QStringLiteral("Page size")), QStringLiteral("792 x 612 pts (letter)"));
+    const QStringList fonts = pdfFontNames(pdf);
+    EXPECT_EQ(fonts.size(), 1) << fonts.join(u' ').toStdString();
+    for (const QString& font : firstFonts)
+        EXPECT_FALSE(fonts.contains(font)) << font.toStdString();
+    // The sheet is 6600 × 5100 dots with a border of 100: the mark ends at its inner edge,
+    // and nothing of the first job's black square is in the top-left corner.
+    const QRect mark = inkBoxAt600Dpi(pdf, 400, 300, QPoint(6200, 4800));
+    EXPECT_NEAR(mark.left(), 6300, 1);
+    EXPECT_NEAR(mark.top(), 4900, 1);
+    EXPECT_NEAR(mark.right(), 6500, 1);
+    EXPECT_NEAR(mark.bottom(), 5000, 1);
+    EXPECT_TRUE(inkBoxAt600Dpi(pdf, 500, 500).isNull());
 }
 
 TEST_F(PdfPrinter, MeasuresTextsExactlyAsTheRecordingDeviceWithRealFonts)

@@ -21,7 +21,21 @@ QMap<QString, QString> pdfInfo(const QString& pdfPath)
     return fields;
 }
 
-QRect inkBoxAt600Dpi(const QString& pdfPath, int width, int height)
+QStringList pdfFontNames(const QString& pdfPath)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdffonts"), {pdfPath});
+    QStringList names;
+    if (!p.waitForFinished(10000) || p.exitCode() != 0)
+        return names;
+    // Two lines of column headings, then one font a line, its name first.
+    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < lines.size(); ++i)
+        names << lines[i].section(u' ', 0, 0);
+    return names;
+}
+
+QRect inkBoxAt600Dpi(const QString& pdfPath, int width, int height, QPoint origin)
 {
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("corner"));
@@ -29,8 +43,9 @@ QRect inkBoxAt600Dpi(const QString& pdfPath, int width, int height)
     p.start(QStringLiteral("pdftoppm"),
             {QStringLiteral("-r"), QStringLiteral("600"), QStringLiteral("-gray"), QStringLiteral("-f"),
              QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
-             QStringLiteral("-x"), QStringLiteral("0"), QStringLiteral("-y"), QStringLiteral("0"), QStringLiteral("-W"),
-             QString::number(width), QStringLiteral("-H"), QString::number(height), pdfPath, prefix});
+             QStringLiteral("-x"), QString::number(origin.x()), QStringLiteral("-y"), QString::number(origin.y()),
+             QStringLiteral("-W"), QString::number(width), QStringLiteral("-H"), QString::number(height), pdfPath,
+             prefix});
     if (!p.waitForFinished(10000) || p.exitCode() != 0)
         return {};
     QFile file(prefix + QStringLiteral(".pgm"));
@@ -54,7 +69,7 @@ QRect inkBoxAt600Dpi(const QString& pdfPath, int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             if (static_cast<unsigned char>(bytes[pos + qsizetype(y) * width + x]) < 128)
-                box |= QRect(x, y, 1, 1);
+                box |= QRect(origin.x() + x, origin.y() + y, 1, 1);
     return box;
 }
 
