@@ -51,11 +51,23 @@ public:
         const Companion mdx(files.companion(QStringLiteral(".MDX")));
         const Companion cdx(files.companion(QStringLiteral(".CDX")));
         const Companion cpg(files.companion(QStringLiteral(".CPG")));
-        return dbase::readTable(table.fileBytes(), {dbt.bytes(), fpt.bytes(), mdx.bytes(), cdx.bytes(), cpg.bytes()});
+        TableDefinition definition = dbase::readTable(table.fileBytes(), {dbt.bytes(), fpt.bytes(), mdx.bytes(),
+                                                                          cdx.bytes(), cpg.bytes()});
+        // The indexes come from the bytes read already; an index file that cannot be read
+        // fails the table when its indexes are listed, as it did before.
+        try {
+            definition.indexesAtOpening = dbase::readIndexes(definition, table.fileBytes(),
+                                                             {std::nullopt, std::nullopt, mdx.bytes(), cdx.bytes(),
+                                                              std::nullopt});
+        } catch (const FormatError&) {
+        }
+        return definition;
     }
 
     std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
     {
+        if (definition.indexesAtOpening)
+            return *definition.indexesAtOpening;
         QString error;
         bool notFound = false;
         const auto table = MappedFile::open(files.mainPath(), error, notFound, MappedFile::TableHeadBytes);
