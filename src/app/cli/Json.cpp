@@ -2,6 +2,8 @@
 
 #include "FileNames.h"
 
+#include <algorithm>
+
 namespace korvex {
 
 namespace {
@@ -37,6 +39,20 @@ void writeString(QString& out, const QString& s)
         }
     }
     out.append(run, end - run);
+    out += '"';
+}
+
+void writeKey(QString& out, const Json::Key& key)
+{
+    const QLatin1String literal = key.literal();
+    if (literal.data() == nullptr || std::any_of(literal.begin(), literal.end(), [](char c) {
+            return escaped(char16_t(static_cast<unsigned char>(c)));
+        })) {
+        writeString(out, key.text());
+        return;
+    }
+    out += '"';
+    out += literal;
     out += '"';
 }
 
@@ -78,7 +94,7 @@ void Json::write(QString& out, int depth) const
         out += QLatin1String("{\n");
         for (std::size_t i = 0; i < o->size(); ++i) {
             indent(out, depth + 2);
-            writeString(out, (*o)[i].first);
+            writeKey(out, (*o)[i].first);
             out += QLatin1String(": ");
             (*o)[i].second.write(out, depth + 2);
             out += i + 1 < o->size() ? QLatin1String(",\n") : QLatin1String("\n");
@@ -107,6 +123,13 @@ QString Json::serialize() const
     write(out, 0);
     out += '\n';
     return out;
+}
+
+QByteArray Json::nestedUtf8(int depth) const
+{
+    QString out;
+    write(out, depth);
+    return out.toUtf8();
 }
 
 } // namespace korvex

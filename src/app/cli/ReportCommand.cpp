@@ -53,14 +53,21 @@ int writeJson(ReportServices& services, const TableSet& set, const QString& data
 {
     const LabelLookup label = services.labelLookup();
     bool allOk = true;
-    Json::Array results;
+    // {"tables": [...]}, each table's part made as soon as it is read, so that a run over
+    // many tables holds their text rather than all their trees; nothing is written until
+    // the run is over.
+    QByteArray document = "{\n  \"tables\": [";
+    bool first = true;
     forEachTable(set.tables, [&](const TableEntry& table) {
-        auto dump = dumpTableStructure(services.engine(), services.descriptors(), table.argument, label, databaseName,
-                                       table.shownName());
+        const auto dump = dumpTableStructure(services.engine(), services.descriptors(), table.argument, label,
+                                             databaseName, table.shownName());
         allOk = allOk && dump.ok;
-        results.push_back(std::move(dump.json));
+        document += first ? "\n    " : ",\n    ";
+        document += dump.json.nestedUtf8(4);
+        first = false;
     });
-    writeTo(stdout, Json(Json::Object{{"tables", std::move(results)}}).serialize());
+    document += first ? "]\n}\n" : "\n  ]\n}\n";
+    writeUtf8(stdout, document);
     return allOk ? 0 : ExitFailed;
 }
 

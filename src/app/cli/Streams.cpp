@@ -55,6 +55,12 @@ void writeTo(std::FILE* stream, const QString& text)
     writeBytes(stream, visibleFileName(text).toUtf8()); // a file name's bytes that are not UTF-8 as \xE9
 }
 
+void writeUtf8(std::FILE* stream, const QByteArray& bytes)
+{
+    errno = 0;
+    writeBytes(stream, bytes);
+}
+
 QString visibleText(const QString& text)
 {
     QString out;

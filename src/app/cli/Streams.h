@@ -13,6 +13,8 @@ namespace korvex {
 // results on standard output keep their order. A failed write of standard output is
 // remembered for finishStandardOutput.
 void writeTo(std::FILE* stream, const QString& text);
+// The same for bytes that are UTF-8 already, such as a serialised JSON document.
+void writeUtf8(std::FILE* stream, const QByteArray& bytes);
 
 // The text with every control character but line breaks and tabs shown as \xNN (C0, DEL
 // and C1), so that a file or alias name cannot move the cursor, set a terminal's title or
