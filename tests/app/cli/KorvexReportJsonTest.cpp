@@ -1,4 +1,5 @@
 #include "../structure/FakeFormat.h"
+#include "FileNames.h"
 #include "Json.h"
 #include "Streams.h"
 #include "StructureDump.h"
@@ -89,6 +90,22 @@ TEST(Json, EscapesDeleteAndC1ControlsThatATerminalWouldActOn)
     EXPECT_EQ(Json(QStringLiteral("a\u007f\u0085\u009b\u00a0")).serialize(),
               QStringLiteral("\"a\\u007f\\u0085\\u009b\u00a0\"\n"));
     EXPECT_EQ(korvex::visibleText(QStringLiteral("\x1b]0;t\x07\n\t\u009b")), QStringLiteral("\\x1b]0;t\\x07\n\t\\x9b"));
+}
+
+// Plain text is copied in runs between the characters that need escaping; a run cut at the
+// wrong place loses or repeats a character. A part written alone must read as it does in
+// its document, since a run's JSON is put together from its tables' parts.
+TEST(Json, EscapesAtTheEdgesOfPlainRunsAndPartsReadAsInTheirDocument)
+{
+    using korvex::Json;
+    const QString name = korvex::decodeFileName(QByteArray("\x01"
+                                                           "CAF\xC9.DB\""));
+    const Json table(Json::Object{{QStringLiteral("k\"ey"), name}, {"n", Json::Array{1, "\t"}}});
+    const QByteArray expected =
+        "{\n  \"k\\\"ey\": \"\\u0001CAF\\\\xC9.DB\\\"\",\n  \"n\": [\n    1,\n    \"\\t\"\n  ]\n}";
+    EXPECT_EQ(table.serialize().toUtf8(), expected + "\n");
+    EXPECT_EQ("{\n  \"tables\": [\n    " + table.nestedUtf8(4) + "\n  ]\n}\n",
+              Json(Json::Object{{"tables", Json::Array{table}}}).serialize().toUtf8());
 }
 
 // The links read as the printed report reads them: the whole 32-bit modify rule, and a
