@@ -144,13 +144,7 @@ TEST_F(MysqlCatalogTest, FieldsCarryTheReportTypeSizeAndServerType)
     EXPECT_EQ(t->definition.server->encoding, "utf8mb4");
     EXPECT_EQ(t->definition.server->collation, "utf8mb4_unicode_ci");
     EXPECT_EQ(t->definition.codePage, 65001);
-    struct Expected {
-        const char* name;
-        FieldType type;
-        int size;
-        const char* storedType;
-    };
-    const Expected expected[] = {
+    const ExpectedField expected[] = {
         {"id", FieldType::AutoInc, 0, "int(11)"},
         {"name", FieldType::String, 40, "varchar(40)"},
         {"small", FieldType::SmallInt, 0, "smallint(6)"},
@@ -182,16 +176,7 @@ TEST_F(MysqlCatalogTest, FieldsCarryTheReportTypeSizeAndServerType)
         {"Größe des Kunden", FieldType::Integer, 0, "int(11)"},
         {"say \"hi\"", FieldType::Memo, 0, "text"},
     };
-    ASSERT_EQ(t->definition.fields.size(), std::size(expected));
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        const FieldDefinition& f = t->definition.fields[i];
-        SCOPED_TRACE(expected[i].name);
-        EXPECT_EQ(f.name, QString::fromUtf8(expected[i].name));
-        EXPECT_EQ(f.type, expected[i].type);
-        EXPECT_EQ(f.size, expected[i].size);
-        EXPECT_EQ(f.storedType, expected[i].storedType);
-        EXPECT_EQ(f.serverType, expected[i].storedType);
-    }
+    ASSERT_NO_FATAL_FAILURE(expectFields(*t, expected));
     EXPECT_EQ(fieldNamed(*t, "huge")->units1, 20);
     EXPECT_TRUE(t->definition.fields[0].key);
     EXPECT_FALSE(t->definition.fields[1].key);

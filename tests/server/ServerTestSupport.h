@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 
 namespace korvex::server::test {
 
@@ -43,6 +44,32 @@ inline const ValidityCheck* checkOf(const ServerTable& t, const QString& field)
             return &c;
     }
     return nullptr;
+}
+
+// A field a catalog reader is expected to give: its name, type, size and stored type.
+struct ExpectedField {
+    const char* name;
+    FieldType type;
+    int size;
+    const char* storedType;
+};
+
+// The table's fields are exactly these, in order; with serverType, the server's own type
+// text is the stored type as well.
+inline void expectFields(const ServerTable& t, std::span<const ExpectedField> expected, bool serverType = true)
+{
+    ASSERT_EQ(t.definition.fields.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const FieldDefinition& f = t.definition.fields[i];
+        SCOPED_TRACE(expected[i].name);
+        EXPECT_EQ(f.name, QString::fromUtf8(expected[i].name));
+        EXPECT_EQ(f.type, expected[i].type);
+        EXPECT_EQ(f.size, expected[i].size);
+        EXPECT_EQ(f.storedType, expected[i].storedType);
+        if (serverType) {
+            EXPECT_EQ(f.serverType, expected[i].storedType);
+        }
+    }
 }
 
 } // namespace korvex::server::test
