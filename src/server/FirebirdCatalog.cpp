@@ -576,21 +576,14 @@ bool wantsPassword(const QString& serverText)
 
 QSqlDatabase openFirebird(const QString& connectionName, const FirebirdLogin& login)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), connectionName);
-    if (!db.isValid())
-        throw ServerError(QStringLiteral("Qt's Firebird driver (QIBASE) is not installed"));
+    QSqlDatabase db = addConnection(QStringLiteral("QIBASE"), QStringLiteral("Firebird"), connectionName);
     db.setHostName(login.host);
     if (login.port > 0)
         db.setPort(login.port);
     db.setDatabaseName(login.database);
     db.setUserName(login.user);
     db.setPassword(login.password);
-    if (!db.open()) {
-        const QString message = sqlErrorText(db.lastError());
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
-        throw ServerError(message);
-    }
+    openConnection(db);
     return db;
 }
 

@@ -578,9 +578,7 @@ std::map<QString, QString> readClientOptions(const QString& optionFile)
 
 QSqlDatabase openMysql(const QString& connectionName, const MysqlLogin& login)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QMYSQL"), connectionName);
-    if (!db.isValid())
-        throw ServerError(QStringLiteral("Qt's MySQL driver (QMYSQL) is not installed"));
+    QSqlDatabase db = addConnection(QStringLiteral("QMYSQL"), QStringLiteral("MySQL"), connectionName);
     // A server that does not answer, or stops answering, must not hold the run.
     QString options = QStringLiteral(
         "MYSQL_OPT_CONNECT_TIMEOUT=10;MYSQL_OPT_READ_TIMEOUT=60;MYSQL_OPT_WRITE_TIMEOUT=60");
@@ -595,13 +593,7 @@ QSqlDatabase openMysql(const QString& connectionName, const MysqlLogin& login)
     db.setUserName(login.user);
     if (!login.password.isEmpty())
         db.setPassword(login.password);
-    if (!db.open()) {
-        // Leave no half-made connection behind under the name.
-        const QString message = sqlErrorText(db.lastError());
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
-        throw ServerError(message);
-    }
+    openConnection(db);
     return db;
 }
 

@@ -281,9 +281,7 @@ order by c.conrelid, c.conname collate "C")"),
 
 QSqlDatabase openPostgres(const QString& connectionName, const PostgresLogin& login)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-    if (!db.isValid())
-        throw ServerError(QStringLiteral("Qt's PostgreSQL driver (QPSQL) is not installed"));
+    QSqlDatabase db = addConnection(QStringLiteral("QPSQL"), QStringLiteral("PostgreSQL"), connectionName);
     db.setHostName(login.host);
     if (login.port > 0)
         db.setPort(login.port);
@@ -293,13 +291,7 @@ QSqlDatabase openPostgres(const QString& connectionName, const PostgresLogin& lo
         db.setPassword(login.password);
     // A server that does not answer must not hold the run.
     db.setConnectOptions(QStringLiteral("connect_timeout=10"));
-    if (!db.open()) {
-        // Leave no half-made connection behind under the name.
-        const QString message = sqlErrorText(db.lastError());
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
-        throw ServerError(message);
-    }
+    openConnection(db);
     return db;
 }
 

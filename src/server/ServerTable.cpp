@@ -13,6 +13,30 @@ QString sqlErrorText(const QSqlError& error)
     return server.isEmpty() ? error.text().trimmed() : server;
 }
 
+QSqlDatabase addConnection(const QString& driver, const QString& serverName, const QString& connectionName)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, connectionName);
+    if (!db.isValid())
+        throw ServerError(QStringLiteral("Qt's %1 driver (%2) is not installed").arg(serverName, driver));
+    return db;
+}
+
+void dropConnection(QSqlDatabase& database)
+{
+    const QString name = database.connectionName();
+    database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name);
+}
+
+void openConnection(QSqlDatabase& database)
+{
+    if (database.open())
+        return;
+    const QString message = sqlErrorText(database.lastError());
+    dropConnection(database);
+    throw ServerError(message);
+}
+
 ReferentialAction referentialAction(const QString& rule)
 {
     const QString r = rule.toUpper();

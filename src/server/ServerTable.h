@@ -30,6 +30,15 @@ QString sqlErrorText(const QSqlError& error);
 // A foreign key's rule as SQL names it ("CASCADE", "set null"); NO ACTION for any other.
 ReferentialAction referentialAction(const QString& rule);
 
+// A connection under connectionName through Qt's driver of that name (QPSQL, QMYSQL...);
+// throws ServerError naming the server's driver when Qt's is not installed.
+QSqlDatabase addConnection(const QString& driver, const QString& serverName, const QString& connectionName);
+// Takes the connection away, leaving nothing behind under its name.
+void dropConnection(QSqlDatabase& database);
+// Opens the connection; when it does not open, it is dropped and ServerError carries the
+// server's text.
+void openConnection(QSqlDatabase& database);
+
 // Runs a catalog query, forward only; throws ServerError with the server's text.
 QSqlQuery runCatalogQuery(const QSqlDatabase& database, const QString& sql);
 

@@ -336,24 +336,15 @@ order by m.name, f.id, f.seq)"));
 
 QSqlDatabase openSqlite(const QString& connectionName, const QString& path)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    if (!db.isValid())
-        throw ServerError(QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed"));
+    QSqlDatabase db = addConnection(QStringLiteral("QSQLITE"), QStringLiteral("SQLite"), connectionName);
     // Opening read-only never creates the file nor writes to it.
     db.setDatabaseName(path);
     if (!QFileInfo(path).isFile()) {
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
+        dropConnection(db);
         throw ServerError(QStringLiteral("unable to open database file: %1").arg(path));
     }
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!db.open()) {
-        // Leave no half-made connection behind under the name.
-        const QString message = sqlErrorText(db.lastError());
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
-        throw ServerError(message);
-    }
+    openConnection(db);
     return db;
 }
 
