@@ -66,8 +66,6 @@ public:
 
     std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
     {
-        if (definition.indexesAtOpening)
-            return *definition.indexesAtOpening;
         QString error;
         bool notFound = false;
         const auto table = MappedFile::open(files.mainPath(), error, notFound, MappedFile::TableHeadBytes);
@@ -106,8 +104,6 @@ public:
 
     std::vector<IndexDescription> readIndexes(const TableDefinition& definition, const TableFiles& files) const override
     {
-        if (definition.indexesAtOpening)
-            return *definition.indexesAtOpening;
         return paradox::readIndexes(definition, files);
     }
 

@@ -59,6 +59,9 @@ public:
 
     std::vector<IndexDescription> indexes() override
     {
+        // A format that reads the indexes at opening has them in the definition already.
+        if (definition_.indexesAtOpening)
+            return *definition_.indexesAtOpening;
         try {
             return format_.readIndexes(definition_, TableFiles(path_, &listings_));
         } catch (const FormatError& thrown) {
