@@ -9,8 +9,6 @@ namespace korvex {
 
 namespace {
 
-constexpr char16_t KeptByteBase = 0xDC00;
-
 bool isKept(QChar c)
 {
     return isKeptByte(c.unicode());

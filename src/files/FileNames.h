@@ -16,13 +16,14 @@ QByteArray encodeFileName(const QString& name);
 // The name for people to read: each kept byte shown as \xC9.
 QString visibleFileName(const QString& name);
 // Whether c is a byte kept by decodeFileName, and which.
+constexpr char16_t KeptByteBase = 0xDC00;
 constexpr bool isKeptByte(char16_t c)
 {
-    return c >= 0xDC80 && c <= 0xDCFF;
+    return c >= KeptByteBase + 0x80 && c <= KeptByteBase + 0xFF;
 }
 constexpr unsigned char keptByte(char16_t c)
 {
-    return static_cast<unsigned char>(c - 0xDC00);
+    return static_cast<unsigned char>(c - KeptByteBase);
 }
 
 // What stat() says about a path, by its bytes.
