@@ -3,6 +3,7 @@
 #include "CupsQueue.h"
 #include "DeviceFont.h"
 #include "JobFiles.h"
+#include "JobFinisher.h"
 #include "RecordingDevice.h"
 
 #include <QDir>
@@ -46,11 +47,6 @@ QPageLayout pageLayout(const QPageSize& paper, const QMarginsF& portraitBorder, 
     return QPageLayout(paper, qtOrientation(orientation), border, QPageLayout::Point, QMarginsF());
 }
 
-QPen linePen(int width)
-{
-    return QPen(QBrush(Qt::black), std::max(width, 0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
 } // namespace
 
 QStringList printerFontFamilies()
@@ -62,29 +58,43 @@ QStringList printerFontFamilies()
     return families;
 }
 
-// A job is painted either into a spool PDF of its own, or onto a printer someone else owns.
+// A job is painted either into a spool PDF of its own, or onto a printer someone else owns;
+// or it is drawn into steps now and painted into its spool PDF behind, by the finisher.
 // The spool PDF is written by a PDF writer rather than a PDF QPrinter: a new QPrinter asks
 // CUPS for the default printer, a round trip to the scheduler for every job, and both paint
 // through the same PDF engine, so the documents are the same.
 struct QtPrinterDevice::Job {
     QString title;
     QString spoolPath;                  // empty for a job on another's printer
-    std::unique_ptr<QPdfWriter> writer; // the spool PDF; none on another's printer
-    QPagedPaintDevice& device;          // the writer, or another's printer
-    QPainter painter;                   // after the devices: it ends before the writer goes
+    std::unique_ptr<QPdfWriter> writer; // the spool PDF painted now
+    std::unique_ptr<JobCanvas> canvas;  // after the writer: it ends before the writer goes
+    std::unique_ptr<SpoolJob> behind;   // the steps of a job painted behind
     int page = 1;
     DeviceCaps caps;
     bool transparent = false;
-    std::optional<FontSpec> painterFont; // the font the painter draws texts in
 
-    explicit Job(const QString& spool) : spoolPath(spool), writer(std::make_unique<QPdfWriter>(spool)), device(*writer)
-    {}
-    explicit Job(QPrinter& other) : device(other) {}
+    // Paints the step now, or keeps it for later.
+    template <typename Step>
+    void draw(Step&& step)
+    {
+        if (behind)
+            behind->steps.emplace_back(std::forward<Step>(step));
+        else
+            canvas->draw(step);
+    }
+    // False when the printer refuses the page.
+    bool newPage()
+    {
+        if (!behind)
+            return canvas->newPage();
+        behind->steps.emplace_back(PageStep{});
+        return true;
+    }
 
     void discardSpool()
     {
-        if (painter.isActive())
-            painter.end();
+        if (canvas && canvas->isActive())
+            canvas->end();
         if (!spoolPath.isEmpty())
             QFile::remove(spoolPath);
     }
@@ -183,21 +193,23 @@ void QtPrinterDevice::beginJob(const QString& title)
     } catch (const PrinterError& e) {
         throw PrinterError(QStringLiteral("The print job \"%1\" cannot begin. %2").arg(title, e.message()));
     }
-    auto job = std::make_unique<Job>(spoolPath);
+    auto job = std::make_unique<Job>();
     job->title = title;
-    QPdfWriter& writer = *job->writer;
-    writer.setResolution(Resolution);
-    writer.setPageLayout(layoutPrinter_->pageLayout());
-    writer.setTitle(title);
-    writer.setCreator(QStringLiteral("Korvex"));
-    if (!job->painter.begin(&writer)) {
-        job->discardSpool();
-        throw PrinterError(QStringLiteral("The print job \"%1\" cannot begin: the spool file \"%2\" does not open.")
-                               .arg(title, job->spoolPath));
-    }
+    job->spoolPath = spoolPath;
     // The writer has the layout printer's pages at the printer's resolution.
     job->caps = capsOf(*layoutPrinter_);
-    job->painter.setBackground(Qt::white);
+    if (finisher_) {
+        job->behind = std::make_unique<SpoolJob>(
+            SpoolJob{title, spoolPath, layoutPrinter_->pageLayout(), Resolution, JobTarget{queue_, pdfFolder_}, {}});
+    } else {
+        job->writer = std::make_unique<QPdfWriter>(spoolPath);
+        setUpSpoolWriter(*job->writer, title, layoutPrinter_->pageLayout(), Resolution);
+        job->canvas = std::make_unique<JobCanvas>(*job->writer);
+        if (!job->canvas->begin()) {
+            job->discardSpool();
+            throw PrinterError(spoolNotOpenMessage(title, spoolPath));
+        }
+    }
     penX_ = penY_ = 0;
     job_ = std::move(job);
 }
@@ -210,12 +222,12 @@ QPageLayout QtPrinterDevice::currentPageLayout() const
 void QtPrinterDevice::beginJobOn(QPrinter& printer, const QString& title)
 {
     requireNoJob();
-    auto job = std::make_unique<Job>(printer);
+    auto job = std::make_unique<Job>();
     job->title = title;
-    if (!job->painter.begin(&printer))
+    job->canvas = std::make_unique<JobCanvas>(printer);
+    if (!job->canvas->begin())
         throw PrinterError(QStringLiteral("The print job \"%1\" cannot begin on the printer.").arg(title));
     job->caps = capsOf(printer);
-    job->painter.setBackground(Qt::white);
     penX_ = penY_ = 0;
     job_ = std::move(job);
 }
@@ -225,29 +237,39 @@ void QtPrinterDevice::endJob()
     requireJob();
     // The job is over whatever happens now; a failed delivery leaves nothing behind.
     const std::unique_ptr<Job> job = std::move(job_);
+    if (job->behind) {
+        finisher_->hand(std::move(job->behind));
+        return;
+    }
     if (!job->writer) {
-        job->painter.end();
+        job->canvas->end();
         return;
     }
     // Qt's PDF writer does not tell when a write fails: a full disk would leave a cut file.
-    const bool written = job->painter.end() && pdfFileComplete(job->spoolPath);
-    if (!written) {
-        const QString room = lackOfRoom({QFileInfo(job->spoolPath).absolutePath(), QDir::tempPath()});
+    if (!job->canvas->end() || !pdfFileComplete(job->spoolPath)) {
+        const QString message = spoolNotWrittenMessage(job->title, job->spoolPath);
         job->discardSpool();
-        throw PrinterError(QStringLiteral("The print job \"%1\" could not be written to \"%2\"%3.")
-                               .arg(job->title, job->spoolPath, room));
+        throw PrinterError(message);
     }
-    try {
-        if (queue_)
-            lastJobId_ = cups::submitPdf(*queue_, job->spoolPath, job->title, job->device.pageLayout());
-        else
-            lastOutputFile_ = deliverSpoolFile(job->spoolPath, pdfFolder_, pdfFileBaseName(job->title));
-    } catch (const PrinterError&) {
-        job->discardSpool();
-        throw;
-    }
-    if (queue_)
-        job->discardSpool();
+    const FinishedJob done = deliverSpool(job->title, job->spoolPath, job->writer->pageLayout(),
+                                          JobTarget{queue_, pdfFolder_});
+    if (!done.error.isEmpty())
+        throw PrinterError(done.error);
+    lastOutputFile_ = done.outputFile;
+    lastJobId_ = done.jobId;
+}
+
+void QtPrinterDevice::finishJobsBehind(int threads)
+{
+    requireNoJob();
+    finisher_.reset();
+    if (threads > 0)
+        finisher_ = std::make_unique<JobFinisher>(threads);
+}
+
+std::vector<FinishedJob> QtPrinterDevice::takeFinishedJobs(bool wait)
+{
+    return finisher_ ? finisher_->take(wait) : std::vector<FinishedJob>();
 }
 
 void QtPrinterDevice::abortJob()
@@ -261,14 +283,8 @@ void QtPrinterDevice::abortJob()
 void QtPrinterDevice::newPage()
 {
     requireJob();
-    if (!job_->device.newPage()) {
-        // The PDF writer keeps large pages in temporary files of its own: a full temporary
-        // folder stops it here.
-        const QStringList folders{QFileInfo(job_->spoolPath).absolutePath(), QDir::tempPath()};
-        throw PrinterError(QStringLiteral("The printer does not start page %1 of the print job \"%2\"%3.")
-                               .arg(job_->page + 1)
-                               .arg(job_->title, lackOfRoom(job_->spoolPath.isEmpty() ? folders.mid(1) : folders)));
-    }
+    if (!job_->newPage())
+        throw PrinterError(pageRefusedMessage(job_->title, job_->page + 1, job_->spoolPath));
     ++job_->page;
 }
 
@@ -290,8 +306,8 @@ DeviceCaps QtPrinterDevice::caps() const
 
 const QPaintDevice& QtPrinterDevice::measuringDevice() const
 {
-    if (job_)
-        return job_->device;
+    if (job_ && job_->canvas)
+        return job_->canvas->device();
     return *layoutPrinter_;
 }
 
@@ -309,17 +325,8 @@ void QtPrinterDevice::setTransparentTextBackground()
 void QtPrinterDevice::textOut(int x, int y, const QString& text)
 {
     requireJob();
-    QPainter& painter = job_->painter;
-    const FontMeasure& measure = measures_.of(font_, &job_->device);
-    // A painter's font carries what it has found out about its glyphs: it is set again
-    // only when the report changes fonts.
-    if (job_->painterFont != font_) {
-        painter.setFont(deviceFont(font_));
-        job_->painterFont = font_;
-    }
-    painter.setPen(font_.color);
-    painter.setBackgroundMode(job_->transparent ? Qt::TransparentMode : Qt::OpaqueMode);
-    painter.drawText(QPoint(x, y + measure.ascent()), text);
+    const FontMeasure& measure = measures_.of(font_, &measuringDevice());
+    job_->draw(TextStep{QPoint(x, y + measure.ascent()), text, font_, job_->transparent});
 }
 
 int QtPrinterDevice::textWidth(const QString& text)
@@ -335,10 +342,7 @@ int QtPrinterDevice::textHeight(const QString&)
 void QtPrinterDevice::rectangle(int x1, int y1, int x2, int y2)
 {
     requireJob();
-    QPainter& painter = job_->painter;
-    painter.setPen(linePen(pen_));
-    painter.setBrush(fill_ ? QBrush(*fill_) : QBrush(Qt::NoBrush));
-    painter.drawRect(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized());
+    job_->draw(RectStep{QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized(), pen_, fill_});
 }
 
 void QtPrinterDevice::moveTo(int x, int y)
@@ -350,9 +354,7 @@ void QtPrinterDevice::moveTo(int x, int y)
 void QtPrinterDevice::lineTo(int x, int y)
 {
     requireJob();
-    QPainter& painter = job_->painter;
-    painter.setPen(linePen(pen_));
-    painter.drawLine(QPointF(penX_, penY_), QPointF(x, y));
+    job_->draw(LineStep{QPointF(penX_, penY_), QPointF(x, y), pen_});
     penX_ = x;
     penY_ = y;
 }

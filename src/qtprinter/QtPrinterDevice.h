@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceFont.h"
+#include "JobFinisher.h"
 #include "PaperSize.h"
 #include "PrintDevice.h"
 
@@ -12,6 +13,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPaintDevice;
 class QPrinter;
@@ -65,6 +67,18 @@ public:
     // The CUPS job id of the last job; 0 for the PDF printer and a job that did not come out.
     int lastJobId() const { return lastJobId_; }
 
+    // With threads above 0, the jobs that follow are finished behind: a job is drawn into
+    // steps, and at its end handed to that many threads, which paint, write and deliver it
+    // while the next jobs are drawn. endJob then raises no error of writing or delivery, and
+    // the last output file and job id stay empty: takeFinishedJobs tells what became of each
+    // job. With 0, jobs are painted and delivered by endJob again. Jobs already handed over
+    // are finished first; what they became and nobody took is forgotten. PrinterError
+    // during a job.
+    void finishJobsBehind(int threads);
+    // The jobs finished behind since the last call, in the order they ended; with wait,
+    // once every job ended so far is finished.
+    std::vector<FinishedJob> takeFinishedJobs(bool wait);
+
     // The chosen printer's page layout in the current orientation.
     QPageLayout currentPageLayout() const;
 
@@ -115,6 +129,7 @@ private:
     // the capabilities and measures texts; never painted on.
     std::unique_ptr<QPrinter> layoutPrinter_;
     std::unique_ptr<Job> job_;
+    std::unique_ptr<JobFinisher> finisher_;
 
     FontSpec font_;
     FontMeasures measures_;

@@ -193,7 +193,7 @@ bool TableReporter::PrintTableReport(const QString& name)
         return true;
     } catch (const PrinterError& e) {
         abandon();
-        messages_.showError(QStringLiteral("Error printing table structure!\n"), e.message());
+        messages_.showError(PrintingErrorText, e.message());
     } catch (const ERefIntError&) {
         abandon();
     } catch (const EngineError& e) {

@@ -15,6 +15,9 @@
 
 namespace korvex {
 
+// What the user is told when the printer fails a table's job.
+inline const QString PrintingErrorText = QStringLiteral("Error printing table structure!\n");
+
 // Prints the structure report of one table as one print job, with the program's services:
 // the table is looked for at the services' table location, the options come from their
 // settings file, the field columns, labels and body font from memory as they are when the

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -213,6 +214,82 @@ TEST_F(PdfPrinter, AJobAfterAnotherHasOnlyItsOwnPaperFontsAndDrawing)
     EXPECT_NEAR(mark.right(), 6500, 1);
     EXPECT_NEAR(mark.bottom(), 5000, 1);
     EXPECT_TRUE(inkBoxAt600Dpi(pdf, 500, 500).isNull());
+}
+
+namespace {
+
+// A PDF's bytes but the moment it was made.
+QString withoutCreationDate(const QString& pdf)
+{
+    QFile file(pdf);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(file.readAll())
+        .remove(QRegularExpression(QStringLiteral("/CreationDate \\(D:[0-9Z]*\\)")));
+}
+
+} // namespace
+
+// Jobs finished behind are painted from their steps by other threads with fonts of their
+// own: each must come out as it would have in step, under the name it would have had.
+TEST_F(PdfPrinter, JobsFinishedBehindComeOutAsInStepAndInTheirOrder)
+{
+    const auto printJob = [this](const QString& title) {
+        device_.setFont(FontSpec{QStringLiteral("Arial"), 10, true, false, Qt::black});
+        device_.beginJob(title);
+        device_.setPenWidth(1);
+        device_.setBrushSolid(Qt::gray);
+        device_.rectangle(300, 0, 0, 300);
+        device_.textOut(0, 400, QStringLiteral("Bold"));
+        device_.setTransparentTextBackground();
+        device_.setFont(FontSpec{QStringLiteral("Times New Roman"), 11, false, true, Qt::blue});
+        device_.textOut(100, 600, QStringLiteral("Italic \u00e9\u0416"));
+        device_.newPage();
+        device_.setPenWidth(3);
+        device_.moveTo(10, 10);
+        device_.lineTo(500, 500);
+        device_.endJob();
+    };
+    printJob(QStringLiteral("Korvex : A.DB"));
+    const QString inStep = device_.lastOutputFile();
+
+    device_.finishJobsBehind(2);
+    for (const char* title : {"Korvex : A.DB", "Korvex : B.DB", "Korvex : A.DB"})
+        printJob(QString::fromLatin1(title));
+    EXPECT_TRUE(device_.lastOutputFile().isEmpty());
+    const std::vector<FinishedJob> jobs = device_.takeFinishedJobs(true);
+    ASSERT_EQ(jobs.size(), 3u);
+    const QDir out(folder());
+    EXPECT_EQ(jobs[0].outputFile, out.filePath(QStringLiteral("Korvex - A.DB (2).pdf")));
+    EXPECT_EQ(jobs[1].outputFile, out.filePath(QStringLiteral("Korvex - B.DB.pdf")));
+    EXPECT_EQ(jobs[2].outputFile, out.filePath(QStringLiteral("Korvex - A.DB (3).pdf")));
+    for (const FinishedJob& job : jobs)
+        EXPECT_TRUE(job.error.isEmpty()) << job.error.toStdString();
+    EXPECT_EQ(jobs[1].title, QStringLiteral("Korvex : B.DB"));
+    EXPECT_EQ(withoutCreationDate(jobs[0].outputFile), withoutCreationDate(inStep));
+    EXPECT_TRUE(device_.takeFinishedJobs(false).empty());
+
+    // A job whose folder went while it was drawn fails alone and says why; nothing of it stays.
+    device_.beginJob(QStringLiteral("Korvex : GONE.DB"));
+    device_.textOut(0, 0, QStringLiteral("x"));
+    ASSERT_TRUE(QDir(folder()).removeRecursively());
+    EXPECT_NO_THROW(device_.endJob());
+    const std::vector<FinishedJob> gone = device_.takeFinishedJobs(true);
+    ASSERT_EQ(gone.size(), 1u);
+    EXPECT_TRUE(gone[0].outputFile.isEmpty());
+    EXPECT_TRUE(gone[0].error.startsWith(QStringLiteral("The print job \"Korvex : GONE.DB\" cannot begin")))
+        << gone[0].error.toStdString();
+
+    // A device that goes away finishes the jobs it was handed; the next job comes out.
+    {
+        QtPrinterDevice device(folder());
+        device.selectPdfPrinter(folder(), QPageSize::A4);
+        device.finishJobsBehind(1);
+        device.beginJob(QStringLiteral("Korvex : LAST.DB"));
+        device.textOut(0, 0, QStringLiteral("x"));
+        device.endJob();
+    }
+    EXPECT_EQ(files(), QStringList{QStringLiteral("Korvex - LAST.DB.pdf")});
 }
 
 TEST_F(PdfPrinter, MeasuresTextsExactlyAsTheRecordingDeviceWithRealFonts)

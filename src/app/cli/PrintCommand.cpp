@@ -14,8 +14,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <algorithm>
 #include <cstdio>
+#include <deque>
+#include <functional>
 #include <memory>
 
 namespace korvex {
@@ -24,26 +28,102 @@ namespace {
 
 constexpr int ExitFailed = 1;
 
+using WriteFunction = std::function<void(const QString&)>;
+
+// A table's message on standard error: what failed and why.
+QString tableMessage(const QString& table, QString message, const QString& why)
+{
+    QString text = QStringLiteral("korvex-report: %1: %2").arg(table, message.trimmed().replace('\n', ' '));
+    if (!why.isEmpty())
+        text += QStringLiteral(" (%1)").arg(why);
+    return text + '\n';
+}
+
 // The report's messages on standard error, with the table they are about and why: the
 // reason the report gives, else what the engine said last.
 class CommandLineMessages : public UserMessages {
 public:
-    explicit CommandLineMessages(const DatabaseEngine& engine) : engine_(engine) {}
+    explicit CommandLineMessages(const DatabaseEngine& engine, WriteFunction write = writeMessage)
+        : engine_(engine), write_(std::move(write))
+    {}
 
     void setTable(const QString& table) { table_ = table; }
 
     void showError(const QString& message, const QString& reason) override
     {
-        QString text = QStringLiteral("korvex-report: %1: %2").arg(table_, message.trimmed().replace('\n', ' '));
-        const QString why = reason.isEmpty() ? engine_.lastError() : reason;
-        if (!why.isEmpty())
-            text += QStringLiteral(" (%1)").arg(why);
-        writeMessage(text + '\n');
+        write_(tableMessage(table_, message, reason.isEmpty() ? engine_.lastError() : reason));
     }
 
 private:
     const DatabaseEngine& engine_;
+    WriteFunction write_;
     QString table_;
+};
+
+// The command's words about the tables, in table order, while their print jobs finish
+// behind: what a table says waits until every table before it has been told, its job's
+// outcome included. The first table not yet told speaks at once.
+class TableOutput {
+public:
+    // A table begins; what is said from now on is its own.
+    void beginTable() { tables_.push_back(Table{}); }
+    void message(const QString& text) { say(tables_.back(), Part{true, text}); }
+    void line(const QString& text) { say(tables_.back(), Part{false, text}); }
+    // The table has said all it says now; with a job behind, it waits for its outcome.
+    void endTable(bool jobBehind)
+    {
+        tables_.back().drawing = false;
+        tables_.back().jobBehind = jobBehind;
+        tellFinished();
+    }
+    // The outcome of the oldest job behind: what its table says about it.
+    void jobFinished(const QString& text, bool error)
+    {
+        const auto table = std::find_if(tables_.begin(), tables_.end(), [](const Table& t) { return t.jobBehind; });
+        if (table == tables_.end())
+            return;
+        say(*table, Part{error, text});
+        table->jobBehind = false;
+        tellFinished();
+    }
+
+private:
+    struct Part {
+        bool error = false; // standard error; else standard output
+        QString text;
+    };
+    struct Table {
+        std::vector<Part> held;
+        bool drawing = true;
+        bool jobBehind = false;
+    };
+
+    static void write(const Part& part)
+    {
+        if (part.error)
+            writeMessage(part.text);
+        else
+            writeLines(part.text);
+    }
+    void say(Table& table, Part part)
+    {
+        if (&table == &tables_.front())
+            write(part);
+        else
+            table.held.push_back(std::move(part));
+    }
+    void tellFinished()
+    {
+        while (!tables_.empty() && !tables_.front().drawing && !tables_.front().jobBehind) {
+            tables_.pop_front();
+            if (tables_.empty())
+                break;
+            for (const Part& part : std::exchange(tables_.front().held, {}))
+                write(part);
+        }
+    }
+
+    std::deque<Table> tables_; // the tables not yet told, the first of them speaking
 };
 
 // The command line shows no window and no cursor.
@@ -57,7 +137,8 @@ public:
 
 // What the engine notices about a table that does not stop its report (a validity-check
 // file that is not read, names read as UTF-8) goes to standard error before it prints.
-void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& databaseName, const QString& tableName)
+void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& databaseName, const QString& tableName,
+                   const WriteFunction& write = writeMessage)
 {
     TableHandle handle = 0;
     if (engine.OpenTable(databaseName, tableName, handle) != result::Ok)
@@ -66,7 +147,7 @@ void writeWarnings(DatabaseEngine& engine, const QString& table, const QString& 
     engine.readWarnings(handle, warnings);
     engine.CloseTable(handle);
     for (const auto& w : warnings)
-        writeMessage(QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
+        write(QStringLiteral("korvex-report: %1: warning: %2\n").arg(table, w));
 }
 
 // --book: every table's report in one PDF with its title page and contents, spooled by the
@@ -169,7 +250,9 @@ int printTables(const PrintRequest& request, ReportServices& services)
         device = qtPrinter.get();
     }
 
-    CommandLineMessages messages(engine);
+    TableOutput output;
+    const WriteFunction message = [&output](const QString& text) { output.message(text); };
+    CommandLineMessages messages(engine, message);
     SilentProgress progress;
     TableLocation& location = services.location();
     if (request.aliasDatabase) {
@@ -183,43 +266,68 @@ int printTables(const PrintRequest& request, ReportServices& services)
     }
     TableReporter reporter(services, *device, messages, progress);
 
+    // The printer paints, writes and delivers each job behind, on as many threads as the
+    // machine has cores, while the next tables are read and drawn; each job's outcome is
+    // told with its table, in table order.
+    std::deque<QString> tablesBehind;
     bool allOk = true;
+    const auto tellFinishedJobs = [&](bool wait) {
+        if (recorder)
+            return;
+        for (const FinishedJob& job : qtPrinter->takeFinishedJobs(wait)) {
+            const QString table = tablesBehind.front();
+            tablesBehind.pop_front();
+            if (!job.error.isEmpty())
+                output.jobFinished(tableMessage(table, PrintingErrorText, job.error), true);
+            else if (qtPrinter->isPdfPrinter())
+                output.jobFinished(QStringLiteral("%1: %2\n").arg(table, job.outputFile), false);
+            else
+                output.jobFinished(QStringLiteral("%1: job %2 on printer %3\n")
+                                       .arg(table)
+                                       .arg(job.jobId)
+                                       .arg(qtPrinter->printerName()),
+                                   false);
+            allOk = allOk && job.error.isEmpty();
+        }
+    };
+    if (!recorder)
+        qtPrinter->finishJobsBehind(std::max(QThread::idealThreadCount(), 1));
+
     ProgressLine line;
     const auto& tables = request.tables.tables;
     for (std::size_t i = 0; i < tables.size(); ++i) {
         const QString& table = tables[i].argument;
-        if (const int signal = endingSignal())
+        if (const int signal = endingSignal()) {
+            tellFinishedJobs(true);
             return endedRun(QStringLiteral("korvex-report"), signal,
                             recorder ? QStringLiteral("no trace was written")
                                      : QStringLiteral("the tables from %1 on were not printed").arg(table));
+        }
         line.show(i + 1, tables.size(), tables[i].name);
         const QFileInfo info(table);
         if (!request.aliasDatabase)
             location.currentDirectory = info.path(); // as given: see expandTableArguments
+        output.beginTable();
         messages.setTable(table);
         if (request.aliasDatabase)
-            writeWarnings(engine, table, request.aliasDatabase->databaseName(), table);
+            writeWarnings(engine, table, request.aliasDatabase->databaseName(), table, message);
         else
-            writeWarnings(engine, table, info.path(), info.fileName());
+            writeWarnings(engine, table, info.path(), info.fileName(), message);
         bool ok = false;
         try {
             ok = reporter.PrintTableReport(request.aliasDatabase ? table : info.fileName());
         } catch (const SettingsWriteError& e) {
-            writeMessage(QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
+            output.message(QStringLiteral("korvex-report: %1: %2 (%3)\n").arg(table, e.message(), e.reason()));
         } catch (const std::exception& e) {
-            writeMessage(QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
+            output.message(QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
         }
         allOk = allOk && ok;
-        if (ok && recorder == nullptr) {
-            if (qtPrinter->isPdfPrinter())
-                writeLines(QStringLiteral("%1: %2\n").arg(table, qtPrinter->lastOutputFile()));
-            else
-                writeLines(QStringLiteral("%1: job %2 on printer %3\n")
-                               .arg(table)
-                               .arg(qtPrinter->lastJobId())
-                               .arg(qtPrinter->printerName()));
-        }
+        if (ok && !recorder)
+            tablesBehind.push_back(table);
+        output.endTable(ok && !recorder);
+        tellFinishedJobs(false);
     }
+    tellFinishedJobs(true);
     line.clear();
     if (const int signal = endingSignal())
         return endedRun(QStringLiteral("korvex-report"), signal,
