@@ -10,6 +10,7 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <exception>
 #include <type_traits>
 
 namespace korvex {
@@ -192,7 +193,13 @@ void JobFinisher::work()
         const std::size_t number = started_++;
         lock.unlock();
 
-        const QString error = writeSpool(*job);
+        // What the job painted in step would have thrown is its outcome here.
+        QString error;
+        try {
+            error = writeSpool(*job);
+        } catch (const std::exception& e) {
+            error = QString::fromLocal8Bit(e.what());
+        }
         if (!error.isEmpty())
             QFile::remove(job->spoolPath);
 
@@ -200,8 +207,15 @@ void JobFinisher::work()
         changed_.wait(lock, [this, number] { return finished_ == number; });
         lock.unlock();
 
-        FinishedJob done = error.isEmpty() ? deliverSpool(job->title, job->spoolPath, job->layout, job->target)
-                                           : FinishedJob{job->title, {}, 0, error};
+        FinishedJob done{job->title, {}, 0, error};
+        if (error.isEmpty()) {
+            try {
+                done = deliverSpool(job->title, job->spoolPath, job->layout, job->target);
+            } catch (const std::exception& e) {
+                QFile::remove(job->spoolPath);
+                done.error = QString::fromLocal8Bit(e.what());
+            }
+        }
 
         lock.lock();
         untaken_.push_back(std::move(done));

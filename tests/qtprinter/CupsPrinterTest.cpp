@@ -240,6 +240,22 @@ TEST_F(CupsPrinter, AJobReachesTheQueueOnlyWhenItEnds)
     EXPECT_EQ(info.value(QStringLiteral("Title")), QStringLiteral("Korvex : CUSTOMER.DB"));
     EXPECT_EQ(QDir(out()).entryList(QDir::Files), QStringList{QStringLiteral("job-1.pdf")});
     EXPECT_TRUE(spoolFiles().isEmpty());
+
+    // Jobs finished behind reach the queue from other threads, in the order they ended.
+    device.finishJobsBehind(2);
+    for (const char* title : {"Korvex : A.DB", "Korvex : B.DB"}) {
+        device.beginJob(QString::fromLatin1(title));
+        device.textOut(0, 0, QStringLiteral("x"));
+        device.endJob();
+    }
+    const std::vector<FinishedJob> jobs = device.takeFinishedJobs(true);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_EQ(jobs[0].jobId, 2) << jobs[0].error.toStdString();
+    EXPECT_EQ(jobs[1].jobId, 3) << jobs[1].error.toStdString();
+    const QString last = arrivedJob(3);
+    ASSERT_FALSE(last.isEmpty()) << "job 3 did not arrive";
+    EXPECT_EQ(pdfInfo(last).value(QStringLiteral("Title")), QStringLiteral("Korvex : B.DB"));
+    EXPECT_TRUE(spoolFiles().isEmpty());
 }
 
 TEST_F(CupsPrinter, AQueueThatRefusesJobsIsAPrinterErrorWithItsReason)
