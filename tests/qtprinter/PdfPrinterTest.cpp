@@ -290,6 +290,17 @@ TEST_F(PdfPrinter, JobsFinishedBehindComeOutAsInStepAndInTheirOrder)
         device.endJob();
     }
     EXPECT_EQ(files(), QStringList{QStringLiteral("Korvex - LAST.DB.pdf")});
+
+    // Back in step: the jobs handed over are finished first, and endJob delivers again.
+    printPages(QStringLiteral("Korvex : D.DB"), 1);
+    device_.beginJob(QStringLiteral("Korvex : E.DB"));
+    EXPECT_THROW(device_.finishJobsBehind(0), PrinterError);
+    device_.abortJob();
+    device_.finishJobsBehind(0);
+    EXPECT_TRUE(QFileInfo::exists(out.filePath(QStringLiteral("Korvex - D.DB.pdf"))));
+    EXPECT_TRUE(device_.takeFinishedJobs(true).empty());
+    printPages(QStringLiteral("Korvex : E.DB"), 2);
+    EXPECT_EQ(device_.lastOutputFile(), out.filePath(QStringLiteral("Korvex - E.DB.pdf")));
 }
 
 TEST_F(PdfPrinter, MeasuresTextsExactlyAsTheRecordingDeviceWithRealFonts)
