@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <exception>
 #include <type_traits>
+#include <utility>
 
 namespace korvex {
 namespace {

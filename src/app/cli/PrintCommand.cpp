@@ -67,8 +67,13 @@ class TableOutput {
 public:
     // A table begins; what is said from now on is its own.
     void beginTable() { tables_.push_back(Table{}); }
-    void message(const QString& text) { say(tables_.back(), Part{true, text}); }
-    void line(const QString& text) { say(tables_.back(), Part{false, text}); }
+    void message(const QString& text)
+    {
+        if (tables_.empty())
+            write(Part{true, text});
+        else
+            say(tables_.back(), Part{true, text});
+    }
     // The table has said all it says now; with a job behind, it waits for its outcome.
     void endTable(bool jobBehind)
     {
