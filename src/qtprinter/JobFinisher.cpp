@@ -94,15 +94,16 @@ bool JobCanvas::newPage()
 
 bool JobCanvas::draw(const DrawStep& step)
 {
-    if (std::holds_alternative<PageStep>(step))
-        return newPage();
-    std::visit(
+    return std::visit(
         [this](const auto& s) {
-            if constexpr (!std::is_same_v<std::decay_t<decltype(s)>, PageStep>)
+            if constexpr (std::is_same_v<std::decay_t<decltype(s)>, PageStep>) {
+                return newPage();
+            } else {
                 draw(s);
+                return true;
+            }
         },
         step);
-    return true;
 }
 
 QString spoolNotOpenMessage(const QString& title, const QString& spoolPath)
@@ -189,9 +190,10 @@ void JobFinisher::work()
         changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
         if (waiting_.empty())
             return;
+        // Its place among the jobs handed over: those still waiting came after it.
+        const std::size_t number = handed_ - waiting_.size();
         const std::unique_ptr<SpoolJob> job = std::move(waiting_.front());
         waiting_.pop_front();
-        const std::size_t number = started_++;
         lock.unlock();
 
         // What the job painted in step would have thrown is its outcome here.

@@ -138,7 +138,6 @@ private:
     std::condition_variable changed_;
     std::deque<std::unique_ptr<SpoolJob>> waiting_;
     std::size_t handed_ = 0;   // jobs handed over so far
-    std::size_t started_ = 0;  // jobs a thread has taken
     std::size_t finished_ = 0; // jobs delivered or failed, always the first ones handed over
     std::vector<FinishedJob> untaken_;
     bool stopping_ = false;

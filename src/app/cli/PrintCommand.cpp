@@ -66,7 +66,7 @@ private:
 class TableOutput {
 public:
     // A table begins; what is said from now on is its own.
-    void beginTable() { tables_.push_back(Table{}); }
+    void beginTable(const QString& table) { tables_.emplace_back().name = table; }
     void message(const QString& text)
     {
         if (tables_.empty())
@@ -81,10 +81,16 @@ public:
         tables_.back().jobBehind = jobBehind;
         tellFinished();
     }
-    // The outcome of the oldest job behind: what its table says about it.
+    // The table whose job, of those behind, ended first: the next outcome is its job's.
+    QString tableBehind()
+    {
+        const auto table = oldestBehind();
+        return table == tables_.end() ? QString() : table->name;
+    }
+    // That job's outcome: what its table says about it.
     void jobFinished(const QString& text, bool error)
     {
-        const auto table = std::find_if(tables_.begin(), tables_.end(), [](const Table& t) { return t.jobBehind; });
+        const auto table = oldestBehind();
         if (table == tables_.end())
             return;
         say(*table, Part{error, text});
@@ -98,10 +104,16 @@ private:
         QString text;
     };
     struct Table {
+        QString name;
         std::vector<Part> held;
         bool drawing = true;
         bool jobBehind = false;
     };
+
+    std::deque<Table>::iterator oldestBehind()
+    {
+        return std::find_if(tables_.begin(), tables_.end(), [](const Table& t) { return t.jobBehind; });
+    }
 
     static void write(const Part& part)
     {
@@ -274,14 +286,12 @@ int printTables(const PrintRequest& request, ReportServices& services)
     // The printer paints, writes and delivers each job behind, on as many threads as the
     // machine has cores, while the next tables are read and drawn; each job's outcome is
     // told with its table, in table order.
-    std::deque<QString> tablesBehind;
     bool allOk = true;
     const auto tellFinishedJobs = [&](bool wait) {
         if (recorder)
             return;
         for (const FinishedJob& job : qtPrinter->takeFinishedJobs(wait)) {
-            const QString table = tablesBehind.front();
-            tablesBehind.pop_front();
+            const QString table = output.tableBehind();
             if (!job.error.isEmpty())
                 output.jobFinished(tableMessage(table, PrintingErrorText, job.error), true);
             else if (qtPrinter->isPdfPrinter())
@@ -312,7 +322,7 @@ int printTables(const PrintRequest& request, ReportServices& services)
         const QFileInfo info(table);
         if (!request.aliasDatabase)
             location.currentDirectory = info.path(); // as given: see expandTableArguments
-        output.beginTable();
+        output.beginTable(table);
         messages.setTable(table);
         if (request.aliasDatabase)
             writeWarnings(engine, table, request.aliasDatabase->databaseName(), table, message);
@@ -327,8 +337,6 @@ int printTables(const PrintRequest& request, ReportServices& services)
             output.message(QStringLiteral("korvex-report: %1: %2\n").arg(table, QString::fromStdString(e.what())));
         }
         allOk = allOk && ok;
-        if (ok && !recorder)
-            tablesBehind.push_back(table);
         output.endTable(ok && !recorder);
         tellFinishedJobs(false);
     }
